@@ -1,0 +1,64 @@
+# Helpers the subsystem folders use to add their files to the core and their
+# tests to ctest.
+
+# tdu_core_sources(<portable files> [WIN32 <Win32 back ends>])
+function(tdu_core_sources)
+    cmake_parse_arguments(A "" "" "WIN32" ${ARGN})
+    target_sources(tdu_core PRIVATE ${A_UNPARSED_ARGUMENTS})
+    if(TDU_WINDOWS AND A_WIN32)
+        target_sources(tdu_core PRIVATE ${A_WIN32})
+    endif()
+endfunction()
+
+# Where tests find the files of tests/data, as the test program sees it: the
+# Windows test binaries run under Wine, which maps the Linux root to drive Z:.
+if(TDU_WINDOWS)
+    set(TDU_TEST_DATA_DIR "Z:${CMAKE_SOURCE_DIR}/tests/data")
+else()
+    set(TDU_TEST_DATA_DIR "${CMAKE_SOURCE_DIR}/tests/data")
+endif()
+
+# tdu_test(<name> SOURCES <files> [LIBS <libs>] [WINDOWS_ONLY] [NATIVE_ONLY] [OWN_MAIN]
+#          [LABELS <labels>] [TIMEOUT <s>])
+# One GoogleTest binary registered as one ctest test. The Windows build runs
+# it under Wine through CMAKE_CROSSCOMPILING_EMULATOR.
+function(tdu_test name)
+    cmake_parse_arguments(A "WINDOWS_ONLY;NATIVE_ONLY;OWN_MAIN" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+    if(A_WINDOWS_ONLY AND NOT TDU_WINDOWS)
+        return()
+    endif()
+    if(A_NATIVE_ONLY AND TDU_WINDOWS)
+        return()
+    endif()
+    add_executable(${name} ${A_SOURCES})
+    target_link_libraries(${name} PRIVATE tdu_core tdu_testlib ${A_LIBS} GTest::gtest GTest::gmock)
+    if(NOT A_OWN_MAIN)
+        target_link_libraries(${name} PRIVATE GTest::gtest_main)
+    endif()
+    target_compile_definitions(${name} PRIVATE TDU_TEST_DATA_DIR="${TDU_TEST_DATA_DIR}")
+    if(TDU_WINDOWS)
+        set_target_properties(${name} PROPERTIES WIN32_EXECUTABLE OFF)
+    endif()
+    add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
+    if(NOT A_TIMEOUT)
+        set(A_TIMEOUT 300)
+    endif()
+    set(labels ${A_LABELS})
+    if(TDU_WINDOWS)
+        list(APPEND labels wine)
+    else()
+        list(APPEND labels native)
+    endif()
+    set_tests_properties(${name} PROPERTIES TIMEOUT ${A_TIMEOUT} LABELS "${labels}")
+endfunction()
+
+# tdu_windows_resources(<target> <description> <manifest>): the version
+# resource "4.2.0.1" and the manifest of a Windows program.
+function(tdu_windows_resources target description manifest)
+    set(TDU_FILE_DESCRIPTION "${description}")
+    set(TDU_INTERNAL_NAME "${target}")
+    set(TDU_MANIFEST "${manifest}")
+    configure_file(${CMAKE_SOURCE_DIR}/src/ui/resources/version.rc.in
+                   ${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc @ONLY)
+    target_sources(${target} PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc)
+endfunction()

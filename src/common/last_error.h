@@ -1,0 +1,47 @@
+#pragma once
+// The process-wide code of the last failure. The Part of the program that
+// fails sets it next to returning false (or -1); whoever chooses what to show
+// the user reads it. One aligned 32-bit word, shared without a lock.
+//
+// Codes:
+//    3  every update mirror failed, the last with HTTP 504 or no answer at all
+//    4  a download file cannot be opened
+//    5  writing a download file failed
+//    7  an HTTP transfer object cannot be created
+//   10  the operating-system version cannot be read
+//   12  the power status cannot be read
+//   16  the setup class list cannot be built
+//   17  the device list cannot be created
+//   19  device enumeration stopped with an error
+//   20  every update mirror failed, the last with another HTTP status or a
+//       transfer error after an answer
+//   21  the update response cannot be read
+//   24  the update request body cannot be compressed
+//   25  a download grew larger than its expected size
+#include <atomic>
+#include <cstdint>
+
+namespace tdu {
+
+extern std::atomic<int32_t> last_error_code;
+
+enum last_error : int32_t {
+    error_network_timeout = 3,
+    error_download_open = 4,
+    error_download_write = 5,
+    error_transfer_create = 7,
+    error_os_version = 10,
+    error_power_status = 12,
+    error_class_list = 16,
+    error_device_list = 17,
+    error_device_enum = 19,
+    error_network_status = 20,
+    error_bad_response = 21,
+    error_compress = 24,
+    error_download_too_large = 25,
+};
+
+inline void set_last_error(int32_t code) { last_error_code.store(code, std::memory_order_relaxed); }
+inline int32_t get_last_error() { return last_error_code.load(std::memory_order_relaxed); }
+
+} // namespace tdu

@@ -1,0 +1,125 @@
+// The Win32 source of the platform facts, against Wine's real calls. Wine's
+// default prefix reports Windows 7 (6.1, workstation); other versions are
+// set per program through HKCU\Software\Wine\AppDefaults\<exe>\Version, so
+// the test copies itself under another name, sets that name's version and
+// runs the copy as a probe that prints what it captured.
+#include "app/environment.h"
+#include "common/text.h"
+#include "common/win32_text.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+using namespace tdu;
+
+namespace {
+
+int run_probe()
+{
+    environment_t env;
+    if (!environment_capture(env, win32_environment_source())) return 3;
+    std::printf("%s %d %d\n", os_code_text(env), static_cast<int>(os_version_number(env.version_info)),
+                static_cast<int>(env.os_type));
+    return 0;
+}
+
+std::wstring own_path()
+{
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return path;
+}
+
+// Runs `exe --probe` and returns what it printed.
+std::string run_and_capture(const std::wstring& exe)
+{
+    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+    HANDLE read_end, write_end;
+    if (!CreatePipe(&read_end, &write_end, &sa, 0)) return "pipe failed";
+    SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = write_end;
+    si.hStdError = write_end;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    PROCESS_INFORMATION pi{};
+    std::wstring cmd = L"\"" + exe + L"\" --probe";
+    if (!CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
+        CloseHandle(read_end);
+        CloseHandle(write_end);
+        return "start failed";
+    }
+    CloseHandle(write_end);
+    std::string out;
+    char buf[256];
+    DWORD n;
+    while (ReadFile(read_end, buf, sizeof buf, &n, nullptr) && n > 0) out.append(buf, n);
+    WaitForSingleObject(pi.hProcess, 30000);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    CloseHandle(read_end);
+    while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
+    return out;
+}
+
+} // namespace
+
+TEST(EnvironmentWin32, DefaultPrefixIsWindows7On32Bit)
+{
+    environment_t env;
+    ASSERT_TRUE(environment_capture(env, win32_environment_source()));
+    EXPECT_EQ(env.version_info.platform_id, ver_platform_win32_nt);
+    EXPECT_EQ(os_version_number(env.version_info), 61);
+    EXPECT_EQ(env.os_type, 8);
+    EXPECT_STREQ(os_code_text(env), "WIN7");
+    EXPECT_FALSE(is_64bit_system(env));
+    EXPECT_EQ(env.oem_code_page, GetOEMCP());
+    EXPECT_GE(env.system_info.number_of_processors, 1u);
+
+    EXPECT_EQ(std::wstring(wide(env.program_path)), own_path());
+    wchar_t cwd[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, cwd);
+    std::wstring folder = cwd;
+    if (folder.back() != L'\\') folder += L'\\';
+    EXPECT_EQ(std::wstring(wide(env.program_folder)), folder);
+}
+
+TEST(EnvironmentWin32, OtherWindowsVersionsSetInThePrefix)
+{
+    struct row { const wchar_t* wine_version; const char* expected; };
+    const row rows[] = {
+        {L"winxp", "WINXP 51 2"},
+        {L"vista", "VISTA 60 5"},
+        {L"win8", "WIN8 62 9"},
+    };
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    for (const auto& r : rows) {
+        std::wstring name = std::wstring(L"tdu_env_probe_") + r.wine_version + L".exe";
+        std::wstring copy = std::wstring(temp) + name;
+        ASSERT_TRUE(CopyFileW(own_path().c_str(), copy.c_str(), FALSE));
+        std::wstring key = L"Software\\Wine\\AppDefaults\\" + name;
+        HKEY k;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
+                                  nullptr),
+                  ERROR_SUCCESS);
+        RegSetValueExW(k, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(r.wine_version),
+                       static_cast<DWORD>((wcslen(r.wine_version) + 1) * sizeof(wchar_t)));
+        RegCloseKey(k);
+
+        EXPECT_EQ(run_and_capture(copy), r.expected);
+
+        RegDeleteKeyW(HKEY_CURRENT_USER, key.c_str());
+        DeleteFileW(copy.c_str());
+    }
+}
+
+int main(int argc, char** argv)
+{
+    if (argc == 2 && std::string(argv[1]) == "--probe") return run_probe();
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,54 @@
+#include "support/test_support.h"
+
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+
+namespace tdu::test {
+
+fs::path data_dir() { return fs::path(TDU_TEST_DATA_DIR); }
+
+temp_dir_t::temp_dir_t()
+{
+    static std::atomic<unsigned> counter{0};
+    std::random_device rd;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        auto name = "tdu-test-" + std::to_string(rd()) + "-" + std::to_string(counter++);
+        fs::path p = fs::temp_directory_path() / name;
+        std::error_code ec;
+        if (fs::create_directory(p, ec)) {
+            path_ = p;
+            return;
+        }
+    }
+    throw std::runtime_error("cannot create a temporary folder");
+}
+
+temp_dir_t::~temp_dir_t()
+{
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+}
+
+void write_file(const fs::path& file, const std::string& bytes)
+{
+    if (file.has_parent_path()) fs::create_directories(file.parent_path());
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out) throw std::runtime_error("cannot write " + file.string());
+}
+
+std::string read_file(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+} // namespace tdu::test

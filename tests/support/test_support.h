@@ -1,0 +1,29 @@
+#pragma once
+// Small helpers for the tests of both builds.
+#include <filesystem>
+#include <string>
+
+namespace tdu::test {
+
+// The folder tests/data of the source tree, as the test program sees it.
+std::filesystem::path data_dir();
+
+// A fresh empty folder below the system's temporary folder, removed with
+// everything in it when the object goes away.
+class temp_dir_t {
+public:
+    temp_dir_t();
+    ~temp_dir_t();
+    temp_dir_t(const temp_dir_t&) = delete;
+    temp_dir_t& operator=(const temp_dir_t&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// Writes `bytes` to `file`, creating its folders.
+void write_file(const std::filesystem::path& file, const std::string& bytes);
+std::string read_file(const std::filesystem::path& file);
+
+} // namespace tdu::test
