@@ -8,6 +8,7 @@
 #include "app/startup_instance.h"
 #include "app/startup_instance_win32.h"
 #include "common/win32_text.h"
+#include "support/child_process_win32.h"
 
 #include <gtest/gtest.h>
 
@@ -31,53 +32,13 @@ int run_probe()
     return 0;
 }
 
-std::wstring own_path()
-{
-    wchar_t path[MAX_PATH];
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return path;
-}
-
-// Starts the probe with `arguments` and returns what it printed. Window
-// messages are handled while it runs: its SendMessageW waits for them.
+// Starts the probe with `arguments` and returns what it printed.
 std::string run_starting_copy(const std::wstring& arguments)
 {
-    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
-    HANDLE read_end, write_end;
-    if (!CreatePipe(&read_end, &write_end, &sa, 0)) return "pipe failed";
-    SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = write_end;
-    si.hStdError = write_end;
-    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    PROCESS_INFORMATION pi{};
-    std::wstring exe = own_path();
-    std::wstring cmd = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
     SetEnvironmentVariableW(probe_variable, L"1");
-    BOOL started = CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+    std::string printed = test::run_and_capture(test::own_path(), arguments);
     SetEnvironmentVariableW(probe_variable, nullptr);
-    CloseHandle(write_end);
-    if (!started) {
-        CloseHandle(read_end);
-        return "start failed";
-    }
-    for (;;) {
-        DWORD r = MsgWaitForMultipleObjects(1, &pi.hProcess, FALSE, 30000, QS_ALLINPUT);
-        if (r != WAIT_OBJECT_0 + 1) break;
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-    }
-    std::string out;
-    char buf[256];
-    DWORD n;
-    while (ReadFile(read_end, buf, sizeof buf, &n, nullptr) && n > 0) out.append(buf, n);
-    CloseHandle(pi.hProcess);
-    CloseHandle(pi.hThread);
-    CloseHandle(read_end);
-    while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
-    return out;
+    return printed;
 }
 
 std::vector<WPARAM> second_instance_messages;
