@@ -14,16 +14,19 @@ bool reg_read_dword(registry_key_t& key, const char16_t* name, uint32_t& out)
 bool reg_read_string(registry_key_t& key, const char16_t* name, char16_t* field, size_t capacity)
 {
     if (capacity == 0) return false;
-    // Read into a buffer of its own: a value that does not fit may leave
-    // part of its data behind, and the field must keep what it held.
-    std::vector<char16_t> buffer(capacity);
-    uint32_t type = reg_none;
-    uint32_t size = static_cast<uint32_t>(capacity * sizeof(char16_t));
-    if (key.query_value(name, &type, buffer.data(), &size) != reg_ok) return false;
+    // The size as stored comes first: a read into a roomy buffer may add a
+    // terminating zero the data does not have (Windows and Wine both do).
+    uint32_t type = reg_none, stored = 0;
+    if (key.query_value(name, &type, nullptr, &stored) != reg_ok) return false;
     if (type != reg_sz && type != reg_expand_sz) return false;
-    if (size == 0 || size % sizeof(char16_t) != 0) return false;
-    size_t units = size / sizeof(char16_t);
-    if (units > capacity || buffer[units - 1] != 0) return false;
+    if (stored == 0 || stored % sizeof(char16_t) != 0 || stored / sizeof(char16_t) > capacity) return false;
+    // Read into a buffer of its own, so the field keeps what it held unless
+    // the whole value is good.
+    size_t units = stored / sizeof(char16_t);
+    std::vector<char16_t> buffer(units + 1, 0);
+    uint32_t size = stored;
+    if (key.query_value(name, &type, buffer.data(), &size) != reg_ok || size != stored) return false;
+    if (buffer[units - 1] != 0) return false;
     copy_field(field, capacity, u16view(buffer.data()));
     return true;
 }

@@ -52,9 +52,13 @@ protected:
         EXPECT_EQ(registry->create_key(path, key_read_write, k, nullptr), reg_ok);
         return k;
     }
-    void set_raw(registry_key_t& k, const char16_t* name, uint32_t type, const std::string& bytes)
+    // Stores `bytes` less its last `unstored` bytes (an unterminated text
+    // must be followed by something other than a zero, or the registry
+    // counts the zero).
+    void set_raw(registry_key_t& k, const char16_t* name, uint32_t type, const std::string& bytes,
+                 size_t unstored = 0)
     {
-        ASSERT_EQ(k.set_value(name, type, bytes.data(), static_cast<uint32_t>(bytes.size())), reg_ok);
+        ASSERT_EQ(k.set_value(name, type, bytes.data(), static_cast<uint32_t>(bytes.size() - unstored)), reg_ok);
     }
     // The value as stored: its type and bytes, or type reg_none when absent.
     std::pair<uint32_t, std::string> stored(const u16& path, const char16_t* name)
@@ -234,7 +238,7 @@ TEST_P(SettingsTest, BadValuesKeepTheirDefaultsAndLoseNothingElse)
         set_raw(*k, u"scheduled_scan", reg_binary, std::string("\x01\0\0\0", 4));
         reg_set_dword(*k, u"scan_offline", 1);                                   // fine
         reg_set_string(*k, u"download_path", u16(300, u'x'));                    // too long
-        set_raw(*k, u"backup_path", reg_sz, utf16_bytes(u"C:\\unterminated"));   // no zero
+        set_raw(*k, u"backup_path", reg_sz, utf16_bytes(u"C:\\unterminated!"), 2);  // no zero
         set_raw(*k, u"language", reg_binary, utf16_bytes(u"Deutsch\0"));         // wrong type
         reg_set_string(*k, u"install_date", u"2020-01-02");                      // fine
     }
