@@ -8,6 +8,7 @@
 
 using namespace tdu;
 using tdu::test::registry_target_t;
+using tdu::test::utf16_bytes;
 
 namespace {
 
@@ -27,23 +28,10 @@ protected:
         EXPECT_EQ(registry->create_key(path, access, key, disposition), reg_ok);
         return key;
     }
-    // Stores `bytes` less its last `unstored` bytes: the registry counts a
-    // forgotten terminating zero of a text when one follows the data in
-    // memory, so an unterminated text must be followed by something else.
-    void set_raw(registry_key_t& key, const char16_t* name, uint32_t type, const std::string& bytes,
-                 size_t unstored = 0)
-    {
-        ASSERT_EQ(key.set_value(name, type, bytes.data(), static_cast<uint32_t>(bytes.size() - unstored)), reg_ok);
-    }
 
     std::shared_ptr<registry_t> registry;
     u16 base;
 };
-
-std::string utf16_bytes(const u16& text)
-{
-    return std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(char16_t));
-}
 
 } // namespace
 
@@ -132,7 +120,7 @@ TEST_P(RegistryTest, StringsCountOnlyWhenWholeTerminatedAndFitting)
     auto key = open(base);
     for (const auto& r : rows) {
         SCOPED_TRACE(r.what);
-        set_raw(*key, u"value", r.type, r.bytes, r.unstored);
+        ASSERT_EQ(test::set_raw(*key, u"value", r.type, r.bytes, r.unstored), reg_ok);
         char16_t field[8];
         copy_field(field, 8, u"keep");
         EXPECT_EQ(reg_read_string(*key, u"value", field, 8), r.accepted);
@@ -161,7 +149,7 @@ TEST_P(RegistryTest, NumbersCountOnlyAsFourByteDwords)
     auto key = open(base);
     for (const auto& r : rows) {
         SCOPED_TRACE(r.what);
-        set_raw(*key, u"n", r.type, r.bytes);
+        ASSERT_EQ(test::set_raw(*key, u"n", r.type, r.bytes), reg_ok);
         uint32_t value = 99;
         EXPECT_EQ(reg_read_dword(*key, u"n", value), r.accepted);
         EXPECT_EQ(value, r.accepted ? 2u : 99u);

@@ -11,6 +11,7 @@
 
 using namespace tdu;
 using tdu::test::registry_target_t;
+using tdu::test::utf16_bytes;
 namespace fs = std::filesystem;
 
 namespace {
@@ -18,11 +19,6 @@ namespace {
 constexpr int64_t clock_seconds = 1700004600;  // 2023-11-14 23:30:00 UTC
 int64_t fixed_clock() { return clock_seconds; }
 const char16_t today[] = u"2023-11-14";
-
-std::string utf16_bytes(u16view text)
-{
-    return std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(char16_t));
-}
 
 class SettingsTest : public testing::TestWithParam<registry_target_t> {
 protected:
@@ -52,13 +48,9 @@ protected:
         EXPECT_EQ(registry->create_key(path, key_read_write, k, nullptr), reg_ok);
         return k;
     }
-    // Stores `bytes` less its last `unstored` bytes (an unterminated text
-    // must be followed by something other than a zero, or the registry
-    // counts the zero).
-    void set_raw(registry_key_t& k, const char16_t* name, uint32_t type, const std::string& bytes,
-                 size_t unstored = 0)
+    void put(registry_key_t& k, const char16_t* name, uint32_t type, const std::string& bytes, size_t unstored = 0)
     {
-        ASSERT_EQ(k.set_value(name, type, bytes.data(), static_cast<uint32_t>(bytes.size() - unstored)), reg_ok);
+        ASSERT_EQ(test::set_raw(k, name, type, bytes, unstored), reg_ok);
     }
     // The value as stored: its type and bytes, or type reg_none when absent.
     std::pair<uint32_t, std::string> stored(const u16& path, const char16_t* name)
@@ -153,7 +145,7 @@ TEST_P(SettingsTest, FirstRunTakesTheInstallersLanguageCode)
     for (const auto& r : rows) {
         SCOPED_TRACE(r.what);
         auto store = make_store(ascii_to_utf16("row" + std::to_string(n++)));
-        if (r.type != reg_none) set_raw(*key(store->keys.installer), u"language", r.type, r.bytes);
+        if (r.type != reg_none) put(*key(store->keys.installer), u"language", r.type, r.bytes);
         app_settings_t s;
         ASSERT_TRUE(settings_load(*store, s));
         EXPECT_EQ(u16(s.language), r.language);
@@ -173,7 +165,7 @@ TEST_P(SettingsTest, ExistingKeyLoadsEveryValueAndKeepsTheInstallersKeyUnread)
         reg_set_dword(*k, u"close_to_tray", 2);
         reg_set_dword(*k, u"scheduled_scan", 1);
         reg_set_string(*k, u"download_path", download);
-        set_raw(*k, u"backup_path", reg_expand_sz, utf16_bytes(backup + u'\0'));
+        put(*k, u"backup_path", reg_expand_sz, utf16_bytes(backup + u'\0'));
         reg_set_string(*k, u"language", u"Deutsch");
         reg_set_string(*k, u"install_date", u"2015-04-07");
         reg_set_dword(*key(store->keys.installer), u"language", 6);
@@ -233,13 +225,13 @@ TEST_P(SettingsTest, BadValuesKeepTheirDefaultsAndLoseNothingElse)
     auto store = make_store();
     {
         auto k = key(store->keys.settings);
-        set_raw(*k, u"autorun", reg_sz, utf16_bytes(u"1"));                     // wrong type
-        set_raw(*k, u"close_to_tray", reg_dword, std::string("\x00\x00", 2));   // wrong size
-        set_raw(*k, u"scheduled_scan", reg_binary, std::string("\x01\0\0\0", 4));
+        put(*k, u"autorun", reg_sz, utf16_bytes(u"1"));                     // wrong type
+        put(*k, u"close_to_tray", reg_dword, std::string("\x00\x00", 2));   // wrong size
+        put(*k, u"scheduled_scan", reg_binary, std::string("\x01\0\0\0", 4));
         reg_set_dword(*k, u"scan_offline", 1);                                   // fine
         reg_set_string(*k, u"download_path", u16(300, u'x'));                    // too long
-        set_raw(*k, u"backup_path", reg_sz, utf16_bytes(u"C:\\unterminated!"), 2);  // no zero
-        set_raw(*k, u"language", reg_binary, utf16_bytes(u"Deutsch\0"));         // wrong type
+        put(*k, u"backup_path", reg_sz, utf16_bytes(u"C:\\unterminated!"), 2);  // no zero
+        put(*k, u"language", reg_binary, utf16_bytes(u"Deutsch\0"));         // wrong type
         reg_set_string(*k, u"install_date", u"2020-01-02");                      // fine
     }
     app_settings_t s;
