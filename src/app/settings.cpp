@@ -31,7 +31,7 @@ const number_value_t number_values[] = {
 constexpr uint32_t installer_default_code = 9;
 
 // Days since 1970-01-01 to year, month and day of the proleptic Gregorian
-// calendar (H. Hinnant's civil_from_days).
+// calendar, by 400-year eras of 146097 days.
 void civil_from_days(int64_t z, int64_t& y, unsigned& m, unsigned& d)
 {
     z += 719468;

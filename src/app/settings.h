@@ -73,7 +73,8 @@ struct settings_store_t {
 int64_t system_utc_now();
 
 // The process-wide store over the Win32 registry and shell, with the
-// program's folder and path from the platform environment (Windows build).
+// program's folder and path from the platform environment (Windows build;
+// first called after environment_capture, which it takes them from).
 settings_store_t& win32_settings_store();
 
 // Every field to its default; `install_date` is left as it is.
