@@ -95,8 +95,24 @@ TEST_F(DeviceScan, ValuesLargerThanTheFirstBuffersAreReadWholeAndCut)
     const device_t* d = inventory_find_device(inventory, long_device.device_id);
     ASSERT_NE(d, nullptr);
     expect_device(*d, long_device);
-    EXPECT_EQ(u16_length(d->device_id), device_id_chars - 1);
     EXPECT_EQ(u16_length(d->inf_path), device_inf_path_chars - 1);
+}
+
+TEST_F(DeviceScan, InstanceIdsLongerThanTheFirstBufferAreGrownAndCut)
+{
+    // Windows and Wine keep instance IDs below 200 units; the scan still
+    // grows its 512-unit buffer for a longer one and cuts the device ID.
+    machine_t machine = scan_machine();
+    fixture_device_t node = machine.devices[0];
+    u16 device_part = u"PCI\\VEN_LONG&DEV_" + u16(500, u'D');
+    node.instance_id = device_part + u"\\" + u16(100, u'7');
+    node.driver.reset();
+    machine.devices.push_back(node);
+    fake_setup_api_t api(machine);
+    ASSERT_TRUE(device_scan(inventory, api, progress));
+    const device_t* d = inventory_find_device(inventory, device_part.substr(0, device_id_chars - 1));
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(u16_length(d->device_id), device_id_chars - 1);
 }
 
 TEST_F(DeviceScan, ARescanReplacesTheLastResult)
