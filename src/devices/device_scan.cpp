@@ -176,7 +176,11 @@ bool device_scan(device_inventory_t& inventory, setup_api_t& api, scan_progress_
     while (api.enum_device_info(set, static_cast<uint32_t>(total), node)) ++total;
     progress.total_nodes.store(total);
 
+    // Room for every node up front: kept records are then never moved while
+    // the list fills, whatever the machine's size.
+    inventory.devices.reserve(static_cast<size_t>(total));
     std::unordered_map<u16, size_t> kept_by_id;
+    kept_by_id.reserve(static_cast<size_t>(total));
     uint32_t index = 0;
     for (; api.enum_device_info(set, index, node); ++index) {
         // The identity is read into a record on the stack; a kept one is
