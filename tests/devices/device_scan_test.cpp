@@ -214,7 +214,9 @@ TEST_F(DeviceScan, IncompleteIdentitiesAreDroppedAndSoundOnesKept)
         ASSERT_TRUE(device_scan(inventory, api, progress));
         device_t* d = inventory_find_device(inventory, intel_nic_id);
         EXPECT_EQ(d != nullptr, row.kept_name != nullptr);
-        if (d && row.kept_name) EXPECT_EQ(narrow(d->name), narrow(row.kept_name));
+        if (d && row.kept_name) {
+            EXPECT_EQ(narrow(d->name), narrow(row.kept_name));
+        }
     }
 }
 

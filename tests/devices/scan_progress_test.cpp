@@ -29,27 +29,24 @@ TEST(ScanProgress, IsReadableWhileTheScanRuns)
     // Poll like the scan view does, without a timer: the values only grow,
     // processed never passes total, and the name is always a whole copy.
     int32_t last_processed = 0;
-    int polls = 0, names_seen = 0;
-    while (!done) {
+    do {
         int32_t total = progress.total_nodes.load();
         int32_t processed = progress.processed_nodes.load();
         EXPECT_GE(processed, last_processed);
-        if (total > 0) EXPECT_LE(processed, total);
+        if (total > 0) {
+            EXPECT_LE(processed, total);
+        }
         last_processed = processed;
         if (auto name = progress.current_name()) {
             EXPECT_EQ(name->rfind(u"Generated device ", 0), 0u);
-            ++names_seen;
         }
-        ++polls;
         std::this_thread::yield();
-    }
+    } while (!done);
     scan.join();
 
     ASSERT_TRUE(ok);
     EXPECT_EQ(progress.total_nodes.load(), 5000);
     EXPECT_EQ(progress.processed_nodes.load(), 5000);
-    EXPECT_GT(polls, 0);
-    (void)names_seen;  // how many polls saw a name depends on timing
     // 30% of the nodes are duplicates or dropped.
     EXPECT_EQ(inventory.devices.size(), 3500u);
 }
