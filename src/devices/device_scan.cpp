@@ -1,5 +1,6 @@
 #include "devices/device_scan.h"
 
+#include <algorithm>
 #include <unordered_map>
 #include <vector>
 
@@ -164,11 +165,12 @@ bool device_scan(device_inventory_t& inventory, setup_api_t& api, scan_progress_
     while (api.enum_device_info(set, static_cast<uint32_t>(total), node)) ++total;
     progress.total_nodes.store(total);
 
-    // Room for every node up front: kept records are then never moved while
-    // the list fills, whatever the machine's size.
-    inventory.devices.reserve(static_cast<size_t>(total));
+    // Room for the nodes up front (within reason), so the list of
+    // several-kilobyte records is not copied over and over as it fills.
+    size_t room = std::min<size_t>(static_cast<size_t>(total), 65536);
+    inventory.devices.reserve(room);
     std::unordered_map<u16, size_t> kept_by_id;
-    kept_by_id.reserve(static_cast<size_t>(total));
+    kept_by_id.reserve(room);
     uint32_t index = 0;
     for (; api.enum_device_info(set, index, node); ++index) {
         // The identity is read into a record on the stack; a kept one is
