@@ -1,0 +1,88 @@
+// The program's own initialisation steps over the Win32 calls.
+#include "app/app_init.h"
+
+#include "app/environment.h"
+#include "app/global_services.h"
+#include "app/language.h"
+#include "app/program_title.h"
+#include "app/settings.h"
+#include "common/win32_text.h"
+#include "system/system_info.h"
+
+#include <winsock2.h>
+#include <windows.h>
+
+#include <cwchar>
+
+namespace tdu {
+
+namespace {
+
+class program_init_steps_t final : public app_init_steps_t {
+public:
+    explicit program_init_steps_t(const init_hooks_t& hooks) : hooks_(hooks) {}
+
+    void start_network() override
+    {
+        WSADATA data;
+        WSAStartup(MAKEWORD(2, 2), &data);
+    }
+
+    void enter_program_folder() override
+    {
+        wchar_t path[MAX_PATH];
+        DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+        if (n == 0 || n >= MAX_PATH) return;
+        if (wchar_t* slash = std::wcsrchr(path, L'\\')) {
+            slash[1] = 0;
+            SetCurrentDirectoryW(path);
+        }
+    }
+
+    bool capture_environment() override { return environment_capture(environment, win32_environment_source()); }
+    int collect_system_info() override { return tdu::collect_system_info(win32_wmi_source(), system_info); }
+    bool load_settings() override { return settings_load(win32_settings_store(), settings); }
+
+    void create_fonts() override
+    {
+        if (hooks_.create_fonts) hooks_.create_fonts();
+    }
+
+    u16 settings_language() override { return settings.language; }
+
+    int load_language(u16view name, bool primary) override
+    {
+        // Beside the program, whatever the current directory is.
+        u16 path = u16(environment.program_folder) + language_file_name;
+        return language_load(language_table, path, name, primary);
+    }
+
+    bool global_init() override { return tdu::global_init(); }
+
+    void index_driver_packages() override
+    {
+        if (hooks_.index_driver_packages) hooks_.index_driver_packages();
+    }
+
+    void show_failure(u16view text) override
+    {
+        if (hooks_.show_failure) {
+            hooks_.show_failure(text);
+            return;
+        }
+        MessageBoxW(nullptr, wide(u16(text).c_str()), wide(program_title), MB_ICONERROR);
+    }
+
+private:
+    const init_hooks_t& hooks_;
+};
+
+} // namespace
+
+int program_app_init(const init_hooks_t& hooks)
+{
+    program_init_steps_t steps(hooks);
+    return app_init(steps);
+}
+
+} // namespace tdu

@@ -1,0 +1,31 @@
+#pragma once
+// The process-wide services start-up makes after the settings and the
+// language, and the tear-down at exit in the reverse order of their making:
+//
+//   global_init    libcurl, the scan-share lookup, the device inventory's
+//                  class icons, the update client
+//   app_cleanup    the update client, the device inventory, libcurl
+#include <string>
+
+namespace tdu {
+
+// Declared only: devices/setup_api.h and app/registry.h cannot be included
+// into one file, and start-up includes the latter.
+class scan_share_source_t;
+class setup_api_t;
+
+// Makes the services over the given seams (the device inventory and the
+// update client are the process-wide ones). True when both exist; a scan-
+// share lookup without answer or a missing class icon list is no failure.
+bool global_init(scan_share_source_t& scan_share, const std::string& scan_share_host, setup_api_t& api);
+
+// Frees them again: the update client with its transfer and installed
+// links, the class icon list and every device record, then libcurl.
+void app_cleanup(setup_api_t& api);
+
+// The same over Winsock, the configured scan-share host and the Win32 Setup
+// API (Windows build only).
+bool global_init();
+void app_cleanup();
+
+} // namespace tdu

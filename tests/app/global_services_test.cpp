@@ -1,0 +1,86 @@
+// The process-wide services: made over the seams at start, released at exit.
+#include "app/global_services.h"
+
+#include <gtest/gtest.h>
+
+#include "app/endpoints.h"
+#include "devices/device.h"
+#include "devices/fake_setup_api.h"
+#include "devices/scan_share.h"
+#include "service/update_client.h"
+#include "support/test_support.h"
+
+using namespace tdu;
+using namespace tdu::test;
+
+namespace {
+
+// The scan-share host resolves to `address`, or to nothing.
+struct resolver_t final : scan_share_source_t {
+    std::optional<std::string> address;
+    std::vector<std::string> asked;
+    uint32_t ansi_code_page() override { return 1252; }
+    uint32_t oem_code_page() override { return 437; }
+    bool startup() override { return true; }
+    std::optional<std::string> resolve(const std::string& host) override
+    {
+        asked.push_back(host);
+        return address;
+    }
+};
+
+class GlobalServices : public ::testing::Test {
+protected:
+    GlobalServices() : api(load_machine(data_dir() / "devices" / "scan_machine.ini")) {}
+    void TearDown() override
+    {
+        app_cleanup(api);
+        scan_share_limit = scan_share_initial_limit;
+    }
+    fake_setup_api_t api;
+    resolver_t resolver;
+};
+
+} // namespace
+
+TEST_F(GlobalServices, MakesTheInventoryAndTheClientAndLooksTheShareUp)
+{
+    resolver.address = "3.1.2.3";
+    ASSERT_TRUE(global_init(resolver, "scan-share.test", api));
+    EXPECT_EQ(resolver.asked, std::vector<std::string>{"scan-share.test"});
+    EXPECT_EQ(scan_share_limit.load(), 3);
+
+    EXPECT_TRUE(device_inventory.class_image_list.valid);
+    EXPECT_NE(class_image_list(device_inventory), 0u);
+    EXPECT_TRUE(device_inventory.devices.empty());
+
+    update_client_t& client = update_client();
+    EXPECT_EQ(client.inventory, &device_inventory);
+    EXPECT_FALSE(client.update_transfer) << "made by the first request";
+    EXPECT_TRUE(client.installed_links.empty());
+    for (int i = 0; i < mirror_count; ++i) EXPECT_EQ(client.mirrors[i], endpoints().mirrors[i]);
+}
+
+TEST_F(GlobalServices, NeitherAMissingIconListNorAnUnansweredLookupIsAFailure)
+{
+    api.class_image_list_fails = true;
+    ASSERT_TRUE(global_init(resolver, "scan-share.test", api));
+    EXPECT_FALSE(device_inventory.class_image_list.valid);
+    EXPECT_EQ(class_image_list(device_inventory), 0u);
+    EXPECT_EQ(scan_share_limit.load(), scan_share_initial_limit);
+}
+
+TEST_F(GlobalServices, CleanupReleasesWhatTheRunLeftBehind)
+{
+    ASSERT_TRUE(global_init(resolver, "scan-share.test", api));
+    device_inventory.devices.emplace_back();
+    device_inventory.classes.emplace_back();
+    update_client().installed_links.insert("http://127.0.0.1/pkg.zip");
+
+    app_cleanup(api);
+    EXPECT_TRUE(device_inventory.devices.empty());
+    EXPECT_TRUE(device_inventory.classes.empty());
+    EXPECT_FALSE(device_inventory.class_image_list.valid);
+    // The client is gone: asking for it again makes a fresh one.
+    EXPECT_TRUE(update_client().installed_links.empty());
+}
