@@ -1,19 +1,45 @@
 // tdu-cli: the console front end.
 //
-//   tdu-cli environment   print the platform facts start-up captures
+//   tdu-cli environment    print the platform facts start-up captures
+//   tdu-cli scan [--json]  start up as the program does, scan the devices,
+//                          ask the update service, and print one line per
+//                          result group and the three counts (or JSON)
 //
-// Exit status 0 on success; otherwise non-zero with the error's text on
-// standard error.
+// Exit status: 0 on success; 1 when the scan failed, 3 when start-up failed
+// (the error's text on standard error); 2 for a wrong command line.
+#include "app/app_init.h"
 #include "app/endpoints.h"
 #include "app/environment.h"
+#include "app/global_services.h"
+#include "app/settings.h"
+#include "cli/console_scan.h"
+#include "cli/scan_report.h"
 #include "common/last_error.h"
 #include "common/text.h"
 #include "common/win32_text.h"
+#include "system/system_info.h"
+
+#include <objbase.h>
 
 #include <cstdio>
+#include <ctime>
+#include <io.h>
 #include <string>
 
 namespace {
+
+constexpr int exit_scan_failed = 1;
+constexpr int exit_usage = 2;
+constexpr int exit_init_failed = 3;
+
+// The console polls faster than the scan view's 200 ms: nobody watches a
+// drawing here, and the answer is printed as soon as it is in.
+constexpr uint32_t console_tick_ms = 50;
+
+void print_line(std::FILE* to, tdu::u16view text)
+{
+    std::fprintf(to, "%s\n", tdu::utf16_to_utf8(text).c_str());
+}
 
 int print_environment()
 {
@@ -42,18 +68,71 @@ int print_environment()
     return 0;
 }
 
+// Progress on standard error while someone watches; a pipe gets none.
+void show_progress(const tdu::scan_result_t& run, int32_t& shown_phase)
+{
+    if (run.phase == shown_phase || !_isatty(_fileno(stderr))) return;
+    shown_phase = run.phase;
+    if (run.phase == 1) std::fprintf(stderr, "scanning the device nodes...\n");
+    if (run.phase == 2 && run.scan_status == 0)
+        std::fprintf(stderr, "%d device nodes scanned; asking the update service...\n",
+                     static_cast<int>(run.progress->total_nodes.load()));
+}
+
+int scan(bool json)
+{
+    using namespace tdu;
+    if (!endpoints_override_error().empty())
+        std::fprintf(stderr, "endpoint override not applied: %s\n", endpoints_override_error().c_str());
+
+    init_hooks_t hooks;
+    hooks.show_failure = [](u16view text) { print_line(stderr, text); };
+    if (program_app_init(hooks) != 0) return exit_init_failed;
+
+    scan_result_t run;
+    scan_result_init(run, environment, system_info);
+    int32_t shown_phase = 0;
+    console_scan_outcome_t outcome =
+        run_console_scan(run, program_scan_services(settings.scan_offline), static_cast<int64_t>(std::time(nullptr)),
+                         console_tick_ms, [&shown_phase](const scan_result_t& r) { show_progress(r, shown_phase); });
+
+    int status = 0;
+    if (outcome.finished) {
+        std::string report = json ? scan_report_json(device_inventory, outcome.total_nodes)
+                                  : scan_report_text(device_inventory, outcome.total_nodes);
+        std::fwrite(report.data(), 1, report.size(), stdout);
+    } else {
+        if (!outcome.error_text.empty())
+            print_line(stderr, outcome.error_text);
+        else
+            std::fprintf(stderr, "The scan failed (error code %d).\n", static_cast<int>(outcome.error_code));
+        status = exit_scan_failed;
+    }
+    app_cleanup();
+    return status;
+}
+
 int usage()
 {
-    std::fprintf(stderr, "usage: tdu-cli environment\n");
-    return 2;
+    std::fprintf(stderr, "usage: tdu-cli environment\n"
+                         "       tdu-cli scan [--json]\n");
+    return exit_usage;
 }
 
 } // namespace
 
 int wmain(int argc, wchar_t** argv)
 {
-    if (argc < 2) return usage();
-    std::string command = tdu::utf16_to_utf8(tdu::u16ptr(argv[1]));
-    if (command == "environment") return print_environment();
+    std::string command = argc >= 2 ? tdu::utf16_to_utf8(tdu::u16ptr(argv[1])) : "";
+    if (command == "environment" && argc == 2) return print_environment();
+    if (command == "scan" && argc <= 3) {
+        bool json = argc == 3 && tdu::utf16_to_utf8(tdu::u16ptr(argv[2])) == "--json";
+        if (argc == 3 && !json) return usage();
+        // System information is read through COM on this thread.
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        int status = scan(json);
+        CoUninitialize();
+        return status;
+    }
     return usage();
 }

@@ -75,6 +75,10 @@ public:
     virtual void redraw() = 0;
 };
 
+// The process-wide services of the program: the device inventory, the Win32
+// Setup API, the update client and the language table (Windows build only).
+scan_services_t program_scan_services(const int32_t& scan_offline);
+
 // Fills the request's fixed inputs when the view is made: the OS code, the
 // computer model, the OS version number and the OEM code page.
 void scan_result_init(scan_result_t& run, const environment_t& environment, const system_info_t& info);

@@ -1,0 +1,186 @@
+#include "cli/scan_report.h"
+
+#include "cli/json_writer.h"
+#include "service/offer_ranking.h"
+
+#include <cstdio>
+
+namespace tdu {
+
+namespace {
+
+std::string utf8(const char16_t* text) { return utf16_to_utf8(text); }
+
+// The class a group shows: the description of its first device's class,
+// else the class name.
+std::string group_class_text(const device_t& device)
+{
+    if (device.device_class && device.device_class->description[0]) return utf8(device.device_class->description);
+    if (device.device_class && device.device_class->class_name[0]) return utf8(device.device_class->class_name);
+    return utf8(device.class_name);
+}
+
+std::string group_class_name(const device_t& device)
+{
+    if (device.device_class && device.device_class->class_name[0]) return utf8(device.device_class->class_name);
+    return utf8(device.class_name);
+}
+
+std::string device_text(const device_t& device)
+{
+    std::string text = utf8(device.name) + " (";
+    if (device.has_driver)
+        text += "installed " + utf8(device.driver_date) + " " + utf8(device.driver_version);
+    else
+        text += "no driver";
+    if (device.instance_count > 1) text += ", " + std::to_string(device.instance_count) + " instances";
+    return text + ")";
+}
+
+size_t devices_with_offers(const device_inventory_t& inventory)
+{
+    size_t n = 0;
+    for (const device_t& d : inventory.devices) n += d.offers ? 1 : 0;
+    return n;
+}
+
+offer_counts_t counts_of(const device_inventory_t& inventory)
+{
+    return count_offer_results(inventory.devices.data(), inventory.devices.size());
+}
+
+} // namespace
+
+group_status offer_group_status(const offer_group_t& group)
+{
+    if (group.no_update) return group_status::up_to_date;
+    for (const device_t* d : group.devices)
+        if (d->best_offer_better && d->has_driver) return group_status::update;
+    return group_status::no_driver;
+}
+
+const char* group_status_text(group_status status)
+{
+    switch (status) {
+    case group_status::update: return "update";
+    case group_status::no_driver: return "no driver";
+    default: return "up to date";
+    }
+}
+
+offer_grouping_t best_offer_groups(device_inventory_t& inventory)
+{
+    offer_grouping_t grouping;
+    offer_grouping_build(grouping, inventory.devices.data(), static_cast<int32_t>(inventory.devices.size()),
+                         grouping_by_best_offer);
+    return grouping;
+}
+
+std::string scan_report_text(device_inventory_t& inventory, int32_t total_nodes)
+{
+    std::string out = "Scanned " + std::to_string(total_nodes) + " device nodes: " +
+                      std::to_string(inventory.devices.size()) + " devices kept, " +
+                      std::to_string(devices_with_offers(inventory)) + " with offered drivers.\n";
+    offer_grouping_t grouping = best_offer_groups(inventory);
+    for (const offer_group_t& group : grouping.groups) {
+        char status[16];
+        std::snprintf(status, sizeof status, "%-10s", group_status_text(offer_group_status(group)));
+        std::string devices;
+        for (const device_t* d : group.devices) devices += (devices.empty() ? "" : "; ") + device_text(*d);
+        const driver_offer_t& offer = *group.offer;
+        out += std::string(status) + " | " + group_class_text(*group.devices.front()) + " | " + devices +
+               " | offered " + utf8(offer.date) + " " + utf8(offer.version) + " (" + utf8(offer.title) + ")\n";
+    }
+    offer_counts_t counts = counts_of(inventory);
+    out += "Out of date: " + std::to_string(counts.out_of_date) + ", no driver: " + std::to_string(counts.no_driver) +
+           ", up to date: " + std::to_string(counts.up_to_date) + "\n";
+    return out;
+}
+
+std::string scan_report_json(device_inventory_t& inventory, int32_t total_nodes)
+{
+    json_writer_t json;
+    json.begin_object();
+    json.key("scanned_nodes");
+    json.number(total_nodes);
+    json.key("kept_devices");
+    json.number(static_cast<int64_t>(inventory.devices.size()));
+    json.key("devices_with_offers");
+    json.number(static_cast<int64_t>(devices_with_offers(inventory)));
+
+    json.key("groups");
+    json.begin_array();
+    offer_grouping_t grouping = best_offer_groups(inventory);
+    for (const offer_group_t& group : grouping.groups) {
+        json.begin_object();
+        json.key("status");
+        json.string(group_status_text(offer_group_status(group)));
+        json.key("class");
+        json.string(group_class_name(*group.devices.front()));
+        json.key("class_description");
+        json.string(group_class_text(*group.devices.front()));
+
+        const driver_offer_t& offer = *group.offer;
+        json.key("offer");
+        json.begin_object();
+        json.key("title");
+        json.string(offer.title);
+        json.key("date");
+        json.string(offer.date);
+        json.key("version");
+        json.string(offer.version);
+        json.key("manufacturer");
+        json.string(offer.manufacturer);
+        json.key("link");
+        json.string(std::string_view(offer.link));
+        json.key("sign");
+        json.number(offer.sign);
+        json.end_object();
+
+        json.key("devices");
+        json.begin_array();
+        for (const device_t* d : group.devices) {
+            json.begin_object();
+            json.key("id");
+            json.string(d->device_id);
+            json.key("name");
+            json.string(d->name);
+            json.key("instances");
+            json.number(d->instance_count);
+            json.key("installed");
+            if (d->has_driver) {
+                json.begin_object();
+                json.key("date");
+                json.string(d->driver_date);
+                json.key("version");
+                json.string(d->driver_version);
+                json.key("provider");
+                json.string(d->provider_name);
+                json.end_object();
+            } else {
+                json.null();
+            }
+            json.key("update");
+            json.boolean(d->best_offer_better);
+            json.end_object();
+        }
+        json.end_array();
+        json.end_object();
+    }
+    json.end_array();
+
+    offer_counts_t counts = counts_of(inventory);
+    json.key("counts");
+    json.begin_object();
+    json.key("out_of_date");
+    json.number(counts.out_of_date);
+    json.key("no_driver");
+    json.number(counts.no_driver);
+    json.key("up_to_date");
+    json.number(counts.up_to_date);
+    json.end_object();
+    json.end_object();
+    return json.text() + "\n";
+}
+
+} // namespace tdu
