@@ -17,7 +17,7 @@ inline const char* const demo_report_lines[] = {
     "update     | Printers | Inkmere P2100 (installed 2011-02-10 1.6.0.4) | offered 2012-09-20 2.0.0.11 (Inkmere P2100)",
     "no driver  | Universal Serial Bus controllers | Universal Serial Bus (USB) Controller (no driver) | "
     "offered 2013-04-02 1.4.0.12 (Ostara USB 3.0 eXtensible Host Controller)",
-    "up to date | Display adapters | Quellix QX-460 Graphics (installed 2013-03-20 8.17.10.3100) | "
+    "up to date | Display | Quellix QX-460 Graphics (installed 2013-03-20 8.17.10.3100) | "
     "offered 2012-11-05 8.15.10.2900 (Quellix QX-460 Graphics)",
     "up to date | Sound, video and game controllers | Brightwave HD Audio BW-892 (installed 2013-02-27 6.0.1.6871) | "
     "offered 2013-02-27 6.0.1.6871 (Brightwave HD Audio BW-892)",
@@ -27,8 +27,9 @@ inline const char* const demo_report_lines[] = {
     "Out of date: 2, no driver: 1, up to date: 4",
 };
 
-// The devices the scan keeps: the seven above and the SATA controller,
-// which gets no offer. (The ACPI power button is dropped.)
+// The devices of the machine the scan keeps: the seven above and the SATA
+// controller, which gets no offer (the ACPI power button is dropped). Under
+// Wine the scan also keeps some of Wine's own nodes, which get no offers.
 constexpr int demo_kept_devices = 8;
 constexpr int demo_devices_with_offers = 7;
 

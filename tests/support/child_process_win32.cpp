@@ -26,8 +26,9 @@ void drain(HANDLE pipe, std::string& out)
 
 } // namespace
 
-std::string run_and_capture(const std::wstring& exe, const std::wstring& arguments)
+std::string run_and_capture(const std::wstring& exe, const std::wstring& arguments, int* exit_code)
 {
+    if (exit_code) *exit_code = -1;
     SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
     HANDLE read_end, write_end;
     if (!CreatePipe(&read_end, &write_end, &sa, 0)) return "pipe failed";
@@ -59,13 +60,14 @@ std::string run_and_capture(const std::wstring& exe, const std::wstring& argumen
             while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
         }
     }
-    char buf[512];
-    DWORD n;
-    if (WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0) {
-        while (ReadFile(read_end, buf, sizeof buf, &n, nullptr) && n > 0) out.append(buf, n);
-    } else {
-        drain(read_end, out);
-    }
+    // Once the child has ended, everything it wrote is in the pipe. Reading
+    // up to the end of the pipe could wait for ever: a process the child
+    // started (Wine starts its desktop process from the first program that
+    // makes a window) may hold the pipe's write end open.
+    drain(read_end, out);
+    DWORD code = 0;
+    if (exit_code && WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0 && GetExitCodeProcess(pi.hProcess, &code))
+        *exit_code = static_cast<int>(code);
     CloseHandle(pi.hProcess);
     CloseHandle(pi.hThread);
     CloseHandle(read_end);

@@ -11,7 +11,8 @@ std::wstring own_path();
 // wrote to standard output and standard error, without trailing line ends.
 // Window messages sent to this thread are handled while the program runs, so
 // a child that sends one to a window of the test does not wait for ever.
-// Gives up waiting after 30 s.
-std::string run_and_capture(const std::wstring& exe, const std::wstring& arguments);
+// Gives up waiting after 30 s. `exit_code` (may be null) receives the
+// program's exit status, or -1 when it did not start or end.
+std::string run_and_capture(const std::wstring& exe, const std::wstring& arguments, int* exit_code = nullptr);
 
 } // namespace tdu::test

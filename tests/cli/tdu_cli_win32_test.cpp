@@ -1,0 +1,205 @@
+// tdu-cli.exe end to end under Wine: the demo machine imported into the
+// prefix's registry, the stand-in update service with the demo catalogue on
+// loopback (started by the test run, see tests/cli/CMakeLists.txt), and the
+// program pointed at it through the endpoint override. The program runs as
+// a copy in a folder of its own, under a name whose Wine version is set to
+// Windows XP as the demo machine's (see demo_expectations.h).
+#include <windows.h>
+#include <shlwapi.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/demo_expectations.h"
+#include "devices/machine_registry.h"
+#include "support/child_process_win32.h"
+#include "support/test_support.h"
+
+using namespace tdu::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr wchar_t program_name[] = L"tdu_cli_e2e.exe";
+
+std::vector<std::string> lines_of(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+size_t count_of(const std::string& text, const std::string& part)
+{
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+}
+
+void set_program_windows_version(const wchar_t* name, const wchar_t* version)
+{
+    std::wstring key = std::wstring(L"Software\\Wine\\AppDefaults\\") + name;
+    if (!version) {
+        RegDeleteKeyW(HKEY_CURRENT_USER, key.c_str());
+        return;
+    }
+    HKEY k;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExW(k, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
+                   static_cast<DWORD>((wcslen(version) + 1) * sizeof(wchar_t)));
+    RegCloseKey(k);
+}
+
+// The program and its language file, copied into `folder`.
+fs::path install_program(const fs::path& folder, bool with_language_file)
+{
+    fs::path built(TDU_CLI_EXE);
+    fs::path program = folder / program_name;
+    fs::copy_file(built, program, fs::copy_options::overwrite_existing);
+    if (with_language_file)
+        fs::copy_file(built.parent_path() / "language.ini", folder / "language.ini", fs::copy_options::overwrite_existing);
+    return program;
+}
+
+// What the program printed, with the console's CR LF line ends as LF.
+std::string run_program(const fs::path& program, const wchar_t* arguments, int* exit_code)
+{
+    std::string out = run_and_capture(program.wstring(), arguments, exit_code);
+    out.erase(std::remove(out.begin(), out.end(), '\r'), out.end());
+    return out;
+}
+
+// The program's settings key and the installer's key in the prefix: the
+// suite starts the program as on a machine where the installer chose
+// English and the program never ran, and removes both keys afterwards.
+void reset_program_keys(bool english_installer)
+{
+    SHDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Tavrill Driver Updater");
+    SHDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Tavrill_Driver_Updater_Init");
+    if (!english_installer) return;
+    HKEY k;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Tavrill_Driver_Updater_Init", 0, nullptr, 0,
+                              KEY_ALL_ACCESS, nullptr, &k, nullptr),
+              ERROR_SUCCESS);
+    DWORD english = 1;
+    RegSetValueExW(k, L"language", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&english), sizeof english);
+    RegCloseKey(k);
+}
+
+class TduCli : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        registry = std::make_unique<machine_registry_t>(load_machine(data_dir() / "devices" / "demo_machine.ini"));
+        set_program_windows_version(program_name, L"winxp");
+        reset_program_keys(true);
+        const char* endpoints = std::getenv("TDU_DEMO_ENDPOINTS");
+        demo_endpoints = endpoints ? endpoints : "";
+        SetEnvironmentVariableA("TDU_ENDPOINTS", demo_endpoints.c_str());
+    }
+    static void TearDownTestSuite()
+    {
+        SetEnvironmentVariableA("TDU_ENDPOINTS", nullptr);
+        set_program_windows_version(program_name, nullptr);
+        reset_program_keys(false);
+        registry.reset();
+    }
+    void SetUp() override
+    {
+        ASSERT_TRUE(registry->ok()) << registry->error();
+        ASSERT_FALSE(demo_endpoints.empty()) << "TDU_DEMO_ENDPOINTS names no endpoint file";
+        program = install_program(folder.path(), true);
+    }
+
+    static std::unique_ptr<machine_registry_t> registry;
+    static std::string demo_endpoints;
+    temp_dir_t folder;
+    fs::path program;
+};
+
+std::unique_ptr<machine_registry_t> TduCli::registry;
+std::string TduCli::demo_endpoints;
+
+} // namespace
+
+TEST_F(TduCli, ScanPrintsTheDemoCataloguesOffersForTheDemoMachine)
+{
+    int exit_code = 0;
+    std::string out = run_program(program, L"scan", &exit_code);
+    EXPECT_EQ(exit_code, 0) << out;
+    std::vector<std::string> lines = lines_of(out);
+    ASSERT_FALSE(lines.empty()) << out;
+
+    // Wine's own device nodes are counted and some are kept, but none of
+    // them gets an offer.
+    EXPECT_EQ(lines[0].rfind("Scanned ", 0), 0u) << lines[0];
+    EXPECT_NE(lines[0].find(" devices kept, " + std::to_string(demo_devices_with_offers) + " with offered drivers."),
+              std::string::npos)
+        << lines[0];
+    std::vector<std::string> expected(std::begin(demo_report_lines), std::end(demo_report_lines));
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 1, lines.end()), expected) << out;
+}
+
+TEST_F(TduCli, ScanJsonHoldsTheSameResult)
+{
+    int exit_code = 0;
+    std::string out = run_program(program, L"scan --json", &exit_code);
+    EXPECT_EQ(exit_code, 0) << out;
+    EXPECT_EQ(out.front(), '{') << out;
+    EXPECT_EQ(out.back(), '}') << out;
+    EXPECT_NE(out.find("\"devices_with_offers\": " + std::to_string(demo_devices_with_offers) + ","), std::string::npos)
+        << out;
+    EXPECT_NE(out.find("\"counts\": {\n    \"out_of_date\": 2,\n    \"no_driver\": 1,\n    \"up_to_date\": 4\n  }"),
+              std::string::npos)
+        << out;
+    EXPECT_EQ(count_of(out, "\"status\": \"update\""), 2u);
+    EXPECT_EQ(count_of(out, "\"status\": \"no driver\""), 1u);
+    EXPECT_EQ(count_of(out, "\"status\": \"up to date\""), 3u);
+    for (const char* package : demo_offered_packages)
+        EXPECT_EQ(count_of(out, std::string("/packages/") + package + "\""), 1u) << package;
+    // A device's key: its instance ID without the instance part.
+    EXPECT_NE(out.find("\"id\": \"PCI\\\\VEN_1F3C&DEV_0A21&SUBSYS_00011F3C&REV_03\","),
+              std::string::npos)
+        << out;
+}
+
+TEST_F(TduCli, AnUnreachableServiceEndsWithTheLanguageFilesText)
+{
+    write_file(folder.path() / "nowhere.ini", "mirror1 = http://127.0.0.1:1/\nmirror2 = http://127.0.0.1:1/\n"
+                                              "mirror3 = http://127.0.0.1:1/\nscan_share_host = 8.8.4.4\n");
+    SetEnvironmentVariableW(L"TDU_ENDPOINTS", (folder.path() / "nowhere.ini").wstring().c_str());
+    int exit_code = 0;
+    std::string out = run_program(program, L"scan", &exit_code);
+    SetEnvironmentVariableA("TDU_ENDPOINTS", demo_endpoints.c_str());
+    EXPECT_EQ(exit_code, 1) << out;
+    EXPECT_NE(out.find("The update service could not be reached."), std::string::npos) << out;
+}
+
+TEST_F(TduCli, StartUpWithoutTheLanguageFileFailsWithCode4)
+{
+    temp_dir_t bare;
+    fs::path alone = install_program(bare.path(), false);
+    int exit_code = 0;
+    std::string out = run_program(alone, L"scan", &exit_code);
+    EXPECT_EQ(exit_code, 3) << out;
+    EXPECT_EQ(out, "Application initialization failed, error code: 4.");
+}
+
+TEST_F(TduCli, AWrongCommandLineIsRefused)
+{
+    for (const wchar_t* arguments : {L"", L"scan --xml", L"scan --json extra", L"scna"}) {
+        int exit_code = 0;
+        std::string out = run_program(program, arguments, &exit_code);
+        EXPECT_EQ(exit_code, 2) << out;
+        EXPECT_NE(out.find("usage: tdu-cli"), std::string::npos) << out;
+    }
+}
