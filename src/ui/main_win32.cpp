@@ -1,21 +1,38 @@
-// The program's entry point. For now start-up captures the platform facts
-// and ends: exit status 0 when they were read, 1 (the initialisation code of
-// that step) when not.
-#include "app/environment.h"
-#include "common/win32_text.h"
+// The program's entry point: the single-instance rule, COM, the
+// application's initialisation, and the tear-down in reverse order.
+//
+// The window part (the window framework's start-up, the main window and its
+// message loop) is not here yet: until it is, start-up ends once the
+// initialisation has run, with exit status 0.
+#include "app/app_init.h"
+#include "app/global_services.h"
+#include "app/startup_instance.h"
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
+#include <windows.h>
+#include <objbase.h>
+
+namespace {
+
+// Where the main window is made, shown and its message loop run; its result
+// is the program's exit status.
+int run_main_window(int /*show_command*/)
 {
-    // Relative names the program owns resolve against its own folder.
-    wchar_t path[MAX_PATH];
-    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    if (n > 0 && n < MAX_PATH) {
-        wchar_t* slash = wcsrchr(path, L'\\');
-        if (slash) {
-            slash[1] = 0;
-            SetCurrentDirectoryW(path);
-        }
-    }
-    if (!tdu::environment_capture(tdu::environment, tdu::win32_environment_source())) return 1;
     return 0;
+}
+
+} // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int show_command)
+{
+    using namespace tdu;
+    // Another copy runs: it has been handed the switch, this one ends.
+    if (single_instance_check(win32_instance_platform(), startup_state) != 0) return -1;
+
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    // A failure has been shown in a message box; nothing is torn down.
+    if (program_app_init(init_hooks_t{}) != 0) return -1;
+    int result = run_main_window(show_command);
+    app_cleanup();
+    CoUninitialize();
+    return result;
 }

@@ -203,3 +203,22 @@ TEST_F(TduCli, AWrongCommandLineIsRefused)
         EXPECT_NE(out.find("usage: tdu-cli"), std::string::npos) << out;
     }
 }
+
+// The program's own entry runs the same start-up.
+TEST_F(TduCli, TheProgramStartsUpAndAStartingSecondCopyHandsOver)
+{
+    fs::path built(TDU_PROGRAM_EXE);
+    fs::path gui = folder.path() / built.filename();
+    fs::copy_file(built, gui, fs::copy_options::overwrite_existing);
+
+    int exit_code = 1;
+    run_program(gui, L"", &exit_code);
+    EXPECT_EQ(exit_code, 0);
+
+    // A running copy holds the mutex named by the program title.
+    HANDLE running = CreateMutexW(nullptr, TRUE, L"Tavrill Driver Updater");
+    ASSERT_TRUE(running);
+    run_program(gui, L"--autorun", &exit_code);
+    EXPECT_EQ(exit_code, -1);
+    CloseHandle(running);
+}
