@@ -100,4 +100,28 @@ void json_writer_t::null()
     out_ += "null";
 }
 
+void json_writer_t::text_member(std::string_view name, std::string_view utf8)
+{
+    key(name);
+    string(utf8);
+}
+
+void json_writer_t::text_member(std::string_view name, u16view text)
+{
+    key(name);
+    string(text);
+}
+
+void json_writer_t::number_member(std::string_view name, int64_t value)
+{
+    key(name);
+    number(value);
+}
+
+void json_writer_t::bool_member(std::string_view name, bool value)
+{
+    key(name);
+    boolean(value);
+}
+
 } // namespace tdu

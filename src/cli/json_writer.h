@@ -25,6 +25,12 @@ public:
     void boolean(bool value);
     void null();
 
+    // A member of the current object: its key and value in one call.
+    void text_member(std::string_view name, std::string_view utf8);
+    void text_member(std::string_view name, u16view text);
+    void number_member(std::string_view name, int64_t value);
+    void bool_member(std::string_view name, bool value);
+
     // The document so far; complete once every object and array is ended.
     const std::string& text() const { return out_; }
 

@@ -101,67 +101,48 @@ std::string scan_report_json(device_inventory_t& inventory, int32_t total_nodes)
 {
     json_writer_t json;
     json.begin_object();
-    json.key("scanned_nodes");
-    json.number(total_nodes);
-    json.key("kept_devices");
-    json.number(static_cast<int64_t>(inventory.devices.size()));
-    json.key("devices_with_offers");
-    json.number(static_cast<int64_t>(devices_with_offers(inventory)));
+    json.number_member("scanned_nodes", total_nodes);
+    json.number_member("kept_devices", static_cast<int64_t>(inventory.devices.size()));
+    json.number_member("devices_with_offers", static_cast<int64_t>(devices_with_offers(inventory)));
 
     json.key("groups");
     json.begin_array();
     offer_grouping_t grouping = best_offer_groups(inventory);
     for (const offer_group_t& group : grouping.groups) {
         json.begin_object();
-        json.key("status");
-        json.string(group_status_text(offer_group_status(group)));
-        json.key("class");
-        json.string(group_class_name(*group.devices.front()));
-        json.key("class_description");
-        json.string(group_class_text(*group.devices.front()));
+        json.text_member("status", group_status_text(offer_group_status(group)));
+        json.text_member("class", group_class_name(*group.devices.front()));
+        json.text_member("class_description", group_class_text(*group.devices.front()));
 
         const driver_offer_t& offer = *group.offer;
         json.key("offer");
         json.begin_object();
-        json.key("title");
-        json.string(offer.title);
-        json.key("date");
-        json.string(offer.date);
-        json.key("version");
-        json.string(offer.version);
-        json.key("manufacturer");
-        json.string(offer.manufacturer);
-        json.key("link");
-        json.string(std::string_view(offer.link));
-        json.key("sign");
-        json.number(offer.sign);
+        json.text_member("title", offer.title);
+        json.text_member("date", offer.date);
+        json.text_member("version", offer.version);
+        json.text_member("manufacturer", offer.manufacturer);
+        json.text_member("link", std::string_view(offer.link));
+        json.number_member("sign", offer.sign);
         json.end_object();
 
         json.key("devices");
         json.begin_array();
         for (const device_t* d : group.devices) {
             json.begin_object();
-            json.key("id");
-            json.string(d->device_id);
-            json.key("name");
-            json.string(d->name);
-            json.key("instances");
-            json.number(d->instance_count);
+            json.text_member("id", d->device_id);
+            json.text_member("name", d->name);
+            json.number_member("instances", d->instance_count);
             json.key("installed");
             if (d->has_driver) {
                 json.begin_object();
-                json.key("date");
-                json.string(d->driver_date);
-                json.key("version");
-                json.string(d->driver_version);
-                json.key("provider");
-                json.string(d->provider_name);
+                json.text_member("date", d->driver_date);
+                json.text_member("version", d->driver_version);
+                json.text_member("provider", d->provider_name);
                 json.end_object();
             } else {
                 json.null();
             }
-            json.key("update");
-            json.boolean(d->best_offer_better);
+            json.bool_member("update", d->best_offer_better);
             json.end_object();
         }
         json.end_array();
@@ -172,12 +153,9 @@ std::string scan_report_json(device_inventory_t& inventory, int32_t total_nodes)
     offer_counts_t counts = counts_of(inventory);
     json.key("counts");
     json.begin_object();
-    json.key("out_of_date");
-    json.number(counts.out_of_date);
-    json.key("no_driver");
-    json.number(counts.no_driver);
-    json.key("up_to_date");
-    json.number(counts.up_to_date);
+    json.number_member("out_of_date", counts.out_of_date);
+    json.number_member("no_driver", counts.no_driver);
+    json.number_member("up_to_date", counts.up_to_date);
     json.end_object();
     json.end_object();
     return json.text() + "\n";

@@ -13,7 +13,7 @@
 #include "app/language_keys.h"
 #include "common/last_error.h"
 #include "cli/demo_expectations.h"
-#include "devices/fake_setup_api.h"
+#include "devices/scan_services_fixture.h"
 #include "devices/scan_share.h"
 #include "http/update_service.h"
 #include "support/test_support.h"
@@ -64,15 +64,14 @@ std::vector<std::string> lines_of(const std::string& text)
     return lines;
 }
 
-class ConsoleScan : public ::testing::Test {
+class ConsoleScan : public ::testing::Test, protected scan_test_services_t {
 protected:
-    ConsoleScan() : api(load_machine(data_dir() / "devices" / "demo_machine.ini"))
+    ConsoleScan() : scan_test_services_t(load_machine(data_dir() / "devices" / "demo_machine.ini"))
     {
         language_load(language, ascii_to_utf16((data_dir() / ".." / ".." / "src" / "ui" / "resources" /
                                                 "language.ini").string()),
                       u"English", true);
-        update_client_init(client, inventory);
-        for (std::string& m : client.mirrors) m = demo_service().url();
+        mirrors(demo_service().url());
         update_request_t& request = *run.request;
         request.os_code = "WINXP";
         request.os_version = 51;
@@ -85,12 +84,6 @@ protected:
         scan_share_limit = scan_share_initial_limit;
     }
 
-    fake_setup_api_t api;
-    device_inventory_t inventory;
-    update_client_t client;
-    int32_t scan_offline = 0;
-    language_table_t language;
-    scan_services_t services{inventory, api, client, scan_offline, language};
     scan_result_t run;
 };
 
@@ -118,7 +111,7 @@ TEST_F(ConsoleScan, TheDemoMachineGetsTheDemoCataloguesOffers)
 
 TEST_F(ConsoleScan, AFailedRequestEndsWithItsTextInsteadOfRetrying)
 {
-    for (std::string& m : client.mirrors) m = "http://127.0.0.1:1/";  // nothing listens there
+    mirrors("http://127.0.0.1:1/");  // nothing listens there
     console_scan_outcome_t outcome = run_console_scan(run, services, 0, 1);
     EXPECT_FALSE(outcome.finished);
     EXPECT_EQ(outcome.error_code, error_network_timeout);

@@ -15,7 +15,7 @@
 #include "app/language_keys.h"
 #include "common/ansi_text.h"
 #include "common/last_error.h"
-#include "devices/fake_setup_api.h"
+#include "devices/scan_services_fixture.h"
 #include "devices/scan_share.h"
 #include "support/server_access.h"
 #include "support/test_support.h"
@@ -74,22 +74,17 @@ struct recording_view_t final : scan_view_t {
 
 std::string text_of(const language_table_t& table, const char* key) { return utf16_to_utf8(language_text(table, key)); }
 
-class ScanRun : public ::testing::Test {
+class ScanRun : public ::testing::Test, protected scan_test_services_t {
 protected:
-    ScanRun() : api(load_machine(data_dir() / "devices" / "scan_machine.ini")), language(load_language(u"English"))
+    ScanRun() : scan_test_services_t(load_machine(data_dir() / "devices" / "scan_machine.ini"))
     {
-        update_client_init(client, inventory);
+        language = load_language(u"English");
         mirrors(server_url("/update/echo/scan-run/"));
     }
     void SetUp() override
     {
         set_last_error(0);
         scan_share_limit = scan_share_initial_limit;
-    }
-
-    void mirrors(const std::string& url)
-    {
-        for (std::string& m : client.mirrors) m = url;
     }
 
     // One tick, then waits until the worker it left running has ended, so
@@ -107,12 +102,6 @@ protected:
         ASSERT_FALSE(view.posted.empty()) << "the run did not end";
     }
 
-    fake_setup_api_t api;
-    device_inventory_t inventory;
-    update_client_t client;
-    int32_t scan_offline = 0;
-    language_table_t language;
-    scan_services_t services{inventory, api, client, scan_offline, language};
     recording_view_t view;
     scan_result_t run;
 };
