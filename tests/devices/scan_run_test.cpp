@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -70,6 +73,64 @@ struct recording_view_t final : scan_view_t {
     void post_to_main(uint32_t message, uintptr_t wparam) override { posted.emplace_back(message, wparam); }
     void kill_timer(uint32_t timer_id) override { killed_timers.push_back(timer_id); }
     void redraw() override { ++redraws; }
+};
+
+// A Setup API whose class list waits until the test opens the gate, then
+// fails (and with it the device scan): a device scan that is still running.
+struct gated_setup_api_t final : setup_api_t {
+    std::mutex lock;
+    std::condition_variable opened_signal;
+    bool opened = false;
+    std::atomic<int> class_list_calls{0};
+
+    void open()
+    {
+        std::lock_guard<std::mutex> g(lock);
+        opened = true;
+        opened_signal.notify_all();
+    }
+    uint32_t last_error() override { return win32_error::not_enough_memory; }
+    bool build_class_info_list(guid_t*, uint32_t, uint32_t*) override
+    {
+        ++class_list_calls;
+        std::unique_lock<std::mutex> g(lock);
+        opened_signal.wait(g, [this] { return opened; });
+        return false;
+    }
+    // The scan fails at the class list; nothing below is reached.
+    bool class_description(const guid_t&, char16_t*, uint32_t, uint32_t*) override { return false; }
+    bool class_name_from_guid(const guid_t&, char16_t*, uint32_t, uint32_t*) override { return false; }
+    bool get_class_image_list(class_image_list_t&) override { return false; }
+    void destroy_class_image_list(class_image_list_t&) override {}
+    bool class_image_index(const class_image_list_t&, const guid_t&, int32_t*) override { return false; }
+    device_set_t get_class_devs(bool) override { return invalid_device_set; }
+    bool enum_device_info(device_set_t, uint32_t, device_node_t&) override { return false; }
+    void destroy_device_info_list(device_set_t) override {}
+    bool device_instance_id(device_set_t, const device_node_t&, char16_t*, uint32_t, uint32_t*) override { return false; }
+    bool device_registry_property(device_set_t, const device_node_t&, uint32_t, uint32_t*, uint8_t*, uint32_t,
+                                  uint32_t*) override
+    {
+        return false;
+    }
+    uint32_t devnode_status(uint32_t) override { return 0; }
+    registry_key_t open_driver_key(device_set_t, const device_node_t&) override { return invalid_registry_key; }
+    uint32_t query_value(registry_key_t, const char16_t*, uint32_t*, uint8_t*, uint32_t*) override
+    {
+        return win32_error::file_not_found;
+    }
+    void close_key(registry_key_t) override {}
+    bool get_device_install_params(device_set_t, const device_node_t&, device_install_params_t&) override { return false; }
+    bool set_device_install_params(device_set_t, const device_node_t&, const device_install_params_t&) override
+    {
+        return false;
+    }
+    bool build_driver_info_list(device_set_t, const device_node_t&) override { return false; }
+    bool enum_driver_info(device_set_t, const device_node_t&, uint32_t, driver_info_t&) override { return false; }
+    bool driver_install_rank(device_set_t, const device_node_t&, const driver_info_t&, uint32_t*) override
+    {
+        return false;
+    }
+    void destroy_driver_info_list(device_set_t, const device_node_t&) override {}
 };
 
 std::string text_of(const language_table_t& table, const char* key) { return utf16_to_utf8(language_text(table, key)); }
@@ -283,6 +344,33 @@ TEST_F(ScanRun, TicksWhileABoxIsOpenFindNothingToDo)
     EXPECT_EQ(view.boxes.size(), 1u);
     EXPECT_EQ(view.posted.size(), 1u);
     EXPECT_FALSE(run.request_thread);
+}
+
+TEST_F(ScanRun, AStartWhileTheLastWorkerStillRunsWaitsForIt)
+{
+    gated_setup_api_t gated;
+    scan_services_t slow{inventory, gated, client, scan_offline, language};
+    scan_run_tick(run, slow, view, scan_timer_id);
+    ASSERT_EQ(run.phase, 1);
+    ASSERT_TRUE(run.scan_thread);
+
+    // wm_start_scan arrives although the scan still runs: the next ticks do
+    // not start a second scan of the same inventory beside it.
+    scan_run_restart(run, 5);
+    scan_run_tick(run, slow, view, scan_timer_id);
+    scan_run_tick(run, slow, view, scan_timer_id);
+    EXPECT_EQ(run.phase, 0);
+    EXPECT_TRUE(view.boxes.empty());
+
+    gated.open();
+    run.scan_thread->wait();
+    scan_run_tick(run, slow, view, scan_timer_id);
+    EXPECT_EQ(run.phase, 1) << "the new run starts once the old worker has ended";
+    run.scan_thread->wait();
+    EXPECT_EQ(gated.class_list_calls.load(), 2);
+    scan_run_tick(run, slow, view, scan_timer_id);
+    ASSERT_EQ(view.boxes.size(), 1u);
+    EXPECT_EQ(view.boxes[0].text, "Scan Devices Error");
 }
 
 TEST(ScanErrorText, ChoosesTheTextByTheLastErrorCode)
