@@ -1,8 +1,9 @@
 #include "common/detached_worker.h"
 
-#include <condition_variable>
+#include "common/detached_thread.h"
+
+#include <chrono>
 #include <mutex>
-#include <system_error>
 #include <thread>
 
 namespace tdu {
@@ -11,7 +12,6 @@ namespace tdu {
 // is what makes "whichever finishes last frees it" hold.
 struct detached_worker_t::shared_t {
     std::mutex lock;
-    std::condition_variable ended;
     bool alive = false;  // a worker was started and has not returned yet
     int32_t result = 0;
 };
@@ -27,20 +27,17 @@ bool detached_worker_t::start(procedure_t procedure)
         if (shared_->alive) return false;
         shared_->alive = true;
     }
-    try {
-        std::thread([shared = shared_, procedure = std::move(procedure)] {
-            int32_t result = procedure ? procedure() : 0;
-            std::lock_guard<std::mutex> g(shared->lock);
-            shared->result = result;
-            shared->alive = false;
-            shared->ended.notify_all();
-        }).detach();
-    } catch (const std::system_error&) {
+    bool started = start_detached_thread([shared = shared_, procedure = std::move(procedure)] {
+        int32_t result = procedure ? procedure() : 0;
+        std::lock_guard<std::mutex> g(shared->lock);
+        shared->result = result;
+        shared->alive = false;
+    });
+    if (!started) {
         std::lock_guard<std::mutex> g(shared_->lock);
         shared_->alive = false;
-        return false;
     }
-    return true;
+    return started;
 }
 
 bool detached_worker_t::running() const
@@ -57,8 +54,11 @@ int32_t detached_worker_t::result() const
 
 void detached_worker_t::wait() const
 {
-    std::unique_lock<std::mutex> g(shared_->lock);
-    shared_->ended.wait(g, [this] { return !shared_->alive; });
+    // Polled rather than signalled: under Wine a condition-variable wait of
+    // the mingw thread library was seen to miss the worker's notification
+    // and never return. Waiting is rare (a restore waits for the previous
+    // one), so a few milliseconds of latency cost nothing.
+    while (running()) std::this_thread::sleep_for(std::chrono::milliseconds(2));
 }
 
 } // namespace tdu
