@@ -1,6 +1,7 @@
 // The native back end of the file helpers: POSIX calls on UTF-8 paths, with
 // backslashes turned into slashes.
 #include "common/files.h"
+#include "common/posix_path.h"
 
 #include <cerrno>
 #include <ctime>
@@ -10,7 +11,6 @@
 #include <unistd.h>
 
 namespace tdu {
-namespace {
 
 std::string native_path(u16view path)
 {
@@ -20,6 +20,8 @@ std::string native_path(u16view path)
     }
     return out;
 }
+
+namespace {
 
 bool ends_with_ignore_case(const std::string& name, const std::string& suffix)
 {
