@@ -17,7 +17,7 @@ struct zip_entry_t {
     bool utf8_name = false;      // general purpose bit 11
 };
 
-// Writes the archive; throws when minizip refuses.
+// Writes the archive (and its folders); throws when minizip refuses.
 void write_zip(const std::filesystem::path& file, const std::vector<zip_entry_t>& entries);
 
 // DOS date and time of a local time (date in the high 16 bits).
