@@ -81,9 +81,9 @@ TEST(Files, ExistenceSizeMoveAndDelete)
     EXPECT_EQ(test::read_file(dir.path() / "b.bin"), "12345");
     EXPECT_FALSE(move_file(a, b));
 
-    EXPECT_TRUE(delete_file(b));
-    EXPECT_FALSE(delete_file(b));
-    EXPECT_FALSE(delete_file(root));  // folders are not files
+    EXPECT_TRUE(remove_file(b.c_str()));
+    EXPECT_FALSE(remove_file(b.c_str()));
+    EXPECT_FALSE(remove_file(root.c_str()));  // folders are not files
     EXPECT_TRUE(is_directory(root));
 }
 

@@ -47,6 +47,22 @@ std::string server_get(const std::string& path)
     return body;
 }
 
+void server_put_file(const std::string& name, const std::string& body)
+{
+    CURL* h = curl_easy_init();
+    if (!h) throw std::runtime_error("curl_easy_init failed");
+    std::string url = server_url("/files/" + name);
+    curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, "PUT");
+    curl_easy_setopt(h, CURLOPT_POSTFIELDS, body.data());
+    curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
+    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(h, CURLOPT_FAILONERROR, 1L);
+    CURLcode rc = curl_easy_perform(h);
+    curl_easy_cleanup(h);
+    if (rc != CURLE_OK) throw std::runtime_error("cannot put a file to the test server: " + url);
+}
+
 std::string server_seen(const std::string& path, const std::string& key)
 {
     std::string report = server_get("/_seen" + path);
