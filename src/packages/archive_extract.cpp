@@ -1,6 +1,6 @@
 #include "packages/archive_extract.h"
 
-#include "common/code_page.h"
+#include "common/ansi_text.h"
 #include "common/zip_io.h"
 
 #include <minizip/unzip.h>

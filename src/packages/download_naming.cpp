@@ -1,6 +1,6 @@
 #include "packages/download_naming.h"
 
-#include "common/code_page.h"
+#include "common/ansi_text.h"
 #include "common/files.h"
 #include "common/md5.h"
 
