@@ -2,6 +2,21 @@
 
 namespace tdu {
 
+download_row_input_t download_row_input_for(const offer_group_t& group)
+{
+    download_row_input_t input;
+    input.link = group.key ? group.key : "";
+    input.expected_size = group.offer ? group.offer->size : 0;
+    input.no_update = group.no_update == 1;
+    for (const device_t* device : group.devices) {
+        const driver_offer_t* offer = group.mode == grouping_by_best_offer     ? device->best_offer
+                                      : group.mode == grouping_by_latest_offer ? device->latest_offer
+                                                                               : nullptr;
+        if (offer) input.inf_names.push_back(u16(offer->inf_name, u16_length(offer->inf_name)));
+    }
+    return input;
+}
+
 row_action_t row_button_action(int32_t state)
 {
     switch (state) {

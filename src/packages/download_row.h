@@ -4,6 +4,7 @@
 // download all and tick all; and the questions the results list and the
 // main window ask before downloading everything or quitting. The results
 // view forwards its messages here and draws what the row holds.
+#include "devices/offer_grouping.h"
 #include "packages/download_session.h"
 #include "packages/package_install.h"
 #include "packages/row_host.h"
@@ -22,6 +23,12 @@ struct download_row_input_t {
     bool no_update = false;       // no device of the group gains a newer driver
     std::vector<u16> inf_names;   // each device's INF inside the package, for the group's offer kind
 };
+
+// A row's input from its group: the link and the offer's size, and the INF
+// name of each device's best offer (mode 0) or latest offer (mode 1), in the
+// group's order. Any other mode, or a device without such an offer, adds no
+// INF name.
+download_row_input_t download_row_input_for(const offer_group_t& group);
 
 // What a row does on a click of its button, by session state.
 enum class row_action_t { none, start, pause, install };

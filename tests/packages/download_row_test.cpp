@@ -58,6 +58,39 @@ struct row_fixture_t {
 
 } // namespace
 
+TEST(DownloadRow, InputFromTheGroupOfDevices)
+{
+    driver_offer_t best_a, latest_a, best_b;
+    copy_field(best_a.inf_name, offer_inf_name_chars, u"net\\x64\\a.inf");
+    copy_field(latest_a.inf_name, offer_inf_name_chars, u"net\\x64\\a2.inf");
+    copy_field(best_b.inf_name, offer_inf_name_chars, u"net\\x86\\b.inf");
+    best_a.size = 123456;
+    device_t a, b, none;
+    a.best_offer = &best_a;
+    a.latest_offer = &latest_a;
+    b.best_offer = &best_b;
+    offer_group_t group;
+    group.key = pkg_link;
+    group.offer = &best_a;
+    group.no_update = 1;
+    group.devices = {&a, &none, &b};
+
+    struct row { int32_t mode; std::vector<u16> inf_names; };
+    const row rows[] = {
+        {grouping_by_best_offer, {u"net\\x64\\a.inf", u"net\\x86\\b.inf"}},
+        {grouping_by_latest_offer, {u"net\\x64\\a2.inf"}},
+        {7, {}},
+    };
+    for (const auto& r : rows) {
+        group.mode = r.mode;
+        download_row_input_t in = download_row_input_for(group);
+        EXPECT_EQ(in.link, pkg_link);
+        EXPECT_EQ(in.expected_size, 123456u);
+        EXPECT_TRUE(in.no_update);
+        EXPECT_EQ(in.inf_names, r.inf_names) << r.mode;
+    }
+}
+
 TEST(DownloadRow, ButtonActionByState)
 {
     EXPECT_EQ(row_button_action(download_not_downloaded), row_action_t::start);
