@@ -151,7 +151,7 @@ struct test_http_server_t::impl_t {
             res.status = 200;
             res.set_content(pattern_bytes(0, number(req)), "application/octet-stream");
         });
-        server.Get(R"(/close-early/(\d+)(/.*)?)", [this](const httplib::Request& req, httplib::Response& res) {
+        auto close_early = [this](const httplib::Request& req, httplib::Response& res) {
             record(req);
             size_t n = number(req);
             res.set_content_provider(n, "application/octet-stream",
@@ -161,7 +161,9 @@ struct test_http_server_t::impl_t {
                                          sink.write(half.data(), half.size());
                                          return true;
                                      });
-        });
+        };
+        server.Get(R"(/close-early/(\d+)(/.*)?)", close_early);
+        server.Post(R"(/close-early/(\d+)(/.*)?)", close_early);
         server.Get(R"(/stall/(\d+)(/.*)?)", [this](const httplib::Request& req, httplib::Response& res) {
             record(req);
             res.set_content_provider(number(req), "application/octet-stream",

@@ -7,7 +7,7 @@
 //   /bytes/<n>[/...]            n body bytes (test_pattern.h), honours Range
 //   /text/<n>[/...]             n letters as text/plain (compressed on request)
 //   /norange/<n>[/...]          n body bytes, always 200, ignores Range
-//   /close-early/<n>[/...]      announces n bytes, sends half, closes
+//   /close-early/<n>[/...]      GET or POST: announces n bytes, sends half, closes
 //   /stall/<n>[/...]            announces n bytes, sends 1, then nothing
 //   /redirect/<k>[/...]         k redirects, then 200 "landed"
 //   /to-https[/...]             redirects to an https address
