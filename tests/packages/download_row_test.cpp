@@ -14,10 +14,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-u16 u16_path(const fs::path& p)
-{
-    return utf8_to_utf16(p.u8string());
-}
 
 const char* const pkg_link = "http://127.0.0.1/drivers/pkg.zip";
 
@@ -36,15 +32,15 @@ struct row_fixture_t {
     {
         fs::create_directories(downloads);
         fs::create_directories(program);
-        copy_field(env.program_folder, path_chars, u16_path(program) + u"\\");
-        sessions.settings.download_folder = u16_path(downloads);
+        copy_field(env.program_folder, path_chars, test::program_path(program) + u"\\");
+        sessions.settings.download_folder = test::program_path(downloads);
         sessions.settings.threads = &no_threads;
     }
     fs::path temp() const { return downloads / "7d666be70f6586be664607040ebc2977.zip.tmp"; }
     fs::path final() const { return downloads / "7d666be70f6586be664607040ebc2977.zip"; }
     // The same files as the program names them.
-    u16 temp_name() const { return path_join(u16_path(downloads), u"7d666be70f6586be664607040ebc2977.zip.tmp"); }
-    u16 final_name() const { return path_join(u16_path(downloads), u"7d666be70f6586be664607040ebc2977.zip"); }
+    u16 temp_name() const { return path_join(test::program_path(downloads), u"7d666be70f6586be664607040ebc2977.zip.tmp"); }
+    u16 final_name() const { return path_join(test::program_path(downloads), u"7d666be70f6586be664607040ebc2977.zip"); }
     download_row_input_t input(bool no_update = false) const
     {
         download_row_input_t in;
@@ -193,7 +189,7 @@ TEST(DownloadRow, OpenLocationByState)
         row.open_location();
     }
     const std::vector<std::string> expected = {
-        utf16_to_utf8(u16_path(f.downloads)) + "|",
+        utf16_to_utf8(test::program_path(f.downloads)) + "|",
         "explorer.exe|/select,\"" + utf16_to_utf8(f.temp_name()) + "\"",
         "explorer.exe|/select,\"" + utf16_to_utf8(f.final_name()) + "\"",
     };
@@ -228,7 +224,7 @@ TEST(DownloadRow, CompleteRowInstallsWithTheSessionsFileAndTheGroupsInfFiles)
 
     EXPECT_EQ(f.host.boxes, std::vector<std::string>{"download_setup_warning/3"});
     EXPECT_EQ(row.install_request()->package_path, f.final_name());
-    EXPECT_EQ(row.install_request()->download_folder, u16_path(f.downloads));
+    EXPECT_EQ(row.install_request()->download_folder, test::program_path(f.downloads));
     EXPECT_EQ(row.install_request()->inf_names, (inf_name_set_t{u"drv\\a.inf", u"drv\\b.inf"}));
     EXPECT_EQ(test::read_file(f.program / "setup.dat"), std::string(pkg_link) + "\n");
     EXPECT_EQ(f.no_threads.refused, 1);

@@ -14,10 +14,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-u16 u16_path(const fs::path& p)
-{
-    return utf8_to_utf16(p.u8string());
-}
 
 struct sessions_fixture_t {
     test::temp_dir_t dir;
@@ -26,7 +22,7 @@ struct sessions_fixture_t {
 
     sessions_fixture_t()
     {
-        sessions.settings.download_folder = u16_path(dir.path());
+        sessions.settings.download_folder = test::program_path(dir.path());
         sessions.settings.threads = &no_threads;
     }
     // The files of "http://127.0.0.1/drivers/pkg.zip".
@@ -86,8 +82,8 @@ TEST(DownloadSession, StartingStateComesFromTheFilesOnDisk)
         EXPECT_EQ(s->state(), r.state) << r.what;
         EXPECT_EQ(s->bytes_done(), r.bytes) << r.what;
         EXPECT_EQ(s->expected_size(), 5000u) << r.what;
-        EXPECT_EQ(s->temp_path(), path_join(u16_path(f.dir.path()), u"7d666be70f6586be664607040ebc2977.zip.tmp"));
-        EXPECT_EQ(s->final_path(), path_join(u16_path(f.dir.path()), u"7d666be70f6586be664607040ebc2977.zip"));
+        EXPECT_EQ(s->temp_path(), path_join(test::program_path(f.dir.path()), u"7d666be70f6586be664607040ebc2977.zip.tmp"));
+        EXPECT_EQ(s->final_path(), path_join(test::program_path(f.dir.path()), u"7d666be70f6586be664607040ebc2977.zip"));
     }
 }
 

@@ -21,10 +21,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-u16 u16_path(const fs::path& p)
-{
-    return utf8_to_utf16(p.u8string());
-}
 
 // A deadline that only guards against a hang; nothing asserts on time.
 constexpr int hang_guard_ms = 60000;
@@ -54,14 +50,6 @@ bool wait_for(Condition done)
     return done();
 }
 
-// A path as the program writes it (backslashes), for std::filesystem on
-// both targets.
-fs::path fs_path(u16 p)
-{
-    for (char16_t& c : p)
-        if (c == u'\\') c = u'/';
-    return fs::path(p);
-}
 
 // Compares file contents without printing megabytes when they differ.
 ::testing::AssertionResult same_bytes(const std::string& got, const std::string& want)
@@ -76,13 +64,13 @@ fs::path fs_path(u16 p)
 struct transfer_fixture_t {
     temp_dir_t dir;
     download_session_list_t sessions;
-    std::string file_of(const download_session_c& s) const { return read_file(fs_path(s.final_path())); }
-    std::string temp_of(const download_session_c& s) const { return read_file(fs_path(s.temp_path())); }
-    bool temp_exists(const download_session_c& s) const { return fs::exists(fs_path(s.temp_path())); }
+    std::string file_of(const download_session_c& s) const { return read_file(test::fs_path(s.final_path())); }
+    std::string temp_of(const download_session_c& s) const { return read_file(test::fs_path(s.temp_path())); }
+    bool temp_exists(const download_session_c& s) const { return fs::exists(test::fs_path(s.temp_path())); }
 
     explicit transfer_fixture_t(uint32_t pause_ms = 10)
     {
-        sessions.settings.download_folder = u16_path(dir.path());
+        sessions.settings.download_folder = test::program_path(dir.path());
         sessions.settings.retry_pause_ms = pause_ms;
     }
 };
@@ -122,7 +110,7 @@ TEST(DownloadTransfer, ResumeAsksForTheRangeOnDiskAndAppends)
     transfer_fixture_t f;
     const std::string path = "/bytes/50000/packages-resume/pkg.zip";
     download_names_t names = download_names(server_url(path), f.sessions.settings.download_folder);
-    write_file(fs_path(names.temp_path), pattern_bytes(0, 12345));
+    write_file(test::fs_path(names.temp_path), pattern_bytes(0, 12345));
 
     auto s = f.sessions.find_or_create(server_url(path), 50000);
     ASSERT_EQ(s->state(), download_paused);
@@ -166,7 +154,7 @@ TEST(DownloadTransfer, ServerThatIgnoresTheRangeOverflowsAndStartsAgainFromZero)
     transfer_fixture_t f;
     const std::string path = "/norange/40000/packages-norange/pkg.zip";
     download_names_t names = download_names(server_url(path), f.sessions.settings.download_folder);
-    write_file(fs_path(names.temp_path), pattern_bytes(0, 10000));
+    write_file(test::fs_path(names.temp_path), pattern_bytes(0, 10000));
 
     auto s = f.sessions.find_or_create(server_url(path), 40000);
     ASSERT_TRUE(s->start());

@@ -22,15 +22,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-u16 u16_path(const fs::path& p)
-{
-    return utf8_to_utf16(p.u8string());
-}
 
-fs::path fs_path(const u16& p)
-{
-    return fs::path(p);
-}
 
 std::string stand_in_bytes()
 {
@@ -65,7 +57,7 @@ struct wine_install_fixture_t {
         fs::create_directories(downloads);
         fs::create_directories(program);
         write_file(program / "DPInst32.exe", stand_in_bytes());
-        copy_field(env.program_folder, path_chars, u16_path(program) + u"\\");
+        copy_field(env.program_folder, path_chars, test::program_path(program) + u"\\");
     }
 };
 
@@ -88,7 +80,7 @@ TEST(InstallWin32, DownloadUnpackAndStartTheInstallerToolOnTheInfFolder)
     server_put_file("packages-wine/e1000.zip", package);
 
     download_session_list_t sessions;
-    sessions.settings.download_folder = u16_path(f.downloads);
+    sessions.settings.download_folder = test::program_path(f.downloads);
     sessions.settings.retry_pause_ms = 10;
     recording_host_t host;
     download_row_input_t input;
@@ -103,11 +95,11 @@ TEST(InstallWin32, DownloadUnpackAndStartTheInstallerToolOnTheInfFolder)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     ASSERT_EQ(row.session().state(), download_complete);
-    EXPECT_EQ(read_file(fs_path(row.session().final_path())), package);
+    EXPECT_EQ(read_file(test::fs_path(row.session().final_path())), package);
 
     row.click();  // install
     std::string command_line = command_line_of(f.program / "DPInst32.exe");
-    u16 package_folder = path_join(u16_path(f.downloads), path_file_name(row.session().final_path()));
+    u16 package_folder = path_join(test::program_path(f.downloads), path_file_name(row.session().final_path()));
     package_folder.resize(package_folder.size() - 4);  // without ".zip"
     std::string inf_folder = utf16_to_utf8(package_folder) + "\\drivers\\net\\x64";
     EXPECT_TRUE(ends_with(command_line, " /SH /PATH \"" + inf_folder + "\"")) << command_line;
@@ -115,8 +107,8 @@ TEST(InstallWin32, DownloadUnpackAndStartTheInstallerToolOnTheInfFolder)
     std::printf("the installer tool was started as: %s\n", command_line.c_str());
 
     EXPECT_EQ(read_file(f.program / "setup.dat"), input.link + "\n");
-    EXPECT_TRUE(fs::exists(fs_path(package_folder) / "drivers" / "net" / "x64" / "e1000.sys"));
-    EXPECT_FALSE(fs::exists(fs_path(package_folder) / "readme.htm"));
+    EXPECT_TRUE(fs::exists(test::fs_path(package_folder) / "drivers" / "net" / "x64" / "e1000.sys"));
+    EXPECT_FALSE(fs::exists(test::fs_path(package_folder) / "readme.htm"));
     for (int waited = 0; row.install_request()->installing.load() != 0 && waited < 60000; waited += 10)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_EQ(row.install_request()->installing.load(), 0);
@@ -140,8 +132,8 @@ TEST(InstallWin32, PackagesThatBringTheirOwnSetupProgram)
         for (const auto& p : r.programs) entries.push_back({p, stand_in});
         write_zip(f.downloads / "0badc0de.zip", entries);
         install_request_t request;
-        request.package_path = u16_path(f.downloads / "0badc0de.zip");
-        request.download_folder = u16_path(f.downloads);
+        request.package_path = test::program_path(f.downloads / "0badc0de.zip");
+        request.download_folder = test::program_path(f.downloads);
         request.inf_names = {u"bin\\missing.inf"};
         request.installing = 1;
 
@@ -164,8 +156,8 @@ TEST(InstallWin32, APackageThatIsAProgramIsStartedDirectly)
     wine_install_fixture_t f;
     write_file(f.downloads / "5eed.exe", stand_in_bytes());
     install_request_t request;
-    request.package_path = u16_path(f.downloads / "5eed.exe");
-    request.download_folder = u16_path(f.downloads);
+    request.package_path = test::program_path(f.downloads / "5eed.exe");
+    request.download_folder = test::program_path(f.downloads);
     request.installing = 1;
 
     EXPECT_EQ(install_package(request, f.services.shell, f.env), -1);
