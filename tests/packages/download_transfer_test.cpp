@@ -73,6 +73,14 @@ struct transfer_fixture_t {
         sessions.settings.download_folder = test::program_path(dir.path());
         sessions.settings.retry_pause_ms = pause_ms;
     }
+    // The session of a server path whose first `have` bytes an earlier run
+    // left in the temporary file.
+    std::shared_ptr<download_session_c> paused_session(const std::string& path, size_t have, uint32_t expected)
+    {
+        download_names_t names = download_names(server_url(path), sessions.settings.download_folder);
+        write_file(test::fs_path(names.temp_path), pattern_bytes(0, have));
+        return sessions.find_or_create(server_url(path), expected);
+    }
 };
 
 int hits(const std::string& path)
@@ -109,10 +117,7 @@ TEST(DownloadTransfer, ResumeAsksForTheRangeOnDiskAndAppends)
 {
     transfer_fixture_t f;
     const std::string path = "/bytes/50000/packages-resume/pkg.zip";
-    download_names_t names = download_names(server_url(path), f.sessions.settings.download_folder);
-    write_file(test::fs_path(names.temp_path), pattern_bytes(0, 12345));
-
-    auto s = f.sessions.find_or_create(server_url(path), 50000);
+    auto s = f.paused_session(path, 12345, 50000);
     ASSERT_EQ(s->state(), download_paused);
     ASSERT_EQ(s->bytes_done(), 12345u);
     ASSERT_TRUE(s->start());
@@ -153,10 +158,8 @@ TEST(DownloadTransfer, ServerThatIgnoresTheRangeOverflowsAndStartsAgainFromZero)
 {
     transfer_fixture_t f;
     const std::string path = "/norange/40000/packages-norange/pkg.zip";
-    download_names_t names = download_names(server_url(path), f.sessions.settings.download_folder);
-    write_file(test::fs_path(names.temp_path), pattern_bytes(0, 10000));
-
-    auto s = f.sessions.find_or_create(server_url(path), 40000);
+    auto s = f.paused_session(path, 10000, 40000);
+    ASSERT_EQ(s->state(), download_paused);
     ASSERT_TRUE(s->start());
     settle(*s);
 
