@@ -113,6 +113,18 @@ TEST(DownloadTransfer, WholeDownloadEndsCompleteUnderTheFinalName)
     EXPECT_EQ(s->check_completion(), completion_t::no_transfer);
 }
 
+TEST(DownloadTransfer, APackageThatCannotTakeItsFinalNameIsNotComplete)
+{
+    transfer_fixture_t f;
+    const std::string path = "/bytes/3000/packages-blocked/pkg.zip";
+    auto s = f.sessions.find_or_create(server_url(path), 3000);
+    fs::create_directories(test::fs_path(s->final_path()));  // a folder holds the name
+    ASSERT_TRUE(s->start());
+    settle(*s);
+    EXPECT_EQ(s->state(), download_failed);
+    EXPECT_TRUE(same_bytes(f.temp_of(*s), pattern_bytes(0, 3000)));  // nothing is lost
+}
+
 TEST(DownloadTransfer, ResumeAsksForTheRangeOnDiskAndAppends)
 {
     transfer_fixture_t f;
