@@ -16,15 +16,23 @@ inline double seconds_of(const std::function<void()>& run)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-inline double best_of(int runs, const std::function<void()>& prepare, const std::function<void()>& run)
-{
+struct contender_t {
+    std::function<void()> prepare;
+    std::function<void()> run;
     double best = 1e30;
+};
+
+// Runs two contenders in turns, so that a machine busy with other work
+// slows both alike, and keeps each one's best time.
+inline void race(int runs, contender_t& a, contender_t& b)
+{
     for (int i = 0; i < runs; ++i) {
-        prepare();
-        double s = seconds_of(run);
-        if (s < best) best = s;
+        for (contender_t* c : {&a, &b}) {
+            c->prepare();
+            double s = seconds_of(c->run);
+            if (s < c->best) c->best = s;
+        }
     }
-    return best;
 }
 
 // Runs a shell command; exits the benchmark when it fails.

@@ -20,15 +20,18 @@ namespace fs = std::filesystem;
 int main(int argc, char** argv)
 {
     size_t mib = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 200;
-    int runs = argc > 2 ? std::atoi(argv[2]) : 3;
+    int runs = argc > 2 ? std::atoi(argv[2]) : 5;
     size_t size = mib << 20;
     test::temp_dir_t dir;
     test::server_put_file("bench/package.zip", test::pattern_bytes(0, size));
     std::string url = test::server_url("/files/bench/package.zip");
     fs::path curl_out = dir.path() / "curl.out";
 
-    double ours = bench::best_of(
-        runs, [&] { fs::remove_all(dir.path() / "dl"); fs::create_directories(dir.path() / "dl"); },
+    bench::contender_t ours{
+        [&] {
+            fs::remove_all(dir.path() / "dl");
+            fs::create_directories(dir.path() / "dl");
+        },
         [&] {
             download_session_list_t sessions;
             sessions.settings.download_folder = utf8_to_utf16((dir.path() / "dl").u8string());
@@ -40,15 +43,15 @@ int main(int argc, char** argv)
                 std::fprintf(stderr, "the download ended in state %d\n", static_cast<int>(s->state()));
                 std::exit(1);
             }
-        });
-    double curl = bench::best_of(
-        runs, [&] { fs::remove(curl_out); },
-        [&] { bench::run_tool("curl -s -f -o '" + curl_out.string() + "' '" + url + "'"); });
+        }};
+    bench::contender_t curl{[&] { fs::remove(curl_out); },
+                            [&] { bench::run_tool("curl -s -f -o '" + curl_out.string() + "' '" + url + "'"); }};
+    bench::race(runs, ours, curl);
 
     double mb = static_cast<double>(size) / 1e6;
     std::printf("download of %zu MiB on loopback, best of %d\n", mib, runs);
-    std::printf("  download session  %8.1f MB/s  (%.3f s)\n", mb / ours, ours);
-    std::printf("  curl              %8.1f MB/s  (%.3f s)\n", mb / curl, curl);
-    std::printf("download throughput ratio (session / curl): %.2f\n", curl / ours);
+    std::printf("  download session  %8.1f MB/s  (%.3f s)\n", mb / ours.best, ours.best);
+    std::printf("  curl              %8.1f MB/s  (%.3f s)\n", mb / curl.best, curl.best);
+    std::printf("download throughput ratio (session / curl): %.2f\n", curl.best / ours.best);
     return 0;
 }

@@ -67,23 +67,28 @@ int main(int argc, char** argv)
 
     fs::path ours_dir = dir.path() / "ours", unzip_dir = dir.path() / "unzip";
     u16 archive = utf8_to_utf16(zip.u8string()), target = utf8_to_utf16(ours_dir.u8string());
-    double ours = bench::best_of(
-        runs, [&] { fs::remove_all(ours_dir); fs::create_directories(ours_dir); },
-        [&] {
-            if (extract_archive(archive, target) != 0) {
-                std::fprintf(stderr, "extract_archive failed\n");
-                std::exit(1);
-            }
-        });
-    double unzip = bench::best_of(
-        runs, [&] { fs::remove_all(unzip_dir); fs::create_directories(unzip_dir); },
-        [&] { bench::run_tool("unzip -q -o '" + zip.string() + "' -d '" + unzip_dir.string() + "'"); });
+    bench::contender_t ours{[&] {
+                                fs::remove_all(ours_dir);
+                                fs::create_directories(ours_dir);
+                            },
+                            [&] {
+                                if (extract_archive(archive, target) != 0) {
+                                    std::fprintf(stderr, "extract_archive failed\n");
+                                    std::exit(1);
+                                }
+                            }};
+    bench::contender_t unzip{[&] {
+                                 fs::remove_all(unzip_dir);
+                                 fs::create_directories(unzip_dir);
+                             },
+                             [&] { bench::run_tool("unzip -q -o '" + zip.string() + "' -d '" + unzip_dir.string() + "'"); }};
+    bench::race(runs, ours, unzip);
 
     std::printf("extraction of %.1f MiB in %zu entries (archive %.1f MiB), best of %d\n",
                 static_cast<double>(total) / (1 << 20), entry_count,
                 static_cast<double>(fs::file_size(zip)) / (1 << 20), runs);
-    std::printf("  extract_archive  %.3f s\n", ours);
-    std::printf("  unzip            %.3f s\n", unzip);
-    std::printf("extraction speed ratio (unzip time / extract_archive time): %.2f\n", unzip / ours);
+    std::printf("  extract_archive  %.3f s\n", ours.best);
+    std::printf("  unzip            %.3f s\n", unzip.best);
+    std::printf("extraction speed ratio (unzip time / extract_archive time): %.2f\n", unzip.best / ours.best);
     return 0;
 }
