@@ -1,7 +1,6 @@
 #include "inf/driver_inf.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 
 namespace tdu::server {
@@ -120,9 +119,8 @@ bool parse_driver_date(std::string_view text, std::string& iso)
         !read_uint(text.substr(b + 1), 10, 9999, year))
         return false;
     if (month < 1 || day < 1 || year < 1980) return false;
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%04lu-%02lu-%02lu", year, month, day);
-    iso = buf;
+    auto two = [](unsigned long v) { return (v < 10 ? "0" : "") + std::to_string(v); };
+    iso = std::to_string(year) + "-" + two(month) + "-" + two(day);
     return true;
 }
 
