@@ -1,24 +1,14 @@
 #include "protocol/update_answer.h"
 #include "protocol/update_request.h"
+#include "server_test_support.h"
 
 #include <gtest/gtest.h>
 #include <tinyxml.h>
-#include <zlib.h>
 
 using namespace tdu::server;
 
 namespace {
 
-std::string deflate_text(const std::string& text)
-{
-    uLongf size = compressBound(static_cast<uLong>(text.size()));
-    std::string out(size, '\0');
-    EXPECT_EQ(compress2(reinterpret_cast<Bytef*>(&out[0]), &size, reinterpret_cast<const Bytef*>(text.data()),
-                        static_cast<uLong>(text.size()), Z_DEFAULT_COMPRESSION),
-              Z_OK);
-    out.resize(size);
-    return out;
-}
 
 std::string request_doc(const std::string& hardwares, const std::string& client = "os=\"WIN7\" lang=\"437\"")
 {
@@ -38,7 +28,7 @@ const char* child_text(const TiXmlElement* e, const char* name)
 TEST(UpdateRequest, InflateRefusesWhatIsNoCompleteStreamWithinTheLimit)
 {
     const std::string text(5000, 'x');
-    const std::string z = deflate_text(text);
+    const std::string z = test::deflate_text(text);
     struct row {
         const char* name;
         std::string bytes;

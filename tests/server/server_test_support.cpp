@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <minizip/zip.h>
+#include <zlib.h>
 
 namespace tdu::server::test {
 
@@ -35,6 +36,17 @@ std::string small_inf(const std::string& date, const std::string& version, const
         for (const auto& ids : models) text += "\"Test device\" = Install, " + ids + "\r\n";
     }
     return text + "\r\n[Install]\r\n\r\n[Strings]\r\nMfg = \"Test Maker\"\r\n";
+}
+
+std::string deflate_text(const std::string& text)
+{
+    uLongf size = compressBound(static_cast<uLong>(text.size()));
+    std::string out(size, '\0');
+    EXPECT_EQ(compress2(reinterpret_cast<Bytef*>(&out[0]), &size, reinterpret_cast<const Bytef*>(text.data()),
+                        static_cast<uLong>(text.size()), Z_DEFAULT_COMPRESSION),
+              Z_OK);
+    out.resize(size);
+    return out;
 }
 
 index_report_t index_folder(const std::filesystem::path& packages, const std::filesystem::path& catalogue)

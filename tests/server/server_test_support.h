@@ -21,6 +21,9 @@ void write_zip(const std::filesystem::path& zip, const zip_entries_t& entries);
 std::string small_inf(const std::string& date, const std::string& version, const std::vector<std::string>& models,
                       const std::string& extra_version = "");
 
+// The zlib stream of `text`, as the program compresses its request.
+std::string deflate_text(const std::string& text);
+
 // Indexes `packages` into `catalogue`; fails the test on an error.
 index_report_t index_folder(const std::filesystem::path& packages, const std::filesystem::path& catalogue);
 
