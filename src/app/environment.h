@@ -27,8 +27,9 @@ struct os_version_t {
     uint8_t product_type = 0;
 };
 
-// The fields of SYSTEM_INFO the program reads.
-struct system_info_t {
+// The fields of SYSTEM_INFO the program reads. (The hardware texts read
+// through WMI are a different record, system_info_t in system/system_info.h.)
+struct processor_info_t {
     uint16_t processor_architecture = 0;
     uint32_t page_size = 0;
     uint32_t number_of_processors = 0;
@@ -43,7 +44,7 @@ struct environment_t {
     os_version_t version_info;
     int32_t os_type = 0;
     uint32_t oem_code_page = 0;
-    system_info_t system_info;
+    processor_info_t system_info;
     // What IsWow64Process answered for this process (false when the call is
     // absent or fails).
     bool wow64_process = false;
@@ -62,7 +63,7 @@ public:
     virtual bool server_r2() = 0;          // GetSystemMetrics(SM_SERVERR2) != 0
     virtual bool read_power_status() = 0;  // GetSystemPowerStatus succeeded
     virtual uint32_t oem_code_page() = 0;
-    virtual system_info_t system_info() = 0;
+    virtual processor_info_t system_info() = 0;
     virtual bool is_wow64_process() = 0;   // IsWow64Process, looked up at run time
     virtual void module_path(char16_t* out, int capacity) = 0;
     virtual void current_directory(char16_t* out, int capacity) = 0;

@@ -33,11 +33,11 @@ public:
         return GetSystemPowerStatus(&ps) != FALSE;
     }
     uint32_t oem_code_page() override { return GetOEMCP(); }
-    system_info_t system_info() override
+    processor_info_t system_info() override
     {
         SYSTEM_INFO si;
         GetSystemInfo(&si);
-        system_info_t out;
+        processor_info_t out;
         out.processor_architecture = si.wProcessorArchitecture;
         out.page_size = si.dwPageSize;
         out.number_of_processors = si.dwNumberOfProcessors;

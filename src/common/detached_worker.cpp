@@ -2,9 +2,8 @@
 
 #include "common/detached_thread.h"
 
-#include <chrono>
+#include <condition_variable>
 #include <mutex>
-#include <thread>
 
 namespace tdu {
 
@@ -12,6 +11,7 @@ namespace tdu {
 // is what makes "whichever finishes last frees it" hold.
 struct detached_worker_t::shared_t {
     std::mutex lock;
+    std::condition_variable ended;
     bool alive = false;  // a worker was started and has not returned yet
     int32_t result = 0;
 };
@@ -32,6 +32,7 @@ bool detached_worker_t::start(procedure_t procedure)
         std::lock_guard<std::mutex> g(shared->lock);
         shared->result = result;
         shared->alive = false;
+        shared->ended.notify_all();
     });
     if (!started) {
         std::lock_guard<std::mutex> g(shared_->lock);
@@ -54,11 +55,8 @@ int32_t detached_worker_t::result() const
 
 void detached_worker_t::wait() const
 {
-    // Polled rather than signalled: under Wine a condition-variable wait of
-    // the mingw thread library was seen to miss the worker's notification
-    // and never return. Waiting is rare (a restore waits for the previous
-    // one), so a few milliseconds of latency cost nothing.
-    while (running()) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    std::unique_lock<std::mutex> g(shared_->lock);
+    shared_->ended.wait(g, [this] { return !shared_->alive; });
 }
 
 } // namespace tdu

@@ -23,7 +23,7 @@ GUID to_guid(const guid_t& g)
 guid_t from_guid(const GUID& g)
 {
     guid_t out;
-    std::memcpy(&out, &g, sizeof out);
+    std::memcpy(static_cast<void*>(&out), &g, sizeof out);
     return out;
 }
 
@@ -62,11 +62,14 @@ bool enumerator_from_instance_id(HDEVINFO set, SP_DEVINFO_DATA& data, WCHAR* out
 
 class win32_setup_api_t final : public setup_api_t {
 public:
+    // Each call whose error the logic reads clears the error first, so a
+    // failure that sets none reads as 0 rather than an earlier call's error.
     uint32_t last_error() override { return GetLastError(); }
 
     bool build_class_info_list(guid_t* buffer, uint32_t capacity, uint32_t* required) override
     {
         DWORD needed = 0;
+        SetLastError(ERROR_SUCCESS);
         BOOL ok = SetupDiBuildClassInfoList(0, capacity ? reinterpret_cast<GUID*>(buffer) : nullptr, capacity, &needed);
         *required = needed;
         return ok != FALSE;
@@ -85,6 +88,7 @@ public:
     {
         GUID g = to_guid(guid);
         DWORD needed = 0;
+        SetLastError(ERROR_SUCCESS);
         BOOL ok = SetupDiClassNameFromGuidW(&g, wide(buffer), capacity, &needed);
         if (required) *required = needed;
         return ok != FALSE;
@@ -128,6 +132,7 @@ public:
     {
         SP_DEVINFO_DATA data;
         data.cbSize = sizeof data;
+        SetLastError(ERROR_SUCCESS);
         if (!SetupDiEnumDeviceInfo(to_set(set), index, &data)) return false;
         node.class_guid = from_guid(data.ClassGuid);
         node.dev_inst = data.DevInst;
@@ -142,6 +147,7 @@ public:
     {
         SP_DEVINFO_DATA data = to_devinfo(node);
         DWORD needed = 0;
+        SetLastError(ERROR_SUCCESS);
         BOOL ok = SetupDiGetDeviceInstanceIdW(to_set(set), &data, wide(buffer), capacity, &needed);
         if (required) *required = needed;
         return ok != FALSE;
@@ -152,12 +158,16 @@ public:
     {
         SP_DEVINFO_DATA data = to_devinfo(node);
         DWORD type = 0, needed = 0;
+        // A failure that sets no error of its own must not leave an earlier
+        // call's error (such as ERROR_INSUFFICIENT_BUFFER) to be read.
+        SetLastError(ERROR_SUCCESS);
         BOOL ok = SetupDiGetDeviceRegistryPropertyW(to_set(set), &data, property, &type, buffer, size, &needed);
-        if (!ok && property == spdrp_enumerator_name && GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
-            // Wine's Setup API cannot read SPDRP_ENUMERATOR_NAME (it fails
-            // with ERROR_INVALID_DATA for every device). The enumerator name
-            // is by definition the first component of the instance ID, so it
-            // is taken from there when the property cannot be read.
+        bool too_small = !ok && GetLastError() == ERROR_INSUFFICIENT_BUFFER && type == REG_SZ;
+        if (!ok && property == spdrp_enumerator_name && !too_small) {
+            // Wine's Setup API cannot read SPDRP_ENUMERATOR_NAME: it fails
+            // for every device (without setting an error). The enumerator
+            // name is by definition the first component of the instance ID,
+            // so it is taken from there when the property cannot be read.
             DWORD units = 0;
             ok = enumerator_from_instance_id(to_set(set), data, reinterpret_cast<WCHAR*>(buffer),
                                              size / sizeof(WCHAR), &units);

@@ -36,9 +36,9 @@ struct fake_source_t : environment_source_t {
     bool server_r2() override { return r2; }
     bool read_power_status() override { return !power_fails; }
     uint32_t oem_code_page() override { return 437; }
-    system_info_t system_info() override
+    processor_info_t system_info() override
     {
-        system_info_t s;
+        processor_info_t s;
         s.processor_architecture = arch;
         s.number_of_processors = 2;
         return s;

@@ -6,6 +6,7 @@
 #include "app/environment.h"
 #include "common/text.h"
 #include "common/win32_text.h"
+#include "support/child_process_win32.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +14,7 @@
 #include <string>
 
 using namespace tdu;
+using tdu::test::own_path;
 
 namespace {
 
@@ -23,46 +25,6 @@ int run_probe()
     std::printf("%s %d %d\n", os_code_text(env), static_cast<int>(os_version_number(env.version_info)),
                 static_cast<int>(env.os_type));
     return 0;
-}
-
-std::wstring own_path()
-{
-    wchar_t path[MAX_PATH];
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return path;
-}
-
-// Runs `exe --probe` and returns what it printed.
-std::string run_and_capture(const std::wstring& exe)
-{
-    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
-    HANDLE read_end, write_end;
-    if (!CreatePipe(&read_end, &write_end, &sa, 0)) return "pipe failed";
-    SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = write_end;
-    si.hStdError = write_end;
-    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    PROCESS_INFORMATION pi{};
-    std::wstring cmd = L"\"" + exe + L"\" --probe";
-    if (!CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
-        CloseHandle(read_end);
-        CloseHandle(write_end);
-        return "start failed";
-    }
-    CloseHandle(write_end);
-    std::string out;
-    char buf[256];
-    DWORD n;
-    while (ReadFile(read_end, buf, sizeof buf, &n, nullptr) && n > 0) out.append(buf, n);
-    WaitForSingleObject(pi.hProcess, 30000);
-    CloseHandle(pi.hProcess);
-    CloseHandle(pi.hThread);
-    CloseHandle(read_end);
-    while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
-    return out;
 }
 
 } // namespace
@@ -110,7 +72,7 @@ TEST(EnvironmentWin32, OtherWindowsVersionsSetInThePrefix)
                        static_cast<DWORD>((wcslen(r.wine_version) + 1) * sizeof(wchar_t)));
         RegCloseKey(k);
 
-        EXPECT_EQ(run_and_capture(copy), r.expected);
+        EXPECT_EQ(tdu::test::run_and_capture(copy, L"--probe"), r.expected);
 
         RegDeleteKeyW(HKEY_CURRENT_USER, key.c_str());
         DeleteFileW(copy.c_str());

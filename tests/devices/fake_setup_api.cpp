@@ -195,7 +195,12 @@ bool fake_setup_api_t::device_instance_id(device_set_t, const device_node_t& nod
     if (!device) return fail(error_invalid_handle);
     auto fault = instance_id_errors.find(device->instance_id);
     if (fault != instance_id_errors.end()) return fail(fault->second);
-    return put_text(device->instance_id, buffer, capacity, required, last_error_);
+    // Instance IDs come back in upper case, as the Setup API reports them.
+    u16 id = device->instance_id;
+    for (char16_t& c : id) {
+        if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
+    }
+    return put_text(id, buffer, capacity, required, last_error_);
 }
 
 bool fake_setup_api_t::device_registry_property(device_set_t, const device_node_t& node, uint32_t property,

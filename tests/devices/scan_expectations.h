@@ -3,6 +3,7 @@
 // native test (through the fake Setup API) and the Wine test (through the
 // real one), so both back ends are held to one list.
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -108,22 +109,21 @@ inline std::vector<std::pair<u16, u16>> expected_scan_classes()
 }
 
 // Adds a node whose values are larger than the first buffers of the scan
-// (instance ID, friendly name, hardware IDs, driver description and INF
-// path), with its driver key, and returns what the scan keeps of it.
+// (friendly name, hardware IDs, driver description and INF path), with its
+// driver key, and returns what the scan keeps of it.
 inline expected_device_t add_long_value_device(machine_t& machine)
 {
     const u16 net = u"{4D36E972-E325-11CE-BFC1-08002BE10318}";
-    u16 device_part = u"VEN_LONG&DEV_" + u16(240, u'D');
-    u16 instance_part = u"4&" + u16(250, u'7');
+    const u16 device_part = u"TDULONG\\VEN_LONG&DEV_0001";
     fixture_device_t d;
-    d.instance_id = u"TDULONG\\" + device_part + u"\\" + instance_part;  // 515 units
-    d.friendly_name = u"Long name " + u16(690, u'n');                    // 1400 bytes
+    d.instance_id = device_part + u"\\4&1";
+    d.friendly_name = u"Long name " + u16(690, u'n');  // 1400 bytes
     d.class_guid = net;
     d.has_hardware_ids = d.has_compatible_ids = true;
-    for (int i = 0; i < 40; ++i) {                                         // about 9,800 bytes
+    for (int i = 0; i < 40; ++i) {  // about 9,800 bytes
         char suffix[8];
         std::snprintf(suffix, sizeof suffix, "&%02d", i);
-        d.hardware_ids.push_back(u"TDULONG\\" + device_part.substr(0, 100) + ascii_to_utf16(suffix));
+        d.hardware_ids.push_back(device_part + u"&SUBSYS_" + u16(100, u'S') + ascii_to_utf16(suffix));
     }
     d.compatible_ids = {u"TDULONG\\CC_0200"};
     d.driver = net + u"\\0190";
@@ -140,10 +140,9 @@ inline expected_device_t add_long_value_device(machine_t& machine)
 
     u16 hardware;
     for (const u16& id : d.hardware_ids) hardware += (hardware.empty() ? u"" : u"|") + id;
-    expected_device_t e{(u"TDULONG\\" + device_part).substr(0, 199), d.friendly_name->substr(0, 1024), u"TDULONG",
-                        u"Net", u"Net", 1, true, u"1.2.3.4", inf.substr(0, 259), u"2012-07-04", desc, u"TDU",
-                        u"tdulong\\cc_0200", 0, true, false, false, hardware, u"TDULONG\\CC_0200"};
-    return e;
+    return expected_device_t{device_part, *d.friendly_name, u"TDULONG", u"Net", u"Net", 1, true, u"1.2.3.4",
+                             inf.substr(0, 259), u"2012-07-04", desc, u"TDU", u"tdulong\\cc_0200", 0, true, false,
+                             false, hardware, u"TDULONG\\CC_0200"};
 }
 
 } // namespace tdu::test
