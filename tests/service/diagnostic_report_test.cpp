@@ -2,8 +2,8 @@
 #include "service/diagnostic_report.h"
 
 #include "common/ansi_text.h"
+#include "support/golden.h"
 #include "support/sample_devices.h"
-#include "support/test_support.h"
 
 #include <gtest/gtest.h>
 #include <tinyxml.h>
@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <cstdlib>
 #include <mutex>
 #include <thread>
 
@@ -107,10 +106,7 @@ int32_t record_sender(const char* text)
 TEST_F(DiagnosticReport, MatchesTheGoldenFileByteForByte)
 {
     std::string report = compose_diagnostic_report(rows, counts, inventory, machine);
-    std::string golden = read_file(data_dir() / "service" / "diagnostic_report.xml");
-    EXPECT_EQ(report, golden);
-    if (report != golden && std::getenv("TDU_WRITE_GOLDEN"))
-        write_file(data_dir() / "service" / "diagnostic_report.xml", report);
+    expect_golden(report, "diagnostic_report.xml");
 
     TiXmlDocument parsed;
     parsed.Parse(report.c_str());
