@@ -31,14 +31,14 @@ struct report_fixture_t : ::testing::Test {
     void SetUp() override
     {
         use_ansi_code_page(&windows_1252_code_page());
-        device_spec_t twin;
+        device_fields_t twin;
         twin.id = u"PCI\\VEN_8086&DEV_100E&SUBSYS_11118086";
         twin.name = u"Second adapter";
         twin.hardware_ids = {u"PCI\\VEN_8086&DEV_100E&SUBSYS_11118086"};
         twin.compatible_ids = {u"PCI\\VEN_8086&DEV_100E"};
         inventory.devices.push_back(make_device(twin));
 
-        offer_spec_t update;
+        offer_fields_t update;
         update.hardid = u"PCI\\VEN_8086&DEV_100E";
         update.title = u"Intel\u00ae PRO/1000 \"MT\" <2014>";
         update.date = u"2014-01-09";
@@ -51,7 +51,7 @@ struct report_fixture_t : ::testing::Test {
         copy_field(o.inf_name, offer_inf_name_chars, u"net\\e1000.inf");
         for (int i : {0, 1, 4}) set_offers(inventory.devices[i], {o});
 
-        offer_spec_t same;
+        offer_fields_t same;
         same.hardid = u"*PNP0303";
         same.date = u"2006-06-21";
         same.version = u"6.1.7600.16385";
