@@ -70,11 +70,14 @@ TEST(TransferRequest, TurnsStatusesAndTransportFailuresIntoOneResult)
     for (const auto& r : rows) {
         const http_response_t& res = transfer_request(*t, r.url.c_str(), transfer_method_get);
         EXPECT_EQ(res.status, r.status) << r.url;
-        if (r.result >= 0)
+        if (r.result >= 0) {
             EXPECT_EQ(res.result, r.result) << r.url;
-        else
+        } else {
             EXPECT_NE(res.result, 0) << r.url;
-        if (res.result != 0 && res.result != 22) EXPECT_STRNE(res.error_text, "") << r.url;
+        }
+        if (res.result != 0 && res.result != 22) {
+            EXPECT_STRNE(res.error_text, "") << r.url;
+        }
     }
     const http_response_t& ok = transfer_request(*t, server_url("/status/200").c_str(), transfer_method_get);
     EXPECT_EQ(body_of(ok), "status 200");
