@@ -72,8 +72,22 @@ std::string iconv_name(unsigned code_page)
     }
 }
 
+namespace {
+
+// ASCII reads the same in every code page the service meets, and most texts
+// are ASCII: they need no converter.
+bool is_ascii(std::string_view text)
+{
+    for (char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
+} // namespace
+
 std::string ansi_to_utf8(std::string_view text, unsigned code_page)
 {
+    if (is_ascii(text)) return std::string(text);
     std::string out;
     if (!convert_text(text, iconv_name(code_page).c_str(), "UTF-8", "\xEF\xBF\xBD", out))
         convert_text(text, "CP1252", "UTF-8", "\xEF\xBF\xBD", out);
@@ -82,6 +96,7 @@ std::string ansi_to_utf8(std::string_view text, unsigned code_page)
 
 std::string utf8_to_ansi(std::string_view text, unsigned code_page)
 {
+    if (is_ascii(text)) return std::string(text);
     std::string out;
     if (!convert_text(text, "UTF-8", iconv_name(code_page).c_str(), "?", out))
         convert_text(text, "UTF-8", "CP1252", "?", out);

@@ -35,11 +35,11 @@ byte_range_t parse_byte_range(std::string_view header, std::uint64_t size)
     if (unit.size() != 5) return r;
     for (size_t i = 0; i < 5; ++i)
         if ((unit[i] | 0x20) != "bytes"[i]) return r;
-    std::string_view spec = trim(header.substr(eq + 1));
-    if (spec.find(',') != std::string_view::npos) return r;
-    size_t dash = spec.find('-');
+    std::string_view ranges = trim(header.substr(eq + 1));
+    if (ranges.find(',') != std::string_view::npos) return r;
+    size_t dash = ranges.find('-');
     if (dash == std::string_view::npos) return r;
-    std::string_view a = trim(spec.substr(0, dash)), b = trim(spec.substr(dash + 1));
+    std::string_view a = trim(ranges.substr(0, dash)), b = trim(ranges.substr(dash + 1));
     std::uint64_t first = 0, last = 0;
     if (a.empty()) { // the last n bytes
         if (!read_number(b, last)) return r;

@@ -70,13 +70,17 @@ struct update_service_t::impl_t {
         const os_profile_t* os = find_os_profile(request.os_code);
         std::vector<answer_device_t> devices;
         devices.reserve(request.devices.size());
+        if (!finder->begin_snapshot(error)) return reply(res, 503, error);
         for (const auto& d : request.devices) {
             answer_device_t a;
             a.id_bytes = d.id_bytes;
-            if (os && !finder->find({d.hardware_ids, d.compatible_ids}, *os, max_offers_per_device, a.offers, error))
+            if (os && !finder->find({d.hardware_ids, d.compatible_ids}, *os, max_offers_per_device, a.offers, error)) {
+                finder->end_snapshot();
                 return reply(res, 500, error);
+            }
             devices.push_back(std::move(a));
         }
+        finder->end_snapshot();
         res.set_content(build_update_answer(devices, {base_url(req), request.ansi_code_page}), "text/xml");
     }
 

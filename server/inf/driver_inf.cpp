@@ -1,6 +1,6 @@
 #include "inf/driver_inf.h"
 
-#include <cstdio>
+#include <algorithm>
 #include <cstdlib>
 
 namespace tdu::server {
@@ -29,7 +29,9 @@ unsigned feature_score(const inf_file_t& inf, const std::string& install, const 
         if (!line) return default_feature_score;
         unsigned long v = 0;
         if (!read_uint(inf.value(*line, 0), 0, 0xFF, v)) {
-            warnings.push_back({line->line, "FeatureScore is not a number from 0 to 0xFF"});
+            // both architectures may read the same section: report it once
+            if (warnings.empty() || warnings.back().line != line->line)
+                warnings.push_back({line->line, "FeatureScore is not a number from 0 to 0xFF"});
             return default_feature_score;
         }
         return static_cast<unsigned>(v);
@@ -42,11 +44,11 @@ void read_models(const inf_file_t& inf, inf_models_section_t& section, std::vect
     for (const auto& line : inf.lines(section.name)) {
         inf_model_t model;
         model.line = line.line;
-        if (!line.has_key) {
+        model.description = line.has_key ? inf.key(line) : std::string();
+        if (model.description.empty()) {
             warnings.push_back({line.line, "model line without a device description"});
             continue;
         }
-        model.description = inf.key(line);
         model.install_section = inf.value(line, 0);
         if (model.install_section.empty()) {
             warnings.push_back({line.line, "model line without an install section"});
@@ -117,9 +119,8 @@ bool parse_driver_date(std::string_view text, std::string& iso)
         !read_uint(text.substr(b + 1), 10, 9999, year))
         return false;
     if (month < 1 || day < 1 || year < 1980) return false;
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%04lu-%02lu-%02lu", year, month, day);
-    iso = buf;
+    auto two = [](unsigned long v) { return (v < 10 ? "0" : "") + std::to_string(v); };
+    iso = std::to_string(year) + "-" + two(month) + "-" + two(day);
     return true;
 }
 
@@ -184,6 +185,8 @@ bool read_driver_inf(const inf_file_t& inf, driver_inf_t& driver, inf_problem_t&
         return false;
     }
     for (const auto& line : inf.lines("Manufacturer")) read_manufacturer(inf, line, driver);
+    std::stable_sort(driver.warnings.begin(), driver.warnings.end(),
+                     [](const inf_problem_t& a, const inf_problem_t& b) { return a.line < b.line; });
     return true;
 }
 

@@ -89,6 +89,7 @@ void split_entry(std::string_view text, inf_line_t& line)
             flush(false);
             in_quote = true;
         } else if (c == '=' && !line.has_key && line.values.empty()) {
+            line.raw_value = std::string(trim(text.substr(i + 1)));
             flush(false);
             trim_field(field);
             line.key = std::move(field);
@@ -215,12 +216,13 @@ void inf_file_t::add_string_section(const std::string& upper_name, const std::ve
     auto& table = strings_[upper_name];
     for (const auto& line : lines) {
         if (!line.has_key) continue;
-        // A string's text is taken literally: no tokens inside, and commas
-        // of an unquoted text belong to it.
+        // A string's text is taken literally: no tokens inside, and the
+        // commas of an unquoted text belong to it.
         std::string text;
-        for (size_t i = 0; i < line.values.size(); ++i) {
-            if (i) text += ',';
-            for (const auto& piece : line.values[i]) text += piece.text;
+        if (line.values.size() == 1) {
+            for (const auto& piece : line.values[0]) text += piece.text;
+        } else {
+            text = line.raw_value;
         }
         std::string key;
         for (const auto& piece : line.key) key += piece.text;

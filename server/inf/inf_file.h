@@ -29,6 +29,7 @@ struct inf_line_t {
     bool has_key = false;
     inf_field_t key;
     std::vector<inf_field_t> values;
+    std::string raw_value; // the text after '=' as written (comment and outer blanks cut)
 };
 
 class inf_file_t {

@@ -60,12 +60,26 @@ bool offer_ranks_before(const offer_t& a, const offer_t& b)
 bool offer_finder_t::open(const std::string& catalogue, std::string& error)
 {
     if (!db_.open(catalogue, false, error) || !check_catalogue_schema(db_, error)) return false;
+    // SQLite only: map the file instead of reading it page by page.
+    std::string ignored;
+    db_.exec("PRAGMA mmap_size = 1073741824", ignored);
     by_id_ = std::make_unique<statement_t>(db_, find_by_id_sql);
     if (!by_id_->valid()) {
         error = "cannot prepare the look-up: " + db_.last_error();
         return false;
     }
     return true;
+}
+
+bool offer_finder_t::begin_snapshot(std::string& error)
+{
+    return db_.exec("BEGIN", error);
+}
+
+void offer_finder_t::end_snapshot()
+{
+    std::string ignored;
+    db_.exec("COMMIT", ignored);
 }
 
 bool offer_finder_t::find(const device_query_t& device, const os_profile_t& os, std::size_t limit,

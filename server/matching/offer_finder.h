@@ -52,6 +52,11 @@ public:
     // The offers for one device, best first, at most `limit`.
     bool find(const device_query_t& device, const os_profile_t& os, std::size_t limit, std::vector<offer_t>& out,
               std::string& error);
+    // One read transaction around the look-ups of a whole request: every
+    // device sees the same catalogue even while an index run commits, and
+    // the file is locked once instead of once per ID.
+    bool begin_snapshot(std::string& error);
+    void end_snapshot();
     // The catalogue connection, for the service's other look-ups.
     const sqlite_db_t& db() const { return db_; }
 

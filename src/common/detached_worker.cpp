@@ -1,9 +1,9 @@
 #include "common/detached_worker.h"
 
+#include "common/detached_thread.h"
+
 #include <condition_variable>
 #include <mutex>
-#include <system_error>
-#include <thread>
 
 namespace tdu {
 
@@ -27,20 +27,18 @@ bool detached_worker_t::start(procedure_t procedure)
         if (shared_->alive) return false;
         shared_->alive = true;
     }
-    try {
-        std::thread([shared = shared_, procedure = std::move(procedure)] {
-            int32_t result = procedure ? procedure() : 0;
-            std::lock_guard<std::mutex> g(shared->lock);
-            shared->result = result;
-            shared->alive = false;
-            shared->ended.notify_all();
-        }).detach();
-    } catch (const std::system_error&) {
+    bool started = start_detached_thread([shared = shared_, procedure = std::move(procedure)] {
+        int32_t result = procedure ? procedure() : 0;
+        std::lock_guard<std::mutex> g(shared->lock);
+        shared->result = result;
+        shared->alive = false;
+        shared->ended.notify_all();
+    });
+    if (!started) {
         std::lock_guard<std::mutex> g(shared_->lock);
         shared_->alive = false;
-        return false;
     }
-    return true;
+    return started;
 }
 
 bool detached_worker_t::running() const

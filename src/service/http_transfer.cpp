@@ -273,7 +273,8 @@ int transfer_download(http_transfer_t& transfer, const char* url, const char16_t
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
     std::fclose(transfer.file);
     transfer.file = nullptr;
-    // The range buffer lives on this stack frame; the handle forgets it.
+    // The handle forgets the range, so nothing later on it asks for one by
+    // accident.
     curl_easy_setopt(h, CURLOPT_RANGE, static_cast<char*>(nullptr));
 
     if (result == CURLE_ABORTED_BY_CALLBACK) result = 0;  // stopped on request

@@ -2,6 +2,7 @@
 
 #include "app/environment.h"
 #include "common/file_io.h"
+#include "common/files.h"
 #include "service/update_client.h"
 
 #include <cstdio>
@@ -10,7 +11,7 @@ namespace tdu {
 
 u16 installed_links_path()
 {
-    return u16(environment.program_folder) + u"setup.dat";
+    return path_join(environment.program_folder, u"setup.dat");
 }
 
 void read_installed_links(const char16_t* path, std::set<std::string>& links)

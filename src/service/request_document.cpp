@@ -8,8 +8,21 @@
 namespace tdu {
 namespace {
 
-// An ID list (a multi-string) as one text, the IDs joined by line feeds.
-std::string joined_ids(const u16& multi_string)
+void add_hardware(TiXmlElement& hardwares, const device_t& device)
+{
+    TiXmlElement* hardware = add_element(hardwares, "hardware");
+    add_cdata_element(*hardware, "id", utf16_to_ansi(device.device_id));
+    add_cdata_element(*hardware, "matchid", device.has_driver ? utf16_to_ansi(device.matching_device_id) : "");
+    // The lists are sent only when their first ID is not empty.
+    std::string hardware_ids = join_device_ids(device.hardware_ids);
+    if (!hardware_ids.empty()) add_cdata_element(*hardware, "hardids", hardware_ids);
+    std::string compatible_ids = join_device_ids(device.compatible_ids);
+    if (!compatible_ids.empty()) add_cdata_element(*hardware, "compids", compatible_ids);
+}
+
+} // namespace
+
+std::string join_device_ids(const u16& multi_string)
 {
     std::string out;
     for (const u16& id : device_id_list(multi_string)) {
@@ -18,20 +31,6 @@ std::string joined_ids(const u16& multi_string)
     }
     return out;
 }
-
-void add_hardware(TiXmlElement& hardwares, const device_t& device)
-{
-    TiXmlElement* hardware = add_element(hardwares, "hardware");
-    add_cdata_element(*hardware, "id", utf16_to_ansi(device.device_id));
-    add_cdata_element(*hardware, "matchid", device.has_driver ? utf16_to_ansi(device.matching_device_id) : "");
-    // The lists are sent only when their first ID is not empty.
-    std::string hardware_ids = joined_ids(device.hardware_ids);
-    if (!hardware_ids.empty()) add_cdata_element(*hardware, "hardids", hardware_ids);
-    std::string compatible_ids = joined_ids(device.compatible_ids);
-    if (!compatible_ids.empty()) add_cdata_element(*hardware, "compids", compatible_ids);
-}
-
-} // namespace
 
 std::string build_update_request(const device_t* devices, size_t count, const update_request_t& request)
 {

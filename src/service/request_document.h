@@ -30,6 +30,10 @@ namespace tdu {
 
 constexpr const char* client_version = "4.2.0.1";
 
+// An ID list (a multi-string) as one 8-bit text in the ANSI code page, the
+// IDs joined by line feeds; empty when the first ID is empty.
+std::string join_device_ids(const u16& multi_string);
+
 // The request for `count` devices, in their order.
 std::string build_update_request(const device_t* devices, size_t count, const update_request_t& request);
 

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cctype>
 #include <new>
+#include <string>
 
 namespace tdu {
 namespace {
@@ -131,10 +132,16 @@ int32_t parse_offer_items(const TiXmlElement& hardware, device_t& device)
 
 bool parse_update_response(const char* body, device_inventory_t& inventory)
 {
+    // TinyXML steps over a whole UTF-8 sequence as its lead byte announces
+    // it, so a text that ends inside one makes it read past the terminating
+    // zero. The answer is parsed from a copy followed by enough zeros to
+    // stop it.
+    std::string text(body);
+    text.append(4, '\0');
     // TinyXML parses nesting by recursion: refuse what could exhaust the stack.
-    if (!xml_nesting_acceptable(body)) return false;
+    if (!xml_nesting_acceptable(text)) return false;
     TiXmlDocument document;
-    document.Parse(body);  // whatever was built before a parse error is read
+    document.Parse(text.c_str());  // whatever was built before a parse error is read
     const TiXmlElement* root = document.RootElement();
     const TiXmlElement* hardwares = root ? root->FirstChildElement("hardwares") : nullptr;
     const TiXmlElement* hardware = hardwares ? hardwares->FirstChildElement("hardware") : nullptr;

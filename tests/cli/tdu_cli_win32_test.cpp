@@ -102,8 +102,19 @@ protected:
         registry = std::make_unique<machine_registry_t>(load_machine(data_dir() / "devices" / "demo_machine.ini"));
         set_program_windows_version(program_name, L"winxp");
         reset_program_keys(true);
-        const char* endpoints = std::getenv("TDU_DEMO_ENDPOINTS");
-        demo_endpoints = endpoints ? endpoints : "";
+        // Every mirror is the service; the scan-share host is an address
+        // literal, looked up without network traffic, that leaves every
+        // device in the scan.
+        const char* port_file = std::getenv("TDU_DEMO_SERVICE_PORT_FILE");
+        std::string port = port_file ? read_file(port_file) : "";
+        while (!port.empty() && (port.back() == '\n' || port.back() == '\r')) port.pop_back();
+        if (port.empty()) return;
+        suite_dir = std::make_unique<temp_dir_t>();
+        std::string url = "http://127.0.0.1:" + port + "/";
+        fs::path endpoints = suite_dir->path() / "endpoints.ini";
+        write_file(endpoints, "mirror1 = " + url + "\nmirror2 = " + url + "\nmirror3 = " + url +
+                                  "\nscan_share_host = 8.8.4.4\n");
+        demo_endpoints = endpoints.string();
         SetEnvironmentVariableA("TDU_ENDPOINTS", demo_endpoints.c_str());
     }
     static void TearDownTestSuite()
@@ -112,21 +123,24 @@ protected:
         set_program_windows_version(program_name, nullptr);
         reset_program_keys(false);
         registry.reset();
+        suite_dir.reset();
     }
     void SetUp() override
     {
         ASSERT_TRUE(registry->ok()) << registry->error();
-        ASSERT_FALSE(demo_endpoints.empty()) << "TDU_DEMO_ENDPOINTS names no endpoint file";
+        ASSERT_FALSE(demo_endpoints.empty()) << "TDU_DEMO_SERVICE_PORT_FILE names no port file of the update service";
         program = install_program(folder.path(), true);
     }
 
     static std::unique_ptr<machine_registry_t> registry;
+    static std::unique_ptr<temp_dir_t> suite_dir;
     static std::string demo_endpoints;
     temp_dir_t folder;
     fs::path program;
 };
 
 std::unique_ptr<machine_registry_t> TduCli::registry;
+std::unique_ptr<temp_dir_t> TduCli::suite_dir;
 std::string TduCli::demo_endpoints;
 
 } // namespace

@@ -6,11 +6,23 @@
 
 #include <atomic>
 #include <chrono>
-#include <future>
 #include <memory>
 #include <thread>
 
 using namespace tdu;
+
+namespace {
+
+// A flag one thread raises and another waits for (polled: see wait()).
+struct gate_t {
+    std::atomic<bool> open{false};
+    void wait() const
+    {
+        while (!open.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+};
+
+} // namespace
 
 TEST(DetachedWorker, OwnerReadsTheResultOfAWorkerThatEndedFirst)
 {
@@ -28,34 +40,32 @@ TEST(DetachedWorker, OwnerReadsTheResultOfAWorkerThatEndedFirst)
 TEST(DetachedWorker, RefusesASecondStartWhileTheFirstRuns)
 {
     detached_worker_t worker;
-    std::promise<void> release;
-    std::shared_future<void> gate = release.get_future().share();
-    ASSERT_TRUE(worker.start([gate] { gate.wait(); return 1; }));
+    auto gate = std::make_shared<gate_t>();
+    ASSERT_TRUE(worker.start([gate] { gate->wait(); return 1; }));
     EXPECT_TRUE(worker.running());
     EXPECT_FALSE(worker.start([] { return 2; }));
-    release.set_value();
+    gate->open = true;
     worker.wait();
     EXPECT_EQ(worker.result(), 1);
 }
 
 TEST(DetachedWorker, AWorkerOutlivesItsOwnerAndFinishesAlone)
 {
-    std::promise<void> release;
-    std::shared_future<void> gate = release.get_future().share();
-    auto finished = std::make_shared<std::promise<int>>();
-    std::future<int> done = finished->get_future();
+    auto gate = std::make_shared<gate_t>();
+    auto answer = std::make_shared<std::atomic<int>>(0);
     auto payload = std::make_shared<int>(7);
     {
         detached_worker_t worker;
-        ASSERT_TRUE(worker.start([gate, finished, payload] {
-            gate.wait();
-            finished->set_value(*payload * 6);
+        ASSERT_TRUE(worker.start([gate, answer, payload] {
+            gate->wait();
+            answer->store(*payload * 6);
             return 0;
         }));
     }  // the owner lets go while its worker waits
     payload.reset();
-    release.set_value();
-    EXPECT_EQ(done.get(), 42);
+    gate->open = true;
+    while (answer->load() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_EQ(answer->load(), 42);
 }
 
 TEST(DetachedWorker, OwnersAndWorkersEndingInAnyOrder)

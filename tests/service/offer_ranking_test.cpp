@@ -15,7 +15,7 @@ using namespace tdu::test;
 
 namespace {
 
-offer_spec_t with(offer_spec_t s, void (*change)(offer_spec_t&))
+offer_fields_t with(offer_fields_t s, void (*change)(offer_fields_t&))
 {
     change(s);
     return s;
@@ -27,25 +27,25 @@ TEST(CompareOffers, FirstDifferingKeyDecides)
 {
     struct row {
         const char* what;
-        offer_spec_t a, b;
+        offer_fields_t a, b;
         int a_over_b, b_over_a;
     };
-    const offer_spec_t base;
+    const offer_fields_t base;
     const row rows[] = {
-        {"equal distance either side of 61", with(base, [](offer_spec_t& s) { s.targetos = 60; }),
-         with(base, [](offer_spec_t& s) { s.targetos = 62; }), 0, 0},
-        {"nearer target system", base, with(base, [](offer_spec_t& s) { s.targetos = 62; }), 1, 0},
-        {"older target system further away", base, with(base, [](offer_spec_t& s) { s.targetos = 51; }), 1, 0},
+        {"equal distance either side of 61", with(base, [](offer_fields_t& s) { s.targetos = 60; }),
+         with(base, [](offer_fields_t& s) { s.targetos = 62; }), 0, 0},
+        {"nearer target system", base, with(base, [](offer_fields_t& s) { s.targetos = 62; }), 1, 0},
+        {"older target system further away", base, with(base, [](offer_fields_t& s) { s.targetos = 51; }), 1, 0},
         {"target system far outside the range", base,
-         with(base, [](offer_spec_t& s) { s.targetos = 0xFFFFFFFFu; }), 1, 0},
+         with(base, [](offer_fields_t& s) { s.targetos = 0xFFFFFFFFu; }), 1, 0},
         {"signature beats a later date",
-         base, with(base, [](offer_spec_t& s) { s.sign = 1; s.date = u"2014-01-09"; }), 1, 0},
-        {"feature score", with(base, [](offer_spec_t& s) { s.feature = 0x10; }),
-         with(base, [](offer_spec_t& s) { s.feature = 0xFF; }), 1, 0},
-        {"cp", with(base, [](offer_spec_t& s) { s.cp = 1; }), with(base, [](offer_spec_t& s) { s.cp = 2; }), 1, 0},
-        {"later date", with(base, [](offer_spec_t& s) { s.date = u"2014-01-09"; }), base, 1, -1},
-        {"greater version", with(base, [](offer_spec_t& s) { s.version = u"1.2"; }),
-         with(base, [](offer_spec_t& s) { s.version = u"1.1.9.9"; }), 1, 0},
+         base, with(base, [](offer_fields_t& s) { s.sign = 1; s.date = u"2014-01-09"; }), 1, 0},
+        {"feature score", with(base, [](offer_fields_t& s) { s.feature = 0x10; }),
+         with(base, [](offer_fields_t& s) { s.feature = 0xFF; }), 1, 0},
+        {"cp", with(base, [](offer_fields_t& s) { s.cp = 1; }), with(base, [](offer_fields_t& s) { s.cp = 2; }), 1, 0},
+        {"later date", with(base, [](offer_fields_t& s) { s.date = u"2014-01-09"; }), base, 1, -1},
+        {"greater version", with(base, [](offer_fields_t& s) { s.version = u"1.2"; }),
+         with(base, [](offer_fields_t& s) { s.version = u"1.1.9.9"; }), 1, 0},
         {"all equal", base, base, 0, 0},
     };
     for (const auto& r : rows) {
@@ -92,26 +92,26 @@ using RankDeviceOffers = ranking_fixture_t;
 
 TEST_F(RankDeviceOffers, PicksTheBestAndTheLatestOffer)
 {
-    const offer_spec_t base;
+    const offer_fields_t base;
     struct row {
         const char* what;
-        std::vector<offer_spec_t> offers;
+        std::vector<offer_fields_t> offers;
         int best, latest;
     };
     const row rows[] = {
         {"one offer is both", {base}, 0, 0},
         {"60 and 62 rank equal on 61: the first stays",
-         {with(base, [](offer_spec_t& s) { s.targetos = 60; }), with(base, [](offer_spec_t& s) { s.targetos = 62; })}, 0, 0},
+         {with(base, [](offer_fields_t& s) { s.targetos = 60; }), with(base, [](offer_fields_t& s) { s.targetos = 62; })}, 0, 0},
         {"62 and 60 the other way round",
-         {with(base, [](offer_spec_t& s) { s.targetos = 62; }), with(base, [](offer_spec_t& s) { s.targetos = 60; })}, 0, 0},
+         {with(base, [](offer_fields_t& s) { s.targetos = 62; }), with(base, [](offer_fields_t& s) { s.targetos = 60; })}, 0, 0},
         {"61 wins wherever it stands",
-         {with(base, [](offer_spec_t& s) { s.targetos = 62; }), base}, 1, 0},
+         {with(base, [](offer_fields_t& s) { s.targetos = 62; }), base}, 1, 0},
         {"a later date is best and latest",
-         {base, with(base, [](offer_spec_t& s) { s.date = u"2014-01-09"; })}, 1, 1},
+         {base, with(base, [](offer_fields_t& s) { s.date = u"2014-01-09"; })}, 1, 1},
         {"a signed offer beats a later unsigned one",
-         {with(base, [](offer_spec_t& s) { s.sign = 1; s.date = u"2014-01-09"; }), base}, 1, 0},
+         {with(base, [](offer_fields_t& s) { s.sign = 1; s.date = u"2014-01-09"; }), base}, 1, 0},
         {"equal dates keep the earlier as latest",
-         {with(base, [](offer_spec_t& s) { s.cp = 5; }), base, with(base, [](offer_spec_t& s) { s.cp = 9; })}, 1, 0},
+         {with(base, [](offer_fields_t& s) { s.cp = 5; }), base, with(base, [](offer_fields_t& s) { s.cp = 9; })}, 1, 0},
     };
     for (const auto& r : rows) {
         std::vector<driver_offer_t> offers;
@@ -139,34 +139,34 @@ TEST(BestOfferBetter, ComparesWithTheInstalledDriversRank)
         bool has_driver;
         uint32_t rank;
         int32_t os;
-        offer_spec_t offer;
+        offer_fields_t offer;
         bool better;
     };
     // The installed driver: matching ID "pci\ven_8086&dev_100e", 2013-05-01,
     // version 1.0.0.0. The offer defaults are the same values.
-    const offer_spec_t same;
+    const offer_fields_t same;
     const row rows[] = {
         {"no installed driver", false, 0, 61, same, true},
         {"identical on 61 with rank 0x00000000", true, 0x00000000, 61, same, false},
         {"rank 0x00FF0000 gives feature score 0xFF: offer 0 is lower", true, 0x00FF0000, 61, same, true},
         {"feature score equal, later date", true, 0x00100000, 61,
-         with(same, [](offer_spec_t& s) { s.feature = 0x10; s.date = u"2014-01-09"; }), true},
+         with(same, [](offer_fields_t& s) { s.feature = 0x10; s.date = u"2014-01-09"; }), true},
         {"feature score equal, earlier date", true, 0x00100000, 61,
-         with(same, [](offer_spec_t& s) { s.feature = 0x10; s.date = u"2012-01-09"; }), false},
-        {"same date, greater version", true, 0, 61, with(same, [](offer_spec_t& s) { s.version = u"1.0.0.1"; }), true},
-        {"other matching ID", true, 0, 61, with(same, [](offer_spec_t& s) { s.hardid = u"PCI\\VEN_8086"; }), true},
+         with(same, [](offer_fields_t& s) { s.feature = 0x10; s.date = u"2012-01-09"; }), false},
+        {"same date, greater version", true, 0, 61, with(same, [](offer_fields_t& s) { s.version = u"1.0.0.1"; }), true},
+        {"other matching ID", true, 0, 61, with(same, [](offer_fields_t& s) { s.hardid = u"PCI\\VEN_8086"; }), true},
         {"rank 0x80000000: class 3, a signed offer is better", true, 0x80000000, 61, same, true},
         {"rank 0x80000000: an offer of class 4 is not", true, 0x80000000, 61,
-         with(same, [](offer_spec_t& s) { s.sign = 4; s.version = u"9.9"; }), false},
-        {"rank 0x0F000000: class 1", true, 0x0F000000, 61, with(same, [](offer_spec_t& s) { s.sign = 1; }), false},
+         with(same, [](offer_fields_t& s) { s.sign = 4; s.version = u"9.9"; }), false},
+        {"rank 0x0F000000: class 1", true, 0x0F000000, 61, with(same, [](offer_fields_t& s) { s.sign = 1; }), false},
         {"rank 0x0EFFFFFF: class 0, feature 0xFF", true, 0x0EFFFFFF, 61,
-         with(same, [](offer_spec_t& s) { s.feature = 0xFF; }), false},
+         with(same, [](offer_fields_t& s) { s.feature = 0xFF; }), false},
         {"on 60 the rank rules already apply", true, 0x80000000, 60, same, true},
         {"below 60: bits 0xC000 give class 3", true, 0x00004000, 51,
-         with(same, [](offer_spec_t& s) { s.sign = 1; }), true},
+         with(same, [](offer_fields_t& s) { s.sign = 1; }), true},
         {"below 60: feature score is 255", true, 0x00000000, 51, same, true},
         {"below 60: feature 255 and class 0 fall through to the dates", true, 0x00FF0000, 51,
-         with(same, [](offer_spec_t& s) { s.feature = 0xFF; }), false},
+         with(same, [](offer_fields_t& s) { s.feature = 0xFF; }), false},
     };
     for (const auto& r : rows) {
         device_t d = make_device({u"PCI\\VEN_8086&DEV_100E", u"net", u"Net", u"PCI", {u"a"}, {u"b"}, r.has_driver,
@@ -189,7 +189,7 @@ TEST(LatestOfferNewer, ComparesDateThenVersion)
     };
     for (const auto& r : rows) {
         device_t d = make_device({u"X", u"x", u"Net", u"PCI", {u"a"}, {u"b"}, r.has_driver, u"x", u"2013-05-01", u"1.0.0.0"});
-        offer_spec_t s;
+        offer_fields_t s;
         s.date = r.date;
         s.version = r.version;
         EXPECT_EQ(latest_offer_newer(d, make_offer(s), {}), r.newer) << u16_length(r.date);

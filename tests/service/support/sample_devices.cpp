@@ -4,7 +4,7 @@
 
 namespace tdu::test {
 
-device_t make_device(const device_spec_t& s)
+device_t make_device(const device_fields_t& s)
 {
     device_t d;
     copy_field(d.device_id, device_id_chars, s.id);
@@ -27,7 +27,7 @@ device_t make_device(const device_spec_t& s)
 device_inventory_t sample_inventory()
 {
     device_inventory_t inventory;
-    device_spec_t net;
+    device_fields_t net;
     net.id = u"PCI\\VEN_8086&DEV_100E&SUBSYS_001E8086&REV_02";
     net.name = u"Intel(R) PRO/1000 MT Desktop Adapter";
     net.hardware_ids = {u"PCI\\VEN_8086&DEV_100E&SUBSYS_001E8086&REV_02", u"PCI\\VEN_8086&DEV_100E&SUBSYS_001E8086"};
@@ -41,7 +41,7 @@ device_inventory_t sample_inventory()
     net.rank = 0x00FF2001;
     inventory.devices.push_back(make_device(net));
 
-    device_spec_t usb;
+    device_fields_t usb;
     usb.id = u"USB\\VID_046D&PID_C52B";
     usb.name = u"USB Receiver";
     usb.class_name = u"";
@@ -51,7 +51,7 @@ device_inventory_t sample_inventory()
     usb.instance_count = 2;
     inventory.devices.push_back(make_device(usb));
 
-    device_spec_t kbd;
+    device_fields_t kbd;
     kbd.id = u"ACPI\\PNP0303";
     kbd.name = u"Standard PS/2 Keyboard";
     kbd.class_name = u"Keyboard";
@@ -65,7 +65,7 @@ device_inventory_t sample_inventory()
     kbd.inf = u"keyboard.inf";
     inventory.devices.push_back(make_device(kbd));
 
-    device_spec_t odd;
+    device_fields_t odd;
     odd.id = u"ROOT\\Caf\u00e9<&>\u4e2d";
     odd.name = u"Caf\u00e9 \u4e2d\u6587 device";
     odd.class_name = u"MEDIA";
@@ -76,7 +76,7 @@ device_inventory_t sample_inventory()
     return inventory;
 }
 
-driver_offer_t make_offer(const offer_spec_t& s)
+driver_offer_t make_offer(const offer_fields_t& s)
 {
     driver_offer_t o;
     copy_field(o.hardid, offer_hardid_chars, s.hardid);

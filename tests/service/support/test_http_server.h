@@ -17,6 +17,7 @@
 //                               echo (one offer per device ID of the request),
 //                               big (5 MiB of text), garbage (not XML);
 //                               a form that fails the check gets 400
+//   /files/<name>               PUT: keeps the body; GET: answers it, honours Range
 //   /_seen/<path>               what requests to <path> looked like (below)
 //   /_request/<path>            the inflated request last posted to <path>
 //

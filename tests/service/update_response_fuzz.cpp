@@ -1,0 +1,42 @@
+// Arbitrary answers through the answer parser and the ranking: whatever the
+// service sends, the devices end up with at most 500 offers whose texts fit
+// their fields, and ranking and counting them is safe.
+#include "common/ansi_text.h"
+#include "service/offer_ranking.h"
+#include "service/update_response.h"
+#include "support/sample_devices.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+using namespace tdu;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    use_ansi_code_page(&windows_1252_code_page());
+    device_inventory_t inventory = test::sample_inventory();
+    std::string body(reinterpret_cast<const char*>(data), size);  // zero-terminated, as the body buffer is
+    parse_update_response(body.c_str(), inventory);
+
+    update_client_t client;
+    client.installed_links = {"http://127.0.0.1/installed.zip"};
+    for (int32_t os_version : {51, 61}) {
+        update_request_t request;
+        request.os_version = os_version;
+        for (device_t& device : inventory.devices) {
+            if (device.offer_count < 0 || device.offer_count > max_offers_per_device) std::abort();
+            for (int32_t i = 0; i < device.offer_count; ++i) {
+                const driver_offer_t& o = device.offers[i];
+                if (o.link[offer_link_bytes - 1] != 0 || o.description[offer_description_chars - 1] != 0) std::abort();
+            }
+            rank_device_offers(client, device, request);
+            if (device.offer_count > 0 &&
+                (device.best_offer < device.offers.get() || device.best_offer >= device.offers.get() + device.offer_count))
+                std::abort();
+        }
+    }
+    count_offer_results(inventory.devices.data(), inventory.devices.size());
+    use_ansi_code_page(nullptr);
+    return 0;
+}
