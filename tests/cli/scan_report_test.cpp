@@ -25,23 +25,23 @@ struct sample_t {
 
         auto add = [&](const char16_t* id, const char16_t* name, bool driver, const char16_t* date,
                        const char16_t* version) -> device_t& {
-            device_spec_t spec;
-            spec.id = id;
-            spec.name = name;
-            spec.has_driver = driver;
-            spec.date = date;
-            spec.version = version;
-            inventory.devices.push_back(make_device(spec));
+            device_fields_t fields;
+            fields.id = id;
+            fields.name = name;
+            fields.has_driver = driver;
+            fields.date = date;
+            fields.version = version;
+            inventory.devices.push_back(make_device(fields));
             device_t& d = inventory.devices.back();
             d.device_class = &net_class;
             return d;
         };
-        offer_spec_t shared;
+        offer_fields_t shared;
         shared.link = "http://127.0.0.1/packages/nic-3.2.zip";
         shared.date = u"2013-06-14";
         shared.version = u"3.2.1.0";
         shared.title = u"NIC \"Pro\"";
-        offer_spec_t own;
+        offer_fields_t own;
         own.link = "http://127.0.0.1/packages/nic-1.0.zip";
         own.date = u"2010-01-01";
         own.version = u"1.0.0.0";
