@@ -7,6 +7,7 @@
 // Results are Win32 error codes (reg_ok on success), so both implementations
 // answer the same way: a missing value is reg_file_not_found, a buffer that
 // is too small is reg_more_data with the needed size.
+#include "common/registry_types.h"
 #include "common/text.h"
 
 #include <cstdint>
@@ -20,13 +21,6 @@ namespace tdu {
 constexpr uint32_t key_read = 0x20019;
 constexpr uint32_t key_write = 0x20006;
 constexpr uint32_t key_read_write = 0x2001F;
-
-// Value types.
-constexpr uint32_t reg_none = 0;
-constexpr uint32_t reg_sz = 1;
-constexpr uint32_t reg_expand_sz = 2;
-constexpr uint32_t reg_binary = 3;
-constexpr uint32_t reg_dword = 4;
 
 // Dispositions of create_key.
 constexpr uint32_t reg_created_new_key = 1;

@@ -15,7 +15,7 @@ constexpr uint32_t first_value_bytes = 1024;
 // One REG_SZ value of the driver key as text: read into 1024 bytes, grown to
 // the reported size on ERROR_MORE_DATA. Any other error or type is missing.
 // The text ends after the returned byte count (or at an earlier zero).
-bool read_text_value(setup_api_t& api, registry_key_t key, const char16_t* name, u16& out)
+bool read_text_value(setup_api_t& api, driver_key_t key, const char16_t* name, u16& out)
 {
     std::vector<uint8_t> buffer(first_value_bytes);
     for (int round = 0; round < max_growth_rounds; ++round) {
@@ -74,8 +74,8 @@ void driver_date_normalise(char16_t* date, size_t capacity)
 
 bool installed_driver_read(setup_api_t& api, device_set_t set, const device_node_t& node, device_t& device)
 {
-    registry_key_t key = api.open_driver_key(set, node);
-    if (key == invalid_registry_key) return false;
+    driver_key_t key = api.open_driver_key(set, node);
+    if (key == invalid_driver_key) return false;
 
     struct required_t {
         const char16_t* name;

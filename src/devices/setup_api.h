@@ -4,6 +4,7 @@
 // scan logic (buffer growth, missing values, enumeration errors) sits above
 // this seam and runs unchanged on the Win32 implementation and on the fake
 // of the native tests.
+#include "common/registry_types.h"
 #include <cstdint>
 
 #include "devices/device_class.h"
@@ -21,13 +22,6 @@ constexpr uint32_t more_data = 234;
 constexpr uint32_t no_more_items = 259;
 constexpr uint32_t call_not_implemented = 120;
 } // namespace win32_error
-
-// Registry value types.
-constexpr uint32_t reg_sz = 1;
-constexpr uint32_t reg_expand_sz = 2;
-constexpr uint32_t reg_binary = 3;
-constexpr uint32_t reg_dword = 4;
-constexpr uint32_t reg_multi_sz = 7;
 
 // Device registry properties (SPDRP_*).
 constexpr uint32_t spdrp_devicedesc = 0x00;
@@ -49,9 +43,9 @@ constexpr uint32_t di_flagsex_installeddriver = 0x04000000;
 // A device information set (HDEVINFO); invalid_device_set is INVALID_HANDLE_VALUE.
 using device_set_t = uintptr_t;
 constexpr device_set_t invalid_device_set = ~uintptr_t(0);
-// An open registry key (HKEY); invalid_registry_key is INVALID_HANDLE_VALUE.
-using registry_key_t = uintptr_t;
-constexpr registry_key_t invalid_registry_key = ~uintptr_t(0);
+// An open driver key (HKEY); invalid_driver_key is INVALID_HANDLE_VALUE.
+using driver_key_t = uintptr_t;
+constexpr driver_key_t invalid_driver_key = ~uintptr_t(0);
 
 // The fields of SP_DEVINFO_DATA.
 struct device_node_t {
@@ -114,11 +108,11 @@ public:
     virtual uint32_t devnode_status(uint32_t dev_inst) = 0;
 
     // SetupDiOpenDevRegKey(set, node, DICS_FLAG_GLOBAL, 0, DIREG_DRV, KEY_READ).
-    virtual registry_key_t open_driver_key(device_set_t set, const device_node_t& node) = 0;
+    virtual driver_key_t open_driver_key(device_set_t set, const device_node_t& node) = 0;
     // RegQueryValueExW; returns the LSTATUS; `size` in bytes, in and out.
-    virtual uint32_t query_value(registry_key_t key, const char16_t* name, uint32_t* type, uint8_t* data,
+    virtual uint32_t query_value(driver_key_t key, const char16_t* name, uint32_t* type, uint8_t* data,
                                  uint32_t* size) = 0;
-    virtual void close_key(registry_key_t key) = 0;
+    virtual void close_key(driver_key_t key) = 0;
 
     // SetupDiGetDeviceInstallParamsW / SetupDiSetDeviceInstallParamsW.
     virtual bool get_device_install_params(device_set_t set, const device_node_t& node,

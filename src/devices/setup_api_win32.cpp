@@ -186,15 +186,15 @@ public:
         return CM_Get_DevNode_Status(&status, &problem, dev_inst, 0);
     }
 
-    registry_key_t open_driver_key(device_set_t set, const device_node_t& node) override
+    driver_key_t open_driver_key(device_set_t set, const device_node_t& node) override
     {
         SP_DEVINFO_DATA data = to_devinfo(node);
         HKEY key = SetupDiOpenDevRegKey(to_set(set), &data, DICS_FLAG_GLOBAL, 0, DIREG_DRV, KEY_READ);
-        if (key == INVALID_HANDLE_VALUE || key == nullptr) return invalid_registry_key;
-        return reinterpret_cast<registry_key_t>(key);
+        if (key == INVALID_HANDLE_VALUE || key == nullptr) return invalid_driver_key;
+        return reinterpret_cast<driver_key_t>(key);
     }
 
-    uint32_t query_value(registry_key_t key, const char16_t* name, uint32_t* type, uint8_t* data, uint32_t* size) override
+    uint32_t query_value(driver_key_t key, const char16_t* name, uint32_t* type, uint8_t* data, uint32_t* size) override
     {
         DWORD value_type = 0, value_size = *size;
         LONG status = RegQueryValueExW(reinterpret_cast<HKEY>(key), wide(name), nullptr, &value_type, data, &value_size);
@@ -203,7 +203,7 @@ public:
         return static_cast<uint32_t>(status);
     }
 
-    void close_key(registry_key_t key) override { RegCloseKey(reinterpret_cast<HKEY>(key)); }
+    void close_key(driver_key_t key) override { RegCloseKey(reinterpret_cast<HKEY>(key)); }
 
     bool get_device_install_params(device_set_t set, const device_node_t& node, device_install_params_t& params) override
     {

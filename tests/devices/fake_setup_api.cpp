@@ -270,21 +270,21 @@ uint32_t fake_setup_api_t::devnode_status(uint32_t dev_inst)
     return machine_.devices[dev_inst - 1].present ? cr_success : cr_no_such_devinst;
 }
 
-registry_key_t fake_setup_api_t::open_driver_key(device_set_t, const device_node_t& node)
+driver_key_t fake_setup_api_t::open_driver_key(device_set_t, const device_node_t& node)
 {
     record("open_driver_key");
     const fixture_device_t* device = device_of(node);
     const fixture_driver_key_t* key = driver_key_of(device);
     if (!key) {
         last_error_ = error_key_does_not_exist;
-        return invalid_registry_key;
+        return invalid_driver_key;
     }
     keys_.push_back(key);
     ++open_keys;
-    return static_cast<registry_key_t>(keys_.size());
+    return static_cast<driver_key_t>(keys_.size());
 }
 
-uint32_t fake_setup_api_t::query_value(registry_key_t key, const char16_t* name, uint32_t* type, uint8_t* data,
+uint32_t fake_setup_api_t::query_value(driver_key_t key, const char16_t* name, uint32_t* type, uint8_t* data,
                                        uint32_t* size)
 {
     if (key == 0 || key > keys_.size() || !keys_[key - 1]) return error_invalid_handle;
@@ -307,7 +307,7 @@ uint32_t fake_setup_api_t::query_value(registry_key_t key, const char16_t* name,
     return win32_error::success;
 }
 
-void fake_setup_api_t::close_key(registry_key_t key)
+void fake_setup_api_t::close_key(driver_key_t key)
 {
     record("close_key");
     if (key != 0 && key <= keys_.size() && keys_[key - 1]) {

@@ -75,10 +75,10 @@ public:
     bool device_registry_property(device_set_t set, const device_node_t& node, uint32_t property, uint32_t* reg_type,
                                   uint8_t* buffer, uint32_t size, uint32_t* required) override;
     uint32_t devnode_status(uint32_t dev_inst) override;
-    registry_key_t open_driver_key(device_set_t set, const device_node_t& node) override;
-    uint32_t query_value(registry_key_t key, const char16_t* name, uint32_t* type, uint8_t* data,
+    driver_key_t open_driver_key(device_set_t set, const device_node_t& node) override;
+    uint32_t query_value(driver_key_t key, const char16_t* name, uint32_t* type, uint8_t* data,
                          uint32_t* size) override;
-    void close_key(registry_key_t key) override;
+    void close_key(driver_key_t key) override;
     bool get_device_install_params(device_set_t set, const device_node_t& node,
                                    device_install_params_t& params) override;
     bool set_device_install_params(device_set_t set, const device_node_t& node,

@@ -113,12 +113,12 @@ struct gated_setup_api_t final : setup_api_t {
         return false;
     }
     uint32_t devnode_status(uint32_t) override { return 0; }
-    registry_key_t open_driver_key(device_set_t, const device_node_t&) override { return invalid_registry_key; }
-    uint32_t query_value(registry_key_t, const char16_t*, uint32_t*, uint8_t*, uint32_t*) override
+    driver_key_t open_driver_key(device_set_t, const device_node_t&) override { return invalid_driver_key; }
+    uint32_t query_value(driver_key_t, const char16_t*, uint32_t*, uint8_t*, uint32_t*) override
     {
         return win32_error::file_not_found;
     }
-    void close_key(registry_key_t) override {}
+    void close_key(driver_key_t) override {}
     bool get_device_install_params(device_set_t, const device_node_t&, device_install_params_t&) override { return false; }
     bool set_device_install_params(device_set_t, const device_node_t&, const device_install_params_t&) override
     {
