@@ -1,0 +1,204 @@
+#include "devices/device_scan.h"
+
+#include <unordered_map>
+#include <vector>
+
+#include "common/last_error.h"
+#include "devices/grow_buffer.h"
+#include "devices/installed_driver.h"
+#include "devices/scan_share.h"
+
+namespace tdu {
+
+namespace {
+
+constexpr uint32_t first_instance_id_units = 512;
+constexpr uint32_t first_text_bytes = 1024;
+constexpr uint32_t first_list_bytes = 8192;
+// Growth stops after this many rounds, so a value that keeps changing size
+// cannot hold the scan forever.
+constexpr int max_growth_rounds = 8;
+
+bool read_instance_id(setup_api_t& api, device_set_t set, const device_node_t& node, u16& out)
+{
+    std::vector<char16_t> buffer(first_instance_id_units);
+    for (int round = 0; round < max_growth_rounds; ++round) {
+        uint32_t required = 0;
+        if (api.device_instance_id(set, node, buffer.data(), static_cast<uint32_t>(buffer.size()), &required)) {
+            buffer.back() = 0;
+            out.assign(buffer.data());
+            return true;
+        }
+        if (api.last_error() != win32_error::insufficient_buffer || required <= buffer.size()) return false;
+        if (!grow_buffer(buffer, required)) return false;
+    }
+    return false;
+}
+
+// One property of the expected type (REG_SZ or REG_MULTI_SZ) as UTF-16
+// units, grown while the call asks for more room for a value of that type.
+// A value of another type, or any other failure, is missing.
+bool read_property(setup_api_t& api, device_set_t set, const device_node_t& node, uint32_t property,
+                   uint32_t expected_type, u16& out)
+{
+    std::vector<uint8_t> buffer(expected_type == reg_multi_sz ? first_list_bytes : first_text_bytes);
+    for (int round = 0; round < max_growth_rounds; ++round) {
+        uint32_t type = 0;
+        uint32_t required = 0;
+        if (api.device_registry_property(set, node, property, &type, buffer.data(),
+                                         static_cast<uint32_t>(buffer.size()), &required)) {
+            if (type != expected_type) return false;
+            size_t bytes = required && required <= buffer.size() ? required : buffer.size();
+            out.resize(bytes / sizeof(char16_t));
+            for (size_t i = 0; i < out.size(); ++i)
+                out[i] = static_cast<char16_t>(buffer[2 * i] | (buffer[2 * i + 1] << 8));
+            return true;
+        }
+        if (api.last_error() != win32_error::insufficient_buffer || type != expected_type ||
+            required <= buffer.size())
+            return false;
+        if (!grow_buffer(buffer, required)) return false;
+    }
+    return false;
+}
+
+// A single string property: the text up to its first zero.
+bool read_text_property(setup_api_t& api, device_set_t set, const device_node_t& node, uint32_t property, u16& out)
+{
+    if (!read_property(api, set, node, property, reg_sz, out)) return false;
+    size_t zero = out.find(u'\0');
+    if (zero != u16::npos) out.resize(zero);
+    return true;
+}
+
+// A list property, rebuilt as a well-formed multi-string (the value's IDs up
+// to its first empty string, whatever the value's own terminators).
+bool read_list_property(setup_api_t& api, device_set_t set, const device_node_t& node, uint32_t property, u16& out)
+{
+    u16 raw;
+    if (!read_property(api, set, node, property, reg_multi_sz, raw)) return false;
+    std::vector<u16> ids = device_id_list(raw);
+    if (ids.empty()) return false;
+    out = make_multi_string(ids);
+    return true;
+}
+
+} // namespace
+
+bool device_identity_read(setup_api_t& api, device_set_t set, const device_node_t& node, device_t& device)
+{
+    u16 text;
+    if (!read_instance_id(api, set, node, text)) return false;
+    // The device ID is the instance ID without its instance part.
+    size_t cut = text.rfind(u'\\');
+    if (cut == u16::npos || cut == 0) return false;
+    copy_field(device.device_id, device_id_chars, u16view(text).substr(0, cut));
+
+    if (!read_text_property(api, set, node, spdrp_friendlyname, text) &&
+        !read_text_property(api, set, node, spdrp_devicedesc, text))
+        return false;
+    copy_field(device.name, device_name_chars, text);
+
+    if (!read_text_property(api, set, node, spdrp_enumerator_name, text)) return false;
+    copy_field(device.enumerator, device_enumerator_chars, text);
+
+    if (read_text_property(api, set, node, spdrp_class, text))
+        copy_field(device.class_name, device_class_name_chars, text);
+    if (read_text_property(api, set, node, spdrp_classguid, text))
+        copy_field(device.class_guid, device_class_guid_chars, text);
+
+    if (!read_list_property(api, set, node, spdrp_hardwareid, device.hardware_ids)) return false;
+    if (!read_list_property(api, set, node, spdrp_compatibleids, device.compatible_ids)) return false;
+    return true;
+}
+
+bool installed_driver_drops(const device_t& device)
+{
+    u16view enumerator(device.enumerator);
+    u16view class_name(device.class_name);
+    if (equals_ignore_case_ascii(enumerator, u"ISAPNP") || equals_ignore_case_ascii(enumerator, u"ROOT")) return true;
+    if (equals_ignore_case_ascii(class_name, u"DiskDrive")) return true;
+    return equals_ignore_case_ascii(enumerator, u"ACPI") &&
+           (equals_ignore_case_ascii(class_name, u"System") || equals_ignore_case_ascii(class_name, u"Processor"));
+}
+
+namespace {
+
+// Decides one node: true when it is kept as a new record. A duplicate adds
+// to the kept record's instance_count.
+bool scan_node(device_inventory_t& inventory, setup_api_t& api, device_set_t set, const device_node_t& node,
+               std::unordered_map<u16, size_t>& kept_by_id, device_t& device)
+{
+    device.instance_count = 1;
+    if (!device_identity_read(api, set, node, device)) return false;
+
+    // The kept records are indexed by device ID, so the duplicate check
+    // costs the same however many devices were kept before.
+    auto found = kept_by_id.find(u16(device.device_id));
+    if (found != kept_by_id.end()) {
+        inventory.devices[found->second].instance_count += 1;
+        return false;
+    }
+
+    if (device.class_name[0] && device.class_guid[0]) {
+        if (u16view(device.class_name) == u"LegacyDriver") return false;
+        device.has_driver = installed_driver_read(api, set, node, device);
+        if (device.has_driver) installed_driver_rank(api, set, node, device);
+    }
+    device.is_present = api.devnode_status(node.dev_inst) == cr_success;
+    device.device_class = class_find_for_device(inventory, device);
+    if (!device.device_class) return false;
+    if (scan_share_drops(device.device_id)) return false;
+    if (!device.has_driver) return true;
+    return !installed_driver_drops(device);
+}
+
+} // namespace
+
+bool device_scan(device_inventory_t& inventory, setup_api_t& api, scan_progress_t& progress)
+{
+    inventory_clear(inventory);
+    progress.total_nodes.store(0);
+    progress.processed_nodes.store(0);
+    progress.clear_current_name();
+
+    if (!class_list_build(inventory, api)) return false;
+
+    device_set_t set = api.get_class_devs(progress.include_offline == 0);
+    if (set == invalid_device_set) {
+        set_last_error(error_device_list);
+        return false;
+    }
+
+    // A first pass counts the nodes, so progress can show processed against total.
+    int32_t total = 0;
+    device_node_t node;
+    while (api.enum_device_info(set, static_cast<uint32_t>(total), node)) ++total;
+    progress.total_nodes.store(total);
+
+    std::unordered_map<u16, size_t> kept_by_id;
+    uint32_t index = 0;
+    for (; api.enum_device_info(set, index, node); ++index) {
+        // The identity is read into a record on the stack; a kept one is
+        // moved into the list once.
+        device_t candidate;
+        bool keep = scan_node(inventory, api, set, node, kept_by_id, candidate);
+        progress.processed_nodes.store(static_cast<int32_t>(index + 1));
+        if (keep) {
+            kept_by_id.emplace(u16(candidate.device_id), inventory.devices.size());
+            inventory.devices.push_back(std::move(candidate));
+            progress.set_current_name(inventory.devices.back().name);
+        }
+    }
+
+    bool ended_cleanly = api.last_error() == win32_error::no_more_items;
+    // The set is released whatever the outcome.
+    api.destroy_device_info_list(set);
+    if (!ended_cleanly) {
+        set_last_error(error_device_enum);
+        return false;
+    }
+    return true;
+}
+
+} // namespace tdu

@@ -1,0 +1,99 @@
+#include "packages/driver_installer.h"
+
+#include "common/files.h"
+
+#include <algorithm>
+
+namespace tdu {
+
+namespace {
+
+constexpr size_t path_limit = 259;
+
+} // namespace
+
+bool common_inf_folder(const inf_name_set_t& names, u16& folder)
+{
+    if (names.empty()) return false;
+    auto it = names.begin();
+    u16 candidate = it->substr(0, path_limit);
+    for (++it; it != names.end(); ++it) {
+        size_t n = std::min(candidate.size(), it->size());
+        size_t same = 0;
+        while (same < n && candidate[same] == (*it)[same]) ++same;
+        candidate.resize(same);
+    }
+    if (!candidate.empty() && candidate.back() == u'\\') {
+        folder = candidate;
+        return true;
+    }
+    size_t cut = candidate.find_last_of(u'\\');
+    if (cut == u16::npos) return false;
+    folder = candidate.substr(0, cut + 1);
+    return true;
+}
+
+u16 driver_installer_arguments(u16view folder, bool force)
+{
+    while (!folder.empty() && folder.back() == u'\\') folder.remove_suffix(1);
+    u16 arguments = force ? u"/SH /F /PATH \"" : u"/SH /PATH \"";
+    arguments.append(folder);
+    arguments.push_back(u'"');
+    return arguments;
+}
+
+u16 driver_installer_path(const environment_t& env)
+{
+    return path_join(env.program_folder, is_64bit_system(env) ? u"DPInst64.exe" : u"DPInst32.exe");
+}
+
+void run_driver_installer(shell_t& shell, const environment_t& env, u16view folder, bool force)
+{
+    shell.execute(driver_installer_path(env), driver_installer_arguments(folder, force));
+}
+
+int find_setup_program(shell_t& shell, u16view directory)
+{
+    std::vector<u16> programs = list_files(directory, u".exe");
+    if (programs.empty()) return -1;
+    if (programs.size() == 1) {
+        shell.execute(path_join(directory, programs.front()), u"");
+        return 0;
+    }
+    for (const u16& name : programs) {
+        if (equals_ignore_case_ascii(name, u"setup.exe") || equals_ignore_case_ascii(name, u"autorun.exe")) {
+            shell.execute(path_join(directory, name), u"");
+            return 0;
+        }
+    }
+    return -1;
+}
+
+void start_package_installer(shell_t& shell, const environment_t& env, u16view package_folder,
+                             const inf_name_set_t& inf_names)
+{
+    u16 common;
+    bool has_common = common_inf_folder(inf_names, common);
+    u16 inf_folder = has_common ? path_join(package_folder, common) : path_join(package_folder, u"");
+
+    if (is_directory(inf_folder)) {
+        for (const u16& name : inf_names) {
+            if (path_exists(path_join(package_folder, name))) {
+                run_driver_installer(shell, env, inf_folder, false);
+                return;
+            }
+        }
+    }
+
+    // No INF of the set is there: look for a setup program from the INF
+    // folder up towards the package root.
+    u16 folder = has_common ? common.substr(0, path_limit) : u16();
+    for (size_t cut = folder.find_last_of(u'\\'); cut != u16::npos; cut = folder.find_last_of(u'\\')) {
+        folder.resize(cut);
+        if (find_setup_program(shell, path_join(package_folder, folder)) == 0) return;
+    }
+    if (find_setup_program(shell, package_folder) == 0) return;
+    shell.execute(package_folder, u"");
+}
+
+} // namespace tdu

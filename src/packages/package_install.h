@@ -1,0 +1,75 @@
+#pragma once
+// Installing a downloaded driver package: a worker unpacks it into a folder
+// of its own beside the download, removes its top-level "*.htm" files and
+// starts the installer (see driver_installer.h). The row that asks records
+// the package's link in "setup.dat" in the program's folder first, so the
+// next scan no longer offers it.
+#include "app/environment.h"
+#include "common/text.h"
+#include "common/thread_start.h"
+#include "packages/driver_installer.h"
+#include "packages/row_host.h"
+#include "packages/shell.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tdu {
+
+// One per results row. Shared between the row and its worker, so it lives
+// until both are done with it, whatever happens to the row.
+struct install_request_t {
+    u16 package_path;          // the complete package file
+    inf_name_set_t inf_names;  // INF files of the row's devices inside the package
+    u16 download_folder;       // where the package folder is made
+    // 1 from the request until the worker has started an installer or given
+    // up; further requests of the row are ignored meanwhile.
+    std::atomic<int32_t> installing{0};
+};
+
+// What the row hands over when its user asks to install.
+struct install_order_t {
+    std::string link;            // the package's download link (8-bit)
+    bool no_update = false;      // no device of the row gains a newer driver
+    u16 package_path;            // the download session's final file
+    u16 download_folder;
+    std::vector<u16> inf_names;  // the chosen offer's INF name of each device, in order
+};
+
+// The process-wide services the installation uses.
+struct install_services_t {
+    shell_t& shell;
+    thread_starter_t& threads;
+    const environment_t& environment;
+};
+
+// The row's action in the download state `complete` (interface thread).
+// Asks "download_setup_warning" first when no device gains a newer driver
+// (only No stops), refuses with "download_setup_require" when the user is
+// not an administrator, ignores the request while the row's worker runs,
+// appends the link to "setup.dat" and starts the worker. True when a worker
+// was started; when no thread can be made, `installing` is cleared again so
+// that the user can try once more.
+bool request_install(const std::shared_ptr<install_request_t>& request, const install_order_t& order,
+                     row_host_t& host, install_services_t& services);
+
+// The worker: unpacks and starts the installer; when the package cannot be
+// unpacked it is opened with the shell instead (a package that is a program
+// is thus started). Clears `installing` at its end. Returns 0 or -1.
+int install_package(install_request_t& request, shell_t& shell, const environment_t& env);
+
+// The folder a package unpacks into: its file name without the last
+// extension, in the download folder.
+u16 package_folder_for(u16view download_folder, u16view package_path);
+
+// Appends "<link>\n" to "setup.dat" in the program's folder; false when the
+// file cannot be opened or written.
+bool append_installed_link(const environment_t& env, const std::string& link);
+
+// Deletes the files matching "*.htm" directly in `folder` (not below it).
+void delete_top_level_htm(u16view folder);
+
+} // namespace tdu

@@ -1,0 +1,36 @@
+// The Win32 shell: ShellExecuteW and IsUserAnAdmin.
+#include "packages/shell.h"
+
+#include "common/win32_text.h"
+
+#include <objbase.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+namespace tdu {
+namespace {
+
+class win32_shell_t final : public shell_t {
+public:
+    void execute(u16view file, u16view parameters) override
+    {
+        u16 f(file), p(parameters);
+        // Shell extensions behind ShellExecuteW expect COM on the calling
+        // thread, which may be an installation worker.
+        HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+        ShellExecuteW(GetActiveWindow(), nullptr, wide(f.c_str()), p.empty() ? nullptr : wide(p.c_str()), nullptr,
+                      SW_SHOWNORMAL);
+        if (SUCCEEDED(com)) CoUninitialize();
+    }
+    bool is_user_an_admin() override { return IsUserAnAdmin() != FALSE; }
+};
+
+} // namespace
+
+shell_t& win32_shell()
+{
+    static win32_shell_t shell;
+    return shell;
+}
+
+} // namespace tdu

@@ -1,0 +1,91 @@
+#pragma once
+// Recording stand-ins for the shell, the row's window and the thread starter.
+#include "common/text.h"
+#include "common/thread_start.h"
+#include "packages/row_host.h"
+#include "packages/shell.h"
+
+#include <deque>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace tdu::test {
+
+// Records every shell call; safe to call from workers.
+class recording_shell_t final : public shell_t {
+public:
+    struct call_t {
+        u16 file;
+        u16 parameters;
+    };
+    bool admin = true;
+
+    void execute(u16view file, u16view parameters) override
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        calls_.push_back({u16(file), u16(parameters)});
+    }
+    bool is_user_an_admin() override { return admin; }
+    std::vector<call_t> calls()
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return calls_;
+    }
+    // The calls as "file|parameters" lines, for compact comparisons.
+    std::vector<std::string> lines()
+    {
+        std::vector<std::string> out;
+        for (const auto& c : calls()) out.push_back(utf16_to_utf8(c.file) + "|" + utf16_to_utf8(c.parameters));
+        return out;
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<call_t> calls_;
+};
+
+// Records what a row asks of its window; answers message boxes from a
+// script (Yes when the script is empty).
+class recording_host_t final : public row_host_t {
+public:
+    std::deque<int> answers;
+    std::vector<std::string> boxes;  // "key/style"
+    int timer_starts = 0;
+    int timer_stops = 0;
+    int redraws = 0;
+    bool timer_running = false;
+
+    int message_box(const char* key, int style) override
+    {
+        boxes.push_back(std::string(key) + "/" + std::to_string(style));
+        if (answers.empty()) return box_first;
+        int a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    void start_timer() override
+    {
+        ++timer_starts;
+        timer_running = true;
+    }
+    void stop_timer() override
+    {
+        ++timer_stops;
+        timer_running = false;
+    }
+    void redraw() override { ++redraws; }
+};
+
+// A starter that makes no threads, as a system out of resources would.
+class refusing_threads_t final : public thread_starter_t {
+public:
+    int refused = 0;
+    bool start(std::thread&, std::function<void()>) override
+    {
+        ++refused;
+        return false;
+    }
+};
+
+} // namespace tdu::test

@@ -1,0 +1,174 @@
+// Installing a package without threads: the worker's steps run directly,
+// and the requests that never start a worker.
+#include "packages/package_install.h"
+
+#include "common/files.h"
+#include "fakes.h"
+#include "support/test_support.h"
+#include "test_zip.h"
+
+#include <gtest/gtest.h>
+
+using namespace tdu;
+namespace fs = std::filesystem;
+
+namespace {
+
+u16 u16_path(const fs::path& p)
+{
+    return utf8_to_utf16(p.u8string());
+}
+
+struct install_fixture_t {
+    test::temp_dir_t dir;
+    fs::path downloads = dir.path() / "download";
+    fs::path program = dir.path() / "program";
+    environment_t env;
+    test::recording_shell_t shell;
+    test::recording_host_t host;
+    test::refusing_threads_t no_threads;
+    install_services_t services{shell, no_threads, env};
+
+    install_fixture_t()
+    {
+        fs::create_directories(downloads);
+        fs::create_directories(program);
+        copy_field(env.program_folder, path_chars, u16_path(program) + u"\\");
+    }
+    u16 download(const char* name) const { return path_join(u16_path(downloads), utf8_to_utf16(name)); }
+    install_order_t order(const char* package, std::vector<u16> infs = {u"drv\\a.inf"}) const
+    {
+        install_order_t o;
+        o.link = "http://127.0.0.1/pkg/driver.zip";
+        o.package_path = download(package);
+        o.download_folder = u16_path(downloads);
+        o.inf_names = std::move(infs);
+        return o;
+    }
+    std::string setup_dat() const
+    {
+        return fs::exists(program / "setup.dat") ? test::read_file(program / "setup.dat") : "<none>";
+    }
+};
+
+} // namespace
+
+TEST(InstallPackage, UnpacksBesideTheDownloadRemovesTopLevelPagesAndStartsTheInstaller)
+{
+    install_fixture_t f;
+    test::write_zip(f.downloads / "0123abcd.zip", {
+                                                      {"drv/x64/a.inf", "inf"},
+                                                      {"drv/x64/a.sys", "sys"},
+                                                      {"drv/x64/notes.htm", "kept"},
+                                                      {"readme.htm", "ad"},
+                                                      {"Index.HTM", "ad"},
+                                                      {"page.html", "kept"},
+                                                  });
+    install_request_t request;
+    request.package_path = f.download("0123abcd.zip");
+    request.download_folder = u16_path(f.downloads);
+    request.inf_names = {u"drv\\x64\\a.inf"};
+    request.installing = 1;
+
+    EXPECT_EQ(install_package(request, f.shell, f.env), 0);
+
+    fs::path unpacked = f.downloads / "0123abcd";
+    EXPECT_EQ(test::read_file(unpacked / "drv/x64/a.sys"), "sys");
+    EXPECT_FALSE(fs::exists(unpacked / "readme.htm"));
+    EXPECT_FALSE(fs::exists(unpacked / "Index.HTM"));
+    EXPECT_TRUE(fs::exists(unpacked / "drv/x64/notes.htm"));
+    EXPECT_TRUE(fs::exists(unpacked / "page.html"));
+    EXPECT_TRUE(fs::exists(f.downloads / "0123abcd.zip"));
+    u16 folder = path_join(u16_path(f.downloads), u"0123abcd\\drv\\x64");
+    ASSERT_EQ(f.shell.calls().size(), 1u);
+    EXPECT_EQ(f.shell.calls()[0].file, path_join(u16_path(f.program), u"DPInst32.exe"));
+    EXPECT_EQ(f.shell.calls()[0].parameters, u"/SH /PATH \"" + folder + u"\"");
+    EXPECT_EQ(request.installing.load(), 0);
+}
+
+TEST(InstallPackage, APackageThatIsNoArchiveIsOpenedWithTheShell)
+{
+    install_fixture_t f;
+    test::write_file(f.downloads / "77aa.exe", "MZ a driver setup program");
+    install_request_t request;
+    request.package_path = f.download("77aa.exe");
+    request.download_folder = u16_path(f.downloads);
+    request.installing = 1;
+
+    EXPECT_EQ(install_package(request, f.shell, f.env), -1);
+    EXPECT_EQ(f.shell.lines(), std::vector<std::string>{utf16_to_utf8(f.download("77aa.exe")) + "|"});
+    EXPECT_EQ(request.installing.load(), 0);
+    EXPECT_EQ(test::read_file(f.downloads / "77aa.exe"), "MZ a driver setup program");
+}
+
+TEST(InstallPackage, PackageFolderIsTheNameWithoutItsLastExtension)
+{
+    EXPECT_EQ(package_folder_for(u"C:\\dl", u"C:\\dl\\0123abcd.zip"), u"C:\\dl\\0123abcd");
+    EXPECT_EQ(package_folder_for(u"C:\\dl\\", u"C:\\dl\\0123abcd.tar.gz"), u"C:\\dl\\0123abcd.tar");
+    EXPECT_EQ(package_folder_for(u"C:\\dl", u"C:\\elsewhere\\pkg.cab"), u"C:\\dl\\pkg");
+}
+
+TEST(RequestInstall, AnswersAndStatesThatStartNoWorker)
+{
+    struct row {
+        const char* what;
+        bool no_update;
+        bool admin;
+        int installing;
+        std::deque<int> answers;
+        std::vector<std::string> boxes;
+        bool appended;  // the link reached "setup.dat" before the worker was asked for
+    };
+    const row rows[] = {
+        {"no newer driver, No", true, true, 0, {box_second}, {"download_setup_warning/3"}, false},
+        {"no newer driver, Yes", true, true, 0, {box_first}, {"download_setup_warning/3"}, true},
+        {"no newer driver, closed counts as Yes", true, true, 0, {box_closed}, {"download_setup_warning/3"}, true},
+        {"not an administrator", false, false, 0, {}, {"download_setup_require/2"}, false},
+        {"worker still running", false, true, 1, {}, {}, false},
+        {"newer driver: no question", false, true, 0, {}, {}, true},
+    };
+    for (const auto& r : rows) {
+        install_fixture_t f;
+        f.shell.admin = r.admin;
+        f.host.answers = r.answers;
+        auto request = std::make_shared<install_request_t>();
+        request->installing = r.installing;
+        install_order_t order = f.order("abc.zip");
+        order.no_update = r.no_update;
+
+        EXPECT_FALSE(request_install(request, order, f.host, f.services)) << r.what;
+
+        EXPECT_EQ(f.host.boxes, r.boxes) << r.what;
+        EXPECT_EQ(f.setup_dat(), r.appended ? "http://127.0.0.1/pkg/driver.zip\n" : "<none>") << r.what;
+        EXPECT_EQ(f.no_threads.refused, r.appended ? 1 : 0) << r.what;
+        // Without a thread the row can ask again.
+        EXPECT_EQ(request->installing.load(), r.installing) << r.what;
+        EXPECT_TRUE(f.shell.calls().empty()) << r.what;
+    }
+}
+
+TEST(RequestInstall, FillsTheRequestAndAppendsToTheProgramsSetupDat)
+{
+    install_fixture_t f;
+    auto request = std::make_shared<install_request_t>();
+    request->inf_names = {u"stale\\old.inf"};
+    test::write_file(f.program / "setup.dat", "http://127.0.0.1/earlier.zip\n");
+    install_order_t order = f.order("abc.zip", {u"x\\b.inf", u"x\\a.inf", u"x\\b.inf"});
+
+    EXPECT_FALSE(request_install(request, order, f.host, f.services));  // no thread here
+    EXPECT_EQ(request->package_path, f.download("abc.zip"));
+    EXPECT_EQ(request->download_folder, u16_path(f.downloads));
+    EXPECT_EQ(request->inf_names, (inf_name_set_t{u"x\\a.inf", u"x\\b.inf"}));
+    EXPECT_EQ(f.setup_dat(), "http://127.0.0.1/earlier.zip\nhttp://127.0.0.1/pkg/driver.zip\n");
+    EXPECT_FALSE(fs::exists(fs::current_path() / "setup.dat") && fs::current_path() != f.program);
+}
+
+TEST(RequestInstall, SetupDatThatCannotBeOpenedIsSkipped)
+{
+    install_fixture_t f;
+    fs::create_directories(f.program / "setup.dat");  // a folder where the file should be
+    auto request = std::make_shared<install_request_t>();
+    EXPECT_FALSE(append_installed_link(f.env, "http://x/y.zip"));
+    EXPECT_FALSE(request_install(request, f.order("abc.zip"), f.host, f.services));
+    EXPECT_EQ(f.no_threads.refused, 1);  // it went on to start the worker
+}

@@ -1,0 +1,44 @@
+#pragma once
+// An HTTP server on 127.0.0.1 that misbehaves on demand, for the transfer
+// and update-request tests (native only; the Windows tests reach it as a
+// separate process). The path says what it does:
+//
+//   /status/<code>[/...]        GET or POST: answers that status
+//   /bytes/<n>[/...]            n body bytes (test_pattern.h), honours Range
+//   /text/<n>[/...]             n letters as text/plain (compressed on request)
+//   /norange/<n>[/...]          n body bytes, always 200, ignores Range
+//   /close-early/<n>[/...]      announces n bytes, sends half, closes
+//   /stall/<n>[/...]            announces n bytes, sends 1, then nothing
+//   /redirect/<k>[/...]         k redirects, then 200 "landed"
+//   /to-https[/...]             redirects to an https address
+//   /update/<mode>[/...]        POST: checks the multipart field "kelptone"
+//                               (one part, no file name, no content type, a
+//                               complete zlib stream) and answers by mode:
+//                               echo (one offer per device ID of the request),
+//                               big (5 MiB of text), garbage (not XML);
+//                               a form that fails the check gets 400
+//   /_seen/<path>               what requests to <path> looked like (below)
+//   /_request/<path>            the inflated request last posted to <path>
+//
+// A second port answers every connection with bytes that are not HTTP.
+#include <memory>
+#include <string>
+
+namespace tdu::test {
+
+class test_http_server_t {
+public:
+    test_http_server_t();  // listens on free loopback ports
+    ~test_http_server_t();
+    test_http_server_t(const test_http_server_t&) = delete;
+    test_http_server_t& operator=(const test_http_server_t&) = delete;
+
+    int port() const;
+    int garbage_port() const;
+
+private:
+    struct impl_t;
+    std::unique_ptr<impl_t> impl_;
+};
+
+} // namespace tdu::test
