@@ -62,3 +62,33 @@ function(tdu_windows_resources target description manifest)
                    ${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc @ONLY)
     target_sources(${target} PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc)
 endfunction()
+
+# tdu_fuzz_target(<name> SOURCES <files> SEEDS <files or folders>)
+# A libFuzzer entry point (LLVMFuzzerTestOneInput). The native build runs it
+# as a ctest test over its seeds and a fixed series of their mutations
+# (tests/support/fuzz_replay_main.cpp), under whatever sanitizer the preset
+# sets. Configured with clang and -DTDU_LIBFUZZER=ON, the core is built with
+# coverage instrumentation and a real libFuzzer binary <name>_libfuzzer is
+# made as well, to run by hand: <name>_libfuzzer <corpus folder> [seed folders].
+option(TDU_LIBFUZZER "with clang: also build libFuzzer binaries of the fuzz targets" OFF)
+function(tdu_fuzz_target name)
+    cmake_parse_arguments(A "" "" "SOURCES;SEEDS" ${ARGN})
+    if(TDU_WINDOWS)
+        return()
+    endif()
+    add_executable(${name} ${A_SOURCES} ${CMAKE_SOURCE_DIR}/tests/support/fuzz_replay_main.cpp)
+    target_link_libraries(${name} PRIVATE tdu_core)
+    add_test(NAME ${name} COMMAND ${name} ${A_SEEDS})
+    set_tests_properties(${name} PROPERTIES TIMEOUT 300 LABELS "native;fuzz")
+    if(TDU_LIBFUZZER AND CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+        get_property(instrumented GLOBAL PROPERTY TDU_CORE_FUZZ_INSTRUMENTED)
+        if(NOT instrumented)
+            target_compile_options(tdu_core PRIVATE -fsanitize=fuzzer-no-link)
+            set_property(GLOBAL PROPERTY TDU_CORE_FUZZ_INSTRUMENTED ON)
+        endif()
+        add_executable(${name}_libfuzzer ${A_SOURCES})
+        target_link_libraries(${name}_libfuzzer PRIVATE tdu_core)
+        target_compile_options(${name}_libfuzzer PRIVATE -fsanitize=fuzzer)
+        target_link_options(${name}_libfuzzer PRIVATE -fsanitize=fuzzer)
+    endif()
+endfunction()
