@@ -1,0 +1,51 @@
+#pragma once
+// Shared pieces of the backup tests: the store platform over a fixture
+// folder tree, the backup machine's inventory, and small path helpers.
+#include "backup/store_platform.h"
+#include "common/text.h"
+#include "devices/device.h"
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace tdu::test {
+
+// %SYSTEMROOT% of the tests before and from Windows Vista.
+std::filesystem::path xp_root();
+std::filesystem::path vista_root();
+
+// A path as the program writes it (backslashes on Windows).
+inline u16 u16_path(std::filesystem::path p)
+{
+    return p.make_preferred().u16string();
+}
+
+// The store platform of the native tests: %SYSTEMROOT% stands for a folder
+// of the fixture tree; the Setup API lookup answers from a table of INF
+// names (compared without regard to case) or is missing.
+class fake_store_platform_t final : public store_platform_t {
+public:
+    explicit fake_store_platform_t(std::filesystem::path system_root) : root_(u16_path(system_root)) {}
+
+    bool locator_missing = false;
+    std::map<u16, u16> store_paths;  // lower-case INF name -> full store path
+    int locate_calls = 0;
+
+    u16 expand_environment(u16view text) override;
+    locate_inf_t load_store_locator() override;
+
+private:
+    u16 root_;
+};
+
+// The inventory of tests/data/backup/backup_machine.ini, scanned through
+// the fake Setup API.
+void scan_backup_machine(device_inventory_t& inventory);
+
+// The device of `inventory` whose ID begins with `prefix`; fails the test
+// when there is none.
+device_t& device_starting(device_inventory_t& inventory, const std::string& prefix);
+
+} // namespace tdu::test
