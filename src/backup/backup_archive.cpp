@@ -106,13 +106,17 @@ uint32_t dos_date_time(const local_time_t& t)
 
 int write_package_archive(u16view package_folder, u16view archive_path, std::atomic<int32_t>& progress)
 {
+    // The folder was found by the INF inside it: without files it is gone
+    // or cannot be read, and an empty archive would restore nothing.
+    std::vector<u16> files = list_files_below(package_folder);
+    if (files.empty()) return -1;
+
     u16 partial = u16(archive_path) + u".partial";
     zip_file_path_t path(partial);
     zipFile zip = zipOpen2_64(path.argument(), APPEND_STATUS_CREATE, nullptr, path.functions());
     if (!zip) return -1;
 
     int32_t base = progress.load();
-    std::vector<u16> files = list_files_below(package_folder);
     bool ok = true;
     for (size_t i = 0; i < files.size() && ok; ++i) {
         ok = add_file(zip, path_join(package_folder, files[i]), files[i]);

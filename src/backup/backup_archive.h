@@ -26,8 +26,9 @@ u16 archive_path_for(u16view backup_folder, const driver_package_t& package);
 // and adds 100 to `progress` in steps: after file i of n it stands at
 // base + (i + 1) x 100 / n, at the end at base + 100. The archive is built
 // under a temporary name beside it and replaces an older archive only when
-// complete. Returns 0, or -1 when the archive cannot be created or a file
-// cannot be read or stored (an older archive of that name then stays).
+// complete. Returns 0, or -1 when the archive cannot be created, the folder
+// holds no file, or a file cannot be read or stored (an older archive of
+// that name then stays).
 int write_package_archive(u16view package_folder, u16view archive_path, std::atomic<int32_t>& progress);
 
 // Files of 2^32 - 1 bytes and more are stored in Zip64 form.

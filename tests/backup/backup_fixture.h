@@ -5,6 +5,7 @@
 #include "common/text.h"
 #include "devices/device.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -47,5 +48,28 @@ void scan_backup_machine(device_inventory_t& inventory);
 // The device of `inventory` whose ID begins with `prefix`; fails the test
 // when there is none.
 device_t& device_starting(device_inventory_t& inventory, const std::string& prefix);
+
+// One entry of an archive, as minizip reads it back.
+struct read_entry_t {
+    std::string name;       // the stored bytes
+    std::string data;       // empty unless asked for
+    uint32_t dos_date = 0;
+    uint32_t flag = 0;      // general purpose bits
+    int method = 0;
+    uint64_t size = 0;
+    uint64_t compressed_size = 0;
+    bool local_zip64 = false;    // the local header carries a Zip64 extra field
+    bool central_zip64 = false;  // so does the central directory
+    uint64_t zip64_size = 0;     // the first value of that field
+    std::string comment;
+};
+
+// The entries of `archive` in order; with `with_data` their data, which
+// also checks their CRC. Fails the test when the archive is unreadable.
+std::vector<read_entry_t> read_archive(u16view archive, bool with_data = true);
+
+// Writes a file with the given last-write time, creating its folders.
+void write_file_at(const std::filesystem::path& file, const std::string& bytes, int year, int month, int day,
+                   int hour, int minute, int second);
 
 } // namespace tdu::test
