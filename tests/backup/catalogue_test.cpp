@@ -268,15 +268,22 @@ TEST_F(CatalogueTest, AFailedLoadLeavesTheEntriesAsTheyWere)
 
 TEST_F(CatalogueTest, TextsHoldingTheEndOfACdataSectionSurviveSavingAndLoading)
 {
-    write_file(dir.path() / "backups" / "odd]]>name.zip", "PK");
+    // Written as adjacent sections split inside "]]>", read as one text.
     copy_field(device(port1_id).name, device_name_chars, u"Port ]]> one ]]]]>>");
-    catalogue.entries.push_back({"odd]]>name.zip", "2013-04-02", {backup_device_of(device(port1_id))}});
+    catalogue.entries.push_back({"ACME-LAN--Gigabit.zip", "2013-04-02", {backup_device_of(device(port1_id))}});
     ASSERT_EQ(save_catalogue(catalogue, program), 0);
+    EXPECT_NE(read_file(catalogue_file()).find("\t\t\t\t\t<![CDATA[Port ]]]]>\r\n\t\t\t\t\t<![CDATA[> one ]]]]]]>\r\n"
+                                               "\t\t\t\t\t<![CDATA[>>]]>\r\n"),
+              std::string::npos);
     catalogue.entries.clear();
     ASSERT_EQ(load(), 0);
     ASSERT_EQ(catalogue.entries.size(), 1u);
-    EXPECT_EQ(catalogue.entries[0].file, "odd]]>name.zip");
     EXPECT_EQ(catalogue.entries[0].devices[0].desc, u"Port ]]> one ]]]]>>");
+
+    // An archive name too (one Windows would not allow, but the document
+    // must stay well-formed whatever it holds).
+    std::string text = print_catalogue({{"a]]>b.zip", "2013-04-02", {}}});
+    EXPECT_NE(text.find("\t\t\t<![CDATA[a]]]]>\n\t\t\t<![CDATA[>b.zip]]>\n"), std::string::npos) << text;
 }
 
 TEST_F(CatalogueTest, ACatalogueThatCannotBeWrittenFailsAndKeepsTheOldFile)

@@ -62,7 +62,7 @@ TEST_F(DriverStoreTest, OldStoreIndexesEveryInfByTheDigestOfItsContents)
     // everything below a folder of such a name (zz_stale\.old holds a copy of
     // acmelan.inf that would otherwise replace the real one).
     std::map<std::string, std::string> expected = {
-        {"f9350e55c2b035b63ddc2221c382029f", "acmelan_4f1c2a90\\acmelan.inf"},
+        {"14797936b2702eb99116511602303b1d", "acmelan_4f1c2a90\\acmelan.inf"},
         {"41788642c267ccd2286256d7ff95e1d6", "vsnd_7d2e11b0\\VSND.INF"},
         {"4e7bcb117fd010e33bf85dfcfff6ddf8", "oldnic_9a9a0000\\oldnic.inf"},
     };
