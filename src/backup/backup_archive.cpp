@@ -1,6 +1,6 @@
 #include "backup/backup_archive.h"
 
-#include "common/code_page.h"
+#include "common/ansi_text.h"
 #include "common/file_tree.h"
 #include "common/zip_io.h"
 
@@ -28,9 +28,9 @@ bool is_replaced(char16_t c)
 
 // Stores the file at `path` as entry `name`; false when the file cannot be
 // read or the entry cannot be written.
-bool add_file(zipFile zip, u16view path, u16view name)
+bool add_file(zipFile zip, const u16& path, u16view name)
 {
-    std::FILE* file = open_file(path, "rb");
+    std::FILE* file = open_file(path.c_str(), "rb");
     if (!file) return false;
 
     zip_fileinfo info{};
@@ -124,7 +124,7 @@ int write_package_archive(u16view package_folder, u16view archive_path, std::ato
     }
     if (zipClose(zip, nullptr) != ZIP_OK) ok = false;
     if (!ok || !move_file(partial, archive_path)) {
-        delete_file(partial);
+        remove_file(partial.c_str());
         return -1;
     }
     progress.store(base + 100);

@@ -1,6 +1,6 @@
 #include "backup/backup_catalogue.h"
 
-#include "common/code_page.h"
+#include "common/ansi_text.h"
 #include "common/files.h"
 
 #include <cstdio>
@@ -38,21 +38,21 @@ int save_locked(const std::vector<backup_entry_t>& entries, u16view program_fold
     std::string bytes = with_crlf(print_catalogue(entries));
     u16 path = catalogue_path(program_folder);
     u16 partial = path + u".tmp";
-    std::FILE* file = open_file(partial, "wb");
+    std::FILE* file = open_file(partial.c_str(), "wb");
     if (!file) return -1;
     bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     ok = std::fflush(file) == 0 && ok;
     ok = std::fclose(file) == 0 && ok;
     if (!ok || !move_file(partial, path)) {
-        delete_file(partial);
+        remove_file(partial.c_str());
         return -1;
     }
     return 0;
 }
 
-bool read_whole_file(u16view path, std::string& bytes)
+bool read_whole_file(const u16& path, std::string& bytes)
 {
-    std::FILE* file = open_file(path, "rb");
+    std::FILE* file = open_file(path.c_str(), "rb");
     if (!file) return false;
     bytes.clear();
     char buffer[16384];

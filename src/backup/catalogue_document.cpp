@@ -24,67 +24,33 @@
 // declaration says UTF-8, as older versions of the program wrote them.
 #include "backup/backup_catalogue.h"
 
-#include "common/code_page.h"
+#include "common/ansi_text.h"
 #include "common/files.h"
 #include "common/xml_depth.h"
+#include "common/xml_writer.h"
 
 #include <tinyxml.h>
 
 namespace tdu {
 namespace {
 
-// A CDATA section ends at "]]>": a text holding it is written as adjacent
-// sections split inside it ("]]" | ">"), which a reader joins again.
-void add_cdata(TiXmlElement& element, const std::string& text)
-{
-    size_t start = 0;
-    for (;;) {
-        size_t end = text.find("]]>", start);
-        size_t cut = end == std::string::npos ? text.size() : end + 2;
-        auto* node = new TiXmlText(text.substr(start, cut - start));
-        node->SetCDATA(true);
-        element.LinkEndChild(node);
-        if (end == std::string::npos) break;
-        start = cut;
-    }
-}
-
-TiXmlElement* add_child(TiXmlNode& parent, const char* name)
-{
-    auto* element = new TiXmlElement(name);
-    parent.LinkEndChild(element);
-    return element;
-}
-
-void add_cdata_child(TiXmlNode& parent, const char* name, const std::string& text)
-{
-    add_cdata(*add_child(parent, name), text);
-}
-
-std::string ansi_of(const char16_t* field)
-{
-    return utf16_to_ansi(field);
-}
+const char* const device_fields[] = {"id", "desc", "manu", "name", "version", "date"};
 
 void add_device(TiXmlNode& devices, const backup_device_t& record)
 {
-    TiXmlElement* device = add_child(devices, "device");
-    // The live device's texts, so an entry always carries the current ones.
-    if (const device_t* d = record.device) {
-        add_cdata_child(*device, "id", ansi_of(d->device_id));
-        add_cdata_child(*device, "desc", ansi_of(d->name));
-        add_cdata_child(*device, "manu", ansi_of(d->provider_name));
-        add_cdata_child(*device, "name", ansi_of(d->inf_path));
-        add_cdata_child(*device, "version", ansi_of(d->driver_version));
-        add_cdata_child(*device, "date", ansi_of(d->driver_date));
-    } else {
-        add_cdata_child(*device, "id", utf16_to_ansi(record.device_id));
-        add_cdata_child(*device, "desc", utf16_to_ansi(record.desc));
-        add_cdata_child(*device, "manu", utf16_to_ansi(record.manu));
-        add_cdata_child(*device, "name", utf16_to_ansi(record.name));
-        add_cdata_child(*device, "version", utf16_to_ansi(record.version));
-        add_cdata_child(*device, "date", utf16_to_ansi(record.date));
-    }
+    // The live device's texts, so an entry always carries the current ones
+    // (the record's own for a record without device).
+    const device_t* d = record.device;
+    const u16view values[] = {
+        d ? u16view(d->device_id) : u16view(record.device_id),
+        d ? u16view(d->name) : u16view(record.desc),
+        d ? u16view(d->provider_name) : u16view(record.manu),
+        d ? u16view(d->inf_path) : u16view(record.name),
+        d ? u16view(d->driver_version) : u16view(record.version),
+        d ? u16view(d->driver_date) : u16view(record.date),
+    };
+    TiXmlElement* device = add_element(devices, "device");
+    for (int i = 0; i < 6; ++i) add_cdata_element(*device, device_fields[i], utf16_to_ansi(values[i]));
 }
 
 // The text of an element: its leading text and CDATA children joined; no
@@ -109,10 +75,9 @@ u16 field(const std::string& ansi, size_t chars)
 bool read_device(const TiXmlElement& element, const backup_entry_t& entry, device_inventory_t& inventory,
                  backup_device_t& record)
 {
-    static const char* const names[] = {"id", "desc", "manu", "name", "version", "date"};
     std::string values[6];
     for (int i = 0; i < 6; ++i) {
-        const TiXmlElement* child = element.FirstChildElement(names[i]);
+        const TiXmlElement* child = element.FirstChildElement(device_fields[i]);
         if (!child) return false;
         // The id identifies the device; the other texts may be empty.
         if (!element_text(child, values[i]) && i == 0) return false;
@@ -165,20 +130,16 @@ bool read_entry(const TiXmlElement& driver, u16view backup_folder, device_invent
 std::string print_catalogue(const std::vector<backup_entry_t>& entries)
 {
     TiXmlDocument document;
-    document.LinkEndChild(new TiXmlDeclaration("1.0", "UTF-8", ""));
-    TiXmlElement* root = add_child(document, "velmor");
+    add_utf8_declaration(document);
+    TiXmlElement* root = add_element(document, "velmor");
     for (const backup_entry_t& entry : entries) {
-        TiXmlElement* driver = add_child(*root, "driver");
-        add_cdata_child(*driver, "file", entry.file);
-        add_child(*driver, "date")->LinkEndChild(new TiXmlText(entry.date));
-        TiXmlElement* devices = add_child(*driver, "devices");
+        TiXmlElement* driver = add_element(*root, "driver");
+        add_cdata_element(*driver, "file", entry.file);
+        add_text_element(*driver, "date", entry.date);
+        TiXmlElement* devices = add_element(*driver, "devices");
         for (const backup_device_t& record : entry.devices) add_device(*devices, record);
     }
-    TiXmlPrinter printer;
-    printer.SetIndent("\t");
-    printer.SetLineBreak("\n");
-    document.Accept(&printer);
-    return printer.Str();
+    return print_document(document);
 }
 
 bool parse_catalogue(std::string_view text, u16view backup_folder, device_inventory_t& inventory,

@@ -2,6 +2,7 @@
 
 #include "common/file_tree.h"
 #include "common/files.h"
+#include "common/ignore_case.h"
 #include "common/md5.h"
 
 #include <algorithm>
@@ -17,7 +18,7 @@ constexpr int32_t first_vista_version = 60;
 
 bool ends_with_inf(u16view path)
 {
-    return path.size() > 4 && equals_ignore_case_ascii(path.substr(path.size() - 4), u".inf");
+    return path.size() > 4 && equals_ignore_case(path.substr(path.size() - 4), u".inf");
 }
 
 void build_store_index(driver_store_t& store, u16view store_root)
@@ -54,7 +55,7 @@ bool locate_by_digest(const driver_store_t& store, const char16_t* inf_name, cha
 
 bool is_oem_inf_name(u16view inf_name)
 {
-    return inf_name.size() >= 3 && equals_ignore_case_ascii(inf_name.substr(0, 3), u"oem");
+    return inf_name.size() >= 3 && equals_ignore_case(inf_name.substr(0, 3), u"oem");
 }
 
 int init_driver_store(driver_store_t& store, int32_t os_version, store_platform_t& platform)
@@ -96,7 +97,7 @@ bool package_folder_name(const driver_store_t& store, u16view store_path, u16& f
 {
     u16view root = store.driver_store_root;
     if (root.empty() || store_path.size() <= root.size()) return false;
-    if (!equals_ignore_case_ascii(store_path.substr(0, root.size()), root)) return false;
+    if (!equals_ignore_case(store_path.substr(0, root.size()), root)) return false;
     u16view rest = store_path.substr(root.size());
     // The root must end where the path has a separator: "DRVSTORE2" is not
     // inside "DRVSTORE".
@@ -129,7 +130,7 @@ void build_driver_packages(std::vector<driver_package_t>& packages, const driver
 
         driver_package_t* package = nullptr;
         for (driver_package_t& p : packages) {
-            if (equals_ignore_case_ascii(p.folder_name, folder)) {
+            if (equals_ignore_case(p.folder_name, folder)) {
                 package = &p;
                 break;
             }

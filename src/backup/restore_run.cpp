@@ -1,7 +1,7 @@
 // The restore view's side of the runs: its list, starting, and the worker.
 #include "backup/backup_runs.h"
 
-#include "common/code_page.h"
+#include "common/ansi_text.h"
 #include "common/files.h"
 #include "packages/archive_extract.h"
 #include "packages/driver_installer.h"

@@ -1,13 +1,14 @@
 #pragma once
-// Files and folders by UTF-16 path, the same on both targets. Paths are
+// Files and folders by UTF-16 path, the same on both targets (opening and
+// removing a single file is in file_io.h). Paths are
 // written the Windows way, with backslashes; the native back end treats a
 // backslash as a folder separator too, so the logic above builds its paths
 // once for both. Nothing here depends on the current directory except a
 // relative path given by the caller.
+#include "common/file_io.h"
 #include "common/text.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <vector>
 
 namespace tdu {
@@ -20,14 +21,10 @@ u16 path_join(u16view folder, u16view name);
 // none).
 u16view path_file_name(u16view path);
 
-// A stdio stream on a file (_wfopen on Windows).
-std::FILE* open_file(u16view path, const char* mode);
-
 bool path_exists(u16view path);     // a file or folder of that name exists
 bool is_directory(u16view path);    // an existing folder
 bool is_regular_file(u16view path); // an existing file that is not a folder
 bool file_size(u16view path, uint64_t& size);
-bool delete_file(u16view path);
 // Moves a file, replacing a file of the target name.
 bool move_file(u16view from, u16view to);
 // One folder, whose parent must exist; true also when it exists already.

@@ -37,11 +37,6 @@ bool ends_with_ignore_case(const std::string& name, const std::string& suffix)
 
 } // namespace
 
-std::FILE* open_file(u16view path, const char* mode)
-{
-    return std::fopen(native_path(path).c_str(), mode);
-}
-
 bool path_exists(u16view path)
 {
     struct stat st;
@@ -66,14 +61,6 @@ bool file_size(u16view path, uint64_t& size)
     if (::stat(native_path(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     size = static_cast<uint64_t>(st.st_size);
     return true;
-}
-
-bool delete_file(u16view path)
-{
-    std::string p = native_path(path);
-    struct stat st;
-    if (::lstat(p.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
-    return ::unlink(p.c_str()) == 0;
 }
 
 bool move_file(u16view from, u16view to)

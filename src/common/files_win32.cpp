@@ -2,7 +2,6 @@
 #include "common/files.h"
 #include "common/win32_text.h"
 
-#include <cstring>
 
 namespace tdu {
 namespace {
@@ -32,12 +31,6 @@ bool ends_with_ignore_case(const std::wstring& name, u16view suffix)
 
 } // namespace
 
-std::FILE* open_file(u16view path, const char* mode)
-{
-    std::wstring wmode(mode, mode + strlen(mode));
-    return _wfopen(wide_path(path).c_str(), wmode.c_str());
-}
-
 bool path_exists(u16view path)
 {
     DWORD attr;
@@ -63,11 +56,6 @@ bool file_size(u16view path, uint64_t& size)
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
     size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     return true;
-}
-
-bool delete_file(u16view path)
-{
-    return DeleteFileW(wide_path(path).c_str()) != FALSE;
 }
 
 bool move_file(u16view from, u16view to)

@@ -30,7 +30,7 @@ std::string md5_hex_of(std::string_view data)
 
 bool md5_file_hex(u16view path, std::string& out)
 {
-    std::FILE* f = open_file(path, "rb");
+    std::FILE* f = open_file(u16(path).c_str(), "rb");
     if (!f) return false;
     md5_hasher_t hasher;
     std::vector<char> buffer(1 << 16);

@@ -110,9 +110,6 @@ namespace {
 
 constexpr uint32_t description_room = 256;
 constexpr uint32_t class_name_room = 1024;
-// Growth stops after this many rounds, so a value that keeps changing size
-// cannot hold the scan forever.
-constexpr int max_growth_rounds = 8;
 
 bool read_class_guids(setup_api_t& api, std::vector<guid_t>& guids)
 {
@@ -132,18 +129,12 @@ bool read_class_guids(setup_api_t& api, std::vector<guid_t>& guids)
 // The class name, grown from 1024 units to what the call asks for.
 bool read_class_name(setup_api_t& api, const guid_t& guid, u16& name)
 {
-    std::vector<char16_t> buffer(class_name_room);
-    for (int round = 0; round < max_growth_rounds; ++round) {
-        uint32_t required = 0;
-        if (api.class_name_from_guid(guid, buffer.data(), static_cast<uint32_t>(buffer.size()), &required)) {
-            buffer.back() = 0;
-            name.assign(buffer.data());
-            return true;
-        }
-        if (api.last_error() != win32_error::insufficient_buffer || required <= buffer.size()) return false;
-        if (!grow_buffer(buffer, required)) return false;
-    }
-    return false;
+    return read_growing_text(
+        api, class_name_room,
+        [&](char16_t* buffer, uint32_t capacity, uint32_t* required) {
+            return api.class_name_from_guid(guid, buffer, capacity, required);
+        },
+        name);
 }
 
 } // namespace

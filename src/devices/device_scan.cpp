@@ -1,5 +1,6 @@
 #include "devices/device_scan.h"
 
+#include <algorithm>
 #include <unordered_map>
 #include <vector>
 
@@ -15,24 +16,15 @@ namespace {
 constexpr uint32_t first_instance_id_units = 512;
 constexpr uint32_t first_text_bytes = 1024;
 constexpr uint32_t first_list_bytes = 8192;
-// Growth stops after this many rounds, so a value that keeps changing size
-// cannot hold the scan forever.
-constexpr int max_growth_rounds = 8;
 
 bool read_instance_id(setup_api_t& api, device_set_t set, const device_node_t& node, u16& out)
 {
-    std::vector<char16_t> buffer(first_instance_id_units);
-    for (int round = 0; round < max_growth_rounds; ++round) {
-        uint32_t required = 0;
-        if (api.device_instance_id(set, node, buffer.data(), static_cast<uint32_t>(buffer.size()), &required)) {
-            buffer.back() = 0;
-            out.assign(buffer.data());
-            return true;
-        }
-        if (api.last_error() != win32_error::insufficient_buffer || required <= buffer.size()) return false;
-        if (!grow_buffer(buffer, required)) return false;
-    }
-    return false;
+    return read_growing_text(
+        api, first_instance_id_units,
+        [&](char16_t* buffer, uint32_t capacity, uint32_t* required) {
+            return api.device_instance_id(set, node, buffer, capacity, required);
+        },
+        out);
 }
 
 // One property of the expected type (REG_SZ or REG_MULTI_SZ) as UTF-16
@@ -48,10 +40,7 @@ bool read_property(setup_api_t& api, device_set_t set, const device_node_t& node
         if (api.device_registry_property(set, node, property, &type, buffer.data(),
                                          static_cast<uint32_t>(buffer.size()), &required)) {
             if (type != expected_type) return false;
-            size_t bytes = required && required <= buffer.size() ? required : buffer.size();
-            out.resize(bytes / sizeof(char16_t));
-            for (size_t i = 0; i < out.size(); ++i)
-                out[i] = static_cast<char16_t>(buffer[2 * i] | (buffer[2 * i + 1] << 8));
+            out = units_from_bytes(buffer, required ? required : buffer.size());
             return true;
         }
         if (api.last_error() != win32_error::insufficient_buffer || type != expected_type ||
@@ -176,7 +165,12 @@ bool device_scan(device_inventory_t& inventory, setup_api_t& api, scan_progress_
     while (api.enum_device_info(set, static_cast<uint32_t>(total), node)) ++total;
     progress.total_nodes.store(total);
 
+    // Room for the nodes up front (within reason), so the list of
+    // several-kilobyte records is not copied over and over as it fills.
+    size_t room = std::min<size_t>(static_cast<size_t>(total), 65536);
+    inventory.devices.reserve(room);
     std::unordered_map<u16, size_t> kept_by_id;
+    kept_by_id.reserve(room);
     uint32_t index = 0;
     for (; api.enum_device_info(set, index, node); ++index) {
         // The identity is read into a record on the stack; a kept one is

@@ -11,7 +11,6 @@ namespace tdu {
 namespace {
 
 constexpr uint32_t first_value_bytes = 1024;
-constexpr int max_growth_rounds = 8;
 
 // One REG_SZ value of the driver key as text: read into 1024 bytes, grown to
 // the reported size on ERROR_MORE_DATA. Any other error or type is missing.
@@ -28,11 +27,7 @@ bool read_text_value(setup_api_t& api, registry_key_t key, const char16_t* name,
             continue;
         }
         if (status != win32_error::success || type != reg_sz) return false;
-        if (size > buffer.size()) size = static_cast<uint32_t>(buffer.size());
-        size_t units = size / sizeof(char16_t);
-        out.resize(units);
-        for (size_t i = 0; i < units; ++i)
-            out[i] = static_cast<char16_t>(buffer[2 * i] | (buffer[2 * i + 1] << 8));
+        out = units_from_bytes(buffer, size);
         size_t zero = out.find(u'\0');
         if (zero != u16::npos) out.resize(zero);
         return true;

@@ -23,7 +23,7 @@ GUID to_guid(const guid_t& g)
 guid_t from_guid(const GUID& g)
 {
     guid_t out;
-    std::memcpy(&out, &g, sizeof out);
+    std::memcpy(static_cast<void*>(&out), &g, sizeof out);
     return out;
 }
 

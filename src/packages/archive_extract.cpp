@@ -1,6 +1,6 @@
 #include "packages/archive_extract.h"
 
-#include "common/code_page.h"
+#include "common/ansi_text.h"
 #include "common/zip_io.h"
 
 #include <minizip/unzip.h>
@@ -26,7 +26,7 @@ enum class entry_outcome_t { done, skipped, broken };
 
 // Copies the current entry's data into a new file at `path` and closes the
 // entry. A file that exists is left alone.
-entry_outcome_t extract_current_file(unzFile zip, u16view path, const unz_file_info64& info)
+entry_outcome_t extract_current_file(unzFile zip, const u16& path, const unz_file_info64& info)
 {
     output_file_t out;
     output_file_t::open_result_t opened = out.create_new(path);
@@ -54,7 +54,7 @@ entry_outcome_t extract_current_file(unzFile zip, u16view path, const unz_file_i
     if (ok) out.set_times(dos_date_time_to_local(static_cast<uint32_t>(info.dosDate)));
     out.close();
     if (!ok) {
-        delete_file(path);  // it did not exist before this entry began it
+        remove_file(path.c_str());  // it did not exist before this entry began it
         return entry_outcome_t::broken;
     }
     return entry_outcome_t::done;

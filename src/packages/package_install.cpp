@@ -17,7 +17,7 @@ u16 package_folder_for(u16view download_folder, u16view package_path)
 
 bool append_installed_link(const environment_t& env, const std::string& link)
 {
-    std::FILE* f = open_file(path_join(env.program_folder, u"setup.dat"), "ab");
+    std::FILE* f = open_file(path_join(env.program_folder, u"setup.dat").c_str(), "ab");
     if (!f) return false;
     std::string line = link + "\n";
     bool ok = std::fwrite(line.data(), 1, line.size(), f) == line.size();
@@ -26,7 +26,7 @@ bool append_installed_link(const environment_t& env, const std::string& link)
 
 void delete_top_level_htm(u16view folder)
 {
-    for (const u16& name : list_files(folder, u".htm")) delete_file(path_join(folder, name));
+    for (const u16& name : list_files(folder, u".htm")) remove_file(path_join(folder, name).c_str());
 }
 
 int install_package(install_request_t& request, shell_t& shell, const environment_t& env)

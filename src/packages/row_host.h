@@ -11,12 +11,16 @@ constexpr int box_closed = 0;  // closed with the caption button
 constexpr int box_first = 1;   // OK / Yes
 constexpr int box_second = 2;  // No
 
-class row_host_t {
+class message_host_t {
 public:
-    virtual ~row_host_t() = default;
+    virtual ~message_host_t() = default;
     // Shows the interface text of `key` in the message box of `style` and
     // returns which button closed it.
     virtual int message_box(const char* key, int style) = 0;
+};
+
+class row_host_t : public message_host_t {
+public:
     // The row's progress timer (id 2, every 200 ms).
     virtual void start_timer() = 0;
     virtual void stop_timer() = 0;

@@ -23,7 +23,7 @@ TEST(ArchiveUnzip, TheDistributionsUnzipFindsNoErrorAndReadsNamesAndTimes)
                   0, 2);
     fs::path archive = dir.path() / "ACME-LAN--Gigabit.zip";
     std::atomic<int32_t> progress{0};
-    ASSERT_EQ(write_package_archive(u16_path(package), u16_path(archive), progress), 0);
+    ASSERT_EQ(write_package_archive(program_path(package), program_path(archive), progress), 0);
 
     int status = 0;
     std::string out = run_command("unzip -t " + shell_quoted(archive), status);

@@ -31,10 +31,10 @@ TEST(ArchiveZip64, AFileOf4GiBIsStoredInZip64Form)
 
     fs::path archive = dir.path() / "big.zip";
     std::atomic<int32_t> progress{0};
-    ASSERT_EQ(write_package_archive(u16_path(package), u16_path(archive), progress), 0);
+    ASSERT_EQ(write_package_archive(program_path(package), program_path(archive), progress), 0);
     EXPECT_LT(fs::file_size(archive), 16u * 1024 * 1024);
 
-    std::vector<read_entry_t> entries = read_archive(u16_path(archive), false);
+    std::vector<read_entry_t> entries = read_archive(program_path(archive), false);
     ASSERT_EQ(entries.size(), 2u);
     for (const read_entry_t& e : entries) {
         SCOPED_TRACE(e.name);

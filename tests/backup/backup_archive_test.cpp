@@ -4,7 +4,7 @@
 #include "backup/backup_archive.h"
 
 #include "backup_fixture.h"
-#include "common/code_page.h"
+#include "common/ansi_text.h"
 #include "packages/archive_extract.h"
 #include "support/test_support.h"
 
@@ -117,8 +117,8 @@ protected:
         for (const package_file_t& f : files)
             write_file_at(dir.path() / "store" / "acmelan_4f1c2a90" / f.path, f.data, f.year, f.month, f.day,
                           f.hour, f.minute, f.second);
-        package = u16_path(dir.path() / "store" / "acmelan_4f1c2a90");
-        archive = u16_path(dir.path() / "backup" / "ACME-LAN--Gigabit.zip");
+        package = program_path(dir.path() / "store" / "acmelan_4f1c2a90");
+        archive = program_path(dir.path() / "backup" / "ACME-LAN--Gigabit.zip");
         fs::create_directories(dir.path() / "backup");
     }
 
@@ -188,7 +188,7 @@ TEST_F(PackageArchiveTest, RestoresThroughTheProgramsExtraction)
     EXPECT_TRUE(utf8_seen);
     EXPECT_TRUE(ansi_seen);
 
-    u16 target = u16_path(dir.path() / "restored");
+    u16 target = program_path(dir.path() / "restored");
     ASSERT_TRUE(create_directories(target));
     ASSERT_EQ(extract_archive(archive, target), 0);
     for (const package_file_t& f : files) {
@@ -209,7 +209,7 @@ TEST_F(PackageArchiveTest, ReplacesAnOlderArchiveOnlyWhenComplete)
 
     // A folder that cannot be written: nothing is created, the counter stays.
     progress = 100;
-    u16 nowhere = u16_path(dir.path() / "missing" / "x.zip");
+    u16 nowhere = program_path(dir.path() / "missing" / "x.zip");
     EXPECT_EQ(write_package_archive(package, nowhere, progress), -1);
     EXPECT_EQ(progress.load(), 100);
     EXPECT_FALSE(fs::exists(dir.path() / "missing"));
@@ -222,7 +222,7 @@ TEST_F(PackageArchiveTest, AnEmptyOrVanishedPackageFolderFailsAndKeepsTheOlderAr
     write_file(dir.path() / "store" / "empty_pkg" / ".hidden", "not a package file");
     for (const char* folder : {"empty_pkg", "no_such_pkg"}) {
         std::atomic<int32_t> progress{0};
-        EXPECT_EQ(write_package_archive(u16_path(dir.path() / "store" / folder), archive, progress), -1);
+        EXPECT_EQ(write_package_archive(program_path(dir.path() / "store" / folder), archive, progress), -1);
         EXPECT_EQ(progress.load(), 0);
         EXPECT_EQ(read_file(dir.path() / "backup" / "ACME-LAN--Gigabit.zip"), "the older archive");
     }

@@ -159,7 +159,7 @@ void write_file_at(const std::filesystem::path& file, const std::string& bytes, 
     std::filesystem::create_directories(file.parent_path());
     std::filesystem::remove(file);
     output_file_t out;
-    ASSERT_EQ(out.create_new(u16_path(file)), output_file_t::opened);
+    ASSERT_EQ(out.create_new(program_path(file)), output_file_t::opened);
     ASSERT_TRUE(out.write(bytes.data(), bytes.size()));
     local_time_t t;
     t.year = year;

@@ -4,6 +4,7 @@
 #include "backup/store_platform.h"
 #include "common/text.h"
 #include "devices/device.h"
+#include "support/test_support.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -17,18 +18,12 @@ namespace tdu::test {
 std::filesystem::path xp_root();
 std::filesystem::path vista_root();
 
-// A path as the program writes it (backslashes on Windows).
-inline u16 u16_path(std::filesystem::path p)
-{
-    return p.make_preferred().u16string();
-}
-
 // The store platform of the native tests: %SYSTEMROOT% stands for a folder
 // of the fixture tree; the Setup API lookup answers from a table of INF
 // names (compared without regard to case) or is missing.
 class fake_store_platform_t final : public store_platform_t {
 public:
-    explicit fake_store_platform_t(std::filesystem::path system_root) : root_(u16_path(system_root)) {}
+    explicit fake_store_platform_t(std::filesystem::path system_root) : root_(program_path(system_root)) {}
 
     bool locator_missing = false;
     std::map<u16, u16> store_paths;  // lower-case INF name -> full store path

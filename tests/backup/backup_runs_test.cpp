@@ -92,7 +92,7 @@ protected:
     {
         today_gate.open();
         scan_backup_machine(inventory);
-        u16 root = u16_path(vista_root()) + u"\\System32\\DriverStore\\FileRepository";
+        u16 root = program_path(vista_root()) + u"\\System32\\DriverStore\\FileRepository";
         platform.store_paths = {
             {u"oem905.inf", root + u"\\acmelan.inf_x86_4f1c2a90\\acmelan.inf"},
             {u"oem907.inf", root + u"\\vsnd.inf_x86_7d2e11b0\\vsnd.inf"},
@@ -100,8 +100,8 @@ protected:
         };
         ASSERT_EQ(init_driver_store(store, 61, platform), 0);
         fs::create_directories(dir.path() / "program");
-        copy_field(environment.program_folder, path_chars, u16_path(dir.path() / "program") + u"\\");
-        services.backup_folder = u16_path(dir.path() / "backups");
+        copy_field(environment.program_folder, path_chars, program_path(dir.path() / "program") + u"\\");
+        services.backup_folder = program_path(dir.path() / "backups");
         services.today = fixed_today;
     }
 
@@ -164,7 +164,7 @@ TEST_F(BackupRunsTest, BackingUpThreePackagesCountsTo300AndCompletes)
 
     EXPECT_EQ(catalogue_files(),
               (std::vector<std::string>{"ACME-LAN--Gigabit.zip", "Vendor-HD-Audio.zip", "ACE-Fast-Ethernet.zip"}));
-    EXPECT_EQ(read_archive(u16_path(backup_file("ACME-LAN--Gigabit.zip")), false).size(), 4u);
+    EXPECT_EQ(read_archive(program_path(backup_file("ACME-LAN--Gigabit.zip")), false).size(), 4u);
     std::string saved = read_file(dir.path() / "program" / "backup.xml");
     EXPECT_LT(saved.find("Vendor-HD-Audio.zip"), saved.find("ACE-Fast-Ethernet.zip"));
 

@@ -196,7 +196,7 @@ TEST(BackupWin32, AFileLockedByAnotherProgramFailsTheArchiveAndKeepsTheOlderOne)
                                 nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(locked, INVALID_HANDLE_VALUE);
     std::atomic<int32_t> progress{0};
-    EXPECT_EQ(write_package_archive(u16_path(dir.path() / "pkg"), u16_path(dir.path() / "A.zip"), progress), -1);
+    EXPECT_EQ(write_package_archive(program_path(dir.path() / "pkg"), program_path(dir.path() / "A.zip"), progress), -1);
     CloseHandle(locked);
     EXPECT_EQ(read_file(dir.path() / "A.zip"), "the older archive");
     EXPECT_FALSE(fs::exists(dir.path() / "A.zip.partial"));
@@ -232,14 +232,14 @@ TEST(BackupWin32, AWholeBackupAndRestoreOnWindowsXp)
 
     // The archive holds the store folder's files with their times.
     fs::path store = fs::path(system_folder()) / "DRVSTORE" / "acmelan_4f1c2a90";
-    std::vector<read_entry_t> entries = read_archive(u16_path(backups / "ACME-LAN--Gigabit.zip"));
+    std::vector<read_entry_t> entries = read_archive(program_path(backups / "ACME-LAN--Gigabit.zip"));
     std::vector<std::string> names;
     for (const read_entry_t& e : entries) {
         names.push_back(e.name);
         fs::path file = store / e.name;
         EXPECT_EQ(e.data, read_file(file)) << e.name;
         local_time_t t;
-        ASSERT_TRUE(file_last_write_time(u16_path(file), t));
+        ASSERT_TRUE(file_last_write_time(program_path(file), t));
         EXPECT_EQ(e.dos_date, dos_date_time(t)) << e.name;
     }
     std::sort(names.begin(), names.end());

@@ -46,8 +46,8 @@ protected:
     void SetUp() override
     {
         scan_backup_machine(inventory);
-        program = u16_path(dir.path() / "program");
-        backups = u16_path(dir.path() / "backups");
+        program = program_path(dir.path() / "program");
+        backups = program_path(dir.path() / "backups");
         fs::create_directories(dir.path() / "program");
         for (const char* archive : {"ACME-LAN--Gigabit.zip", "Vendor-HD-Audio.zip", "Old-Package.zip"})
             write_file(dir.path() / "backups" / archive, "PK");
@@ -272,8 +272,7 @@ TEST_F(CatalogueTest, TextsHoldingTheEndOfACdataSectionSurviveSavingAndLoading)
     copy_field(device(port1_id).name, device_name_chars, u"Port ]]> one ]]]]>>");
     catalogue.entries.push_back({"ACME-LAN--Gigabit.zip", "2013-04-02", {backup_device_of(device(port1_id))}});
     ASSERT_EQ(save_catalogue(catalogue, program), 0);
-    EXPECT_NE(read_file(catalogue_file()).find("\t\t\t\t\t<![CDATA[Port ]]]]>\r\n\t\t\t\t\t<![CDATA[> one ]]]]]]>\r\n"
-                                               "\t\t\t\t\t<![CDATA[>>]]>\r\n"),
+    EXPECT_NE(read_file(catalogue_file()).find("<![CDATA[Port ]]]]><![CDATA[> one ]]]]]]><![CDATA[>>]]>"),
               std::string::npos);
     catalogue.entries.clear();
     ASSERT_EQ(load(), 0);
@@ -283,7 +282,7 @@ TEST_F(CatalogueTest, TextsHoldingTheEndOfACdataSectionSurviveSavingAndLoading)
     // An archive name too (one Windows would not allow, but the document
     // must stay well-formed whatever it holds).
     std::string text = print_catalogue({{"a]]>b.zip", "2013-04-02", {}}});
-    EXPECT_NE(text.find("\t\t\t<![CDATA[a]]]]>\n\t\t\t<![CDATA[>b.zip]]>\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\t\t\t<![CDATA[a]]]]><![CDATA[>b.zip]]>\n"), std::string::npos) << text;
 }
 
 TEST_F(CatalogueTest, ACatalogueThatCannotBeWrittenFailsAndKeepsTheOldFile)
@@ -306,7 +305,7 @@ TEST_F(CatalogueTest, ACatalogueThatCannotBeWrittenFailsAndKeepsTheOldFile)
                             program),
               -1);
 
-    EXPECT_EQ(save_catalogue(catalogue, u16_path(dir.path() / "no_such_folder")), -1);
+    EXPECT_EQ(save_catalogue(catalogue, program_path(dir.path() / "no_such_folder")), -1);
 }
 
 TEST(CatalogueDate, TodayIsALocalDate)

@@ -53,8 +53,8 @@ TEST_F(DriverStoreTest, OldStoreIndexesEveryInfByTheDigestOfItsContents)
     fake_store_platform_t platform(xp_root());
     ASSERT_EQ(init_driver_store(store, 51, platform), 0);
     EXPECT_EQ(store.lookup, driver_store_t::lookup_own_index);
-    EXPECT_EQ(store.inf_folder, u16_path(xp_root()) + u"\\inf");
-    u16 root = u16_path(xp_root()) + u"\\system32\\DRVSTORE";
+    EXPECT_EQ(store.inf_folder, program_path(xp_root()) + u"\\inf");
+    u16 root = program_path(xp_root()) + u"\\system32\\DRVSTORE";
     EXPECT_EQ(store.driver_store_root, root);
     EXPECT_EQ(platform.locate_calls, 0);
 
@@ -117,13 +117,13 @@ TEST_F(DriverStoreTest, OldStoreOffersOnlyVendorPackagesFoundInIt)
                                       "vsnd_7d2e11b0: PCI\\VEN_ACE2&DEV_0A10",
                                   }));
     EXPECT_EQ(package_folder_path(store, packages[1]),
-              u16_path(xp_root()) + u"\\system32\\DRVSTORE\\vsnd_7d2e11b0");
+              program_path(xp_root()) + u"\\system32\\DRVSTORE\\vsnd_7d2e11b0");
 }
 
 TEST_F(DriverStoreTest, SetupApiLookupListsInboxPackagesAndGroupsByFolder)
 {
     fake_store_platform_t platform(vista_root());
-    u16 root = u16_path(vista_root()) + u"\\System32\\DriverStore\\FileRepository";
+    u16 root = program_path(vista_root()) + u"\\System32\\DriverStore\\FileRepository";
     platform.store_paths = {
         // The folder name is compared without regard to case.
         {u"oem905.inf", root + u"\\acmelan.inf_x86_4f1c2a90\\acmelan.inf"},
@@ -158,7 +158,7 @@ TEST_F(DriverStoreTest, SetupApiLookupListsInboxPackagesAndGroupsByFolder)
 TEST_F(DriverStoreTest, PackageInboxFlagComesFromItsFirstDevice)
 {
     fake_store_platform_t platform(vista_root());
-    u16 root = u16_path(vista_root()) + u"\\System32\\DriverStore\\FileRepository";
+    u16 root = program_path(vista_root()) + u"\\System32\\DriverStore\\FileRepository";
     platform.store_paths = {
         {u"netace.inf", root + u"\\shared_pkg\\netace.inf"},
         {u"oem905.inf", root + u"\\shared_pkg\\acmelan.inf"},

@@ -11,15 +11,6 @@ using namespace tdu;
 using namespace tdu::test;
 namespace fs = std::filesystem;
 
-namespace {
-
-u16 program_path(fs::path p)
-{
-    return p.make_preferred().u16string();
-}
-
-} // namespace
-
 TEST(FileTree, ListsFilesDepthFirstAndSkipsDotNames)
 {
     temp_dir_t dir;

@@ -13,15 +13,6 @@
 using namespace tdu;
 namespace fs = std::filesystem;
 
-namespace {
-
-u16 u16_path(const fs::path& p)
-{
-    return utf8_to_utf16(p.u8string());
-}
-
-} // namespace
-
 TEST(Files, PathJoinAndFileName)
 {
     struct row { const char16_t* folder; const char16_t* name; const char16_t* joined; };
@@ -42,7 +33,7 @@ TEST(Files, PathJoinAndFileName)
 TEST(Files, FoldersAreCreatedWithTheirParentsAndBackslashesSeparate)
 {
     test::temp_dir_t dir;
-    u16 root = u16_path(dir.path());
+    u16 root = test::program_path(dir.path());
     u16 deep = path_join(root, u"a\\b\\c");
     EXPECT_FALSE(create_directory(deep));  // its parent is missing
     ASSERT_TRUE(create_directories(deep + u"\\"));
@@ -59,7 +50,7 @@ TEST(Files, FoldersAreCreatedWithTheirParentsAndBackslashesSeparate)
 TEST(Files, ExistenceSizeMoveAndDelete)
 {
     test::temp_dir_t dir;
-    u16 root = u16_path(dir.path());
+    u16 root = test::program_path(dir.path());
     u16 a = path_join(root, u"a.bin"), b = path_join(root, u"b.bin");
     test::write_file(dir.path() / "a.bin", "12345");
     test::write_file(dir.path() / "b.bin", "old");
@@ -81,9 +72,9 @@ TEST(Files, ExistenceSizeMoveAndDelete)
     EXPECT_EQ(test::read_file(dir.path() / "b.bin"), "12345");
     EXPECT_FALSE(move_file(a, b));
 
-    EXPECT_TRUE(delete_file(b));
-    EXPECT_FALSE(delete_file(b));
-    EXPECT_FALSE(delete_file(root));  // folders are not files
+    EXPECT_TRUE(remove_file(b.c_str()));
+    EXPECT_FALSE(remove_file(b.c_str()));
+    EXPECT_FALSE(remove_file(root.c_str()));  // folders are not files
     EXPECT_TRUE(is_directory(root));
 }
 
@@ -97,18 +88,18 @@ TEST(Files, ListsFilesBySuffixWithoutCaseAndWithoutFolders)
     fs::create_directories(dir.path() / "folder.exe");
     test::write_file(dir.path() / "sub" / "inner.exe", "");
 
-    std::vector<u16> names = list_files(u16_path(dir.path()), u".exe");
+    std::vector<u16> names = list_files(test::program_path(dir.path()), u".exe");
     std::sort(names.begin(), names.end());
     ASSERT_EQ(names.size(), 2u);
     EXPECT_EQ(names[0], u"Setup.EXE");
     EXPECT_EQ(names[1], u"tool.exe");
-    EXPECT_TRUE(list_files(u16_path(dir.path() / "missing"), u".exe").empty());
+    EXPECT_TRUE(list_files(test::program_path(dir.path() / "missing"), u".exe").empty());
 }
 
 TEST(Files, NewOutputFileNeverReplacesAnExistingOne)
 {
     test::temp_dir_t dir;
-    u16 path = path_join(u16_path(dir.path()), u"out.bin");
+    u16 path = path_join(test::program_path(dir.path()), u"out.bin");
     {
         output_file_t out;
         ASSERT_EQ(out.create_new(path), output_file_t::opened);
@@ -123,13 +114,13 @@ TEST(Files, NewOutputFileNeverReplacesAnExistingOne)
     EXPECT_EQ(test::read_file(dir.path() / "out.bin"), "hello world");
 
     output_file_t nowhere;
-    EXPECT_EQ(nowhere.create_new(path_join(u16_path(dir.path()), u"missing\\out.bin")), output_file_t::failed);
+    EXPECT_EQ(nowhere.create_new(path_join(test::program_path(dir.path()), u"missing\\out.bin")), output_file_t::failed);
 }
 
 TEST(Files, OutputFileTimesComeFromTheLocalClock)
 {
     test::temp_dir_t dir;
-    u16 path = path_join(u16_path(dir.path()), u"dated.inf");
+    u16 path = path_join(test::program_path(dir.path()), u"dated.inf");
     local_time_t when;
     when.year = 2011;
     when.month = 1;

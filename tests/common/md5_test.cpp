@@ -23,10 +23,6 @@ const vector_t rfc1321[] = {
      "57edf4a22be3c955ac49da2e2107b67a"},
 };
 
-u16 u16_path(const std::filesystem::path& p)
-{
-    return utf8_to_utf16(p.u8string());
-}
 
 } // namespace
 
@@ -65,14 +61,14 @@ TEST(Md5, FileDigest)
     test::write_file(dir.path() / "empty.inf", "");
 
     std::string hex;
-    ASSERT_TRUE(md5_file_hex(u16_path(dir.path() / "abc.inf"), hex));
+    ASSERT_TRUE(md5_file_hex(test::program_path(dir.path() / "abc.inf"), hex));
     EXPECT_EQ(hex, "900150983cd24fb0d6963f7d28e17f72");
-    ASSERT_TRUE(md5_file_hex(u16_path(dir.path() / "empty.inf"), hex));
+    ASSERT_TRUE(md5_file_hex(test::program_path(dir.path() / "empty.inf"), hex));
     EXPECT_EQ(hex, "d41d8cd98f00b204e9800998ecf8427e");
-    ASSERT_TRUE(md5_file_hex(u16_path(dir.path() / "big.bin"), hex));
+    ASSERT_TRUE(md5_file_hex(test::program_path(dir.path() / "big.bin"), hex));
     EXPECT_EQ(hex, md5_hex_of(big));
 
     hex = "unchanged";
-    EXPECT_FALSE(md5_file_hex(u16_path(dir.path() / "missing.inf"), hex));
+    EXPECT_FALSE(md5_file_hex(test::program_path(dir.path() / "missing.inf"), hex));
     EXPECT_EQ(hex, "unchanged");
 }

@@ -19,6 +19,13 @@ namespace {
 
 machine_t scan_machine() { return load_machine(data_dir() / "devices" / "scan_machine.ini"); }
 
+void rename_class(machine_t& machine, u16view from, const char16_t* to)
+{
+    for (fixture_class_t& c : machine.classes) {
+        if (c.name && *c.name == from) c.name = u16(to);
+    }
+}
+
 std::vector<const device_t*> pointers(const device_inventory_t& inventory)
 {
     std::vector<const device_t*> out;
@@ -214,7 +221,9 @@ TEST_F(DeviceScan, IncompleteIdentitiesAreDroppedAndSoundOnesKept)
         ASSERT_TRUE(device_scan(inventory, api, progress));
         device_t* d = inventory_find_device(inventory, intel_nic_id);
         EXPECT_EQ(d != nullptr, row.kept_name != nullptr);
-        if (d && row.kept_name) EXPECT_EQ(narrow(d->name), narrow(row.kept_name));
+        if (d && row.kept_name) {
+            EXPECT_EQ(narrow(d->name), narrow(row.kept_name));
+        }
     }
 }
 
@@ -247,8 +256,7 @@ TEST_F(DeviceScan, DriverRulesIgnoreCaseButLegacyDriverIsExact)
     find(u"ROOT\\TDU_LOOPBACK").enumerator = u"root";
     find(u"ISAPNP\\").enumerator = u"IsaPnp";
     find(u"ACPI\\PNP0C0C").enumerator = u"acpi";
-    for (auto& c : machine.classes)
-        if (c.name && *c.name == u"DiskDrive") c.name = u"diskdrive";
+    rename_class(machine, u"DiskDrive", u"diskdrive");
     fake_setup_api_t api(machine);
     ASSERT_TRUE(device_scan(inventory, api, progress));
     EXPECT_EQ(inventory_find_device(inventory, u"ROOT\\TDU_LOOPBACK"), nullptr);
@@ -259,8 +267,7 @@ TEST_F(DeviceScan, DriverRulesIgnoreCaseButLegacyDriverIsExact)
     // "legacydriver" is not "LegacyDriver": that node is read like any other
     // (it has no driver, so it is kept).
     machine_t other = scan_machine();
-    for (auto& c : other.classes)
-        if (c.name && *c.name == u"LegacyDriver") c.name = u"legacydriver";
+    rename_class(other, u"LegacyDriver", u"legacydriver");
     fake_setup_api_t api2(other);
     ASSERT_TRUE(device_scan(inventory, api2, progress));
     EXPECT_NE(inventory_find_device(inventory, u"ROOT\\LEGACY_TDUSVC"), nullptr);
@@ -269,8 +276,7 @@ TEST_F(DeviceScan, DriverRulesIgnoreCaseButLegacyDriverIsExact)
 TEST_F(DeviceScan, WithoutAnUnknownClassUnclassedDevicesAreDropped)
 {
     machine_t machine = scan_machine();
-    for (auto& c : machine.classes)
-        if (c.name && *c.name == u"Unknown") c.name = u"Other";
+    rename_class(machine, u"Unknown", u"Other");
     fake_setup_api_t api(machine);
     ASSERT_TRUE(device_scan(inventory, api, progress));
     EXPECT_EQ(inventory_find_device(inventory, u"PCI\\VEN_1234&DEV_5678&SUBSYS_00000000&REV_00"), nullptr);

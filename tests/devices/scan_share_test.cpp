@@ -69,7 +69,9 @@ TEST_F(ScanShare, TheLookupSetsTheLimitFromTheFirstCharacter)
         scan_share_lookup(source, "share.test");
         EXPECT_EQ(scan_share_limit.load(), row.limit);
         EXPECT_EQ(!source.asked.empty(), row.asked);
-        if (row.asked) EXPECT_EQ(source.asked.front(), "share.test");
+        if (row.asked) {
+            EXPECT_EQ(source.asked.front(), "share.test");
+        }
     }
 }
 

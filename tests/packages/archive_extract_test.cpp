@@ -15,10 +15,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-u16 u16_path(const fs::path& p)
-{
-    return utf8_to_utf16(p.u8string());
-}
 
 long long mtime_of(const fs::path& p)
 {
@@ -72,7 +68,7 @@ TEST(ExtractArchive, NestedFoldersFolderEntriesAndTimes)
     fs::create_directory(dir.path() / "out");
     fs::path cwd_before = fs::current_path();
 
-    ASSERT_EQ(extract_archive(u16_path(dir.path() / "pkg.zip"), u16_path(dir.path() / "out")), 0);
+    ASSERT_EQ(extract_archive(test::program_path(dir.path() / "pkg.zip"), test::program_path(dir.path() / "out")), 0);
 
     EXPECT_EQ(fs::current_path(), cwd_before);
     const std::vector<std::string> expected = {
@@ -96,14 +92,14 @@ TEST(ExtractArchive, ExistingFilesAreNeverOverwritten)
     test::write_file(dir.path() / "out/a.inf", "earlier a");
     test::write_file(dir.path() / "out/sub/b.inf", "earlier b");
 
-    ASSERT_EQ(extract_archive(u16_path(dir.path() / "pkg.zip"), u16_path(dir.path() / "out")), 0);
+    ASSERT_EQ(extract_archive(test::program_path(dir.path() / "pkg.zip"), test::program_path(dir.path() / "out")), 0);
     EXPECT_EQ(test::read_file(dir.path() / "out/a.inf"), "earlier a");
     EXPECT_EQ(test::read_file(dir.path() / "out/sub/b.inf"), "earlier b");
     EXPECT_EQ(test::read_file(dir.path() / "out/c.inf"), "new c");
 
     // A second extraction into the same folder changes nothing.
     test::write_file(dir.path() / "out/c.inf", "edited c");
-    ASSERT_EQ(extract_archive(u16_path(dir.path() / "pkg.zip"), u16_path(dir.path() / "out")), 0);
+    ASSERT_EQ(extract_archive(test::program_path(dir.path() / "pkg.zip"), test::program_path(dir.path() / "out")), 0);
     EXPECT_EQ(test::read_file(dir.path() / "out/c.inf"), "edited c");
 }
 
@@ -129,7 +125,7 @@ TEST(ExtractArchive, EntriesThatWouldLeaveTheTargetAreSkipped)
     fs::create_directory(dir.path() / "t");
     fs::create_directory(dir.path() / "t" / "out");
 
-    ASSERT_EQ(extract_archive(u16_path(dir.path() / "evil.zip"), u16_path(dir.path() / "t" / "out")), 0);
+    ASSERT_EQ(extract_archive(test::program_path(dir.path() / "evil.zip"), test::program_path(dir.path() / "t" / "out")), 0);
     const std::vector<std::string> inside = {"fine/", "fine/ok.txt", "kept.txt"};
     EXPECT_EQ(tree(dir.path() / "t" / "out"), inside);
     const std::vector<std::string> around = {"out/", "out/fine/", "out/fine/ok.txt", "out/kept.txt"};
@@ -167,7 +163,7 @@ TEST(ExtractArchive, NamesInTheCodePageAndInUtf8)
     utf8.utf8_name = true;
     test::write_zip(dir.path() / "names.zip", {ansi, utf8});
     fs::create_directory(dir.path() / "out");
-    ASSERT_EQ(extract_archive(u16_path(dir.path() / "names.zip"), u16_path(dir.path() / "out")), 0);
+    ASSERT_EQ(extract_archive(test::program_path(dir.path() / "names.zip"), test::program_path(dir.path() / "out")), 0);
     EXPECT_EQ(test::read_file(dir.path() / "out" / fs::path(u"caf\u00E9.inf")), "ansi");
     EXPECT_EQ(test::read_file(dir.path() / "out" / fs::path(u"na\u00EFve.inf")), "utf8");
 }
@@ -182,7 +178,7 @@ TEST(ExtractArchive, Zip64Entries)
     b.deflate = false;
     test::write_zip(dir.path() / "z64.zip", {a, b});
     fs::create_directory(dir.path() / "out");
-    ASSERT_EQ(extract_archive(u16_path(dir.path() / "z64.zip"), u16_path(dir.path() / "out")), 0);
+    ASSERT_EQ(extract_archive(test::program_path(dir.path() / "z64.zip"), test::program_path(dir.path() / "out")), 0);
     EXPECT_EQ(test::read_file(dir.path() / "out/x64/driver.inf"), "zip64 inf");
     EXPECT_EQ(test::read_file(dir.path() / "out/x64/driver.sys"), std::string(70000, 'z'));
 }
@@ -192,7 +188,7 @@ TEST(ExtractArchive, ArchiveFoundWithZipAppended)
     test::temp_dir_t dir;
     test::write_zip(dir.path() / "package.zip", {{"a.inf", "a"}});
     fs::create_directory(dir.path() / "out");
-    ASSERT_EQ(extract_archive(u16_path(dir.path() / "package"), u16_path(dir.path() / "out")), 0);
+    ASSERT_EQ(extract_archive(test::program_path(dir.path() / "package"), test::program_path(dir.path() / "out")), 0);
     EXPECT_EQ(test::read_file(dir.path() / "out/a.inf"), "a");
 }
 
@@ -207,12 +203,12 @@ TEST(ExtractArchive, WhatCannotBeOpenedFailsAndWritesNothing)
     fs::create_directory(dir.path() / "out");
 
     for (const char* name : {"half.zip", "setup.exe", "empty.zip", "missing.zip"}) {
-        EXPECT_EQ(extract_archive(u16_path(dir.path() / name), u16_path(dir.path() / "out")), -1) << name;
+        EXPECT_EQ(extract_archive(test::program_path(dir.path() / name), test::program_path(dir.path() / "out")), -1) << name;
     }
     EXPECT_TRUE(fs::is_empty(dir.path() / "out"));
     // The target must be a folder that exists.
-    EXPECT_EQ(extract_archive(u16_path(dir.path() / "good.zip"), u16_path(dir.path() / "none")), -1);
-    EXPECT_EQ(extract_archive(u16_path(dir.path() / "good.zip"), u16_path(dir.path() / "setup.exe")), -1);
+    EXPECT_EQ(extract_archive(test::program_path(dir.path() / "good.zip"), test::program_path(dir.path() / "none")), -1);
+    EXPECT_EQ(extract_archive(test::program_path(dir.path() / "good.zip"), test::program_path(dir.path() / "setup.exe")), -1);
     EXPECT_FALSE(fs::exists(dir.path() / "none"));
 }
 
@@ -230,7 +226,7 @@ TEST(ExtractArchive, CorruptDataFailsAndRemovesOnlyTheBrokenFile)
     test::write_file(dir.path() / "pkg.zip", bytes);
     test::write_file(dir.path() / "out/keep.txt", "mine");
 
-    EXPECT_EQ(extract_archive(u16_path(dir.path() / "pkg.zip"), u16_path(dir.path() / "out")), -1);
+    EXPECT_EQ(extract_archive(test::program_path(dir.path() / "pkg.zip"), test::program_path(dir.path() / "out")), -1);
     EXPECT_EQ(test::read_file(dir.path() / "out/first.inf"), "intact");
     EXPECT_FALSE(fs::exists(dir.path() / "out/second.sys"));
     EXPECT_EQ(test::read_file(dir.path() / "out/keep.txt"), "mine");

@@ -13,10 +13,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-u16 u16_path(const fs::path& p)
-{
-    return utf8_to_utf16(p.u8string());
-}
 
 std::string replace_all(std::string s, const std::string& from, const std::string& to)
 {
@@ -155,8 +151,8 @@ TEST(DriverInstaller, ChoiceOverPackageLayouts)
             test::write_file(dir.path() / "pkg" / rel, "x");
         }
         fs::create_directories(dir.path() / "pkg");
-        u16 package = path_join(u16_path(dir.path()), u"pkg");
-        environment_t env = program_in(u16_path(dir.path() / "program"));
+        u16 package = path_join(test::program_path(dir.path()), u"pkg");
+        environment_t env = program_in(test::program_path(dir.path() / "program"));
         inf_name_set_t names(r.inf_names.begin(), r.inf_names.end());
         test::recording_shell_t shell;
 
@@ -165,7 +161,7 @@ TEST(DriverInstaller, ChoiceOverPackageLayouts)
         std::vector<std::string> expected;
         for (const auto& c : r.calls) {
             expected.push_back(replace_all(replace_all(c, "{F}", utf16_to_utf8(package)), "{P}",
-                                           utf16_to_utf8(u16_path(dir.path() / "program"))));
+                                           utf16_to_utf8(test::program_path(dir.path() / "program"))));
         }
         EXPECT_EQ(shell.lines(), expected) << r.what;
     }
@@ -174,7 +170,7 @@ TEST(DriverInstaller, ChoiceOverPackageLayouts)
 TEST(DriverInstaller, SetupProgramSearchOfOneFolder)
 {
     test::temp_dir_t dir;
-    u16 root = u16_path(dir.path());
+    u16 root = test::program_path(dir.path());
     test::recording_shell_t shell;
     EXPECT_EQ(find_setup_program(shell, root), -1);
     EXPECT_EQ(find_setup_program(shell, path_join(root, u"missing")), -1);

@@ -14,10 +14,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-u16 u16_path(const fs::path& p)
-{
-    return utf8_to_utf16(p.u8string());
-}
 
 struct install_fixture_t {
     test::temp_dir_t dir;
@@ -33,15 +29,15 @@ struct install_fixture_t {
     {
         fs::create_directories(downloads);
         fs::create_directories(program);
-        copy_field(env.program_folder, path_chars, u16_path(program) + u"\\");
+        copy_field(env.program_folder, path_chars, test::program_path(program) + u"\\");
     }
-    u16 download(const char* name) const { return path_join(u16_path(downloads), utf8_to_utf16(name)); }
+    u16 download(const char* name) const { return path_join(test::program_path(downloads), utf8_to_utf16(name)); }
     install_order_t order(const char* package, std::vector<u16> infs = {u"drv\\a.inf"}) const
     {
         install_order_t o;
         o.link = "http://127.0.0.1/pkg/driver.zip";
         o.package_path = download(package);
-        o.download_folder = u16_path(downloads);
+        o.download_folder = test::program_path(downloads);
         o.inf_names = std::move(infs);
         return o;
     }
@@ -66,7 +62,7 @@ TEST(InstallPackage, UnpacksBesideTheDownloadRemovesTopLevelPagesAndStartsTheIns
                                                   });
     install_request_t request;
     request.package_path = f.download("0123abcd.zip");
-    request.download_folder = u16_path(f.downloads);
+    request.download_folder = test::program_path(f.downloads);
     request.inf_names = {u"drv\\x64\\a.inf"};
     request.installing = 1;
 
@@ -79,9 +75,9 @@ TEST(InstallPackage, UnpacksBesideTheDownloadRemovesTopLevelPagesAndStartsTheIns
     EXPECT_TRUE(fs::exists(unpacked / "drv/x64/notes.htm"));
     EXPECT_TRUE(fs::exists(unpacked / "page.html"));
     EXPECT_TRUE(fs::exists(f.downloads / "0123abcd.zip"));
-    u16 folder = path_join(u16_path(f.downloads), u"0123abcd\\drv\\x64");
+    u16 folder = path_join(test::program_path(f.downloads), u"0123abcd\\drv\\x64");
     ASSERT_EQ(f.shell.calls().size(), 1u);
-    EXPECT_EQ(f.shell.calls()[0].file, path_join(u16_path(f.program), u"DPInst32.exe"));
+    EXPECT_EQ(f.shell.calls()[0].file, path_join(test::program_path(f.program), u"DPInst32.exe"));
     EXPECT_EQ(f.shell.calls()[0].parameters, u"/SH /PATH \"" + folder + u"\"");
     EXPECT_EQ(request.installing.load(), 0);
 }
@@ -92,7 +88,7 @@ TEST(InstallPackage, APackageThatIsNoArchiveIsOpenedWithTheShell)
     test::write_file(f.downloads / "77aa.exe", "MZ a driver setup program");
     install_request_t request;
     request.package_path = f.download("77aa.exe");
-    request.download_folder = u16_path(f.downloads);
+    request.download_folder = test::program_path(f.downloads);
     request.installing = 1;
 
     EXPECT_EQ(install_package(request, f.shell, f.env), -1);
@@ -157,7 +153,7 @@ TEST(RequestInstall, FillsTheRequestAndAppendsToTheProgramsSetupDat)
 
     EXPECT_FALSE(request_install(request, order, f.host, f.services));  // no thread here
     EXPECT_EQ(request->package_path, f.download("abc.zip"));
-    EXPECT_EQ(request->download_folder, u16_path(f.downloads));
+    EXPECT_EQ(request->download_folder, test::program_path(f.downloads));
     EXPECT_EQ(request->inf_names, (inf_name_set_t{u"x\\a.inf", u"x\\b.inf"}));
     EXPECT_EQ(f.setup_dat(), "http://127.0.0.1/earlier.zip\nhttp://127.0.0.1/pkg/driver.zip\n");
     EXPECT_FALSE(fs::exists(fs::current_path() / "setup.dat") && fs::current_path() != f.program);

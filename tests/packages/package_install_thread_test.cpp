@@ -18,10 +18,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-u16 u16_path(const fs::path& p)
-{
-    return utf8_to_utf16(p.u8string());
-}
 
 // A shell whose calls wait until the test opens the gate.
 class gated_shell_t final : public shell_t {
@@ -74,15 +70,15 @@ TEST(InstallWorker, RequestOutlivesTheRowAndRepeatedRequestsWait)
     fs::create_directories(program);
     test::write_zip(downloads / "d1.zip", {{"drv/a.inf", "inf"}});
     environment_t env;
-    copy_field(env.program_folder, path_chars, u16_path(program) + u"\\");
+    copy_field(env.program_folder, path_chars, test::program_path(program) + u"\\");
     gated_shell_t shell;
     test::recording_host_t host;
     install_services_t services{shell, system_threads(), env};
 
     install_order_t order;
     order.link = "http://127.0.0.1/d1.zip";
-    order.package_path = path_join(u16_path(downloads), u"d1.zip");
-    order.download_folder = u16_path(downloads);
+    order.package_path = path_join(test::program_path(downloads), u"d1.zip");
+    order.download_folder = test::program_path(downloads);
     order.inf_names = {u"drv\\a.inf"};
 
     auto request = std::make_shared<install_request_t>();
@@ -100,7 +96,7 @@ TEST(InstallWorker, RequestOutlivesTheRowAndRepeatedRequestsWait)
 
     EXPECT_EQ(test::read_file(program / "setup.dat"), "http://127.0.0.1/d1.zip\n");
     ASSERT_EQ(shell.record.calls().size(), 1u);
-    EXPECT_EQ(shell.record.calls()[0].file, path_join(u16_path(program), u"DPInst32.exe"));
+    EXPECT_EQ(shell.record.calls()[0].file, path_join(test::program_path(program), u"DPInst32.exe"));
     EXPECT_EQ(shell.record.calls()[0].parameters,
-              u"/SH /PATH \"" + path_join(u16_path(downloads), u"d1\\drv") + u"\"");
+              u"/SH /PATH \"" + path_join(test::program_path(downloads), u"d1\\drv") + u"\"");
 }

@@ -1,5 +1,7 @@
 #include "support/test_support.h"
 
+#include "common/text.h"
+
 #include <atomic>
 #include <chrono>
 #include <fstream>
@@ -33,6 +35,18 @@ temp_dir_t::~temp_dir_t()
 {
     std::error_code ec;
     fs::remove_all(path_, ec);
+}
+
+std::u16string program_path(const fs::path& path)
+{
+    return utf8_to_utf16(path.u8string());
+}
+
+fs::path fs_path(std::u16string program_path)
+{
+    for (char16_t& c : program_path)
+        if (c == u'\\') c = u'/';
+    return fs::path(program_path);
 }
 
 void write_file(const fs::path& file, const std::string& bytes)

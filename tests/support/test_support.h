@@ -22,6 +22,12 @@ private:
     std::filesystem::path path_;
 };
 
+// A path as the program holds it (UTF-16), and a path of the program (with
+// backslashes, which the native build also reads as separators) for
+// std::filesystem on either target.
+std::u16string program_path(const std::filesystem::path& path);
+std::filesystem::path fs_path(std::u16string program_path);
+
 // Writes `bytes` to `file`, creating its folders.
 void write_file(const std::filesystem::path& file, const std::string& bytes);
 std::string read_file(const std::filesystem::path& file);

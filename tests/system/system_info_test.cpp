@@ -80,32 +80,6 @@ fake_wmi_t desktop()
 
 } // namespace
 
-TEST(FormatByteSize, EveryRowAndItsExclusiveLimits)
-{
-    struct row { int64_t bytes; const char16_t* text; };
-    const row rows[] = {
-        {0, u"0B"},
-        {1024, u"1024B"},
-        {1025, u"1.00K"},
-        {1536, u"1.50K"},
-        {1152, u"1.12K"},  // 1.125: an exact tie, rounded to even as printf does
-        {1048576, u"1024.00K"},
-        {1048577, u"1.00M"},
-        {1572864, u"1.50M"},
-        {1073741824, u"1024.00M"},
-        {1073741825, u"1.00G"},
-        {8589934592, u"8.00G"},
-        {25276133376, u"23.54G"},
-        {std::numeric_limits<int64_t>::max(), u"8589934592.00G"},
-        // Below zero: the low 32 bits as a signed number.
-        {-1, u"-1B"},
-        {-5000, u"-5000B"},
-        {-4294967297, u"-1B"},
-        {std::numeric_limits<int64_t>::min(), u"0B"},
-    };
-    for (const auto& r : rows) EXPECT_EQ(format_byte_size(r.bytes), r.text) << r.bytes;
-}
-
 TEST(SystemInfo, CollectsEveryTextFromItsQuery)
 {
     fake_wmi_t w = desktop();

@@ -47,6 +47,29 @@ std::string server_get(const std::string& path)
     return body;
 }
 
+void server_put_file(const std::string& name, const std::string& body)
+{
+    CURL* h = curl_easy_init();
+    if (!h) throw std::runtime_error("curl_easy_init failed");
+    std::string url = server_url("/files/" + name);
+    curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, "PUT");
+    curl_easy_setopt(h, CURLOPT_POSTFIELDS, body.data());
+    curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
+    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(h, CURLOPT_FAILONERROR, 1L);
+    // Bytes, not a form (the server limits forms to a few KiB), and no
+    // "Expect: 100-continue" round trip.
+    curl_slist* headers = curl_slist_append(nullptr, "Content-Type: application/octet-stream");
+    headers = curl_slist_append(headers, "Expect:");
+    curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers);
+    CURLcode rc = curl_easy_perform(h);
+    curl_easy_cleanup(h);
+    curl_slist_free_all(headers);
+    if (rc != CURLE_OK)
+        throw std::runtime_error("cannot put a file to the test server: " + url + ": " + curl_easy_strerror(rc));
+}
+
 std::string server_seen(const std::string& path, const std::string& key)
 {
     std::string report = server_get("/_seen" + path);

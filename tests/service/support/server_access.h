@@ -27,6 +27,9 @@ std::string refused_url(const std::string& path);
 // The body of a GET of `path` from the server, fetched with libcurl.
 std::string server_get(const std::string& path);
 
+// Makes the server answer GET /files/<name> with `body`.
+void server_put_file(const std::string& name, const std::string& body);
+
 // One line "key=value" of /_seen/<path>: hits, range, user-agent,
 // connection or accept-encoding.
 std::string server_seen(const std::string& path, const std::string& key);

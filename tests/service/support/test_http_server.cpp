@@ -106,6 +106,7 @@ struct test_http_server_t::impl_t {
     std::atomic<bool> stopping{false};
     std::mutex lock;
     std::map<std::string, seen_t> seen;
+    std::map<std::string, std::string> files;  // bodies put to /files/<name>
 
     // The path below a prefix such as "/_seen" that names another path.
     static std::string named_path(const httplib::Request& req, size_t prefix) { return req.path.substr(prefix); }
@@ -150,7 +151,7 @@ struct test_http_server_t::impl_t {
             res.status = 200;
             res.set_content(pattern_bytes(0, number(req)), "application/octet-stream");
         });
-        server.Get(R"(/close-early/(\d+)(/.*)?)", [this](const httplib::Request& req, httplib::Response& res) {
+        auto close_early = [this](const httplib::Request& req, httplib::Response& res) {
             record(req);
             size_t n = number(req);
             res.set_content_provider(n, "application/octet-stream",
@@ -160,7 +161,9 @@ struct test_http_server_t::impl_t {
                                          sink.write(half.data(), half.size());
                                          return true;
                                      });
-        });
+        };
+        server.Get(R"(/close-early/(\d+)(/.*)?)", close_early);
+        server.Post(R"(/close-early/(\d+)(/.*)?)", close_early);
         server.Get(R"(/stall/(\d+)(/.*)?)", [this](const httplib::Request& req, httplib::Response& res) {
             record(req);
             res.set_content_provider(number(req), "application/octet-stream",
@@ -221,6 +224,21 @@ struct test_http_server_t::impl_t {
                 res.set_content(std::string(5 * 1024 * 1024, 'x'), "text/xml");
             else
                 res.set_content("this is not XML at all", "text/plain");
+        });
+        server.Put(R"(/files/(.+))", [this](const httplib::Request& req, httplib::Response& res) {
+            std::lock_guard<std::mutex> g(lock);
+            files[req.matches[1].str()] = req.body;
+            res.status = 201;
+        });
+        server.Get(R"(/files/(.+))", [this](const httplib::Request& req, httplib::Response& res) {
+            record(req);
+            std::lock_guard<std::mutex> g(lock);
+            auto it = files.find(req.matches[1].str());
+            if (it == files.end()) {
+                res.status = 404;
+                return;
+            }
+            res.set_content(it->second, "application/octet-stream");
         });
         server.Get(R"(/_seen(/.*))", [this](const httplib::Request& req, httplib::Response& res) {
             std::lock_guard<std::mutex> g(lock);

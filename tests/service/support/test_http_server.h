@@ -7,7 +7,7 @@
 //   /bytes/<n>[/...]            n body bytes (test_pattern.h), honours Range
 //   /text/<n>[/...]             n letters as text/plain (compressed on request)
 //   /norange/<n>[/...]          n body bytes, always 200, ignores Range
-//   /close-early/<n>[/...]      announces n bytes, sends half, closes
+//   /close-early/<n>[/...]      GET or POST: announces n bytes, sends half, closes
 //   /stall/<n>[/...]            announces n bytes, sends 1, then nothing
 //   /redirect/<k>[/...]         k redirects, then 200 "landed"
 //   /to-https[/...]             redirects to an https address
@@ -17,6 +17,7 @@
 //                               echo (one offer per device ID of the request),
 //                               big (5 MiB of text), garbage (not XML);
 //                               a form that fails the check gets 400
+//   /files/<name>               PUT: keeps the body; GET: answers it, honours Range
 //   /_seen/<path>               what requests to <path> looked like (below)
 //   /_request/<path>            the inflated request last posted to <path>
 //

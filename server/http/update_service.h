@@ -1,0 +1,48 @@
+#pragma once
+// The update service over HTTP:
+//   POST /                 the update request (form field "kelptone")
+//   GET  /packages/<name>  a package, with Range support
+//   GET  /drivers/<name>   a plain-text page on a package's drivers
+//   GET  /                 one line on the catalogue, to see that it runs
+// Every request is logged as one line: method, path, status, bytes, ms.
+#include "protocol/update_request.h"
+
+#include <cstddef>
+#include <memory>
+#include <ostream>
+#include <string>
+
+namespace tdu::server {
+
+struct service_options_t {
+    std::string catalogue;
+    std::string address = "127.0.0.1";
+    int port = 8080; // 0: a free port chosen by the system
+    // The links' base ("http://host:port/"); empty: from each request's Host.
+    std::string base_url;
+    std::size_t max_body = 8u << 20; // bytes of a posted request
+    request_limits_t limits;
+    std::ostream* log = nullptr; // null: standard error
+};
+
+class update_service_t {
+public:
+    explicit update_service_t(service_options_t options);
+    ~update_service_t();
+    update_service_t(const update_service_t&) = delete;
+    update_service_t& operator=(const update_service_t&) = delete;
+
+    // Checks the catalogue and binds the address; false with a reason.
+    bool bind(std::string& error);
+    // The bound port (useful with port 0).
+    int port() const;
+    // Serves until stop(); returns false when listening failed.
+    bool run();
+    void stop();
+
+private:
+    struct impl_t;
+    std::unique_ptr<impl_t> impl_;
+};
+
+} // namespace tdu::server

@@ -1,0 +1,35 @@
+#include "app/folders.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace tdu {
+namespace {
+
+class std_folder_ops_t final : public folder_ops_t {
+public:
+    bool is_folder(u16view path) override
+    {
+        if (path.empty()) return false;
+        std::error_code ec;
+        return std::filesystem::is_directory(std::filesystem::path(u16(path)), ec);
+    }
+    bool create_folders(u16view path) override
+    {
+        if (path.empty()) return false;
+        std::filesystem::path p{u16(path)};
+        std::error_code ec;
+        std::filesystem::create_directories(p, ec);
+        return std::filesystem::is_directory(p, ec);
+    }
+};
+
+} // namespace
+
+folder_ops_t& std_folder_ops()
+{
+    static std_folder_ops_t ops;
+    return ops;
+}
+
+} // namespace tdu

@@ -1,0 +1,66 @@
+#pragma once
+// The keys the program looks up in the language table. Code names a key as
+// tdu::lang::scan_status rather than as a string, so a misspelt key does not
+// build, and the tests check that the shipped "language.ini" has every key
+// listed here in every language.
+//
+// Keys used as printf formats, with their arguments:
+//   about_info1          %s %s %s   version, build date, build time
+//   download_date1/2     %s %s      installed driver's date, offered date
+//   download_date3       %s         installed driver's date
+//   error_network_error  %d         HTTP status
+//   new_driver_notify    %d         drivers out of date (30 characters at most)
+//   sidebar_out_of_date, sidebar_no_driver, sidebar_up_to_date,
+//   sidebar_total        %d         the count
+#define TDU_LANGUAGE_KEYS(X) \
+    X(about_btn_check) X(about_copyright) X(about_info1) X(about_information) X(about_name) \
+    X(backup_available_drivers) X(backup_completed) X(backup_date) X(backup_failed) \
+    X(backup_inbox_drivers) X(backup_info) X(backup_no_driver) X(backup_settings) \
+    X(btn_backup) X(btn_cancel) X(btn_no) X(btn_ok) X(btn_restore) X(btn_retry) X(btn_yes) \
+    X(config_backup_path) X(config_close_option) X(config_close_to_system_tray) \
+    X(config_download_path) X(config_enable_scheduled_automatic_scan) X(config_language) \
+    X(config_language_change_notice) X(config_scan_non_present_devices) X(config_scan_option) \
+    X(config_scheduled_task) X(config_start_when_windows_startup) X(config_startup_option) \
+    X(device_detail_current_driver) X(device_detail_description) X(device_detail_driver_information) \
+    X(device_detail_list_class_desc) X(device_detail_list_class_name) \
+    X(device_detail_list_compatible_ids) X(device_detail_list_device_desc) \
+    X(device_detail_list_device_id) X(device_detail_list_enumerator) \
+    X(device_detail_list_hardware_ids) X(device_detail_list_inf_date) X(device_detail_list_inf_name) \
+    X(device_detail_list_inf_version) X(device_detail_list_manufacturer) \
+    X(device_detail_list_matching_device_id) X(device_detail_list_rank_of_installed_driver) \
+    X(device_detail_new_driver) \
+    X(download_all_button) X(download_all_check) X(download_all_warning) X(download_btn_download) \
+    X(download_btn_pause) X(download_btn_resume) X(download_btn_setup) X(download_cbb_best) \
+    X(download_cbb_latest) X(download_date1) X(download_date2) X(download_date3) \
+    X(download_download_complete) X(download_download_error) X(download_download_paused) \
+    X(download_downloading) X(download_new_drivers_found1) X(download_new_drivers_found2) \
+    X(download_new_drivers_found3) X(download_not_download) X(download_setup_require) \
+    X(download_setup_warning) \
+    X(error_internal_error) X(error_invalid_date) X(error_network_error) X(error_network_timeout) \
+    X(home_backup_msg) X(home_download) X(home_download_msg) X(home_install) \
+    X(home_kelptone_automatically) X(home_restore_msg) X(home_scan_for_driver_updates) \
+    X(home_scan_for_drivers) X(home_start_scan) \
+    X(menu_about) X(menu_eula) X(menu_exit) X(menu_help) X(menu_information) X(menu_open_location) \
+    X(menu_remove) X(menu_settings) \
+    X(new_driver_notify) X(quit_confirm) X(remove_confirm) \
+    X(restore_no_backup) X(restore_no_driver) X(restore_settings) \
+    X(scan_item) X(scan_items_scanned) X(scan_scanning) X(scan_scanning_your_computer) \
+    X(scan_start_time) X(scan_status) X(scan_status1) X(scan_status2) X(scan_time_elapsed) \
+    X(scan_waiting) \
+    X(sidebar_cpu) X(sidebar_display) X(sidebar_memory) X(sidebar_model) X(sidebar_no_driver) \
+    X(sidebar_os) X(sidebar_out_of_date) X(sidebar_score) X(sidebar_see_faq) X(sidebar_sound) \
+    X(sidebar_storage) X(sidebar_system_info) X(sidebar_total) X(sidebar_up_to_date) X(sidebar_whql) \
+    X(system_close) X(system_dropdown) X(system_maximize) X(system_minimum) X(system_tray_warning) \
+    X(top_backup) X(top_download) X(top_home) X(top_restore) X(top_settings)
+
+namespace tdu::lang {
+
+#define TDU_LANGUAGE_KEY_NAME(k) inline constexpr char k[] = #k;
+TDU_LANGUAGE_KEYS(TDU_LANGUAGE_KEY_NAME)
+#undef TDU_LANGUAGE_KEY_NAME
+
+#define TDU_LANGUAGE_KEY_ENTRY(k) k,
+inline constexpr const char* all_keys[] = {TDU_LANGUAGE_KEYS(TDU_LANGUAGE_KEY_ENTRY)};
+#undef TDU_LANGUAGE_KEY_ENTRY
+
+} // namespace tdu::lang

@@ -1,0 +1,70 @@
+// The Win32 registry of the current user.
+#include "app/registry.h"
+
+#include "common/win32_text.h"
+
+#include <shlwapi.h>
+
+namespace tdu {
+namespace {
+
+class win32_key_t final : public registry_key_t {
+public:
+    explicit win32_key_t(HKEY key) : key_(key) {}
+    ~win32_key_t() override { RegCloseKey(key_); }
+    win32_key_t(const win32_key_t&) = delete;
+    win32_key_t& operator=(const win32_key_t&) = delete;
+
+    long query_value(const char16_t* name, uint32_t* type, void* data, uint32_t* size) override
+    {
+        DWORD t = 0;
+        DWORD n = size ? *size : 0;
+        LONG rc = RegQueryValueExW(key_, wide(name), nullptr, &t, static_cast<BYTE*>(data), size ? &n : nullptr);
+        if (type) *type = t;
+        if (size) *size = n;
+        return rc;
+    }
+    long set_value(const char16_t* name, uint32_t type, const void* data, uint32_t size) override
+    {
+        return RegSetValueExW(key_, wide(name), 0, type, static_cast<const BYTE*>(data), size);
+    }
+    long delete_value(const char16_t* name) override { return RegDeleteValueW(key_, wide(name)); }
+
+private:
+    HKEY key_;
+};
+
+class win32_registry_impl_t final : public registry_t {
+public:
+    long create_key(u16view subkey, uint32_t access, std::unique_ptr<registry_key_t>& out,
+                    uint32_t* disposition) override
+    {
+        out.reset();
+        u16 path(subkey);
+        HKEY key = nullptr;
+        DWORD disp = 0;
+        LONG rc = RegCreateKeyExW(HKEY_CURRENT_USER, wide(path.c_str()), 0, nullptr, 0, access, nullptr, &key,
+                                  &disp);
+        if (rc != ERROR_SUCCESS) return rc;
+        if (disposition) *disposition = disp;
+        out = std::make_unique<win32_key_t>(key);
+        return reg_ok;
+    }
+    long delete_tree(u16view subkey) override
+    {
+        // SHDeleteKeyW exists on every supported system (RegDeleteTreeW only
+        // from Vista on).
+        u16 path(subkey);
+        return static_cast<long>(SHDeleteKeyW(HKEY_CURRENT_USER, wide(path.c_str())));
+    }
+};
+
+} // namespace
+
+registry_t& win32_registry()
+{
+    static win32_registry_impl_t registry;
+    return registry;
+}
+
+} // namespace tdu

@@ -1,0 +1,147 @@
+#include "packages/download_row.h"
+
+namespace tdu {
+
+download_row_input_t download_row_input_for(const offer_group_t& group)
+{
+    download_row_input_t input;
+    input.link = group.key ? group.key : "";
+    input.expected_size = group.offer ? group.offer->size : 0;
+    input.no_update = group.no_update == 1;
+    for (const device_t* device : group.devices) {
+        const driver_offer_t* offer = group.mode == grouping_by_best_offer     ? device->best_offer
+                                      : group.mode == grouping_by_latest_offer ? device->latest_offer
+                                                                               : nullptr;
+        if (offer) input.inf_names.push_back(u16(offer->inf_name, u16_length(offer->inf_name)));
+    }
+    return input;
+}
+
+row_action_t row_button_action(int32_t state)
+{
+    switch (state) {
+    case download_downloading: return row_action_t::pause;
+    case download_complete: return row_action_t::install;
+    case download_not_downloaded:
+    case download_paused:
+    case download_failed: return row_action_t::start;
+    default: return row_action_t::none;
+    }
+}
+
+download_row_t::download_row_t(download_row_input_t input, download_session_list_t& sessions,
+                               install_services_t& services, row_host_t& host)
+    : input_(std::move(input)),
+      session_(sessions.find_or_create(input_.link, input_.expected_size)),
+      services_(services),
+      host_(host),
+      install_(std::make_shared<install_request_t>())
+{
+    take_progress();
+    if (session_->state() == download_downloading) host_.start_timer();
+}
+
+void download_row_t::take_progress()
+{
+    expected_size = session_->expected_size();
+    bytes_done = session_->bytes_done();
+    fraction = expected_size > 0 ? static_cast<float>(bytes_done) / static_cast<float>(expected_size) : 0.0f;
+}
+
+void download_row_t::start_download()
+{
+    // A session whose thread could not start is `failed`: no timer then,
+    // the row shows the error and offers to resume.
+    if (session_->start()) host_.start_timer();
+}
+
+void download_row_t::click()
+{
+    switch (row_button_action(session_->state())) {
+    case row_action_t::pause:
+        session_->request_pause();
+        break;
+    case row_action_t::install: {
+        install_order_t order;
+        order.link = input_.link;
+        order.no_update = input_.no_update;
+        order.package_path = session_->final_path();
+        order.download_folder = session_->download_folder();
+        order.inf_names = input_.inf_names;
+        request_install(install_, order, host_, services_);
+        break;
+    }
+    case row_action_t::start:
+        start_download();
+        break;
+    case row_action_t::none:
+        break;
+    }
+    host_.redraw();
+}
+
+void download_row_t::timer_tick()
+{
+    take_progress();
+    if (session_->check_completion() != completion_t::running) {
+        host_.stop_timer();
+        take_progress();
+    }
+    host_.redraw();
+}
+
+bool download_row_t::remove_enabled() const
+{
+    int32_t s = session_->state();
+    return s != download_not_downloaded && s != download_downloading;
+}
+
+void download_row_t::remove()
+{
+    if (host_.message_box("remove_confirm", box_style_yes_no) == box_second) return;
+    if (!session_->remove_files()) return;
+    take_progress();
+    host_.redraw();
+}
+
+void download_row_t::open_location()
+{
+    switch (session_->state()) {
+    case download_not_downloaded:
+        services_.shell.execute(session_->download_folder(), u"");
+        break;
+    case download_complete:
+        shell_show_file(services_.shell, session_->final_path());
+        break;
+    default:
+        shell_show_file(services_.shell, session_->temp_path());
+        break;
+    }
+}
+
+void download_row_t::download_all()
+{
+    if (!ticked || row_button_action(session_->state()) != row_action_t::start) return;
+    start_download();
+    host_.redraw();
+}
+
+bool download_row_t::tick_all(bool tick)
+{
+    if (input_.no_update) return false;
+    ticked = tick;
+    return true;
+}
+
+bool confirm_download_all(message_host_t& host)
+{
+    return host.message_box("download_all_warning", box_style_yes_no) == box_first;
+}
+
+bool confirm_quit(const download_session_list_t& sessions, message_host_t& host)
+{
+    if (!sessions.any_downloading()) return true;
+    return host.message_box("quit_confirm", box_style_yes_no) != box_second;
+}
+
+} // namespace tdu

@@ -1,0 +1,94 @@
+#pragma once
+// The actions of one results row that need no window: its button, its
+// progress timer, the context menu's remove and open-location entries,
+// download all and tick all; and the questions the results list and the
+// main window ask before downloading everything or quitting. The results
+// view forwards its messages here and draws what the row holds.
+#include "devices/offer_grouping.h"
+#include "packages/download_session.h"
+#include "packages/package_install.h"
+#include "packages/row_host.h"
+#include "packages/shell.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tdu {
+
+// What a row takes from its group of devices.
+struct download_row_input_t {
+    std::string link;             // the group's download link
+    uint32_t expected_size = 0;   // the offered package's size in bytes
+    bool no_update = false;       // no device of the group gains a newer driver
+    std::vector<u16> inf_names;   // each device's INF inside the package, for the group's offer kind
+};
+
+// A row's input from its group: the link and the offer's size, and the INF
+// name of each device's best offer (mode 0) or latest offer (mode 1), in the
+// group's order. Any other mode, or a device without such an offer, adds no
+// INF name.
+download_row_input_t download_row_input_for(const offer_group_t& group);
+
+// What a row does on a click of its button, by session state.
+enum class row_action_t { none, start, pause, install };
+row_action_t row_button_action(int32_t state);
+
+class download_row_t {
+public:
+    // Finds or makes the session of the link; a session that is already
+    // downloading (a transfer that outlived an earlier row) starts the
+    // row's timer at once.
+    download_row_t(download_row_input_t input, download_session_list_t& sessions, install_services_t& services,
+                   row_host_t& host);
+
+    // The row button, or the context menu's first entry.
+    void click();
+    // The row's timer: takes over the progress and settles the session when
+    // its transfer has ended.
+    void timer_tick();
+    // The context menu's "menu_remove", after asking "remove_confirm".
+    void remove();
+    // Whether "menu_remove" is offered (not in `not_downloaded` or
+    // `downloading`).
+    bool remove_enabled() const;
+    // The context menu's "menu_open_location".
+    void open_location();
+    // Download all: a ticked row whose session can start starts it.
+    void download_all();
+    // Tick all: the row takes the new tick state unless its group brings no
+    // newer driver. Returns whether the tick box is to change.
+    bool tick_all(bool ticked);
+
+    const char* status_text_key() const { return download_status_text_key(session_->state()); }
+    const char* button_text_key() const { return download_button_text_key(session_->state()); }
+    download_session_c& session() { return *session_; }
+    const download_row_input_t& input() const { return input_; }
+    const std::shared_ptr<install_request_t>& install_request() const { return install_; }
+
+    // What the row shows, refreshed by the timer.
+    uint32_t expected_size = 0;
+    uint32_t bytes_done = 0;
+    float fraction = 0.0f;
+    bool ticked = false;
+
+private:
+    void start_download();
+    void take_progress();
+
+    download_row_input_t input_;
+    std::shared_ptr<download_session_c> session_;
+    install_services_t& services_;
+    row_host_t& host_;
+    std::shared_ptr<install_request_t> install_;
+};
+
+// Asked by the results list before it sends download all to every row:
+// "download_all_warning", and only Yes goes on.
+bool confirm_download_all(message_host_t& host);
+
+// Asked by the main window before it closes: while a download runs,
+// "quit_confirm", and anything but No closes.
+bool confirm_quit(const download_session_list_t& sessions, message_host_t& host);
+
+} // namespace tdu

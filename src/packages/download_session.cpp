@@ -1,0 +1,183 @@
+#include "packages/download_session.h"
+
+#include "common/files.h"
+
+#include <limits>
+
+namespace tdu {
+
+download_session_list_t download_sessions;
+
+namespace {
+
+// A file's size as the progress record counts it; 0 when it cannot be read.
+uint32_t size_on_disk(u16view path, bool& exists)
+{
+    uint64_t size = 0;
+    exists = path_exists(path);
+    if (!exists || !file_size(path, size)) return 0;
+    return size > std::numeric_limits<uint32_t>::max() ? std::numeric_limits<uint32_t>::max()
+                                                        : static_cast<uint32_t>(size);
+}
+
+} // namespace
+
+const char* download_status_text_key(int32_t state)
+{
+    switch (state) {
+    case download_not_downloaded: return "download_not_download";
+    case download_downloading: return "download_downloading";
+    case download_paused: return "download_download_paused";
+    case download_failed: return "download_download_error";
+    case download_complete: return "download_download_complete";
+    default: return "";
+    }
+}
+
+const char* download_button_text_key(int32_t state)
+{
+    switch (state) {
+    case download_not_downloaded: return "download_btn_download";
+    case download_downloading: return "download_btn_pause";
+    case download_paused: return "download_btn_resume";
+    case download_failed: return "download_btn_resume";
+    case download_complete: return "download_btn_setup";
+    default: return "";
+    }
+}
+
+download_session_c::download_session_c(std::string_view link, uint32_t expected_size,
+                                       const download_settings_t& settings)
+    : link_(link.substr(0, download_link_chars)),
+      download_folder_(settings.download_folder),
+      threads_(settings.threads),
+      retry_pause_ms_(settings.retry_pause_ms)
+{
+    progress_.expected_size = expected_size;
+    download_names_t names = download_names(link_, download_folder_);
+    temp_path_ = names.temp_path;
+    final_path_ = names.final_path;
+    // The transfer writes to a copy of its own, so nothing it reads changes
+    // under it. A path too long for the system is kept whole (it then fails
+    // to open) rather than cut into the name of another file.
+    transfer_temp_path_ = temp_path_;
+
+    bool exists = false;
+    uint32_t size = size_on_disk(temp_path_, exists);
+    if (exists) {
+        state_ = download_paused;
+        progress_.bytes_done = size;
+        return;
+    }
+    size = size_on_disk(final_path_, exists);
+    if (exists) {
+        state_ = download_complete;
+        progress_.bytes_done = size;
+        return;
+    }
+    state_ = download_not_downloaded;
+}
+
+download_session_c::~download_session_c()
+{
+    if (!thread_.joinable()) return;
+    progress_.stop_requested = 1;
+    thread_.join();
+}
+
+void download_session_c::transfer_thread()
+{
+    thread_result_ = download_with_retries(link_, transfer_temp_path_.c_str(), progress_, retry_pause_ms_);
+    thread_ended_.store(true, std::memory_order_release);
+}
+
+bool download_session_c::start()
+{
+    if (thread_.joinable()) return true;
+
+    // Resume from what is on disk. Without a temporary file the transfer
+    // starts from 0: resuming at an old offset would append the rest of the
+    // package to an empty file and pass its size check.
+    bool exists = false;
+    uint32_t size = size_on_disk(temp_path_, exists);
+    if (size > 0)
+        progress_.bytes_done = size;
+    else if (!exists)
+        progress_.bytes_done = 0;
+
+    progress_.stop_requested = 0;
+    progress_.result_code = 0;
+    progress_.http_status = 0;
+    thread_ended_.store(false);
+
+    if (!threads_->start(thread_, [this] { transfer_thread(); })) {
+        state_ = download_failed;
+        return false;
+    }
+    state_ = download_downloading;
+    return true;
+}
+
+void download_session_c::request_pause()
+{
+    progress_.stop_requested = 1;
+}
+
+completion_t download_session_c::check_completion()
+{
+    if (!thread_.joinable()) return completion_t::no_transfer;
+    if (!thread_ended_.load(std::memory_order_acquire)) return completion_t::running;
+    thread_.join();
+
+    if (progress_.stop_requested.load() != 0) {
+        state_ = download_paused;
+        progress_.stop_requested = 0;
+    } else if (progress_.result_code.load() != 0 || progress_.bytes_done.load() != progress_.expected_size.load()) {
+        state_ = download_failed;
+    } else if (move_file(temp_path_, final_path_)) {
+        state_ = download_complete;
+    } else {
+        // The package is whole but not where the installation looks for it.
+        state_ = download_failed;
+    }
+    return completion_t::settled;
+}
+
+bool download_session_c::remove_files()
+{
+    const u16* target = nullptr;
+    if (state_ == download_paused || state_ == download_failed)
+        target = &temp_path_;
+    else if (state_ == download_complete)
+        target = &final_path_;
+    if (!target || !remove_file(target->c_str())) return false;
+    progress_.bytes_done = 0;
+    state_ = download_not_downloaded;
+    return true;
+}
+
+std::shared_ptr<download_session_c> download_session_list_t::find_or_create(std::string_view link,
+                                                                            uint32_t expected_size)
+{
+    std::string_view key = link.substr(0, download_link_chars);
+    for (const auto& s : sessions_) {
+        if (s->link() == key) return s;
+    }
+    sessions_.push_back(std::make_shared<download_session_c>(key, expected_size, settings));
+    return sessions_.back();
+}
+
+bool download_session_list_t::any_downloading() const
+{
+    for (const auto& s : sessions_) {
+        if (s->state() == download_downloading) return true;
+    }
+    return false;
+}
+
+void download_session_list_t::clear()
+{
+    sessions_.clear();
+}
+
+} // namespace tdu

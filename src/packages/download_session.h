@@ -1,0 +1,136 @@
+#pragma once
+// A download session fetches one driver package, named by its download
+// link, into the download folder on a transfer thread of its own. It
+// survives pauses, resumes from the bytes on disk and tells the interface
+// which of five states it is in. Sessions live in one process-wide list that
+// owns them, so a transfer outlives the results row that started it and a
+// new row for the same link finds it again.
+//
+// The interface thread alone changes the state (start, remove and the
+// completion check); the transfer thread writes only the progress record.
+#include "common/text.h"
+#include "common/thread_start.h"
+#include "packages/download_naming.h"
+#include "service/http_transfer.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+namespace tdu {
+
+enum download_state_t : int32_t {
+    download_not_downloaded = 1,
+    download_downloading = 2,
+    download_paused = 3,
+    download_failed = 4,
+    download_complete = 5,
+};
+
+// Language keys of a state's status text and of the row button's label; an
+// empty text for a value that is no state.
+const char* download_status_text_key(int32_t state);
+const char* download_button_text_key(int32_t state);
+
+// What check_completion found.
+enum class completion_t {
+    no_transfer,  // no transfer thread was running
+    running,      // the thread has not ended yet
+    settled,      // the thread had ended; the state now says how
+};
+
+// What a session needs from outside besides its link: where downloads go,
+// how threads are made, and the pause between failed attempts.
+struct download_settings_t {
+    u16 download_folder;
+    thread_starter_t* threads = &system_threads();
+    uint32_t retry_pause_ms = download_retry_pause_ms;
+};
+
+constexpr size_t download_link_chars = 1024;
+
+class download_session_c {
+public:
+    // Works out the file names and the starting state from the disk: the
+    // temporary file means `paused` (with its size as the bytes done), else
+    // the final file means `complete`, else `not_downloaded`.
+    download_session_c(std::string_view link, uint32_t expected_size, const download_settings_t& settings);
+    // A transfer still running is asked to stop and waited for.
+    ~download_session_c();
+    download_session_c(const download_session_c&) = delete;
+    download_session_c& operator=(const download_session_c&) = delete;
+
+    // Starts the transfer thread unless one runs; the transfer resumes from
+    // the bytes in the temporary file (from 0 when there is none). True when
+    // a transfer runs afterwards. When the system gives no thread the state
+    // becomes `failed`, so the row offers to try again and never waits for a
+    // thread that does not exist.
+    bool start();
+    // Asks the running transfer to stop; the state becomes `paused` once the
+    // thread has ended.
+    void request_pause();
+    // Tests the thread without waiting and, when it has ended, settles the
+    // state: `paused` after a pause request, `failed` after a transfer error
+    // or with a size other than the expected one, else `complete` with the
+    // temporary file moved to the final name.
+    completion_t check_completion();
+    // Deletes the temporary file in `paused` or `failed`, the final file in
+    // `complete`; on success the session is `not_downloaded` with 0 bytes.
+    // Other states delete nothing. False when nothing was deleted.
+    bool remove_files();
+
+    const std::string& link() const { return link_; }
+    int32_t state() const { return state_; }
+    bool transfer_running() const { return thread_.joinable(); }
+    uint32_t expected_size() const { return progress_.expected_size.load(); }
+    uint32_t bytes_done() const { return progress_.bytes_done.load(); }
+    int32_t http_status() const { return progress_.http_status.load(); }
+    int32_t result_code() const { return progress_.result_code.load(); }
+    const u16& temp_path() const { return temp_path_; }
+    const u16& final_path() const { return final_path_; }
+    const u16& download_folder() const { return download_folder_; }
+
+private:
+    void transfer_thread();
+
+    std::thread thread_;                       // the running transfer; empty when none runs
+    std::atomic<bool> thread_ended_{false};    // set by the thread as its last step
+    std::string link_;
+    u16 transfer_temp_path_;                   // the transfer thread's copy of temp_path_
+    transfer_progress_t progress_;
+    std::atomic<int32_t> thread_result_{0};    // download_with_retries' answer; nobody reads it
+    int32_t state_ = download_not_downloaded;
+    u16 temp_path_;
+    u16 final_path_;
+    u16 download_folder_;
+    thread_starter_t* threads_;
+    uint32_t retry_pause_ms_;
+};
+
+// The process-wide list of sessions, in creation order. Sessions are only
+// added; the list is emptied when the process ends.
+class download_session_list_t {
+public:
+    // The session whose link equals `link` byte for byte; a new one made
+    // from `link` and `expected_size` (appended to the list) when there is
+    // none. The size is ignored for a session that exists.
+    std::shared_ptr<download_session_c> find_or_create(std::string_view link, uint32_t expected_size);
+    // True when any session is `downloading`; asked before quitting.
+    bool any_downloading() const;
+    // Stops and drops every session (at exit).
+    void clear();
+
+    // Set at start-up before the first session is made.
+    download_settings_t settings;
+
+private:
+    std::vector<std::shared_ptr<download_session_c>> sessions_;
+};
+
+extern download_session_list_t download_sessions;
+
+} // namespace tdu

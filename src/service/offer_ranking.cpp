@@ -1,0 +1,131 @@
+#include "service/offer_ranking.h"
+
+#include "common/ansi_text.h"
+#include "common/text.h"
+
+#include <sstream>
+
+namespace tdu {
+namespace {
+
+// The four numbers of a version text, read the way a text stream reads
+// them: a failed read leaves that number and all later ones at 0.
+struct version_t {
+    int32_t part[4] = {};
+};
+
+version_t read_version(u16view text)
+{
+    version_t v;
+    std::istringstream in(utf16_to_ansi(text));
+    in >> v.part[0];
+    for (int i = 1; i < 4 && in; ++i) {
+        in.ignore(1);
+        in >> v.part[i];
+    }
+    return v;
+}
+
+int compare_dates(u16view a, u16view b)
+{
+    int c = a.compare(b);
+    return c > 0 ? 1 : c < 0 ? -1 : 0;
+}
+
+int64_t distance(int32_t os_version, uint32_t target)
+{
+    int64_t d = static_cast<int64_t>(os_version) - static_cast<int32_t>(target);
+    return d < 0 ? -d : d;
+}
+
+// The installed driver's signature class and feature score, on the scale
+// of the offers' "sign" and "feature".
+uint32_t installed_signature_class(uint32_t rank, int32_t os_version)
+{
+    if (os_version >= 60) return rank >= 0x80000000u ? 3 : rank >= 0x0F000000u ? 1 : 0;
+    return (rank & 0xC000u) ? 3 : 0;
+}
+
+uint32_t installed_feature_score(uint32_t rank, int32_t os_version)
+{
+    return os_version >= 60 ? (rank >> 16) & 0xFFu : 255;
+}
+
+bool already_installed(const driver_offer_t& offer, const std::set<std::string>& installed_links)
+{
+    return installed_links.count(offer.link) != 0;
+}
+
+} // namespace
+
+bool compare_versions(u16view a, u16view b)
+{
+    version_t x = read_version(a), y = read_version(b);
+    for (int i = 0; i < 4; ++i)
+        if (x.part[i] != y.part[i]) return x.part[i] > y.part[i];
+    return false;
+}
+
+int compare_offers(const driver_offer_t& a, const driver_offer_t& b, int32_t os_version)
+{
+    if (a.targetos != b.targetos) return distance(os_version, a.targetos) < distance(os_version, b.targetos) ? 1 : 0;
+    if (a.sign != b.sign) return a.sign < b.sign ? 1 : 0;
+    if (a.feature != b.feature) return a.feature < b.feature ? 1 : 0;
+    if (a.cp != b.cp) return a.cp < b.cp ? 1 : 0;
+    if (int c = compare_dates(a.date, b.date)) return c;
+    return compare_versions(a.version, b.version) ? 1 : 0;
+}
+
+bool best_offer_better(const device_t& device, const driver_offer_t& offer, int32_t os_version,
+                       const std::set<std::string>& installed_links)
+{
+    if (already_installed(offer, installed_links)) return false;
+    if (!device.has_driver) return true;
+    uint32_t signature = installed_signature_class(device.driver_rank, os_version);
+    uint32_t feature = installed_feature_score(device.driver_rank, os_version);
+    if (offer.sign != signature) return offer.sign < signature;
+    if (offer.feature != feature) return offer.feature < feature;
+    if (!equals_ignore_case_ascii(offer.hardid, device.matching_device_id)) return true;
+    if (int c = compare_dates(offer.date, device.driver_date)) return c > 0;
+    return compare_versions(offer.version, device.driver_version);
+}
+
+bool latest_offer_newer(const device_t& device, const driver_offer_t& offer,
+                        const std::set<std::string>& installed_links)
+{
+    if (already_installed(offer, installed_links)) return false;
+    if (!device.has_driver) return true;
+    if (int c = compare_dates(offer.date, device.driver_date)) return c > 0;
+    return compare_versions(offer.version, device.driver_version);
+}
+
+void rank_device_offers(const update_client_t& client, device_t& device, const update_request_t& request)
+{
+    if (!device.offers || device.offer_count <= 0) return;
+    driver_offer_t* offers = device.offers.get();
+    driver_offer_t* best = &offers[0];
+    driver_offer_t* latest = &offers[0];
+    for (int32_t i = 1; i < device.offer_count; ++i) {
+        if (compare_offers(offers[i], *best, request.os_version) > 0) best = &offers[i];
+        if (compare_dates(offers[i].date, latest->date) > 0) latest = &offers[i];
+    }
+    device.best_offer = best;
+    device.latest_offer = latest;
+    device.best_offer_better = best_offer_better(device, *best, request.os_version, client.installed_links);
+    device.latest_offer_newer = latest_offer_newer(device, *latest, client.installed_links);
+}
+
+offer_counts_t count_offer_results(const device_t* devices, size_t count)
+{
+    offer_counts_t counts;
+    int32_t with_offers = 0;
+    for (size_t i = 0; i < count; ++i) {
+        const device_t& d = devices[i];
+        if (d.best_offer_better) (d.has_driver ? counts.out_of_date : counts.no_driver) += d.instance_count;
+        if (d.offers) with_offers += d.instance_count;
+    }
+    counts.up_to_date = with_offers - counts.out_of_date - counts.no_driver;
+    return counts;
+}
+
+} // namespace tdu

@@ -1,0 +1,54 @@
+#pragma once
+// Choosing among a device's offers, and deciding whether the chosen ones
+// improve on the installed driver.
+//
+// The best offer ranks highest by, in this order: target operating system
+// nearest the running one, lower signature class, lower feature score,
+// lower "cp", later date, greater version. The latest offer has the greatest
+// date. An offer whose link is in "setup.dat" (its installation was already
+// started here) never counts as an improvement.
+#include "devices/device.h"
+#include "service/driver_offer.h"
+#include "service/update_client.h"
+
+#include <cstdint>
+#include <set>
+#include <string>
+
+namespace tdu {
+
+// Positive when offer a ranks above offer b on a system of `os_version`
+// (major x 10 + minor); 0 or negative otherwise. Offers whose target
+// systems lie at the same distance from it rank equal.
+int compare_offers(const driver_offer_t& a, const driver_offer_t& b, int32_t os_version);
+
+// True when version a is greater: each is read as four integers separated by
+// single characters ("6.1.7600.16385"); a missing part counts as 0.
+bool compare_versions(u16view a, u16view b);
+
+// Sets the device's best_offer, latest_offer, best_offer_better and
+// latest_offer_newer; a device without offers is left as it is.
+void rank_device_offers(const update_client_t& client, device_t& device, const update_request_t& request);
+
+// Whether an offer improves on the device's installed driver, as the best
+// offer (signature class and feature score derived from the installed
+// driver's rank, then matching ID, date and version) and as the latest offer
+// (date, then version).
+bool best_offer_better(const device_t& device, const driver_offer_t& offer, int32_t os_version,
+                       const std::set<std::string>& installed_links);
+bool latest_offer_newer(const device_t& device, const driver_offer_t& offer,
+                        const std::set<std::string>& installed_links);
+
+// What the results view and the diagnostic report count, each device
+// weighted by its instance_count: devices whose best offer is better with an
+// installed driver (out of date) and without one (no driver); devices with
+// an offer array minus those two are up to date. Devices without offers
+// count nowhere.
+struct offer_counts_t {
+    int32_t out_of_date = 0;
+    int32_t no_driver = 0;
+    int32_t up_to_date = 0;
+};
+offer_counts_t count_offer_results(const device_t* devices, size_t count);
+
+} // namespace tdu

@@ -1,0 +1,112 @@
+#include "service/update_client.h"
+
+#include "common/last_error.h"
+#include "common/text.h"
+#include "service/installed_links.h"
+#include "service/offer_ranking.h"
+#include "service/request_document.h"
+#include "service/update_response.h"
+
+#include <memory>
+#include <vector>
+
+namespace tdu {
+namespace {
+
+std::unique_ptr<update_client_t> process_client;
+
+bool add_request_form(http_transfer_t& transfer, const std::vector<unsigned char>& body)
+{
+    // One part "kelptone" without file name or content type of its own.
+    CURLFORMcode rc = curl_formadd(&transfer.form_first, &transfer.form_last,
+                                   CURLFORM_COPYNAME, "kelptone",
+                                   CURLFORM_COPYCONTENTS, reinterpret_cast<const char*>(body.data()),
+                                   CURLFORM_CONTENTSLENGTH, static_cast<long>(body.size()),
+                                   CURLFORM_END);
+    return rc == CURL_FORMADD_OK;
+}
+
+// Sets last_error_code and the request's error_text after every mirror
+// failed; `last` is the answer of the third.
+void record_mirror_failure(const http_response_t& last, update_request_t& request)
+{
+    if (last.status == 504) {
+        set_last_error(error_network_timeout);
+        return;
+    }
+    set_last_error(error_network_status);
+    if (last.result == CURLE_WRITE_ERROR)
+        copy_field(request.error_text, sizeof request.error_text, std::string_view(last.error_text));
+    else if (last.status < 400)
+        copy_field(request.error_text, sizeof request.error_text,
+                   std::string_view(curl_easy_strerror(static_cast<CURLcode>(last.result))));
+}
+
+} // namespace
+
+void update_client_init(update_client_t& client, device_inventory_t& inventory)
+{
+    client.inventory = &inventory;
+    for (int i = 0; i < mirror_count; ++i) client.mirrors[i] = endpoints().mirrors[i];
+}
+
+bool send_update_request(update_client_t& client, update_request_t& request)
+{
+    device_inventory_t& inventory = *client.inventory;
+    std::string document = build_update_request(inventory.devices.data(), inventory.devices.size(), request);
+
+    if (!client.update_transfer) {
+        client.update_transfer.reset(transfer_create(update_response_capacity));
+        if (!client.update_transfer) {
+            set_last_error(error_transfer_create);
+            return false;
+        }
+    }
+    http_transfer_t& transfer = *client.update_transfer;
+
+    std::vector<unsigned char> body;
+    if (!compress_request(document, body)) {
+        set_last_error(error_compress);
+        return false;
+    }
+
+    // Each mirror gets one attempt, in order, with no wait between them.
+    const http_response_t* answer = nullptr;
+    for (int i = 0; i < mirror_count && !answer; ++i) {
+        if (!add_request_form(transfer, body)) {
+            set_last_error(error_transfer_create);
+            return false;
+        }
+        const http_response_t& response = transfer_request(transfer, client.mirrors[i].c_str(), transfer_method_post);
+        request.response_status = response.status;
+        if (response.result == 0 && response.status < 400) answer = &response;
+    }
+    if (!answer) {
+        record_mirror_failure(transfer.response, request);
+        return false;
+    }
+
+    if (!parse_update_response(answer->body->data.get(), inventory)) {
+        set_last_error(error_bad_response);
+        return false;
+    }
+    load_installed_links(client);
+    for (device_t& device : inventory.devices) rank_device_offers(client, device, request);
+    return true;
+}
+
+update_client_t& update_client()
+{
+    if (!process_client) {
+        process_client = std::make_unique<update_client_t>();
+        update_client_init(*process_client, device_inventory);
+    }
+    return *process_client;
+}
+
+void update_client_release()
+{
+    process_client.reset();
+}
+
+} // namespace tdu

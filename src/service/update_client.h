@@ -1,0 +1,61 @@
+#pragma once
+// The update client: it sends the device inventory to the update service,
+// trying three mirrors in turn, and hands the answer to the offer parser and
+// ranking.
+//
+// send_update_request reports its outcome as a boolean plus
+// last_error_code:
+//    7  the transfer object cannot be made
+//   24  the request cannot be compressed
+//    3  every mirror failed, the last with HTTP 504 or no answer at all
+//   20  every mirror failed otherwise (error_text may say why)
+//   21  the answer is not understood
+#include "app/endpoints.h"
+#include "devices/device.h"
+#include "service/http_transfer.h"
+
+#include <cstdint>
+#include <set>
+#include <string>
+
+namespace tdu {
+
+// The input and outcome of one update request (held by the scan run).
+struct update_request_t {
+    std::string os_code;       // operating-system code, "WIN7", "WIN764", ...
+    u16 model;                 // computer model
+    int32_t os_version = 0;    // major x 10 + minor (61 on Windows 7)
+    int32_t oem_code_page = 0; // the system's OEM code page
+    // Written by the request; the scan run clears both before each one.
+    int32_t response_status = 0;           // HTTP status of the latest attempt
+    char error_text[transfer_error_text_bytes] = {};  // transport error text, zero-terminated
+};
+
+// The answer buffer of the update transfer (an answer of 5 MiB or more does
+// not fit and counts as a failed mirror).
+constexpr int32_t update_response_capacity = 5 * 1024 * 1024;
+
+struct update_client_t {
+    device_inventory_t* inventory = nullptr;  // borrowed
+    // Made by the first request and reused by every later one.
+    transfer_ptr update_transfer;
+    // Download links whose installation was started here ("setup.dat").
+    std::set<std::string> installed_links;
+    // The base addresses of the update service, tried in this order.
+    std::string mirrors[mirror_count];
+};
+
+// A client for `inventory` with the configured mirrors (endpoints()).
+void update_client_init(update_client_t& client, device_inventory_t& inventory);
+
+// Builds, compresses and posts the request, then parses and ranks the
+// answer into the inventory's devices. True when an answer was received and
+// understood; otherwise false with last_error_code and the request's
+// response_status and error_text telling why.
+bool send_update_request(update_client_t& client, update_request_t& request);
+
+// The process-wide client, made at start-up and released at exit.
+update_client_t& update_client();
+void update_client_release();
+
+} // namespace tdu

@@ -1,0 +1,155 @@
+#include "service/update_response.h"
+
+#include "common/ansi_text.h"
+#include "common/last_error.h"
+#include "common/text.h"
+#include "common/xml_depth.h"
+
+#include <tinyxml.h>
+
+#include <algorithm>
+#include <cctype>
+#include <new>
+
+namespace tdu {
+namespace {
+
+// The text of an element's first child when that child is a text node.
+const char* element_text(const TiXmlElement* element)
+{
+    if (!element) return nullptr;
+    const TiXmlNode* first = element->FirstChild();
+    const TiXmlText* text = first ? first->ToText() : nullptr;
+    return text ? text->Value() : nullptr;
+}
+
+const char* child_text(const TiXmlElement& parent, const char* name)
+{
+    const char* text = element_text(parent.FirstChildElement(name));
+    return text ? text : "";
+}
+
+template <size_t N>
+void read_text_field(const TiXmlElement& item, const char* name, char16_t (&field)[N])
+{
+    copy_field(field, N, ansi_to_utf16(child_text(item, name)));
+}
+
+template <size_t N>
+void read_byte_field(const TiXmlElement& item, const char* name, char (&field)[N])
+{
+    copy_field(field, N, std::string_view(child_text(item, name)));
+}
+
+int digit_value(char c)
+{
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'z') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'Z') return c - 'A' + 10;
+    return 99;
+}
+
+// The INF name: the package path with "/" turned into backslashes and its
+// first folder dropped (drivers/net/e1000.inf gives net\e1000.inf). A bare
+// file name is kept as it is, so the installation still finds it at the
+// top of the package.
+void read_inf_name(const TiXmlElement& item, driver_offer_t& offer)
+{
+    char16_t path[offer_inf_name_chars] = {};
+    copy_field(path, offer_inf_name_chars, ansi_to_utf16(child_text(item, "infpath")));
+    std::replace(path, path + offer_inf_name_chars, u'/', u'\\');
+    u16view whole(path);
+    size_t slash = whole.find(u'\\');
+    copy_field(offer.inf_name, offer_inf_name_chars, slash == u16view::npos ? whole : whole.substr(slash + 1));
+}
+
+} // namespace
+
+uint32_t read_unsigned(const char* text, int base)
+{
+    const char* p = text;
+    while (*p && std::isspace(static_cast<unsigned char>(*p))) ++p;
+    bool negative = false;
+    if (*p == '+' || *p == '-') negative = *p++ == '-';
+    if (base == 16 && p[0] == '0' && (p[1] == 'x' || p[1] == 'X') && digit_value(p[2]) < 16) p += 2;
+    uint64_t value = 0;
+    bool overflow = false;
+    for (; digit_value(*p) < base; ++p) {
+        value = value * static_cast<unsigned>(base) + static_cast<unsigned>(digit_value(*p));
+        if (value > 0xFFFFFFFFu) {
+            overflow = true;
+            value = 0xFFFFFFFFu;
+        }
+    }
+    if (overflow) return 0xFFFFFFFFu;
+    uint32_t v = static_cast<uint32_t>(value);
+    return negative ? 0u - v : v;
+}
+
+void parse_offer(const TiXmlElement& item, driver_offer_t& offer)
+{
+    read_text_field(item, "hardid", offer.hardid);
+    read_text_field(item, "title", offer.title);
+    read_text_field(item, "ver", offer.version);
+    read_text_field(item, "guid", offer.guid);
+    read_text_field(item, "manu", offer.manufacturer);
+    read_text_field(item, "date", offer.date);
+    read_text_field(item, "desc", offer.description);
+    read_byte_field(item, "link", offer.link);
+    read_byte_field(item, "official_link", offer.official_link);
+    offer.size = read_unsigned(child_text(item, "size"), 10);
+    offer.cp = read_unsigned(child_text(item, "cp"), 10);
+    offer.sign = read_unsigned(child_text(item, "sign"), 10);
+    offer.targetos = read_unsigned(child_text(item, "targetos"), 10);
+    offer.feature = read_unsigned(child_text(item, "feature"), 16);
+    read_inf_name(item, offer);
+}
+
+int32_t parse_offer_items(const TiXmlElement& hardware, device_t& device)
+{
+    int32_t count = 0;
+    for (const TiXmlElement* item = hardware.FirstChildElement("item"); item && count < max_offers_per_device;
+         item = item->NextSiblingElement("item"))
+        ++count;
+    if (count == 0) return 0;
+
+    // The old array goes, and with it whatever pointed into it.
+    device.best_offer = nullptr;
+    device.latest_offer = nullptr;
+    device.best_offer_better = false;
+    device.latest_offer_newer = false;
+    device.offers.reset();
+    device.offers.reset(new (std::nothrow) driver_offer_t[static_cast<size_t>(count)]());
+    if (!device.offers) return 0;
+
+    int32_t read = 0;
+    for (const TiXmlElement* item = hardware.FirstChildElement("item"); item && read < count;
+         item = item->NextSiblingElement("item"))
+        parse_offer(*item, device.offers[static_cast<size_t>(read++)]);
+    return read;
+}
+
+bool parse_update_response(const char* body, device_inventory_t& inventory)
+{
+    // TinyXML parses nesting by recursion: refuse what could exhaust the stack.
+    if (!xml_nesting_acceptable(body)) return false;
+    TiXmlDocument document;
+    document.Parse(body);  // whatever was built before a parse error is read
+    const TiXmlElement* root = document.RootElement();
+    const TiXmlElement* hardwares = root ? root->FirstChildElement("hardwares") : nullptr;
+    const TiXmlElement* hardware = hardwares ? hardwares->FirstChildElement("hardware") : nullptr;
+    if (!hardware) return false;
+
+    for (; hardware; hardware = hardware->NextSiblingElement("hardware")) {
+        const char* id = element_text(hardware->FirstChildElement("id"));
+        if (!id) {
+            set_last_error(error_bad_response);
+            return false;
+        }
+        device_t* device = inventory_find_device(inventory, ansi_to_utf16(id));
+        if (device) device->offer_count = parse_offer_items(*hardware, *device);
+    }
+    return true;
+}
+
+} // namespace tdu

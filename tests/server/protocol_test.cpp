@@ -1,0 +1,173 @@
+#include "protocol/update_answer.h"
+#include "protocol/update_request.h"
+#include "server_test_support.h"
+
+#include <gtest/gtest.h>
+#include <tinyxml.h>
+
+using namespace tdu::server;
+
+namespace {
+
+
+std::string request_doc(const std::string& hardwares, const std::string& client = "os=\"WIN7\" lang=\"437\"")
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<kelptone>\n\t<action>ACTION_UPDATE_DRIVER</action>\n"
+           "\t<client version=\"4.2.0.1\" " + client + " model=\"PC\" />\n\t<hardwares>" + hardwares +
+           "</hardwares>\n</kelptone>\n";
+}
+
+const char* child_text(const TiXmlElement* e, const char* name)
+{
+    const TiXmlElement* c = e->FirstChildElement(name);
+    return c && c->GetText() ? c->GetText() : "";
+}
+
+} // namespace
+
+TEST(UpdateRequest, InflateRefusesWhatIsNoCompleteStreamWithinTheLimit)
+{
+    const std::string text(5000, 'x');
+    const std::string z = test::deflate_text(text);
+    struct row {
+        const char* name;
+        std::string bytes;
+        size_t limit;
+        int status; // 0: accepted
+        const char* says;
+    };
+    const row rows[] = {
+        {"whole stream", z, 5000, 0, ""},
+        {"one byte over the limit", z, 4999, 413, "more than 4999 bytes"},
+        {"not zlib", "plain text, not compressed", 1000, 400, "not a zlib stream"},
+        {"cut short", z.substr(0, z.size() - 6), 10000, 400, "cut short"},
+        {"empty", "", 10000, 400, "cut short"},
+        {"trailing bytes", z + "junk", 10000, 400, "after the end"},
+    };
+    for (const auto& r : rows) {
+        std::string out;
+        request_failure_t f;
+        bool ok = inflate_request(r.bytes, r.limit, out, f);
+        EXPECT_EQ(ok, r.status == 0) << r.name;
+        if (ok) {
+            EXPECT_EQ(out, text);
+            continue;
+        }
+        EXPECT_EQ(f.status, r.status) << r.name;
+        EXPECT_NE(f.reason.find(r.says), std::string::npos) << r.name << ": " << f.reason;
+    }
+}
+
+TEST(UpdateRequest, ReadsDevicesInTheClientsCodePage)
+{
+    // lang 866 is a Cyrillic OEM page, so the text is Windows-1251: "\xCF\xCA" is "ПК".
+    std::string doc = "<kelptone><action>ACTION_UPDATE_DRIVER</action>"
+                      "<client version=\"4.2.0.1\" os=\"WIN764\" lang=\"866\" model=\"\xCF\xCA\"/>"
+                      "<hardwares>"
+                      "<hardware><id><![CDATA[PCI\\VEN_1&DEV_2\\3&\xCF]]></id><matchid><![CDATA[]]></matchid>"
+                      "<hardids><![CDATA[ PCI\\VEN_1&DEV_2&SUBSYS_3\r\n\nPCI\\VEN_1&DEV_2 ]]></hardids></hardware>"
+                      "<hardware><id>ROOT\\X\\0000</id></hardware>"
+                      "</hardwares></kelptone>";
+    update_request_t r;
+    request_failure_t f;
+    ASSERT_TRUE(parse_update_request(doc, {}, r, f)) << f.reason;
+    EXPECT_EQ(r.os_code, "WIN764");
+    EXPECT_EQ(r.ansi_code_page, 1251u);
+    EXPECT_EQ(r.model, "\xD0\x9F\xD0\x9A");
+    ASSERT_EQ(r.devices.size(), 2u);
+    EXPECT_EQ(r.devices[0].id_bytes, "PCI\\VEN_1&DEV_2\\3&\xCF"); // kept byte for byte
+    EXPECT_EQ(r.devices[0].hardware_ids, (std::vector<std::string>{"PCI\\VEN_1&DEV_2&SUBSYS_3", "PCI\\VEN_1&DEV_2"}));
+    EXPECT_TRUE(r.devices[0].compatible_ids.empty());
+    EXPECT_TRUE(r.devices[1].hardware_ids.empty());
+}
+
+TEST(UpdateRequest, RefusesDocumentsThatAreNotTheRequest)
+{
+    const std::string device = "<hardware><id>X</id></hardware>";
+    request_limits_t limits;
+    limits.max_devices = 2;
+    limits.max_ids = 3;
+    struct row {
+        std::string doc;
+        const char* says;
+    };
+    const row rows[] = {
+        {"<kelptone><action>ACTION_UPDATE_DRIVER</action", "not well-formed"},
+        {"", "not well-formed"},
+        {"<other/>", "root element"},
+        {"<kelptone><action>ACTION_OTHER</action><client os=\"WIN7\"/><hardwares/></kelptone>", "action"},
+        {request_doc("", "lang=\"437\""), "os attribute"},
+        {"<kelptone><action>ACTION_UPDATE_DRIVER</action><client os=\"WIN7\"/></kelptone>", "<hardwares>"},
+        {request_doc("<hardware><matchid/></hardware>"), "without a device <id>"},
+        {request_doc("<hardware><id></id></hardware>"), "without a device <id>"},
+        {request_doc(device + device + device), "more than 2 devices"},
+        {request_doc("<hardware><id>X</id><compids><![CDATA[A\nB\nC\nD]]></compids></hardware>"), "more than 3 IDs"},
+        {std::string("<kelptone>\0</kelptone>", 22), "zero byte"},
+    };
+    for (const auto& r : rows) {
+        update_request_t req;
+        request_failure_t f;
+        EXPECT_FALSE(parse_update_request(r.doc, limits, req, f)) << r.doc;
+        EXPECT_EQ(f.status, 400);
+        EXPECT_NE(f.reason.find(r.says), std::string::npos) << r.doc << " -> " << f.reason;
+    }
+    update_request_t req;
+    request_failure_t f;
+    EXPECT_TRUE(parse_update_request(request_doc(""), limits, req, f)) << f.reason;
+    EXPECT_TRUE(req.devices.empty());
+}
+
+TEST(UpdateAnswer, CarriesEveryOfferFieldInTheClientsCodePage)
+{
+    offer_t o;
+    o.hardid = "PCI\\VEN_1F3C&DEV_0A21";
+    o.title = "Ger\xC3\xA4t \xE2\x84\xA2";  // "Gerät ™"
+    o.version = "3.2.1.0";
+    o.guid = "{4d36e972-e325-11ce-bfc1-08002be10318}";
+    o.package = "net driver+1.zip";
+    o.inf_path = "Norvale/NDIS62/nvgbe62.inf";
+    o.manufacturer = "Norvale <Networks> & Co";
+    o.provider = "Norvale";
+    o.class_name = "Net";
+    o.date = "2013-06-14";
+    o.size = 1662;
+    o.cp = 0x2001;
+    o.sign = 3;
+    o.feature = 0xFE;
+    o.target_os = 61;
+    std::vector<answer_device_t> devices = {{"PCI\\VEN_1F3C&DEV_0A21\\4&1&0", {o}}, {"ODD]]>ID", {}}};
+    std::string xml = build_update_answer(devices, {"http://127.0.0.1:8080/", 1252});
+
+    EXPECT_EQ(xml.rfind("<?xml version=\"1.0\" encoding=\"windows-1252\" ?>\n<kelptone>\n\t<hardwares>\n", 0), 0u)
+        << xml;
+    EXPECT_NE(xml.find("\t\t\t<id>\n\t\t\t\t<![CDATA[PCI\\VEN_1F3C&DEV_0A21\\4&1&0]]>\n\t\t\t</id>\n"),
+              std::string::npos);
+    EXPECT_NE(xml.find("<title>Ger\xE4t \x99</title>"), std::string::npos); // Windows-1252 bytes
+    TiXmlDocument doc;
+    doc.Parse(xml.c_str(), nullptr, TIXML_ENCODING_LEGACY);
+    ASSERT_FALSE(doc.Error()) << doc.ErrorDesc();
+    const TiXmlElement* hardware = doc.RootElement()->FirstChildElement("hardwares")->FirstChildElement("hardware");
+    const TiXmlElement* item = hardware->FirstChildElement("item");
+    ASSERT_NE(item, nullptr);
+    const std::pair<const char*, const char*> expected[] = {
+        {"hardid", "PCI\\VEN_1F3C&DEV_0A21"},
+        {"ver", "3.2.1.0"},
+        {"size", "1662"},
+        {"guid", "{4d36e972-e325-11ce-bfc1-08002be10318}"},
+        {"link", "http://127.0.0.1:8080/packages/net%20driver%2B1.zip"},
+        {"infpath", "net driver+1/Norvale/NDIS62/nvgbe62.inf"},
+        {"official_link", "http://127.0.0.1:8080/drivers/net%20driver%2B1.zip"},
+        {"cp", "8193"},
+        {"manu", "Norvale <Networks> & Co"},
+        {"sign", "3"},
+        {"feature", "fe"},
+        {"targetos", "61"},
+        {"date", "2013-06-14"},
+    };
+    for (const auto& [name, value] : expected) EXPECT_STREQ(child_text(item, name), value) << name;
+    EXPECT_NE(std::string(child_text(item, "desc")).find("3.2.1.0"), std::string::npos);
+    const TiXmlElement* odd = hardware->NextSiblingElement("hardware");
+    ASSERT_NE(odd, nullptr);
+    EXPECT_STREQ(child_text(odd, "id"), "ODD]]>ID");
+    EXPECT_EQ(odd->FirstChildElement("item"), nullptr);
+}
