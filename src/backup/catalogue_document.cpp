@@ -113,7 +113,14 @@ bool read_entry(const TiXmlElement& driver, u16view backup_folder, device_invent
     if (!date || !date->GetText()) return false;
     u16 file = ansi_to_utf16(entry.file);
     if (!is_plain_file_name(file) || !is_regular_file(path_join(backup_folder, file))) return false;
-    entry.date = std::string(date->GetText()).substr(0, backup_date_chars - 1);
+    // The program writes the date as "%Y-%m-%d"; other bytes, or a multi-byte
+    // character cut at the field's end, would be written back into a
+    // document that the parser then misreads.
+    entry.date.clear();
+    for (char c : std::string(date->GetText()).substr(0, backup_date_chars - 1)) {
+        if (c >= 0x20 && c < 0x7F) entry.date.push_back(c);
+    }
+    if (entry.date.empty()) return false;  // as good as missing, and written back as such
 
     const TiXmlElement* devices = driver.FirstChildElement("devices");
     const TiXmlElement* device = devices ? devices->FirstChildElement("device") : nullptr;

@@ -224,6 +224,11 @@ TEST_F(CatalogueTest, LoadingKeepsWhatTheRulesAllow)
          {acme + " 2013-04-02: " + p1}},
         {"huge texts are cut", document(driver_xml(acme, device_xml(p1, huge), huge)),
          {acme + " xxxxxxxxxx: " + p1}},
+        // Written back as they were read, these dates made the next load
+        // misread or drop the entry.
+        {"a date keeps only its ASCII characters", document(driver_xml(acme, device_xml(p1), "2013-\xC9\xC9-02")),
+         {acme + " 2013--02: " + p1}},
+        {"a date without ASCII is no date", document(driver_xml(acme, device_xml(p1), "\xFF\xFF\xFF")), {}},
         {"huge file name", document(driver_xml(huge + ".zip", device_xml(p1))), {}},
         {"devices not in the inventory load as empty",
          document(driver_xml(acme, device_xml("PCI\\VEN_DEAD")) + driver_xml(audio, device_xml("ROOT\\GONE"))), {}},
