@@ -44,7 +44,8 @@ size_t make_package(const fs::path& folder, size_t bytes, std::mt19937& rng)
     for (int i = 0; total < bytes; ++i) {
         std::string n = std::to_string(i);
         std::string files[] = {bench::inf_text(rng, 20000), bench::binary(rng, 12000),
-                               bench::binary(rng, 300000 + rng() % 200000), bench::binary(rng, 100000 + rng() % 100000)};
+                               bench::binary(rng, 300000 + rng() % 200000),
+                               bench::binary(rng, 100000 + rng() % 100000)};
         write(folder / ("net" + n + ".inf"), files[0]);
         write(folder / ("net" + n + ".cat"), files[1]);
         write(folder / "x86" / ("net" + n + ".sys"), files[2]);
@@ -113,7 +114,10 @@ int main(int argc, char** argv)
                                    }
                                }};
     bench::contender_t zip{[&] { fs::remove(zip_zip); },
-                           [&] { bench::run_tool("cd '" + package.string() + "' && zip -q -r -6 '" + zip_zip.string() + "' ."); }};
+                           [&] {
+                               bench::run_tool("cd '" + package.string() + "' && zip -q -r -6 '" + zip_zip.string() +
+                                               "' .");
+                           }};
     bench::race(runs, archive, zip);
 
     fs::path ours_dir = dir.path() / "restored", unzip_dir = dir.path() / "unzipped";
@@ -122,7 +126,8 @@ int main(int argc, char** argv)
                                    fs::create_directories(ours_dir);
                                },
                                [&] {
-                                   if (extract_archive(test::program_path(ours_zip), test::program_path(ours_dir)) != 0) {
+                                   u16 archive = test::program_path(ours_zip), target = test::program_path(ours_dir);
+                                   if (extract_archive(archive, target) != 0) {
                                        std::fprintf(stderr, "extract_archive failed\n");
                                        std::exit(1);
                                    }

@@ -33,8 +33,8 @@ public:
         // called whenever the backup view is shown.
         HMODULE library = LoadLibraryW(L"Setupapi.dll");
         if (!library) return {};
-        auto function =
-            reinterpret_cast<store_location_fn>(reinterpret_cast<void*>(GetProcAddress(library, "SetupGetInfDriverStoreLocationW")));
+        FARPROC address = GetProcAddress(library, "SetupGetInfDriverStoreLocationW");
+        auto function = reinterpret_cast<store_location_fn>(reinterpret_cast<void*>(address));
         if (!function) return {};
         return [function](const char16_t* inf_name, const void* alternate_platform, const char16_t* locale_name,
                           char16_t* buffer, uint32_t buffer_chars, uint32_t* required_chars) {

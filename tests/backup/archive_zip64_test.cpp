@@ -44,8 +44,11 @@ TEST(ArchiveZip64, AFileOf4GiBIsStoredInZip64Form)
         // minizip's reader compares the 32-bit marker with an unsigned long,
         // so on a 64-bit Linux it reports the marker: the field itself holds
         // the size.
-        if (huge) EXPECT_EQ(e.zip64_size, size);
-        if (!huge) EXPECT_EQ(e.size, 11u);
+        if (huge) {
+            EXPECT_EQ(e.zip64_size, size);
+        } else {
+            EXPECT_EQ(e.size, 11u);
+        }
     }
 
     // The central directory as another reader takes it.

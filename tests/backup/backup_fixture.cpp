@@ -142,11 +142,14 @@ std::vector<read_entry_t> read_archive(u16view archive, bool with_data)
         if (with_data) {
             char buffer[65536];
             int n;
-            while ((n = unzReadCurrentFile(zip, buffer, sizeof buffer)) > 0) e.data.append(buffer, static_cast<size_t>(n));
+            while ((n = unzReadCurrentFile(zip, buffer, sizeof buffer)) > 0)
+                e.data.append(buffer, static_cast<size_t>(n));
             EXPECT_EQ(n, 0) << "broken data in " << e.name;
         }
         int closed = unzCloseCurrentFile(zip);  // checks the CRC once all was read
-        if (with_data) EXPECT_EQ(closed, UNZ_OK) << "CRC of " << e.name;
+        if (with_data) {
+            EXPECT_EQ(closed, UNZ_OK) << "CRC of " << e.name;
+        }
         entries.push_back(std::move(e));
     }
     unzClose(zip);

@@ -67,7 +67,10 @@ class recording_view_t final : public backup_view_host_t {
 public:
     std::vector<std::string> boxes;  // "key/style"
     int timer_starts = 0, timer_stops = 0, redraws = 0;
-    void message_box(const char* key, int style) override { boxes.push_back(std::string(key) + "/" + std::to_string(style)); }
+    void message_box(const char* key, int style) override
+    {
+        boxes.push_back(std::string(key) + "/" + std::to_string(style));
+    }
     void start_timer() override { ++timer_starts; }
     void stop_timer() override { ++timer_stops; }
     void redraw() override { ++redraws; }
@@ -102,7 +105,6 @@ protected:
         fs::create_directories(dir.path() / "program");
         copy_field(environment.program_folder, path_chars, program_path(dir.path() / "program") + u"\\");
         services.backup_folder = program_path(dir.path() / "backups");
-        services.today = fixed_today;
     }
 
     // The first device of each package of the group, as the tree ticks it.
@@ -140,7 +142,7 @@ protected:
     backup_catalogue_t catalogue;
     environment_t environment;
     gated_shell_t shell;
-    backup_services_t services{store, packages, catalogue, inventory, environment, shell};
+    backup_services_t services{store, packages, catalogue, inventory, environment, shell, u16(), fixed_today};
     recording_view_t host;
 };
 

@@ -82,8 +82,7 @@ int run_xp_probe(const std::wstring& backups)
 
     std::vector<driver_package_t> packages;
     backup_catalogue_t catalogue;
-    backup_services_t services{store, packages, catalogue, inventory, env, win32_shell()};
-    services.backup_folder = u16(u16ptr(backups.c_str()));
+    backup_services_t services{store, packages, catalogue, inventory, env, win32_shell(), u16(u16ptr(backups.c_str()))};
     backup_view_state_t view;
     backup_view_shown(view, services);
     std::vector<device_t*> ticked;
@@ -103,7 +102,8 @@ int run_xp_probe(const std::wstring& backups)
     restore_view_state_t restore;
     if (!start_restore(restore, &items.front(), host, services)) return 7;
     restore.worker.wait();
-    std::printf("restore %s %d\n", utf16_to_utf8(items.front().text).c_str(), static_cast<int>(restore.worker.result()));
+    std::printf("restore %s %d\n", utf16_to_utf8(items.front().text).c_str(),
+                static_cast<int>(restore.worker.result()));
     return 0;
 }
 
@@ -131,7 +131,8 @@ public:
         }
         fs::path store = fs::path(system_folder()) / "DRVSTORE";
         had_store_ = fs::exists(store);
-        fs::copy(xp_root() / "system32" / "DRVSTORE", store, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+        fs::copy(xp_root() / "system32" / "DRVSTORE", store,
+                 fs::copy_options::recursive | fs::copy_options::overwrite_existing);
         if (!had_store_) created_.push_back(store);
     }
     ~prefix_store_t()
@@ -196,7 +197,8 @@ TEST(BackupWin32, AFileLockedByAnotherProgramFailsTheArchiveAndKeepsTheOlderOne)
                                 nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(locked, INVALID_HANDLE_VALUE);
     std::atomic<int32_t> progress{0};
-    EXPECT_EQ(write_package_archive(program_path(dir.path() / "pkg"), program_path(dir.path() / "A.zip"), progress), -1);
+    EXPECT_EQ(write_package_archive(program_path(dir.path() / "pkg"), program_path(dir.path() / "A.zip"), progress),
+              -1);
     CloseHandle(locked);
     EXPECT_EQ(read_file(dir.path() / "A.zip"), "the older archive");
     EXPECT_FALSE(fs::exists(dir.path() / "A.zip.partial"));
@@ -215,7 +217,8 @@ TEST(BackupWin32, AWholeBackupAndRestoreOnWindowsXp)
     ASSERT_TRUE(CopyFileW(own_path().c_str(), (program / probe_name).wstring().c_str(), FALSE));
     ASSERT_TRUE(CopyFileW(own_path().c_str(), (program / "DPInst32.exe").wstring().c_str(), FALSE));
     set_app_version(probe_name, L"winxp");
-    std::string out = run_and_capture((program / probe_name).wstring(), L"--xp-backup-probe \"" + backups.wstring() + L"\"");
+    std::string out =
+        run_and_capture((program / probe_name).wstring(), L"--xp-backup-probe \"" + backups.wstring() + L"\"");
     set_app_version(probe_name, nullptr);
 
     // Before Windows Vista only vendor packages are offered: the inbox

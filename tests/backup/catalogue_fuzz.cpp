@@ -24,7 +24,8 @@ struct fixture_t {
     {
         folder = fs::temp_directory_path() / ("tdu-catalogue-fuzz-" + std::to_string(std::rand()));
         fs::create_directories(folder);
-        for (const char* archive : {"ACME-LAN--Gigabit.zip", "Old-Package.zip"}) std::ofstream(folder / archive) << "PK";
+        for (const char* archive : {"ACME-LAN--Gigabit.zip", "Old-Package.zip"})
+            std::ofstream(folder / archive) << "PK";
         for (const char16_t* id : {u"PCI\\VEN_ACE1&DEV_0001&SUBSYS_00011AC3&REV_01",
                                    u"PCI\\VEN_ACE1&DEV_0002&SUBSYS_00011AC3&REV_01"}) {
             tdu::device_t& d = inventory.devices.emplace_back();

@@ -201,17 +201,17 @@ TEST_F(CatalogueTest, LoadingKeepsWhatTheRulesAllow)
         {"archive not in the backup folder", document(driver_xml("Gone.zip", device_xml(p1)) + good),
          {acme + " 2013-04-02: " + p1}},
         {"archive outside the backup folder",
-         document(driver_xml("..\\backups\\" + acme, device_xml(p1)) + driver_xml("../backups/" + acme, device_xml(p1)) +
-                  driver_xml("C:" + acme, device_xml(p1))),
+         document(driver_xml("..\\backups\\" + acme, device_xml(p1)) +
+                  driver_xml("../backups/" + acme, device_xml(p1)) + driver_xml("C:" + acme, device_xml(p1))),
          {}},
-        {"no devices element", document("<driver><file><![CDATA[" + acme + "]]></file><date>2013-04-02</date></driver>"),
-         {}},
+        {"no devices element",
+         document("<driver><file><![CDATA[" + acme + "]]></file><date>2013-04-02</date></driver>"), {}},
         {"first device unknown", document(driver_xml(acme, device_xml("PCI\\VEN_DEAD") + device_xml(p1))), {}},
         {"a later unknown device ends the list",
          document(driver_xml(acme, device_xml(p1) + device_xml("PCI\\VEN_DEAD") + device_xml(p2))),
          {acme + " 2013-04-02: " + p1}},
-        {"device ids compare exactly", document(driver_xml(acme, device_xml("pci\\ven_ace1&dev_0001&subsys_00011ac3&rev_01"))),
-         {}},
+        {"device ids compare exactly",
+         document(driver_xml(acme, device_xml("pci\\ven_ace1&dev_0001&subsys_00011ac3&rev_01"))), {}},
         {"device without manu",
          document(driver_xml(acme, "<device><id><![CDATA[" + p1 + "]]></id><desc>a</desc><name>b</name>"
                                    "<version>c</version><date>d</date></device>")),

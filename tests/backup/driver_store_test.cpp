@@ -208,7 +208,9 @@ TEST(PackageFolderName, TakesTheFirstFolderBelowTheRoot)
         SCOPED_TRACE(text(r.path));
         u16 folder;
         EXPECT_EQ(package_folder_name(store, r.path, folder), r.folder != nullptr);
-        if (r.folder) EXPECT_EQ(text(folder), r.folder);
+        if (r.folder) {
+            EXPECT_EQ(text(folder), r.folder);
+        }
     }
     store.driver_store_root.clear();
     u16 folder;
