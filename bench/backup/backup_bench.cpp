@@ -15,10 +15,10 @@
 //   build/bench/bench/backup_bench [MiB, default 100] [runs, default 3]
 #include "bench_clock.h"
 #include "driver_files.h"
+#include "extraction_race.h"
 
 #include "backup/backup_archive.h"
 #include "backup/driver_store.h"
-#include "packages/archive_extract.h"
 #include "support/test_support.h"
 
 #include <cstdio>
@@ -120,28 +120,7 @@ int main(int argc, char** argv)
                            }};
     bench::race(runs, archive, zip);
 
-    fs::path ours_dir = dir.path() / "restored", unzip_dir = dir.path() / "unzipped";
-    bench::contender_t extract{[&] {
-                                   fs::remove_all(ours_dir);
-                                   fs::create_directories(ours_dir);
-                               },
-                               [&] {
-                                   u16 archive = test::program_path(ours_zip), target = test::program_path(ours_dir);
-                                   if (extract_archive(archive, target) != 0) {
-                                       std::fprintf(stderr, "extract_archive failed\n");
-                                       std::exit(1);
-                                   }
-                               }};
-    // unzip warns (status 1) about the archive's backslash separators.
-    bench::contender_t unzip{[&] {
-                                 fs::remove_all(unzip_dir);
-                                 fs::create_directories(unzip_dir);
-                             },
-                             [&] {
-                                 bench::run_tool("unzip -q -o '" + ours_zip.string() + "' -d '" + unzip_dir.string() +
-                                                 "' 2>/dev/null; test $? -le 1");
-                             }};
-    bench::race(runs, extract, unzip);
+    bench::extraction_times_t extraction = bench::race_extraction(runs, ours_zip, dir.path() / "unpacked");
 
     fs::path root = dir.path() / "windows";
     size_t store_bytes = make_store(root / "system32" / "DRVSTORE", size, rng);
@@ -165,8 +144,8 @@ int main(int argc, char** argv)
     std::printf("  write_package_archive  %.3f s\n  zip -r -6              %.3f s\n", archive.best, zip.best);
     std::printf("  archive speed ratio (zip time / ours): %.2f\n", zip.best / archive.best);
     std::printf("extraction of that archive\n");
-    std::printf("  extract_archive        %.3f s\n  unzip                  %.3f s\n", extract.best, unzip.best);
-    std::printf("  extraction speed ratio (unzip time / ours): %.2f\n", unzip.best / extract.best);
+    std::printf("  extract_archive        %.3f s\n  unzip                  %.3f s\n", extraction.ours, extraction.unzip);
+    std::printf("  extraction speed ratio (unzip time / ours): %.2f\n", extraction.unzip / extraction.ours);
     std::printf("MD5 index of %zu INF files, %.1f MiB\n", indexed, mib(store_bytes));
     std::printf("  init_driver_store      %.3f s\n  md5sum                 %.3f s\n", index.best, md5sum.best);
     std::printf("  index speed ratio (md5sum time / ours): %.2f\n", md5sum.best / index.best);

@@ -4,8 +4,8 @@
 // (target: not slower than unzip, a ratio of at least 1).
 #include "bench_clock.h"
 #include "driver_files.h"
+#include "extraction_race.h"
 
-#include "packages/archive_extract.h"
 #include "support/test_support.h"
 #include "test_zip.h"
 
@@ -38,30 +38,13 @@ int main(int argc, char** argv)
     size_t entry_count = entries.size();
     entries.clear();
 
-    fs::path ours_dir = dir.path() / "ours", unzip_dir = dir.path() / "unzip";
-    u16 archive = utf8_to_utf16(zip.u8string()), target = utf8_to_utf16(ours_dir.u8string());
-    bench::contender_t ours{[&] {
-                                fs::remove_all(ours_dir);
-                                fs::create_directories(ours_dir);
-                            },
-                            [&] {
-                                if (extract_archive(archive, target) != 0) {
-                                    std::fprintf(stderr, "extract_archive failed\n");
-                                    std::exit(1);
-                                }
-                            }};
-    bench::contender_t unzip{[&] {
-                                 fs::remove_all(unzip_dir);
-                                 fs::create_directories(unzip_dir);
-                             },
-                             [&] { bench::run_tool("unzip -q -o '" + zip.string() + "' -d '" + unzip_dir.string() + "'"); }};
-    bench::race(runs, ours, unzip);
+    bench::extraction_times_t times = bench::race_extraction(runs, zip, dir.path());
 
     std::printf("extraction of %.1f MiB in %zu entries (archive %.1f MiB), best of %d\n",
                 static_cast<double>(total) / (1 << 20), entry_count,
                 static_cast<double>(fs::file_size(zip)) / (1 << 20), runs);
-    std::printf("  extract_archive  %.3f s\n", ours.best);
-    std::printf("  unzip            %.3f s\n", unzip.best);
-    std::printf("extraction speed ratio (unzip time / extract_archive time): %.2f\n", unzip.best / ours.best);
+    std::printf("  extract_archive  %.3f s\n", times.ours);
+    std::printf("  unzip            %.3f s\n", times.unzip);
+    std::printf("extraction speed ratio (unzip time / extract_archive time): %.2f\n", times.unzip / times.ours);
     return 0;
 }

@@ -62,13 +62,7 @@ TEST(ArchiveFormat, DosTimesAndTheZip64Threshold)
         {2200, 6, 1, 12, 0, 0, 0xFF9FBF7D},      // after it: its last second
     };
     for (const row& r : rows) {
-        local_time_t t;
-        t.year = r.year;
-        t.month = r.month;
-        t.day = r.day;
-        t.hour = r.hour;
-        t.minute = r.minute;
-        t.second = r.second;
+        local_time_t t{r.year, r.month, r.day, r.hour, r.minute, r.second};
         EXPECT_EQ(dos_date_time(t), r.dos) << r.year << "-" << r.month << "-" << r.day;
     }
 
@@ -151,13 +145,7 @@ TEST_F(PackageArchiveTest, StoresEveryFileWithItsRelativeNameDataAndTime)
         auto f = std::find_if(files.begin(), files.end(), [&](const package_file_t& p) { return slashes == p.path; });
         ASSERT_NE(f, files.end());
         EXPECT_EQ(e.data, f->data);
-        local_time_t t;
-        t.year = f->year;
-        t.month = f->month;
-        t.day = f->day;
-        t.hour = f->hour;
-        t.minute = f->minute;
-        t.second = f->second;
+        local_time_t t{f->year, f->month, f->day, f->hour, f->minute, f->second};
         EXPECT_EQ(e.dos_date, dos_date_time(t));
         EXPECT_EQ(e.method, 8);  // deflated, also when empty
         EXPECT_EQ(e.flag & 0x801u, 0u);  // no password, ANSI name

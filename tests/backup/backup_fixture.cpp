@@ -58,6 +58,11 @@ std::filesystem::path vista_root()
     return data_dir() / "backup" / "vista_root";
 }
 
+u16 vista_store_root()
+{
+    return program_path(vista_root()) + u"\\System32\\DriverStore\\FileRepository";
+}
+
 u16 fake_store_platform_t::expand_environment(u16view text)
 {
     u16 out(text);
@@ -164,14 +169,7 @@ void write_file_at(const std::filesystem::path& file, const std::string& bytes, 
     output_file_t out;
     ASSERT_EQ(out.create_new(program_path(file)), output_file_t::opened);
     ASSERT_TRUE(out.write(bytes.data(), bytes.size()));
-    local_time_t t;
-    t.year = year;
-    t.month = month;
-    t.day = day;
-    t.hour = hour;
-    t.minute = minute;
-    t.second = second;
-    ASSERT_TRUE(out.set_times(t));
+    ASSERT_TRUE(out.set_times(local_time_t{year, month, day, hour, minute, second}));
 }
 
 } // namespace tdu::test

@@ -17,6 +17,8 @@ namespace tdu::test {
 // %SYSTEMROOT% of the tests before and from Windows Vista.
 std::filesystem::path xp_root();
 std::filesystem::path vista_root();
+// The driver store below vista_root() as the program names it.
+u16 vista_store_root();
 
 // The store platform of the native tests: %SYSTEMROOT% stands for a folder
 // of the fixture tree; the Setup API lookup answers from a table of INF

@@ -95,7 +95,7 @@ protected:
     {
         today_gate.open();
         scan_backup_machine(inventory);
-        u16 root = program_path(vista_root()) + u"\\System32\\DriverStore\\FileRepository";
+        u16 root = vista_store_root();
         platform.store_paths = {
             {u"oem905.inf", root + u"\\acmelan.inf_x86_4f1c2a90\\acmelan.inf"},
             {u"oem907.inf", root + u"\\vsnd.inf_x86_7d2e11b0\\vsnd.inf"},
@@ -117,6 +117,18 @@ protected:
         if (inbox)
             for (size_t i : groups.inbox) out.push_back(packages[i].devices.front());
         return out;
+    }
+
+    // Backs up the available packages and fills the restore list.
+    std::vector<restore_item_t> restore_list_after_backup()
+    {
+        backup_view_state_t backup;
+        backup_view_shown(backup, services);
+        EXPECT_TRUE(start_backup(backup, ticked(true, false), host, services));
+        finish(backup);
+        std::vector<restore_item_t> items;
+        EXPECT_EQ(fill_restore_list(items, services), 0);
+        return items;
     }
 
     backup_tick_result_t finish(backup_view_state_t& view)
@@ -270,12 +282,8 @@ TEST_F(BackupRunsTest, TheRestoreListShowsTheCatalogueSortedByName)
 
 TEST_F(BackupRunsTest, RestoringUnpacksBesideTheArchiveAndForcesTheInstaller)
 {
-    backup_view_state_t backup;
-    backup_view_shown(backup, services);
-    ASSERT_TRUE(start_backup(backup, ticked(true, false), host, services));
-    finish(backup);
-    std::vector<restore_item_t> items;
-    ASSERT_EQ(fill_restore_list(items, services), 0);
+    std::vector<restore_item_t> items = restore_list_after_backup();
+    ASSERT_EQ(items.size(), 2u);
     // A file already in the target folder is kept.
     write_file(dir.path() / "backups" / "ACME-LAN--Gigabit" / "acmelan.cat", "mine");
 
@@ -302,12 +310,8 @@ TEST_F(BackupRunsTest, RestoreButtonWithoutTickOrWhileRunning)
     EXPECT_FALSE(start_restore(view, nullptr, host, services));
     EXPECT_EQ(host.boxes, (std::vector<std::string>{"restore_no_driver/1"}));
 
-    backup_view_state_t backup;
-    backup_view_shown(backup, services);
-    ASSERT_TRUE(start_backup(backup, ticked(true, false), host, services));
-    finish(backup);
-    std::vector<restore_item_t> items;
-    ASSERT_EQ(fill_restore_list(items, services), 0);
+    std::vector<restore_item_t> items = restore_list_after_backup();
+    ASSERT_EQ(items.size(), 2u);
 
     shell.gate.close();
     ASSERT_TRUE(start_restore(view, &items[0], host, services));

@@ -123,7 +123,7 @@ TEST_F(DriverStoreTest, OldStoreOffersOnlyVendorPackagesFoundInIt)
 TEST_F(DriverStoreTest, SetupApiLookupListsInboxPackagesAndGroupsByFolder)
 {
     fake_store_platform_t platform(vista_root());
-    u16 root = program_path(vista_root()) + u"\\System32\\DriverStore\\FileRepository";
+    u16 root = vista_store_root();
     platform.store_paths = {
         // The folder name is compared without regard to case.
         {u"oem905.inf", root + u"\\acmelan.inf_x86_4f1c2a90\\acmelan.inf"},
@@ -158,7 +158,7 @@ TEST_F(DriverStoreTest, SetupApiLookupListsInboxPackagesAndGroupsByFolder)
 TEST_F(DriverStoreTest, PackageInboxFlagComesFromItsFirstDevice)
 {
     fake_store_platform_t platform(vista_root());
-    u16 root = program_path(vista_root()) + u"\\System32\\DriverStore\\FileRepository";
+    u16 root = vista_store_root();
     platform.store_paths = {
         {u"netace.inf", root + u"\\shared_pkg\\netace.inf"},
         {u"oem905.inf", root + u"\\shared_pkg\\acmelan.inf"},

@@ -38,14 +38,7 @@ TEST(FileTree, ReadsTheLastWriteTimeOnTheLocalClock)
     u16 path = program_path(dir.path() / "f.inf");
     output_file_t out;
     ASSERT_EQ(out.create_new(path), output_file_t::opened);
-    local_time_t set;
-    set.year = 2011;
-    set.month = 7;
-    set.day = 4;
-    set.hour = 13;
-    set.minute = 45;
-    set.second = 58;
-    ASSERT_TRUE(out.set_times(set));
+    ASSERT_TRUE(out.set_times(local_time_t{2011, 7, 4, 13, 45, 58}));
     out.close();
 
     local_time_t read;
