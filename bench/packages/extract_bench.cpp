@@ -3,8 +3,9 @@
 // the same archive, in the same run. Prints both times and their ratio
 // (target: not slower than unzip, a ratio of at least 1).
 #include "bench_clock.h"
+#include "driver_files.h"
+#include "extraction_race.h"
 
-#include "packages/archive_extract.h"
 #include "support/test_support.h"
 #include "test_zip.h"
 
@@ -14,34 +15,6 @@
 
 using namespace tdu;
 namespace fs = std::filesystem;
-
-namespace {
-
-// Text like an INF file: sections and key lines.
-std::string inf_text(std::mt19937& rng, size_t size)
-{
-    static const char* lines[] = {
-        "[Version]\r\n", "Signature=\"$Windows NT$\"\r\n", "Class=Net\r\n",
-        "ClassGuid={4d36e972-e325-11ce-bfc1-08002be10318}\r\n", "DriverVer=06/21/2012,12.1.77.0\r\n",
-        "[Manufacturer]\r\n", "%Mfg%=Models,NTx86,NTamd64\r\n", "AddReg=Params.reg\r\n",
-        "HKR,Ndi\\params\\*SpeedDuplex,ParamDesc,,%SpeedDuplex%\r\n", "CopyFiles=Driver.CopyFiles\r\n",
-    };
-    std::string out;
-    while (out.size() < size) out += lines[rng() % (sizeof lines / sizeof lines[0])];
-    out.resize(size);
-    return out;
-}
-
-// Bytes like a compiled driver: runs of structure between stretches that
-// do not compress.
-std::string binary(std::mt19937& rng, size_t size)
-{
-    std::string out(size, '\0');
-    for (size_t i = 0; i < size; ++i) out[i] = (i / 512) % 3 == 0 ? static_cast<char>(i % 64) : static_cast<char>(rng());
-    return out;
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {
@@ -54,10 +27,10 @@ int main(int argc, char** argv)
     for (int package = 0; total < (mib << 20); ++package) {
         std::string folder = "drivers/pkg" + std::to_string(package) + "/";
         entries.push_back({folder, ""});
-        entries.push_back({folder + "driver.inf", inf_text(rng, 20000)});
-        entries.push_back({folder + "driver.cat", binary(rng, 12000)});
-        entries.push_back({folder + "driver.sys", binary(rng, 300000 + rng() % 200000)});
-        entries.push_back({folder + "coinst.dll", binary(rng, 100000 + rng() % 100000)});
+        entries.push_back({folder + "driver.inf", bench::inf_text(rng, 20000)});
+        entries.push_back({folder + "driver.cat", bench::binary(rng, 12000)});
+        entries.push_back({folder + "driver.sys", bench::binary(rng, 300000 + rng() % 200000)});
+        entries.push_back({folder + "coinst.dll", bench::binary(rng, 100000 + rng() % 100000)});
         for (size_t i = entries.size() - 4; i < entries.size(); ++i) total += entries[i].data.size();
     }
     fs::path zip = dir.path() / "package.zip";
@@ -65,30 +38,13 @@ int main(int argc, char** argv)
     size_t entry_count = entries.size();
     entries.clear();
 
-    fs::path ours_dir = dir.path() / "ours", unzip_dir = dir.path() / "unzip";
-    u16 archive = utf8_to_utf16(zip.u8string()), target = utf8_to_utf16(ours_dir.u8string());
-    bench::contender_t ours{[&] {
-                                fs::remove_all(ours_dir);
-                                fs::create_directories(ours_dir);
-                            },
-                            [&] {
-                                if (extract_archive(archive, target) != 0) {
-                                    std::fprintf(stderr, "extract_archive failed\n");
-                                    std::exit(1);
-                                }
-                            }};
-    bench::contender_t unzip{[&] {
-                                 fs::remove_all(unzip_dir);
-                                 fs::create_directories(unzip_dir);
-                             },
-                             [&] { bench::run_tool("unzip -q -o '" + zip.string() + "' -d '" + unzip_dir.string() + "'"); }};
-    bench::race(runs, ours, unzip);
+    bench::extraction_times_t times = bench::race_extraction(runs, zip, dir.path());
 
     std::printf("extraction of %.1f MiB in %zu entries (archive %.1f MiB), best of %d\n",
                 static_cast<double>(total) / (1 << 20), entry_count,
                 static_cast<double>(fs::file_size(zip)) / (1 << 20), runs);
-    std::printf("  extract_archive  %.3f s\n", ours.best);
-    std::printf("  unzip            %.3f s\n", unzip.best);
-    std::printf("extraction speed ratio (unzip time / extract_archive time): %.2f\n", unzip.best / ours.best);
+    std::printf("  extract_archive  %.3f s\n", times.ours);
+    std::printf("  unzip            %.3f s\n", times.unzip);
+    std::printf("extraction speed ratio (unzip time / extract_archive time): %.2f\n", times.unzip / times.ours);
     return 0;
 }

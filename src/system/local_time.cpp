@@ -14,9 +14,9 @@ int days_in_month(int year, int month)
     return month == 2 && is_leap_year(year) ? 29 : days[month - 1];
 }
 
-local_time_t add_one_minute(const local_time_t& t)
+task_time_t add_one_minute(const task_time_t& t)
 {
-    local_time_t r = t;
+    task_time_t r = t;
     if (++r.minute < 60) return r;
     r.minute = 0;
     if (++r.hour < 24) return r;

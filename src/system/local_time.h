@@ -5,7 +5,7 @@
 
 namespace tdu {
 
-struct local_time_t {
+struct task_time_t {
     uint16_t year = 0;
     uint16_t month = 0;        // 1 to 12
     uint16_t day = 0;          // 1 to 31
@@ -20,6 +20,6 @@ int days_in_month(int year, int month);
 // One minute later: minute 59 carries into the next hour, hour 23 into the
 // next day (and weekday), the month's last day into the next month, the
 // 31st of December into the next year.
-local_time_t add_one_minute(const local_time_t& t);
+task_time_t add_one_minute(const task_time_t& t);
 
 } // namespace tdu

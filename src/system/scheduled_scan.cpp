@@ -5,11 +5,11 @@
 
 namespace tdu {
 
-weekly_trigger_t weekly_trigger_from(const local_time_t& now)
+weekly_trigger_t weekly_trigger_from(const task_time_t& now)
 {
     // The scheduler refuses minute 60, so the start carries instead; the
     // weekday is the start's own, or the first run would be a week late.
-    local_time_t start = add_one_minute(now);
+    task_time_t start = add_one_minute(now);
     weekly_trigger_t t;
     t.begin_year = start.year;
     t.begin_month = start.month;
@@ -21,7 +21,7 @@ weekly_trigger_t weekly_trigger_from(const local_time_t& now)
     return t;
 }
 
-scheduled_task_t scan_task(u16view program_path, const local_time_t& now, u16view computer, u16view user)
+scheduled_task_t scan_task(u16view program_path, const task_time_t& now, u16view computer, u16view user)
 {
     scheduled_task_t task;
     task.name = program_title;

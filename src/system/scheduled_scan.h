@@ -47,7 +47,7 @@ struct scheduled_task_t {
 class task_scheduler_t {
 public:
     virtual ~task_scheduler_t() = default;
-    virtual local_time_t local_now() = 0;
+    virtual task_time_t local_now() = 0;
     virtual u16 computer_name() = 0;  // empty when it cannot be read
     virtual u16 user_name() = 0;      // empty when it cannot be read
     // Makes and saves the task; false when a task of that name exists (it is
@@ -64,11 +64,11 @@ public:
 // The trigger of a task created at `now`: weekly, every week, starting one
 // minute from now (carried into the next hour, day, month or year where
 // needed) on that minute's weekday.
-weekly_trigger_t weekly_trigger_from(const local_time_t& now);
+weekly_trigger_t weekly_trigger_from(const task_time_t& now);
 
 // The scan task of a program at `program_path`, created at `now` by the user
 // `computer`\`user`.
-scheduled_task_t scan_task(u16view program_path, const local_time_t& now, u16view computer, u16view user);
+scheduled_task_t scan_task(u16view program_path, const task_time_t& now, u16view computer, u16view user);
 
 // Creates the scan task for the program at environment.program_path; false
 // when it exists already (nothing changes) or cannot be made.

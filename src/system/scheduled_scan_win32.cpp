@@ -31,11 +31,11 @@ bool save(ITask* task)
 
 class win32_task_scheduler_t final : public task_scheduler_t {
 public:
-    local_time_t local_now() override
+    task_time_t local_now() override
     {
         SYSTEMTIME st;
         GetLocalTime(&st);
-        local_time_t t;
+        task_time_t t;
         t.year = st.wYear;
         t.month = st.wMonth;
         t.day = st.wDay;

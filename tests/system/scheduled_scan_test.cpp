@@ -9,9 +9,9 @@ using namespace tdu;
 
 namespace {
 
-local_time_t at(int year, int month, int day, int day_of_week, int hour, int minute)
+task_time_t at(int year, int month, int day, int day_of_week, int hour, int minute)
 {
-    local_time_t t;
+    task_time_t t;
     t.year = static_cast<uint16_t>(year);
     t.month = static_cast<uint16_t>(month);
     t.day = static_cast<uint16_t>(day);
@@ -30,14 +30,14 @@ struct fake_scheduler_t : task_scheduler_t {
         bool has_trigger = true;
     };
     std::map<u16, stored_t> tasks;
-    local_time_t now = at(2013, 5, 14, 2, 10, 30);
+    task_time_t now = at(2013, 5, 14, 2, 10, 30);
     u16 computer = u"OFFICE-PC";
     u16 user = u"anna";
     bool save_fails = false;
     int edits = 0;
     void* edit_owner = nullptr;
 
-    local_time_t local_now() override { return now; }
+    task_time_t local_now() override { return now; }
     u16 computer_name() override { return computer; }
     u16 user_name() override { return user; }
     bool create_task(const scheduled_task_t& task) override
@@ -80,8 +80,8 @@ TEST(ScheduledScanTime, TheStartIsOneMinuteAheadWithEveryCarry)
 {
     struct row {
         const char* what;
-        local_time_t now;
-        local_time_t start;
+        task_time_t now;
+        task_time_t start;
     };
     const row rows[] = {
         {"within the hour", at(2013, 5, 14, 2, 10, 30), at(2013, 5, 14, 2, 10, 31)},

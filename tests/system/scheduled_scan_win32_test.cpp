@@ -107,12 +107,12 @@ void delete_task()
     }
 }
 
-local_time_t now()
+task_time_t now()
 {
     return win32_task_scheduler().local_now();
 }
 
-bool starts_at(const TASK_TRIGGER& t, const local_time_t& start)
+bool starts_at(const TASK_TRIGGER& t, const task_time_t& start)
 {
     return t.wBeginYear == start.year && t.wBeginMonth == start.month && t.wBeginDay == start.day &&
            t.wStartHour == start.hour && t.wStartMinute == start.minute &&
@@ -138,9 +138,9 @@ protected:
 TEST_F(ScheduledScanWin32, CreateReadBackDisableEnable)
 {
     task_scheduler_t& scheduler = win32_task_scheduler();
-    local_time_t before = now();
+    task_time_t before = now();
     ASSERT_TRUE(schedule_task_create(scheduler));
-    local_time_t after = now();
+    task_time_t after = now();
 
     read_back_t r = read_task();
     ASSERT_TRUE(r.found);
@@ -194,7 +194,7 @@ TEST_F(ScheduledScanWin32, ACreationAtMinute59StartsInTheNextHour)
 {
     // The scheduler refuses a start at minute 60; created on new year's eve
     // at 23:59, the task starts at midnight of the new year.
-    local_time_t eve;
+    task_time_t eve;
     eve.year = 2013;
     eve.month = 12;
     eve.day = 31;

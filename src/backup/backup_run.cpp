@@ -1,0 +1,85 @@
+// The backup view's side of the runs: showing, starting, the worker and the
+// timer's end handling.
+#include "backup/backup_archive.h"
+#include "backup/backup_runs.h"
+
+#include "common/files.h"
+
+namespace tdu {
+
+bool backup_view_shown(backup_view_state_t& view, backup_services_t& services)
+{
+    if (view.thread_held) return false;
+    build_driver_packages(services.packages, services.store, services.inventory);
+    load_catalogue(services.catalogue, services.environment.program_folder, services.backup_folder,
+                   services.inventory);
+    return true;
+}
+
+backup_groups_t backup_groups(const std::vector<driver_package_t>& packages)
+{
+    backup_groups_t groups;
+    for (size_t i = 0; i < packages.size(); ++i) (packages[i].inbox ? groups.inbox : groups.available).push_back(i);
+    return groups;
+}
+
+bool start_backup(backup_view_state_t& view, const std::vector<device_t*>& ticked, backup_view_host_t& host,
+                  const backup_services_t& services)
+{
+    if (view.thread_held) return false;
+    backup_job_t& job = *view.job;
+    job.progress.store(0);
+    job.selected = ticked;
+    job.backup_folder = services.backup_folder;
+    if (job.selected.empty()) {
+        host.message_box("backup_no_driver", box_style_warning);
+        return false;
+    }
+    view.selected_count = static_cast<int32_t>(job.selected.size());
+    host.start_timer();
+    std::shared_ptr<backup_job_t> shared = view.job;
+    backup_services_t copy = services;
+    if (!view.worker.start([shared, copy] { return static_cast<int32_t>(backup_worker(*shared, copy)); })) {
+        // No thread: the run ends at once, as failed, at the next tick.
+        host.stop_timer();
+        host.message_box("backup_failed", box_style_error);
+        return false;
+    }
+    view.thread_held = true;
+    return true;
+}
+
+int backup_worker(backup_job_t& job, const backup_services_t& services)
+{
+    // A folder removed since the setting was made is made again.
+    create_directories(job.backup_folder);
+    for (device_t* device : job.selected) {
+        int index = find_package_of_device(services.packages, device);
+        if (index < 0) return -1;
+        const driver_package_t& package = services.packages[static_cast<size_t>(index)];
+        u16 archive = archive_path_for(job.backup_folder, package);
+        if (write_package_archive(package_folder_path(services.store, package), archive, job.progress) != 0)
+            return -1;
+        if (record_backup(services.catalogue, archive, package, services.today(),
+                          services.environment.program_folder) != 0)
+            return -1;
+    }
+    return 0;
+}
+
+backup_tick_result_t backup_tick(backup_view_state_t& view, backup_view_host_t& host)
+{
+    host.redraw();
+    if (!view.thread_held) return backup_tick_result_t::idle;
+    if (view.worker.running()) return backup_tick_result_t::running;
+    view.thread_held = false;
+    host.stop_timer();
+    if (view.worker.result() < 0) {
+        host.message_box("backup_failed", box_style_error);
+        return backup_tick_result_t::failed;
+    }
+    host.message_box("backup_completed", box_style_information);
+    return backup_tick_result_t::completed;
+}
+
+} // namespace tdu

@@ -1,0 +1,148 @@
+#pragma once
+// The backup and restore runs, as the backup and restore views drive them:
+// what a view collects when shown and when its button is pressed, the
+// worker each run starts, and how the view learns the end of a run. No
+// function here touches a window; the view implements backup_view_host_t.
+//
+// A backup archives each ticked package (write_package_archive) and records
+// it in the catalogue, which saves "backup.xml"; the view polls it with its
+// 200 ms timer. A restore unpacks one archive into a folder of the same
+// title beside it and starts the driver package installer with forced
+// installation on that folder; nothing reports its end.
+#include "app/environment.h"
+#include "backup/backup_catalogue.h"
+#include "backup/driver_store.h"
+#include "common/detached_worker.h"
+#include "common/text.h"
+#include "devices/device.h"
+#include "packages/shell.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tdu {
+
+// Styles of the program's message box.
+constexpr int box_style_information = 0;
+constexpr int box_style_warning = 1;
+constexpr int box_style_error = 2;
+
+// What the runs ask of their view.
+class backup_view_host_t {
+public:
+    virtual ~backup_view_host_t() = default;
+    // Shows the interface text of `key` in a message box of `style`.
+    virtual void message_box(const char* key, int style) = 0;
+    // The backup view's timer 1, every 200 ms.
+    virtual void start_timer() = 0;
+    virtual void stop_timer() = 0;
+    virtual void redraw() = 0;
+};
+
+// The process-wide records and services the runs use. Copied into each
+// worker; the references must outlive every run.
+struct backup_services_t {
+    driver_store_t& store;
+    std::vector<driver_package_t>& packages;
+    backup_catalogue_t& catalogue;
+    device_inventory_t& inventory;
+    const environment_t& environment;  // the program's folder, 64-bit or not
+    shell_t& shell;
+    u16 backup_folder;  // the backup_path setting as it stands
+    std::string (*today)() = local_date_today;
+};
+
+// One backup run. The worker adds 100 to `progress` per package (in steps),
+// so a run of n packages ends at 100 x n; the view reads it while drawing.
+struct backup_job_t {
+    std::atomic<int32_t> progress{0};
+    std::vector<device_t*> selected;  // the first device of each ticked package
+    u16 backup_folder;                // where this run writes
+};
+
+// What the backup view keeps between its messages.
+struct backup_view_state_t {
+    std::shared_ptr<backup_job_t> job = std::make_shared<backup_job_t>();
+    int32_t selected_count = 0;  // the progress bar's full scale is 100 times it
+    detached_worker_t worker;
+    bool thread_held = false;    // a run was started and its end not yet handled
+};
+
+// The backup view is shown: rebuilds the package list and reloads the
+// catalogue, unless its run is still going (then both stay as they are,
+// since the worker reads them) and false is returned.
+bool backup_view_shown(backup_view_state_t& view, backup_services_t& services);
+
+// The packages of the two groups of the backup view's tree, as indices into
+// the package list: "backup_available_drivers" (not inbox) and
+// "backup_inbox_drivers".
+struct backup_groups_t {
+    std::vector<size_t> available;
+    std::vector<size_t> inbox;
+};
+backup_groups_t backup_groups(const std::vector<driver_package_t>& packages);
+
+// The "btn_backup" button: `ticked` holds the first device of every ticked
+// package in tree order (the available group first). Does nothing while a
+// run is held; shows "backup_no_driver" when nothing is ticked; otherwise
+// starts the timer and the worker. True when a worker was started.
+bool start_backup(backup_view_state_t& view, const std::vector<device_t*>& ticked, backup_view_host_t& host,
+                  const backup_services_t& services);
+
+// The worker: archives and records each selected package in order; -1 at
+// the first failure (a package not found, an archive or the catalogue not
+// written), 0 when all were done.
+int backup_worker(backup_job_t& job, const backup_services_t& services);
+
+// Timer 1 of the backup view: redraws; once the worker has ended, stops the
+// timer and shows "backup_failed" (style 2) or "backup_completed" (style 0).
+enum class backup_tick_result_t { running, idle, failed, completed };
+backup_tick_result_t backup_tick(backup_view_state_t& view, backup_view_host_t& host);
+
+// One restore run.
+struct restore_job_t {
+    u16 archive_file;             // the archive's file name in the backup folder
+    u16 backup_folder;
+    std::atomic<int32_t> busy{0};  // 1 from the start until the worker is done
+};
+
+struct restore_view_state_t {
+    std::shared_ptr<restore_job_t> job = std::make_shared<restore_job_t>();
+    detached_worker_t worker;
+    bool thread_held = false;  // closed lazily by the next start
+};
+
+// One top-level item of the restore view's tree.
+struct restore_item_t {
+    u16 text;                     // the entry's archive file name
+    std::vector<u16> device_names;  // its devices' names, as child items
+    backup_entry_t entry;
+};
+
+// The restore view is shown: reloads the catalogue and fills `items`, one
+// per entry, sorted by their text. -1 when the catalogue is empty.
+int fill_restore_list(std::vector<restore_item_t>& items, backup_services_t& services);
+
+// The same, and shows "restore_no_backup" (style 0) when it is empty.
+int restore_view_shown(std::vector<restore_item_t>& items, backup_view_host_t& host,
+                       backup_services_t& services);
+
+// The "btn_restore" button; `ticked` is the first ticked top-level item
+// from the top, or null. Does nothing while a restore runs; waits for an
+// earlier worker that is still held; shows "restore_no_driver" when nothing
+// is ticked. True when a worker was started.
+bool start_restore(restore_view_state_t& view, const restore_item_t* ticked, backup_view_host_t& host,
+                   const backup_services_t& services);
+
+// The worker: unpacks the archive into the folder of its title in the
+// backup folder (files there are kept) and, when that succeeded, starts the
+// driver package installer with "/F" on the folder. 0 or -1; clears `busy`.
+int restore_worker(restore_job_t& job, const backup_services_t& services);
+
+// The folder a restore unpacks `archive_file` into.
+u16 restore_folder_for(u16view backup_folder, u16view archive_file);
+
+} // namespace tdu

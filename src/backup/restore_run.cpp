@@ -1,0 +1,103 @@
+// The restore view's side of the runs: its list, starting, and the worker.
+#include "backup/backup_runs.h"
+
+#include "common/ansi_text.h"
+#include "common/files.h"
+#include "packages/archive_extract.h"
+#include "packages/driver_installer.h"
+
+#include <algorithm>
+
+namespace tdu {
+namespace {
+
+char16_t fold(char16_t c)
+{
+    return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c;
+}
+
+// The tree sorts its items by text without regard to letter case.
+bool text_before(const restore_item_t& a, const restore_item_t& b)
+{
+    return std::lexicographical_compare(a.text.begin(), a.text.end(), b.text.begin(), b.text.end(),
+                                        [](char16_t x, char16_t y) { return fold(x) < fold(y); });
+}
+
+} // namespace
+
+u16 restore_folder_for(u16view backup_folder, u16view archive_file)
+{
+    u16 title(path_file_name(archive_file));
+    size_t dot = title.find_last_of(u'.');
+    if (dot != u16::npos) title.resize(dot);
+    return path_join(backup_folder, title);
+}
+
+int fill_restore_list(std::vector<restore_item_t>& items, backup_services_t& services)
+{
+    load_catalogue(services.catalogue, services.environment.program_folder, services.backup_folder,
+                   services.inventory);
+    items.clear();
+    for (backup_entry_t& entry : catalogue_entries(services.catalogue)) {
+        restore_item_t item;
+        item.text = ansi_to_utf16(entry.file);
+        for (const backup_device_t& record : entry.devices)
+            item.device_names.push_back(record.device ? u16(record.device->name) : record.desc);
+        item.entry = std::move(entry);
+        items.push_back(std::move(item));
+    }
+    if (items.empty()) return -1;
+    std::stable_sort(items.begin(), items.end(), text_before);
+    return 0;
+}
+
+int restore_view_shown(std::vector<restore_item_t>& items, backup_view_host_t& host, backup_services_t& services)
+{
+    int result = fill_restore_list(items, services);
+    if (result < 0) host.message_box("restore_no_backup", box_style_information);
+    return result;
+}
+
+bool start_restore(restore_view_state_t& view, const restore_item_t* ticked, backup_view_host_t& host,
+                   const backup_services_t& services)
+{
+    restore_job_t& job = *view.job;
+    if (job.busy.load() == 1) return false;
+    if (view.thread_held) {
+        view.worker.wait();
+        view.thread_held = false;
+    }
+    if (!ticked) {
+        host.message_box("restore_no_driver", box_style_warning);
+        return false;
+    }
+    const backup_entry_t& entry = ticked->entry;
+    job.archive_file = entry.devices.empty() ? ansi_to_utf16(entry.file) : entry.devices.front().archive_file;
+    job.backup_folder = services.backup_folder;
+    job.busy.store(1);
+    std::shared_ptr<restore_job_t> shared = view.job;
+    backup_services_t copy = services;
+    if (!view.worker.start([shared, copy] { return static_cast<int32_t>(restore_worker(*shared, copy)); })) {
+        job.busy.store(0);
+        return false;
+    }
+    view.thread_held = true;
+    return true;
+}
+
+int restore_worker(restore_job_t& job, const backup_services_t& services)
+{
+    u16 folder = restore_folder_for(job.backup_folder, job.archive_file);
+    create_directories(folder);  // failure shows in the extraction
+    // The extraction writes by full path below the folder and leaves the
+    // current directory alone, so nothing needs setting back afterwards.
+    int result = -1;
+    if (extract_archive(path_join(job.backup_folder, path_file_name(job.archive_file)), folder) == 0) {
+        run_driver_installer(services.shell, services.environment, folder, true);
+        result = 0;
+    }
+    job.busy.store(0);
+    return result;
+}
+
+} // namespace tdu
