@@ -63,18 +63,11 @@ TEST(EnvironmentWin32, OtherWindowsVersionsSetInThePrefix)
         std::wstring name = std::wstring(L"tdu_env_probe_") + r.wine_version + L".exe";
         std::wstring copy = std::wstring(temp) + name;
         ASSERT_TRUE(CopyFileW(own_path().c_str(), copy.c_str(), FALSE));
-        std::wstring key = L"Software\\Wine\\AppDefaults\\" + name;
-        HKEY k;
-        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
-                                  nullptr),
-                  ERROR_SUCCESS);
-        RegSetValueExW(k, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(r.wine_version),
-                       static_cast<DWORD>((wcslen(r.wine_version) + 1) * sizeof(wchar_t)));
-        RegCloseKey(k);
+        ASSERT_TRUE(tdu::test::set_wine_program_version(name, r.wine_version));
 
         EXPECT_EQ(tdu::test::run_and_capture(copy, L"--probe"), r.expected);
 
-        RegDeleteKeyW(HKEY_CURRENT_USER, key.c_str());
+        tdu::test::set_wine_program_version(name, nullptr);
         DeleteFileW(copy.c_str());
     }
 }

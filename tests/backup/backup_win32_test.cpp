@@ -146,21 +146,6 @@ private:
     bool had_store_ = false;
 };
 
-void set_app_version(const std::wstring& exe_name, const wchar_t* version)
-{
-    std::wstring key = L"Software\\Wine\\AppDefaults\\" + exe_name;
-    if (!version) {
-        RegDeleteKeyW(HKEY_CURRENT_USER, key.c_str());
-        return;
-    }
-    HKEY k;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExW(k, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
-                   static_cast<DWORD>((wcslen(version) + 1) * sizeof(wchar_t)));
-    RegCloseKey(k);
-}
-
 } // namespace
 
 TEST(BackupWin32, TheDefaultPrefixHasTheStoreCallButItLocatesNothing)
@@ -216,10 +201,10 @@ TEST(BackupWin32, AWholeBackupAndRestoreOnWindowsXp)
     const std::wstring probe_name = L"tdu_backup_xp_probe.exe";
     ASSERT_TRUE(CopyFileW(own_path().c_str(), (program / probe_name).wstring().c_str(), FALSE));
     ASSERT_TRUE(CopyFileW(own_path().c_str(), (program / "DPInst32.exe").wstring().c_str(), FALSE));
-    set_app_version(probe_name, L"winxp");
+    ASSERT_TRUE(tdu::test::set_wine_program_version(probe_name, L"winxp"));
     std::string out =
         run_and_capture((program / probe_name).wstring(), L"--xp-backup-probe \"" + backups.wstring() + L"\"");
-    set_app_version(probe_name, nullptr);
+    tdu::test::set_wine_program_version(probe_name, nullptr);
 
     // Before Windows Vista only vendor packages are offered: the inbox
     // adapter is not, nor the adapter whose installed INF differs from the

@@ -44,21 +44,6 @@ size_t count_of(const std::string& text, const std::string& part)
     return n;
 }
 
-void set_program_windows_version(const wchar_t* name, const wchar_t* version)
-{
-    std::wstring key = std::wstring(L"Software\\Wine\\AppDefaults\\") + name;
-    if (!version) {
-        RegDeleteKeyW(HKEY_CURRENT_USER, key.c_str());
-        return;
-    }
-    HKEY k;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExW(k, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
-                   static_cast<DWORD>((wcslen(version) + 1) * sizeof(wchar_t)));
-    RegCloseKey(k);
-}
-
 // The program and its language file, copied into `folder`.
 fs::path install_program(const fs::path& folder, bool with_language_file)
 {
@@ -100,7 +85,7 @@ protected:
     static void SetUpTestSuite()
     {
         registry = std::make_unique<machine_registry_t>(load_machine(data_dir() / "devices" / "demo_machine.ini"));
-        set_program_windows_version(program_name, L"winxp");
+        ASSERT_TRUE(tdu::test::set_wine_program_version(program_name, L"winxp"));
         reset_program_keys(true);
         // Every mirror is the service; the scan-share host is an address
         // literal, looked up without network traffic, that leaves every
@@ -120,7 +105,7 @@ protected:
     static void TearDownTestSuite()
     {
         SetEnvironmentVariableA("TDU_ENDPOINTS", nullptr);
-        set_program_windows_version(program_name, nullptr);
+        tdu::test::set_wine_program_version(program_name, nullptr);
         reset_program_keys(false);
         registry.reset();
         suite_dir.reset();

@@ -75,4 +75,21 @@ std::string run_and_capture(const std::wstring& exe, const std::wstring& argumen
     return out;
 }
 
+bool set_wine_program_version(const std::wstring& exe_name, const wchar_t* version)
+{
+    std::wstring key = L"Software\\Wine\\AppDefaults\\" + exe_name;
+    if (!version) {
+        RegDeleteKeyW(HKEY_CURRENT_USER, key.c_str());
+        return true;
+    }
+    HKEY k;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr) !=
+        ERROR_SUCCESS)
+        return false;
+    LONG rc = RegSetValueExW(k, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
+                             static_cast<DWORD>((wcslen(version) + 1) * sizeof(wchar_t)));
+    RegCloseKey(k);
+    return rc == ERROR_SUCCESS;
+}
+
 } // namespace tdu::test

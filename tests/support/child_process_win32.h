@@ -15,4 +15,9 @@ std::wstring own_path();
 // program's exit status, or -1 when it did not start or end.
 std::string run_and_capture(const std::wstring& exe, const std::wstring& arguments, int* exit_code = nullptr);
 
+// Makes Wine report `version` ("winxp", "vista", "win8" ...) to programs named
+// `exe_name` (HKCU\Software\Wine\AppDefaults\<exe_name>\Version); a null
+// version removes the setting. False when the key cannot be written.
+bool set_wine_program_version(const std::wstring& exe_name, const wchar_t* version);
+
 } // namespace tdu::test
