@@ -4,14 +4,21 @@
 //   tdu-cli scan [--json]  start up as the program does, scan the devices,
 //                          ask the update service, and print one line per
 //                          result group and the three counts (or JSON)
+//   tdu-cli backup         back up every driver-store package of the
+//                          devices into the backup folder and record it in
+//                          the catalogue
+//   tdu-cli restore ARCHIVE
+//                          unpack one archive of the catalogue and start
+//                          the driver package installer on it
 //
-// Exit status: 0 on success; 1 when the scan failed, 3 when start-up failed
+// Exit status: 0 on success; 1 when the scan, backup or restore failed, 3 when start-up failed
 // (the error's text on standard error); 2 for a wrong command line.
 #include "app/app_init.h"
 #include "app/endpoints.h"
 #include "app/environment.h"
 #include "app/global_services.h"
 #include "app/settings.h"
+#include "cli/console_backup.h"
 #include "cli/console_scan.h"
 #include "cli/scan_report.h"
 #include "common/last_error.h"
@@ -112,10 +119,24 @@ int scan(bool json)
     return status;
 }
 
+// Starts up as the program does and runs a backup or restore command.
+template <typename Command>
+int after_start_up(Command command)
+{
+    tdu::init_hooks_t hooks;
+    hooks.show_failure = [](tdu::u16view text) { print_line(stderr, text); };
+    if (tdu::program_app_init(hooks) != 0) return exit_init_failed;
+    int status = command();
+    tdu::app_cleanup();
+    return status;
+}
+
 int usage()
 {
     std::fprintf(stderr, "usage: tdu-cli environment\n"
-                         "       tdu-cli scan [--json]\n");
+                         "       tdu-cli scan [--json]\n"
+                         "       tdu-cli backup\n"
+                         "       tdu-cli restore ARCHIVE\n");
     return exit_usage;
 }
 
@@ -131,6 +152,14 @@ int wmain(int argc, wchar_t** argv)
         // System information is read through COM on this thread.
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         int status = scan(json);
+        CoUninitialize();
+        return status;
+    }
+    if ((command == "backup" && argc == 2) || (command == "restore" && argc == 3)) {
+        std::string archive = argc == 3 ? tdu::utf16_to_utf8(tdu::u16ptr(argv[2])) : "";
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        int status = command == "backup" ? after_start_up([] { return tdu::console_backup(); })
+                                         : after_start_up([&archive] { return tdu::console_restore(archive); });
         CoUninitialize();
         return status;
     }

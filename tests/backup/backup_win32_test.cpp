@@ -11,6 +11,7 @@
 #include "backup/backup_runs.h"
 #include "backup/store_platform.h"
 #include "backup_fixture.h"
+#include "prefix_store_win32.h"
 #include "common/file_tree.h"
 #include "common/win32_text.h"
 #include "devices/device_scan.h"
@@ -32,20 +33,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const wchar_t dpinst_record[] = L"dpinst_command_line.txt";
-
-std::wstring windows_folder()
-{
-    wchar_t path[MAX_PATH];
-    GetWindowsDirectoryW(path, MAX_PATH);
-    return path;
-}
-
-std::wstring system_folder()
-{
-    wchar_t path[MAX_PATH];
-    GetSystemDirectoryW(path, MAX_PATH);
-    return path;
-}
 
 // The stand-in installer: writes its command line beside itself.
 int run_dpinst_stand_in()
@@ -117,34 +104,6 @@ std::vector<std::string> lines_of(const std::string& text)
     }
     return lines;
 }
-
-// Copies the fixture's INF files and old store into the prefix's Windows
-// folder, and takes them out again.
-class prefix_store_t {
-public:
-    prefix_store_t()
-    {
-        fs::path inf = fs::path(windows_folder()) / "inf";
-        for (const char* name : {"oem905.inf", "oem907.inf", "oem909.inf", "netace.inf"}) {
-            fs::copy_file(xp_root() / "inf" / name, inf / name, fs::copy_options::overwrite_existing);
-            created_.push_back(inf / name);
-        }
-        fs::path store = fs::path(system_folder()) / "DRVSTORE";
-        had_store_ = fs::exists(store);
-        fs::copy(xp_root() / "system32" / "DRVSTORE", store,
-                 fs::copy_options::recursive | fs::copy_options::overwrite_existing);
-        if (!had_store_) created_.push_back(store);
-    }
-    ~prefix_store_t()
-    {
-        std::error_code ec;
-        for (const fs::path& p : created_) fs::remove_all(p, ec);
-    }
-
-private:
-    std::vector<fs::path> created_;
-    bool had_store_ = false;
-};
 
 } // namespace
 

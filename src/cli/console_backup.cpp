@@ -1,0 +1,112 @@
+// tdu-cli backup and restore: the views' runs over the process-wide device
+// inventory, driver store, package list and catalogue.
+#include "cli/console_backup.h"
+
+#include "app/environment.h"
+#include "app/language.h"
+#include "app/settings.h"
+#include "backup/backup_archive.h"
+#include "backup/backup_runs.h"
+#include "backup/store_platform.h"
+#include "common/text.h"
+#include "devices/device.h"
+#include "devices/device_scan.h"
+#include "devices/setup_api.h"
+
+#include <cstdio>
+#include <vector>
+
+namespace tdu {
+namespace {
+
+// The views' boxes as lines: information on standard output, warnings and
+// errors on standard error.
+class console_view_host_t final : public backup_view_host_t {
+public:
+    void message_box(const char* key, int style) override
+    {
+        std::FILE* to = style == box_style_information ? stdout : stderr;
+        std::fprintf(to, "%s\n", utf16_to_utf8(language_text(key)).c_str());
+    }
+    void start_timer() override {}
+    void stop_timer() override {}
+    void redraw() override {}
+};
+
+backup_services_t program_backup_services()
+{
+    return backup_services_t{driver_store,  driver_packages, backup_catalogue,      device_inventory,
+                             environment,   win32_shell(),   u16(settings.backup_path)};
+}
+
+// The catalogue keeps only entries whose devices are in the inventory, so
+// both commands scan the devices first.
+bool scan_devices()
+{
+    scan_progress_t progress;
+    if (device_scan(device_inventory, win32_setup_api(), progress)) return true;
+    std::fprintf(stderr, "The devices cannot be scanned.\n");
+    return false;
+}
+
+} // namespace
+
+int console_backup()
+{
+    if (!scan_devices()) return 1;
+    if (init_driver_store(driver_store, os_version_number(environment.version_info), win32_store_platform()) != 0) {
+        std::fprintf(stderr, "The driver store cannot be found.\n");
+        return 1;
+    }
+    backup_services_t services = program_backup_services();
+    backup_view_state_t view;
+    backup_view_shown(view, services);
+
+    // Everything the view's tree would list, ticked, in its order.
+    backup_groups_t groups = backup_groups(driver_packages);
+    std::vector<size_t> order = groups.available;
+    order.insert(order.end(), groups.inbox.begin(), groups.inbox.end());
+    std::vector<device_t*> ticked;
+    for (size_t i : order) ticked.push_back(driver_packages[i].devices.front());
+
+    console_view_host_t host;
+    if (!start_backup(view, ticked, host, services)) return 1;
+    view.worker.wait();
+    backup_tick_result_t result = backup_tick(view, host);
+    for (size_t i : order)
+        std::printf("archive: %s\n", utf16_to_utf8(archive_path_for(services.backup_folder, driver_packages[i])).c_str());
+    std::printf("catalogue: %s\n", utf16_to_utf8(catalogue_path(environment.program_folder)).c_str());
+    return result == backup_tick_result_t::completed ? 0 : 1;
+}
+
+int console_restore(const std::string& archive_file)
+{
+    if (!scan_devices()) return 1;
+    backup_services_t services = program_backup_services();
+    console_view_host_t host;
+    std::vector<restore_item_t> items;
+    restore_view_shown(items, host, services);
+    const restore_item_t* chosen = nullptr;
+    for (const restore_item_t& item : items)
+        if (utf16_to_utf8(item.text) == archive_file) chosen = &item;
+    if (!chosen) {
+        std::fprintf(stderr, "The backup catalogue has no archive \"%s\".\n", archive_file.c_str());
+        return 1;
+    }
+    restore_view_state_t view;
+    if (!start_restore(view, chosen, host, services)) {
+        std::fprintf(stderr, "The restore cannot be started.\n");
+        return 1;
+    }
+    view.worker.wait();
+    u16 folder = restore_folder_for(services.backup_folder, chosen->text);
+    if (view.worker.result() != 0) {
+        std::fprintf(stderr, "The archive cannot be unpacked into %s.\n", utf16_to_utf8(folder).c_str());
+        return 1;
+    }
+    std::printf("restored: %s\ninstaller started on: %s\n", utf16_to_utf8(chosen->text).c_str(),
+                utf16_to_utf8(folder).c_str());
+    return 0;
+}
+
+} // namespace tdu

@@ -1,0 +1,57 @@
+#pragma once
+// The backup machine's driver files inside the Wine prefix: its INF files
+// in the Windows "inf" folder and its old-style store in System32\DRVSTORE,
+// copied in for the life of the object and taken out again afterwards.
+#include "backup_fixture.h"
+
+#include <windows.h>
+
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace tdu::test {
+
+inline std::wstring windows_folder()
+{
+    wchar_t path[MAX_PATH];
+    GetWindowsDirectoryW(path, MAX_PATH);
+    return path;
+}
+
+inline std::wstring system_folder()
+{
+    wchar_t path[MAX_PATH];
+    GetSystemDirectoryW(path, MAX_PATH);
+    return path;
+}
+
+class prefix_store_t {
+public:
+    prefix_store_t()
+    {
+        namespace fs = std::filesystem;
+        fs::path inf = fs::path(windows_folder()) / "inf";
+        for (const char* name : {"oem905.inf", "oem907.inf", "oem909.inf", "netace.inf"}) {
+            fs::copy_file(xp_root() / "inf" / name, inf / name, fs::copy_options::overwrite_existing);
+            created_.push_back(inf / name);
+        }
+        fs::path store = fs::path(system_folder()) / "DRVSTORE";
+        if (!fs::exists(store)) created_.push_back(store);
+        fs::copy(xp_root() / "system32" / "DRVSTORE", store,
+                 fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    }
+    ~prefix_store_t()
+    {
+        std::error_code ec;
+        for (const std::filesystem::path& p : created_) std::filesystem::remove_all(p, ec);
+    }
+    prefix_store_t(const prefix_store_t&) = delete;
+    prefix_store_t& operator=(const prefix_store_t&) = delete;
+
+private:
+    std::vector<std::filesystem::path> created_;
+};
+
+} // namespace tdu::test

@@ -1,0 +1,205 @@
+// tdu-cli.exe backup and restore end to end under Wine: the backup machine
+// imported into the prefix's registry with its INF files and old-style
+// store in the prefix's Windows folder, the program run as a copy in a
+// folder of its own under a name whose Wine version is Windows XP (before
+// Windows Vista the store is the DRVSTORE folder, which Wine has), and a
+// stand-in "DPInst32.exe" beside it (a copy of this test program) that
+// records its command line.
+#include <windows.h>
+#include <shlwapi.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "common/text.h"
+#include "common/win32_text.h"
+#include "devices/machine_registry.h"
+#include "prefix_store_win32.h"
+#include "support/child_process_win32.h"
+#include "support/test_support.h"
+
+using namespace tdu::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr wchar_t xp_program_name[] = L"tdu_cli_backup_xp.exe";
+constexpr wchar_t dpinst_record[] = L"dpinst_command_line.txt";
+
+int run_dpinst_stand_in()
+{
+    fs::path record = fs::path(own_path()).parent_path() / dpinst_record;
+    std::ofstream(record, std::ios::binary) << tdu::utf16_to_utf8(tdu::u16ptr(GetCommandLineW()));
+    return 0;
+}
+
+std::vector<std::string> lines_of(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+bool ends_with(const std::string& text, const std::string& end)
+{
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// The program's settings key and the installer's key: the program starts as
+// on a machine where the installer chose English and the program never ran.
+void reset_program_keys(bool english_installer)
+{
+    SHDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Tavrill Driver Updater");
+    SHDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Tavrill_Driver_Updater_Init");
+    if (!english_installer) return;
+    HKEY k;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Tavrill_Driver_Updater_Init", 0, nullptr, 0,
+                              KEY_ALL_ACCESS, nullptr, &k, nullptr),
+              ERROR_SUCCESS);
+    DWORD english = 1;
+    RegSetValueExW(k, L"language", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&english), sizeof english);
+    RegCloseKey(k);
+}
+
+class TduCliBackup : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        registry = std::make_unique<machine_registry_t>(load_machine(data_dir() / "backup" / "backup_machine.ini"));
+        store = std::make_unique<prefix_store_t>();
+        ASSERT_TRUE(set_wine_program_version(xp_program_name, L"winxp"));
+        // Start-up looks up the scan-share host: an address literal makes
+        // no network traffic.
+        suite_dir = std::make_unique<temp_dir_t>();
+        fs::path endpoints = suite_dir->path() / "endpoints.ini";
+        write_file(endpoints, "mirror1 = http://127.0.0.1:9/\nmirror2 = http://127.0.0.1:9/\n"
+                              "mirror3 = http://127.0.0.1:9/\nscan_share_host = 8.8.4.4\n");
+        SetEnvironmentVariableW(L"TDU_ENDPOINTS", endpoints.wstring().c_str());
+    }
+    static void TearDownTestSuite()
+    {
+        SetEnvironmentVariableW(L"TDU_ENDPOINTS", nullptr);
+        set_wine_program_version(xp_program_name, nullptr);
+        reset_program_keys(false);
+        store.reset();
+        registry.reset();
+        suite_dir.reset();
+    }
+    // Each test's program runs for the first time: the backup folder it
+    // saves in its settings is its own.
+    void SetUp() override
+    {
+        ASSERT_TRUE(registry->ok()) << registry->error();
+        reset_program_keys(true);
+    }
+
+    // The program, its language file and the stand-in installer in the
+    // test's folder, under `name`.
+    fs::path install_program(const wchar_t* name)
+    {
+        fs::path built(TDU_CLI_EXE);
+        fs::path program = folder.path() / name;
+        fs::copy_file(built, program);
+        fs::copy_file(built.parent_path() / "language.ini", folder.path() / "language.ini");
+        fs::copy_file(own_path(), folder.path() / "DPInst32.exe");
+        return program;
+    }
+
+    static std::unique_ptr<machine_registry_t> registry;
+    static std::unique_ptr<prefix_store_t> store;
+    static std::unique_ptr<temp_dir_t> suite_dir;
+    temp_dir_t folder;
+};
+
+std::unique_ptr<machine_registry_t> TduCliBackup::registry;
+std::unique_ptr<prefix_store_t> TduCliBackup::store;
+std::unique_ptr<temp_dir_t> TduCliBackup::suite_dir;
+
+TEST_F(TduCliBackup, BacksUpEveryPackageAndRestoresOneArchive)
+{
+    fs::path program = install_program(xp_program_name);
+    int code = -1;
+    std::vector<std::string> out = lines_of(run_and_capture(program.wstring(), L"backup", &code));
+    EXPECT_EQ(code, 0);
+    // The vendor packages only (before Windows Vista), into the default
+    // backup folder beside the program.
+    ASSERT_EQ(out.size(), 4u) << testing::PrintToString(out);
+    EXPECT_EQ(out[0], "The selected drivers have been backed up.");
+    EXPECT_TRUE(out[1].rfind("archive: ", 0) == 0 && ends_with(out[1], "\\backup\\ACME-LAN--Gigabit.zip")) << out[1];
+    EXPECT_TRUE(out[2].rfind("archive: ", 0) == 0 && ends_with(out[2], "\\backup\\Vendor-HD-Audio.zip")) << out[2];
+    EXPECT_TRUE(out[3].rfind("catalogue: ", 0) == 0 && ends_with(out[3], "\\backup.xml")) << out[3];
+    fs::path backups = folder.path() / "backup";
+    fs::path store_folder = fs::path(system_folder()) / "DRVSTORE" / "acmelan_4f1c2a90";
+    EXPECT_TRUE(fs::exists(backups / "Vendor-HD-Audio.zip"));
+    std::string catalogue = read_file(folder.path() / "backup.xml");
+    EXPECT_NE(catalogue.find("<![CDATA[ACME-LAN--Gigabit.zip]]>"), std::string::npos) << catalogue;
+    EXPECT_NE(catalogue.find("<![CDATA[Vendor-HD-Audio.zip]]>"), std::string::npos) << catalogue;
+
+    // The restore unpacks beside the archive and starts the installer with
+    // forced installation on that folder; the installer runs on its own.
+    std::string restored = run_and_capture(program.wstring(), L"restore ACME-LAN--Gigabit.zip", &code);
+    EXPECT_EQ(code, 0) << restored;
+    EXPECT_NE(restored.find("restored: ACME-LAN--Gigabit.zip"), std::string::npos) << restored;
+    EXPECT_EQ(read_file(backups / "ACME-LAN--Gigabit" / "acmelan.inf"), read_file(store_folder / "acmelan.inf"));
+    fs::path record = folder.path() / dpinst_record;
+    for (int i = 0; i < 300 && !fs::exists(record); ++i) Sleep(100);
+    std::string command_line = read_file(record);
+    EXPECT_NE(command_line.find("/SH /F /PATH \"" + (backups / "ACME-LAN--Gigabit").string() + "\""),
+              std::string::npos)
+        << command_line;
+}
+
+TEST_F(TduCliBackup, ARestoreOfAnUnknownOrBrokenArchiveFailsAndStartsNoInstaller)
+{
+    fs::path program = install_program(xp_program_name);
+    int code = -1;
+    run_and_capture(program.wstring(), L"backup", &code);
+    ASSERT_EQ(code, 0);
+    fs::path backups = folder.path() / "backup";
+
+    std::string out = run_and_capture(program.wstring(), L"restore Missing.zip", &code);
+    EXPECT_EQ(code, 1);
+    EXPECT_NE(out.find("The backup catalogue has no archive \"Missing.zip\"."), std::string::npos) << out;
+
+    write_file(backups / "Vendor-HD-Audio.zip", "no archive at all");
+    out = run_and_capture(program.wstring(), L"restore Vendor-HD-Audio.zip", &code);
+    EXPECT_EQ(code, 1);
+    EXPECT_NE(out.find("cannot be unpacked"), std::string::npos) << out;
+    Sleep(500);
+    EXPECT_FALSE(fs::exists(folder.path() / dpinst_record));
+}
+
+TEST_F(TduCliBackup, WithNoPackageFoundTheBackupFailsAndWritesNothing)
+{
+    // Under the prefix's own version the store lookup locates nothing.
+    fs::path program = install_program(L"tdu_cli_backup_default.exe");
+    int code = -1;
+    std::string out = run_and_capture(program.wstring(), L"backup", &code);
+    EXPECT_EQ(code, 1);
+    EXPECT_NE(out.find("Please select at least one driver to back up."), std::string::npos) << out;
+    EXPECT_FALSE(fs::exists(folder.path() / "backup.xml"));
+
+    out = run_and_capture(program.wstring(), L"restore ACME-LAN--Gigabit.zip", &code);
+    EXPECT_EQ(code, 1);
+    EXPECT_NE(out.find("No driver backups were found."), std::string::npos) << out;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (_wcsicmp(fs::path(own_path()).filename().wstring().c_str(), L"DPInst32.exe") == 0) return run_dpinst_stand_in();
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
