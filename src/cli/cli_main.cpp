@@ -4,6 +4,9 @@
 //   tdu-cli scan [--json]  start up as the program does, scan the devices,
 //                          ask the update service, and print one line per
 //                          result group and the three counts (or JSON)
+//   tdu-cli download       scan, then download the package of every group
+//                          that is out of date or has no driver into the
+//                          download folder
 //   tdu-cli backup         back up every driver-store package of the
 //                          devices into the backup folder and record it in
 //                          the catalogue
@@ -11,7 +14,8 @@
 //                          unpack one archive of the catalogue and start
 //                          the driver package installer on it
 //
-// Exit status: 0 on success; 1 when the scan, backup or restore failed, 3 when start-up failed
+// Exit status: 0 on success; 1 when the scan, a download, the backup or the
+// restore failed, 3 when start-up failed
 // (the error's text on standard error); 2 for a wrong command line.
 #include "app/app_init.h"
 #include "app/endpoints.h"
@@ -19,6 +23,7 @@
 #include "app/global_services.h"
 #include "app/settings.h"
 #include "cli/console_backup.h"
+#include "cli/console_download.h"
 #include "cli/console_scan.h"
 #include "cli/scan_report.h"
 #include "common/last_error.h"
@@ -86,7 +91,10 @@ void show_progress(const tdu::scan_result_t& run, int32_t& shown_phase)
                      static_cast<int>(run.progress->total_nodes.load()));
 }
 
-int scan(bool json)
+// Starts up as the program does and scans; with a finished scan runs
+// `then` on it, else prints why the scan failed.
+template <typename Then>
+int scan_then(Then then)
 {
     using namespace tdu;
     if (!endpoints_override_error().empty())
@@ -105,9 +113,7 @@ int scan(bool json)
 
     int status = 0;
     if (outcome.finished) {
-        std::string report = json ? scan_report_json(device_inventory, outcome.total_nodes)
-                                  : scan_report_text(device_inventory, outcome.total_nodes);
-        std::fwrite(report.data(), 1, report.size(), stdout);
+        status = then(outcome);
     } else {
         if (!outcome.error_text.empty())
             print_line(stderr, outcome.error_text);
@@ -117,6 +123,16 @@ int scan(bool json)
     }
     app_cleanup();
     return status;
+}
+
+int scan(bool json)
+{
+    return scan_then([json](const tdu::console_scan_outcome_t& outcome) {
+        std::string report = json ? tdu::scan_report_json(tdu::device_inventory, outcome.total_nodes)
+                                  : tdu::scan_report_text(tdu::device_inventory, outcome.total_nodes);
+        std::fwrite(report.data(), 1, report.size(), stdout);
+        return 0;
+    });
 }
 
 // Starts up as the program does and runs a backup or restore command.
@@ -135,6 +151,7 @@ int usage()
 {
     std::fprintf(stderr, "usage: tdu-cli environment\n"
                          "       tdu-cli scan [--json]\n"
+                         "       tdu-cli download\n"
                          "       tdu-cli backup\n"
                          "       tdu-cli restore ARCHIVE\n");
     return exit_usage;
@@ -152,6 +169,12 @@ int wmain(int argc, wchar_t** argv)
         // System information is read through COM on this thread.
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         int status = scan(json);
+        CoUninitialize();
+        return status;
+    }
+    if (command == "download" && argc == 2) {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        int status = scan_then([](const tdu::console_scan_outcome_t&) { return tdu::console_download(console_tick_ms); });
         CoUninitialize();
         return status;
     }

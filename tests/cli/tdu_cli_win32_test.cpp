@@ -193,9 +193,42 @@ TEST_F(TduCli, StartUpWithoutTheLanguageFileFailsWithCode4)
     EXPECT_EQ(out, "Application initialization failed, error code: 4.");
 }
 
+// The packages of the groups that are out of date or have no driver are
+// downloaded as the service serves them; a second run finds them complete
+// and fetches nothing.
+TEST_F(TduCli, DownloadFetchesThePackagesOfTheOutOfDateAndNoDriverGroups)
+{
+    int exit_code = 0;
+    std::string out = run_program(program, L"download", &exit_code);
+    EXPECT_EQ(exit_code, 0) << out;
+    EXPECT_EQ(count_of(out, "downloading "), 3u) << out;
+    EXPECT_EQ(count_of(out, ": Ready to install, "), 3u) << out;
+
+    // Each final line ends with the package's file in the download folder
+    // (the one an earlier test's settings name).
+    std::vector<std::string> downloaded;
+    for (const std::string& line : lines_of(out)) {
+        size_t at = line.find(" bytes, ");
+        if (line.find(": Ready to install, ") != std::string::npos && at != std::string::npos)
+            downloaded.push_back(read_file(line.substr(at + 8)));
+    }
+    std::sort(downloaded.begin(), downloaded.end());
+    std::vector<std::string> served;
+    for (const char* name : {"norvale-gbe-3.2.zip", "inkmere-p2100-2.0.zip", "ostara-usb3-1.4.zip"})
+        served.push_back(read_file(fs::path(TDU_DEMO_PACKAGES) / name));
+    std::sort(served.begin(), served.end());
+    EXPECT_TRUE(downloaded == served) << "the download folder does not hold exactly the three served packages";
+
+    out = run_program(program, L"download", &exit_code);
+    EXPECT_EQ(exit_code, 0) << out;
+    EXPECT_EQ(count_of(out, "downloading "), 0u) << out;
+    EXPECT_EQ(count_of(out, ": Ready to install, "), 3u) << out;
+}
+
 TEST_F(TduCli, AWrongCommandLineIsRefused)
 {
-    for (const wchar_t* arguments : {L"", L"scan --xml", L"scan --json extra", L"scna"}) {
+    for (const wchar_t* arguments : {L"", L"scan --xml", L"scan --json extra", L"scna", L"download now", L"backup all",
+                                     L"restore"}) {
         int exit_code = 0;
         std::string out = run_program(program, arguments, &exit_code);
         EXPECT_EQ(exit_code, 2) << out;
