@@ -7,6 +7,7 @@
 //   tdu-cli download       scan, then download the package of every group
 //                          that is out of date or has no driver into the
 //                          download folder
+//   tdu-cli install        the same, then install every complete package
 //   tdu-cli backup         back up every driver-store package of the
 //                          devices into the backup folder and record it in
 //                          the catalogue
@@ -14,8 +15,8 @@
 //                          unpack one archive of the catalogue and start
 //                          the driver package installer on it
 //
-// Exit status: 0 on success; 1 when the scan, a download, the backup or the
-// restore failed, 3 when start-up failed
+// Exit status: 0 on success; 1 when the scan, a download, an installation,
+// the backup or the restore failed, 3 when start-up failed
 // (the error's text on standard error); 2 for a wrong command line.
 #include "app/app_init.h"
 #include "app/endpoints.h"
@@ -152,6 +153,7 @@ int usage()
     std::fprintf(stderr, "usage: tdu-cli environment\n"
                          "       tdu-cli scan [--json]\n"
                          "       tdu-cli download\n"
+                         "       tdu-cli install\n"
                          "       tdu-cli backup\n"
                          "       tdu-cli restore ARCHIVE\n");
     return exit_usage;
@@ -172,9 +174,11 @@ int wmain(int argc, wchar_t** argv)
         CoUninitialize();
         return status;
     }
-    if (command == "download" && argc == 2) {
+    if ((command == "download" || command == "install") && argc == 2) {
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        int status = scan_then([](const tdu::console_scan_outcome_t&) { return tdu::console_download(console_tick_ms); });
+        int status = scan_then([&command](const tdu::console_scan_outcome_t&) {
+            return command == "install" ? tdu::console_install(console_tick_ms) : tdu::console_download(console_tick_ms);
+        });
         CoUninitialize();
         return status;
     }

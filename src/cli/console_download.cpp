@@ -15,7 +15,7 @@
 
 namespace tdu {
 
-int console_download(uint32_t tick_ms)
+int download_offered_packages(uint32_t tick_ms, std::vector<console_package_t>& complete_packages)
 {
     download_sessions.settings.download_folder = u16(settings.active_download_path);
     create_directories(download_sessions.settings.download_folder);  // a failure shows in the transfer
@@ -36,13 +36,20 @@ int console_download(uint32_t tick_ms)
         }
         const bool complete = session->state() == download_complete;
         if (!complete) ++incomplete;
+        if (complete) complete_packages.push_back({input, session->final_path()});
         std::printf("%s: %s, %u of %u bytes, %s\n", input.link.c_str(),
                     utf16_to_utf8(language_text(download_status_text_key(session->state()))).c_str(),
                     session->bytes_done(), session->expected_size(),
                     utf16_to_utf8(complete ? session->final_path() : session->temp_path()).c_str());
     }
     download_sessions.clear();
-    return incomplete == 0 ? 0 : 1;
+    return incomplete;
+}
+
+int console_download(uint32_t tick_ms)
+{
+    std::vector<console_package_t> complete;
+    return download_offered_packages(tick_ms, complete) == 0 ? 0 : 1;
 }
 
 } // namespace tdu

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -28,6 +29,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr wchar_t program_name[] = L"tdu_cli_e2e.exe";
+constexpr wchar_t installer_record[] = L"installer_command_lines.txt";
 
 std::vector<std::string> lines_of(const std::string& text)
 {
@@ -115,6 +117,9 @@ protected:
         ASSERT_TRUE(registry->ok()) << registry->error();
         ASSERT_FALSE(demo_endpoints.empty()) << "TDU_DEMO_SERVICE_PORT_FILE names no port file of the update service";
         program = install_program(folder.path(), true);
+        // Each test's program runs for the first time, so the download
+        // folder its settings save is its own.
+        reset_program_keys(true);
     }
 
     static std::unique_ptr<machine_registry_t> registry;
@@ -204,8 +209,7 @@ TEST_F(TduCli, DownloadFetchesThePackagesOfTheOutOfDateAndNoDriverGroups)
     EXPECT_EQ(count_of(out, "downloading "), 3u) << out;
     EXPECT_EQ(count_of(out, ": Ready to install, "), 3u) << out;
 
-    // Each final line ends with the package's file in the download folder
-    // (the one an earlier test's settings name).
+    // Each final line ends with the package's file in the download folder.
     std::vector<std::string> downloaded;
     for (const std::string& line : lines_of(out)) {
         size_t at = line.find(" bytes, ");
@@ -225,9 +229,34 @@ TEST_F(TduCli, DownloadFetchesThePackagesOfTheOutOfDateAndNoDriverGroups)
     EXPECT_EQ(count_of(out, ": Ready to install, "), 3u) << out;
 }
 
+// Installing downloads as above, records each link in "setup.dat" and starts
+// the driver package installer (a stand-in, this test program under the
+// installer's name) on the INF folder of each unpacked package.
+TEST_F(TduCli, InstallStartsTheDriverInstallerOnEachDownloadedPackage)
+{
+    fs::copy_file(own_path(), folder.path() / "DPInst32.exe");
+    int exit_code = 0;
+    std::string out = run_program(program, L"install", &exit_code);
+    EXPECT_EQ(exit_code, 0) << out;
+    EXPECT_EQ(count_of(out, ": installer started in "), 3u) << out;
+    EXPECT_EQ(count_of(read_file(folder.path() / "setup.dat"), "\n"), 3u);
+    // The packages and their unpacked folders are in this program's
+    // download folder.
+    EXPECT_EQ(count_of(out, folder.path().string() + "\\download\\"), 6u) << out;
+
+    // The installers run on their own: wait for their three records.
+    fs::path record = folder.path() / installer_record;
+    for (int i = 0; i < 300 && count_of(read_file(record), "\n") < 3; ++i) Sleep(100);
+    std::string started = read_file(record);
+    EXPECT_EQ(count_of(started, "DPInst32.exe"), 3u) << started;
+    for (const char* inf_folder : {"\\Norvale\\NDIS62\"\n", "\\USB3\\Driver\"\n", "\\Driver\"\n"})
+        EXPECT_NE(started.find(inf_folder), std::string::npos) << inf_folder << " in " << started;
+    EXPECT_EQ(count_of(started, " /SH /PATH \""), 3u) << started;
+}
+
 TEST_F(TduCli, AWrongCommandLineIsRefused)
 {
-    for (const wchar_t* arguments : {L"", L"scan --xml", L"scan --json extra", L"scna", L"download now", L"backup all",
+    for (const wchar_t* arguments : {L"", L"scan --xml", L"scan --json extra", L"scna", L"download now", L"install all", L"backup all",
                                      L"restore"}) {
         int exit_code = 0;
         std::string out = run_program(program, arguments, &exit_code);
@@ -253,4 +282,21 @@ TEST_F(TduCli, TheProgramStartsUpAndAStartingSecondCopyHandsOver)
     run_program(gui, L"--autorun", &exit_code);
     EXPECT_EQ(exit_code, -1);
     CloseHandle(running);
+}
+
+int main(int argc, char** argv)
+{
+    // The stand-in driver package installer appends its command line beside
+    // itself.
+    if (_wcsicmp(fs::path(own_path()).filename().wstring().c_str(), L"DPInst32.exe") == 0) {
+        std::string line;
+        int n = WideCharToMultiByte(CP_UTF8, 0, GetCommandLineW(), -1, nullptr, 0, nullptr, nullptr);
+        line.resize(n > 0 ? n - 1 : 0);
+        WideCharToMultiByte(CP_UTF8, 0, GetCommandLineW(), -1, line.data(), n, nullptr, nullptr);
+        std::ofstream(fs::path(own_path()).parent_path() / installer_record, std::ios::binary | std::ios::app)
+            << line << "\n";
+        return 0;
+    }
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
 }
