@@ -94,17 +94,6 @@ int run_xp_probe(const std::wstring& backups)
     return 0;
 }
 
-std::vector<std::string> lines_of(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-    }
-    return lines;
-}
-
 } // namespace
 
 TEST(BackupWin32, TheDefaultPrefixHasTheStoreCallButItLocatesNothing)
@@ -168,7 +157,7 @@ TEST(BackupWin32, AWholeBackupAndRestoreOnWindowsXp)
     // Before Windows Vista only vendor packages are offered: the inbox
     // adapter is not, nor the adapter whose installed INF differs from the
     // store's copy.
-    EXPECT_EQ(lines_of(out), (std::vector<std::string>{
+    EXPECT_EQ(text_lines(out), (std::vector<std::string>{
                                  "version 51",
                                  "init 0",
                                  "package acmelan_4f1c2a90 2",

@@ -22,6 +22,7 @@
 #include "common/win32_text.h"
 #include "devices/machine_registry.h"
 #include "prefix_store_win32.h"
+#include "program_keys_win32.h"
 #include "support/child_process_win32.h"
 #include "support/test_support.h"
 
@@ -40,36 +41,9 @@ int run_dpinst_stand_in()
     return 0;
 }
 
-std::vector<std::string> lines_of(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-    }
-    return lines;
-}
-
 bool ends_with(const std::string& text, const std::string& end)
 {
     return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
-
-// The program's settings key and the installer's key: the program starts as
-// on a machine where the installer chose English and the program never ran.
-void reset_program_keys(bool english_installer)
-{
-    SHDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Tavrill Driver Updater");
-    SHDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Tavrill_Driver_Updater_Init");
-    if (!english_installer) return;
-    HKEY k;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Tavrill_Driver_Updater_Init", 0, nullptr, 0,
-                              KEY_ALL_ACCESS, nullptr, &k, nullptr),
-              ERROR_SUCCESS);
-    DWORD english = 1;
-    RegSetValueExW(k, L"language", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&english), sizeof english);
-    RegCloseKey(k);
 }
 
 class TduCliBackup : public ::testing::Test {
@@ -130,7 +104,7 @@ TEST_F(TduCliBackup, BacksUpEveryPackageAndRestoresOneArchive)
 {
     fs::path program = install_program(xp_program_name);
     int code = -1;
-    std::vector<std::string> out = lines_of(run_and_capture(program.wstring(), L"backup", &code));
+    std::vector<std::string> out = text_lines(run_and_capture(program.wstring(), L"backup", &code));
     EXPECT_EQ(code, 0);
     // The vendor packages only (before Windows Vista), into the default
     // backup folder beside the program.

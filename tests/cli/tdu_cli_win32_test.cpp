@@ -20,6 +20,7 @@
 
 #include "cli/demo_expectations.h"
 #include "devices/machine_registry.h"
+#include "program_keys_win32.h"
 #include "support/child_process_win32.h"
 #include "support/test_support.h"
 
@@ -63,23 +64,6 @@ std::string run_program(const fs::path& program, const wchar_t* arguments, int* 
     std::string out = run_and_capture(program.wstring(), arguments, exit_code);
     out.erase(std::remove(out.begin(), out.end(), '\r'), out.end());
     return out;
-}
-
-// The program's settings key and the installer's key in the prefix: the
-// suite starts the program as on a machine where the installer chose
-// English and the program never ran, and removes both keys afterwards.
-void reset_program_keys(bool english_installer)
-{
-    SHDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Tavrill Driver Updater");
-    SHDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Tavrill_Driver_Updater_Init");
-    if (!english_installer) return;
-    HKEY k;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Tavrill_Driver_Updater_Init", 0, nullptr, 0,
-                              KEY_ALL_ACCESS, nullptr, &k, nullptr),
-              ERROR_SUCCESS);
-    DWORD english = 1;
-    RegSetValueExW(k, L"language", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&english), sizeof english);
-    RegCloseKey(k);
 }
 
 class TduCli : public ::testing::Test {

@@ -65,4 +65,15 @@ std::string read_file(const fs::path& file)
     return s.str();
 }
 
+std::vector<std::string> text_lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
 } // namespace tdu::test

@@ -2,6 +2,7 @@
 // Small helpers for the tests of both builds.
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace tdu::test {
 
@@ -31,5 +32,8 @@ std::filesystem::path fs_path(std::u16string program_path);
 // Writes `bytes` to `file`, creating its folders.
 void write_file(const std::filesystem::path& file, const std::string& bytes);
 std::string read_file(const std::filesystem::path& file);
+
+// The lines of `text`, each without its "\n" or "\r\n".
+std::vector<std::string> text_lines(const std::string& text);
 
 } // namespace tdu::test
