@@ -227,12 +227,3 @@ TEST_F(ScheduledScanWin32, WinesSchedulerHasNoPropertySheet)
     ASSERT_TRUE(schedule_task_create(win32_task_scheduler()));
     EXPECT_FALSE(schedule_task_edit(win32_task_scheduler(), nullptr));
 }
-
-int main(int argc, char** argv)
-{
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    testing::InitGoogleTest(&argc, argv);
-    int result = RUN_ALL_TESTS();
-    CoUninitialize();
-    return result;
-}

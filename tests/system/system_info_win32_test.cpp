@@ -81,12 +81,3 @@ TEST(SystemInfoWin32, QueriesOnTheConnection)
     wmi.disconnect();
     EXPECT_EQ(wmi_query_text(wmi, u"SELECT * FROM Win32_ComputerSystem", u"Model", text), -1);
 }
-
-int main(int argc, char** argv)
-{
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    testing::InitGoogleTest(&argc, argv);
-    int result = RUN_ALL_TESTS();
-    CoUninitialize();
-    return result;
-}
