@@ -43,7 +43,9 @@ u16 utf8_to_utf16(std::string_view s)
         else if ((c & 0xF0) == 0xE0) { cp = c & 0x0F; len = 3; }
         else if ((c & 0xF8) == 0xF0) { cp = c & 0x07; len = 4; }
         else { out.push_back(0xFFFD); ++i; continue; }
-        if (i + len > s.size()) { out.push_back(0xFFFD); break; }
+        // A sequence cut short by the end of the text is one bad byte, like
+        // any other: the bytes after it are still decoded.
+        if (i + len > s.size()) { out.push_back(0xFFFD); ++i; continue; }
         bool ok = true;
         for (size_t k = 1; k < len; ++k) {
             unsigned char cc = static_cast<unsigned char>(s[i + k]);

@@ -15,7 +15,13 @@ TEST(Utf8ToUtf16, DecodesEveryLengthAndReplacesBadBytes)
         {"a\xFF" "b", u"a\uFFFDb"},             // not a lead byte
         {"\xC0\x80", u"\uFFFD\uFFFD"},           // overlong zero
         {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"}, // encoded surrogate
-        {"\xE7\xAE", u"\uFFFD"},                 // cut short at the end
+        // A sequence cut short: each of its bytes is one bad byte, and what
+        // follows is still decoded.
+        {"\xE7\xAE", u"\uFFFD\uFFFD"},
+        {"abc\xE6" "d", u"abc\uFFFDd"},
+        {"\xF0\x9F\x98" "x\xC3\xA9", u"\uFFFD\uFFFD\uFFFDx\u00E9"},
+        {"\xC3", u"\uFFFD"},
+        {"\xF0\x9F", u"\uFFFD\uFFFD"},
     };
     for (const auto& r : rows) EXPECT_EQ(utf8_to_utf16(r.in), r.out) << r.in;
 }
