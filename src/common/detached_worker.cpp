@@ -28,7 +28,14 @@ bool detached_worker_t::start(procedure_t procedure)
         shared_->alive = true;
     }
     bool started = start_detached_thread([shared = shared_, procedure = std::move(procedure)] {
-        int32_t result = procedure ? procedure() : 0;
+        // Nobody could catch what a detached thread throws: it would end the
+        // process. A procedure that throws has failed, and says so as -1.
+        int32_t result = worker_failed;
+        try {
+            result = procedure ? procedure() : 0;
+        } catch (...) {
+            result = worker_failed;
+        }
         std::lock_guard<std::mutex> g(shared->lock);
         shared->result = result;
         shared->alive = false;

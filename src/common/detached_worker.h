@@ -13,6 +13,9 @@
 
 namespace tdu {
 
+// The result of a worker whose procedure ended by throwing.
+constexpr int32_t worker_failed = -1;
+
 class detached_worker_t {
 public:
     using procedure_t = std::function<int32_t()>;
@@ -28,7 +31,8 @@ public:
 
     // True from start() until the procedure has returned.
     bool running() const;
-    // The result of the last worker that ended (0 before any).
+    // The result of the last worker that ended (0 before any); a procedure
+    // that threw gives worker_failed.
     int32_t result() const;
     // Blocks until the running worker (if any) has returned.
     void wait() const;

@@ -7,6 +7,8 @@
 #include <atomic>
 #include <chrono>
 #include <memory>
+#include <new>
+#include <stdexcept>
 #include <thread>
 
 using namespace tdu;
@@ -86,4 +88,32 @@ TEST(DetachedWorker, OwnersAndWorkersEndingInAnyOrder)
     while (ran.load() < 200) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     // Records of the workers whose owners went first are freed by the
     // workers themselves: LeakSanitizer would report any that were not.
+}
+
+TEST(DetachedWorker, AProcedureThatThrowsEndsAsAFailureNotTheProcess)
+{
+    detached_worker_t worker;
+    ASSERT_TRUE(worker.start([]() -> int32_t { throw std::runtime_error("no room"); }));
+    worker.wait();
+    EXPECT_FALSE(worker.running());
+    EXPECT_EQ(worker.result(), worker_failed);
+    // The owner can start its next worker as after any other end.
+    ASSERT_TRUE(worker.start([]() -> int32_t { throw 7; }));
+    worker.wait();
+    EXPECT_EQ(worker.result(), worker_failed);
+    ASSERT_TRUE(worker.start([] { return 5; }));
+    worker.wait();
+    EXPECT_EQ(worker.result(), 5);
+
+    // One whose owner has let go throws alone, and the process goes on.
+    auto done = std::make_shared<std::atomic<bool>>(false);
+    {
+        detached_worker_t orphan;
+        ASSERT_TRUE(orphan.start([done]() -> int32_t {
+            done->store(true);
+            throw std::bad_alloc();
+        }));
+    }
+    while (!done->load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
 }
