@@ -61,14 +61,14 @@ bool read_text_property(setup_api_t& api, device_set_t set, const device_node_t&
 }
 
 // A list property, rebuilt as a well-formed multi-string (the value's IDs up
-// to its first empty string, whatever the value's own terminators).
+// to its first empty string, whatever the value's own terminators). Only a
+// property that cannot be read is missing: a present but empty list is a
+// list without IDs.
 bool read_list_property(setup_api_t& api, device_set_t set, const device_node_t& node, uint32_t property, u16& out)
 {
     u16 raw;
     if (!read_property(api, set, node, property, reg_multi_sz, raw)) return false;
-    std::vector<u16> ids = device_id_list(raw);
-    if (ids.empty()) return false;
-    out = make_multi_string(ids);
+    out = make_multi_string(device_id_list(raw));
     return true;
 }
 
