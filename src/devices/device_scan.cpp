@@ -173,15 +173,18 @@ bool device_scan(device_inventory_t& inventory, setup_api_t& api, scan_progress_
     kept_by_id.reserve(room);
     uint32_t index = 0;
     for (; api.enum_device_info(set, index, node); ++index) {
-        // The identity is read into a record on the stack; a kept one is
-        // moved into the list once.
-        device_t candidate;
-        bool keep = scan_node(inventory, api, set, node, kept_by_id, candidate);
+        // The node is read straight into the list's next record (a record
+        // is several kilobytes: reading it elsewhere and moving it in would
+        // copy every kept one once more); a node that is not kept gives its
+        // place back.
+        inventory.devices.emplace_back();
+        bool keep = scan_node(inventory, api, set, node, kept_by_id, inventory.devices.back());
         progress.processed_nodes.store(static_cast<int32_t>(index + 1));
         if (keep) {
-            kept_by_id.emplace(u16(candidate.device_id), inventory.devices.size());
-            inventory.devices.push_back(std::move(candidate));
+            kept_by_id.emplace(u16(inventory.devices.back().device_id), inventory.devices.size() - 1);
             progress.set_current_name(inventory.devices.back().name);
+        } else {
+            inventory.devices.pop_back();
         }
     }
 
