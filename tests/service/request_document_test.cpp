@@ -75,6 +75,16 @@ TEST(RequestDocument, ConvertsWithTheThreadCodePageNotUtf8)
         << "no installed driver still sends an empty matchid";
 }
 
+TEST(RequestDocument, ADeviceWithEmptyIdListsSendsNeitherListElement)
+{
+    // The scan keeps a node whose ID lists are present but empty.
+    device_t device = make_device({u"ROOT\\EMPTY_LISTS", u"", u"Net", u"ROOT", {}, {}});
+    std::string doc = build_update_request(&device, 1, sample_request());
+    EXPECT_NE(doc.find("<![CDATA[ROOT\\EMPTY_LISTS]]>"), std::string::npos) << doc;
+    EXPECT_EQ(doc.find("<hardids"), std::string::npos) << doc;
+    EXPECT_EQ(doc.find("<compids"), std::string::npos) << doc;
+}
+
 TEST(CompressRequest, GivesOneCompleteZlibStream)
 {
     for (size_t size : {size_t(0), size_t(1), size_t(5000), size_t(3) << 20}) {
