@@ -115,21 +115,24 @@ def _feature(picture, language, left, right, draw_icon, title, body, rtl):
     text_left, text_right = (left + 8, right - 62) if rtl else (left + 62, right - 8)
     width = text_right - text_left
     title_face = _fit(language, title, width, 15, 10, True, direction)
-    # the body shrinks until it fits in three lines
-    size = 12
-    while True:
+    # the body shrinks until all of it fits below the title
+    for size in range(12, 7, -1):
         body_face = face_for(language, body, size, False)[0]
         lines = wrap(body_face, body, width, direction)
-        if len(lines) <= 3 or size <= 9:
+        line_height = round(size * 1.35)
+        if 19 + line_height * len(lines) <= picture.height - 12:
             break
-        size -= 1
-    line_height = round(size * 1.4)
-    block = 20 + line_height * len(lines)
-    y = (picture.height - block) // 2
-    x, anchor = (text_right, "ra") if rtl else (text_left, "la")
-    draw_text(picture, (x, y), title, title_face, BAND, direction, anchor)
-    for index, line in enumerate(lines[:3]):
-        draw_text(picture, (x, y + 21 + index * line_height), line, body_face, rgb("#46709E"), direction, anchor)
+    else:
+        raise RuntimeError(f"{language}: the banner text does not fit: {body!r}")
+    # lines are placed by their baselines, so scripts with tall ascenders
+    # line up with the others
+    block = 19 + line_height * len(lines)
+    top = (picture.height - block) // 2
+    x, anchor = (text_right, "rs") if rtl else (text_left, "ls")
+    draw_text(picture, (x, top + 14), title, title_face, BAND, direction, anchor)
+    for index, line in enumerate(lines):
+        baseline = top + 19 + index * line_height + size
+        draw_text(picture, (x, baseline), line, body_face, rgb("#46709E"), direction, anchor)
 
 
 def banner(sections, language):

@@ -2,6 +2,7 @@
 every edge is anti-aliased; shapes are composited one over the other.
 
 Coordinates are in the final picture's pixels (floats allowed)."""
+import re
 import subprocess
 
 from PIL import Image, ImageDraw, ImageFont
@@ -157,25 +158,25 @@ def fitting_font(pattern, text, max_width, largest, smallest=8, direction=None):
     return font(pattern, size)
 
 
+# Breaking points: spaces; and around every Chinese or Japanese character,
+# which are written without spaces (a closing mark stays with the character
+# before it).
+_TOKENS = re.compile(r"\s+|[\u3000-\u30ff\u3400-\u9fff\uff00-\uffef][、。，．）」』！？ー]*"
+                     r"|[^\s\u3000-\u30ff\u3400-\u9fff\uff00-\uffef]+")
+
+
 def wrap(face, text, max_width, direction=None):
-    """Lines of text broken at spaces (or between characters for scripts
-    written without spaces) so each fits max_width."""
-    words = text.split(" ")
-    if len(words) == 1 and text_width(face, text, direction) > max_width:
-        words = list(text)  # no spaces: break anywhere
-        joiner = ""
-    else:
-        joiner = " "
+    """Lines of text, each fitting max_width where a breaking point allows."""
     lines, line = [], ""
-    for word in words:
-        candidate = word if not line else line + joiner + word
-        if line and text_width(face, candidate, direction) > max_width:
-            lines.append(line)
-            line = word
+    for token in _TOKENS.findall(text):
+        candidate = line + token
+        if line.strip() and text_width(face, candidate.rstrip(), direction) > max_width:
+            lines.append(line.rstrip())
+            line = token.lstrip()
         else:
             line = candidate
-    if line:
-        lines.append(line)
+    if line.strip():
+        lines.append(line.rstrip())
     return lines
 
 

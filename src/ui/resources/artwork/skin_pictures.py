@@ -104,8 +104,12 @@ def nav_button(kind, state):
     elif state == "pressed":
         c.rounded((2, 0, 78, 68), 6, fill=rgb("#F4F8FE"), outline=rgb("#FFFFFF"))
         colour = BAND
-    _NAV_GLYPHS[kind](c, 40, 24, 34, colour)
-    return c.picture()
+    picture = c.picture()
+    # the glyph on a layer of its own, so its holes show the button behind
+    glyph = Canvas(80, 70)
+    _NAV_GLYPHS[kind](glyph, 40, 24, 34, colour)
+    picture.alpha_composite(glyph.picture())
+    return picture
 
 
 # -- logo and product mark -------------------------------------------------------
@@ -117,9 +121,14 @@ def product_mark(size, badge=False):
     c.rounded((m, m, size - m, size - m), size * 0.2, fill=c.vertical_gradient(rgb("#3A8BE0"), rgb("#134B8A")),
               outline=rgb("#0E3C70"), width=max(size / 32, 0.75))
     if size >= 24:
-        glyphs.chip(c, size / 2, size / 2, size * 0.78, rgb("#FFFFFF", 110), pins=size >= 32)
-    glyphs.arrow_up(c, size / 2, size / 2 + size * 0.02, size * (0.62 if size >= 24 else 0.78), rgb("#7CE08A"),
-                    size * (0.13 if size >= 24 else 0.17))
+        glyphs.chip(c, size / 2, size / 2, size * 0.78, rgb("#A9CFF5"), pins=size >= 32)
+    # the arrow with a band-blue rim, so it stands out from the chip
+    arrow_size = size * (0.62 if size >= 24 else 0.78)
+    stroke = size * (0.13 if size >= 24 else 0.17)
+    centre_y = size / 2 + size * 0.02
+    if size >= 24:
+        glyphs.arrow_up(c, size / 2, centre_y, arrow_size, rgb("#134B8A"), stroke + size * 0.08)
+    glyphs.arrow_up(c, size / 2, centre_y, arrow_size, rgb("#5EE06E"), stroke)
     if badge:
         r = size * 0.24
         cx, cy = size - r - m * 0.5, r + m * 0.5
