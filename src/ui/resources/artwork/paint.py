@@ -54,8 +54,15 @@ class Canvas:
             column.putpixel((0, y), mix(top_colour, bottom_colour, t))
         return column.resize(self.image.size, Image.NEAREST)
 
+    @staticmethod
+    def _pixel_box(box):
+        """A box whose right and bottom edges are excluded, as Pillow's
+        rectangles include them."""
+        x0, y0, x1, y1 = (v * SCALE for v in box)
+        return [x0, y0, x1 - 1, y1 - 1]
+
     def rect(self, box, fill):
-        self._fill_through(lambda d: d.rectangle(self._box(box), fill=255), fill)
+        self._fill_through(lambda d: d.rectangle(self._pixel_box(box), fill=255), fill)
 
     def _ring(self, draw_outer, draw_inner, colour):
         """Paints the part of the outer shape that the inner one leaves."""
@@ -116,7 +123,7 @@ class Canvas:
 
     def erase(self, box):
         """Clears a rectangle back to transparent."""
-        ImageDraw.Draw(self.image).rectangle(self._box(box), fill=(0, 0, 0, 0))
+        ImageDraw.Draw(self.image).rectangle(self._pixel_box(box), fill=(0, 0, 0, 0))
 
     # -- result ------------------------------------------------------------
     def picture(self):

@@ -44,10 +44,10 @@ def home_separator():
 
 
 def auto_scan_icon():
-    """294, 24 by 24: a clock inside a repeating arrow."""
+    """294, 24 by 24: clock hands inside a repeating arrow."""
     c = Canvas(24, 24)
-    glyphs.circular_arrow(c, 12, 12, 24, HEADING, 2.0)
-    glyphs.clock(c, 12, 12.5, 11, HEADING)
+    glyphs.circular_arrow(c, 12, 12, 26, HEADING, 2.0, gap_at=250)
+    c.line([(12, 7.5), (12, 12), (15, 14)], HEADING, 1.8)
     return c.picture()
 
 
