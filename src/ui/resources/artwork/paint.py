@@ -173,9 +173,14 @@ _TOKENS = re.compile(r"\s+|[\u3000-\u30ff\u3400-\u9fff\uff00-\uffef][、。，�
 
 
 def wrap(face, text, max_width, direction=None):
-    """Lines of text, each fitting max_width where a breaking point allows."""
-    lines, line = [], ""
+    """Lines of text, each fitting max_width (a single character wider than
+    that stands alone on its line)."""
+    tokens = []
     for token in _TOKENS.findall(text):
+        # a word wider than the line breaks inside itself
+        tokens.extend(token if text_width(face, token, direction) > max_width else [token])
+    lines, line = [], ""
+    for token in tokens:
         candidate = line + token
         if line.strip() and text_width(face, candidate.rstrip(), direction) > max_width:
             lines.append(line.rstrip())
