@@ -31,9 +31,10 @@ fs::path shell_folder(int csidl)
     return path;
 }
 
-// Starts a process; its handle and id, or a null handle.
-PROCESS_INFORMATION start(const std::wstring& exe, const std::wstring& arguments,
-                          const std::wstring& working_folder = L"")
+} // namespace
+
+PROCESS_INFORMATION start_process(const std::wstring& exe, const std::wstring& arguments,
+                                  const std::wstring& working_folder)
 {
     STARTUPINFOW si{};
     si.cb = sizeof si;
@@ -47,7 +48,7 @@ PROCESS_INFORMATION start(const std::wstring& exe, const std::wstring& arguments
     return pi;
 }
 
-int wait_for(HANDLE process, DWORD timeout_ms)
+int wait_for_exit(HANDLE process, DWORD timeout_ms)
 {
     DWORD code = 0;
     int result = -1;
@@ -55,6 +56,8 @@ int wait_for(HANDLE process, DWORD timeout_ms)
         result = static_cast<int>(code);
     return result;
 }
+
+namespace {
 
 // The processes `parent` started (the uninstaller's copy of itself).
 std::vector<DWORD> children_of(DWORD parent)
@@ -114,9 +117,9 @@ void remove_folder(const fs::path& folder)
 int run_and_wait(const std::wstring& exe, const std::wstring& arguments, DWORD timeout_ms,
                  const std::wstring& working_folder)
 {
-    PROCESS_INFORMATION pi = start(exe, arguments, working_folder);
+    PROCESS_INFORMATION pi = start_process(exe, arguments, working_folder);
     if (!pi.hProcess) return -1;
-    int result = wait_for(pi.hProcess, timeout_ms);
+    int result = wait_for_exit(pi.hProcess, timeout_ms);
     if (result == -1) TerminateProcess(pi.hProcess, 1);
     CloseHandle(pi.hProcess);
     return result;
@@ -216,9 +219,9 @@ void delete_scan_task()
 
 int uninstall_silently(const fs::path& folder)
 {
-    PROCESS_INFORMATION pi = start((folder / L"uninstall.exe").wstring(), L"/S");
+    PROCESS_INFORMATION pi = start_process((folder / L"uninstall.exe").wstring(), L"/S");
     if (!pi.hProcess) return -1;
-    int first = wait_for(pi.hProcess, 60000);
+    int first = wait_for_exit(pi.hProcess, 60000);
     // The copy it started keeps running after it; wait for that one.
     std::vector<HANDLE> copies;
     for (DWORD id : children_of(pi.dwProcessId))
@@ -226,7 +229,7 @@ int uninstall_silently(const fs::path& folder)
     CloseHandle(pi.hProcess);
     int result = first;
     for (HANDLE h : copies) {
-        int code = wait_for(h, 120000);
+        int code = wait_for_exit(h, 120000);
         if (code != 0) result = code;
         CloseHandle(h);
     }
@@ -236,7 +239,7 @@ int uninstall_silently(const fs::path& folder)
 boot_run_t run_program_at_boot(const fs::path& program)
 {
     boot_run_t run;
-    PROCESS_INFORMATION pi = start(program.wstring(), L"--boot");
+    PROCESS_INFORMATION pi = start_process(program.wstring(), L"--boot");
     if (!pi.hProcess) return run;
     DWORD deadline = GetTickCount() + 60000;
     window_search_t search{pi.dwProcessId, nullptr};
@@ -256,7 +259,7 @@ boot_run_t run_program_at_boot(const fs::path& program)
             EnumChildWindows(search.found, collect_text, reinterpret_cast<LPARAM>(&run.message_box));
         PostThreadMessageW(GetWindowThreadProcessId(search.found, nullptr), WM_QUIT, 0, 0);
     }
-    run.exit_code = wait_for(pi.hProcess, 30000);
+    run.exit_code = wait_for_exit(pi.hProcess, 30000);
     if (run.exit_code == -1 && WaitForSingleObject(pi.hProcess, 0) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
     CloseHandle(pi.hProcess);
     return run;

@@ -19,6 +19,14 @@ namespace fs = std::filesystem;
 int run_and_wait(const std::wstring& exe, const std::wstring& arguments, DWORD timeout_ms = 120000,
                  const std::wstring& working_folder = L"");
 
+// Starts `exe` with `arguments`; the process's handle and id (the thread
+// handle is closed), or a null handle when it did not start.
+PROCESS_INFORMATION start_process(const std::wstring& exe, const std::wstring& arguments,
+                                  const std::wstring& working_folder = L"");
+
+// Waits up to `timeout_ms` for a process to end; its exit status, or -1.
+int wait_for_exit(HANDLE process, DWORD timeout_ms);
+
 // The folder the setup program installs into by default, and the
 // all-users Start menu and desktop folders.
 fs::path program_files_folder();
