@@ -217,6 +217,8 @@ TEST_F(Setup, InstallingAgainOverAnInstalledCopyKeepsSettingsAndBackups)
     // Stands for an older version's file: the upgrade replaces it.
     std::ofstream(folder / L"language.ini", std::ios::binary) << "[English]\n";
 
+    write_reg_text(HKEY_LOCAL_MACHINE, uninstall_key, L"DisplayVersion", L"4.1.0.3");
+
     ASSERT_EQ(install(L"/S /LANG=2"), 0);
 
     expect_user_data_kept();
@@ -224,6 +226,24 @@ TEST_F(Setup, InstallingAgainOverAnInstalledCopyKeepsSettingsAndBackups)
     EXPECT_EQ(read_reg_text(HKEY_CURRENT_USER, settings_key, L"language"), L"Français");
     for (const auto& [name, built] : program_files) EXPECT_EQ(file_bytes(folder / name), file_bytes(built)) << narrow(name);
     EXPECT_EQ(read_reg_text(HKEY_LOCAL_MACHINE, uninstall_key, L"DisplayVersion"), L"4.2.0.1");
+}
+
+TEST_F(Setup, AnUpgradeGoesIntoTheFolderOfTheInstalledCopy)
+{
+    const fs::path chosen = program_files_folder().parent_path() / L"Tools" / L"TDU";
+    ASSERT_EQ(install(L"/S /LANG=1 /D=" + chosen.wstring()), 0);
+    ASSERT_TRUE(fs::exists(chosen / L"TavrillDriverUpdater.exe"));
+    fs::remove(chosen / L"tdu-cli.exe");
+
+    ASSERT_EQ(install(L"/S /LANG=1"), 0);
+    EXPECT_TRUE(fs::exists(chosen / L"tdu-cli.exe"));
+    EXPECT_FALSE(fs::exists(folder));
+    EXPECT_EQ(read_reg_text(HKEY_LOCAL_MACHINE, uninstall_key, L"InstallLocation"), chosen.wstring());
+
+    EXPECT_EQ(uninstall_silently(chosen), 0);
+    EXPECT_FALSE(fs::exists(chosen));
+    std::error_code ignored;
+    fs::remove_all(chosen.parent_path(), ignored);
 }
 
 TEST_F(Setup, NeitherSetupNorUninstallerRunsWhileTheProgramRuns)
