@@ -96,15 +96,24 @@ int click_through(const std::wstring& exe, const std::wstring& arguments, const 
     return code;
 }
 
-// Clicks the page's main button (Next, Install, Uninstall, Close, Finish)
-// once it may be clicked.
-bool next_page(HWND window)
-{
-    HWND next = GetDlgItem(window, IDOK);
-    if (!next || !IsWindowEnabled(next) || !IsWindowVisible(next)) return false;
-    click(window, IDOK);
-    return true;
-}
+// Clicks a page's main button (Next, Install, Uninstall, Close, Finish)
+// once it may be clicked, and once per page: each page is a dialog of its
+// own inside the window, so a page that is slow to go never takes a second
+// click meant for the next one.
+struct page_clicker_t {
+    HWND last_page = nullptr;
+
+    bool operator()(HWND window)
+    {
+        HWND next = GetDlgItem(window, IDOK);
+        if (!next || !IsWindowEnabled(next) || !IsWindowVisible(next)) return false;
+        HWND page = FindWindowExW(window, nullptr, L"#32770", nullptr);
+        if (page && page == last_page) return false;
+        last_page = page;
+        click(window, IDOK);
+        return true;
+    }
+};
 
 class SetupPages : public testing::Test {
 protected:
@@ -126,6 +135,7 @@ TEST_F(SetupPages, TheLanguagePageOffersTheElevenLanguagesAndTheChoiceReachesThe
 {
     std::set<std::wstring> offered;
     bool run_offered = false;
+    page_clicker_t next_page;
     const std::wstring wanted = wide(installer_language_name(6));  // 日本語
     int status = click_through(TDU_SETUP_EXE, L"", [&](HWND window) {
         for (HWND child : descendants(window)) {
@@ -193,6 +203,7 @@ TEST_F(SetupPages, AnsweringNoToKeepingTheDataRemovesItButNotAFolderElsewhere)
     write_reg_text(HKEY_CURRENT_USER, settings_key, L"backup_path", folder.wstring() + L"\\..\\TDU backups");
 
     std::wstring question;
+    page_clicker_t next_page;
     // Run in place ("_?="), so that the test waits for the uninstaller
     // itself; the folder then still holds uninstall.exe.
     int status = click_through((folder / L"uninstall.exe").wstring(), L"_?=" + folder.wstring(), [&](HWND window) {
