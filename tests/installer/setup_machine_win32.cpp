@@ -278,6 +278,8 @@ void remove_every_trace()
     delete_scan_task();
 }
 
+std::string narrow(const std::wstring& s) { return std::string(s.begin(), s.end()); }
+
 std::string file_bytes(const fs::path& file)
 {
     std::ifstream in(file, std::ios::binary);

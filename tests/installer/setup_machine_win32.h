@@ -76,6 +76,9 @@ boot_run_t run_program_at_boot(const fs::path& program);
 // and installer keys, the Run entry and the scan task.
 void remove_every_trace();
 
+// A text for a test's message (the test texts are ASCII).
+std::string narrow(const std::wstring& s);
+
 // Whole file contents, for comparing an installed file with the built one.
 std::string file_bytes(const fs::path& file);
 

@@ -20,8 +20,6 @@ using namespace tdu::test;
 
 namespace {
 
-std::string narrow(const std::wstring& s) { return std::string(s.begin(), s.end()); }
-
 struct windows_of_t {
     DWORD process;
     std::vector<HWND> found;
@@ -98,18 +96,24 @@ int click_through(const std::wstring& exe, const std::wstring& arguments, const 
 
 // Clicks a page's main button (Next, Install, Uninstall, Close, Finish)
 // once it may be clicked, and once per page: each page is a dialog of its
-// own inside the window, so a page that is slow to go never takes a second
-// click meant for the next one.
+// own inside the window. A page is clicked at the second look, when it has
+// been shown with everything on it, and never again, so a page that is slow
+// to go never takes the click meant for the next one.
 struct page_clicker_t {
-    HWND last_page = nullptr;
+    HWND seen = nullptr;
+    HWND clicked = nullptr;
 
     bool operator()(HWND window)
     {
         HWND next = GetDlgItem(window, IDOK);
         if (!next || !IsWindowEnabled(next) || !IsWindowVisible(next)) return false;
         HWND page = FindWindowExW(window, nullptr, L"#32770", nullptr);
-        if (page && page == last_page) return false;
-        last_page = page;
+        if (!page || !IsWindowVisible(page) || page == clicked) return false;
+        if (page != seen) {
+            seen = page;
+            return false;
+        }
+        clicked = page;
         click(window, IDOK);
         return true;
     }
@@ -117,14 +121,6 @@ struct page_clicker_t {
 
 class SetupPages : public testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        wchar_t overrides[512] = {};
-        GetEnvironmentVariableW(L"WINEDLLOVERRIDES", overrides, 400);
-        std::wstring value = overrides;
-        if (!value.empty()) value += L";";
-        SetEnvironmentVariableW(L"WINEDLLOVERRIDES", (value + L"winemenubuilder.exe=d").c_str());
-    }
     void SetUp() override { remove_every_trace(); }
     void TearDown() override { remove_every_trace(); }
 

@@ -19,8 +19,6 @@ using namespace tdu::test;
 
 namespace {
 
-std::string narrow(const std::wstring& s) { return std::string(s.begin(), s.end()); }
-
 // Runs `work` with `folder` as the current folder, as a user who starts a
 // program from a command prompt there.
 template <typename F>
@@ -59,17 +57,6 @@ const std::vector<std::pair<std::wstring, fs::path>> program_files = {
 
 class Setup : public testing::Test {
 protected:
-    // The shell links the setup program makes would otherwise become menu
-    // entries of the Linux desktop under Wine; its child processes inherit
-    // this.
-    static void SetUpTestSuite()
-    {
-        wchar_t overrides[512] = {};
-        GetEnvironmentVariableW(L"WINEDLLOVERRIDES", overrides, 400);
-        std::wstring value = overrides;
-        if (!value.empty()) value += L";";
-        SetEnvironmentVariableW(L"WINEDLLOVERRIDES", (value + L"winemenubuilder.exe=d").c_str());
-    }
 
     void SetUp() override { remove_every_trace(); }
     void TearDown() override { remove_every_trace(); }
