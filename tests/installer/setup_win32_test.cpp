@@ -265,6 +265,42 @@ TEST_F(Setup, AnUnknownLanguageCodeInstallsNothing)
     }
 }
 
+// The manifest a program carries, as Windows reads it before starting it.
+std::string manifest_of(const fs::path& exe)
+{
+    std::string text;
+    HMODULE module = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!module) return text;
+    if (HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24)))
+        if (HGLOBAL data = LoadResource(module, found))
+            text.assign(static_cast<const char*>(LockResource(data)), SizeofResource(module, found));
+    FreeLibrary(module);
+    return text;
+}
+
+std::wstring product_version_of(const fs::path& exe)
+{
+    DWORD ignored = 0;
+    std::vector<char> info(GetFileVersionInfoSizeW(exe.c_str(), &ignored));
+    if (info.empty() || !GetFileVersionInfoW(exe.c_str(), 0, static_cast<DWORD>(info.size()), info.data())) return L"";
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT size = 0;
+    if (!VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &size) || !fixed) return L"";
+    return std::to_wstring(HIWORD(fixed->dwProductVersionMS)) + L"." + std::to_wstring(LOWORD(fixed->dwProductVersionMS)) +
+           L"." + std::to_wstring(HIWORD(fixed->dwProductVersionLS)) + L"." +
+           std::to_wstring(LOWORD(fixed->dwProductVersionLS));
+}
+
+// Windows asks for administrator rights before either program starts (Wine
+// does not ask, so the manifests are read here).
+TEST_F(Setup, SetupAndUninstallerAskForAdministratorRights)
+{
+    EXPECT_NE(manifest_of(setup_exe).find("requireAdministrator"), std::string::npos) << manifest_of(setup_exe);
+    EXPECT_EQ(product_version_of(setup_exe), L"4.2.0.1");
+    ASSERT_EQ(install(L"/S /LANG=1"), 0);
+    EXPECT_NE(manifest_of(folder / L"uninstall.exe").find("requireAdministrator"), std::string::npos);
+}
+
 // A setup program made with a packager folder holding the driver package
 // installers and the updater (tests/installer/CMakeLists.txt).
 TEST_F(Setup, ThePackagersFilesAreInstalledBesideTheProgramAndRemovedWithIt)
