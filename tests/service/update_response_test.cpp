@@ -272,7 +272,7 @@ TEST_F(ParseUpdateResponse, InvalidAnsiBytesAndControlCharactersStayInTheirField
     // and continuation bytes) still give texts that fit their fields, as long
     // as each lead byte leaves the markup after it whole.
     std::string bad = "\xc3\xff\x80\xe9\xf0\xf0" + std::string(300, '\xf0');
-    fields = "<title>" + bad + "</title><date>" + bad + "</date><link>" + bad + "</link><ver>\xe9ab</ver>";
+    fields = "<title>" + bad + "</title><date>" + bad + "</date><link>" + bad + "</link><ver>\xe9" "ab</ver>";
     ASSERT_TRUE(parse(answer(hardware(net_id_text, item(fields)))));
     ASSERT_EQ(net.offer_count, 1);
     EXPECT_LT(u16(net.offers[0].title).size(), offer_title_chars);
