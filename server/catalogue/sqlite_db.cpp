@@ -31,6 +31,11 @@ bool sqlite_db_t::exec(const std::string& sql, std::string& error)
     return false;
 }
 
+bool sqlite_db_t::in_transaction() const
+{
+    return db_ && sqlite3_get_autocommit(db_) == 0;
+}
+
 std::string sqlite_db_t::last_error() const
 {
     return db_ ? sqlite3_errmsg(db_) : "out of memory";

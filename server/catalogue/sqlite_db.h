@@ -19,6 +19,8 @@ public:
     bool open(const std::string& path, bool writable, std::string& error);
     bool exec(const std::string& sql, std::string& error);
     sqlite3* handle() const { return db_; }
+    // True inside a transaction this connection began.
+    bool in_transaction() const;
     std::string last_error() const;
 
 private:

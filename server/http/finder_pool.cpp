@@ -19,6 +19,10 @@ finder_pool_t::lease_t finder_pool_t::borrow(std::string& error)
 
 void finder_pool_t::give_back(std::unique_ptr<offer_finder_t> finder)
 {
+    // A request that ended by an exception may have left its snapshot
+    // open; a connection that cannot close it is dropped, not reused.
+    if (finder->in_snapshot()) finder->end_snapshot();
+    if (finder->in_snapshot()) return;
     std::lock_guard<std::mutex> lock(mutex_);
     free_.push_back(std::move(finder));
 }

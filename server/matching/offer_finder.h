@@ -7,6 +7,7 @@
 #include "inf/target_os.h"
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,6 +31,7 @@ struct offer_t {
     std::string provider;
     std::string class_name;
     std::string date;
+    std::string sha256; // of the package file, 64 hexadecimal digits
     std::uint64_t size = 0;
     unsigned cp = 0;
     unsigned sign = 0;
@@ -45,6 +47,16 @@ bool offer_ranks_before(const offer_t& a, const offer_t& b);
 // "a.b.c.d" compared number by number.
 int compare_driver_versions(const std::string& a, const std::string& b);
 
+// Cuts offers ranked best first down to the `keep` best, and keeps besides
+// the two the program picks from a device's offers, wherever they stand:
+// its best (nearest target system first, then the rank) and its latest
+// (newest date). The order stays best first.
+void keep_best_offers(std::vector<offer_t>& offers, const os_profile_t& os, std::size_t keep);
+
+// The largest package the program can take: it reads sizes as 32-bit
+// numbers, so a package of 4 GiB or more could never match its size.
+constexpr std::uint64_t max_offered_package_size = 0xFFFFFFFFu;
+
 class offer_finder_t {
 public:
     // Opens the catalogue read-only; false with a reason.
@@ -54,15 +66,42 @@ public:
               std::string& error);
     // One read transaction around the look-ups of a whole request: every
     // device sees the same catalogue even while an index run commits, and
-    // the file is locked once instead of once per ID.
+    // the file is locked once instead of once per ID. Within it an ID is
+    // looked up once however many devices name it.
     bool begin_snapshot(std::string& error);
     void end_snapshot();
+    // True while a snapshot is open (also after a failure or an exception
+    // left one open): such a connection must not serve another request.
+    bool in_snapshot() const;
     // The catalogue connection, for the service's other look-ups.
     const sqlite_db_t& db() const { return db_; }
 
 private:
+    // One catalogue row that names an ID: where the ID stands on its model
+    // line, and the offer it makes.
+    struct id_row_t {
+        std::size_t position;
+        offer_t offer;
+    };
+    bool look_up(const std::string& key, const os_profile_t& os, const std::vector<id_row_t>*& rows);
+
     sqlite_db_t db_;
     std::unique_ptr<statement_t> by_id_;
+    std::map<std::string, std::vector<id_row_t>> seen_; // by ID key, for one snapshot
+    std::string seen_os_;
+    std::vector<id_row_t> scratch_;
+};
+
+// Ends a snapshot when it goes out of scope, whatever way the request ends.
+class snapshot_guard_t {
+public:
+    explicit snapshot_guard_t(offer_finder_t& finder) : finder_(finder) {}
+    ~snapshot_guard_t() { finder_.end_snapshot(); }
+    snapshot_guard_t(const snapshot_guard_t&) = delete;
+    snapshot_guard_t& operator=(const snapshot_guard_t&) = delete;
+
+private:
+    offer_finder_t& finder_;
 };
 
 } // namespace tdu::server
