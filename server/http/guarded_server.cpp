@@ -90,6 +90,9 @@ guarded_server_t::guarded_server_t(connection_limits_t limits) : limits_(limits)
 {
     std::size_t cap = limits_.max_connections;
     new_task_queue = [cap] { return new connection_threads_t(cap); };
+    // What the answers' Keep-Alive header announces.
+    set_keep_alive_max_count(limits_.max_requests_per_connection);
+    set_keep_alive_timeout(std::chrono::duration_cast<std::chrono::seconds>(limits_.keep_alive_time).count());
 }
 
 void guarded_server_t::widen_backlog()
@@ -122,9 +125,14 @@ bool guarded_server_t::process_and_close_socket(socket_t sock)
                 stream.begin_request();
             }
             bool last = n + 1 == limits_.max_requests_per_connection;
-            bool closed = false;
-            bool ok = process_request(stream, last, closed, [&stream](httplib::Request&) { stream.begin_body(); });
-            if (!ok || closed || stream.close_after_answer || stopping_) break;
+            bool closed = false, read = false;
+            bool ok = process_request(stream, last, closed, [&](httplib::Request&) {
+                read = true;
+                stream.begin_body();
+            });
+            // A request whose line or headers could not be read leaves the
+            // stream at an unknown place: the connection ends.
+            if (!ok || !read || closed || stream.close_after_answer || stopping_) break;
         }
         current = nullptr;
         if (stream.close_after_answer) linger(sock);
