@@ -7,6 +7,7 @@
 #include "inf/inf_text.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <functional>
 #include <map>
 #include <set>
@@ -372,6 +373,19 @@ bool index_packages(const index_options_t& options, index_report_t& report, std:
         if (!ok) error = "cannot update the catalogue: " + db.last_error();
         ++report.removed;
         if (k.file.parent_path() == fs::absolute(zips)) fs::remove(k.file, ec);
+    }
+    // A new generation tells the services that keep the catalogue's keys
+    // in memory to read them again.
+    if (ok) {
+        std::int64_t generation = 1;
+        {
+            statement_t q(db, "SELECT value FROM catalogue_info WHERE name = 'generation'");
+            if (q.step()) generation = std::atoll(q.text(0).c_str()) + 1;
+        }
+        statement_t drop(db, "DELETE FROM catalogue_info WHERE name = 'generation'");
+        statement_t insert(db, "INSERT INTO catalogue_info (name, value) VALUES ('generation', ?)");
+        ok = drop.run() && insert.bind(1, std::to_string(generation)).run();
+        if (!ok) error = "cannot update the catalogue: " + db.last_error();
     }
     if (!ok) {
         std::string ignored;

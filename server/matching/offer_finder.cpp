@@ -76,8 +76,9 @@ bool offer_ranks_before(const offer_t& a, const offer_t& b)
     return std::tie(a.package, a.model_id) < std::tie(b.package, b.model_id);
 }
 
-bool offer_finder_t::open(const std::string& catalogue, std::string& error)
+bool offer_finder_t::open(const std::string& catalogue, std::string& error, id_key_cache_t* keys)
 {
+    key_cache_ = keys;
     if (!db_.open(catalogue, false, error) || !check_catalogue_schema(db_, error)) return false;
     // SQLite only: map the file instead of reading it page by page.
     std::string ignored;
@@ -107,12 +108,24 @@ void keep_best_offers(std::vector<offer_t>& offers, const os_profile_t& os, std:
 bool offer_finder_t::begin_snapshot(std::string& error)
 {
     seen_.clear();
-    return db_.exec("BEGIN", error);
+    keys_.reset();
+    if (!db_.exec("BEGIN", error)) return false;
+    if (!key_cache_) return true;
+    std::string generation = "0";
+    statement_t q(db_, "SELECT value FROM catalogue_info WHERE name = 'generation'");
+    if (q.step()) generation = q.text(0);
+    keys_ = key_cache_->for_generation(generation, [this](id_key_set_t& set) {
+        statement_t all(db_, "SELECT id_key FROM model_ids");
+        while (all.step()) set.add(all.text(0));
+        return all.valid() && !all.failed();
+    });
+    return true; // without the set every ID is looked up
 }
 
 void offer_finder_t::end_snapshot()
 {
     seen_.clear();
+    keys_.reset();
     if (!in_snapshot()) return;
     std::string ignored;
     if (!db_.exec("COMMIT", ignored)) db_.exec("ROLLBACK", ignored);
@@ -128,6 +141,10 @@ bool offer_finder_t::look_up(const std::string& key, const os_profile_t& os, con
     if (seen_os_ != os.code) {
         seen_.clear();
         seen_os_ = os.code;
+    }
+    if (keys_ && !keys_->may_hold(key)) {
+        rows = &none_;
+        return true;
     }
     auto found = seen_.find(key);
     if (found != seen_.end()) {

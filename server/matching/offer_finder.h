@@ -5,6 +5,7 @@
 // use on the request's system. Each ID is one indexed look-up.
 #include "catalogue/sqlite_db.h"
 #include "inf/target_os.h"
+#include "matching/id_key_set.h"
 
 #include <cstdint>
 #include <map>
@@ -59,8 +60,9 @@ constexpr std::uint64_t max_offered_package_size = 0xFFFFFFFFu;
 
 class offer_finder_t {
 public:
-    // Opens the catalogue read-only; false with a reason.
-    bool open(const std::string& catalogue, std::string& error);
+    // Opens the catalogue read-only; false with a reason. With `keys`, each
+    // snapshot passes a request's IDs through the catalogue's key set first.
+    bool open(const std::string& catalogue, std::string& error, id_key_cache_t* keys = nullptr);
     // The offers for one device, best first, at most `limit`.
     bool find(const device_query_t& device, const os_profile_t& os, std::size_t limit, std::vector<offer_t>& out,
               std::string& error);
@@ -90,6 +92,9 @@ private:
     std::map<std::string, std::vector<id_row_t>> seen_; // by ID key, for one snapshot
     std::string seen_os_;
     std::vector<id_row_t> scratch_;
+    const std::vector<id_row_t> none_;
+    id_key_cache_t* key_cache_ = nullptr;
+    std::shared_ptr<const id_key_set_t> keys_; // for the open snapshot
 };
 
 // Ends a snapshot when it goes out of scope, whatever way the request ends.
