@@ -2,7 +2,7 @@
 
 #include "catalogue/catalogue_schema.h"
 #include "catalogue/package_files.h"
-#include "catalogue/sqlite_db.h"
+#include "catalogue/catalogue_db.h"
 #include "inf/driver_inf.h"
 #include "inf/inf_text.h"
 
@@ -67,7 +67,7 @@ bool has_setup_program(const package_contents_t& contents)
 
 class catalogue_writer_t {
 public:
-    explicit catalogue_writer_t(sqlite_db_t& db) : db_(db) {}
+    explicit catalogue_writer_t(catalogue_db_t& db) : db_(db) {}
 
     bool prepare(std::string& error)
     {
@@ -106,10 +106,10 @@ public:
         return true;
     }
 
-    sqlite_db_t& db() { return db_; }
+    catalogue_db_t& db() { return db_; }
 
 private:
-    sqlite_db_t& db_;
+    catalogue_db_t& db_;
     std::map<std::string, std::int64_t> next_;
 };
 
@@ -326,7 +326,7 @@ bool index_packages(const index_options_t& options, index_report_t& report, std:
     std::error_code ec;
     fs::create_directories(zips, ec);
 
-    sqlite_db_t db;
+    catalogue_db_t db;
     if (!db.open(options.catalogue.string(), true, error) || !create_catalogue_schema(db, error)) return false;
     if (!db.exec("BEGIN", error)) return false;
     catalogue_writer_t writer(db);

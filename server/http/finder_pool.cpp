@@ -22,7 +22,7 @@ void finder_pool_t::give_back(std::unique_ptr<offer_finder_t> finder)
     // A request that ended by an exception may have left its snapshot
     // open; a connection that cannot close it is dropped, not reused.
     if (finder->in_snapshot()) finder->end_snapshot();
-    if (finder->in_snapshot()) return;
+    if (finder->in_snapshot() || !finder->healthy()) return;
     std::lock_guard<std::mutex> lock(mutex_);
     free_.push_back(std::move(finder));
 }

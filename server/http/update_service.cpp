@@ -1,7 +1,7 @@
 #include "http/update_service.h"
 
 #include "catalogue/catalogue_schema.h"
-#include "catalogue/sqlite_db.h"
+#include "catalogue/catalogue_db.h"
 #include "http/finder_pool.h"
 #include "http/guarded_server.h"
 #include "http/package_download.h"

@@ -80,9 +80,6 @@ bool offer_finder_t::open(const std::string& catalogue, std::string& error, id_k
 {
     key_cache_ = keys;
     if (!db_.open(catalogue, false, error) || !check_catalogue_schema(db_, error)) return false;
-    // SQLite only: map the file instead of reading it page by page.
-    std::string ignored;
-    db_.exec("PRAGMA mmap_size = 1073741824", ignored);
     by_id_ = std::make_unique<statement_t>(db_, find_by_id_sql);
     if (!by_id_->valid()) {
         error = "cannot prepare the look-up: " + db_.last_error();
@@ -109,7 +106,7 @@ bool offer_finder_t::begin_snapshot(std::string& error)
 {
     seen_.clear();
     keys_.reset();
-    if (!db_.exec("BEGIN", error)) return false;
+    if (!db_.begin_snapshot(error)) return false;
     if (!key_cache_) return true;
     std::string generation = "0";
     statement_t q(db_, "SELECT value FROM catalogue_info WHERE name = 'generation'");

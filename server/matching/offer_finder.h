@@ -3,7 +3,7 @@
 // request: every model line that names one of the device's hardware or
 // compatible IDs (without regard to case) in a Models section Windows would
 // use on the request's system. Each ID is one indexed look-up.
-#include "catalogue/sqlite_db.h"
+#include "catalogue/catalogue_db.h"
 #include "inf/target_os.h"
 #include "matching/id_key_set.h"
 
@@ -75,8 +75,10 @@ public:
     // True while a snapshot is open (also after a failure or an exception
     // left one open): such a connection must not serve another request.
     bool in_snapshot() const;
+    // False once the catalogue connection is lost.
+    bool healthy() const { return db_.healthy(); }
     // The catalogue connection, for the service's other look-ups.
-    const sqlite_db_t& db() const { return db_; }
+    const catalogue_db_t& db() const { return db_; }
 
 private:
     // One catalogue row that names an ID: where the ID stands on its model
@@ -87,7 +89,7 @@ private:
     };
     bool look_up(const std::string& key, const os_profile_t& os, const std::vector<id_row_t>*& rows);
 
-    sqlite_db_t db_;
+    catalogue_db_t db_;
     std::unique_ptr<statement_t> by_id_;
     std::map<std::string, std::vector<id_row_t>> seen_; // by ID key, for one snapshot
     std::string seen_os_;

@@ -1,5 +1,5 @@
 #include "catalogue/package_files.h"
-#include "catalogue/sqlite_db.h"
+#include "catalogue/catalogue_db.h"
 #include "http/finder_pool.h"
 #include "matching/identifier_score.h"
 #include "matching/offer_finder.h"
@@ -277,7 +277,7 @@ TEST(Catalogue, PackagesTheProgramCannotSizeAreNotOffered)
     test::index_folder(packages, catalogue);
     {
         // sizes as a package of 4 GiB (and one byte less) would have them
-        sqlite_db_t db;
+        catalogue_db_t db;
         std::string error;
         ASSERT_TRUE(db.open(catalogue.string(), true, error)) << error;
         ASSERT_TRUE(db.exec("UPDATE packages SET size = 4294967296 WHERE name = 'huge.zip'", error)) << error;
