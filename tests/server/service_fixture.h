@@ -1,6 +1,7 @@
 #pragma once
 // The update service over real HTTP for tests: started in-process on a free
 // loopback port with the demo catalogue, and spoken to with libcurl.
+#include "catalogue/catalogue_db.h"
 #include "http/update_service.h"
 #include "server_test_support.h"
 
@@ -9,6 +10,7 @@
 #include <curl/curl.h>
 #include <gtest/gtest.h>
 #include <strings.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <functional>
@@ -56,15 +58,19 @@ protected:
 
     void SetUp() override
     {
-        catalogue_ = dir_.path() / "catalogue.db";
-        report_ = test::index_folder(test::demo_packages_dir(), catalogue_);
+#ifdef TDU_TEST_POSTGRES_URL_FILE
+        ASSERT_NO_FATAL_FAILURE(create_database());
+#else
+        catalogue_ = (dir_.path() / "catalogue.db").string();
+#endif
+        report_ = test::index_folder(test::demo_packages_dir(), catalogue_, dir_.path() / "zips");
         ASSERT_EQ(report_.added, 7);
         ASSERT_TRUE(report_.problems.empty()) << report_.problems[0];
     }
 
     void start(service_options_t options = {})
     {
-        options.catalogue = catalogue_.string();
+        options.catalogue = catalogue_;
         options.port = 0;
         options.log = &log_;
         service_ = std::make_unique<update_service_t>(options);
@@ -75,7 +81,36 @@ protected:
         thread_ = std::thread([this] { service_->run(); });
     }
 
-    void TearDown() override { stop(); }
+    void TearDown() override
+    {
+        stop();
+        service_.reset();
+#ifdef TDU_TEST_POSTGRES_URL_FILE
+        catalogue_db_t admin;
+        std::string error;
+        if (admin.open(admin_url_, false, error))
+            admin.exec("DROP DATABASE IF EXISTS " + database_ + " WITH (FORCE)", error);
+#endif
+    }
+
+#ifdef TDU_TEST_POSTGRES_URL_FILE
+    // A database of its own on the test server (scripts/postgres, started
+    // by the test fixture of ctest) for each test.
+    void create_database()
+    {
+        admin_url_ = tdu::test::read_file(TDU_TEST_POSTGRES_URL_FILE);
+        while (!admin_url_.empty() && (admin_url_.back() == '\n' || admin_url_.back() == ' ')) admin_url_.pop_back();
+        ASSERT_FALSE(admin_url_.empty()) << "no PostgreSQL server: " << TDU_TEST_POSTGRES_URL_FILE;
+        static int serial = 0;
+        database_ = "tdu_test_" + std::to_string(::getpid()) + "_" + std::to_string(++serial);
+        catalogue_db_t admin;
+        std::string error;
+        ASSERT_TRUE(admin.open(admin_url_, false, error)) << error;
+        ASSERT_TRUE(admin.exec("CREATE DATABASE " + database_, error)) << error;
+        catalogue_ = admin_url_.substr(0, admin_url_.rfind('/') + 1) + database_;
+    }
+    std::string admin_url_, database_;
+#endif
 
     void stop()
     {
@@ -125,7 +160,7 @@ protected:
     reply_t post_request(const std::string& document) { return post_field("kelptone", test::deflate_text(document)); }
 
     tdu::test::temp_dir_t dir_;
-    fs::path catalogue_;
+    std::string catalogue_; // a file or a PostgreSQL connect string
     index_report_t report_;
     std::ostringstream log_;
     std::unique_ptr<update_service_t> service_;
