@@ -13,7 +13,7 @@ finder_pool_t::lease_t finder_pool_t::borrow(std::string& error)
         }
     }
     auto finder = std::make_unique<offer_finder_t>();
-    if (!finder->open(catalogue_, error, &keys_)) finder.reset();
+    if (!finder->open(catalogue_, error, &cache_)) finder.reset();
     return lease_t(*this, std::move(finder));
 }
 

@@ -41,7 +41,7 @@ private:
     std::string catalogue_;
     std::mutex mutex_;
     std::vector<std::unique_ptr<offer_finder_t>> free_;
-    id_key_cache_t keys_;
+    catalogue_cache_t cache_;
 };
 
 } // namespace tdu::server

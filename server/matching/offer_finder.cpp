@@ -25,8 +25,6 @@ const char* const find_by_id_sql =
     " JOIN packages p ON p.id = d.package_id"
     " WHERE mi.id_key = ? AND p.size <= 4294967295";
 
-constexpr std::size_t max_remembered_rows = 256;
-
 int os_distance(const offer_t& o, const os_profile_t& os)
 {
     return std::abs(os.major * 10 + os.minor - static_cast<int>(o.target_os));
@@ -76,9 +74,9 @@ bool offer_ranks_before(const offer_t& a, const offer_t& b)
     return std::tie(a.package, a.model_id) < std::tie(b.package, b.model_id);
 }
 
-bool offer_finder_t::open(const std::string& catalogue, std::string& error, id_key_cache_t* keys)
+bool offer_finder_t::open(const std::string& catalogue, std::string& error, catalogue_cache_t* cache)
 {
-    key_cache_ = keys;
+    cache_ = cache;
     if (!db_.open(catalogue, false, error) || !check_catalogue_schema(db_, error)) return false;
     by_id_ = std::make_unique<statement_t>(db_, find_by_id_sql);
     if (!by_id_->valid()) {
@@ -104,25 +102,27 @@ void keep_best_offers(std::vector<offer_t>& offers, const os_profile_t& os, std:
 
 bool offer_finder_t::begin_snapshot(std::string& error)
 {
-    seen_.clear();
-    keys_.reset();
+    generation_.reset();
     if (!db_.begin_snapshot(error)) return false;
-    if (!key_cache_) return true;
+    if (!cache_) return true;
     std::string generation = "0";
     statement_t q(db_, "SELECT value FROM catalogue_info WHERE name = 'generation'");
     if (q.step()) generation = q.text(0);
-    keys_ = key_cache_->for_generation(generation, [this](id_key_set_t& set) {
+    generation_ = cache_->for_generation(generation, [this](id_key_set_t& set) {
         statement_t all(db_, "SELECT id_key FROM model_ids");
-        while (all.step()) set.add(all.text(0));
+        set.build([&all](std::string& key) {
+            if (!all.step()) return false;
+            key = all.text(0);
+            return true;
+        });
         return all.valid() && !all.failed();
     });
-    return true; // without the set every ID is looked up
+    return true; // without the memory every ID is looked up
 }
 
 void offer_finder_t::end_snapshot()
 {
-    seen_.clear();
-    keys_.reset();
+    generation_.reset();
     if (!in_snapshot()) return;
     std::string ignored;
     if (!db_.exec("COMMIT", ignored)) db_.exec("ROLLBACK", ignored);
@@ -133,23 +133,14 @@ bool offer_finder_t::in_snapshot() const
     return db_.in_transaction();
 }
 
-bool offer_finder_t::look_up(const std::string& key, const os_profile_t& os, const std::vector<id_row_t>*& rows)
+id_rows_t offer_finder_t::look_up(const std::string& key, const os_profile_t& os)
 {
-    if (seen_os_ != os.code) {
-        seen_.clear();
-        seen_os_ = os.code;
-    }
-    if (keys_ && !keys_->may_hold(key)) {
-        rows = &none_;
-        return true;
-    }
-    auto found = seen_.find(key);
-    if (found != seen_.end()) {
-        rows = &found->second;
-        return true;
+    if (generation_) {
+        if (!generation_->keys.may_hold(key)) return none_;
+        if (auto rows = generation_->find(os.code, key)) return rows;
     }
     bool amd64 = std::string_view(os.architecture) == "amd64";
-    std::vector<id_row_t> got;
+    auto got = std::make_shared<std::vector<id_row_t>>();
     by_id_->bind(1, std::string(os.code)).bind(2, key);
     while (by_id_->step()) {
         id_row_t row;
@@ -171,20 +162,14 @@ bool offer_finder_t::look_up(const std::string& key, const os_profile_t& os, con
         o.package = by_id_->text(16);
         o.size = static_cast<std::uint64_t>(by_id_->integer(17));
         o.sha256 = by_id_->text(18);
-        got.push_back(std::move(row));
+        got->push_back(std::move(row));
     }
     bool ok = !by_id_->failed();
     by_id_->reset();
-    if (!ok) return false;
-    // An ID that names a great many models (a generic compatible ID) is
-    // read again when another device names it rather than held.
-    if (got.size() > max_remembered_rows) {
-        scratch_ = std::move(got);
-        rows = &scratch_;
-        return true;
-    }
-    rows = &seen_.emplace(key, std::move(got)).first->second;
-    return true;
+    if (!ok) return nullptr;
+    id_rows_t rows = std::move(got);
+    if (generation_) generation_->remember(os.code, key, rows);
+    return rows;
 }
 
 bool offer_finder_t::find(const device_query_t& device, const os_profile_t& os, std::size_t limit,
@@ -194,8 +179,8 @@ bool offer_finder_t::find(const device_query_t& device, const os_profile_t& os, 
     std::map<std::int64_t, offer_t> by_model;
     auto add = [&](const std::string& id, bool hardware, std::size_t position) {
         if (id.empty()) return true;
-        const std::vector<id_row_t>* rows = nullptr;
-        if (!look_up(ascii_upper(id), os, rows)) return false;
+        id_rows_t rows = look_up(ascii_upper(id), os);
+        if (!rows) return false;
         for (const auto& row : *rows) {
             unsigned cp = identifier_score(hardware, position, row.position);
             auto found = by_model.find(row.offer.model_id);

@@ -5,7 +5,8 @@
 // use on the request's system. Each ID is one indexed look-up.
 #include "catalogue/catalogue_db.h"
 #include "inf/target_os.h"
-#include "matching/id_key_set.h"
+#include "matching/catalogue_cache.h"
+#include "matching/offer.h"
 
 #include <cstdint>
 #include <map>
@@ -14,31 +15,6 @@
 #include <vector>
 
 namespace tdu::server {
-
-struct device_query_t {
-    std::vector<std::string> hardware_ids;
-    std::vector<std::string> compatible_ids;
-};
-
-struct offer_t {
-    std::int64_t model_id = 0;
-    std::string hardid; // the model line's ID that matched, as the INF writes it
-    std::string title;  // the model's device description
-    std::string version;
-    std::string guid;
-    std::string package; // the package's name (last part of its link)
-    std::string inf_path;
-    std::string manufacturer;
-    std::string provider;
-    std::string class_name;
-    std::string date;
-    std::string sha256; // of the package file, 64 hexadecimal digits
-    std::uint64_t size = 0;
-    unsigned cp = 0;
-    unsigned sign = 0;
-    unsigned feature = 0;
-    unsigned target_os = 0;
-};
 
 // The order offers are listed in, best first: lower signature class, lower
 // feature score, lower identifier score (the parts of a Windows driver rank),
@@ -60,16 +36,16 @@ constexpr std::uint64_t max_offered_package_size = 0xFFFFFFFFu;
 
 class offer_finder_t {
 public:
-    // Opens the catalogue read-only; false with a reason. With `keys`, each
-    // snapshot passes a request's IDs through the catalogue's key set first.
-    bool open(const std::string& catalogue, std::string& error, id_key_cache_t* keys = nullptr);
+    // Opens the catalogue read-only; false with a reason. With `cache`, each
+    // snapshot uses the memory of the catalogue's generation: its key set
+    // and the rows found before.
+    bool open(const std::string& catalogue, std::string& error, catalogue_cache_t* cache = nullptr);
     // The offers for one device, best first, at most `limit`.
     bool find(const device_query_t& device, const os_profile_t& os, std::size_t limit, std::vector<offer_t>& out,
               std::string& error);
     // One read transaction around the look-ups of a whole request: every
     // device sees the same catalogue even while an index run commits, and
-    // the file is locked once instead of once per ID. Within it an ID is
-    // looked up once however many devices name it.
+    // the file is locked once instead of once per ID.
     bool begin_snapshot(std::string& error);
     void end_snapshot();
     // True while a snapshot is open (also after a failure or an exception
@@ -81,22 +57,14 @@ public:
     const catalogue_db_t& db() const { return db_; }
 
 private:
-    // One catalogue row that names an ID: where the ID stands on its model
-    // line, and the offer it makes.
-    struct id_row_t {
-        std::size_t position;
-        offer_t offer;
-    };
-    bool look_up(const std::string& key, const os_profile_t& os, const std::vector<id_row_t>*& rows);
+    // The rows of one ID key; null on a catalogue failure.
+    id_rows_t look_up(const std::string& key, const os_profile_t& os);
 
     catalogue_db_t db_;
     std::unique_ptr<statement_t> by_id_;
-    std::map<std::string, std::vector<id_row_t>> seen_; // by ID key, for one snapshot
-    std::string seen_os_;
-    std::vector<id_row_t> scratch_;
-    const std::vector<id_row_t> none_;
-    id_key_cache_t* key_cache_ = nullptr;
-    std::shared_ptr<const id_key_set_t> keys_; // for the open snapshot
+    catalogue_cache_t* cache_ = nullptr;
+    std::shared_ptr<const catalogue_generation_t> generation_; // for the open snapshot
+    id_rows_t none_ = std::make_shared<const std::vector<id_row_t>>();
 };
 
 // Ends a snapshot when it goes out of scope, whatever way the request ends.

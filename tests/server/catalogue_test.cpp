@@ -344,3 +344,25 @@ TEST(Catalogue, KeepingTheBestOffersKeepsTheProgramsOwnChoices)
     // the two best, the newest, and the one whose target is nearest to Windows 7
     EXPECT_EQ(kept, (std::vector<std::string>{"a", "b", "newest", "nearest"}));
 }
+
+TEST(Catalogue, KeySetHoldsEveryKeyItWasGiven)
+{
+    std::vector<std::string> keys;
+    for (int i = 0; i < 5000; ++i) keys.push_back("PCI\\VEN_" + std::to_string(i) + "&DEV_" + std::to_string(i * 7));
+    keys.push_back("");
+    keys.push_back(keys[10]); // twice
+    id_key_set_t set;
+    size_t next = 0;
+    set.build([&](std::string& key) {
+        if (next == keys.size()) return false;
+        key = keys[next++];
+        return true;
+    });
+    EXPECT_EQ(set.size(), keys.size() - 1);
+    for (const auto& k : keys) EXPECT_TRUE(set.may_hold(k)) << k;
+    int passed = 0;
+    for (int i = 0; i < 5000; ++i) passed += set.may_hold("USB\\VID_" + std::to_string(i));
+    EXPECT_LT(passed, 2); // 64-bit hashes: a stray match is next to impossible
+    id_key_set_t empty;
+    EXPECT_FALSE(empty.may_hold("PCI\\VEN_1"));
+}

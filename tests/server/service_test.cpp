@@ -300,3 +300,23 @@ TEST(ByteRange, ReadsOneRangeAgainstTheFileSize)
         EXPECT_EQ(got.last, r.last) << r.header;
     }
 }
+
+TEST_F(UpdateService, AnswersFollowTheCatalogueWhenItIsIndexedAgain)
+{
+    start();
+    auto offered = [&] {
+        auto answer = read_answer(post_request(demo_request()).body);
+        std::vector<std::string> versions;
+        for (const auto& item : answer[network]) versions.push_back(item["ver"]);
+        return versions;
+    };
+    ASSERT_EQ(offered(), (std::vector<std::string>{"3.2.1.0", "2.9.4.0"}));
+    // the newer package goes away while the service runs
+    fs::path packages = dir_.path() / "packages";
+    fs::copy(test::demo_packages_dir(), packages);
+    fs::remove(packages / "norvale-gbe-3.2.zip");
+    auto report = test::index_folder(packages, catalogue_, dir_.path() / "zips");
+    EXPECT_EQ(report.removed, 1);
+    EXPECT_EQ(offered(), (std::vector<std::string>{"2.9.4.0"}));
+    EXPECT_EQ(request("packages/norvale-gbe-3.2.zip").status, 404);
+}
