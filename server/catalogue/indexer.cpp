@@ -320,6 +320,10 @@ bool index_packages(const index_options_t& options, index_report_t& report, std:
 {
     report = index_report_t{};
     fs::path zips = options.zip_folder;
+    if (zips.empty() && is_postgres_catalogue(options.catalogue.string())) {
+        error = "a catalogue in PostgreSQL needs a folder for the zipped folder packages (--zips)";
+        return false;
+    }
     if (zips.empty()) zips = fs::path(options.catalogue.string() + ".zips");
     std::vector<package_job_t> jobs;
     if (!list_packages(options, fs::absolute(zips), jobs, report, error)) return false;

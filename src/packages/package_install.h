@@ -25,6 +25,10 @@ struct install_request_t {
     u16 package_path;          // the complete package file
     inf_name_set_t inf_names;  // INF files of the row's devices inside the package
     u16 download_folder;       // where the package folder is made
+    std::string sha256;        // the package's digest as offered; empty when none was
+    std::string link;          // recorded in "setup.dat" by the worker once the digest matched
+    // 1 when the worker refused the package: its digest was not the offered one.
+    std::atomic<int32_t> refused{0};
     // 1 from the request until the worker has started an installer or given
     // up; further requests of the row are ignored meanwhile.
     std::atomic<int32_t> installing{0};
@@ -37,6 +41,7 @@ struct install_order_t {
     u16 package_path;            // the download session's final file
     u16 download_folder;
     std::vector<u16> inf_names;  // the chosen offer's INF name of each device, in order
+    std::string sha256;          // the offered package's digest; empty when none was given
 };
 
 // The process-wide services the installation uses.
@@ -50,7 +55,9 @@ struct install_services_t {
 // Asks "download_setup_warning" first when no device gains a newer driver
 // (only No stops), refuses with "download_setup_require" when the user is
 // not an administrator, ignores the request while the row's worker runs,
-// appends the link to "setup.dat" and starts the worker. True when a worker
+// appends the link to "setup.dat" and starts the worker. With a digest the
+// worker checks the package first and records the link only when it
+// matches (hashing a package is no work for the interface thread). True when a worker
 // was started; when no thread can be made, `installing` is cleared again so
 // that the user can try once more.
 bool request_install(const std::shared_ptr<install_request_t>& request, const install_order_t& order,
@@ -58,7 +65,9 @@ bool request_install(const std::shared_ptr<install_request_t>& request, const in
 
 // The worker: unpacks and starts the installer; when the package cannot be
 // unpacked it is opened with the shell instead (a package that is a program
-// is thus started). Clears `installing` at its end. Returns 0 or -1.
+// is thus started). A package whose digest is not the offered one is
+// neither unpacked nor opened (`refused` is set). Clears `installing` at
+// its end. Returns 0 or -1.
 int install_package(install_request_t& request, shell_t& shell, const environment_t& env);
 
 // The folder a package unpacks into: its file name without the last
