@@ -396,7 +396,12 @@ bool index_packages(const index_options_t& options, index_report_t& report, std:
         db.exec("ROLLBACK", ignored);
         return false;
     }
-    return db.exec("COMMIT", error);
+    if (!db.exec("COMMIT", error)) return false;
+    // PostgreSQL plans its look-ups from table statistics, which a bulk
+    // load leaves empty until autovacuum comes by: without them an ID
+    // look-up scans whole tables. SQLite's plan needs none.
+    if (db.is_postgres() && !db.exec("ANALYZE", error)) return false;
+    return true;
 }
 
 } // namespace tdu::server
