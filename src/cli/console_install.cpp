@@ -56,8 +56,16 @@ int console_install(uint32_t tick_ms)
             continue;
         }
         while (request->installing.load() == 1) std::this_thread::sleep_for(std::chrono::milliseconds(tick_ms));
-        if (request->refused.load() == 1) {
+        if (request->outcome.load() == install_outcome_refused) {
             std::printf("%s: not installed, its SHA-256 is not the offered one\n", order.link.c_str());
+            ++failed;
+            continue;
+        }
+        if (request->outcome.load() != install_outcome_started) {
+            std::printf("%s: not installed, the package could not be unpacked into %s "
+                        "(opened with the shell instead)\n",
+                        order.link.c_str(),
+                        utf16_to_utf8(package_folder_for(order.download_folder, order.package_path)).c_str());
             ++failed;
             continue;
         }

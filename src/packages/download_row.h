@@ -46,7 +46,8 @@ public:
     // The row button, or the context menu's first entry.
     void click();
     // The row's timer: takes over the progress and settles the session when
-    // its transfer has ended.
+    // its transfer has ended; it also runs while the row's installation
+    // worker does, and stops once both have ended.
     void timer_tick();
     // The context menu's "menu_remove", after asking "remove_confirm".
     void remove();
@@ -66,6 +67,9 @@ public:
     download_session_c& session() { return *session_; }
     const download_row_input_t& input() const { return input_; }
     const std::shared_ptr<install_request_t>& install_request() const { return install_; }
+    // How the row's latest installation ended (install_outcome_t); the
+    // results view shows a failure beside the row.
+    int32_t install_outcome() const { return install_->outcome.load(); }
 
     // What the row shows, refreshed by the timer.
     uint32_t expected_size = 0;

@@ -49,7 +49,7 @@ const char* download_button_text_key(int32_t state)
 
 download_session_c::download_session_c(std::string_view link, uint32_t expected_size,
                                        const download_settings_t& settings, std::string_view expected_sha256)
-    : link_(link.substr(0, download_link_chars)),
+    : link_(link),
       expected_sha256_(expected_sha256),
       download_folder_(settings.download_folder),
       threads_(settings.threads),
@@ -101,6 +101,15 @@ void download_session_c::transfer_thread()
 bool download_session_c::start()
 {
     if (thread_.joinable()) return true;
+    // A link the transfer cannot take whole fails at once, without a thread,
+    // rather than being cut into the address of something else.
+    if (link_.size() > download_link_chars) {
+        progress_.stop_requested = 0;
+        progress_.http_status = 0;
+        progress_.result_code = CURLE_URL_MALFORMAT;
+        state_ = download_failed;
+        return false;
+    }
 
     // Resume from what is on disk. Without a temporary file the transfer
     // starts from 0: resuming at an old offset would append the rest of the
@@ -175,11 +184,10 @@ std::shared_ptr<download_session_c> download_session_list_t::find_or_create(std:
                                                                             uint32_t expected_size,
                                                                             std::string_view expected_sha256)
 {
-    std::string_view key = link.substr(0, download_link_chars);
     for (const auto& s : sessions_) {
-        if (s->link() == key) return s;
+        if (s->link() == link) return s;
     }
-    sessions_.push_back(std::make_shared<download_session_c>(key, expected_size, settings, expected_sha256));
+    sessions_.push_back(std::make_shared<download_session_c>(link, expected_size, settings, expected_sha256));
     return sessions_.back();
 }
 

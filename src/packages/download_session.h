@@ -51,15 +51,17 @@ struct download_settings_t {
     uint32_t retry_pause_ms = download_retry_pause_ms;
 };
 
+// The longest link a session downloads; a longer one is kept whole (so it
+// shares no session with another) and fails when started.
 constexpr size_t download_link_chars = 1024;
 
 class download_session_c {
 public:
     // Works out the file names and the starting state from the disk: the
     // temporary file means `paused` (with its size as the bytes done), else
-    // the final file means `complete`, else `not_downloaded`. A non-empty
-    // `expected_sha256` (64 lowercase hex digits) is the package's digest
-    // the transfer is checked against.
+    // the final file means `complete`, else `not_downloaded`.
+    // A non-empty `expected_sha256` (64 lowercase hex digits) is the
+    // package's digest the transfer is checked against.
     download_session_c(std::string_view link, uint32_t expected_size, const download_settings_t& settings,
                        std::string_view expected_sha256 = {});
     // A transfer still running is asked to stop and waited for.
@@ -68,20 +70,20 @@ public:
     download_session_c& operator=(const download_session_c&) = delete;
 
     // Starts the transfer thread unless one runs; the transfer resumes from
-    // the bytes in the temporary file (from 0 when there is none). True when
-    // a transfer runs afterwards. When the system gives no thread the state
-    // becomes `failed`, so the row offers to try again and never waits for a
-    // thread that does not exist.
+    // the bytes in the temporary file (from 0 when there is none), and a
+    // temporary file that holds every expected byte settles `complete`
+    // without the network. True when a transfer runs afterwards. When the
+    // system gives no thread, or the link is longer than
+    // download_link_chars (result_code 3), the state becomes `failed` at
+    // once, so the row offers to try again and never waits for a thread
+    // that does not exist.
     bool start();
     // Asks the running transfer to stop; the state becomes `paused` once the
     // thread has ended.
     void request_pause();
     // Tests the thread without waiting and, when it has ended, settles the
     // state: `paused` after a pause request, `failed` after a transfer error
-    // or with a size other than the expected one, `failed` with the
-    // temporary file deleted when its digest is not the expected one (a
-    // resumed transfer that joined two versions of a package ends so; the
-    // resume button then starts it afresh), else `complete` with the
+    // or with a size other than the expected one, else `complete` with the
     // temporary file moved to the final name.
     completion_t check_completion();
     // Deletes the temporary file in `paused` or `failed`, the final file in
@@ -92,7 +94,9 @@ public:
     const std::string& link() const { return link_; }
     const std::string& expected_sha256() const { return expected_sha256_; }
     // True when the last transfer ended with a package whose digest was not
-    // the expected one.
+    // the expected one: its file was deleted and the state is `failed`, so
+    // that the resume button starts it afresh (a resumed transfer that
+    // joined two versions of a republished package ends so).
     bool digest_mismatch() const { return digest_mismatch_; }
     int32_t state() const { return state_; }
     bool transfer_running() const { return thread_.joinable(); }
@@ -131,9 +135,9 @@ private:
 // added; the list is emptied when the process ends.
 class download_session_list_t {
 public:
-    // The session whose link equals `link` byte for byte; a new one made
-    // from `link` and `expected_size` (appended to the list) when there is
-    // none. The size and digest are ignored for a session that exists.
+    // The session whose link equals `link` byte for byte, all of it; a new
+    // one made from `link` and `expected_size` (appended to the list) when
+    // there is none. The size is ignored for a session that exists.
     std::shared_ptr<download_session_c> find_or_create(std::string_view link, uint32_t expected_size,
                                                        std::string_view expected_sha256 = {});
     // True when any session is `downloading`; asked before quitting.

@@ -8,11 +8,40 @@
 
 namespace tdu {
 
+package_installs_t& package_installs()
+{
+    // Never destroyed: a detached worker may still end its installation
+    // while the process exits.
+    static package_installs_t* const installs = new package_installs_t;
+    return *installs;
+}
+
+bool package_installs_t::begin(const u16& package_folder)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return folders_.insert(package_folder).second;
+}
+
+void package_installs_t::end(const u16& package_folder)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    folders_.erase(package_folder);
+}
+
+bool package_installs_t::running(const u16& package_folder) const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return folders_.count(package_folder) != 0;
+}
+
 u16 package_folder_for(u16view download_folder, u16view package_path)
 {
     u16 name(path_file_name(package_path));
     size_t dot = name.find_last_of(u'.');
-    if (dot != u16::npos) name.resize(dot);
+    if (dot != u16::npos)
+        name.resize(dot);
+    else
+        name += u"_files";  // the package file holds the bare name
     return path_join(download_folder, name);
 }
 
@@ -32,25 +61,29 @@ void delete_top_level_htm(u16view folder)
 
 int install_package(install_request_t& request, shell_t& shell, const environment_t& env)
 {
+    u16 folder = package_folder_for(request.download_folder, request.package_path);
     if (!request.sha256.empty()) {
         std::string digest;
         if (!sha256_file_hex(request.package_path, digest) || digest != request.sha256) {
-            request.refused.store(1);
+            request.outcome.store(install_outcome_refused);
+            package_installs().end(folder);
             request.installing.store(0);
             return -1;
         }
         if (!request.link.empty()) append_installed_link(env, request.link);
     }
-    u16 folder = package_folder_for(request.download_folder, request.package_path);
-    create_directories(folder);
     int result = -1;
-    if (extract_archive(request.package_path, folder) == 0) {
+    // Into a made or emptied folder: files that an earlier extraction of a
+    // re-published package left there must not be installed with it.
+    if (extract_archive_afresh(request.package_path, folder) == 0) {
         delete_top_level_htm(folder);
         start_package_installer(shell, env, folder, request.inf_names);
         result = 0;
     } else {
         shell.execute(request.package_path, u"");
     }
+    request.outcome.store(result == 0 ? install_outcome_started : install_outcome_failed);
+    package_installs().end(folder);
     request.installing.store(0);
     return result;
 }
@@ -64,6 +97,10 @@ bool request_install(const std::shared_ptr<install_request_t>& request, const in
         return false;
     }
     if (request->installing.load() == 1) return false;
+    // Another row's worker (a row of an earlier results list, say) may be
+    // unpacking the same package.
+    u16 folder = package_folder_for(order.download_folder, order.package_path);
+    if (!package_installs().begin(folder)) return false;
 
     request->package_path = order.package_path;
     request->download_folder = order.download_folder;
@@ -71,7 +108,7 @@ bool request_install(const std::shared_ptr<install_request_t>& request, const in
     request->inf_names.insert(order.inf_names.begin(), order.inf_names.end());
     request->sha256 = order.sha256;
     request->link.clear();
-    request->refused.store(0);
+    request->outcome.store(install_outcome_none);
     request->installing.store(1);
 
     // A file that cannot be opened is skipped. A package with a digest is
@@ -86,6 +123,7 @@ bool request_install(const std::shared_ptr<install_request_t>& request, const in
     const environment_t* env = &services.environment;
     std::thread worker;
     if (!services.threads.start(worker, [shared, shell, env] { install_package(*shared, *shell, *env); })) {
+        package_installs().end(folder);
         request->installing.store(0);
         return false;
     }

@@ -14,10 +14,24 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
 namespace tdu {
+
+// How the latest installation of a request ended.
+enum install_outcome_t : int32_t {
+    install_outcome_none = 0,     // none has ended since the request was made
+    install_outcome_started = 1,  // unpacked, and an installer started on it
+    // Not unpacked (not an archive, or its folder could not be made or
+    // emptied): the package file itself was opened with the shell instead.
+    install_outcome_failed = 2,
+    // Its SHA-256 was not the one the service offered it with: neither
+    // unpacked nor opened.
+    install_outcome_refused = 3,
+};
 
 // One per results row. Shared between the row and its worker, so it lives
 // until both are done with it, whatever happens to the row.
@@ -27,12 +41,31 @@ struct install_request_t {
     u16 download_folder;       // where the package folder is made
     std::string sha256;        // the package's digest as offered; empty when none was
     std::string link;          // recorded in "setup.dat" by the worker once the digest matched
-    // 1 when the worker refused the package: its digest was not the offered one.
-    std::atomic<int32_t> refused{0};
     // 1 from the request until the worker has started an installer or given
     // up; further requests of the row are ignored meanwhile.
     std::atomic<int32_t> installing{0};
+    // Set by the worker before it clears `installing`; back to none when a
+    // new installation is requested.
+    std::atomic<int32_t> outcome{install_outcome_none};
 };
+
+// The packages being installed in this process, by package folder: one
+// worker per package, whichever row (or rebuilt row) asks, so no second
+// worker unpacks into a folder that the first is still writing.
+class package_installs_t {
+public:
+    // Claims the folder; false when a worker holds it already.
+    bool begin(const u16& package_folder);
+    void end(const u16& package_folder);
+    bool running(const u16& package_folder) const;
+
+private:
+    mutable std::mutex mutex_;
+    std::set<u16> folders_;
+};
+
+// The process-wide list.
+package_installs_t& package_installs();
 
 // What the row hands over when its user asks to install.
 struct install_order_t {
@@ -54,24 +87,31 @@ struct install_services_t {
 // The row's action in the download state `complete` (interface thread).
 // Asks "download_setup_warning" first when no device gains a newer driver
 // (only No stops), refuses with "download_setup_require" when the user is
-// not an administrator, ignores the request while the row's worker runs,
-// appends the link to "setup.dat" and starts the worker. With a digest the
-// worker checks the package first and records the link only when it
-// matches (hashing a package is no work for the interface thread). True when a worker
-// was started; when no thread can be made, `installing` is cleared again so
-// that the user can try once more.
+// not an administrator, ignores the request while the row's worker or any
+// worker for the same package runs, appends the link to "setup.dat" and
+// starts the worker; with a digest the worker checks the package first and
+// records the link only when it matches (hashing a package is no work for
+// the interface thread). True when a worker was started; when no thread can be
+// made, `installing` and the package's claim are released again so that
+// the user can try once more.
 bool request_install(const std::shared_ptr<install_request_t>& request, const install_order_t& order,
                      row_host_t& host, install_services_t& services);
 
-// The worker: unpacks and starts the installer; when the package cannot be
-// unpacked it is opened with the shell instead (a package that is a program
-// is thus started). A package whose digest is not the offered one is
-// neither unpacked nor opened (`refused` is set). Clears `installing` at
-// its end. Returns 0 or -1.
+// The worker: unpacks the package into its folder, made or emptied first
+// so that no file of an earlier extraction is installed, and starts the
+// installer; when the package cannot be unpacked it is opened with the
+// shell instead (a package that is a program is thus started). A package
+// whose digest is not the offered one is neither unpacked nor opened
+// (outcome `refused`). Records the
+// outcome, releases the package's claim in package_installs and clears
+// `installing` at its end. Returns 0 (installer started) or -1 (not
+// unpacked).
 int install_package(install_request_t& request, shell_t& shell, const environment_t& env);
 
 // The folder a package unpacks into: its file name without the last
-// extension, in the download folder.
+// extension, in the download folder; a name without an extension gets
+// "_files" appended instead, so the folder never takes the package's own
+// name.
 u16 package_folder_for(u16view download_folder, u16view package_path);
 
 // Appends "<link>\n" to "setup.dat" in the program's folder; false when the
