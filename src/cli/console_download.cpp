@@ -26,7 +26,7 @@ int download_offered_packages(uint32_t tick_ms, std::vector<console_package_t>& 
         if (offer_group_status(group) == group_status::up_to_date) continue;
         download_row_input_t input = download_row_input_for(group);
         std::shared_ptr<download_session_c> session =
-            download_sessions.find_or_create(input.link, input.expected_size);
+            download_sessions.find_or_create(input.link, input.expected_size, input.sha256);
         if (session->state() != download_complete) {
             std::printf("downloading %s (%u bytes)\n", input.link.c_str(), input.expected_size);
             std::fflush(stdout);
@@ -37,10 +37,11 @@ int download_offered_packages(uint32_t tick_ms, std::vector<console_package_t>& 
         const bool complete = session->state() == download_complete;
         if (!complete) ++incomplete;
         if (complete) complete_packages.push_back({input, session->final_path()});
-        std::printf("%s: %s, %u of %u bytes, %s\n", input.link.c_str(),
+        std::printf("%s: %s, %u of %u bytes, %s%s\n", input.link.c_str(),
                     utf16_to_utf8(language_text(download_status_text_key(session->state()))).c_str(),
                     session->bytes_done(), session->expected_size(),
-                    utf16_to_utf8(complete ? session->final_path() : session->temp_path()).c_str());
+                    utf16_to_utf8(complete ? session->final_path() : session->temp_path()).c_str(),
+                    session->digest_mismatch() ? " (SHA-256 not the offered one; deleted)" : "");
     }
     download_sessions.clear();
     return incomplete;

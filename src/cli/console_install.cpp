@@ -48,6 +48,7 @@ int console_install(uint32_t tick_ms)
         order.package_path = package.package_path;
         order.download_folder = u16(settings.active_download_path);
         order.inf_names = package.input.inf_names;
+        order.sha256 = package.input.sha256;
         auto request = std::make_shared<install_request_t>();
         if (!request_install(request, order, host, services)) {
             std::printf("%s: not installed\n", order.link.c_str());
@@ -55,6 +56,11 @@ int console_install(uint32_t tick_ms)
             continue;
         }
         while (request->installing.load() == 1) std::this_thread::sleep_for(std::chrono::milliseconds(tick_ms));
+        if (request->outcome.load() == install_outcome_refused) {
+            std::printf("%s: not installed, its SHA-256 is not the offered one\n", order.link.c_str());
+            ++failed;
+            continue;
+        }
         if (request->outcome.load() != install_outcome_started) {
             std::printf("%s: not installed, the package could not be unpacked into %s "
                         "(opened with the shell instead)\n",

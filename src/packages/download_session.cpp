@@ -1,6 +1,7 @@
 #include "packages/download_session.h"
 
 #include "common/files.h"
+#include "common/sha256.h"
 
 #include <limits>
 
@@ -47,8 +48,9 @@ const char* download_button_text_key(int32_t state)
 }
 
 download_session_c::download_session_c(std::string_view link, uint32_t expected_size,
-                                       const download_settings_t& settings)
+                                       const download_settings_t& settings, std::string_view expected_sha256)
     : link_(link),
+      expected_sha256_(expected_sha256),
       download_folder_(settings.download_folder),
       threads_(settings.threads),
       retry_pause_ms_(settings.retry_pause_ms)
@@ -88,6 +90,11 @@ download_session_c::~download_session_c()
 void download_session_c::transfer_thread()
 {
     thread_result_ = download_with_retries(link_, transfer_temp_path_.c_str(), progress_, retry_pause_ms_);
+    bool whole = progress_.stop_requested.load() == 0 && progress_.result_code.load() == 0 &&
+                 progress_.bytes_done.load() == progress_.expected_size.load();
+    std::string digest;
+    transfer_digest_wrong_ = whole && !expected_sha256_.empty() &&
+                             (!sha256_file_hex(transfer_temp_path_, digest) || digest != expected_sha256_);
     thread_ended_.store(true, std::memory_order_release);
 }
 
@@ -117,6 +124,8 @@ bool download_session_c::start()
     progress_.stop_requested = 0;
     progress_.result_code = 0;
     progress_.http_status = 0;
+    transfer_digest_wrong_ = false;
+    digest_mismatch_ = false;
     thread_ended_.store(false);
 
     if (!threads_->start(thread_, [this] { transfer_thread(); })) {
@@ -143,6 +152,12 @@ completion_t download_session_c::check_completion()
         progress_.stop_requested = 0;
     } else if (progress_.result_code.load() != 0 || progress_.bytes_done.load() != progress_.expected_size.load()) {
         state_ = download_failed;
+    } else if (transfer_digest_wrong_.load()) {
+        // Not the package the service described: nothing of it is kept.
+        remove_file(temp_path_.c_str());
+        progress_.bytes_done = 0;
+        digest_mismatch_ = true;
+        state_ = download_failed;
     } else if (move_file(temp_path_, final_path_)) {
         state_ = download_complete;
     } else {
@@ -166,12 +181,13 @@ bool download_session_c::remove_files()
 }
 
 std::shared_ptr<download_session_c> download_session_list_t::find_or_create(std::string_view link,
-                                                                            uint32_t expected_size)
+                                                                            uint32_t expected_size,
+                                                                            std::string_view expected_sha256)
 {
     for (const auto& s : sessions_) {
         if (s->link() == link) return s;
     }
-    sessions_.push_back(std::make_shared<download_session_c>(link, expected_size, settings));
+    sessions_.push_back(std::make_shared<download_session_c>(link, expected_size, settings, expected_sha256));
     return sessions_.back();
 }
 

@@ -60,7 +60,10 @@ public:
     // Works out the file names and the starting state from the disk: the
     // temporary file means `paused` (with its size as the bytes done), else
     // the final file means `complete`, else `not_downloaded`.
-    download_session_c(std::string_view link, uint32_t expected_size, const download_settings_t& settings);
+    // A non-empty `expected_sha256` (64 lowercase hex digits) is the
+    // package's digest the transfer is checked against.
+    download_session_c(std::string_view link, uint32_t expected_size, const download_settings_t& settings,
+                       std::string_view expected_sha256 = {});
     // A transfer still running is asked to stop and waited for.
     ~download_session_c();
     download_session_c(const download_session_c&) = delete;
@@ -89,6 +92,12 @@ public:
     bool remove_files();
 
     const std::string& link() const { return link_; }
+    const std::string& expected_sha256() const { return expected_sha256_; }
+    // True when the last transfer ended with a package whose digest was not
+    // the expected one: its file was deleted and the state is `failed`, so
+    // that the resume button starts it afresh (a resumed transfer that
+    // joined two versions of a republished package ends so).
+    bool digest_mismatch() const { return digest_mismatch_; }
     int32_t state() const { return state_; }
     bool transfer_running() const { return thread_.joinable(); }
     uint32_t expected_size() const { return progress_.expected_size.load(); }
@@ -105,6 +114,12 @@ private:
     std::thread thread_;                       // the running transfer; empty when none runs
     std::atomic<bool> thread_ended_{false};    // set by the thread as its last step
     std::string link_;
+    std::string expected_sha256_;
+    // Set by the transfer thread before it ends: the whole package arrived
+    // and its digest is not the expected one. Hashing runs there, not on
+    // the interface thread that settles the state.
+    std::atomic<bool> transfer_digest_wrong_{false};
+    bool digest_mismatch_ = false;
     u16 transfer_temp_path_;                   // the transfer thread's copy of temp_path_
     transfer_progress_t progress_;
     std::atomic<int32_t> thread_result_{0};    // download_with_retries' answer; nobody reads it
@@ -123,7 +138,8 @@ public:
     // The session whose link equals `link` byte for byte, all of it; a new
     // one made from `link` and `expected_size` (appended to the list) when
     // there is none. The size is ignored for a session that exists.
-    std::shared_ptr<download_session_c> find_or_create(std::string_view link, uint32_t expected_size);
+    std::shared_ptr<download_session_c> find_or_create(std::string_view link, uint32_t expected_size,
+                                                       std::string_view expected_sha256 = {});
     // True when any session is `downloading`; asked before quitting.
     bool any_downloading() const;
     // Stops and drops every session (at exit).

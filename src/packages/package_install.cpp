@@ -1,6 +1,7 @@
 #include "packages/package_install.h"
 
 #include "common/files.h"
+#include "common/sha256.h"
 #include "packages/archive_extract.h"
 
 #include <cstdio>
@@ -61,6 +62,16 @@ void delete_top_level_htm(u16view folder)
 int install_package(install_request_t& request, shell_t& shell, const environment_t& env)
 {
     u16 folder = package_folder_for(request.download_folder, request.package_path);
+    if (!request.sha256.empty()) {
+        std::string digest;
+        if (!sha256_file_hex(request.package_path, digest) || digest != request.sha256) {
+            request.outcome.store(install_outcome_refused);
+            package_installs().end(folder);
+            request.installing.store(0);
+            return -1;
+        }
+        if (!request.link.empty()) append_installed_link(env, request.link);
+    }
     int result = -1;
     // Into a made or emptied folder: files that an earlier extraction of a
     // re-published package left there must not be installed with it.
@@ -95,10 +106,17 @@ bool request_install(const std::shared_ptr<install_request_t>& request, const in
     request->download_folder = order.download_folder;
     request->inf_names.clear();
     request->inf_names.insert(order.inf_names.begin(), order.inf_names.end());
+    request->sha256 = order.sha256;
+    request->link.clear();
     request->outcome.store(install_outcome_none);
     request->installing.store(1);
 
-    append_installed_link(services.environment, order.link);  // a file that cannot be opened is skipped
+    // A file that cannot be opened is skipped. A package with a digest is
+    // recorded by the worker, once it has checked it.
+    if (order.sha256.empty())
+        append_installed_link(services.environment, order.link);
+    else
+        request->link = order.link;
 
     std::shared_ptr<install_request_t> shared = request;
     shell_t* shell = &services.shell;
