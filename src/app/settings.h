@@ -72,11 +72,6 @@ struct settings_store_t {
 // Seconds since 1970-01-01 00:00 UTC from the system clock.
 int64_t system_utc_now();
 
-// The process-wide store over the Win32 registry and shell, with the
-// program's folder and path from the platform environment (Windows build;
-// first called after environment_capture, which it takes them from).
-settings_store_t& win32_settings_store();
-
 // Every field to its default; `install_date` is left as it is.
 void settings_set_defaults(app_settings_t& s, u16view program_folder);
 

@@ -338,3 +338,20 @@ TEST(RestoreFolder, IsTheArchiveTitleInTheBackupFolder)
     EXPECT_EQ(restore_folder_for(u"D:\\Backups", u"ACME-LAN--Gigabit.zip"), u"D:\\Backups\\ACME-LAN--Gigabit");
     EXPECT_EQ(restore_folder_for(u"D:\\Backups\\", u"sub\\a.b.zip"), u"D:\\Backups\\a.b");
 }
+
+TEST_F(BackupRunsTest, AStopAtExitEndsTheRunBetweenPackagesWithEveryArchiveWhole)
+{
+    backup_view_state_t view;
+    backup_view_shown(view, services);
+    today_gate.close();
+    ASSERT_TRUE(start_backup(view, ticked(true, false), host, services));
+    today_gate.await_arrival();  // inside the first package
+
+    EXPECT_FALSE(stop_all_workers(0));  // asked to stop; the package in hand is finished first
+    today_gate.open();
+    EXPECT_TRUE(stop_all_workers(10000));
+    EXPECT_EQ(finish(view), backup_tick_result_t::failed);
+    EXPECT_EQ(catalogue_files(), std::vector<std::string>{"ACME-LAN--Gigabit.zip"});
+    EXPECT_TRUE(fs::exists(backup_file("ACME-LAN--Gigabit.zip")));
+    EXPECT_FALSE(fs::exists(backup_file("Vendor-HD-Audio.zip")));
+}

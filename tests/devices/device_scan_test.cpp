@@ -347,3 +347,18 @@ TEST(DeviceInventory, IdListStopsAtTheFirstEmptyString)
     EXPECT_EQ(make_multi_string({u"A", u"BC"}), u16(u"A\0BC\0\0", 6));
     EXPECT_EQ(make_multi_string({}), u16(u"\0", 1));
 }
+
+TEST_F(DeviceScan, AStopRequestEndsTheScanBeforeTheNextNode)
+{
+    fake_setup_api_t api(scan_machine());
+    stop_flag_t stop{1};
+    EXPECT_FALSE(device_scan(inventory, api, progress, &stop));
+    EXPECT_EQ(get_last_error(), error_stopped);
+    EXPECT_GT(progress.total_nodes.load(), 0);
+    EXPECT_EQ(progress.processed_nodes.load(), 0);
+    EXPECT_TRUE(inventory.devices.empty());
+
+    stop = 0;  // not raised: the scan runs to its end
+    EXPECT_TRUE(device_scan(inventory, api, progress, &stop));
+    EXPECT_EQ(progress.processed_nodes.load(), progress.total_nodes.load());
+}

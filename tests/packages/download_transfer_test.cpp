@@ -269,6 +269,21 @@ TEST(DownloadRow, ARebuiltListFindsTheRunningTransferAndCompletesIt)
     EXPECT_TRUE(second_host.timer_running);  // started at once for the running transfer
     EXPECT_STREQ(second.button_text_key(), "download_btn_pause");
     EXPECT_FALSE(second.remove_enabled());
+
+    // Quitting while it runs: only Yes quits; a box closed without an
+    // answer keeps the download running.
+    struct quit_case_t {
+        box_result_t answer;
+        bool quits;
+    };
+    for (quit_case_t q : {quit_case_t{box_result_t::declined, false}, quit_case_t{box_result_from_button(0), false},
+                          quit_case_t{box_result_t::accepted, true}}) {
+        recording_host_c main_window;
+        main_window.answers = {q.answer};
+        EXPECT_EQ(confirm_quit(f.sessions, main_window), q.quits) << static_cast<int>(q.answer);
+        EXPECT_EQ(main_window.boxes, std::vector<std::string>{"quit_confirm/3"});
+    }
+
     second.click();  // pause
     for (int waited = 0; second_host.timer_running && waited < hang_guard_ms; waited += 5) {
         second.timer_tick();
