@@ -43,7 +43,7 @@ int fill_restore_list(std::vector<restore_item_t>& items, backup_services_t& ser
         restore_item_t item;
         item.text = ansi_to_utf16(entry.file);
         for (const backup_device_t& record : entry.devices)
-            item.device_names.push_back(record.device ? u16(record.device->name) : record.desc);
+            item.device_names.push_back(record.has_current ? record.current.name : record.desc);
         item.entry = std::move(entry);
         items.push_back(std::move(item));
     }

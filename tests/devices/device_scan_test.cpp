@@ -193,7 +193,18 @@ TEST_F(DeviceScan, IncompleteIdentitiesAreDroppedAndSoundOnesKept)
         {"hardware IDs as REG_SZ", nullptr,
          [&](fake_setup_api_t& api) { api.property_faults[{intel, spdrp_hardwareid}] = fault_t{{}, reg_sz, {}, {}}; },
          nullptr},
-        {"compatible IDs an empty list", node_change([](fixture_device_t& d) { d.compatible_ids.clear(); }), {}, nullptr},
+        // Only a list that cannot be read is missing; a present but empty
+        // one is kept (the request then leaves its element out).
+        {"compatible IDs missing", node_change([](fixture_device_t& d) { d.has_compatible_ids = false; }), {}, nullptr},
+        {"compatible IDs an empty list", node_change([](fixture_device_t& d) { d.compatible_ids.clear(); }), {}, desktop},
+        {"hardware IDs an empty list", node_change([](fixture_device_t& d) { d.hardware_ids.clear(); }), {}, desktop},
+        {"both lists empty", node_change([](fixture_device_t& d) { d.hardware_ids.clear(); d.compatible_ids.clear(); }),
+         {}, desktop},
+        {"an empty list of no bytes at all", nullptr,
+         [&](fake_setup_api_t& api) {
+             api.property_faults[{intel, spdrp_compatibleids}] = fault_t{{}, {}, {}, std::vector<uint8_t>{}};
+         },
+         desktop},
         {"too small a buffer for a value of another type is not grown", nullptr,
          [&](fake_setup_api_t& api) {
              api.property_faults[{intel, spdrp_compatibleids}] =
