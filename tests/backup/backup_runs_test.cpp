@@ -328,8 +328,10 @@ TEST_F(BackupRunsTest, RestoringUnpacksBesideTheArchiveAndForcesTheInstaller)
 {
     std::vector<restore_item_t> items = restore_list_after_backup();
     ASSERT_EQ(items.size(), 2u);
-    // A file already in the target folder is kept.
-    write_file(dir.path() / "backups" / "ACME-LAN--Gigabit" / "acmelan.cat", "mine");
+    // Files of an earlier restore (of an older archive of that name) in the
+    // target folder: the forced installer must not get them.
+    write_file(dir.path() / "backups" / "ACME-LAN--Gigabit" / "acmelan.cat", "earlier");
+    write_file(dir.path() / "backups" / "ACME-LAN--Gigabit" / "x86" / "stale.dll", "earlier");
 
     restore_view_state_t view;
     ASSERT_TRUE(start_restore(view, &items[0], host, services));
@@ -342,7 +344,10 @@ TEST_F(BackupRunsTest, RestoringUnpacksBesideTheArchiveAndForcesTheInstaller)
               read_file(vista_root() / "System32" / "DriverStore" / "FileRepository" / "acmelan.inf_x86_4f1c2a90" /
                         "acmelan.inf"));
     EXPECT_TRUE(fs::exists(target / "x86" / "acmecoin.dll"));
-    EXPECT_EQ(read_file(target / "acmelan.cat"), "mine");
+    EXPECT_EQ(read_file(target / "acmelan.cat"),
+              read_file(vista_root() / "System32" / "DriverStore" / "FileRepository" / "acmelan.inf_x86_4f1c2a90" /
+                        "acmelan.cat"));
+    EXPECT_FALSE(fs::exists(target / "x86" / "stale.dll"));
     EXPECT_EQ(shell.record.lines(),
               (std::vector<std::string>{utf16_to_utf8(environment.program_folder) + "DPInst32.exe|/SH /F /PATH \"" +
                                         utf16_to_utf8(services.backup_folder) + "\\ACME-LAN--Gigabit\""}));

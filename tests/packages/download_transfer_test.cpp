@@ -123,6 +123,48 @@ TEST(DownloadTransfer, APackageThatCannotTakeItsFinalNameIsNotComplete)
     settle(*s);
     EXPECT_EQ(s->state(), download_failed);
     EXPECT_TRUE(same_bytes(f.temp_of(*s), pattern_bytes(0, 3000)));  // nothing is lost
+
+    // Once the name is free, the next start only retries the move: the
+    // bytes are all there, and a resume would ask for a range past the end.
+    fs::remove(test::fs_path(s->final_path()));
+    ASSERT_TRUE(s->start());
+    settle(*s);
+    EXPECT_EQ(s->state(), download_complete);
+    EXPECT_TRUE(same_bytes(f.file_of(*s), pattern_bytes(0, 3000)));
+    EXPECT_FALSE(f.temp_exists(*s));
+    EXPECT_EQ(hits(path), 1);
+}
+
+TEST(DownloadTransfer, ACompleteTemporaryFileSettlesCompleteWithoutTheNetwork)
+{
+    // A pause after the last chunk, or a program that ended before its
+    // completion tick, leaves every byte in the temporary file.
+    transfer_fixture_t f;
+    const std::string path = "/bytes/8000/packages-full/pkg.zip";
+    auto s = f.paused_session(path, 8000, 8000);
+    ASSERT_EQ(s->state(), download_paused);
+    ASSERT_TRUE(s->start());
+    settle(*s);
+    EXPECT_EQ(s->state(), download_complete);
+    EXPECT_EQ(s->result_code(), 0);
+    EXPECT_TRUE(same_bytes(f.file_of(*s), pattern_bytes(0, 8000)));
+    EXPECT_EQ(hits(path), 0);
+}
+
+TEST(DownloadTransfer, AResumeTheServerRefusesStartsAgainFromZero)
+{
+    // The temporary file holds more than the package the server now serves:
+    // the range is refused with 416, the file deleted, and the next attempt
+    // fetches the package whole.
+    transfer_fixture_t f;
+    const std::string path = "/bytes/2500/packages-shorter/pkg.zip";
+    auto s = f.paused_session(path, 2600, 2500);
+    ASSERT_TRUE(s->start());
+    settle(*s);
+    EXPECT_EQ(hits(path), 2);
+    EXPECT_EQ(server_seen(path, "range"), "");
+    EXPECT_EQ(s->state(), download_complete);
+    EXPECT_TRUE(same_bytes(f.file_of(*s), pattern_bytes(0, 2500)));
 }
 
 TEST(DownloadTransfer, ResumeAsksForTheRangeOnDiskAndAppends)
