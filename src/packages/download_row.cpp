@@ -7,7 +7,7 @@ download_row_input_t download_row_input_for(const offer_group_t& group)
     download_row_input_t input;
     input.link = group.key ? group.key : "";
     input.expected_size = group.offer ? group.offer->size : 0;
-    input.no_update = group.no_update == 1;
+    input.no_update = group.no_update;
     for (const device_t* device : group.devices) {
         const driver_offer_t* offer = group.mode == grouping_by_best_offer     ? device->best_offer
                                       : group.mode == grouping_by_latest_offer ? device->latest_offer
@@ -17,7 +17,7 @@ download_row_input_t download_row_input_for(const offer_group_t& group)
     return input;
 }
 
-row_action_t row_button_action(int32_t state)
+row_action_t row_button_action(download_state_t state)
 {
     switch (state) {
     case download_downloading: return row_action_t::pause;
@@ -95,7 +95,7 @@ void download_row_t::timer_tick()
 
 bool download_row_t::remove_enabled() const
 {
-    int32_t s = session_->state();
+    download_state_t s = session_->state();
     return s != download_not_downloaded && s != download_downloading;
 }
 

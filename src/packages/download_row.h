@@ -35,7 +35,7 @@ download_row_input_t download_row_input_for(const offer_group_t& group);
 
 // What a row does on a click of its button, by session state.
 enum class row_action_t { none, start, pause, install };
-row_action_t row_button_action(int32_t state);
+row_action_t row_button_action(download_state_t state);
 
 class download_row_t {
 public:
@@ -65,8 +65,8 @@ public:
     // newer driver. Returns whether the tick box is to change.
     bool tick_all(bool ticked);
 
-    const char* status_text_key() const { return download_status_text_key(session_->state()); }
-    const char* button_text_key() const { return download_button_text_key(session_->state()); }
+    language_key_t status_text_key() const { return download_status_text_key(session_->state()); }
+    language_key_t button_text_key() const { return download_button_text_key(session_->state()); }
     download_session_c& session() { return *session_; }
     const download_row_input_t& input() const { return input_; }
     const std::shared_ptr<install_request_t>& install_request() const { return install_; }

@@ -22,27 +22,27 @@ uint32_t size_on_disk(u16view path, bool& exists)
 
 } // namespace
 
-const char* download_status_text_key(int32_t state)
+language_key_t download_status_text_key(download_state_t state)
 {
     switch (state) {
-    case download_not_downloaded: return "download_not_download";
-    case download_downloading: return "download_downloading";
-    case download_paused: return "download_download_paused";
-    case download_failed: return "download_download_error";
-    case download_complete: return "download_download_complete";
-    default: return "";
+    case download_not_downloaded: return lang::download_not_download;
+    case download_downloading: return lang::download_downloading;
+    case download_paused: return lang::download_download_paused;
+    case download_failed: return lang::download_download_error;
+    case download_complete: return lang::download_download_complete;
+    default: return lang::no_key;
     }
 }
 
-const char* download_button_text_key(int32_t state)
+language_key_t download_button_text_key(download_state_t state)
 {
     switch (state) {
-    case download_not_downloaded: return "download_btn_download";
-    case download_downloading: return "download_btn_pause";
-    case download_paused: return "download_btn_resume";
-    case download_failed: return "download_btn_resume";
-    case download_complete: return "download_btn_setup";
-    default: return "";
+    case download_not_downloaded: return lang::download_btn_download;
+    case download_downloading: return lang::download_btn_pause;
+    case download_paused: return lang::download_btn_resume;
+    case download_failed: return lang::download_btn_resume;
+    case download_complete: return lang::download_btn_setup;
+    default: return lang::no_key;
     }
 }
 

@@ -9,7 +9,13 @@
 
 namespace tdu {
 
-package_installs_t package_installs;
+package_installs_t& package_installs()
+{
+    // Never destroyed: a detached worker may still end its installation
+    // while the process exits.
+    static package_installs_t* const installs = new package_installs_t;
+    return *installs;
+}
 
 bool package_installs_t::begin(const u16& package_folder)
 {
@@ -65,8 +71,13 @@ int install_package(install_request_t& request, shell_t& shell, const environmen
     } else {
         shell.execute(request.package_path, u"");
     }
+<<<<<<< HEAD
     request.outcome.store(outcome);
     package_installs.end(folder);
+=======
+    request.outcome.store(result == 0 ? install_outcome_started : install_outcome_failed);
+    package_installs().end(folder);
+>>>>>>> main
     request.installing.store(0);
     return result;
 }
@@ -89,7 +100,7 @@ bool request_install(worker_c& worker, const std::shared_ptr<install_request_t>&
     // Another row's worker (a row of an earlier results list, say) may be
     // unpacking the same package.
     u16 folder = package_folder_for(order.download_folder, order.package_path);
-    if (!package_installs.begin(folder)) return false;
+    if (!package_installs().begin(folder)) return false;
 
     request->package_path = order.package_path;
     request->download_folder = order.download_folder;
@@ -104,9 +115,15 @@ bool request_install(worker_c& worker, const std::shared_ptr<install_request_t>&
     std::shared_ptr<install_request_t> shared = request;
     shell_t* shell = &services.shell;
     const environment_t* env = &services.environment;
+<<<<<<< HEAD
     auto job = [shared, shell, env](const stop_flag_t& stop) { return install_package(*shared, *shell, *env, &stop); };
     if (!worker.start(job)) {
         package_installs.end(folder);
+=======
+    std::thread worker;
+    if (!services.threads.start(worker, [shared, shell, env] { install_package(*shared, *shell, *env); })) {
+        package_installs().end(folder);
+>>>>>>> main
         request->installing.store(0);
         return false;
     }

@@ -309,7 +309,7 @@ TEST(DownloadRow, ARebuiltListFindsTheRunningTransferAndCompletesIt)
     recording_host_c second_host;
     download_row_t second(input, f.sessions, services, second_host);
     EXPECT_TRUE(second_host.timer_running);  // started at once for the running transfer
-    EXPECT_STREQ(second.button_text_key(), "download_btn_pause");
+    EXPECT_STREQ(second.button_text_key().name, "download_btn_pause");
     EXPECT_FALSE(second.remove_enabled());
 
     // Quitting while it runs: only Yes quits; a box closed without an
@@ -333,7 +333,7 @@ TEST(DownloadRow, ARebuiltListFindsTheRunningTransferAndCompletesIt)
     }
     EXPECT_FALSE(second_host.timer_running);
     EXPECT_EQ(second.session().state(), download_paused);
-    EXPECT_STREQ(second.status_text_key(), "download_download_paused");
+    EXPECT_STREQ(second.status_text_key().name, "download_download_paused");
     EXPECT_EQ(second.bytes_done, 1u);
     EXPECT_FLOAT_EQ(second.fraction, 1.0f / 9000.0f);
     EXPECT_TRUE(second.remove_enabled());
@@ -350,7 +350,7 @@ TEST(DownloadRow, ButtonDownloadsAndTheTimerSettlesTheRow)
     input.link = server_url("/bytes/20000/packages-row/pkg.zip");
     input.expected_size = 20000;
     download_row_t row(input, f.sessions, services, host);
-    EXPECT_STREQ(row.button_text_key(), "download_btn_download");
+    EXPECT_STREQ(row.button_text_key().name, "download_btn_download");
     EXPECT_EQ(row.fraction, 0.0f);
 
     row.click();
@@ -361,7 +361,7 @@ TEST(DownloadRow, ButtonDownloadsAndTheTimerSettlesTheRow)
     }
     EXPECT_EQ(host.timer_stops, 1);
     EXPECT_EQ(row.session().state(), download_complete);
-    EXPECT_STREQ(row.button_text_key(), "download_btn_setup");
+    EXPECT_STREQ(row.button_text_key().name, "download_btn_setup");
     EXPECT_EQ(row.bytes_done, 20000u);
     EXPECT_FLOAT_EQ(row.fraction, 1.0f);
     EXPECT_GE(host.redraws, 2);
