@@ -26,19 +26,11 @@ int console_install(uint32_t tick_ms)
             ++failed;
             continue;
         }
-<<<<<<< HEAD
         u16 folder = package_folder_for(row.session().download_folder(), row.session().final_path());
         if (row.install_outcome() != install_outcome_started) {
-            std::printf("%s: not installed, the package could not be unpacked into %s (opened with the shell instead)\n",
-                        row.input().link.c_str(), utf16_to_utf8(folder).c_str());
-=======
-        while (request->installing.load() == 1) std::this_thread::sleep_for(std::chrono::milliseconds(tick_ms));
-        if (request->outcome.load() != install_outcome_started) {
             std::printf("%s: not installed, the package could not be unpacked into %s "
                         "(opened with the shell instead)\n",
-                        order.link.c_str(),
-                        utf16_to_utf8(package_folder_for(order.download_folder, order.package_path)).c_str());
->>>>>>> main
+                        row.input().link.c_str(), utf16_to_utf8(folder).c_str());
             ++failed;
             continue;
         }

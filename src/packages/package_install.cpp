@@ -71,13 +71,8 @@ int install_package(install_request_t& request, shell_t& shell, const environmen
     } else {
         shell.execute(request.package_path, u"");
     }
-<<<<<<< HEAD
     request.outcome.store(outcome);
-    package_installs.end(folder);
-=======
-    request.outcome.store(result == 0 ? install_outcome_started : install_outcome_failed);
     package_installs().end(folder);
->>>>>>> main
     request.installing.store(0);
     return result;
 }
@@ -115,15 +110,9 @@ bool request_install(worker_c& worker, const std::shared_ptr<install_request_t>&
     std::shared_ptr<install_request_t> shared = request;
     shell_t* shell = &services.shell;
     const environment_t* env = &services.environment;
-<<<<<<< HEAD
     auto job = [shared, shell, env](const stop_flag_t& stop) { return install_package(*shared, *shell, *env, &stop); };
     if (!worker.start(job)) {
-        package_installs.end(folder);
-=======
-    std::thread worker;
-    if (!services.threads.start(worker, [shared, shell, env] { install_package(*shared, *shell, *env); })) {
         package_installs().end(folder);
->>>>>>> main
         request->installing.store(0);
         return false;
     }

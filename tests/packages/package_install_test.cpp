@@ -229,13 +229,8 @@ TEST(RequestInstall, APackageThatAnotherRowsWorkerInstallsIsLeftToIt)
 
     // Once that worker has ended the package can be installed again; a
     // worker that cannot start gives its claim back.
-<<<<<<< HEAD
-    package_installs.end(folder);
-    EXPECT_FALSE(request_install(f.installer, request, order, f.host, f.services));
-=======
     package_installs().end(folder);
-    EXPECT_FALSE(request_install(request, order, f.host, f.services));
->>>>>>> main
+    EXPECT_FALSE(request_install(f.installer, request, order, f.host, f.services));
     EXPECT_EQ(f.no_threads.refused, 1);
     EXPECT_FALSE(package_installs().running(folder));
 }
