@@ -1,6 +1,14 @@
 # Helpers the subsystem folders use to add their files to the core and their
 # tests to ctest.
 
+# tdu_house_warnings(<targets>): the warnings the core and the programs keep
+# clean, as errors (flags that GCC and mingw-w64 both take).
+function(tdu_house_warnings)
+    foreach(target ${ARGN})
+        target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+    endforeach()
+endfunction()
+
 # tdu_core_sources(<portable files> [WIN32 <Win32 back ends>])
 function(tdu_core_sources)
     cmake_parse_arguments(A "" "" "WIN32" ${ARGN})

@@ -14,7 +14,6 @@
 #include "common/text.h"
 
 #include <cstdint>
-#include <functional>
 
 namespace tdu {
 
@@ -24,9 +23,9 @@ constexpr int init_code_settings = 3;
 constexpr int init_code_language = 4;
 constexpr int init_code_global_services = 5;
 
-class app_init_steps_t {
+class app_init_steps_c {
 public:
-    virtual ~app_init_steps_t() = default;
+    virtual ~app_init_steps_c() = default;
     // WSAStartup 2.2; its result does not matter.
     virtual void start_network() = 0;
     // The current directory becomes the program's folder, so relative paths
@@ -53,24 +52,9 @@ public:
 // -1 after show_failure with the failing step's code. A primary language
 // other than "English" (case ignored) gets "English" loaded as its fallback,
 // whose result does not matter.
-int app_init(app_init_steps_t& steps);
+int app_init(app_init_steps_c& steps);
 
 // "Application initialization failed, error code: <code>."
 u16 init_failure_text(int code);
-
-// What the front end adds to the program's own steps.
-struct init_hooks_t {
-    std::function<void(u16view text)> show_failure;
-    // The window part's fonts and the driver-store index come later; empty
-    // hooks do nothing.
-    std::function<void()> create_fonts;
-    std::function<void()> index_driver_packages;
-};
-
-// app_init over the program's own steps: Winsock, the program's folder, the
-// Win32 environment, WMI, the registry settings, "language.ini" beside the
-// program and global_init (Windows build only; COM must be initialised on
-// this thread).
-int program_app_init(const init_hooks_t& hooks);
 
 } // namespace tdu

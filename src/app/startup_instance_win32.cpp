@@ -1,7 +1,7 @@
 // The single-instance rule's Win32 calls.
 #include "app/startup_instance.h"
 
-#include "app/program_title.h"
+#include "common/program_title.h"
 #include "app/startup_instance_win32.h"
 #include "common/win32_text.h"
 
@@ -33,7 +33,7 @@ HWND find_main_window()
 
 namespace {
 
-class win32_instance_platform_t final : public instance_platform_t {
+class win32_instance_platform_c final : public instance_platform_c {
 public:
     bool create_instance_mutex() override
     {
@@ -73,9 +73,9 @@ private:
 
 } // namespace
 
-instance_platform_t& win32_instance_platform()
+instance_platform_c& win32_instance_platform()
 {
-    static win32_instance_platform_t platform;
+    static win32_instance_platform_c platform;
     return platform;
 }
 

@@ -7,7 +7,7 @@
 
 namespace tdu {
 
-download_session_list_t download_sessions;
+download_session_list_c download_sessions;
 
 namespace {
 
@@ -23,27 +23,27 @@ uint32_t size_on_disk(u16view path, bool& exists)
 
 } // namespace
 
-const char* download_status_text_key(int32_t state)
+language_key_t download_status_text_key(download_state_t state)
 {
     switch (state) {
-    case download_not_downloaded: return "download_not_download";
-    case download_downloading: return "download_downloading";
-    case download_paused: return "download_download_paused";
-    case download_failed: return "download_download_error";
-    case download_complete: return "download_download_complete";
-    default: return "";
+    case download_not_downloaded: return lang::download_not_download;
+    case download_downloading: return lang::download_downloading;
+    case download_paused: return lang::download_download_paused;
+    case download_failed: return lang::download_download_error;
+    case download_complete: return lang::download_download_complete;
+    default: return lang::no_key;
     }
 }
 
-const char* download_button_text_key(int32_t state)
+language_key_t download_button_text_key(download_state_t state)
 {
     switch (state) {
-    case download_not_downloaded: return "download_btn_download";
-    case download_downloading: return "download_btn_pause";
-    case download_paused: return "download_btn_resume";
-    case download_failed: return "download_btn_resume";
-    case download_complete: return "download_btn_setup";
-    default: return "";
+    case download_not_downloaded: return lang::download_btn_download;
+    case download_downloading: return lang::download_btn_pause;
+    case download_paused: return lang::download_btn_resume;
+    case download_failed: return lang::download_btn_resume;
+    case download_complete: return lang::download_btn_setup;
+    default: return lang::no_key;
     }
 }
 
@@ -52,10 +52,10 @@ download_session_c::download_session_c(std::string_view link, uint32_t expected_
     : link_(link),
       expected_sha256_(expected_sha256),
       download_folder_(settings.download_folder),
-      threads_(settings.threads),
-      retry_pause_ms_(settings.retry_pause_ms)
+      retry_pause_ms_(settings.retry_pause_ms),
+      transfer_(*settings.threads)
 {
-    progress_.expected_size = expected_size;
+    progress_->expected_size = expected_size;
     download_names_t names = download_names(link_, download_folder_);
     temp_path_ = names.temp_path;
     final_path_ = names.final_path;
@@ -68,13 +68,13 @@ download_session_c::download_session_c(std::string_view link, uint32_t expected_
     uint32_t size = size_on_disk(temp_path_, exists);
     if (exists) {
         state_ = download_paused;
-        progress_.bytes_done = size;
+        progress_->bytes_done = size;
         return;
     }
     size = size_on_disk(final_path_, exists);
     if (exists) {
         state_ = download_complete;
-        progress_.bytes_done = size;
+        progress_->bytes_done = size;
         return;
     }
     state_ = download_not_downloaded;
@@ -82,31 +82,20 @@ download_session_c::download_session_c(std::string_view link, uint32_t expected_
 
 download_session_c::~download_session_c()
 {
-    if (!thread_.joinable()) return;
-    progress_.stop_requested = 1;
-    thread_.join();
-}
-
-void download_session_c::transfer_thread()
-{
-    thread_result_ = download_with_retries(link_, transfer_temp_path_.c_str(), progress_, retry_pause_ms_);
-    bool whole = progress_.stop_requested.load() == 0 && progress_.result_code.load() == 0 &&
-                 progress_.bytes_done.load() == progress_.expected_size.load();
-    std::string digest;
-    transfer_digest_wrong_ = whole && !expected_sha256_.empty() &&
-                             (!sha256_file_hex(transfer_temp_path_, digest) || digest != expected_sha256_);
-    thread_ended_.store(true, std::memory_order_release);
+    // The transfer reads the link and the path of this object.
+    transfer_.request_stop();
+    transfer_.wait();
 }
 
 bool download_session_c::start()
 {
-    if (thread_.joinable()) return true;
+    if (transfer_.held()) return true;
     // A link the transfer cannot take whole fails at once, without a thread,
     // rather than being cut into the address of something else.
     if (link_.size() > download_link_chars) {
-        progress_.stop_requested = 0;
-        progress_.http_status = 0;
-        progress_.result_code = CURLE_URL_MALFORMAT;
+        progress_->stop_requested = 0;
+        progress_->http_status = 0;
+        progress_->result_code = CURLE_URL_MALFORMAT;
         state_ = download_failed;
         return false;
     }
@@ -117,18 +106,29 @@ bool download_session_c::start()
     bool exists = false;
     uint32_t size = size_on_disk(temp_path_, exists);
     if (size > 0)
-        progress_.bytes_done = size;
+        progress_->bytes_done = size;
     else if (!exists)
-        progress_.bytes_done = 0;
+        progress_->bytes_done = 0;
 
-    progress_.stop_requested = 0;
-    progress_.result_code = 0;
-    progress_.http_status = 0;
+    progress_->stop_requested = 0;
+    progress_->result_code = 0;
+    progress_->http_status = 0;
     transfer_digest_wrong_ = false;
     digest_mismatch_ = false;
-    thread_ended_.store(false);
 
-    if (!threads_->start(thread_, [this] { transfer_thread(); })) {
+    transfer_progress_t& progress = *progress_;
+    std::shared_ptr<stop_flag_t> stop(progress_, &progress_->stop_requested);
+    // The package is hashed on the transfer's thread, not on the interface's.
+    auto job = [this, &progress](const stop_flag_t&) {
+        int32_t result = download_with_retries(link_, transfer_temp_path_.c_str(), progress, retry_pause_ms_);
+        bool whole = progress.stop_requested.load() == 0 && progress.result_code.load() == 0 &&
+                     progress.bytes_done.load() == progress.expected_size.load();
+        std::string digest;
+        transfer_digest_wrong_ = whole && !expected_sha256_.empty() &&
+                                 (!sha256_file_hex(transfer_temp_path_, digest) || digest != expected_sha256_);
+        return result;
+    };
+    if (!transfer_.start(job, stop)) {
         state_ = download_failed;
         return false;
     }
@@ -138,24 +138,24 @@ bool download_session_c::start()
 
 void download_session_c::request_pause()
 {
-    progress_.stop_requested = 1;
+    progress_->stop_requested = 1;
 }
 
 completion_t download_session_c::check_completion()
 {
-    if (!thread_.joinable()) return completion_t::no_transfer;
-    if (!thread_ended_.load(std::memory_order_acquire)) return completion_t::running;
-    thread_.join();
+    if (!transfer_.held()) return completion_t::no_transfer;
+    // The transfer's own answer is in the progress record.
+    if (!transfer_.take_result()) return completion_t::running;
 
-    if (progress_.stop_requested.load() != 0) {
+    if (progress_->stop_requested.load() != 0) {
         state_ = download_paused;
-        progress_.stop_requested = 0;
-    } else if (progress_.result_code.load() != 0 || progress_.bytes_done.load() != progress_.expected_size.load()) {
+        progress_->stop_requested = 0;
+    } else if (progress_->result_code.load() != 0 || progress_->bytes_done.load() != progress_->expected_size.load()) {
         state_ = download_failed;
     } else if (transfer_digest_wrong_.load()) {
         // Not the package the service described: nothing of it is kept.
         remove_file(temp_path_.c_str());
-        progress_.bytes_done = 0;
+        progress_->bytes_done = 0;
         digest_mismatch_ = true;
         state_ = download_failed;
     } else if (move_file(temp_path_, final_path_)) {
@@ -175,12 +175,12 @@ bool download_session_c::remove_files()
     else if (state_ == download_complete)
         target = &final_path_;
     if (!target || !remove_file(target->c_str())) return false;
-    progress_.bytes_done = 0;
+    progress_->bytes_done = 0;
     state_ = download_not_downloaded;
     return true;
 }
 
-std::shared_ptr<download_session_c> download_session_list_t::find_or_create(std::string_view link,
+std::shared_ptr<download_session_c> download_session_list_c::find_or_create(std::string_view link,
                                                                             uint32_t expected_size,
                                                                             std::string_view expected_sha256)
 {
@@ -191,7 +191,7 @@ std::shared_ptr<download_session_c> download_session_list_t::find_or_create(std:
     return sessions_.back();
 }
 
-bool download_session_list_t::any_downloading() const
+bool download_session_list_c::any_downloading() const
 {
     for (const auto& s : sessions_) {
         if (s->state() == download_downloading) return true;
@@ -199,7 +199,7 @@ bool download_session_list_t::any_downloading() const
     return false;
 }
 
-void download_session_list_t::clear()
+void download_session_list_c::clear()
 {
     sessions_.clear();
 }

@@ -8,8 +8,9 @@
 //
 // The interface thread alone changes the state (start, remove and the
 // completion check); the transfer thread writes only the progress record.
+#include "app/language_keys.h"
 #include "common/text.h"
-#include "common/thread_start.h"
+#include "common/worker.h"
 #include "packages/download_naming.h"
 #include "service/http_transfer.h"
 
@@ -18,7 +19,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 namespace tdu {
@@ -31,10 +31,10 @@ enum download_state_t : int32_t {
     download_complete = 5,
 };
 
-// Language keys of a state's status text and of the row button's label; an
-// empty text for a value that is no state.
-const char* download_status_text_key(int32_t state);
-const char* download_button_text_key(int32_t state);
+// Language keys of a state's status text and of the row button's label;
+// the empty key (no text) for a value that is no state.
+language_key_t download_status_text_key(download_state_t state);
+language_key_t download_button_text_key(download_state_t state);
 
 // What check_completion found.
 enum class completion_t {
@@ -47,7 +47,7 @@ enum class completion_t {
 // how threads are made, and the pause between failed attempts.
 struct download_settings_t {
     u16 download_folder;
-    thread_starter_t* threads = &system_threads();
+    thread_starter_c* threads = &system_threads();
     uint32_t retry_pause_ms = download_retry_pause_ms;
 };
 
@@ -98,42 +98,39 @@ public:
     // that the resume button starts it afresh (a resumed transfer that
     // joined two versions of a republished package ends so).
     bool digest_mismatch() const { return digest_mismatch_; }
-    int32_t state() const { return state_; }
-    bool transfer_running() const { return thread_.joinable(); }
-    uint32_t expected_size() const { return progress_.expected_size.load(); }
-    uint32_t bytes_done() const { return progress_.bytes_done.load(); }
-    int32_t http_status() const { return progress_.http_status.load(); }
-    int32_t result_code() const { return progress_.result_code.load(); }
+    download_state_t state() const { return state_; }
+    bool transfer_running() const { return transfer_.held(); }
+    uint32_t expected_size() const { return progress_->expected_size.load(); }
+    uint32_t bytes_done() const { return progress_->bytes_done.load(); }
+    int32_t http_status() const { return progress_->http_status.load(); }
+    int32_t result_code() const { return progress_->result_code.load(); }
     const u16& temp_path() const { return temp_path_; }
     const u16& final_path() const { return final_path_; }
     const u16& download_folder() const { return download_folder_; }
 
 private:
-    void transfer_thread();
-
-    std::thread thread_;                       // the running transfer; empty when none runs
-    std::atomic<bool> thread_ended_{false};    // set by the thread as its last step
     std::string link_;
     std::string expected_sha256_;
-    // Set by the transfer thread before it ends: the whole package arrived
+    // Set by the transfer's job before it ends: the whole package arrived
     // and its digest is not the expected one. Hashing runs there, not on
     // the interface thread that settles the state.
     std::atomic<bool> transfer_digest_wrong_{false};
     bool digest_mismatch_ = false;
-    u16 transfer_temp_path_;                   // the transfer thread's copy of temp_path_
-    transfer_progress_t progress_;
-    std::atomic<int32_t> thread_result_{0};    // download_with_retries' answer; nobody reads it
-    int32_t state_ = download_not_downloaded;
+    u16 transfer_temp_path_;  // the transfer's copy of temp_path_
+    // Shared with the transfer's worker, whose stop flag is its
+    // stop_requested: a pause and shutdown stop the transfer alike.
+    std::shared_ptr<transfer_progress_t> progress_ = std::make_shared<transfer_progress_t>();
+    download_state_t state_ = download_not_downloaded;
     u16 temp_path_;
     u16 final_path_;
     u16 download_folder_;
-    thread_starter_t* threads_;
     uint32_t retry_pause_ms_;
+    worker_c transfer_;  // the running transfer, until its end is settled
 };
 
 // The process-wide list of sessions, in creation order. Sessions are only
 // added; the list is emptied when the process ends.
-class download_session_list_t {
+class download_session_list_c {
 public:
     // The session whose link equals `link` byte for byte, all of it; a new
     // one made from `link` and `expected_size` (appended to the list) when
@@ -152,6 +149,6 @@ private:
     std::vector<std::shared_ptr<download_session_c>> sessions_;
 };
 
-extern download_session_list_t download_sessions;
+extern download_session_list_c download_sessions;
 
 } // namespace tdu

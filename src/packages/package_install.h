@@ -5,10 +5,10 @@
 // the package's link in "setup.dat" in the program's folder first, so the
 // next scan no longer offers it.
 #include "app/environment.h"
+#include "app/run_host.h"
 #include "common/text.h"
-#include "common/thread_start.h"
+#include "common/worker.h"
 #include "packages/driver_installer.h"
-#include "packages/row_host.h"
 #include "packages/shell.h"
 
 #include <atomic>
@@ -31,6 +31,8 @@ enum install_outcome_t : int32_t {
     // Its SHA-256 was not the one the service offered it with: neither
     // unpacked nor opened.
     install_outcome_refused = 3,
+    // Unpacked, but the process was ending: no installer was started.
+    install_outcome_stopped = 4,
 };
 
 // One per results row. Shared between the row and its worker, so it lives
@@ -52,7 +54,7 @@ struct install_request_t {
 // The packages being installed in this process, by package folder: one
 // worker per package, whichever row (or rebuilt row) asks, so no second
 // worker unpacks into a folder that the first is still writing.
-class package_installs_t {
+class package_installs_c {
 public:
     // Claims the folder; false when a worker holds it already.
     bool begin(const u16& package_folder);
@@ -65,7 +67,7 @@ private:
 };
 
 // The process-wide list.
-package_installs_t& package_installs();
+package_installs_c& package_installs();
 
 // What the row hands over when its user asks to install.
 struct install_order_t {
@@ -79,44 +81,42 @@ struct install_order_t {
 
 // The process-wide services the installation uses.
 struct install_services_t {
-    shell_t& shell;
-    thread_starter_t& threads;
+    shell_c& shell;
+    thread_starter_c& threads;  // the row's installation worker starts its threads here
     const environment_t& environment;
 };
 
 // The row's action in the download state `complete` (interface thread).
 // Asks "download_setup_warning" first when no device gains a newer driver
-// (only No stops), refuses with "download_setup_require" when the user is
-// not an administrator, ignores the request while the row's worker or any
-// worker for the same package runs, appends the link to "setup.dat" and
-// starts the worker; with a digest the worker checks the package first and
-// records the link only when it matches (hashing a package is no work for
-// the interface thread). True when a worker was started; when no thread can be
-// made, `installing` and the package's claim are released again so that
-// the user can try once more.
-bool request_install(const std::shared_ptr<install_request_t>& request, const install_order_t& order,
-                     row_host_t& host, install_services_t& services);
+// (only Yes goes on: a box closed without an answer installs nothing),
+// refuses with "download_setup_require" when the user is not an
+// administrator, ignores the request while the row's worker or any worker
+// for the same package runs, appends the link to "setup.dat" and starts the
+// job on `worker` (the row's); with a digest the job checks the package
+// first and records the link only when it matches (hashing a package is no
+// work for the interface thread). True when the job was started; when no
+// thread can be made, `installing` and the package's claim are released
+// again so that the user can try once more.
+bool request_install(worker_c& worker, const std::shared_ptr<install_request_t>& request,
+                     const install_order_t& order, run_host_c& host, install_services_t& services);
 
-// The worker: unpacks the package into its folder, made or emptied first
-// so that no file of an earlier extraction is installed, and starts the
+// The job: unpacks the package into its folder, made or emptied first so
+// that no file of an earlier extraction is installed, and starts the
 // installer; when the package cannot be unpacked it is opened with the
 // shell instead (a package that is a program is thus started). A package
 // whose digest is not the offered one is neither unpacked nor opened
-// (outcome `refused`). Records the
+// (outcome `refused`). A stop raised before the installer would start
+// leaves it unstarted. Records the
 // outcome, releases the package's claim in package_installs and clears
-// `installing` at its end. Returns 0 (installer started) or -1 (not
-// unpacked).
-int install_package(install_request_t& request, shell_t& shell, const environment_t& env);
+// `installing` at its end. Returns 0 (installer started) or -1.
+int install_package(install_request_t& request, shell_c& shell, const environment_t& env,
+                    const stop_flag_t* stop = nullptr);
 
 // The folder a package unpacks into: its file name without the last
 // extension, in the download folder; a name without an extension gets
 // "_files" appended instead, so the folder never takes the package's own
 // name.
 u16 package_folder_for(u16view download_folder, u16view package_path);
-
-// Appends "<link>\n" to "setup.dat" in the program's folder; false when the
-// file cannot be opened or written.
-bool append_installed_link(const environment_t& env, const std::string& link);
 
 // Deletes the files matching "*.htm" directly in `folder` (not below it).
 void delete_top_level_htm(u16view folder);

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <condition_variable>
 #include <mutex>
+#include <thread>
 
 using namespace tdu;
 using namespace tdu::test;
@@ -21,7 +22,7 @@ namespace fs = std::filesystem;
 namespace {
 
 // A gate the workers wait at, opened by the test.
-class gate_t {
+class gate_c {
 public:
     void close()
     {
@@ -56,7 +57,7 @@ private:
     int waiting_ = 0;
 };
 
-gate_t today_gate;
+gate_c today_gate;
 
 std::string fixed_today()
 {
@@ -64,24 +65,11 @@ std::string fixed_today()
     return "2013-04-02";
 }
 
-class recording_view_t final : public backup_view_host_t {
-public:
-    std::vector<std::string> boxes;  // "key/style"
-    int timer_starts = 0, timer_stops = 0, redraws = 0;
-    void message_box(const char* key, int style) override
-    {
-        boxes.push_back(std::string(key) + "/" + std::to_string(style));
-    }
-    void start_timer() override { ++timer_starts; }
-    void stop_timer() override { ++timer_stops; }
-    void redraw() override { ++redraws; }
-};
-
 // The installer's shell: records, and holds the worker at a gate.
-class gated_shell_t final : public shell_t {
+class gated_shell_c final : public shell_c {
 public:
-    recording_shell_t record;
-    gate_t gate;
+    recording_shell_c record;
+    gate_c gate;
     void execute(u16view file, u16view parameters) override
     {
         gate.pass();
@@ -147,16 +135,16 @@ protected:
         return files;
     }
 
-    temp_dir_t dir;
+    temp_dir_c dir;
     device_inventory_t inventory;
-    fake_store_platform_t platform{vista_root()};  // answers the store's lookups
+    fake_store_platform_c platform{vista_root()};  // answers the store's lookups
     driver_store_t store;
     std::vector<driver_package_t> packages;
     backup_catalogue_t catalogue;
     environment_t environment;
-    gated_shell_t shell;
+    gated_shell_c shell;
     backup_services_t services{store, packages, catalogue, inventory, environment, shell, u16(), fixed_today};
-    recording_view_t host;
+    test::recording_host_c host;
 };
 
 } // namespace
@@ -195,7 +183,7 @@ TEST_F(BackupRunsTest, NothingTickedStartsNothing)
     EXPECT_FALSE(start_backup(view, {}, host, services));
     EXPECT_EQ(host.boxes, (std::vector<std::string>{"backup_no_driver/1"}));
     EXPECT_EQ(host.timer_starts, 0);
-    EXPECT_FALSE(view.thread_held);
+    EXPECT_FALSE(view.worker.held());
 }
 
 TEST_F(BackupRunsTest, WhileARunIsHeldTheViewNeitherStartsNorRebuilds)
@@ -348,7 +336,7 @@ TEST_F(BackupRunsTest, RestoringUnpacksBesideTheArchiveAndForcesTheInstaller)
     restore_view_state_t view;
     ASSERT_TRUE(start_restore(view, &items[0], host, services));
     view.worker.wait();
-    EXPECT_EQ(view.worker.result(), 0);
+    EXPECT_EQ(view.worker.take_result().value_or(worker_result_t{}).status, 0);
     EXPECT_EQ(view.job->busy.load(), 0);
 
     fs::path target = dir.path() / "backups" / "ACME-LAN--Gigabit";
@@ -400,7 +388,7 @@ TEST_F(BackupRunsTest, ARestoreOfABrokenArchiveStartsNoInstaller)
     restore_view_state_t view;
     ASSERT_TRUE(start_restore(view, &item, host, services));
     view.worker.wait();
-    EXPECT_EQ(view.worker.result(), -1);
+    EXPECT_EQ(view.worker.take_result().value_or(worker_result_t{}).status, -1);
     EXPECT_EQ(view.job->busy.load(), 0);
     EXPECT_TRUE(shell.record.calls().empty());
     EXPECT_TRUE(host.boxes.empty());  // a failed restore is silent
@@ -410,4 +398,21 @@ TEST(RestoreFolder, IsTheArchiveTitleInTheBackupFolder)
 {
     EXPECT_EQ(restore_folder_for(u"D:\\Backups", u"ACME-LAN--Gigabit.zip"), u"D:\\Backups\\ACME-LAN--Gigabit");
     EXPECT_EQ(restore_folder_for(u"D:\\Backups\\", u"sub\\a.b.zip"), u"D:\\Backups\\a.b");
+}
+
+TEST_F(BackupRunsTest, AStopAtExitEndsTheRunBetweenPackagesWithEveryArchiveWhole)
+{
+    backup_view_state_t view;
+    backup_view_shown(view, services);
+    today_gate.close();
+    ASSERT_TRUE(start_backup(view, ticked(true, false), host, services));
+    today_gate.await_arrival();  // inside the first package
+
+    EXPECT_FALSE(stop_all_workers(0));  // asked to stop; the package in hand is finished first
+    today_gate.open();
+    EXPECT_TRUE(stop_all_workers(10000));
+    EXPECT_EQ(finish(view), backup_tick_result_t::failed);
+    EXPECT_EQ(catalogue_files(), std::vector<std::string>{"ACME-LAN--Gigabit.zip"});
+    EXPECT_TRUE(fs::exists(backup_file("ACME-LAN--Gigabit.zip")));
+    EXPECT_FALSE(fs::exists(backup_file("Vendor-HD-Audio.zip")));
 }

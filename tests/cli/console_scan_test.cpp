@@ -24,9 +24,9 @@ using namespace tdu::test;
 namespace {
 
 // The stand-in service on a free loopback port for the whole test program.
-class demo_service_t {
+class demo_service_c {
 public:
-    demo_service_t()
+    demo_service_c()
     {
         server::service_options_t options;
         options.catalogue = TDU_DEMO_CATALOGUE_FILE;
@@ -37,7 +37,7 @@ public:
         if (!service_->bind(error)) throw std::runtime_error("the demo service does not start: " + error);
         thread_ = std::thread([this] { service_->run(); });
     }
-    ~demo_service_t()
+    ~demo_service_c()
     {
         service_->stop();
         thread_.join();
@@ -50,9 +50,9 @@ private:
     std::thread thread_;
 };
 
-demo_service_t& demo_service()
+demo_service_c& demo_service()
 {
-    static demo_service_t service;
+    static demo_service_c service;
     return service;
 }
 
@@ -113,7 +113,7 @@ TEST_F(ConsoleScan, TheDemoMachineGetsTheDemoCataloguesOffers)
         EXPECT_EQ(std::vector<std::string>(lines.begin() + 1, lines.end()), expected);
 
         // Every offer is a package of the catalogue, served by the same service.
-        offer_grouping_t grouping = best_offer_groups(inventory);
+        offer_grouping_t grouping = result_rows(inventory, offer_kind_t::best);
         ASSERT_EQ(grouping.groups.size(), std::size(demo_offered_packages));
         for (size_t i = 0; i < grouping.groups.size(); ++i)
             EXPECT_EQ(std::string(grouping.groups[i].key), demo_service().url() + "packages/" + demo_offered_packages[i]);

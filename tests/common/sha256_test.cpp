@@ -46,7 +46,7 @@ TEST(Sha256, PiecesGiveTheSameDigestAsTheWhole)
 
 TEST(Sha256, OfAFileAndOfTextThatIsNoDigest)
 {
-    tdu::test::temp_dir_t dir;
+    tdu::test::temp_dir_c dir;
     auto path = dir.path() / "package.zip";
     tdu::test::write_file(path, "abc");
     std::string digest;

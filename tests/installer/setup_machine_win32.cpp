@@ -1,6 +1,6 @@
 #include "setup_machine_win32.h"
 
-#include "app/program_title.h"
+#include "common/program_title.h"
 #include "app/settings.h"
 #include "common/win32_text.h"
 #include "system/scheduled_scan.h"
@@ -189,7 +189,7 @@ std::wstring shortcut_target(const fs::path& link)
 
 bool create_scan_task(const fs::path& program)
 {
-    task_scheduler_t& scheduler = win32_task_scheduler();
+    task_scheduler_c& scheduler = win32_task_scheduler();
     return scheduler.create_task(scan_task(u16ptr(program.c_str()), scheduler.local_now(),
                                            scheduler.computer_name(), scheduler.user_name()));
 }

@@ -22,9 +22,9 @@ namespace {
 
 
 // A shell whose calls wait until the test opens the gate.
-class gated_shell_t final : public shell_t {
+class gated_shell_c final : public shell_c {
 public:
-    test::recording_shell_t record;
+    test::recording_shell_c record;
 
     void execute(u16view file, u16view parameters) override
     {
@@ -67,14 +67,14 @@ bool wait_released(const std::weak_ptr<install_request_t>& request)
 
 TEST(InstallWorker, RequestOutlivesTheRowAndRepeatedRequestsWait)
 {
-    test::temp_dir_t dir;
+    test::temp_dir_c dir;
     fs::path downloads = dir.path() / "download", program = dir.path() / "program";
     fs::create_directories(program);
     test::write_zip(downloads / "d1.zip", {{"drv/a.inf", "inf"}});
     environment_t env;
     copy_field(env.program_folder, path_chars, test::program_path(program) + u"\\");
-    gated_shell_t shell;
-    test::recording_host_t host;
+    gated_shell_c shell;
+    test::recording_host_c host;
     install_services_t services{shell, system_threads(), env};
 
     install_order_t order;
@@ -84,14 +84,17 @@ TEST(InstallWorker, RequestOutlivesTheRowAndRepeatedRequestsWait)
     order.inf_names = {u"drv\\a.inf"};
 
     auto request = std::make_shared<install_request_t>();
-    ASSERT_TRUE(request_install(request, order, host, services));
+    auto installer = std::make_unique<worker_c>();
+    ASSERT_TRUE(request_install(*installer, request, order, host, services));
     shell.wait_entered();
     EXPECT_EQ(request->installing.load(), 1);
-    EXPECT_FALSE(request_install(request, order, host, services));
+    EXPECT_TRUE(installer->running());
+    EXPECT_FALSE(request_install(*installer, request, order, host, services));
 
     // The row goes away while its worker still runs.
     std::weak_ptr<install_request_t> watch = request;
     request.reset();
+    installer.reset();
     EXPECT_FALSE(watch.expired());
     shell.open();
     ASSERT_TRUE(wait_released(watch));
@@ -105,14 +108,14 @@ TEST(InstallWorker, RequestOutlivesTheRowAndRepeatedRequestsWait)
 
 TEST(InstallWorker, APackageHasOneWorkerWhicheverRowAsks)
 {
-    test::temp_dir_t dir;
+    test::temp_dir_c dir;
     fs::path downloads = dir.path() / "download", program = dir.path() / "program";
     fs::create_directories(program);
     test::write_zip(downloads / "d2.zip", {{"drv/a.inf", "inf"}, {"drv/a.sys", std::string(200000, 's')}});
     environment_t env;
     copy_field(env.program_folder, path_chars, test::program_path(program) + u"\\");
-    gated_shell_t shell;
-    test::recording_host_t host;
+    gated_shell_c shell;
+    test::recording_host_c host;
     install_services_t services{shell, system_threads(), env};
     install_order_t order;
     order.link = "http://127.0.0.1/d2.zip";
@@ -123,10 +126,12 @@ TEST(InstallWorker, APackageHasOneWorkerWhicheverRowAsks)
     // The first row's worker runs; the results list is rebuilt, and the new
     // row for the same package (a request of its own) asks again.
     auto first = std::make_shared<install_request_t>();
-    ASSERT_TRUE(request_install(first, order, host, services));
+    worker_c first_row;
+    ASSERT_TRUE(request_install(first_row, first, order, host, services));
     shell.wait_entered();
     auto second = std::make_shared<install_request_t>();
-    EXPECT_FALSE(request_install(second, order, host, services));
+    worker_c second_row;
+    EXPECT_FALSE(request_install(second_row, second, order, host, services));
     EXPECT_EQ(second->installing.load(), 0);
 
     shell.open();
@@ -137,7 +142,7 @@ TEST(InstallWorker, APackageHasOneWorkerWhicheverRowAsks)
     EXPECT_EQ(test::read_file(program / "setup.dat"), "http://127.0.0.1/d2.zip\n");
 
     // With the first worker done, the package can be installed again.
-    ASSERT_TRUE(request_install(second, order, host, services));
+    ASSERT_TRUE(request_install(second_row, second, order, host, services));
     watch = second;
     second.reset();
     ASSERT_TRUE(wait_released(watch));
@@ -156,15 +161,15 @@ TEST(InstallWorker, TheRowLearnsHowItsInstallationEnded)
         {"a package that is no archive", false, install_outcome_failed},
     };
     for (const auto& r : rows) {
-        test::temp_dir_t dir;
+        test::temp_dir_c dir;
         fs::path downloads = dir.path() / "download", program = dir.path() / "program";
         fs::create_directories(program);
         environment_t env;
         copy_field(env.program_folder, path_chars, test::program_path(program) + u"\\");
-        test::recording_shell_t shell;
-        test::recording_host_t host;
+        test::recording_shell_c shell;
+        test::recording_host_c host;
         install_services_t services{shell, system_threads(), env};
-        download_session_list_t sessions;
+        download_session_list_c sessions;
         sessions.settings.download_folder = test::program_path(downloads);
         download_row_input_t input;
         input.link = "http://127.0.0.1/drivers/pkg.zip";
@@ -176,7 +181,7 @@ TEST(InstallWorker, TheRowLearnsHowItsInstallationEnded)
             test::write_zip(package, {{"drv/a.inf", "inf"}});
         else
             test::write_file(package, "MZ no archive");
-        download_row_t download_row(input, sessions, services, host);
+        download_row_c download_row(input, sessions, services, host);
         ASSERT_EQ(download_row.session().state(), download_complete) << r.what;
         EXPECT_EQ(download_row.install_outcome(), install_outcome_none) << r.what;
 

@@ -17,7 +17,7 @@
 #include <future>
 
 using namespace tdu::server;
-using tdu::server::test::service_fixture_t;
+using tdu::server::test::service_fixture_c;
 
 namespace {
 
@@ -143,7 +143,7 @@ std::string gzip(const std::string& text)
     return out;
 }
 
-class HostileRequests : public service_fixture_t {
+class HostileRequests : public service_fixture_c {
 protected:
     static constexpr size_t max_body = 256 * 1024;
 

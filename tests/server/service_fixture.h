@@ -51,7 +51,7 @@ inline size_t collect(char* data, size_t size, size_t count, void* target)
 }
 
 
-class service_fixture_t : public ::testing::Test {
+class service_fixture_c : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { curl_global_init(CURL_GLOBAL_DEFAULT); }
     static void TearDownTestSuite() { curl_global_cleanup(); }
@@ -159,7 +159,7 @@ protected:
 
     reply_t post_request(const std::string& document) { return post_field("kelptone", test::deflate_text(document)); }
 
-    tdu::test::temp_dir_t dir_;
+    tdu::test::temp_dir_c dir_;
     std::string catalogue_; // a file or a PostgreSQL connect string
     index_report_t report_;
     std::ostringstream log_;

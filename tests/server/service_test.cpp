@@ -20,11 +20,11 @@
 namespace fs = std::filesystem;
 using namespace tdu::server;
 using tdu::server::test::reply_t;
-using tdu::server::test::service_fixture_t;
+using tdu::server::test::service_fixture_c;
 
 namespace {
 
-using UpdateService = service_fixture_t;
+using UpdateService = service_fixture_c;
 
 struct item_t {
     std::map<std::string, std::string> fields;

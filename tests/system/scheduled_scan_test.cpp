@@ -23,7 +23,7 @@ task_time_t at(int year, int month, int day, int day_of_week, int hour, int minu
 
 // The scheduler's task folder as a table. A trigger is kept with its flags;
 // `user_schedule` stands for whatever the user set in the property sheet.
-struct fake_scheduler_t : task_scheduler_t {
+struct fake_scheduler_c : task_scheduler_c {
     struct stored_t {
         scheduled_task_t task;
         uint32_t trigger_flags = 0;
@@ -62,6 +62,12 @@ struct fake_scheduler_t : task_scheduler_t {
     }
 };
 
+// The running program's path, as start-up captured it.
+u16 program_path()
+{
+    return u16(environment.program_path);
+}
+
 const u16 task_name = u"Tavrill Driver Updater";
 
 class ScheduledScan : public testing::Test {
@@ -71,7 +77,7 @@ protected:
         copy_field(environment.program_path, path_chars, u"C:\\Program Files\\Tavrill\\TavrillDriverUpdater.exe");
     }
     void TearDown() override { environment = environment_t{}; }
-    fake_scheduler_t scheduler;
+    fake_scheduler_c scheduler;
 };
 
 } // namespace
@@ -113,7 +119,7 @@ TEST(ScheduledScanTime, TheStartIsOneMinuteAheadWithEveryCarry)
 
 TEST_F(ScheduledScan, CreateDescribesTheWeeklyScanTask)
 {
-    ASSERT_TRUE(schedule_task_create(scheduler));
+    ASSERT_TRUE(schedule_task_create(scheduler, program_path()));
     ASSERT_EQ(scheduler.tasks.size(), 1u);
     const scheduled_task_t& t = scheduler.tasks.begin()->second.task;
     EXPECT_EQ(t.name, task_name);
@@ -132,12 +138,12 @@ TEST_F(ScheduledScan, CreateDescribesTheWeeklyScanTask)
 
 TEST_F(ScheduledScan, ASecondCreateChangesNothing)
 {
-    ASSERT_TRUE(schedule_task_create(scheduler));
+    ASSERT_TRUE(schedule_task_create(scheduler, program_path()));
     ASSERT_TRUE(schedule_task_enable(scheduler, false));
     scheduler.now = at(2014, 1, 1, 3, 8, 0);
     copy_field(environment.program_path, path_chars, u"D:\\elsewhere.exe");
 
-    EXPECT_FALSE(schedule_task_create(scheduler));
+    EXPECT_FALSE(schedule_task_create(scheduler, program_path()));
     const auto& stored = scheduler.tasks.at(task_name);
     EXPECT_EQ(stored.task.application, u"C:\\Program Files\\Tavrill\\TavrillDriverUpdater.exe");
     EXPECT_EQ(stored.task.trigger.begin_year, 2013);
@@ -165,7 +171,7 @@ TEST_F(ScheduledScan, SwitchingChangesOnlyTheDisabledFlag)
         {0, false, 4}, {4, true, 0},   {1, false, 5}, {5, true, 1},
         {3, false, 7}, {7, false, 7},  {3, true, 3},  {7, true, 3},
     };
-    ASSERT_TRUE(schedule_task_create(scheduler));
+    ASSERT_TRUE(schedule_task_create(scheduler, program_path()));
     for (const row& r : rows) {
         scheduler.tasks.at(task_name).trigger_flags = r.before;
         ASSERT_TRUE(schedule_task_enable(scheduler, r.enabled));

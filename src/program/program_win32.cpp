@@ -1,0 +1,139 @@
+// The Windows programs' wiring: the initialisation steps over the Win32
+// calls, the services of the runs over the process-wide records, and the
+// exit.
+#include "program/program.h"
+
+#include "app/app_init.h"
+#include "app/endpoints.h"
+#include "app/environment.h"
+#include "app/language.h"
+#include "app/settings.h"
+#include "backup/driver_store.h"
+#include "common/program_title.h"
+#include "common/win32_text.h"
+#include "common/worker.h"
+#include "devices/device.h"
+#include "devices/scan_share.h"
+#include "devices/setup_api.h"
+#include "packages/download_session.h"
+#include "packages/shell.h"
+#include "program/global_services.h"
+#include "service/update_client.h"
+#include "system/system_info.h"
+
+#include <winsock2.h>
+#include <windows.h>
+
+#include <cwchar>
+
+namespace tdu {
+
+namespace {
+
+// The settings store over the current user's registry and the shell's
+// folder calls, with the program's folder and path as the platform
+// environment captured them (made after environment_capture).
+settings_store_t& program_settings_store()
+{
+    static settings_store_t store{win32_registry(), win32_folder_ops(), u16(environment.program_folder),
+                                  u16(environment.program_path), system_utc_now};
+    return store;
+}
+
+class program_init_steps_c final : public app_init_steps_c {
+public:
+    explicit program_init_steps_c(const init_hooks_t& hooks) : hooks_(hooks) {}
+
+    void start_network() override
+    {
+        WSADATA data;
+        WSAStartup(MAKEWORD(2, 2), &data);
+    }
+
+    void enter_program_folder() override
+    {
+        wchar_t path[MAX_PATH];
+        DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+        if (n == 0 || n >= MAX_PATH) return;
+        if (wchar_t* slash = std::wcsrchr(path, L'\\')) {
+            slash[1] = 0;
+            SetCurrentDirectoryW(path);
+        }
+    }
+
+    bool capture_environment() override { return environment_capture(environment, win32_environment_source()); }
+    int collect_system_info() override { return tdu::collect_system_info(win32_wmi_source(), system_info); }
+    bool load_settings() override { return settings_load(program_settings_store(), settings); }
+
+    void create_fonts() override
+    {
+        if (hooks_.create_fonts) hooks_.create_fonts();
+    }
+
+    u16 settings_language() override { return settings.language; }
+
+    int load_language(u16view name, bool primary) override
+    {
+        // Beside the program, whatever the current directory is.
+        u16 path = u16(environment.program_folder) + language_file_name;
+        return language_load(language_table, path, name, primary);
+    }
+
+    bool global_init() override
+    {
+        return tdu::global_init(win32_scan_share_source(), endpoints().scan_share_host, win32_setup_api());
+    }
+
+    void index_driver_packages() override
+    {
+        if (hooks_.index_driver_packages) hooks_.index_driver_packages();
+    }
+
+    void show_failure(u16view text) override
+    {
+        if (hooks_.show_failure) {
+            hooks_.show_failure(text);
+            return;
+        }
+        MessageBoxW(nullptr, wide(u16(text).c_str()), wide(program_title), MB_ICONERROR);
+    }
+
+private:
+    const init_hooks_t& hooks_;
+};
+
+} // namespace
+
+int program_app_init(const init_hooks_t& hooks)
+{
+    program_init_steps_c steps(hooks);
+    return app_init(steps);
+}
+
+scan_services_t program_scan_services()
+{
+    return scan_services_t{device_inventory, win32_setup_api(), update_client(), settings, language_table};
+}
+
+backup_services_t program_backup_services()
+{
+    return backup_services_t{driver_store,  driver_packages, backup_catalogue,      device_inventory,
+                             environment,   win32_shell(),   u16(settings.backup_path)};
+}
+
+install_services_t program_install_services()
+{
+    return install_services_t{win32_shell(), system_threads(), environment};
+}
+
+bool program_exit(uint32_t wait_ms)
+{
+    bool all_stopped = stop_all_workers(wait_ms);
+    if (all_stopped) {
+        download_sessions.clear();
+        app_cleanup(win32_setup_api());
+    }
+    return all_stopped;
+}
+
+} // namespace tdu
