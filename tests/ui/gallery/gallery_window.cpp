@@ -79,7 +79,8 @@ bool gallery_window_c::open()
 {
     register_class(gallery_class, CS_DBLCLKS, nullptr);
     if (!create(gallery_class, nullptr, L"Tavrill Driver Updater", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME |
-                                                                        WS_MINIMIZEBOX | WS_MAXIMIZEBOX,
+                                                                        WS_MINIMIZEBOX | WS_MAXIMIZEBOX |
+                                                                        WS_CLIPCHILDREN,
                 0, 20, 20, width, height))
         return false;
     tile_.load(skin::caption_tile);

@@ -151,6 +151,11 @@ TEST(PanelList, ScrollStaysWithinTheContent)
     }
     EXPECT_EQ(list.content_height(), 500);
     EXPECT_EQ(list.page_height(), 200);
+    // The rows show: the list's picture is the rows' colour.
+    pump_messages(200);
+    picture_t shown = capture_window(list.hwnd());
+    EXPECT_EQ(shown.at(50, 20), rgb(GetSysColor(COLOR_BTNFACE)));
+    EXPECT_EQ(shown.at(50, 180), rgb(GetSysColor(COLOR_BTNFACE)));
 
     // Page down far past the end: the last row's bottom meets the page's.
     for (int i = 0; i < 5; ++i) SendMessageW(list.hwnd(), WM_VSCROLL, SB_PAGEDOWN, 0);
