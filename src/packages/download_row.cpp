@@ -7,7 +7,7 @@ download_row_input_t download_row_input_for(const offer_group_t& group)
     download_row_input_t input;
     input.link = group.key ? group.key : "";
     input.expected_size = group.offer ? group.offer->size : 0;
-    input.no_update = group.no_update == 1;
+    input.no_update = group.no_update;
     for (const device_t* device : group.devices) {
         const driver_offer_t* offer = group.mode == grouping_by_best_offer     ? device->best_offer
                                       : group.mode == grouping_by_latest_offer ? device->latest_offer
@@ -17,7 +17,7 @@ download_row_input_t download_row_input_for(const offer_group_t& group)
     return input;
 }
 
-row_action_t row_button_action(int32_t state)
+row_action_t row_button_action(download_state_t state)
 {
     switch (state) {
     case download_downloading: return row_action_t::pause;
@@ -69,7 +69,9 @@ void download_row_t::click()
         order.package_path = session_->final_path();
         order.download_folder = session_->download_folder();
         order.inf_names = input_.inf_names;
-        request_install(installer_, install_, order, host_, services_);
+        // The timer runs until the job has ended, so the row shows its
+        // outcome as soon as it is in.
+        if (request_install(installer_, install_, order, host_, services_)) host_.start_timer();
         break;
     }
     case row_action_t::start:
@@ -84,7 +86,7 @@ void download_row_t::click()
 void download_row_t::timer_tick()
 {
     take_progress();
-    if (session_->check_completion() != completion_t::running) {
+    if (session_->check_completion() != completion_t::running && install_->installing.load() == 0) {
         host_.stop_timer();
         take_progress();
     }
@@ -93,7 +95,7 @@ void download_row_t::timer_tick()
 
 bool download_row_t::remove_enabled() const
 {
-    int32_t s = session_->state();
+    download_state_t s = session_->state();
     return s != download_not_downloaded && s != download_downloading;
 }
 

@@ -8,6 +8,7 @@
 //
 // The interface thread alone changes the state (start, remove and the
 // completion check); the transfer thread writes only the progress record.
+#include "app/language_keys.h"
 #include "common/text.h"
 #include "common/worker.h"
 #include "packages/download_naming.h"
@@ -30,10 +31,10 @@ enum download_state_t : int32_t {
     download_complete = 5,
 };
 
-// Language keys of a state's status text and of the row button's label; an
-// empty text for a value that is no state.
-const char* download_status_text_key(int32_t state);
-const char* download_button_text_key(int32_t state);
+// Language keys of a state's status text and of the row button's label;
+// the empty key (no text) for a value that is no state.
+language_key_t download_status_text_key(download_state_t state);
+language_key_t download_button_text_key(download_state_t state);
 
 // What check_completion found.
 enum class completion_t {
@@ -50,6 +51,8 @@ struct download_settings_t {
     uint32_t retry_pause_ms = download_retry_pause_ms;
 };
 
+// The longest link a session downloads; a longer one is kept whole (so it
+// shares no session with another) and fails when started.
 constexpr size_t download_link_chars = 1024;
 
 class download_session_c {
@@ -64,10 +67,13 @@ public:
     download_session_c& operator=(const download_session_c&) = delete;
 
     // Starts the transfer thread unless one runs; the transfer resumes from
-    // the bytes in the temporary file (from 0 when there is none). True when
-    // a transfer runs afterwards. When the system gives no thread the state
-    // becomes `failed`, so the row offers to try again and never waits for a
-    // thread that does not exist.
+    // the bytes in the temporary file (from 0 when there is none), and a
+    // temporary file that holds every expected byte settles `complete`
+    // without the network. True when a transfer runs afterwards. When the
+    // system gives no thread, or the link is longer than
+    // download_link_chars (result_code 3), the state becomes `failed` at
+    // once, so the row offers to try again and never waits for a thread
+    // that does not exist.
     bool start();
     // Asks the running transfer to stop; the state becomes `paused` once the
     // thread has ended.
@@ -83,7 +89,7 @@ public:
     bool remove_files();
 
     const std::string& link() const { return link_; }
-    int32_t state() const { return state_; }
+    download_state_t state() const { return state_; }
     bool transfer_running() const { return transfer_.held(); }
     uint32_t expected_size() const { return progress_->expected_size.load(); }
     uint32_t bytes_done() const { return progress_->bytes_done.load(); }
@@ -99,7 +105,7 @@ private:
     // Shared with the transfer's worker, whose stop flag is its
     // stop_requested: a pause and shutdown stop the transfer alike.
     std::shared_ptr<transfer_progress_t> progress_ = std::make_shared<transfer_progress_t>();
-    int32_t state_ = download_not_downloaded;
+    download_state_t state_ = download_not_downloaded;
     u16 temp_path_;
     u16 final_path_;
     u16 download_folder_;
@@ -111,9 +117,9 @@ private:
 // added; the list is emptied when the process ends.
 class download_session_list_t {
 public:
-    // The session whose link equals `link` byte for byte; a new one made
-    // from `link` and `expected_size` (appended to the list) when there is
-    // none. The size is ignored for a session that exists.
+    // The session whose link equals `link` byte for byte, all of it; a new
+    // one made from `link` and `expected_size` (appended to the list) when
+    // there is none. The size is ignored for a session that exists.
     std::shared_ptr<download_session_c> find_or_create(std::string_view link, uint32_t expected_size);
     // True when any session is `downloading`; asked before quitting.
     bool any_downloading() const;

@@ -107,7 +107,7 @@ TEST(DownloadRow, ProgressAtCreationComesFromTheSession)
     EXPECT_EQ(row.expected_size, 5000u);
     EXPECT_FLOAT_EQ(row.fraction, 0.25f);
     EXPECT_EQ(f.host.timer_starts, 0);  // nothing runs
-    EXPECT_STREQ(row.status_text_key(), "download_download_paused");
+    EXPECT_STREQ(row.status_text_key().name, "download_download_paused");
 }
 
 TEST(DownloadRow, NoThreadForTheTransferShowsTheErrorWithoutATimer)
@@ -116,8 +116,8 @@ TEST(DownloadRow, NoThreadForTheTransferShowsTheErrorWithoutATimer)
     download_row_t row(f.input(), f.sessions, f.services, f.host);
     row.click();
     EXPECT_EQ(row.session().state(), download_failed);
-    EXPECT_STREQ(row.status_text_key(), "download_download_error");
-    EXPECT_STREQ(row.button_text_key(), "download_btn_resume");
+    EXPECT_STREQ(row.status_text_key().name, "download_download_error");
+    EXPECT_STREQ(row.button_text_key().name, "download_btn_resume");
     EXPECT_EQ(f.host.timer_starts, 0);
     EXPECT_EQ(f.host.redraws, 1);
     EXPECT_FALSE(f.sessions.any_downloading());
@@ -217,7 +217,7 @@ TEST(DownloadRow, CompleteRowInstallsWithTheSessionsFileAndTheGroupsInfFiles)
     row_fixture_t f;
     test::write_file(f.final(), "whole");
     download_row_t row(f.input(true), f.sessions, f.services, f.host);
-    ASSERT_STREQ(row.button_text_key(), "download_btn_setup");
+    ASSERT_STREQ(row.button_text_key().name, "download_btn_setup");
     f.host.answers = {box_result_t::accepted};
 
     row.click();
