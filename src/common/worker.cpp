@@ -53,7 +53,7 @@ void remove_running(std::list<std::shared_ptr<stop_flag_t>>::iterator it)
 
 } // namespace
 
-worker_c::worker_c(thread_starter_t& threads) : threads_(threads) {}
+worker_c::worker_c(thread_starter_c& threads) : threads_(threads) {}
 
 worker_c::~worker_c() = default;
 

@@ -6,7 +6,7 @@
 
 namespace tdu {
 
-download_session_list_t download_sessions;
+download_session_list_c download_sessions;
 
 namespace {
 
@@ -163,7 +163,7 @@ bool download_session_c::remove_files()
     return true;
 }
 
-std::shared_ptr<download_session_c> download_session_list_t::find_or_create(std::string_view link,
+std::shared_ptr<download_session_c> download_session_list_c::find_or_create(std::string_view link,
                                                                             uint32_t expected_size)
 {
     for (const auto& s : sessions_) {
@@ -173,7 +173,7 @@ std::shared_ptr<download_session_c> download_session_list_t::find_or_create(std:
     return sessions_.back();
 }
 
-bool download_session_list_t::any_downloading() const
+bool download_session_list_c::any_downloading() const
 {
     for (const auto& s : sessions_) {
         if (s->state() == download_downloading) return true;
@@ -181,7 +181,7 @@ bool download_session_list_t::any_downloading() const
     return false;
 }
 
-void download_session_list_t::clear()
+void download_session_list_c::clear()
 {
     sessions_.clear();
 }

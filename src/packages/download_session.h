@@ -47,7 +47,7 @@ enum class completion_t {
 // how threads are made, and the pause between failed attempts.
 struct download_settings_t {
     u16 download_folder;
-    thread_starter_t* threads = &system_threads();
+    thread_starter_c* threads = &system_threads();
     uint32_t retry_pause_ms = download_retry_pause_ms;
 };
 
@@ -115,7 +115,7 @@ private:
 
 // The process-wide list of sessions, in creation order. Sessions are only
 // added; the list is emptied when the process ends.
-class download_session_list_t {
+class download_session_list_c {
 public:
     // The session whose link equals `link` byte for byte, all of it; a new
     // one made from `link` and `expected_size` (appended to the list) when
@@ -133,6 +133,6 @@ private:
     std::vector<std::shared_ptr<download_session_c>> sessions_;
 };
 
-extern download_session_list_t download_sessions;
+extern download_session_list_c download_sessions;
 
 } // namespace tdu

@@ -16,9 +16,9 @@ namespace {
 
 
 struct sessions_fixture_t {
-    test::temp_dir_t dir;
-    test::refusing_threads_t no_threads;
-    download_session_list_t sessions;
+    test::temp_dir_c dir;
+    test::refusing_threads_c no_threads;
+    download_session_list_c sessions;
 
     sessions_fixture_t()
     {
