@@ -7,6 +7,7 @@
 // initialisation has run, with exit status 0.
 #include "app/startup_instance.h"
 #include "program/program.h"
+#include "ui/skin/fonts.h"
 
 #include <windows.h>
 #include <objbase.h>
@@ -30,9 +31,13 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int show_command)
 
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     // A failure has been shown in a message box; nothing is torn down.
-    if (program_app_init(init_hooks_t{}) != 0) return -1;
+    init_hooks_t hooks;
+    // The skin's fonts, made once for the life of the process.
+    hooks.create_fonts = [] { create_skin_fonts(); };
+    if (program_app_init(hooks) != 0) return -1;
     int result = run_main_window(show_command);
     program_exit();
+    destroy_skin_fonts();
     CoUninitialize();
     return result;
 }
