@@ -66,12 +66,10 @@ bool request_install(const std::shared_ptr<install_request_t>& request, const in
     std::shared_ptr<install_request_t> shared = request;
     shell_t* shell = &services.shell;
     const environment_t* env = &services.environment;
-    std::thread worker;
-    if (!services.threads.start(worker, [shared, shell, env] { install_package(*shared, *shell, *env); })) {
+    if (!services.threads.start([shared, shell, env] { install_package(*shared, *shell, *env); })) {
         request->installing.store(0);
         return false;
     }
-    worker.detach();
     return true;
 }
 

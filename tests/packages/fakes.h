@@ -81,7 +81,7 @@ public:
 class refusing_threads_t final : public thread_starter_t {
 public:
     int refused = 0;
-    bool start(std::thread&, std::function<void()>) override
+    bool start(std::function<void()>) override
     {
         ++refused;
         return false;
