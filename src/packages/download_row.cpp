@@ -98,7 +98,8 @@ bool download_row_t::remove_enabled() const
 
 void download_row_t::remove()
 {
-    if (host_.message_box("remove_confirm", box_style_yes_no) == box_second) return;
+    // Only Yes removes: No and closing the box with its caption button keep the files.
+    if (host_.message_box("remove_confirm", box_style_yes_no) != box_first) return;
     if (!session_->remove_files()) return;
     take_progress();
     host_.redraw();
@@ -141,7 +142,8 @@ bool confirm_download_all(message_host_t& host)
 bool confirm_quit(const download_session_list_t& sessions, message_host_t& host)
 {
     if (!sessions.any_downloading()) return true;
-    return host.message_box("quit_confirm", box_style_yes_no) != box_second;
+    // Closing the question with its caption button keeps the program running, like No.
+    return host.message_box("quit_confirm", box_style_yes_no) == box_first;
 }
 
 } // namespace tdu

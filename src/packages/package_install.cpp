@@ -48,7 +48,8 @@ int install_package(install_request_t& request, shell_t& shell, const environmen
 bool request_install(const std::shared_ptr<install_request_t>& request, const install_order_t& order,
                      row_host_t& host, install_services_t& services)
 {
-    if (order.no_update && host.message_box("download_setup_warning", box_style_yes_no) == box_second) return false;
+    // Only Yes installs a package that is no newer: closing the box means No.
+    if (order.no_update && host.message_box("download_setup_warning", box_style_yes_no) != box_first) return false;
     if (!services.shell.is_user_an_admin()) {
         host.message_box("download_setup_require", box_style_ok);
         return false;

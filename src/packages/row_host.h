@@ -7,7 +7,7 @@ namespace tdu {
 // Message box styles and results of the program's message box.
 constexpr int box_style_ok = 2;
 constexpr int box_style_yes_no = 3;
-constexpr int box_closed = 0;  // closed with the caption button
+constexpr int box_closed = 0;  // closed with the caption button: counts as No / Cancel
 constexpr int box_first = 1;   // OK / Yes
 constexpr int box_second = 2;  // No
 

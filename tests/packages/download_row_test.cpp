@@ -136,7 +136,7 @@ TEST(DownloadRow, RemoveAsksAndDeletesTheFileOfTheState)
     };
     const row rows[] = {
         {"complete, Yes", false, true, box_first, true},
-        {"complete, closed counts as Yes", false, true, box_closed, true},
+        {"complete, closed counts as No", false, true, box_closed, false},
         {"complete, No", false, true, box_second, false},
         {"paused, Yes", true, true, box_first, true},
     };
@@ -237,13 +237,22 @@ TEST(DownloadRow, QuestionsBeforeDownloadingAllAndQuitting)
     const row rows[] = {
         {box_first, true, true},
         {box_second, false, false},
-        {box_closed, false, true},
+        {box_closed, false, false},
     };
+    test::idle_threads_t idle;
     for (const auto& r : rows) {
         test::recording_host_t host;
         host.answers = {r.answer};
         EXPECT_EQ(confirm_download_all(host), r.download_all) << r.answer;
         EXPECT_EQ(host.boxes, std::vector<std::string>{"download_all_warning/3"});
+
+        // While a download runs, quitting asks; only Yes quits.
+        row_fixture_t f;
+        f.sessions.settings.threads = &idle;
+        ASSERT_TRUE(f.sessions.find_or_create(pkg_link, 5000)->start());
+        f.host.answers = {r.answer};
+        EXPECT_EQ(confirm_quit(f.sessions, f.host), r.quit) << r.answer;
+        EXPECT_EQ(f.host.boxes, std::vector<std::string>{"quit_confirm/3"});
     }
 
     // Nothing downloading: no question at all.

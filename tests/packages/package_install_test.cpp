@@ -118,7 +118,7 @@ TEST(RequestInstall, AnswersAndStatesThatStartNoWorker)
     const row rows[] = {
         {"no newer driver, No", true, true, 0, {box_second}, {"download_setup_warning/3"}, false},
         {"no newer driver, Yes", true, true, 0, {box_first}, {"download_setup_warning/3"}, true},
-        {"no newer driver, closed counts as Yes", true, true, 0, {box_closed}, {"download_setup_warning/3"}, true},
+        {"no newer driver, closed counts as No", true, true, 0, {box_closed}, {"download_setup_warning/3"}, false},
         {"not an administrator", false, false, 0, {}, {"download_setup_require/2"}, false},
         {"worker still running", false, true, 1, {}, {}, false},
         {"newer driver: no question", false, true, 0, {}, {}, true},
