@@ -1,0 +1,80 @@
+#include "ui/views/side_bar.h"
+
+#include "app/language.h"
+#include "app/language_keys.h"
+#include "common/win32_text.h"
+#include "system/system_info.h"
+#include "ui/model/scan_view_layout.h"
+#include "ui/skin/colours.h"
+#include "ui/skin/skin_ids.h"
+#include "ui/skin/skin_image.h"
+#include "ui/skin/wrapped_text.h"
+#include "ui/win/gdi_handle.h"
+
+namespace tdu {
+
+namespace {
+
+constexpr COLORREF row_colour = RGB(0x43, 0x6E, 0x98);
+
+const skin_image_c& side_bar_icon()
+{
+    static skin_image_c icon = [] {
+        skin_image_c image(skin::sidebar_system_icon);
+        image.set_transparent(RGB(255, 255, 255));
+        return image;
+    }();
+    return icon;
+}
+
+} // namespace
+
+void draw_side_bar_background(HDC dc, int width, int height)
+{
+    RECT bar{width - side_bar_width, 0, width, height};
+    brush_t fill(CreateSolidBrush(colour::side_bar));
+    FillRect(dc, &bar, fill.get());
+    RECT edge{bar.left, 0, bar.left + 1, height};
+    brush_t line(CreateSolidBrush(colour::side_bar_edge));
+    FillRect(dc, &edge, line.get());
+}
+
+void draw_side_bar(HDC dc, int width, const side_bar_style_t& style)
+{
+    side_bar_icon().draw_at(dc, width - 247, 5);
+    int old_mode = SetBkMode(dc, TRANSPARENT);
+    COLORREF old_colour = SetTextColor(dc, colour::heading);
+    {
+        selected_object_t font(dc, skin_font(style.title_font));
+        const u16& title = language_text(lang::sidebar_system_info);
+        TextOutW(dc, width - 193, 28, wide(title.c_str()), static_cast<int>(title.size()));
+    }
+    SetTextColor(dc, row_colour);
+    selected_object_t font(dc, skin_font(font_arial_8));
+    struct row_t {
+        const char* label;
+        const u16& value;
+    };
+    const row_t rows[] = {
+        {lang::sidebar_model, system_info.computer_model}, {lang::sidebar_os, system_info.os_description},
+        {lang::sidebar_cpu, system_info.processor_name},   {lang::sidebar_memory, system_info.memory_size},
+        {lang::sidebar_display, system_info.display_name}, {lang::sidebar_sound, system_info.sound_device},
+        {lang::sidebar_storage, system_info.disk_model},
+    };
+    int value_left = side_bar_value_left(width, style.long_labels);
+    int top = 100;
+    for (const row_t& row : rows) {
+        RECT value{value_left, top, width - 5, top + 1000};
+        draw_wrapped_text(dc, row.value, value, 5, DT_CALCRECT);
+        if (value.bottom < top + 14) value.bottom = top + 14;  // an empty value still takes a line
+        RECT drawn{value_left, top, width - 5, value.bottom};
+        draw_wrapped_text(dc, row.value, drawn, 5, 0);
+        RECT label{width - 240, top, value_left - 2, value.bottom};
+        draw_wrapped_text(dc, language_text(row.label), label, 5, 0);
+        top = value.bottom + 20;
+    }
+    SetTextColor(dc, old_colour);
+    SetBkMode(dc, old_mode);
+}
+
+} // namespace tdu
