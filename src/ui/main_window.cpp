@@ -8,7 +8,10 @@
 #include "app/language_keys.h"
 #include "app/program_title.h"
 #include "common/win32_text.h"
-#include "program/program.h"
+#include "app/environment.h"
+#include "app/settings.h"
+#include "devices/device.h"
+#include "system/system_info.h"
 #include "ui/model/main_window_layout.h"
 #include "ui/resources/program_resources.h"
 #include "ui/skin/colours.h"
@@ -147,7 +150,7 @@ void main_window_c::create_buttons()
                                                                                     : font_verdana_8_bold);
     struct nav_t {
         int image;
-        const char* key;
+        language_key_t key;
         void (main_window_c::*action)();
     };
     const nav_t navs[] = {
@@ -165,7 +168,7 @@ void main_window_c::create_buttons()
     }
     struct caption_t {
         int image;
-        const char* key;
+        language_key_t key;
         void (main_window_c::*action)();
     };
     const caption_t captions[] = {
@@ -178,7 +181,7 @@ void main_window_c::create_buttons()
         // The texts of the caption buttons name them; they are not drawn.
         auto* b = add_button<system_button_c<main_window_c>>(*this, captions[i].image,
                                                              caption_button_rect(i, frame_width, frame_height),
-                                                             ascii_to_utf16(captions[i].key), captions[i].action);
+                                                             ascii_to_utf16(std::string_view(captions[i].key)), captions[i].action);
         if (i == 1) maximise_ = b;
     }
 }
@@ -200,7 +203,7 @@ bool main_window_c::on_create()
     RECT client;
     GetClientRect(hwnd(), &client);
     home_ = std::make_unique<home_window_c>();
-    scan_ = std::make_unique<scan_window_c>([] { return program_scan_services(); });
+    scan_ = std::make_unique<scan_window_c>([] { return program_scan_services(settings.scan_offline); });
     results_ = std::make_unique<results_window_c>();
     backup_ = std::make_unique<placeholder_window_c>(lang::top_backup);
     restore_ = std::make_unique<placeholder_window_c>(lang::top_restore);

@@ -88,7 +88,7 @@ private:
     void hide_to_tray();
     void arm_idle_timer();
     void create_buttons();
-    box_result_t box(const char* key, box_style_t style);
+    box_result_t box(language_key_t key, box_style_t style);
 
     bool autoscan_;
     main_state_t state_;

@@ -13,7 +13,7 @@
 
 namespace tdu {
 
-box_result_t main_window_c::box(const char* key, box_style_t style)
+box_result_t main_window_c::box(language_key_t key, box_style_t style)
 {
     return show_view_box(hwnd(), language_text(key), style);
 }

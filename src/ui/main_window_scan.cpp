@@ -3,6 +3,8 @@
 // hand-over and the automatic scan of timer 0.
 #include "ui/main_window.h"
 
+#include "app/app_messages.h"
+#include "app/language.h"
 #include "devices/device.h"
 #include "ui/views/view_box.h"
 

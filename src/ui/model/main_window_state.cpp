@@ -78,7 +78,7 @@ nav_outcome_t nav_clicked(const main_state_t& s, nav_button button)
 {
     nav_outcome_t out;
     // The views that need a completed scan, and the notice shown before one.
-    auto after_scan = [&](main_view view, const char* key) {
+    auto after_scan = [&](main_view view, language_key_t key) {
         if (s.view_state == view_state_results) {
             out.kind = nav_outcome_t::show_view;
             out.view = view;

@@ -3,6 +3,7 @@
 // shows, when a scan starts (or waits), what closing and exiting do, the
 // automatic scan of timer 0 and its announcement in the tray. The window
 // feeds it the events and carries out the answers.
+#include "app/language_keys.h"
 #include "common/text.h"
 
 #include <cstdint>
@@ -80,7 +81,7 @@ enum class nav_button { home, download, backup, restore, settings };
 struct nav_outcome_t {
     enum kind_t { show_view, message, settings } kind = show_view;
     main_view view = main_view::home;  // show_view
-    const char* message_key = nullptr;  // message: a notice with this text
+    language_key_t message_key{""};      // message: a notice with this text
 };
 nav_outcome_t nav_clicked(const main_state_t& s, nav_button button);
 
@@ -111,7 +112,7 @@ constexpr uint32_t menu_exit_id = 32781;
 constexpr uint32_t menu_eula_id = 32782;
 struct menu_entry_t {
     uint32_t id;
-    const char* label_key;
+    language_key_t label_key;
 };
 // In menu order, without the separators.
 extern const menu_entry_t menu_entries[5];

@@ -9,7 +9,7 @@
 # .rc files are UTF-8 (windres -c 65001).
 set(TDU_UI_RESOURCE_DIR ${CMAKE_CURRENT_LIST_DIR})
 function(tdu_ui_resources target)
-    set(rc ${TDU_UI_RESOURCE_DIR}/message_box.rc)
+    set(rc ${TDU_UI_RESOURCE_DIR}/message_box.rc ${TDU_UI_RESOURCE_DIR}/main_menu.rc ${TDU_UI_RESOURCE_DIR}/about.rc)
     set_property(SOURCE ${rc} APPEND PROPERTY COMPILE_OPTIONS -c 65001)
     target_sources(${target} PRIVATE ${rc})
     if(COMMAND tdu_ui_artwork)

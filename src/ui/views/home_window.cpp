@@ -125,7 +125,7 @@ void home_window_c::paint(HDC dc, const RECT& client)
     skin_font_t label_font = home_small_step_labels(code) ? font_verdana_10_bold : font_verdana_12_bold;
     {
         selected_object_t font(dc, skin_font(label_font));
-        const char* const labels[3] = {lang::home_scan_for_drivers, lang::home_download, lang::home_install};
+        const language_key_t labels[3] = {lang::home_scan_for_drivers, lang::home_download, lang::home_install};
         for (int i = 0; i < 3; ++i) text_at(dc, l.step_label_x[i], l.step_label_y, language_text(labels[i]));
     }
 

@@ -1,6 +1,7 @@
 #pragma once
 // A view the main window can already switch to whose content comes later
 // (the backup and the restore views): a white page with its title.
+#include "app/language_keys.h"
 #include "ui/win/window.h"
 
 namespace tdu {
@@ -10,7 +11,7 @@ public:
     static constexpr wchar_t class_name[] = L"TavrillPlaceholderView";
 
     // `title_key`: the language key of the page's title.
-    explicit placeholder_window_c(const char* title_key) : title_key_(title_key) {}
+    explicit placeholder_window_c(language_key_t title_key) : title_key_(title_key) {}
 
     HWND create_view(HWND parent, const RECT& rect);
     bool process_message(UINT message, WPARAM w, LPARAM l, LRESULT& result);
@@ -18,7 +19,7 @@ public:
     bool run_working() const { return false; }
 
 private:
-    const char* title_key_;
+    language_key_t title_key_;
 };
 
 } // namespace tdu

@@ -23,7 +23,7 @@ void text_at(HDC dc, int x, int y, const u16& text)
     TextOutW(dc, x, y, wide(text.c_str()), static_cast<int>(text.size()));
 }
 
-u16 count_text(const char* key, int64_t value)
+u16 count_text(language_key_t key, int64_t value)
 {
     return format_language_text(language_text(key), {decimal_text(value)}, 255);
 }
@@ -81,7 +81,7 @@ void results_window_c::paint(HDC dc, const RECT& client)
     SetBkMode(dc, TRANSPARENT);
 
     SetTextColor(dc, colour::heading);
-    const char* headline = counts_.out_of_date > 0 || counts_.no_driver > 0 ? lang::download_new_drivers_found1
+    language_key_t headline = counts_.out_of_date > 0 || counts_.no_driver > 0 ? lang::download_new_drivers_found1
                                                                               : lang::download_new_drivers_found3;
     {
         selected_object_t font(dc, skin_font(font_verdana_18));
@@ -91,7 +91,7 @@ void results_window_c::paint(HDC dc, const RECT& client)
     // The counts, each beside its icon, in the side bar.
     struct row_t {
         int icon;
-        const char* key;
+        language_key_t key;
         int64_t value;
     };
     const int64_t total = int64_t{counts_.out_of_date} + counts_.no_driver + counts_.up_to_date;

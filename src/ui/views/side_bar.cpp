@@ -52,7 +52,7 @@ void draw_side_bar(HDC dc, int width, const side_bar_style_t& style)
     SetTextColor(dc, row_colour);
     selected_object_t font(dc, skin_font(font_arial_8));
     struct row_t {
-        const char* label;
+        language_key_t label;
         const u16& value;
     };
     const row_t rows[] = {
@@ -61,12 +61,17 @@ void draw_side_bar(HDC dc, int width, const side_bar_style_t& style)
         {lang::sidebar_display, system_info.display_name}, {lang::sidebar_sound, system_info.sound_device},
         {lang::sidebar_storage, system_info.disk_model},
     };
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    const int line_height = metrics.tmHeight > 0 ? metrics.tmHeight : 14;
     int value_left = side_bar_value_left(width, style.long_labels);
     int top = 100;
     for (const row_t& row : rows) {
-        RECT value{value_left, top, width - 5, top + 1000};
+        // Measured first: an empty value leaves the rectangle as it is, and
+        // still takes one line.
+        RECT value{value_left, top, width - 5, top};
         draw_wrapped_text(dc, row.value, value, 5, DT_CALCRECT);
-        if (value.bottom < top + 14) value.bottom = top + 14;  // an empty value still takes a line
+        if (value.bottom < top + line_height) value.bottom = top + line_height;
         RECT drawn{value_left, top, width - 5, value.bottom};
         draw_wrapped_text(dc, row.value, drawn, 5, 0);
         RECT label{width - 240, top, value_left - 2, value.bottom};

@@ -15,7 +15,7 @@ box_observer_t& observer()
 box_result_t show_view_box(HWND owner, u16view text, box_style_t style)
 {
     if (observer()) return observer()(text, style);
-    return show_message_box(owner, text, style);
+    return box_result_from_button(show_message_box(owner, text, static_cast<unsigned>(style)));
 }
 
 void set_box_observer(box_observer_t o) { observer() = std::move(o); }
