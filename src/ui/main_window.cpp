@@ -182,7 +182,10 @@ void main_window_c::create_buttons()
         auto* b = add_button<system_button_c<main_window_c>>(*this, captions[i].image,
                                                              caption_button_rect(i, frame_width, frame_height),
                                                              ascii_to_utf16(std::string_view(captions[i].key)), captions[i].action);
-        if (i == 1) maximise_ = b;
+        if (i == 1) {
+            maximise_ = b;
+            maximise_images_ = captions[i].image;
+        }
     }
 }
 
@@ -273,6 +276,7 @@ void main_window_c::on_size(WPARAM kind)
     if (maximise_ && (kind == SIZE_RESTORED || kind == SIZE_MAXIMIZED)) {
         int first = kind == SIZE_MAXIMIZED ? skin::caption_restore : skin::caption_maximise;
         maximise_->set_images(GetModuleHandleW(nullptr), first, first + 1, first + 2);
+        maximise_images_ = first;
     }
     if (HWND view = current_view()) {
         RECT client;

@@ -51,6 +51,8 @@ public:
     results_window_c& results_view() { return *results_; }
     const tray_icon_c& tray() const { return tray_; }
     HMENU menu() const { return menu_; }
+    // The first image id the maximise button shows (maximise or restore).
+    int maximise_images() const { return maximise_images_; }
     // Whether a backup or restore run works now (a scan then waits for it).
     bool backup_or_restore_running() const;
 
@@ -102,6 +104,7 @@ private:
     HMENU menu_ = nullptr;
     button_c<main_window_c>* maximise_ = nullptr;
     HWND shown_ = nullptr;
+    int maximise_images_ = 0;
 
     std::unique_ptr<home_window_c> home_;
     std::unique_ptr<scan_window_c> scan_;

@@ -43,7 +43,14 @@ void results_window_c::load_scan_result(uint32_t device_nodes, const device_inve
     int32_t count = 0;
     const device_t* devices = inventory_devices(const_cast<device_inventory_t&>(inventory), &count);
     counts_ = count_offer_results(devices, static_cast<size_t>(count));
-    if (hwnd()) InvalidateRect(hwnd(), nullptr, FALSE);
+    if (!hwnd()) return;
+    // The counts are also the view's name, for screen readers (and for the
+    // tests that look at the program from outside).
+    u16 name = count_text(lang::sidebar_out_of_date, counts_.out_of_date) + u"; " +
+               count_text(lang::sidebar_no_driver, counts_.no_driver) + u"; " +
+               count_text(lang::sidebar_up_to_date, counts_.up_to_date);
+    SetWindowTextW(hwnd(), wide(name.c_str()));
+    InvalidateRect(hwnd(), nullptr, FALSE);
 }
 
 bool results_window_c::process_message(UINT message, WPARAM, LPARAM, LRESULT& result)
