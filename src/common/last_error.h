@@ -22,6 +22,7 @@
 //   24  the update request body cannot be compressed
 //   25  a download grew larger than its expected size
 //   26  a worker's job ended with an exception (out of memory, for example)
+//   27  a worker's job stopped on request (at exit) before it was done
 #include <cstdint>
 
 namespace tdu {
@@ -41,6 +42,7 @@ enum last_error : int32_t {
     error_compress = 24,
     error_download_too_large = 25,
     error_worker_exception = 26,
+    error_stopped = 27,
 };
 
 // This thread's code.

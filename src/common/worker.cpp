@@ -55,10 +55,7 @@ void remove_running(std::list<std::shared_ptr<stop_flag_t>>::iterator it)
 
 worker_c::worker_c(thread_starter_t& threads) : threads_(threads) {}
 
-worker_c::~worker_c()
-{
-    request_stop();
-}
+worker_c::~worker_c() = default;
 
 bool worker_c::start(job_t job)
 {

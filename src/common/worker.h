@@ -46,8 +46,9 @@ public:
     using job_t = std::function<int32_t(const stop_flag_t& stop)>;
 
     explicit worker_c(thread_starter_t& threads = system_threads());
-    // Raises the stop flag of a running job and lets go of it: the job ends
-    // on its own and nothing it holds is freed under it. Never waits.
+    // Lets go of a running job, which goes on to its end alone (an
+    // installation outlives the results row that asked for it); nothing it
+    // holds is freed under it. Never waits.
     ~worker_c();
     worker_c(const worker_c&) = delete;
     worker_c& operator=(const worker_c&) = delete;

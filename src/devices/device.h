@@ -14,7 +14,7 @@
 
 #include "common/text.h"
 #include "devices/device_class.h"
-#include "service/driver_offer.h"
+#include "devices/driver_offer.h"
 
 namespace tdu {
 

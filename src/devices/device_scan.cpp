@@ -144,7 +144,7 @@ bool scan_node(device_inventory_t& inventory, setup_api_t& api, device_set_t set
 
 } // namespace
 
-bool device_scan(device_inventory_t& inventory, setup_api_t& api, scan_progress_t& progress)
+bool device_scan(device_inventory_t& inventory, setup_api_t& api, scan_progress_t& progress, const stop_flag_t* stop)
 {
     inventory_clear(inventory);
     progress.total_nodes.store(0);
@@ -173,6 +173,11 @@ bool device_scan(device_inventory_t& inventory, setup_api_t& api, scan_progress_
     kept_by_id.reserve(room);
     uint32_t index = 0;
     for (; api.enum_device_info(set, index, node); ++index) {
+        if (stop && stop->load() != 0) {
+            api.destroy_device_info_list(set);
+            set_last_error(error_stopped);
+            return false;
+        }
         // The identity is read into a record on the stack; a kept one is
         // moved into the list once.
         device_t candidate;

@@ -5,10 +5,10 @@
 // the package's link in "setup.dat" in the program's folder first, so the
 // next scan no longer offers it.
 #include "app/environment.h"
+#include "app/run_host.h"
 #include "common/text.h"
-#include "common/thread_start.h"
+#include "common/worker.h"
 #include "packages/driver_installer.h"
-#include "packages/row_host.h"
 #include "packages/shell.h"
 
 #include <atomic>
@@ -42,32 +42,31 @@ struct install_order_t {
 // The process-wide services the installation uses.
 struct install_services_t {
     shell_t& shell;
-    thread_starter_t& threads;
+    thread_starter_t& threads;  // the row's installation worker starts its threads here
     const environment_t& environment;
 };
 
 // The row's action in the download state `complete` (interface thread).
 // Asks "download_setup_warning" first when no device gains a newer driver
-// (only No stops), refuses with "download_setup_require" when the user is
-// not an administrator, ignores the request while the row's worker runs,
-// appends the link to "setup.dat" and starts the worker. True when a worker
-// was started; when no thread can be made, `installing` is cleared again so
-// that the user can try once more.
-bool request_install(const std::shared_ptr<install_request_t>& request, const install_order_t& order,
-                     row_host_t& host, install_services_t& services);
+// (only Yes goes on: a box closed without an answer installs nothing),
+// refuses with "download_setup_require" when the user is not an
+// administrator, ignores the request while the row's worker runs, appends
+// the link to "setup.dat" and starts the job on `worker` (the row's). True
+// when the job was started; when no thread can be made, `installing` is
+// cleared again so that the user can try once more.
+bool request_install(worker_c& worker, const std::shared_ptr<install_request_t>& request,
+                     const install_order_t& order, run_host_c& host, install_services_t& services);
 
-// The worker: unpacks and starts the installer; when the package cannot be
+// The job: unpacks and starts the installer; when the package cannot be
 // unpacked it is opened with the shell instead (a package that is a program
-// is thus started). Clears `installing` at its end. Returns 0 or -1.
-int install_package(install_request_t& request, shell_t& shell, const environment_t& env);
+// is thus started). A stop raised before the installer would start leaves
+// it unstarted (-1). Clears `installing` at its end. Returns 0 or -1.
+int install_package(install_request_t& request, shell_t& shell, const environment_t& env,
+                    const stop_flag_t* stop = nullptr);
 
 // The folder a package unpacks into: its file name without the last
 // extension, in the download folder.
 u16 package_folder_for(u16view download_folder, u16view package_path);
-
-// Appends "<link>\n" to "setup.dat" in the program's folder; false when the
-// file cannot be opened or written.
-bool append_installed_link(const environment_t& env, const std::string& link);
 
 // Deletes the files matching "*.htm" directly in `folder` (not below it).
 void delete_top_level_htm(u16view folder);

@@ -70,9 +70,10 @@ weekly_trigger_t weekly_trigger_from(const task_time_t& now);
 // `computer`\`user`.
 scheduled_task_t scan_task(u16view program_path, const task_time_t& now, u16view computer, u16view user);
 
-// Creates the scan task for the program at environment.program_path; false
-// when it exists already (nothing changes) or cannot be made.
-bool schedule_task_create(task_scheduler_t& scheduler);
+// Creates the scan task for the program at `program_path` (the running
+// program's path); false when it exists already (nothing changes) or cannot
+// be made.
+bool schedule_task_create(task_scheduler_t& scheduler, u16view program_path);
 // Switches the existing task's first trigger on (flags 0) or off (disabled;
 // every other trigger flag is cleared too).
 bool schedule_task_enable(task_scheduler_t& scheduler, bool enabled);

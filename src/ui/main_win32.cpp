@@ -1,30 +1,21 @@
-// The program's entry point: the single-instance rule, COM, the common
-// controls, the application's initialisation, the main window with its
-// message loop, and the tear-down in reverse order.
-#include "app/app_init.h"
+// The program's entry point and, with program/program.h, its composition
+// root: the single-instance rule, COM, the common controls, the
+// application's initialisation, the main window with its message loop, and
+// the tear-down in reverse order once the workers have stopped.
 #include "app/endpoints.h"
 #include "app/environment.h"
-#include "app/global_services.h"
 #include "app/settings.h"
 #include "app/startup_instance.h"
 #include "backup/driver_store.h"
 #include "backup/store_platform.h"
-#include "common/worker.h"
 #include "packages/download_session.h"
+#include "program/program.h"
 #include "ui/app_run.h"
 #include "ui/skin/fonts.h"
 
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
-
-namespace {
-
-// How long the exit waits for running workers (a scan's request, a
-// download's transfer) to stop before it abandons them.
-constexpr uint32_t exit_wait_ms = 10000;
-
-} // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int show_command)
 {
@@ -53,14 +44,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int show_command)
 
     int result = app_run(show_command, startup_state);
 
-    // Nothing is freed under a running worker: the scan's workers use the
-    // device inventory and the update client, a download's transfer uses
-    // libcurl. Each is asked to stop; one still running after the wait is
-    // left to the process's end together with what it uses.
-    if (stop_all_workers(exit_wait_ms)) {
-        download_sessions.clear();
-        app_cleanup();
-    }
+    // Nothing is freed under a running worker (the scan's, a download's):
+    // each is asked to stop and waited for; one still running after the
+    // wait is left to the process's end together with what it uses.
+    program_exit();
     destroy_skin_fonts();
     CoUninitialize();
     return result;

@@ -12,6 +12,7 @@
 
 #include <condition_variable>
 #include <mutex>
+#include <thread>
 
 using namespace tdu;
 using namespace tdu::test;
@@ -62,19 +63,6 @@ std::string fixed_today()
     today_gate.pass();
     return "2013-04-02";
 }
-
-class recording_view_t final : public backup_view_host_t {
-public:
-    std::vector<std::string> boxes;  // "key/style"
-    int timer_starts = 0, timer_stops = 0, redraws = 0;
-    void message_box(const char* key, int style) override
-    {
-        boxes.push_back(std::string(key) + "/" + std::to_string(style));
-    }
-    void start_timer() override { ++timer_starts; }
-    void stop_timer() override { ++timer_stops; }
-    void redraw() override { ++redraws; }
-};
 
 // The installer's shell: records, and holds the worker at a gate.
 class gated_shell_t final : public shell_t {
@@ -155,7 +143,7 @@ protected:
     environment_t environment;
     gated_shell_t shell;
     backup_services_t services{store, packages, catalogue, inventory, environment, shell, u16(), fixed_today};
-    recording_view_t host;
+    test::recording_host_c host;
 };
 
 } // namespace
@@ -194,7 +182,7 @@ TEST_F(BackupRunsTest, NothingTickedStartsNothing)
     EXPECT_FALSE(start_backup(view, {}, host, services));
     EXPECT_EQ(host.boxes, (std::vector<std::string>{"backup_no_driver/1"}));
     EXPECT_EQ(host.timer_starts, 0);
-    EXPECT_FALSE(view.thread_held);
+    EXPECT_FALSE(view.worker.held());
 }
 
 TEST_F(BackupRunsTest, WhileARunIsHeldTheViewNeitherStartsNorRebuilds)
@@ -290,7 +278,7 @@ TEST_F(BackupRunsTest, RestoringUnpacksBesideTheArchiveAndForcesTheInstaller)
     restore_view_state_t view;
     ASSERT_TRUE(start_restore(view, &items[0], host, services));
     view.worker.wait();
-    EXPECT_EQ(view.worker.result(), 0);
+    EXPECT_EQ(view.worker.take_result().value_or(worker_result_t{}).status, 0);
     EXPECT_EQ(view.job->busy.load(), 0);
 
     fs::path target = dir.path() / "backups" / "ACME-LAN--Gigabit";
@@ -339,7 +327,7 @@ TEST_F(BackupRunsTest, ARestoreOfABrokenArchiveStartsNoInstaller)
     restore_view_state_t view;
     ASSERT_TRUE(start_restore(view, &item, host, services));
     view.worker.wait();
-    EXPECT_EQ(view.worker.result(), -1);
+    EXPECT_EQ(view.worker.take_result().value_or(worker_result_t{}).status, -1);
     EXPECT_EQ(view.job->busy.load(), 0);
     EXPECT_TRUE(shell.record.calls().empty());
     EXPECT_TRUE(host.boxes.empty());  // a failed restore is silent

@@ -255,7 +255,7 @@ TEST(DownloadRow, ARebuiltListFindsTheRunningTransferAndCompletesIt)
     input.link = server_url(path);
     input.expected_size = 9000;
 
-    recording_host_t first_host;
+    recording_host_c first_host;
     auto first = std::make_unique<download_row_t>(input, f.sessions, services, first_host);
     EXPECT_EQ(first_host.timer_starts, 0);
     first->click();
@@ -264,7 +264,7 @@ TEST(DownloadRow, ARebuiltListFindsTheRunningTransferAndCompletesIt)
     ASSERT_TRUE(wait_for([&] { return first->session().bytes_done() >= 1; }));
     first.reset();  // the results list is rebuilt: the old row goes away
 
-    recording_host_t second_host;
+    recording_host_c second_host;
     download_row_t second(input, f.sessions, services, second_host);
     EXPECT_TRUE(second_host.timer_running);  // started at once for the running transfer
     EXPECT_STREQ(second.button_text_key(), "download_btn_pause");
@@ -288,7 +288,7 @@ TEST(DownloadRow, ButtonDownloadsAndTheTimerSettlesTheRow)
     recording_shell_t shell;
     environment_t env;
     install_services_t services{shell, system_threads(), env};
-    recording_host_t host;
+    recording_host_c host;
     download_row_input_t input;
     input.link = server_url("/bytes/20000/packages-row/pkg.zip");
     input.expected_size = 20000;
@@ -316,7 +316,7 @@ TEST(DownloadRow, DownloadAllStartsTickedRowsThatCanStart)
     recording_shell_t shell;
     environment_t env;
     install_services_t services{shell, system_threads(), env};
-    recording_host_t ticked_host, unticked_host;
+    recording_host_c ticked_host, unticked_host;
     download_row_input_t a, b;
     a.link = server_url("/bytes/3000/packages-all/a.zip");
     a.expected_size = 3000;

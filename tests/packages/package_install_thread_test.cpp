@@ -72,7 +72,7 @@ TEST(InstallWorker, RequestOutlivesTheRowAndRepeatedRequestsWait)
     environment_t env;
     copy_field(env.program_folder, path_chars, test::program_path(program) + u"\\");
     gated_shell_t shell;
-    test::recording_host_t host;
+    test::recording_host_c host;
     install_services_t services{shell, system_threads(), env};
 
     install_order_t order;
@@ -82,14 +82,17 @@ TEST(InstallWorker, RequestOutlivesTheRowAndRepeatedRequestsWait)
     order.inf_names = {u"drv\\a.inf"};
 
     auto request = std::make_shared<install_request_t>();
-    ASSERT_TRUE(request_install(request, order, host, services));
+    auto installer = std::make_unique<worker_c>();
+    ASSERT_TRUE(request_install(*installer, request, order, host, services));
     shell.wait_entered();
     EXPECT_EQ(request->installing.load(), 1);
-    EXPECT_FALSE(request_install(request, order, host, services));
+    EXPECT_TRUE(installer->running());
+    EXPECT_FALSE(request_install(*installer, request, order, host, services));
 
     // The row goes away while its worker still runs.
     std::weak_ptr<install_request_t> watch = request;
     request.reset();
+    installer.reset();
     EXPECT_FALSE(watch.expired());
     shell.open();
     ASSERT_TRUE(wait_released(watch));

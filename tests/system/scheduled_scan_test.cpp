@@ -62,6 +62,12 @@ struct fake_scheduler_t : task_scheduler_t {
     }
 };
 
+// The running program's path, as start-up captured it.
+u16 program_path()
+{
+    return u16(environment.program_path);
+}
+
 const u16 task_name = u"Tavrill Driver Updater";
 
 class ScheduledScan : public testing::Test {
@@ -113,7 +119,7 @@ TEST(ScheduledScanTime, TheStartIsOneMinuteAheadWithEveryCarry)
 
 TEST_F(ScheduledScan, CreateDescribesTheWeeklyScanTask)
 {
-    ASSERT_TRUE(schedule_task_create(scheduler));
+    ASSERT_TRUE(schedule_task_create(scheduler, program_path()));
     ASSERT_EQ(scheduler.tasks.size(), 1u);
     const scheduled_task_t& t = scheduler.tasks.begin()->second.task;
     EXPECT_EQ(t.name, task_name);
@@ -132,12 +138,12 @@ TEST_F(ScheduledScan, CreateDescribesTheWeeklyScanTask)
 
 TEST_F(ScheduledScan, ASecondCreateChangesNothing)
 {
-    ASSERT_TRUE(schedule_task_create(scheduler));
+    ASSERT_TRUE(schedule_task_create(scheduler, program_path()));
     ASSERT_TRUE(schedule_task_enable(scheduler, false));
     scheduler.now = at(2014, 1, 1, 3, 8, 0);
     copy_field(environment.program_path, path_chars, u"D:\\elsewhere.exe");
 
-    EXPECT_FALSE(schedule_task_create(scheduler));
+    EXPECT_FALSE(schedule_task_create(scheduler, program_path()));
     const auto& stored = scheduler.tasks.at(task_name);
     EXPECT_EQ(stored.task.application, u"C:\\Program Files\\Tavrill\\TavrillDriverUpdater.exe");
     EXPECT_EQ(stored.task.trigger.begin_year, 2013);
