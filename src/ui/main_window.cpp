@@ -6,9 +6,10 @@
 #include "app/endpoints.h"
 #include "app/language.h"
 #include "app/language_keys.h"
-#include "app/program_title.h"
+#include "common/program_title.h"
 #include "common/win32_text.h"
 #include "app/environment.h"
+#include "program/program.h"
 #include "app/settings.h"
 #include "devices/device.h"
 #include "system/system_info.h"
@@ -206,7 +207,7 @@ bool main_window_c::on_create()
     RECT client;
     GetClientRect(hwnd(), &client);
     home_ = std::make_unique<home_window_c>();
-    scan_ = std::make_unique<scan_window_c>([] { return program_scan_services(settings.scan_offline); });
+    scan_ = std::make_unique<scan_window_c>([] { return program_scan_services(); });
     results_ = std::make_unique<results_window_c>();
     backup_ = std::make_unique<placeholder_window_c>(lang::top_backup);
     restore_ = std::make_unique<placeholder_window_c>(lang::top_restore);

@@ -1,6 +1,6 @@
 #include "ui/tray_icon.h"
 
-#include "app/program_title.h"
+#include "common/program_title.h"
 #include "common/win32_text.h"
 
 namespace tdu {

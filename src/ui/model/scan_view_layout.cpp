@@ -2,7 +2,7 @@
 
 #include "app/language.h"
 #include "app/language_keys.h"
-#include "devices/scan_run.h"
+#include "service/scan_run.h"
 
 #include <cstdio>
 
@@ -74,7 +74,7 @@ scan_lines_t scan_status_lines(const language_table_t& language, int32_t phase, 
     scan_lines_t out;
     out.lines[0] = language_text(language, lang::scan_start_time) + start_clock;
     out.lines[1] = language_text(language, lang::scan_time_elapsed) + elapsed_text(start_seconds, now_seconds);
-    out.lines[2] = scan_status_line(phase, now_seconds, language);
+    out.lines[2] = scan_status_line(static_cast<scan_phase_t>(phase), now_seconds, language);
     out.lines[3] = language_text(language, lang::scan_items_scanned) + ascii_to_utf16(std::to_string(processed));
     out.lines[4] = language_text(language, lang::scan_item) + current_name;
     // Each line is formatted into a buffer of 1024 characters.

@@ -35,28 +35,6 @@ u16 local_clock(int64_t seconds)
     return clock_text(local->tm_hour, local->tm_min, local->tm_sec);
 }
 
-// The scan run's side of the view: boxes, messages to the main window, the
-// timer and redrawing, handed to the view as the run's host.
-class run_host_adapter_t final : public scan_view_t {
-public:
-    explicit run_host_adapter_t(run_host_c& host) : host_(host) {}
-    int show_message(u16view text, int style) override
-    {
-        return static_cast<int>(host_.message_box_text(text, static_cast<box_style_t>(style)));
-    }
-    void post_to_main(uint32_t message, uintptr_t wparam) override
-    {
-        if (message == wm_scan_finished) host_.finished(static_cast<uint32_t>(wparam));
-        else if (message == wm_show_home) host_.show_home();
-        else if (message == wm_start_scan) host_.retry();
-    }
-    void kill_timer(uint32_t) override { host_.stop_timer(); }
-    void redraw() override { host_.redraw(); }
-
-private:
-    run_host_c& host_;
-};
-
 } // namespace
 
 scan_window_c::scan_window_c(std::function<scan_services_t()> services) : services_(std::move(services)) {}
@@ -76,7 +54,7 @@ HWND scan_window_c::create_view(HWND parent, const RECT& rect)
 
 void scan_window_c::restart(int64_t now) { scan_run_restart(run_, now); }
 
-void scan_window_c::reset_phase() { run_.phase = {}; }
+void scan_window_c::reset_phase() { run_.phase = scan_phase_t::not_started; }
 
 bool scan_window_c::process_message(UINT message, WPARAM w, LPARAM l, LRESULT& result)
 {
@@ -103,10 +81,7 @@ bool scan_window_c::process_message(UINT message, WPARAM w, LPARAM l, LRESULT& r
         return true;
     }
     case WM_TIMER:
-        if (w == timer_id) {
-            run_host_adapter_t host(*this);
-            scan_run_tick(run_, services_(), host, static_cast<uint32_t>(w));
-        }
+        if (w == timer_id) scan_run_tick(run_, services_(), *this);
         return true;
     default:
         return false;
@@ -175,7 +150,7 @@ void scan_window_c::paint(HDC dc, const RECT& client)
         }
     }
 
-    if (phase == 2) {
+    if (run_.phase == scan_phase_t::asking_service) {
         layout_rect_t box = scan_waiting_box(width, height, line5);
         RECT r{box.left, box.top, box.right, box.bottom};
         FillRect(dc, &r, light_band_.get());

@@ -5,7 +5,7 @@
 // update service is asked, a progress bar and the system-information side
 // bar. The run's outcomes go to the main window as its wm_* messages.
 #include "app/run_host.h"
-#include "devices/scan_run.h"
+#include "service/scan_run.h"
 #include "ui/controls/progress_bar.h"
 #include "ui/skin/skin_image.h"
 #include "ui/win/gdi_handle.h"
@@ -32,7 +32,7 @@ public:
     void restart(int64_t now);
     void reset_phase();
     scan_result_t& run() { return run_; }
-    bool scanning() const { return static_cast<int32_t>(run_.phase) != 0; }
+    bool scanning() const { return run_.phase != scan_phase_t::not_started; }
 
     // run_host_c
     box_result_t message_box(language_key_t key, box_style_t style) override;

@@ -6,7 +6,7 @@
 // failed request's Retry and Cancel box. The message boxes are watched
 // instead of opened (a modal box would stop this thread); what they say and
 // how they are answered is recorded.
-#include "app/app_init.h"
+#include "program/program.h"
 #include "app/app_messages.h"
 #include "app/language.h"
 #include "app/language_keys.h"
