@@ -57,15 +57,4 @@ public:
     }
 };
 
-// A starter whose threads end at once without running the procedure: the
-// session it serves stays "downloading" until it is polled.
-class idle_threads_t final : public thread_starter_t {
-public:
-    bool start(std::thread& thread, std::function<void()>) override
-    {
-        thread = std::thread([] {});
-        return true;
-    }
-};
-
 } // namespace tdu::test

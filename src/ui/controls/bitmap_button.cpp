@@ -81,7 +81,11 @@ void bitmap_button_c::paint(HDC dc)
     if (length > 0) {
         selected_object_t font(dc, font_);
         int old_mode = SetBkMode(dc, TRANSPARENT);
-        COLORREF old_colour = SetTextColor(dc, text_colour_);
+        // A disabled button's label is dimmed halfway to grey, whatever its colour.
+        COLORREF colour = text_colour_;
+        if (!IsWindowEnabled(hwnd_))
+            colour = RGB((GetRValue(colour) + 0x80) / 2, (GetGValue(colour) + 0x90) / 2, (GetBValue(colour) + 0xA8) / 2);
+        COLORREF old_colour = SetTextColor(dc, colour);
         RECT r = client;
         OffsetRect(&r, offset, offset);
         DrawTextW(dc, text, length, &r, DT_SINGLELINE | DT_CENTER | DT_VCENTER);

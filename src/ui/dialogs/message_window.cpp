@@ -9,21 +9,20 @@
 #include "ui/skin/wrapped_text.h"
 #include "ui/win/memory_paint.h"
 
-#include <cstring>
 
 namespace tdu {
 
 namespace {
 
 // A label the language file lacks still names the button.
-u16 button_label(const char* key)
+u16 button_label(language_key_t key)
 {
     const u16& text = language_text(key);
     if (!text.empty()) return text;
-    if (std::strcmp(key, "btn_yes") == 0) return u"Yes";
-    if (std::strcmp(key, "btn_no") == 0) return u"No";
-    if (std::strcmp(key, "btn_retry") == 0) return u"Retry";
-    if (std::strcmp(key, "btn_cancel") == 0) return u"Cancel";
+    if (key == lang::btn_yes) return u"Yes";
+    if (key == lang::btn_no) return u"No";
+    if (key == lang::btn_retry) return u"Retry";
+    if (key == lang::btn_cancel) return u"Cancel";
     return u"OK";
 }
 
@@ -61,7 +60,7 @@ void message_window_c::set_up()
     const int image_ids[3] = {skin::box_button, skin::box_button_pushed, skin::box_button_hover};
     button_images_ = make_skin_image_list(image_ids, 3, 70, 24);
     const int ids[2] = {IDOK, IDCANCEL};
-    const char* keys[2] = {layout_.first_key, layout_.second_key};
+    const language_key_t keys[2] = {layout_.first_key, layout_.second_key};
     const POINT places[2] = {{layout_.first_x, layout_.first_y}, {layout_.second_x, layout_.second_y}};
     for (int i = 0; i < 2; ++i) {
         HWND button = GetDlgItem(hwnd_, ids[i]);
@@ -162,10 +161,14 @@ int show_message_box(HWND owner, u16view text, unsigned style)
     return box.run(owner);
 }
 
-int show_message_key(HWND owner, const char* key, unsigned style)
+box_result_t ask_message_text(HWND owner, u16view text, box_style_t style)
 {
-    const u16& text = language_text(key);
-    return show_message_box(owner, text, style);
+    return box_result_from_button(show_message_box(owner, text, static_cast<unsigned>(style)));
+}
+
+box_result_t ask_message_box(HWND owner, language_key_t key, box_style_t style)
+{
+    return ask_message_text(owner, language_text(key), style);
 }
 
 } // namespace tdu

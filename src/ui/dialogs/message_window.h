@@ -4,6 +4,7 @@
 // close button) with the style's icon, the wrapped text and one or two
 // image buttons on a dark-blue strip. Results: 1 for the first button, 2
 // for the second, 0 when it is closed with its caption button.
+#include "app/run_host.h"
 #include "common/text.h"
 #include "ui/controls/bitmap_button.h"
 #include "ui/model/message_box_style.h"
@@ -51,7 +52,11 @@ private:
 // Shows `text` in a message box of `style` over `owner` and returns which
 // button closed it (1, 2, or 0 for the caption button).
 int show_message_box(HWND owner, u16view text, unsigned style);
-// The same with the interface text of a language key.
-int show_message_key(HWND owner, const char* key, unsigned style);
+
+// What every host of a run calls to show a box: the interface text of `key`,
+// or a text of the run's own, and the answer. A box closed with its caption
+// button is declined: nobody said Yes or Retry.
+box_result_t ask_message_box(HWND owner, language_key_t key, box_style_t style);
+box_result_t ask_message_text(HWND owner, u16view text, box_style_t style);
 
 } // namespace tdu

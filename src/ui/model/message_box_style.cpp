@@ -13,8 +13,8 @@ message_box_layout_t message_box_layout(unsigned style)
     case message_retry_cancel:
         layout.icon_bitmap = style == message_yes_no ? 354 : 351;
         layout.buttons = 2;
-        layout.first_key = style == message_yes_no ? "btn_yes" : "btn_retry";
-        layout.second_key = style == message_yes_no ? "btn_no" : "btn_cancel";
+        layout.first_key = style == message_yes_no ? lang::btn_yes : lang::btn_retry;
+        layout.second_key = style == message_yes_no ? lang::btn_no : lang::btn_cancel;
         // The agreeing button on the right, the other on the left.
         layout.first_x = 180;
         layout.second_x = 50;

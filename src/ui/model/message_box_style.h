@@ -1,7 +1,8 @@
 #pragma once
 // What each style of the program's message box shows: the icon bitmap, one
-// or two buttons with their language keys and places, and what the result
-// of a box means.
+// or two buttons with their language keys and places.
+#include "app/language_keys.h"
+
 namespace tdu {
 
 enum message_box_style_t : unsigned {
@@ -22,17 +23,13 @@ enum message_box_result_t : int {
 struct message_box_layout_t {
     int icon_bitmap = 0;  // 0: no icon
     int buttons = 1;      // 1 or 2
-    const char* first_key = "btn_ok";
-    const char* second_key = nullptr;
+    language_key_t first_key = lang::btn_ok;
+    language_key_t second_key = lang::btn_cancel;  // shown only with two buttons
     int first_x = 115, first_y = 136;
     int second_x = 0, second_y = 0;
 };
 
 // A style above 4 shows no icon and one OK button.
 message_box_layout_t message_box_layout(unsigned style);
-
-// Whether a box's result lets the asked-for action go ahead: only the first
-// button (OK, Yes, Retry) does; No, Cancel and closing the box do not.
-inline bool message_box_agreed(int result) { return result == message_first; }
 
 } // namespace tdu

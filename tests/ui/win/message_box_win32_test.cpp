@@ -296,3 +296,23 @@ TEST(MessageBoxAtDpi, FontsKeepTheirHeights)
     EXPECT_EQ(button, button96);
     EXPECT_EQ(band, 30) << "the band keeps its height whatever the caption's";
 }
+
+TEST(SkinnedMessageBox, HostsGetDeclinedForABoxClosedWithItsCaptionButton)
+{
+    struct row {
+        std::function<void(HWND)> close;
+        box_result_t answer;
+    };
+    const row rows[] = {
+        {[](HWND b) { POINT p = close_button_point(b, 10); click_at(p.x, p.y); }, box_result_t::declined},
+        {[](HWND b) { PostMessageW(b, WM_COMMAND, IDOK, 0); }, box_result_t::accepted},
+    };
+    for (const auto& r : rows) {
+        while_dialog_up_t closer([&](HWND box) {
+            pump_messages(100);
+            r.close(box);
+        });
+        EXPECT_EQ(ask_message_box(nullptr, lang::remove_confirm, box_style_t::yes_no), r.answer);
+        EXPECT_TRUE(closer.ran());
+    }
+}

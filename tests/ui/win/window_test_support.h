@@ -3,6 +3,7 @@
 // input through SendInput, pictures of windows and DIBs to read pixels from.
 #include <windows.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -54,18 +55,66 @@ inline void mouse_button(bool down)
     SendInput(1, &in, sizeof in);
 }
 
+// Runs `steps` (input with pauses) on a thread of its own, as a user's hand
+// apart from the program, while this thread goes on dispatching messages:
+// a press on a caption enters the system's move loop, which returns only
+// once the button is up again.
+inline void run_input(const std::function<void()>& steps)
+{
+    std::atomic<bool> done{false};
+    std::thread hand([&] {
+        steps();
+        done = true;
+    });
+    pump_until([&] { return done.load(); }, 10000);
+    hand.join();
+    pump_messages(60);
+}
+
+inline void pause_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
 // Moves there (twice: without a window manager one warp may not report a
-// move), presses and releases, pumping in between.
+// move), presses and releases.
 inline void click_at(int x, int y)
 {
-    mouse_move_to(x - 1, y);
-    pump_messages(40);
-    mouse_move_to(x, y);
-    pump_messages(40);
-    mouse_button(true);
-    pump_messages(40);
-    mouse_button(false);
-    pump_messages(60);
+    run_input([x, y] {
+        mouse_move_to(x - 1, y);
+        pause_ms(40);
+        mouse_move_to(x, y);
+        pause_ms(40);
+        mouse_button(true);
+        pause_ms(40);
+        mouse_button(false);
+        pause_ms(40);
+    });
+}
+
+inline void double_click_at(int x, int y)
+{
+    run_input([x, y] {
+        mouse_move_to(x - 1, y);
+        pause_ms(40);
+        mouse_move_to(x, y);
+        pause_ms(40);
+        for (int i = 0; i < 2; ++i) {
+            mouse_button(true);
+            pause_ms(30);
+            mouse_button(false);
+            pause_ms(30);
+        }
+    });
+    pump_messages(200);
+}
+
+// Moves the pointer there, twice, with a pause.
+inline void hover_at(int x, int y)
+{
+    run_input([x, y] {
+        mouse_move_to(x - 1, y);
+        pause_ms(40);
+        mouse_move_to(x, y);
+        pause_ms(40);
+    });
 }
 
 // A 32-bit top-down picture: pixel (x, y) is 0x00RRGGBB.
