@@ -161,12 +161,20 @@ void main_window_c::create_buttons()
         {skin::nav_restore, lang::top_restore, &main_window_c::nav_restore},
         {skin::nav_settings, lang::top_settings, &main_window_c::nav_settings},
     };
+    // A label wider than its button (German "Wiederherstellen") takes the
+    // narrower Arial, so it does not run into its neighbour's.
+    HDC dc = GetDC(hwnd());
     for (int i = 0; i < 5; ++i) {
-        auto* b = add_button<top_button_c<main_window_c>>(*this, navs[i].image,
-                                                          nav_button_rect(i, frame_width, frame_height),
-                                                          language_text(navs[i].key), navs[i].action);
-        b->font = label_font;
+        layout_rect_t r = nav_button_rect(i, frame_width, frame_height);
+        auto* b = add_button<top_button_c<main_window_c>>(*this, navs[i].image, r, language_text(navs[i].key),
+                                                          navs[i].action);
+        SIZE size{};
+        HGDIOBJ old = SelectObject(dc, label_font);
+        GetTextExtentPoint32W(dc, wide(b->text.c_str()), static_cast<int>(b->text.size()), &size);
+        SelectObject(dc, old);
+        b->font = size.cx > r.width() - 4 ? skin_font(font_arial_8) : label_font;
     }
+    ReleaseDC(hwnd(), dc);
     struct caption_t {
         int image;
         language_key_t key;

@@ -135,8 +135,14 @@ void home_window_c::paint(HDC dc, const RECT& client)
     banner_.draw_at(dc, l.banner.left, l.banner.top);
     icon_.draw_at(dc, l.automatic_icon.left, l.automatic_icon.top);
     {
+        // A line too long for the area left of the side bar (German) takes
+        // the smaller font instead of running into the side bar.
+        const u16& line = language_text(lang::home_kelptone_automatically);
         selected_object_t font(dc, skin_font(label_font));
-        text_at(dc, 40, l.automatic_text_y, language_text(lang::home_kelptone_automatically));
+        SIZE size{};
+        GetTextExtentPoint32W(dc, wide(line.c_str()), static_cast<int>(line.size()), &size);
+        if (40 + size.cx > width - side_bar_width - 10) SelectObject(dc, skin_font(font_verdana_10_bold));
+        text_at(dc, 40, l.automatic_text_y, line);
     }
     RECT separator = win_rect(l.separator);
     if (separator_tile_) FillRect(dc, &separator, separator_tile_.get());

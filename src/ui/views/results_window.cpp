@@ -87,7 +87,8 @@ void results_window_c::paint(HDC dc, const RECT& client)
     draw_side_bar_background(dc, width, height);
     SetBkMode(dc, TRANSPARENT);
 
-    SetTextColor(dc, colour::heading);
+    // White on the dark header tile.
+    SetTextColor(dc, colour::white);
     language_key_t headline = counts_.out_of_date > 0 || counts_.no_driver > 0 ? lang::download_new_drivers_found1
                                                                               : lang::download_new_drivers_found3;
     {

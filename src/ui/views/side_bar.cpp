@@ -11,6 +11,8 @@
 #include "ui/skin/wrapped_text.h"
 #include "ui/win/gdi_handle.h"
 
+#include <algorithm>
+
 namespace tdu {
 
 namespace {
@@ -25,6 +27,14 @@ const skin_image_c& side_bar_icon()
         return image;
     }();
     return icon;
+}
+
+int text_width(HDC dc, skin_font_t font, const u16& text)
+{
+    selected_object_t selected(dc, skin_font(font));
+    SIZE size{};
+    GetTextExtentPoint32W(dc, wide(text.c_str()), static_cast<int>(text.size()), &size);
+    return size.cx;
 }
 
 } // namespace
@@ -45,9 +55,17 @@ void draw_side_bar(HDC dc, int width, const side_bar_style_t& style)
     int old_mode = SetBkMode(dc, TRANSPARENT);
     COLORREF old_colour = SetTextColor(dc, colour::heading);
     {
-        selected_object_t font(dc, skin_font(style.title_font));
+        // A title too long for the bar right of the icon takes the smaller
+        // font, and if need be starts further left, rather than running out
+        // of the window.
         const u16& title = language_text(lang::sidebar_system_info);
-        TextOutW(dc, width - 193, 28, wide(title.c_str()), static_cast<int>(title.size()));
+        skin_font_t title_font = style.title_font;
+        if (text_width(dc, title_font, title) > 188) title_font = font_verdana_10_bold;
+        int x = width - 193;
+        int title_width = text_width(dc, title_font, title);
+        if (x + title_width > width - 5) x = std::max(width - side_bar_width + 5, width - 5 - title_width);
+        selected_object_t font(dc, skin_font(title_font));
+        TextOutW(dc, x, 28, wide(title.c_str()), static_cast<int>(title.size()));
     }
     SetTextColor(dc, row_colour);
     selected_object_t font(dc, skin_font(font_arial_8));
@@ -64,7 +82,12 @@ void draw_side_bar(HDC dc, int width, const side_bar_style_t& style)
     TEXTMETRICW metrics{};
     GetTextMetricsW(dc, &metrics);
     const int line_height = metrics.tmHeight > 0 ? metrics.tmHeight : 14;
+    // The value column leaves room for the widest label, so no label runs
+    // into its value (German and Japanese labels are longer than English).
     int value_left = side_bar_value_left(width, style.long_labels);
+    int widest_label = 0;
+    for (const row_t& row : rows) widest_label = std::max(widest_label, text_width(dc, font_arial_8, language_text(row.label)));
+    value_left = std::min(std::max(value_left, width - 240 + widest_label + 6), width - side_bar_width + 110);
     int top = 100;
     for (const row_t& row : rows) {
         // Measured first: an empty value leaves the rectangle as it is, and
