@@ -4,7 +4,7 @@
 #include "app/language_format.h"
 #include "app/language_keys.h"
 #include "common/win32_text.h"
-#include "ui/dialogs/message_window.h"
+#include "ui/views/view_box.h"
 #include "ui/resources/dialog_ids.h"
 #include "ui/skin/colours.h"
 #include "ui/skin/fonts.h"
@@ -19,8 +19,6 @@ namespace tdu {
 namespace {
 
 constexpr char16_t version_text[] = u"4.2.0.1";
-// Shown when update\update.exe is not beside the program, in every language.
-constexpr char16_t updater_missing_text[] = u"The updater (update\\update.exe) was not found beside the program.";
 
 u16 running_program_folder()
 {
@@ -38,6 +36,9 @@ void text_at(HDC dc, int x, int y, const u16& text)
 }
 
 } // namespace
+
+// Shown when update\update.exe is not beside the program, in every language.
+const char16_t updater_missing_text[] = u"The updater (update\\update.exe) was not found beside the program.";
 
 u16 about_information_text()
 {
@@ -109,7 +110,7 @@ void about_window_c::check_for_updates()
     if (GetFileAttributesW(wide(path.c_str())) == INVALID_FILE_ATTRIBUTES) {
         // Closing as if it had started would leave the user waiting for an
         // updater that never comes.
-        show_message_box(hwnd(), updater_missing_text, 2);
+        show_view_box(hwnd(), updater_missing_text, box_style_t::error);
         return;
     }
     ShellExecuteW(hwnd(), nullptr, wide(path.c_str()), nullptr, nullptr, SW_SHOWNORMAL);

@@ -46,6 +46,9 @@ private:
     HIMAGELIST button_images_ = nullptr;
 };
 
+// Shown when the updater is missing.
+extern const char16_t updater_missing_text[];
+
 // The about text's version and build stamp: "about_info1" with the
 // version, the build date ("Apr  7 2015") and time ("08:40:25").
 u16 about_information_text();
