@@ -9,7 +9,13 @@
 
 namespace tdu {
 
-package_installs_t package_installs;
+package_installs_t& package_installs()
+{
+    // Never destroyed: a detached worker may still end its installation
+    // while the process exits.
+    static package_installs_t* const installs = new package_installs_t;
+    return *installs;
+}
 
 bool package_installs_t::begin(const u16& package_folder)
 {
@@ -66,7 +72,7 @@ int install_package(install_request_t& request, shell_t& shell, const environmen
         shell.execute(request.package_path, u"");
     }
     request.outcome.store(outcome);
-    package_installs.end(folder);
+    package_installs().end(folder);
     request.installing.store(0);
     return result;
 }
@@ -89,7 +95,7 @@ bool request_install(worker_c& worker, const std::shared_ptr<install_request_t>&
     // Another row's worker (a row of an earlier results list, say) may be
     // unpacking the same package.
     u16 folder = package_folder_for(order.download_folder, order.package_path);
-    if (!package_installs.begin(folder)) return false;
+    if (!package_installs().begin(folder)) return false;
 
     request->package_path = order.package_path;
     request->download_folder = order.download_folder;
@@ -106,7 +112,7 @@ bool request_install(worker_c& worker, const std::shared_ptr<install_request_t>&
     const environment_t* env = &services.environment;
     auto job = [shared, shell, env](const stop_flag_t& stop) { return install_package(*shared, *shell, *env, &stop); };
     if (!worker.start(job)) {
-        package_installs.end(folder);
+        package_installs().end(folder);
         request->installing.store(0);
         return false;
     }

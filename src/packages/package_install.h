@@ -61,7 +61,8 @@ private:
     std::set<u16> folders_;
 };
 
-extern package_installs_t package_installs;
+// The process-wide list.
+package_installs_t& package_installs();
 
 // What the row hands over when its user asks to install.
 struct install_order_t {

@@ -219,7 +219,7 @@ TEST(RequestInstall, APackageThatAnotherRowsWorkerInstallsIsLeftToIt)
     install_fixture_t f;
     install_order_t order = f.order("abc.zip");
     u16 folder = package_folder_for(order.download_folder, order.package_path);
-    ASSERT_TRUE(package_installs.begin(folder));  // the worker of a row of an earlier results list
+    ASSERT_TRUE(package_installs().begin(folder));  // the worker of a row of an earlier results list
 
     auto request = std::make_shared<install_request_t>();
     EXPECT_FALSE(request_install(f.installer, request, order, f.host, f.services));
@@ -229,8 +229,8 @@ TEST(RequestInstall, APackageThatAnotherRowsWorkerInstallsIsLeftToIt)
 
     // Once that worker has ended the package can be installed again; a
     // worker that cannot start gives its claim back.
-    package_installs.end(folder);
+    package_installs().end(folder);
     EXPECT_FALSE(request_install(f.installer, request, order, f.host, f.services));
     EXPECT_EQ(f.no_threads.refused, 1);
-    EXPECT_FALSE(package_installs.running(folder));
+    EXPECT_FALSE(package_installs().running(folder));
 }
