@@ -14,7 +14,6 @@
 #include "common/text.h"
 
 #include <cstdint>
-#include <functional>
 
 namespace tdu {
 
@@ -57,20 +56,5 @@ int app_init(app_init_steps_t& steps);
 
 // "Application initialization failed, error code: <code>."
 u16 init_failure_text(int code);
-
-// What the front end adds to the program's own steps.
-struct init_hooks_t {
-    std::function<void(u16view text)> show_failure;
-    // The window part's fonts and the driver-store index come later; empty
-    // hooks do nothing.
-    std::function<void()> create_fonts;
-    std::function<void()> index_driver_packages;
-};
-
-// app_init over the program's own steps: Winsock, the program's folder, the
-// Win32 environment, WMI, the registry settings, "language.ini" beside the
-// program and global_init (Windows build only; COM must be initialised on
-// this thread).
-int program_app_init(const init_hooks_t& hooks);
 
 } // namespace tdu

@@ -1,7 +1,7 @@
 #pragma once
 // The keys the program looks up in the language table. Code names a key as
-// tdu::lang::scan_status rather than as a string, so a misspelt key does not
-// build, and the tests check that the shipped "language.ini" has every key
+// tdu::lang::scan_status (a language_key_t) rather than as a string, so a
+// misspelt key does not build, and the tests check that the shipped "language.ini" has every key
 // listed here in every language.
 //
 // Keys used as printf formats, with their arguments:
@@ -12,6 +12,8 @@
 //   new_driver_notify    %d         drivers out of date (30 characters at most)
 //   sidebar_out_of_date, sidebar_no_driver, sidebar_up_to_date,
 //   sidebar_total        %d         the count
+#include <string_view>
+
 #define TDU_LANGUAGE_KEYS(X) \
     X(about_btn_check) X(about_copyright) X(about_info1) X(about_information) X(about_name) \
     X(backup_available_drivers) X(backup_completed) X(backup_date) X(backup_failed) \
@@ -53,14 +55,31 @@
     X(system_close) X(system_dropdown) X(system_maximize) X(system_minimum) X(system_tray_warning) \
     X(top_backup) X(top_download) X(top_home) X(top_restore) X(top_settings)
 
+namespace tdu {
+
+// One key of the interface texts. The only values are the constants below,
+// so nothing that asks for a text (a message box, a label) takes a loose
+// string: a misspelt key is a build error, not an empty box.
+struct language_key_t {
+    const char* name;
+    constexpr operator std::string_view() const { return name; }
+};
+
+constexpr bool operator==(language_key_t a, language_key_t b)
+{
+    return std::string_view(a) == std::string_view(b);
+}
+
+} // namespace tdu
+
 namespace tdu::lang {
 
-#define TDU_LANGUAGE_KEY_NAME(k) inline constexpr char k[] = #k;
+#define TDU_LANGUAGE_KEY_NAME(k) inline constexpr language_key_t k{#k};
 TDU_LANGUAGE_KEYS(TDU_LANGUAGE_KEY_NAME)
 #undef TDU_LANGUAGE_KEY_NAME
 
 #define TDU_LANGUAGE_KEY_ENTRY(k) k,
-inline constexpr const char* all_keys[] = {TDU_LANGUAGE_KEYS(TDU_LANGUAGE_KEY_ENTRY)};
+inline constexpr language_key_t all_keys[] = {TDU_LANGUAGE_KEYS(TDU_LANGUAGE_KEY_ENTRY)};
 #undef TDU_LANGUAGE_KEY_ENTRY
 
 } // namespace tdu::lang

@@ -1,7 +1,7 @@
 // The single-instance rule's Win32 calls.
 #include "app/startup_instance.h"
 
-#include "app/program_title.h"
+#include "common/program_title.h"
 #include "app/startup_instance_win32.h"
 #include "common/win32_text.h"
 

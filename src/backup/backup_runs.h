@@ -2,7 +2,8 @@
 // The backup and restore runs, as the backup and restore views drive them:
 // what a view collects when shown and when its button is pressed, the
 // worker each run starts, and how the view learns the end of a run. No
-// function here touches a window; the view implements backup_view_host_t.
+// function here touches a window; the view is their run host
+// (app/run_host.h).
 //
 // A backup archives each ticked package (write_package_archive) and records
 // it in the catalogue, which saves "backup.xml"; the view polls it with its
@@ -10,10 +11,11 @@
 // title beside it and starts the driver package installer with forced
 // installation on that folder; nothing reports its end.
 #include "app/environment.h"
+#include "app/run_host.h"
 #include "backup/backup_catalogue.h"
 #include "backup/driver_store.h"
-#include "common/detached_worker.h"
 #include "common/text.h"
+#include "common/worker.h"
 #include "devices/device.h"
 #include "packages/shell.h"
 
@@ -24,23 +26,6 @@
 #include <vector>
 
 namespace tdu {
-
-// Styles of the program's message box.
-constexpr int box_style_information = 0;
-constexpr int box_style_warning = 1;
-constexpr int box_style_error = 2;
-
-// What the runs ask of their view.
-class backup_view_host_t {
-public:
-    virtual ~backup_view_host_t() = default;
-    // Shows the interface text of `key` in a message box of `style`.
-    virtual void message_box(const char* key, int style) = 0;
-    // The backup view's timer 1, every 200 ms.
-    virtual void start_timer() = 0;
-    virtual void stop_timer() = 0;
-    virtual void redraw() = 0;
-};
 
 // The process-wide records and services the runs use. Copied into each
 // worker; the references must outlive every run.
@@ -55,20 +40,30 @@ struct backup_services_t {
     std::string (*today)() = local_date_today;
 };
 
+// One ticked package as a backup run takes it: copied when the run starts,
+// since a scan frees the inventory's records (which the package list refers
+// to) at any time, and the worker must read nothing of them.
+struct backup_item_t {
+    bool has_package = false;  // the ticked device belonged to a package
+    u16 package_folder;        // the package's folder in the driver store
+    u16 title;                 // archive_title of its first device's driver description
+    std::vector<backup_device_t> devices;  // its devices as the catalogue records them
+    u16 archive_path;          // the archive the worker wrote; empty until it did
+};
+
 // One backup run. The worker adds 100 to `progress` per package (in steps),
 // so a run of n packages ends at 100 x n; the view reads it while drawing.
 struct backup_job_t {
     std::atomic<int32_t> progress{0};
-    std::vector<device_t*> selected;  // the first device of each ticked package
-    u16 backup_folder;                // where this run writes
+    std::vector<backup_item_t> selected;  // one per ticked package, in tree order
+    u16 backup_folder;                    // where this run writes
 };
 
 // What the backup view keeps between its messages.
 struct backup_view_state_t {
     std::shared_ptr<backup_job_t> job = std::make_shared<backup_job_t>();
     int32_t selected_count = 0;  // the progress bar's full scale is 100 times it
-    detached_worker_t worker;
-    bool thread_held = false;    // a run was started and its end not yet handled
+    worker_c worker;             // held from the start of a run until its end is handled
 };
 
 // The backup view is shown: rebuilds the package list and reloads the
@@ -89,18 +84,19 @@ backup_groups_t backup_groups(const std::vector<driver_package_t>& packages);
 // package in tree order (the available group first). Does nothing while a
 // run is held; shows "backup_no_driver" when nothing is ticked; otherwise
 // starts the timer and the worker. True when a worker was started.
-bool start_backup(backup_view_state_t& view, const std::vector<device_t*>& ticked, backup_view_host_t& host,
+bool start_backup(backup_view_state_t& view, const std::vector<device_t*>& ticked, run_host_c& host,
                   const backup_services_t& services);
 
-// The worker: archives and records each selected package in order; -1 at
-// the first failure (a package not found, an archive or the catalogue not
-// written), 0 when all were done.
-int backup_worker(backup_job_t& job, const backup_services_t& services);
+// The job: archives and records each selected package in order, in an
+// archive named by archive_file_for; -1 at the first failure (a package not
+// found, an archive or the catalogue not written) or, before the next
+// package, when `stop` is raised; 0 when all were done.
+int backup_job(backup_job_t& job, const backup_services_t& services, const stop_flag_t* stop = nullptr);
 
 // Timer 1 of the backup view: redraws; once the worker has ended, stops the
 // timer and shows "backup_failed" (style 2) or "backup_completed" (style 0).
 enum class backup_tick_result_t { running, idle, failed, completed };
-backup_tick_result_t backup_tick(backup_view_state_t& view, backup_view_host_t& host);
+backup_tick_result_t backup_tick(backup_view_state_t& view, run_host_c& host);
 
 // One restore run.
 struct restore_job_t {
@@ -111,8 +107,7 @@ struct restore_job_t {
 
 struct restore_view_state_t {
     std::shared_ptr<restore_job_t> job = std::make_shared<restore_job_t>();
-    detached_worker_t worker;
-    bool thread_held = false;  // closed lazily by the next start
+    worker_c worker;  // held until the next start collects it
 };
 
 // One top-level item of the restore view's tree.
@@ -127,20 +122,20 @@ struct restore_item_t {
 int fill_restore_list(std::vector<restore_item_t>& items, backup_services_t& services);
 
 // The same, and shows "restore_no_backup" (style 0) when it is empty.
-int restore_view_shown(std::vector<restore_item_t>& items, backup_view_host_t& host,
-                       backup_services_t& services);
+int restore_view_shown(std::vector<restore_item_t>& items, run_host_c& host, backup_services_t& services);
 
 // The "btn_restore" button; `ticked` is the first ticked top-level item
 // from the top, or null. Does nothing while a restore runs; waits for an
 // earlier worker that is still held; shows "restore_no_driver" when nothing
 // is ticked. True when a worker was started.
-bool start_restore(restore_view_state_t& view, const restore_item_t* ticked, backup_view_host_t& host,
+bool start_restore(restore_view_state_t& view, const restore_item_t* ticked, run_host_c& host,
                    const backup_services_t& services);
 
-// The worker: unpacks the archive into the folder of its title in the
-// backup folder (files there are kept) and, when that succeeded, starts the
-// driver package installer with "/F" on the folder. 0 or -1; clears `busy`.
-int restore_worker(restore_job_t& job, const backup_services_t& services);
+// The job: unpacks the archive into the folder of its title in the backup
+// folder (files there are kept) and, when that succeeded and `stop` was not
+// raised meanwhile, starts the driver package installer with "/F" on the
+// folder. 0 or -1; clears `busy`.
+int restore_job(restore_job_t& job, const backup_services_t& services, const stop_flag_t* stop = nullptr);
 
 // The folder a restore unpacks `archive_file` into.
 u16 restore_folder_for(u16view backup_folder, u16view archive_file);

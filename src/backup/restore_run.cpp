@@ -3,6 +3,7 @@
 
 #include "common/ansi_text.h"
 #include "common/files.h"
+#include "common/last_error.h"
 #include "packages/archive_extract.h"
 #include "packages/driver_installer.h"
 
@@ -42,7 +43,7 @@ int fill_restore_list(std::vector<restore_item_t>& items, backup_services_t& ser
         restore_item_t item;
         item.text = ansi_to_utf16(entry.file);
         for (const backup_device_t& record : entry.devices)
-            item.device_names.push_back(record.device ? u16(record.device->name) : record.desc);
+            item.device_names.push_back(record.has_current ? record.current.name : record.desc);
         item.entry = std::move(entry);
         items.push_back(std::move(item));
     }
@@ -51,24 +52,24 @@ int fill_restore_list(std::vector<restore_item_t>& items, backup_services_t& ser
     return 0;
 }
 
-int restore_view_shown(std::vector<restore_item_t>& items, backup_view_host_t& host, backup_services_t& services)
+int restore_view_shown(std::vector<restore_item_t>& items, run_host_c& host, backup_services_t& services)
 {
     int result = fill_restore_list(items, services);
-    if (result < 0) host.message_box("restore_no_backup", box_style_information);
+    if (result < 0) host.message_box(lang::restore_no_backup, box_style_t::information);
     return result;
 }
 
-bool start_restore(restore_view_state_t& view, const restore_item_t* ticked, backup_view_host_t& host,
+bool start_restore(restore_view_state_t& view, const restore_item_t* ticked, run_host_c& host,
                    const backup_services_t& services)
 {
     restore_job_t& job = *view.job;
     if (job.busy.load() == 1) return false;
-    if (view.thread_held) {
+    if (view.worker.held()) {
         view.worker.wait();
-        view.thread_held = false;
+        view.worker.take_result();
     }
     if (!ticked) {
-        host.message_box("restore_no_driver", box_style_warning);
+        host.message_box(lang::restore_no_driver, box_style_t::warning);
         return false;
     }
     const backup_entry_t& entry = ticked->entry;
@@ -77,15 +78,15 @@ bool start_restore(restore_view_state_t& view, const restore_item_t* ticked, bac
     job.busy.store(1);
     std::shared_ptr<restore_job_t> shared = view.job;
     backup_services_t copy = services;
-    if (!view.worker.start([shared, copy] { return static_cast<int32_t>(restore_worker(*shared, copy)); })) {
+    auto run = [shared, copy](const stop_flag_t& stop) { return static_cast<int32_t>(restore_job(*shared, copy, &stop)); };
+    if (!view.worker.start(run)) {
         job.busy.store(0);
         return false;
     }
-    view.thread_held = true;
     return true;
 }
 
-int restore_worker(restore_job_t& job, const backup_services_t& services)
+int restore_job(restore_job_t& job, const backup_services_t& services, const stop_flag_t* stop)
 {
     u16 folder = restore_folder_for(job.backup_folder, job.archive_file);
     // The extraction writes by full path below the folder and leaves the
@@ -94,8 +95,12 @@ int restore_worker(restore_job_t& job, const backup_services_t& services)
     // an earlier restore of an older archive of that name must not go with it.
     int result = -1;
     if (extract_archive_afresh(path_join(job.backup_folder, path_file_name(job.archive_file)), folder) == 0) {
-        run_driver_installer(services.shell, services.environment, folder, true);
-        result = 0;
+        if (stop && stop->load() != 0) {
+            set_last_error(error_stopped);
+        } else {
+            run_driver_installer(services.shell, services.environment, folder, true);
+            result = 0;
+        }
     }
     job.busy.store(0);
     return result;

@@ -18,11 +18,10 @@
 // Exit status: 0 on success; 1 when the scan, a download, an installation,
 // the backup or the restore failed, 3 when start-up failed
 // (the error's text on standard error); 2 for a wrong command line.
-#include "app/app_init.h"
+//
+// This file and program/program.h are the console's composition root.
 #include "app/endpoints.h"
 #include "app/environment.h"
-#include "app/global_services.h"
-#include "app/settings.h"
 #include "cli/console_backup.h"
 #include "cli/console_download.h"
 #include "cli/console_scan.h"
@@ -30,6 +29,7 @@
 #include "common/last_error.h"
 #include "common/text.h"
 #include "common/win32_text.h"
+#include "program/program.h"
 #include "system/system_info.h"
 
 #include <objbase.h>
@@ -82,12 +82,12 @@ int print_environment()
 }
 
 // Progress on standard error while someone watches; a pipe gets none.
-void show_progress(const tdu::scan_result_t& run, int32_t& shown_phase)
+void show_progress(const tdu::scan_result_t& run, tdu::scan_phase_t& shown_phase)
 {
     if (run.phase == shown_phase || !_isatty(_fileno(stderr))) return;
     shown_phase = run.phase;
-    if (run.phase == 1) std::fprintf(stderr, "scanning the device nodes...\n");
-    if (run.phase == 2 && run.scan_status == 0)
+    if (run.phase == tdu::scan_phase_t::scanning_devices) std::fprintf(stderr, "scanning the device nodes...\n");
+    if (run.phase == tdu::scan_phase_t::asking_service && run.device_scan.status == 0)
         std::fprintf(stderr, "%d device nodes scanned; asking the update service...\n",
                      static_cast<int>(run.progress->total_nodes.load()));
 }
@@ -107,10 +107,10 @@ int scan_then(Then then)
 
     scan_result_t run;
     scan_result_init(run, environment, system_info);
-    int32_t shown_phase = 0;
+    scan_phase_t shown_phase = scan_phase_t::not_started;
     console_scan_outcome_t outcome =
-        run_console_scan(run, program_scan_services(settings.scan_offline), static_cast<int64_t>(std::time(nullptr)),
-                         console_tick_ms, [&shown_phase](const scan_result_t& r) { show_progress(r, shown_phase); });
+        run_console_scan(run, program_scan_services(), static_cast<int64_t>(std::time(nullptr)), console_tick_ms,
+                         [&shown_phase](const scan_result_t& r) { show_progress(r, shown_phase); });
 
     int status = 0;
     if (outcome.finished) {
@@ -122,7 +122,7 @@ int scan_then(Then then)
             std::fprintf(stderr, "The scan failed (error code %d).\n", static_cast<int>(outcome.error_code));
         status = exit_scan_failed;
     }
-    app_cleanup();
+    program_exit();
     return status;
 }
 
@@ -144,7 +144,7 @@ int after_start_up(Command command)
     hooks.show_failure = [](tdu::u16view text) { print_line(stderr, text); };
     if (tdu::program_app_init(hooks) != 0) return exit_init_failed;
     int status = command();
-    tdu::app_cleanup();
+    tdu::program_exit();
     return status;
 }
 

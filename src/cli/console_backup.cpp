@@ -2,6 +2,9 @@
 // inventory, driver store, package list and catalogue.
 #include "cli/console_backup.h"
 
+#include "cli/console_host.h"
+#include "program/program.h"
+
 #include "app/environment.h"
 #include "app/language.h"
 #include "app/settings.h"
@@ -18,26 +21,6 @@
 
 namespace tdu {
 namespace {
-
-// The views' boxes as lines: information on standard output, warnings and
-// errors on standard error.
-class console_view_host_t final : public backup_view_host_t {
-public:
-    void message_box(const char* key, int style) override
-    {
-        std::FILE* to = style == box_style_information ? stdout : stderr;
-        std::fprintf(to, "%s\n", utf16_to_utf8(language_text(key)).c_str());
-    }
-    void start_timer() override {}
-    void stop_timer() override {}
-    void redraw() override {}
-};
-
-backup_services_t program_backup_services()
-{
-    return backup_services_t{driver_store,  driver_packages, backup_catalogue,      device_inventory,
-                             environment,   win32_shell(),   u16(settings.backup_path)};
-}
 
 // The catalogue keeps only entries whose devices are in the inventory, so
 // both commands scan the devices first.
@@ -69,12 +52,13 @@ int console_backup()
     std::vector<device_t*> ticked;
     for (size_t i : order) ticked.push_back(driver_packages[i].devices.front());
 
-    console_view_host_t host;
+    console_host_c host(box_result_t::accepted, true);
     if (!start_backup(view, ticked, host, services)) return 1;
     view.worker.wait();
     backup_tick_result_t result = backup_tick(view, host);
-    for (size_t i : order)
-        std::printf("archive: %s\n", utf16_to_utf8(archive_path_for(services.backup_folder, driver_packages[i])).c_str());
+    // The archives the run wrote (a name may carry a suffix; see archive_file_for).
+    for (const backup_item_t& item : view.job->selected)
+        if (!item.archive_path.empty()) std::printf("archive: %s\n", utf16_to_utf8(item.archive_path).c_str());
     std::printf("catalogue: %s\n", utf16_to_utf8(catalogue_path(environment.program_folder)).c_str());
     return result == backup_tick_result_t::completed ? 0 : 1;
 }
@@ -83,7 +67,7 @@ int console_restore(const std::string& archive_file)
 {
     if (!scan_devices()) return 1;
     backup_services_t services = program_backup_services();
-    console_view_host_t host;
+    console_host_c host(box_result_t::accepted, true);
     std::vector<restore_item_t> items;
     restore_view_shown(items, host, services);
     const restore_item_t* chosen = nullptr;
@@ -100,7 +84,8 @@ int console_restore(const std::string& archive_file)
     }
     view.worker.wait();
     u16 folder = restore_folder_for(services.backup_folder, chosen->text);
-    if (view.worker.result() != 0) {
+    std::optional<worker_result_t> ended = view.worker.take_result();
+    if (!ended || ended->status != 0) {
         std::fprintf(stderr, "The archive cannot be unpacked into %s.\n", utf16_to_utf8(folder).c_str());
         return 1;
     }

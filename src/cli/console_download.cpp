@@ -1,13 +1,12 @@
-// tdu-cli download: the results rows' downloads, one group at a time.
+// tdu-cli download: the results rows' downloads, one row at a time.
 #include "cli/console_download.h"
 
 #include "app/language.h"
 #include "app/settings.h"
-#include "cli/scan_report.h"
 #include "common/files.h"
 #include "common/text.h"
-#include "packages/download_row.h"
-#include "packages/download_session.h"
+#include "program/program.h"
+#include "results/results_model.h"
 
 #include <chrono>
 #include <cstdio>
@@ -15,41 +14,53 @@
 
 namespace tdu {
 
-int download_offered_packages(uint32_t tick_ms, std::vector<console_package_t>& complete_packages)
+int download_offered_packages(uint32_t tick_ms, install_services_t& services, std::vector<console_row_t>& complete)
 {
     download_sessions.settings.download_folder = u16(settings.active_download_path);
     create_directories(download_sessions.settings.download_folder);  // a failure shows in the transfer
 
-    offer_grouping_t grouping = best_offer_groups(device_inventory);
+    offer_grouping_t grouping = result_rows(device_inventory, offer_kind_t::best);
     int incomplete = 0;
     for (const offer_group_t& group : grouping.groups) {
-        if (offer_group_status(group) == group_status::up_to_date) continue;
-        download_row_input_t input = download_row_input_for(group);
-        std::shared_ptr<download_session_c> session =
-            download_sessions.find_or_create(input.link, input.expected_size);
-        if (session->state() != download_complete) {
-            std::printf("downloading %s (%u bytes)\n", input.link.c_str(), input.expected_size);
+        if (group_status(group) == group_status_t::up_to_date) continue;
+        // A question is answered Yes: the user asked for the command.
+        console_row_t entry{std::make_unique<console_host_c>(box_result_t::accepted, true), nullptr};
+        entry.row = std::make_unique<download_row_t>(download_row_input_for(group), download_sessions, services,
+                                                     *entry.host);
+        download_row_t& row = *entry.row;
+        if (row.session().state() != download_complete) {
+            std::printf("downloading %s (%u bytes)\n", row.input().link.c_str(), row.input().expected_size);
             std::fflush(stdout);
-            session->start();
-            while (session->check_completion() == completion_t::running)
+            // The download-all path of a ticked row: it starts unless it runs.
+            row.ticked = true;
+            row.download_all();
+            while (entry.host->timer_running()) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(tick_ms));
+                row.timer_tick();
+            }
         }
-        const bool complete = session->state() == download_complete;
-        if (!complete) ++incomplete;
-        if (complete) complete_packages.push_back({input, session->final_path()});
-        std::printf("%s: %s, %u of %u bytes, %s\n", input.link.c_str(),
-                    utf16_to_utf8(language_text(download_status_text_key(session->state()))).c_str(),
-                    session->bytes_done(), session->expected_size(),
-                    utf16_to_utf8(complete ? session->final_path() : session->temp_path()).c_str());
+        download_session_c& session = row.session();
+        const bool is_complete = session.state() == download_complete;
+        std::printf("%s: %s, %u of %u bytes, %s\n", row.input().link.c_str(),
+                    utf16_to_utf8(language_text(row.status_text_key())).c_str(), session.bytes_done(),
+                    session.expected_size(),
+                    utf16_to_utf8(is_complete ? session.final_path() : session.temp_path()).c_str());
+        if (is_complete)
+            complete.push_back(std::move(entry));
+        else
+            ++incomplete;
     }
-    download_sessions.clear();
     return incomplete;
 }
 
 int console_download(uint32_t tick_ms)
 {
-    std::vector<console_package_t> complete;
-    return download_offered_packages(tick_ms, complete) == 0 ? 0 : 1;
+    install_services_t services = program_install_services();
+    std::vector<console_row_t> complete;
+    int incomplete = download_offered_packages(tick_ms, services, complete);
+    complete.clear();
+    download_sessions.clear();
+    return incomplete == 0 ? 0 : 1;
 }
 
 } // namespace tdu

@@ -1,26 +1,29 @@
 #pragma once
-// The console's download command: after a scan, the package of every
-// result group that is out of date or has a device without a driver is
-// downloaded into the download folder, one after the other, through the
-// same download sessions as the results rows use.
-#include "common/text.h"
+// The console's download and install commands: after a scan, one results
+// row (download_row_t, as the results view makes them) for every row of the
+// best offers that is out of date or has a device without a driver; each
+// row's download is started and its timer ticked until the download has
+// settled, one row after the other; the install command then presses each
+// complete row's button as a user would.
+#include "cli/console_host.h"
 #include "packages/download_row.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace tdu {
 
-// A package that is complete in the download folder, with its group's row
-// input.
-struct console_package_t {
-    download_row_input_t input;
-    u16 package_path;
+// A row with the console host it reports to.
+struct console_row_t {
+    std::unique_ptr<console_host_c> host;
+    std::unique_ptr<download_row_t> row;
 };
 
 // Downloads the packages as described above, printing the lines below, and
-// appends every complete one to `complete`; returns how many are not.
-int download_offered_packages(uint32_t tick_ms, std::vector<console_package_t>& complete);
+// returns the rows whose package is complete in `complete`; returns how
+// many are not.
+int download_offered_packages(uint32_t tick_ms, install_services_t& services, std::vector<console_row_t>& complete);
 
 // Prints one line when a download starts and one with its final state,
 // size and file. A package already complete in the download folder is not
@@ -29,10 +32,10 @@ int download_offered_packages(uint32_t tick_ms, std::vector<console_package_t>& 
 int console_download(uint32_t tick_ms);
 
 // Downloads as console_download does, then installs each complete package
-// as the results row's install action does (recording its link in
-// "setup.dat" and starting the installer its contents call for) and waits
-// for each installation worker; prints one line per package. 0 when every
-// package was downloaded and its installer started, 1 otherwise.
+// as its row's button does (recording its link in "setup.dat" and starting
+// the installer its contents call for) and waits for each installation
+// job; prints one line per package. 0 when every package was downloaded
+// and its installation started, 1 otherwise.
 int console_install(uint32_t tick_ms);
 
 } // namespace tdu

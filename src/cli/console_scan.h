@@ -1,9 +1,9 @@
 #pragma once
 // A scan run as the console front end drives it: the scan view's ticks in a
-// loop, with a console stand-in for the view. A box's text is kept for the
-// caller to print and answered with Cancel, so a failed run ends instead of
-// retrying; the run is over when it posts its message to the main window.
-#include "devices/scan_run.h"
+// loop, with the console's run host. A box's text is kept for the caller to
+// print and answered with Cancel, so a failed run ends instead of retrying;
+// the run is over when it reports its outcome.
+#include "service/scan_run.h"
 
 #include <cstdint>
 #include <functional>
@@ -11,10 +11,10 @@
 namespace tdu {
 
 struct console_scan_outcome_t {
-    bool finished = false;     // the run posted wm_scan_finished
-    int32_t total_nodes = 0;   // its wParam: the device nodes scanned
+    bool finished = false;     // the run finished
+    int32_t total_nodes = 0;   // the device nodes it scanned
     u16 error_text;            // the box the run showed; empty when none
-    int32_t error_code = 0;    // last_error_code when the run failed
+    int32_t error_code = 0;    // the failed worker's failure code
 };
 
 // Starts a run at `now` and ticks it every `tick_ms` until it ends.

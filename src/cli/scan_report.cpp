@@ -2,7 +2,6 @@
 
 #include "cli/json_writer.h"
 #include "common/ansi_text.h"
-#include "service/offer_ranking.h"
 
 #include <cstdio>
 
@@ -11,21 +10,6 @@ namespace tdu {
 namespace {
 
 std::string utf8(const char16_t* text) { return utf16_to_utf8(text); }
-
-// The class a group shows: the description of its first device's class,
-// else the class name.
-std::string group_class_text(const device_t& device)
-{
-    if (device.device_class && device.device_class->description[0]) return utf8(device.device_class->description);
-    if (device.device_class && device.device_class->class_name[0]) return utf8(device.device_class->class_name);
-    return utf8(device.class_name);
-}
-
-std::string group_class_name(const device_t& device)
-{
-    if (device.device_class && device.device_class->class_name[0]) return utf8(device.device_class->class_name);
-    return utf8(device.class_name);
-}
 
 std::string device_text(const device_t& device)
 {
@@ -38,43 +22,16 @@ std::string device_text(const device_t& device)
     return text + ")";
 }
 
-size_t devices_with_offers(const device_inventory_t& inventory)
-{
-    size_t n = 0;
-    for (const device_t& d : inventory.devices) n += d.offers ? 1 : 0;
-    return n;
-}
-
-offer_counts_t counts_of(const device_inventory_t& inventory)
-{
-    return count_offer_results(inventory.devices.data(), inventory.devices.size());
-}
-
 } // namespace
 
-group_status offer_group_status(const offer_group_t& group)
-{
-    if (group.no_update) return group_status::up_to_date;
-    for (const device_t* d : group.devices)
-        if (d->best_offer_better && d->has_driver) return group_status::update;
-    return group_status::no_driver;
-}
-
-const char* group_status_text(group_status status)
+const char* group_status_text(group_status_t status)
 {
     switch (status) {
-    case group_status::update: return "update";
-    case group_status::no_driver: return "no driver";
-    default: return "up to date";
+    case group_status_t::update: return "update";
+    case group_status_t::no_driver: return "no driver";
+    case group_status_t::up_to_date: break;
     }
-}
-
-offer_grouping_t best_offer_groups(device_inventory_t& inventory)
-{
-    offer_grouping_t grouping;
-    offer_grouping_build(grouping, inventory.devices.data(), static_cast<int32_t>(inventory.devices.size()),
-                         grouping_by_best_offer);
-    return grouping;
+    return "up to date";
 }
 
 std::string scan_report_text(device_inventory_t& inventory, int32_t total_nodes)
@@ -82,17 +39,17 @@ std::string scan_report_text(device_inventory_t& inventory, int32_t total_nodes)
     std::string out = "Scanned " + std::to_string(total_nodes) + " device nodes: " +
                       std::to_string(inventory.devices.size()) + " devices kept, " +
                       std::to_string(devices_with_offers(inventory)) + " with offered drivers.\n";
-    offer_grouping_t grouping = best_offer_groups(inventory);
+    offer_grouping_t grouping = result_rows(inventory, offer_kind_t::best);
     for (const offer_group_t& group : grouping.groups) {
         char status[16];
-        std::snprintf(status, sizeof status, "%-10s", group_status_text(offer_group_status(group)));
+        std::snprintf(status, sizeof status, "%-10s", group_status_text(group_status(group)));
         std::string devices;
         for (const device_t* d : group.devices) devices += (devices.empty() ? "" : "; ") + device_text(*d);
         const driver_offer_t& offer = *group.offer;
-        out += std::string(status) + " | " + group_class_text(*group.devices.front()) + " | " + devices +
+        out += std::string(status) + " | " + utf16_to_utf8(group_class_text(*group.devices.front())) + " | " + devices +
                " | offered " + utf8(offer.date) + " " + utf8(offer.version) + " (" + utf8(offer.title) + ")\n";
     }
-    offer_counts_t counts = counts_of(inventory);
+    offer_counts_t counts = result_counts(inventory);
     out += "Out of date: " + std::to_string(counts.out_of_date) + ", no driver: " + std::to_string(counts.no_driver) +
            ", up to date: " + std::to_string(counts.up_to_date) + "\n";
     return out;
@@ -108,12 +65,12 @@ std::string scan_report_json(device_inventory_t& inventory, int32_t total_nodes)
 
     json.key("groups");
     json.begin_array();
-    offer_grouping_t grouping = best_offer_groups(inventory);
+    offer_grouping_t grouping = result_rows(inventory, offer_kind_t::best);
     for (const offer_group_t& group : grouping.groups) {
         json.begin_object();
-        json.text_member("status", group_status_text(offer_group_status(group)));
-        json.text_member("class", group_class_name(*group.devices.front()));
-        json.text_member("class_description", group_class_text(*group.devices.front()));
+        json.text_member("status", group_status_text(group_status(group)));
+        json.text_member("class", utf16_to_utf8(group_class_name(*group.devices.front())));
+        json.text_member("class_description", utf16_to_utf8(group_class_text(*group.devices.front())));
 
         const driver_offer_t& offer = *group.offer;
         json.key("offer");
@@ -153,7 +110,7 @@ std::string scan_report_json(device_inventory_t& inventory, int32_t total_nodes)
     }
     json.end_array();
 
-    offer_counts_t counts = counts_of(inventory);
+    offer_counts_t counts = result_counts(inventory);
     json.key("counts");
     json.begin_object();
     json.number_member("out_of_date", counts.out_of_date);

@@ -1,6 +1,6 @@
 #pragma once
-// Starts a thread that nobody joins: the platform part of
-// detached_worker_t. Windows uses _beginthreadex and closes the handle at
+// Starts a thread that nobody joins: the platform part of the system's
+// thread starter (thread_start.h). Windows uses _beginthreadex and closes the handle at
 // once; elsewhere it is a detached std::thread.
 #include <functional>
 

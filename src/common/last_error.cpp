@@ -1,7 +1,20 @@
 #include "common/last_error.h"
 
 namespace tdu {
+namespace {
 
-std::atomic<int32_t> last_error_code{0};
+thread_local int32_t last_error_code = 0;
+
+} // namespace
+
+void set_last_error(int32_t code)
+{
+    last_error_code = code;
+}
+
+int32_t get_last_error()
+{
+    return last_error_code;
+}
 
 } // namespace tdu

@@ -1,7 +1,10 @@
 #pragma once
-// The process-wide code of the last failure. The Part of the program that
-// fails sets it next to returning false (or -1); whoever chooses what to show
-// the user reads it. One aligned 32-bit word, shared without a lock.
+// The code of the last failure, one per thread. The code that fails sets it
+// next to returning false (or -1); whoever chooses what to show the user
+// reads it on the same thread, or, for a job of a worker (worker.h), from the
+// job's result, which carries the job thread's code to the interface thread.
+// A code is never read across threads, so a download failing meanwhile
+// cannot change what a scan's error box says.
 //
 // Codes:
 //    3  every update mirror failed, the last with HTTP 504 or no answer at all
@@ -18,12 +21,11 @@
 //   21  the update response cannot be read
 //   24  the update request body cannot be compressed
 //   25  a download grew larger than its expected size
-#include <atomic>
+//   26  a worker's job ended with an exception (out of memory, for example)
+//   27  a worker's job stopped on request (at exit) before it was done
 #include <cstdint>
 
 namespace tdu {
-
-extern std::atomic<int32_t> last_error_code;
 
 enum last_error : int32_t {
     error_network_timeout = 3,
@@ -39,9 +41,12 @@ enum last_error : int32_t {
     error_bad_response = 21,
     error_compress = 24,
     error_download_too_large = 25,
+    error_worker_exception = 26,
+    error_stopped = 27,
 };
 
-inline void set_last_error(int32_t code) { last_error_code.store(code, std::memory_order_relaxed); }
-inline int32_t get_last_error() { return last_error_code.load(std::memory_order_relaxed); }
+// This thread's code.
+void set_last_error(int32_t code);
+int32_t get_last_error();
 
 } // namespace tdu

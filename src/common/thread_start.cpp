@@ -1,21 +1,13 @@
 #include "common/thread_start.h"
 
-#include <system_error>
+#include "common/detached_thread.h"
 
 namespace tdu {
 namespace {
 
 class system_thread_starter_t final : public thread_starter_t {
 public:
-    bool start(std::thread& thread, std::function<void()> procedure) override
-    {
-        try {
-            thread = std::thread(std::move(procedure));
-            return true;
-        } catch (const std::system_error&) {
-            return false;
-        }
-    }
+    bool start(std::function<void()> body) override { return start_detached_thread(std::move(body)); }
 };
 
 } // namespace

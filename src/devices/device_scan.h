@@ -2,15 +2,18 @@
 // The device scan: walks every device node the Setup API reports, reads its
 // identity and installed driver, and keeps the nodes for which a driver
 // update is meaningful.
+#include "common/worker.h"
 #include "devices/device.h"
 #include "devices/setup_api.h"
 
 namespace tdu {
 
 // Runs a whole scan into `inventory` (classes first, then devices). False on
-// failure with last_error_code 16 (class list), 17 (device list) or 19
-// (enumeration ended with an error; the devices kept so far stay).
-bool device_scan(device_inventory_t& inventory, setup_api_t& api, scan_progress_t& progress);
+// failure with last-error code 16 (class list), 17 (device list) or 19
+// (enumeration ended with an error; the devices kept so far stay), or 27
+// when `stop` was raised (checked before each device node).
+bool device_scan(device_inventory_t& inventory, setup_api_t& api, scan_progress_t& progress,
+                 const stop_flag_t* stop = nullptr);
 
 // Reads a node's identity into `device` (ID, name, enumerator, class, ID
 // lists). False when a required part is missing.

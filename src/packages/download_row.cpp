@@ -30,12 +30,13 @@ row_action_t row_button_action(int32_t state)
 }
 
 download_row_t::download_row_t(download_row_input_t input, download_session_list_t& sessions,
-                               install_services_t& services, row_host_t& host)
+                               install_services_t& services, run_host_c& host)
     : input_(std::move(input)),
       session_(sessions.find_or_create(input_.link, input_.expected_size)),
       services_(services),
       host_(host),
-      install_(std::make_shared<install_request_t>())
+      install_(std::make_shared<install_request_t>()),
+      installer_(services.threads)
 {
     take_progress();
     if (session_->state() == download_downloading) host_.start_timer();
@@ -68,9 +69,9 @@ void download_row_t::click()
         order.package_path = session_->final_path();
         order.download_folder = session_->download_folder();
         order.inf_names = input_.inf_names;
-        // The timer runs until the worker has ended, so the row shows its
+        // The timer runs until the job has ended, so the row shows its
         // outcome as soon as it is in.
-        if (request_install(install_, order, host_, services_)) host_.start_timer();
+        if (request_install(installer_, install_, order, host_, services_)) host_.start_timer();
         break;
     }
     case row_action_t::start:
@@ -100,7 +101,7 @@ bool download_row_t::remove_enabled() const
 
 void download_row_t::remove()
 {
-    if (host_.message_box("remove_confirm", box_style_yes_no) == box_second) return;
+    if (host_.message_box(lang::remove_confirm, box_style_t::yes_no) != box_result_t::accepted) return;
     if (!session_->remove_files()) return;
     take_progress();
     host_.redraw();
@@ -135,15 +136,15 @@ bool download_row_t::tick_all(bool tick)
     return true;
 }
 
-bool confirm_download_all(message_host_t& host)
+bool confirm_download_all(run_host_c& host)
 {
-    return host.message_box("download_all_warning", box_style_yes_no) == box_first;
+    return host.message_box(lang::download_all_warning, box_style_t::yes_no) == box_result_t::accepted;
 }
 
-bool confirm_quit(const download_session_list_t& sessions, message_host_t& host)
+bool confirm_quit(const download_session_list_t& sessions, run_host_c& host)
 {
     if (!sessions.any_downloading()) return true;
-    return host.message_box("quit_confirm", box_style_yes_no) != box_second;
+    return host.message_box(lang::quit_confirm, box_style_t::yes_no) == box_result_t::accepted;
 }
 
 } // namespace tdu

@@ -4,11 +4,14 @@
 // download all and tick all; and the questions the results list and the
 // main window ask before downloading everything or quitting. The results
 // view forwards its messages here and draws what the row holds.
+#include "app/run_host.h"
+#include "common/worker.h"
 #include "devices/offer_grouping.h"
 #include "packages/download_session.h"
 #include "packages/package_install.h"
-#include "packages/row_host.h"
 #include "packages/shell.h"
+
+#include <optional>
 
 #include <memory>
 #include <string>
@@ -40,7 +43,7 @@ public:
     // downloading (a transfer that outlived an earlier row) starts the
     // row's timer at once.
     download_row_t(download_row_input_t input, download_session_list_t& sessions, install_services_t& services,
-                   row_host_t& host);
+                   run_host_c& host);
 
     // The row button, or the context menu's first entry.
     void click();
@@ -48,7 +51,8 @@ public:
     // its transfer has ended; it also runs while the row's installation
     // worker does, and stops once both have ended.
     void timer_tick();
-    // The context menu's "menu_remove", after asking "remove_confirm".
+    // The context menu's "menu_remove", after asking "remove_confirm"
+    // (only Yes removes).
     void remove();
     // Whether "menu_remove" is offered (not in `not_downloaded` or
     // `downloading`).
@@ -69,6 +73,10 @@ public:
     // How the row's latest installation ended (install_outcome_t); the
     // results view shows a failure beside the row.
     int32_t install_outcome() const { return install_->outcome.load(); }
+    // The installation job this row started: whether it runs, and its end
+    // once (nothing while it runs or when none was started).
+    bool installing() const { return installer_.running(); }
+    std::optional<worker_result_t> take_install_result() { return installer_.take_result(); }
 
     // What the row shows, refreshed by the timer.
     uint32_t expected_size = 0;
@@ -83,16 +91,18 @@ private:
     download_row_input_t input_;
     std::shared_ptr<download_session_c> session_;
     install_services_t& services_;
-    row_host_t& host_;
+    run_host_c& host_;
     std::shared_ptr<install_request_t> install_;
+    worker_c installer_;
 };
 
 // Asked by the results list before it sends download all to every row:
 // "download_all_warning", and only Yes goes on.
-bool confirm_download_all(message_host_t& host);
+bool confirm_download_all(run_host_c& host);
 
 // Asked by the main window before it closes: while a download runs,
-// "quit_confirm", and anything but No closes.
-bool confirm_quit(const download_session_list_t& sessions, message_host_t& host);
+// "quit_confirm", and only Yes closes (a box closed without an answer keeps
+// the downloads running).
+bool confirm_quit(const download_session_list_t& sessions, run_host_c& host);
 
 } // namespace tdu

@@ -50,10 +50,10 @@ download_session_c::download_session_c(std::string_view link, uint32_t expected_
                                        const download_settings_t& settings)
     : link_(link),
       download_folder_(settings.download_folder),
-      threads_(settings.threads),
-      retry_pause_ms_(settings.retry_pause_ms)
+      retry_pause_ms_(settings.retry_pause_ms),
+      transfer_(*settings.threads)
 {
-    progress_.expected_size = expected_size;
+    progress_->expected_size = expected_size;
     download_names_t names = download_names(link_, download_folder_);
     temp_path_ = names.temp_path;
     final_path_ = names.final_path;
@@ -66,13 +66,13 @@ download_session_c::download_session_c(std::string_view link, uint32_t expected_
     uint32_t size = size_on_disk(temp_path_, exists);
     if (exists) {
         state_ = download_paused;
-        progress_.bytes_done = size;
+        progress_->bytes_done = size;
         return;
     }
     size = size_on_disk(final_path_, exists);
     if (exists) {
         state_ = download_complete;
-        progress_.bytes_done = size;
+        progress_->bytes_done = size;
         return;
     }
     state_ = download_not_downloaded;
@@ -80,26 +80,20 @@ download_session_c::download_session_c(std::string_view link, uint32_t expected_
 
 download_session_c::~download_session_c()
 {
-    if (!thread_.joinable()) return;
-    progress_.stop_requested = 1;
-    thread_.join();
-}
-
-void download_session_c::transfer_thread()
-{
-    thread_result_ = download_with_retries(link_, transfer_temp_path_.c_str(), progress_, retry_pause_ms_);
-    thread_ended_.store(true, std::memory_order_release);
+    // The transfer reads the link and the path of this object.
+    transfer_.request_stop();
+    transfer_.wait();
 }
 
 bool download_session_c::start()
 {
-    if (thread_.joinable()) return true;
+    if (transfer_.held()) return true;
     // A link the transfer cannot take whole fails at once, without a thread,
     // rather than being cut into the address of something else.
     if (link_.size() > download_link_chars) {
-        progress_.stop_requested = 0;
-        progress_.http_status = 0;
-        progress_.result_code = CURLE_URL_MALFORMAT;
+        progress_->stop_requested = 0;
+        progress_->http_status = 0;
+        progress_->result_code = CURLE_URL_MALFORMAT;
         state_ = download_failed;
         return false;
     }
@@ -110,16 +104,20 @@ bool download_session_c::start()
     bool exists = false;
     uint32_t size = size_on_disk(temp_path_, exists);
     if (size > 0)
-        progress_.bytes_done = size;
+        progress_->bytes_done = size;
     else if (!exists)
-        progress_.bytes_done = 0;
+        progress_->bytes_done = 0;
 
-    progress_.stop_requested = 0;
-    progress_.result_code = 0;
-    progress_.http_status = 0;
-    thread_ended_.store(false);
+    progress_->stop_requested = 0;
+    progress_->result_code = 0;
+    progress_->http_status = 0;
 
-    if (!threads_->start(thread_, [this] { transfer_thread(); })) {
+    transfer_progress_t& progress = *progress_;
+    std::shared_ptr<stop_flag_t> stop(progress_, &progress_->stop_requested);
+    auto job = [this, &progress](const stop_flag_t&) {
+        return download_with_retries(link_, transfer_temp_path_.c_str(), progress, retry_pause_ms_);
+    };
+    if (!transfer_.start(job, stop)) {
         state_ = download_failed;
         return false;
     }
@@ -129,19 +127,19 @@ bool download_session_c::start()
 
 void download_session_c::request_pause()
 {
-    progress_.stop_requested = 1;
+    progress_->stop_requested = 1;
 }
 
 completion_t download_session_c::check_completion()
 {
-    if (!thread_.joinable()) return completion_t::no_transfer;
-    if (!thread_ended_.load(std::memory_order_acquire)) return completion_t::running;
-    thread_.join();
+    if (!transfer_.held()) return completion_t::no_transfer;
+    // The transfer's own answer is in the progress record.
+    if (!transfer_.take_result()) return completion_t::running;
 
-    if (progress_.stop_requested.load() != 0) {
+    if (progress_->stop_requested.load() != 0) {
         state_ = download_paused;
-        progress_.stop_requested = 0;
-    } else if (progress_.result_code.load() != 0 || progress_.bytes_done.load() != progress_.expected_size.load()) {
+        progress_->stop_requested = 0;
+    } else if (progress_->result_code.load() != 0 || progress_->bytes_done.load() != progress_->expected_size.load()) {
         state_ = download_failed;
     } else if (move_file(temp_path_, final_path_)) {
         state_ = download_complete;
@@ -160,7 +158,7 @@ bool download_session_c::remove_files()
     else if (state_ == download_complete)
         target = &final_path_;
     if (!target || !remove_file(target->c_str())) return false;
-    progress_.bytes_done = 0;
+    progress_->bytes_done = 0;
     state_ = download_not_downloaded;
     return true;
 }

@@ -9,7 +9,7 @@
 // The interface thread alone changes the state (start, remove and the
 // completion check); the transfer thread writes only the progress record.
 #include "common/text.h"
-#include "common/thread_start.h"
+#include "common/worker.h"
 #include "packages/download_naming.h"
 #include "service/http_transfer.h"
 
@@ -18,7 +18,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 namespace tdu {
@@ -90,30 +89,27 @@ public:
 
     const std::string& link() const { return link_; }
     int32_t state() const { return state_; }
-    bool transfer_running() const { return thread_.joinable(); }
-    uint32_t expected_size() const { return progress_.expected_size.load(); }
-    uint32_t bytes_done() const { return progress_.bytes_done.load(); }
-    int32_t http_status() const { return progress_.http_status.load(); }
-    int32_t result_code() const { return progress_.result_code.load(); }
+    bool transfer_running() const { return transfer_.held(); }
+    uint32_t expected_size() const { return progress_->expected_size.load(); }
+    uint32_t bytes_done() const { return progress_->bytes_done.load(); }
+    int32_t http_status() const { return progress_->http_status.load(); }
+    int32_t result_code() const { return progress_->result_code.load(); }
     const u16& temp_path() const { return temp_path_; }
     const u16& final_path() const { return final_path_; }
     const u16& download_folder() const { return download_folder_; }
 
 private:
-    void transfer_thread();
-
-    std::thread thread_;                       // the running transfer; empty when none runs
-    std::atomic<bool> thread_ended_{false};    // set by the thread as its last step
     std::string link_;
-    u16 transfer_temp_path_;                   // the transfer thread's copy of temp_path_
-    transfer_progress_t progress_;
-    std::atomic<int32_t> thread_result_{0};    // download_with_retries' answer; nobody reads it
+    u16 transfer_temp_path_;  // the transfer's copy of temp_path_
+    // Shared with the transfer's worker, whose stop flag is its
+    // stop_requested: a pause and shutdown stop the transfer alike.
+    std::shared_ptr<transfer_progress_t> progress_ = std::make_shared<transfer_progress_t>();
     int32_t state_ = download_not_downloaded;
     u16 temp_path_;
     u16 final_path_;
     u16 download_folder_;
-    thread_starter_t* threads_;
     uint32_t retry_pause_ms_;
+    worker_c transfer_;  // the running transfer, until its end is settled
 };
 
 // The process-wide list of sessions, in creation order. Sessions are only

@@ -1,7 +1,9 @@
 #include "packages/package_install.h"
 
 #include "common/files.h"
+#include "common/last_error.h"
 #include "packages/archive_extract.h"
+#include "service/installed_links.h"
 
 #include <cstdio>
 
@@ -44,48 +46,52 @@ u16 package_folder_for(u16view download_folder, u16view package_path)
     return path_join(download_folder, name);
 }
 
-bool append_installed_link(const environment_t& env, const std::string& link)
-{
-    std::FILE* f = open_file(path_join(env.program_folder, u"setup.dat").c_str(), "ab");
-    if (!f) return false;
-    std::string line = link + "\n";
-    bool ok = std::fwrite(line.data(), 1, line.size(), f) == line.size();
-    return std::fclose(f) == 0 && ok;
-}
-
 void delete_top_level_htm(u16view folder)
 {
     for (const u16& name : list_files(folder, u".htm")) remove_file(path_join(folder, name).c_str());
 }
 
-int install_package(install_request_t& request, shell_t& shell, const environment_t& env)
+int install_package(install_request_t& request, shell_t& shell, const environment_t& env, const stop_flag_t* stop)
 {
     u16 folder = package_folder_for(request.download_folder, request.package_path);
     int result = -1;
+    int32_t outcome = install_outcome_failed;
     // Into a made or emptied folder: files that an earlier extraction of a
     // re-published package left there must not be installed with it.
     if (extract_archive_afresh(request.package_path, folder) == 0) {
         delete_top_level_htm(folder);
-        start_package_installer(shell, env, folder, request.inf_names);
-        result = 0;
+        if (stop && stop->load() != 0) {
+            set_last_error(error_stopped);
+            outcome = install_outcome_stopped;
+        } else {
+            start_package_installer(shell, env, folder, request.inf_names);
+            result = 0;
+            outcome = install_outcome_started;
+        }
     } else {
         shell.execute(request.package_path, u"");
     }
-    request.outcome.store(result == 0 ? install_outcome_started : install_outcome_failed);
+    request.outcome.store(outcome);
     package_installs().end(folder);
     request.installing.store(0);
     return result;
 }
 
-bool request_install(const std::shared_ptr<install_request_t>& request, const install_order_t& order,
-                     row_host_t& host, install_services_t& services)
+bool request_install(worker_c& worker, const std::shared_ptr<install_request_t>& request,
+                     const install_order_t& order, run_host_c& host, install_services_t& services)
 {
-    if (order.no_update && host.message_box("download_setup_warning", box_style_yes_no) == box_second) return false;
+    if (order.no_update &&
+        host.message_box(lang::download_setup_warning, box_style_t::yes_no) != box_result_t::accepted)
+        return false;
     if (!services.shell.is_user_an_admin()) {
-        host.message_box("download_setup_require", box_style_ok);
+        host.message_box(lang::download_setup_require, box_style_t::error);
         return false;
     }
     if (request->installing.load() == 1) return false;
+    // The end of an earlier job is collected; one still returning keeps
+    // the request waiting for the next click.
+    worker.take_result();
+    if (worker.held()) return false;
     // Another row's worker (a row of an earlier results list, say) may be
     // unpacking the same package.
     u16 folder = package_folder_for(order.download_folder, order.package_path);
@@ -98,18 +104,18 @@ bool request_install(const std::shared_ptr<install_request_t>& request, const in
     request->outcome.store(install_outcome_none);
     request->installing.store(1);
 
-    append_installed_link(services.environment, order.link);  // a file that cannot be opened is skipped
+    // A file that cannot be opened is skipped.
+    append_installed_link(services.environment.program_folder, order.link);
 
     std::shared_ptr<install_request_t> shared = request;
     shell_t* shell = &services.shell;
     const environment_t* env = &services.environment;
-    std::thread worker;
-    if (!services.threads.start(worker, [shared, shell, env] { install_package(*shared, *shell, *env); })) {
+    auto job = [shared, shell, env](const stop_flag_t& stop) { return install_package(*shared, *shell, *env, &stop); };
+    if (!worker.start(job)) {
         package_installs().end(folder);
         request->installing.store(0);
         return false;
     }
-    worker.detach();
     return true;
 }
 

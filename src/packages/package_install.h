@@ -5,10 +5,10 @@
 // the package's link in "setup.dat" in the program's folder first, so the
 // next scan no longer offers it.
 #include "app/environment.h"
+#include "app/run_host.h"
 #include "common/text.h"
-#include "common/thread_start.h"
+#include "common/worker.h"
 #include "packages/driver_installer.h"
-#include "packages/row_host.h"
 #include "packages/shell.h"
 
 #include <atomic>
@@ -28,6 +28,8 @@ enum install_outcome_t : int32_t {
     // Not unpacked (not an archive, or its folder could not be made or
     // emptied): the package file itself was opened with the shell instead.
     install_outcome_failed = 2,
+    // Unpacked, but the process was ending: no installer was started.
+    install_outcome_stopped = 3,
 };
 
 // One per results row. Shared between the row and its worker, so it lives
@@ -74,39 +76,37 @@ struct install_order_t {
 // The process-wide services the installation uses.
 struct install_services_t {
     shell_t& shell;
-    thread_starter_t& threads;
+    thread_starter_t& threads;  // the row's installation worker starts its threads here
     const environment_t& environment;
 };
 
 // The row's action in the download state `complete` (interface thread).
 // Asks "download_setup_warning" first when no device gains a newer driver
-// (only No stops), refuses with "download_setup_require" when the user is
-// not an administrator, ignores the request while the row's worker or any
-// worker for the same package runs, appends the link to "setup.dat" and
-// starts the worker. True when a worker was started; when no thread can be
-// made, `installing` and the package's claim are released again so that
-// the user can try once more.
-bool request_install(const std::shared_ptr<install_request_t>& request, const install_order_t& order,
-                     row_host_t& host, install_services_t& services);
+// (only Yes goes on: a box closed without an answer installs nothing),
+// refuses with "download_setup_require" when the user is not an
+// administrator, ignores the request while the row's worker or any worker
+// for the same package runs, appends the link to "setup.dat" and starts the
+// job on `worker` (the row's). True when the job was started; when no
+// thread can be made, `installing` and the package's claim are released
+// again so that the user can try once more.
+bool request_install(worker_c& worker, const std::shared_ptr<install_request_t>& request,
+                     const install_order_t& order, run_host_c& host, install_services_t& services);
 
-// The worker: unpacks the package into its folder, made or emptied first
-// so that no file of an earlier extraction is installed, and starts the
+// The job: unpacks the package into its folder, made or emptied first so
+// that no file of an earlier extraction is installed, and starts the
 // installer; when the package cannot be unpacked it is opened with the
-// shell instead (a package that is a program is thus started). Records the
+// shell instead (a package that is a program is thus started). A stop
+// raised before the installer would start leaves it unstarted. Records the
 // outcome, releases the package's claim in package_installs and clears
-// `installing` at its end. Returns 0 (installer started) or -1 (not
-// unpacked).
-int install_package(install_request_t& request, shell_t& shell, const environment_t& env);
+// `installing` at its end. Returns 0 (installer started) or -1.
+int install_package(install_request_t& request, shell_t& shell, const environment_t& env,
+                    const stop_flag_t* stop = nullptr);
 
 // The folder a package unpacks into: its file name without the last
 // extension, in the download folder; a name without an extension gets
 // "_files" appended instead, so the folder never takes the package's own
 // name.
 u16 package_folder_for(u16view download_folder, u16view package_path);
-
-// Appends "<link>\n" to "setup.dat" in the program's folder; false when the
-// file cannot be opened or written.
-bool append_installed_link(const environment_t& env, const std::string& link);
 
 // Deletes the files matching "*.htm" directly in `folder` (not below it).
 void delete_top_level_htm(u16view folder);

@@ -1,7 +1,7 @@
 #include "service/diagnostic_report.h"
 
 #include "common/ansi_text.h"
-#include "common/detached_worker.h"
+#include "common/worker.h"
 #include "common/xml_writer.h"
 #include "service/request_document.h"
 
@@ -111,8 +111,8 @@ void send_diagnostic_report(const std::vector<offer_group_t>& rows, const offer_
     // report never frees it under the sender; nobody waits for the worker.
     std::shared_ptr<const std::string> text = diagnostic_report();
     report_sender_t sender = report_sender.load();
-    detached_worker_t worker;
-    worker.start([text, sender] { return sender(text->c_str()); });
+    worker_c worker;
+    worker.start([text, sender](const stop_flag_t&) { return static_cast<int32_t>(sender(text->c_str())); });
 }
 
 void set_report_sender(report_sender_t sender)

@@ -9,9 +9,9 @@
 
 namespace tdu {
 
-u16 installed_links_path()
+u16 installed_links_path(u16view program_folder)
 {
-    return path_join(environment.program_folder, u"setup.dat");
+    return path_join(program_folder, u"setup.dat");
 }
 
 void read_installed_links(const char16_t* path, std::set<std::string>& links)
@@ -32,7 +32,16 @@ void read_installed_links(const char16_t* path, std::set<std::string>& links)
 
 void load_installed_links(update_client_t& client)
 {
-    read_installed_links(installed_links_path().c_str(), client.installed_links);
+    read_installed_links(installed_links_path(environment.program_folder).c_str(), client.installed_links);
+}
+
+bool append_installed_link(u16view program_folder, const std::string& link)
+{
+    std::FILE* f = open_file(installed_links_path(program_folder).c_str(), "ab");
+    if (!f) return false;
+    std::string line = link + "\n";
+    bool ok = std::fwrite(line.data(), 1, line.size(), f) == line.size();
+    return std::fclose(f) == 0 && ok;
 }
 
 } // namespace tdu

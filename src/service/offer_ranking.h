@@ -8,7 +8,7 @@
 // date. An offer whose link is in "setup.dat" (its installation was already
 // started here) never counts as an improvement.
 #include "devices/device.h"
-#include "service/driver_offer.h"
+#include "devices/driver_offer.h"
 #include "service/update_client.h"
 
 #include <cstdint>

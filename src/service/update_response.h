@@ -14,7 +14,7 @@
 // "official_link" are kept byte for byte; numbers are unsigned decimal,
 // "feature" hexadecimal.
 #include "devices/device.h"
-#include "service/driver_offer.h"
+#include "devices/driver_offer.h"
 
 #include <cstdint>
 #include <string_view>

@@ -1,7 +1,6 @@
 #include "system/scheduled_scan.h"
 
-#include "app/environment.h"
-#include "app/program_title.h"
+#include "common/program_title.h"
 
 namespace tdu {
 
@@ -34,16 +33,21 @@ scheduled_task_t scan_task(u16view program_path, const task_time_t& now, u16view
     return task;
 }
 
-bool schedule_task_create(task_scheduler_t& scheduler)
+bool schedule_task_create(task_scheduler_t& scheduler, u16view program_path)
 {
-    u16view path(environment.program_path, u16_length(environment.program_path));
+    u16view path = program_path;
     return scheduler.create_task(
         scan_task(path, scheduler.local_now(), scheduler.computer_name(), scheduler.user_name()));
 }
 
+uint32_t trigger_flags_switched(uint32_t flags, bool disabled)
+{
+    return disabled ? flags | task_trigger_flag_disabled : flags & ~task_trigger_flag_disabled;
+}
+
 bool schedule_task_enable(task_scheduler_t& scheduler, bool enabled)
 {
-    return scheduler.set_first_trigger_flags(program_title, enabled ? 0 : task_trigger_flag_disabled);
+    return scheduler.set_first_trigger_disabled(program_title, !enabled);
 }
 
 bool schedule_task_edit(task_scheduler_t& scheduler, void* owner_window)

@@ -1,12 +1,12 @@
-// The program's entry point: the single-instance rule, COM, the
-// application's initialisation, and the tear-down in reverse order.
+// The program's entry point and, with program/program.h, its composition
+// root: the single-instance rule, COM, the application's initialisation,
+// and the tear-down in reverse order once the workers have stopped.
 //
 // The window part (the window framework's start-up, the main window and its
 // message loop) is not here yet: until it is, start-up ends once the
 // initialisation has run, with exit status 0.
-#include "app/app_init.h"
-#include "app/global_services.h"
 #include "app/startup_instance.h"
+#include "program/program.h"
 
 #include <windows.h>
 #include <objbase.h>
@@ -32,7 +32,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int show_command)
     // A failure has been shown in a message box; nothing is torn down.
     if (program_app_init(init_hooks_t{}) != 0) return -1;
     int result = run_main_window(show_command);
-    app_cleanup();
+    program_exit();
     CoUninitialize();
     return result;
 }

@@ -11,6 +11,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 using namespace tdu;
@@ -71,14 +72,14 @@ TEST(LanguageFile, EveryLanguageHasEveryKeyAndNoOther)
     for (const auto& name : section(u"English").language_names) {
         SCOPED_TRACE(utf16_to_utf8(name));
         auto t = section(name);
-        for (const char* key : lang::all_keys) EXPECT_FALSE(language_text(t, key).empty()) << key;
+        for (language_key_t key : lang::all_keys) EXPECT_FALSE(language_text(t, key).empty()) << key.name;
         for (const auto& entry : t.texts) EXPECT_TRUE(known.count(entry.first)) << "unknown key '" << entry.first << "'";
     }
 }
 
 TEST(LanguageFile, FormatsCarryTheirPlaceholdersInEveryLanguage)
 {
-    const std::map<std::string, std::vector<u16>> formats = {
+    const std::map<std::string_view, std::vector<u16>> formats = {
         {lang::about_info1, {u"%s", u"%s", u"%s"}},
         {lang::download_date1, {u"%s", u"%s"}},
         {lang::download_date2, {u"%s", u"%s"}},
@@ -91,17 +92,17 @@ TEST(LanguageFile, FormatsCarryTheirPlaceholdersInEveryLanguage)
         {lang::sidebar_total, {u"%d"}},
     };
     auto english = section(u"English");
-    for (const char* key : lang::all_keys) {
+    for (language_key_t key : lang::all_keys) {
         auto it = formats.find(key);
         const std::vector<u16> none;
-        EXPECT_EQ(placeholders(language_text(english, key)), it == formats.end() ? none : it->second) << key;
+        EXPECT_EQ(placeholders(language_text(english, key)), it == formats.end() ? none : it->second) << key.name;
     }
     for (const auto& name : english.language_names) {
         SCOPED_TRACE(utf16_to_utf8(name));
         auto t = section(name);
-        for (const char* key : lang::all_keys) {
+        for (language_key_t key : lang::all_keys) {
             EXPECT_EQ(printable(placeholders(language_text(t, key))), printable(placeholders(language_text(english, key))))
-                << key;
+                << key.name;
         }
         // The tray balloon holds 30 characters.
         u16 notice = language_text(t, lang::new_driver_notify);

@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     tdu::language_table_t table;
     tdu::language_load_text(table, file, u"Deutsch", true);
     tdu::language_load_text(table, file, u"English", false);
-    for (const char* key : tdu::lang::all_keys) (void)tdu::language_text(table, key);
+    for (tdu::language_key_t key : tdu::lang::all_keys) (void)tdu::language_text(table, key);
     (void)tdu::language_current_name(table);
     (void)tdu::is_language(table, "de");
     (void)tdu::product_page_url(table);

@@ -4,7 +4,7 @@
 // TDU_INSTANCE_PROBE set plays the starting copy: it runs the rule on its
 // real command line and prints what came of it.
 #include "app/app_messages.h"
-#include "app/program_title.h"
+#include "common/program_title.h"
 #include "app/startup_instance.h"
 #include "app/startup_instance_win32.h"
 #include "common/win32_text.h"

@@ -10,8 +10,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <mutex>
+#include <thread>
 
 using namespace tdu;
 using namespace tdu::test;
@@ -62,19 +64,6 @@ std::string fixed_today()
     today_gate.pass();
     return "2013-04-02";
 }
-
-class recording_view_t final : public backup_view_host_t {
-public:
-    std::vector<std::string> boxes;  // "key/style"
-    int timer_starts = 0, timer_stops = 0, redraws = 0;
-    void message_box(const char* key, int style) override
-    {
-        boxes.push_back(std::string(key) + "/" + std::to_string(style));
-    }
-    void start_timer() override { ++timer_starts; }
-    void stop_timer() override { ++timer_stops; }
-    void redraw() override { ++redraws; }
-};
 
 // The installer's shell: records, and holds the worker at a gate.
 class gated_shell_t final : public shell_t {
@@ -155,7 +144,7 @@ protected:
     environment_t environment;
     gated_shell_t shell;
     backup_services_t services{store, packages, catalogue, inventory, environment, shell, u16(), fixed_today};
-    recording_view_t host;
+    test::recording_host_c host;
 };
 
 } // namespace
@@ -194,7 +183,7 @@ TEST_F(BackupRunsTest, NothingTickedStartsNothing)
     EXPECT_FALSE(start_backup(view, {}, host, services));
     EXPECT_EQ(host.boxes, (std::vector<std::string>{"backup_no_driver/1"}));
     EXPECT_EQ(host.timer_starts, 0);
-    EXPECT_FALSE(view.thread_held);
+    EXPECT_FALSE(view.worker.held());
 }
 
 TEST_F(BackupRunsTest, WhileARunIsHeldTheViewNeitherStartsNorRebuilds)
@@ -258,6 +247,61 @@ TEST_F(BackupRunsTest, ABackupRunOutlivesItsView)
     EXPECT_TRUE(fs::exists(backup_file("ACE-Fast-Ethernet.zip")));
 }
 
+TEST_F(BackupRunsTest, ARescanDuringARunFreesNothingTheWorkerReads)
+{
+    backup_view_state_t view;
+    backup_view_shown(view, services);
+    today_gate.close();
+    ASSERT_TRUE(start_backup(view, ticked(true, true), host, services));
+    today_gate.await_arrival();  // the worker is in the first of three packages
+    // A scan now frees every device record (the package list's references
+    // with them) and makes new ones.
+    scan_backup_machine(inventory);
+    today_gate.open();
+
+    EXPECT_EQ(finish(view), backup_tick_result_t::completed);
+    EXPECT_EQ(view.job->progress.load(), 300);
+    EXPECT_EQ(catalogue_files(),
+              (std::vector<std::string>{"ACME-LAN--Gigabit.zip", "Vendor-HD-Audio.zip", "ACE-Fast-Ethernet.zip"}));
+    std::string saved = read_file(dir.path() / "program" / "backup.xml");
+    EXPECT_NE(saved.find("<![CDATA[Vendor HD Audio Controller]]>"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("<![CDATA[netace.inf]]>"), std::string::npos) << saved;
+}
+
+TEST_F(BackupRunsTest, TwoPackagesWithOneDescriptionKeepTwoArchivesAndEntries)
+{
+    // The sound package's first device now has the network package's
+    // driver description, so both titles are "ACME-LAN--Gigabit".
+    device_t* sound = inventory_find_device(inventory, u"PCI\\VEN_ACE2&DEV_0A10&SUBSYS_0A101AC3&REV_02");
+    ASSERT_NE(sound, nullptr);
+    copy_field(sound->driver_desc, device_driver_desc_chars, u"ACME LAN: Gigabit ");
+
+    for (int run = 0; run < 2; ++run) {  // the second run finds both names catalogued
+        SCOPED_TRACE(run);
+        backup_view_state_t view;
+        backup_view_shown(view, services);
+        ASSERT_TRUE(start_backup(view, ticked(true, false), host, services));
+        EXPECT_EQ(finish(view), backup_tick_result_t::completed);
+        EXPECT_EQ(catalogue_files(), (std::vector<std::string>{"ACME-LAN--Gigabit.zip", "ACME-LAN--Gigabit (2).zip"}));
+        std::vector<std::string> names;
+        for (const read_entry_t& e : read_archive(program_path(backup_file("ACME-LAN--Gigabit.zip")), false))
+            names.push_back(e.name);
+        EXPECT_NE(std::find(names.begin(), names.end(), "acmelan.inf"), names.end());
+        names.clear();
+        for (const read_entry_t& e : read_archive(program_path(backup_file("ACME-LAN--Gigabit (2).zip")), false))
+            names.push_back(e.name);
+        EXPECT_NE(std::find(names.begin(), names.end(), "vsnd.inf"), names.end());
+        EXPECT_EQ(view.job->selected[1].archive_path, services.backup_folder + u"\\ACME-LAN--Gigabit (2).zip");
+    }
+
+    // Each entry restores its own package.
+    std::vector<restore_item_t> items;
+    ASSERT_EQ(fill_restore_list(items, services), 0);
+    ASSERT_EQ(items.size(), 2u);
+    EXPECT_EQ(items[1].text, u"ACME-LAN--Gigabit.zip");
+    EXPECT_EQ(items[0].device_names, (std::vector<u16>{u"Vendor HD Audio Controller"}));
+}
+
 TEST_F(BackupRunsTest, TheRestoreListShowsTheCatalogueSortedByName)
 {
     std::vector<restore_item_t> items;
@@ -292,7 +336,7 @@ TEST_F(BackupRunsTest, RestoringUnpacksBesideTheArchiveAndForcesTheInstaller)
     restore_view_state_t view;
     ASSERT_TRUE(start_restore(view, &items[0], host, services));
     view.worker.wait();
-    EXPECT_EQ(view.worker.result(), 0);
+    EXPECT_EQ(view.worker.take_result().value_or(worker_result_t{}).status, 0);
     EXPECT_EQ(view.job->busy.load(), 0);
 
     fs::path target = dir.path() / "backups" / "ACME-LAN--Gigabit";
@@ -344,7 +388,7 @@ TEST_F(BackupRunsTest, ARestoreOfABrokenArchiveStartsNoInstaller)
     restore_view_state_t view;
     ASSERT_TRUE(start_restore(view, &item, host, services));
     view.worker.wait();
-    EXPECT_EQ(view.worker.result(), -1);
+    EXPECT_EQ(view.worker.take_result().value_or(worker_result_t{}).status, -1);
     EXPECT_EQ(view.job->busy.load(), 0);
     EXPECT_TRUE(shell.record.calls().empty());
     EXPECT_TRUE(host.boxes.empty());  // a failed restore is silent
@@ -354,4 +398,21 @@ TEST(RestoreFolder, IsTheArchiveTitleInTheBackupFolder)
 {
     EXPECT_EQ(restore_folder_for(u"D:\\Backups", u"ACME-LAN--Gigabit.zip"), u"D:\\Backups\\ACME-LAN--Gigabit");
     EXPECT_EQ(restore_folder_for(u"D:\\Backups\\", u"sub\\a.b.zip"), u"D:\\Backups\\a.b");
+}
+
+TEST_F(BackupRunsTest, AStopAtExitEndsTheRunBetweenPackagesWithEveryArchiveWhole)
+{
+    backup_view_state_t view;
+    backup_view_shown(view, services);
+    today_gate.close();
+    ASSERT_TRUE(start_backup(view, ticked(true, false), host, services));
+    today_gate.await_arrival();  // inside the first package
+
+    EXPECT_FALSE(stop_all_workers(0));  // asked to stop; the package in hand is finished first
+    today_gate.open();
+    EXPECT_TRUE(stop_all_workers(10000));
+    EXPECT_EQ(finish(view), backup_tick_result_t::failed);
+    EXPECT_EQ(catalogue_files(), std::vector<std::string>{"ACME-LAN--Gigabit.zip"});
+    EXPECT_TRUE(fs::exists(backup_file("ACME-LAN--Gigabit.zip")));
+    EXPECT_FALSE(fs::exists(backup_file("Vendor-HD-Audio.zip")));
 }

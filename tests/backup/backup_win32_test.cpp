@@ -17,6 +17,7 @@
 #include "devices/device_scan.h"
 #include "devices/machine_registry.h"
 #include "support/child_process_win32.h"
+#include "support/recording_host.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -41,15 +42,6 @@ int run_dpinst_stand_in()
     std::ofstream(fs::path(record), std::ios::binary) << utf16_to_utf8(u16ptr(GetCommandLineW()));
     return 0;
 }
-
-class recording_view_t final : public backup_view_host_t {
-public:
-    std::string boxes;
-    void message_box(const char* key, int style) override { boxes += std::string(key) + "/" + std::to_string(style); }
-    void start_timer() override {}
-    void stop_timer() override {}
-    void redraw() override {}
-};
 
 // The probe, run as Windows XP: scans, locates, backs up every package and
 // restores the first one, printing what it saw.
@@ -78,11 +70,13 @@ int run_xp_probe(const std::wstring& backups)
                     static_cast<int>(p.devices.size()));
         ticked.push_back(p.devices.front());
     }
-    recording_view_t host;
+    test::recording_host_c host;
     if (!start_backup(view, ticked, host, services)) return 5;
     view.worker.wait();
     backup_tick(view, host);
-    std::printf("backup %s %d\n", host.boxes.c_str(), static_cast<int>(view.job->progress.load()));
+    std::string boxes;
+    for (const std::string& box : host.boxes) boxes += box;
+    std::printf("backup %s %d\n", boxes.c_str(), static_cast<int>(view.job->progress.load()));
 
     std::vector<restore_item_t> items;
     if (fill_restore_list(items, services) != 0) return 6;
@@ -90,7 +84,7 @@ int run_xp_probe(const std::wstring& backups)
     if (!start_restore(restore, &items.front(), host, services)) return 7;
     restore.worker.wait();
     std::printf("restore %s %d\n", utf16_to_utf8(items.front().text).c_str(),
-                static_cast<int>(restore.worker.result()));
+                static_cast<int>(restore.worker.take_result().value_or(worker_result_t{-1, 0}).status));
     return 0;
 }
 

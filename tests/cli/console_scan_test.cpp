@@ -113,7 +113,7 @@ TEST_F(ConsoleScan, TheDemoMachineGetsTheDemoCataloguesOffers)
         EXPECT_EQ(std::vector<std::string>(lines.begin() + 1, lines.end()), expected);
 
         // Every offer is a package of the catalogue, served by the same service.
-        offer_grouping_t grouping = best_offer_groups(inventory);
+        offer_grouping_t grouping = result_rows(inventory, offer_kind_t::best);
         ASSERT_EQ(grouping.groups.size(), std::size(demo_offered_packages));
         for (size_t i = 0; i < grouping.groups.size(); ++i)
             EXPECT_EQ(std::string(grouping.groups[i].key), demo_service().url() + "packages/" + demo_offered_packages[i]);

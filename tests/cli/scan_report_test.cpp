@@ -83,13 +83,13 @@ TEST(ScanReport, TellsAGroupWhoseOnlyUpdatesAreMissingDrivers)
 {
     sample_t s;
     s.inventory.devices[0].best_offer_better = false;
-    offer_grouping_t grouping = best_offer_groups(s.inventory);
+    offer_grouping_t grouping = result_rows(s.inventory, offer_kind_t::best);
     ASSERT_EQ(grouping.groups.size(), 2u);
-    EXPECT_EQ(offer_group_status(grouping.groups[0]), group_status::no_driver);
-    EXPECT_EQ(offer_group_status(grouping.groups[1]), group_status::up_to_date);
+    EXPECT_EQ(group_status(grouping.groups[0]), group_status_t::no_driver);
+    EXPECT_EQ(group_status(grouping.groups[1]), group_status_t::up_to_date);
     s.inventory.devices[1].best_offer_better = false;
-    grouping = best_offer_groups(s.inventory);
-    EXPECT_EQ(offer_group_status(grouping.groups[0]), group_status::up_to_date);
+    grouping = result_rows(s.inventory, offer_kind_t::best);
+    EXPECT_EQ(group_status(grouping.groups[0]), group_status_t::up_to_date);
 }
 
 TEST(ScanReport, WritesTheSameAsJson)

@@ -2,7 +2,7 @@
 // Setup API and the update request against the loopback test server, on
 // their worker threads, polled tick by tick. The test waits for each worker
 // between ticks, so every tick finds a settled state and nothing is timed.
-#include "devices/scan_run.h"
+#include "service/scan_run.h"
 
 #include <gtest/gtest.h>
 
@@ -14,12 +14,12 @@
 #include <utility>
 #include <vector>
 
-#include "app/app_messages.h"
 #include "app/language_keys.h"
 #include "common/ansi_text.h"
 #include "common/last_error.h"
 #include "devices/scan_services_fixture.h"
 #include "devices/scan_share.h"
+#include "support/recording_host.h"
 #include "support/server_access.h"
 #include "support/test_support.h"
 
@@ -48,32 +48,14 @@ language_table_t load_language(const char16_t* name)
     return table;
 }
 
-struct box_t {
-    std::string text;
-    int style;
-};
-
-// The scan view as the run sees it: boxes, posted messages, the timer and
-// repaints, recorded. `answer` is what every box returns; `while_box_open`
-// runs inside a box, where a real modal box would dispatch timer ticks.
-struct recording_view_t final : scan_view_t {
-    std::vector<box_t> boxes;
-    std::vector<std::pair<uint32_t, uintptr_t>> posted;
-    std::vector<uint32_t> killed_timers;
-    int redraws = 0;
-    int answer = message_result_cancel;
-    std::function<void()> while_box_open;
-
-    int show_message(u16view text, int style) override
-    {
-        boxes.push_back({utf16_to_utf8(text), style});
-        if (while_box_open) while_box_open();
-        return answer;
-    }
-    void post_to_main(uint32_t message, uintptr_t wparam) override { posted.emplace_back(message, wparam); }
-    void kill_timer(uint32_t timer_id) override { killed_timers.push_back(timer_id); }
-    void redraw() override { ++redraws; }
-};
+// The scan view as the run sees it: the tests' run host, whose boxes are
+// answered with Cancel unless a test says otherwise.
+recording_host_c scan_view()
+{
+    recording_host_c view;
+    view.otherwise = box_result_t::declined;
+    return view;
+}
 
 // A Setup API whose class list waits until the test opens the gate, then
 // fails (and with it the device scan): a device scan that is still running.
@@ -133,7 +115,10 @@ struct gated_setup_api_t final : setup_api_t {
     void destroy_driver_info_list(device_set_t, const device_node_t&) override {}
 };
 
-std::string text_of(const language_table_t& table, const char* key) { return utf16_to_utf8(language_text(table, key)); }
+std::string text_of(const language_table_t& table, language_key_t key)
+{
+    return utf16_to_utf8(language_text(table, key));
+}
 
 class ScanRun : public ::testing::Test, protected scan_test_services_t {
 protected:
@@ -152,18 +137,18 @@ protected:
     // the next tick finds it over.
     void tick()
     {
-        scan_run_tick(run, services, view, scan_timer_id);
-        if (run.scan_thread) run.scan_thread->wait();
-        if (run.request_thread) run.request_thread->wait();
+        scan_run_tick(run, services, view);
+        run.scan_worker.wait();
+        run.request_worker.wait();
     }
-    // Ticks until the run has posted a message (a run takes three ticks).
+    // Ticks until the run has reported its outcome (a run takes three ticks).
     void run_to_end()
     {
-        for (int i = 0; i < 5 && view.posted.empty(); ++i) tick();
-        ASSERT_FALSE(view.posted.empty()) << "the run did not end";
+        for (int i = 0; i < 5 && view.outcomes.empty(); ++i) tick();
+        ASSERT_FALSE(view.outcomes.empty()) << "the run did not end";
     }
 
-    recording_view_t view;
+    recording_host_c view = scan_view();
     scan_result_t run;
 };
 
@@ -171,39 +156,33 @@ protected:
 
 TEST_F(ScanRun, ScansThenAsksThenReportsTheNodesCounted)
 {
-    // Ticks of other timers are not the run's.
-    scan_run_tick(run, services, view, 2);
-    EXPECT_EQ(run.phase, 0);
-    EXPECT_EQ(view.redraws, 0);
-
     // The first tick only starts the device scan.
     tick();
-    EXPECT_EQ(run.phase, 1);
-    EXPECT_TRUE(run.scan_thread);
-    EXPECT_TRUE(view.posted.empty());
+    EXPECT_EQ(run.phase, scan_phase_t::scanning_devices);
+    EXPECT_TRUE(run.scan_worker.held());
+    EXPECT_TRUE(view.outcomes.empty());
 
     // The second finds it over and starts the update request.
     tick();
-    EXPECT_EQ(run.phase, 2);
-    EXPECT_FALSE(run.scan_thread);
-    EXPECT_TRUE(run.request_thread);
-    EXPECT_EQ(run.scan_status, 0);
-    EXPECT_TRUE(view.posted.empty());
+    EXPECT_EQ(run.phase, scan_phase_t::asking_service);
+    EXPECT_FALSE(run.scan_worker.held());
+    EXPECT_TRUE(run.request_worker.held());
+    EXPECT_EQ(run.device_scan.status, 0);
+    EXPECT_TRUE(view.outcomes.empty());
 
     // The third finds the answer and hands the results over.
     tick();
-    EXPECT_FALSE(run.request_thread);
-    EXPECT_EQ(run.request_status, 0);
+    EXPECT_FALSE(run.request_worker.held());
+    EXPECT_EQ(run.update_request.status, 0);
     EXPECT_TRUE(view.boxes.empty());
-    EXPECT_EQ(view.killed_timers, std::vector<uint32_t>{scan_timer_id});
+    EXPECT_EQ(view.timer_stops, 1);
     EXPECT_EQ(view.redraws, 3);
-    ASSERT_EQ(view.posted.size(), 1u);
-    EXPECT_EQ(view.posted[0].first, wm_scan_finished);
 
-    // wParam is the number of nodes the scan went through, not the number of
-    // devices it kept (the machine has duplicates and nodes that are dropped).
+    // The count is the number of nodes the scan went through, not the number
+    // of devices it kept (the machine has duplicates and nodes that are
+    // dropped).
     int32_t nodes = run.progress->total_nodes;
-    EXPECT_EQ(view.posted[0].second, static_cast<uintptr_t>(nodes));
+    EXPECT_EQ(view.outcomes, std::vector<std::string>{"finished " + std::to_string(nodes)});
     EXPECT_GT(static_cast<size_t>(nodes), inventory.devices.size());
     EXPECT_EQ(run.request->response_status, 200);
 
@@ -219,9 +198,9 @@ TEST_F(ScanRun, TheOfflineSettingReachesTheDeviceScan)
 {
     const u16 headset = u"USB\\VID_046D&PID_0A29";
     for (int32_t offline : {0, 1}) {
-        scan_offline = offline;
+        settings.scan_offline = offline;
         scan_run_restart(run, 0);
-        view = recording_view_t{};
+        view = scan_view();
         run_to_end();
         EXPECT_EQ(run.progress->include_offline, offline);
         EXPECT_EQ(inventory_find_device(inventory, headset) != nullptr, offline == 1) << offline;
@@ -251,24 +230,33 @@ TEST_F(ScanRun, AFailedRequestShowsItsTextWithRetryAndCancel)
         {"the answer is not XML", server_url("/update/garbage/"), error_bad_response,
          [&](const update_request_t&) { return text_of(language, lang::error_invalid_date); }},
     };
+    struct answer_t {
+        const char* what;
+        box_result_t answer;
+        const char* outcome;
+    };
+    // Retry starts the run again; Cancel, and a box closed without an
+    // answer, go home.
+    const answer_t answers[] = {
+        {", Cancel", box_result_t::declined, "show_home"},
+        {", Retry", box_result_t::accepted, "retry"},
+        {", closed", box_result_from_button(0), "show_home"},
+    };
     for (const row& r : rows) {
-        // Cancel goes home, Retry starts the run again.
-        for (int answer : {message_result_cancel, 1}) {
-            SCOPED_TRACE(std::string(r.what) + (answer == message_result_cancel ? ", Cancel" : ", Retry"));
+        for (const answer_t& a : answers) {
+            SCOPED_TRACE(std::string(r.what) + a.what);
             mirrors(r.mirror);
             scan_run_restart(run, 0);
-            view = recording_view_t{};
-            view.answer = answer;
+            view = scan_view();
+            view.otherwise = a.answer;
             run_to_end();
-            EXPECT_EQ(get_last_error(), r.code);
-            EXPECT_EQ(run.request_status, -1);
+            // The worker's own code, whatever this thread's says.
+            EXPECT_EQ(run.update_request.error_code, r.code);
+            EXPECT_EQ(run.update_request.status, -1);
             ASSERT_EQ(view.boxes.size(), 1u);
-            EXPECT_EQ(view.boxes[0].text, r.text(*run.request));
-            EXPECT_EQ(view.boxes[0].style, message_style_retry_cancel);
-            EXPECT_EQ(view.killed_timers, std::vector<uint32_t>{scan_timer_id});
-            ASSERT_EQ(view.posted.size(), 1u);
-            EXPECT_EQ(view.posted[0].first, answer == message_result_cancel ? wm_show_home : wm_start_scan);
-            EXPECT_EQ(view.posted[0].second, 0u);
+            EXPECT_EQ(view.boxes[0], r.text(*run.request) + "/4");
+            EXPECT_EQ(view.timer_stops, 1);
+            EXPECT_EQ(view.outcomes, std::vector<std::string>{a.outcome});
         }
     }
 }
@@ -276,21 +264,21 @@ TEST_F(ScanRun, AFailedRequestShowsItsTextWithRetryAndCancel)
 TEST_F(ScanRun, RetryRunsTheWholeScanAgain)
 {
     mirrors(server_url("/status/504"));
-    view.answer = 1;
+    view.otherwise = box_result_t::accepted;
     run_to_end();
-    ASSERT_EQ(view.posted.back().first, wm_start_scan);
+    ASSERT_EQ(view.outcomes.back(), "retry");
 
-    // What the main window does with wm_start_scan; meanwhile the service is back.
+    // What the main window does on retry; meanwhile the service is back.
     mirrors(server_url("/update/echo/retry/"));
     inventory_clear(inventory);
     scan_run_restart(run, 1234);
-    view = recording_view_t{};
+    view = scan_view();
     tick();
-    EXPECT_EQ(run.phase, 1) << "the device scan runs again";
+    EXPECT_EQ(run.phase, scan_phase_t::scanning_devices) << "the device scan runs again";
     EXPECT_EQ(run.start_time, 1234);
     run_to_end();
-    ASSERT_EQ(view.posted.size(), 1u);
-    EXPECT_EQ(view.posted[0].first, wm_scan_finished);
+    ASSERT_EQ(view.outcomes.size(), 1u);
+    EXPECT_EQ(view.outcomes[0].rfind("finished ", 0), 0u);
     EXPECT_FALSE(inventory.devices.empty());
 }
 
@@ -299,25 +287,22 @@ TEST_F(ScanRun, ADeviceScanFailureShowsTheFixedTextInEveryLanguageThenHome)
     api.class_list_error = win32_error::not_enough_memory;
     language = load_language(u"Deutsch");
     run_to_end();
-    EXPECT_EQ(get_last_error(), error_class_list);
-    EXPECT_EQ(run.scan_status, -1);
-    ASSERT_EQ(view.boxes.size(), 1u);
-    EXPECT_EQ(view.boxes[0].text, "Scan Devices Error");
-    EXPECT_EQ(view.boxes[0].style, message_style_notice);
-    ASSERT_EQ(view.posted.size(), 1u);
-    EXPECT_EQ(view.posted[0].first, wm_show_home);
+    EXPECT_EQ(run.device_scan.error_code, error_class_list);
+    EXPECT_EQ(run.device_scan.status, -1);
+    EXPECT_EQ(view.boxes, std::vector<std::string>{"Scan Devices Error/2"});
+    EXPECT_EQ(view.outcomes, std::vector<std::string>{"show_home"});
 
     // No request follows. The timer keeps running until the next start, and
     // its ticks only repaint.
-    EXPECT_EQ(run.phase, 2);
-    EXPECT_FALSE(run.request_thread);
-    EXPECT_TRUE(view.killed_timers.empty());
+    EXPECT_EQ(run.phase, scan_phase_t::asking_service);
+    EXPECT_FALSE(run.request_worker.held());
+    EXPECT_EQ(view.timer_stops, 0);
     int redraws = view.redraws;
     tick();
     tick();
     EXPECT_EQ(view.redraws, redraws + 2);
     EXPECT_EQ(view.boxes.size(), 1u);
-    EXPECT_EQ(view.posted.size(), 1u);
+    EXPECT_EQ(view.outcomes.size(), 1u);
 }
 
 TEST_F(ScanRun, TicksWhileABoxIsOpenFindNothingToDo)
@@ -325,52 +310,51 @@ TEST_F(ScanRun, TicksWhileABoxIsOpenFindNothingToDo)
     // A modal box dispatches the view's timer ticks while it is open; the
     // run has settled its state before it shows one.
     view.while_box_open = [this] {
-        scan_run_tick(run, services, view, scan_timer_id);
-        scan_run_tick(run, services, view, scan_timer_id);
+        scan_run_tick(run, services, view);
+        scan_run_tick(run, services, view);
     };
 
     mirrors(server_url("/status/504"));
     run_to_end();
     EXPECT_EQ(view.boxes.size(), 1u);
-    EXPECT_EQ(view.posted.size(), 1u);
-    EXPECT_FALSE(run.scan_thread);
-    EXPECT_FALSE(run.request_thread);
+    EXPECT_EQ(view.outcomes.size(), 1u);
+    EXPECT_FALSE(run.scan_worker.held());
+    EXPECT_FALSE(run.request_worker.held());
 
     api.class_list_error = win32_error::not_enough_memory;
     scan_run_restart(run, 0);
     view.boxes.clear();
-    view.posted.clear();
+    view.outcomes.clear();
     run_to_end();
     EXPECT_EQ(view.boxes.size(), 1u);
-    EXPECT_EQ(view.posted.size(), 1u);
-    EXPECT_FALSE(run.request_thread);
+    EXPECT_EQ(view.outcomes.size(), 1u);
+    EXPECT_FALSE(run.request_worker.held());
 }
 
 TEST_F(ScanRun, AStartWhileTheLastWorkerStillRunsWaitsForIt)
 {
     gated_setup_api_t gated;
-    scan_services_t slow{inventory, gated, client, scan_offline, language};
-    scan_run_tick(run, slow, view, scan_timer_id);
-    ASSERT_EQ(run.phase, 1);
-    ASSERT_TRUE(run.scan_thread);
+    scan_services_t slow{inventory, gated, client, settings, language};
+    scan_run_tick(run, slow, view);
+    ASSERT_EQ(run.phase, scan_phase_t::scanning_devices);
+    ASSERT_TRUE(run.scan_worker.running());
 
-    // wm_start_scan arrives although the scan still runs: the next ticks do
+    // A new start arrives although the scan still runs: the next ticks do
     // not start a second scan of the same inventory beside it.
     scan_run_restart(run, 5);
-    scan_run_tick(run, slow, view, scan_timer_id);
-    scan_run_tick(run, slow, view, scan_timer_id);
-    EXPECT_EQ(run.phase, 0);
+    scan_run_tick(run, slow, view);
+    scan_run_tick(run, slow, view);
+    EXPECT_EQ(run.phase, scan_phase_t::not_started);
     EXPECT_TRUE(view.boxes.empty());
 
     gated.open();
-    run.scan_thread->wait();
-    scan_run_tick(run, slow, view, scan_timer_id);
-    EXPECT_EQ(run.phase, 1) << "the new run starts once the old worker has ended";
-    run.scan_thread->wait();
+    run.scan_worker.wait();
+    scan_run_tick(run, slow, view);
+    EXPECT_EQ(run.phase, scan_phase_t::scanning_devices) << "the new run starts once the old worker has ended";
+    run.scan_worker.wait();
     EXPECT_EQ(gated.class_list_calls.load(), 2);
-    scan_run_tick(run, slow, view, scan_timer_id);
-    ASSERT_EQ(view.boxes.size(), 1u);
-    EXPECT_EQ(view.boxes[0].text, "Scan Devices Error");
+    scan_run_tick(run, slow, view);
+    EXPECT_EQ(view.boxes, std::vector<std::string>{"Scan Devices Error/2"});
 }
 
 TEST(ScanErrorText, ChoosesTheTextByTheLastErrorCode)
@@ -435,33 +419,31 @@ TEST(ScanErrorText, AnEditedStatusTextCannotReachBeyondItsOneNumber)
 TEST(ScanErrorBox, ShowsRetryAndCancelOrNothingWhenThereIsNoText)
 {
     update_request_t request;
-    recording_view_t view;
-    view.answer = 1;
+    recording_host_c view;
+    view.otherwise = box_result_t::accepted;
 
     // A code without a message, or a message missing from the language
     // file: nothing is shown and the run goes home.
     language_table_t english = load_language(u"English");
     language_table_t german = load_language(u"Deutsch");
-    set_last_error(error_download_write);
-    EXPECT_EQ(scan_error_box(request, english, view), message_result_cancel);
-    set_last_error(error_bad_response);
-    EXPECT_EQ(scan_error_box(request, german, view), message_result_cancel);
+    EXPECT_EQ(scan_error_box(error_download_write, request, english, view), box_result_t::declined);
+    EXPECT_EQ(scan_error_box(error_bad_response, request, german, view), box_result_t::declined);
     EXPECT_TRUE(view.boxes.empty());
 
-    set_last_error(error_network_timeout);
-    EXPECT_EQ(scan_error_box(request, german, view), 1);
-    ASSERT_EQ(view.boxes.size(), 1u);
-    EXPECT_EQ(view.boxes[0].text, "Keine Antwort.");
-    EXPECT_EQ(view.boxes[0].style, message_style_retry_cancel);
-    set_last_error(0);
+    EXPECT_EQ(scan_error_box(error_network_timeout, request, german, view), box_result_t::accepted);
+    EXPECT_EQ(view.boxes, std::vector<std::string>{"Keine Antwort./4"});
 }
 
 TEST(ScanStatusLine, NamesThePhaseAndCountsDotsBySecond)
 {
     language_table_t language = load_language(u"English");
-    EXPECT_EQ(utf16_to_utf8(scan_status_line(0, 7, language)), "Status: scanning devices");
-    EXPECT_EQ(utf16_to_utf8(scan_status_line(1, 8, language)), "Status: scanning devices");
-    EXPECT_EQ(utf16_to_utf8(scan_status_line(2, 9, language)), "Status: asking the service.");
-    EXPECT_EQ(utf16_to_utf8(scan_status_line(2, 10, language)), "Status: asking the service..");
-    EXPECT_EQ(utf16_to_utf8(scan_status_line(2, 11, language)), "Status: asking the service...");
+    EXPECT_EQ(utf16_to_utf8(scan_status_line(scan_phase_t::not_started, 7, language)), "Status: scanning devices");
+    EXPECT_EQ(utf16_to_utf8(scan_status_line(scan_phase_t::scanning_devices, 8, language)),
+              "Status: scanning devices");
+    EXPECT_EQ(utf16_to_utf8(scan_status_line(scan_phase_t::asking_service, 9, language)),
+              "Status: asking the service.");
+    EXPECT_EQ(utf16_to_utf8(scan_status_line(scan_phase_t::asking_service, 10, language)),
+              "Status: asking the service..");
+    EXPECT_EQ(utf16_to_utf8(scan_status_line(scan_phase_t::asking_service, 11, language)),
+              "Status: asking the service...");
 }

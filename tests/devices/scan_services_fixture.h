@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "devices/fake_setup_api.h"
-#include "devices/scan_run.h"
+#include "service/scan_run.h"
 
 namespace tdu::test {
 
@@ -22,9 +22,9 @@ struct scan_test_services_t {
     fake_setup_api_t api;
     device_inventory_t inventory;
     update_client_t client;
-    int32_t scan_offline = 0;
+    app_settings_t settings;  // scan_offline 0
     language_table_t language;
-    scan_services_t services{inventory, api, client, scan_offline, language};
+    scan_services_t services{inventory, api, client, settings, language};
 };
 
 } // namespace tdu::test

@@ -26,7 +26,7 @@ struct row_fixture_t {
     test::recording_shell_t shell;
     environment_t env;
     install_services_t services{shell, no_threads, env};
-    test::recording_host_t host;
+    test::recording_host_c host;
 
     row_fixture_t()
     {
@@ -131,14 +131,14 @@ TEST(DownloadRow, RemoveAsksAndDeletesTheFileOfTheState)
     struct row {
         const char* what;
         bool temp, final;
-        int answer;
+        box_result_t answer;
         bool deleted;
     };
     const row rows[] = {
-        {"complete, Yes", false, true, box_first, true},
-        {"complete, closed counts as Yes", false, true, box_closed, true},
-        {"complete, No", false, true, box_second, false},
-        {"paused, Yes", true, true, box_first, true},
+        {"complete, Yes", false, true, box_result_t::accepted, true},
+        {"complete, closed without an answer keeps the file", false, true, box_result_from_button(0), false},
+        {"complete, No", false, true, box_result_t::declined, false},
+        {"paused, Yes", true, true, box_result_t::accepted, true},
     };
     for (const auto& r : rows) {
         row_fixture_t f;
@@ -218,7 +218,7 @@ TEST(DownloadRow, CompleteRowInstallsWithTheSessionsFileAndTheGroupsInfFiles)
     test::write_file(f.final(), "whole");
     download_row_t row(f.input(true), f.sessions, f.services, f.host);
     ASSERT_STREQ(row.button_text_key(), "download_btn_setup");
-    f.host.answers = {box_first};
+    f.host.answers = {box_result_t::accepted};
 
     row.click();
 
@@ -233,16 +233,16 @@ TEST(DownloadRow, CompleteRowInstallsWithTheSessionsFileAndTheGroupsInfFiles)
 
 TEST(DownloadRow, QuestionsBeforeDownloadingAllAndQuitting)
 {
-    struct row { int answer; bool download_all; bool quit; };
+    struct row { box_result_t answer; bool download_all; };
     const row rows[] = {
-        {box_first, true, true},
-        {box_second, false, false},
-        {box_closed, false, true},
+        {box_result_t::accepted, true},
+        {box_result_t::declined, false},
+        {box_result_from_button(0), false},  // closed without an answer
     };
     for (const auto& r : rows) {
-        test::recording_host_t host;
+        test::recording_host_c host;
         host.answers = {r.answer};
-        EXPECT_EQ(confirm_download_all(host), r.download_all) << r.answer;
+        EXPECT_EQ(confirm_download_all(host), r.download_all) << static_cast<int>(r.answer);
         EXPECT_EQ(host.boxes, std::vector<std::string>{"download_all_warning/3"});
     }
 

@@ -297,7 +297,7 @@ TEST(DownloadRow, ARebuiltListFindsTheRunningTransferAndCompletesIt)
     input.link = server_url(path);
     input.expected_size = 9000;
 
-    recording_host_t first_host;
+    recording_host_c first_host;
     auto first = std::make_unique<download_row_t>(input, f.sessions, services, first_host);
     EXPECT_EQ(first_host.timer_starts, 0);
     first->click();
@@ -306,11 +306,26 @@ TEST(DownloadRow, ARebuiltListFindsTheRunningTransferAndCompletesIt)
     ASSERT_TRUE(wait_for([&] { return first->session().bytes_done() >= 1; }));
     first.reset();  // the results list is rebuilt: the old row goes away
 
-    recording_host_t second_host;
+    recording_host_c second_host;
     download_row_t second(input, f.sessions, services, second_host);
     EXPECT_TRUE(second_host.timer_running);  // started at once for the running transfer
     EXPECT_STREQ(second.button_text_key(), "download_btn_pause");
     EXPECT_FALSE(second.remove_enabled());
+
+    // Quitting while it runs: only Yes quits; a box closed without an
+    // answer keeps the download running.
+    struct quit_case_t {
+        box_result_t answer;
+        bool quits;
+    };
+    for (quit_case_t q : {quit_case_t{box_result_t::declined, false}, quit_case_t{box_result_from_button(0), false},
+                          quit_case_t{box_result_t::accepted, true}}) {
+        recording_host_c main_window;
+        main_window.answers = {q.answer};
+        EXPECT_EQ(confirm_quit(f.sessions, main_window), q.quits) << static_cast<int>(q.answer);
+        EXPECT_EQ(main_window.boxes, std::vector<std::string>{"quit_confirm/3"});
+    }
+
     second.click();  // pause
     for (int waited = 0; second_host.timer_running && waited < hang_guard_ms; waited += 5) {
         second.timer_tick();
@@ -330,7 +345,7 @@ TEST(DownloadRow, ButtonDownloadsAndTheTimerSettlesTheRow)
     recording_shell_t shell;
     environment_t env;
     install_services_t services{shell, system_threads(), env};
-    recording_host_t host;
+    recording_host_c host;
     download_row_input_t input;
     input.link = server_url("/bytes/20000/packages-row/pkg.zip");
     input.expected_size = 20000;
@@ -358,7 +373,7 @@ TEST(DownloadRow, DownloadAllStartsTickedRowsThatCanStart)
     recording_shell_t shell;
     environment_t env;
     install_services_t services{shell, system_threads(), env};
-    recording_host_t ticked_host, unticked_host;
+    recording_host_c ticked_host, unticked_host;
     download_row_input_t a, b;
     a.link = server_url("/bytes/3000/packages-all/a.zip");
     a.expected_size = 3000;

@@ -1,9 +1,10 @@
 #pragma once
-// Recording stand-ins for the shell, the row's window and the thread starter.
+// Recording stand-ins for the shell and the thread starter (the row's window
+// is the tests' run host, support/recording_host.h).
 #include "common/text.h"
 #include "common/thread_start.h"
-#include "packages/row_host.h"
 #include "packages/shell.h"
+#include "support/recording_host.h"
 
 #include <deque>
 #include <mutex>
@@ -45,43 +46,11 @@ private:
     std::vector<call_t> calls_;
 };
 
-// Records what a row asks of its window; answers message boxes from a
-// script (Yes when the script is empty).
-class recording_host_t final : public row_host_t {
-public:
-    std::deque<int> answers;
-    std::vector<std::string> boxes;  // "key/style"
-    int timer_starts = 0;
-    int timer_stops = 0;
-    int redraws = 0;
-    bool timer_running = false;
-
-    int message_box(const char* key, int style) override
-    {
-        boxes.push_back(std::string(key) + "/" + std::to_string(style));
-        if (answers.empty()) return box_first;
-        int a = answers.front();
-        answers.pop_front();
-        return a;
-    }
-    void start_timer() override
-    {
-        ++timer_starts;
-        timer_running = true;
-    }
-    void stop_timer() override
-    {
-        ++timer_stops;
-        timer_running = false;
-    }
-    void redraw() override { ++redraws; }
-};
-
 // A starter that makes no threads, as a system out of resources would.
 class refusing_threads_t final : public thread_starter_t {
 public:
     int refused = 0;
-    bool start(std::thread&, std::function<void()>) override
+    bool start(std::function<void()>) override
     {
         ++refused;
         return false;

@@ -82,7 +82,7 @@ TEST(InstallWin32, DownloadUnpackAndStartTheInstallerToolOnTheInfFolder)
     download_session_list_t sessions;
     sessions.settings.download_folder = test::program_path(f.downloads);
     sessions.settings.retry_pause_ms = 10;
-    recording_host_t host;
+    recording_host_c host;
     download_row_input_t input;
     input.link = server_url("/files/packages-wine/e1000.zip");
     input.expected_size = static_cast<uint32_t>(package.size());

@@ -3,6 +3,7 @@
 #include "packages/package_install.h"
 
 #include "common/files.h"
+#include "service/installed_links.h"
 #include "fakes.h"
 #include "support/test_support.h"
 #include "test_zip.h"
@@ -21,9 +22,10 @@ struct install_fixture_t {
     fs::path program = dir.path() / "program";
     environment_t env;
     test::recording_shell_t shell;
-    test::recording_host_t host;
+    test::recording_host_c host;
     test::refusing_threads_t no_threads;
     install_services_t services{shell, no_threads, env};
+    worker_c installer{no_threads};  // the row's
 
     install_fixture_t()
     {
@@ -153,14 +155,15 @@ TEST(RequestInstall, AnswersAndStatesThatStartNoWorker)
         bool no_update;
         bool admin;
         int installing;
-        std::deque<int> answers;
+        std::deque<box_result_t> answers;
         std::vector<std::string> boxes;
         bool appended;  // the link reached "setup.dat" before the worker was asked for
     };
     const row rows[] = {
-        {"no newer driver, No", true, true, 0, {box_second}, {"download_setup_warning/3"}, false},
-        {"no newer driver, Yes", true, true, 0, {box_first}, {"download_setup_warning/3"}, true},
-        {"no newer driver, closed counts as Yes", true, true, 0, {box_closed}, {"download_setup_warning/3"}, true},
+        {"no newer driver, No", true, true, 0, {box_result_t::declined}, {"download_setup_warning/3"}, false},
+        {"no newer driver, Yes", true, true, 0, {box_result_t::accepted}, {"download_setup_warning/3"}, true},
+        {"no newer driver, closed without an answer", true, true, 0, {box_result_from_button(0)},
+         {"download_setup_warning/3"}, false},
         {"not an administrator", false, false, 0, {}, {"download_setup_require/2"}, false},
         {"worker still running", false, true, 1, {}, {}, false},
         {"newer driver: no question", false, true, 0, {}, {}, true},
@@ -174,7 +177,7 @@ TEST(RequestInstall, AnswersAndStatesThatStartNoWorker)
         install_order_t order = f.order("abc.zip");
         order.no_update = r.no_update;
 
-        EXPECT_FALSE(request_install(request, order, f.host, f.services)) << r.what;
+        EXPECT_FALSE(request_install(f.installer, request, order, f.host, f.services)) << r.what;
 
         EXPECT_EQ(f.host.boxes, r.boxes) << r.what;
         EXPECT_EQ(f.setup_dat(), r.appended ? "http://127.0.0.1/pkg/driver.zip\n" : "<none>") << r.what;
@@ -193,7 +196,7 @@ TEST(RequestInstall, FillsTheRequestAndAppendsToTheProgramsSetupDat)
     test::write_file(f.program / "setup.dat", "http://127.0.0.1/earlier.zip\n");
     install_order_t order = f.order("abc.zip", {u"x\\b.inf", u"x\\a.inf", u"x\\b.inf"});
 
-    EXPECT_FALSE(request_install(request, order, f.host, f.services));  // no thread here
+    EXPECT_FALSE(request_install(f.installer, request, order, f.host, f.services));  // no thread here
     EXPECT_EQ(request->package_path, f.download("abc.zip"));
     EXPECT_EQ(request->download_folder, test::program_path(f.downloads));
     EXPECT_EQ(request->inf_names, (inf_name_set_t{u"x\\a.inf", u"x\\b.inf"}));
@@ -206,8 +209,8 @@ TEST(RequestInstall, SetupDatThatCannotBeOpenedIsSkipped)
     install_fixture_t f;
     fs::create_directories(f.program / "setup.dat");  // a folder where the file should be
     auto request = std::make_shared<install_request_t>();
-    EXPECT_FALSE(append_installed_link(f.env, "http://x/y.zip"));
-    EXPECT_FALSE(request_install(request, f.order("abc.zip"), f.host, f.services));
+    EXPECT_FALSE(append_installed_link(f.env.program_folder, "http://x/y.zip"));
+    EXPECT_FALSE(request_install(f.installer, request, f.order("abc.zip"), f.host, f.services));
     EXPECT_EQ(f.no_threads.refused, 1);  // it went on to start the worker
 }
 
@@ -219,7 +222,7 @@ TEST(RequestInstall, APackageThatAnotherRowsWorkerInstallsIsLeftToIt)
     ASSERT_TRUE(package_installs().begin(folder));  // the worker of a row of an earlier results list
 
     auto request = std::make_shared<install_request_t>();
-    EXPECT_FALSE(request_install(request, order, f.host, f.services));
+    EXPECT_FALSE(request_install(f.installer, request, order, f.host, f.services));
     EXPECT_EQ(f.no_threads.refused, 0);
     EXPECT_EQ(f.setup_dat(), "<none>");
     EXPECT_EQ(request->installing.load(), 0);
@@ -227,7 +230,7 @@ TEST(RequestInstall, APackageThatAnotherRowsWorkerInstallsIsLeftToIt)
     // Once that worker has ended the package can be installed again; a
     // worker that cannot start gives its claim back.
     package_installs().end(folder);
-    EXPECT_FALSE(request_install(request, order, f.host, f.services));
+    EXPECT_FALSE(request_install(f.installer, request, order, f.host, f.services));
     EXPECT_EQ(f.no_threads.refused, 1);
     EXPECT_FALSE(package_installs().running(folder));
 }

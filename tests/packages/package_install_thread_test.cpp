@@ -74,7 +74,7 @@ TEST(InstallWorker, RequestOutlivesTheRowAndRepeatedRequestsWait)
     environment_t env;
     copy_field(env.program_folder, path_chars, test::program_path(program) + u"\\");
     gated_shell_t shell;
-    test::recording_host_t host;
+    test::recording_host_c host;
     install_services_t services{shell, system_threads(), env};
 
     install_order_t order;
@@ -84,14 +84,17 @@ TEST(InstallWorker, RequestOutlivesTheRowAndRepeatedRequestsWait)
     order.inf_names = {u"drv\\a.inf"};
 
     auto request = std::make_shared<install_request_t>();
-    ASSERT_TRUE(request_install(request, order, host, services));
+    auto installer = std::make_unique<worker_c>();
+    ASSERT_TRUE(request_install(*installer, request, order, host, services));
     shell.wait_entered();
     EXPECT_EQ(request->installing.load(), 1);
-    EXPECT_FALSE(request_install(request, order, host, services));
+    EXPECT_TRUE(installer->running());
+    EXPECT_FALSE(request_install(*installer, request, order, host, services));
 
     // The row goes away while its worker still runs.
     std::weak_ptr<install_request_t> watch = request;
     request.reset();
+    installer.reset();
     EXPECT_FALSE(watch.expired());
     shell.open();
     ASSERT_TRUE(wait_released(watch));
@@ -112,7 +115,7 @@ TEST(InstallWorker, APackageHasOneWorkerWhicheverRowAsks)
     environment_t env;
     copy_field(env.program_folder, path_chars, test::program_path(program) + u"\\");
     gated_shell_t shell;
-    test::recording_host_t host;
+    test::recording_host_c host;
     install_services_t services{shell, system_threads(), env};
     install_order_t order;
     order.link = "http://127.0.0.1/d2.zip";
@@ -123,10 +126,12 @@ TEST(InstallWorker, APackageHasOneWorkerWhicheverRowAsks)
     // The first row's worker runs; the results list is rebuilt, and the new
     // row for the same package (a request of its own) asks again.
     auto first = std::make_shared<install_request_t>();
-    ASSERT_TRUE(request_install(first, order, host, services));
+    worker_c first_row;
+    ASSERT_TRUE(request_install(first_row, first, order, host, services));
     shell.wait_entered();
     auto second = std::make_shared<install_request_t>();
-    EXPECT_FALSE(request_install(second, order, host, services));
+    worker_c second_row;
+    EXPECT_FALSE(request_install(second_row, second, order, host, services));
     EXPECT_EQ(second->installing.load(), 0);
 
     shell.open();
@@ -137,7 +142,7 @@ TEST(InstallWorker, APackageHasOneWorkerWhicheverRowAsks)
     EXPECT_EQ(test::read_file(program / "setup.dat"), "http://127.0.0.1/d2.zip\n");
 
     // With the first worker done, the package can be installed again.
-    ASSERT_TRUE(request_install(second, order, host, services));
+    ASSERT_TRUE(request_install(second_row, second, order, host, services));
     watch = second;
     second.reset();
     ASSERT_TRUE(wait_released(watch));
@@ -162,7 +167,7 @@ TEST(InstallWorker, TheRowLearnsHowItsInstallationEnded)
         environment_t env;
         copy_field(env.program_folder, path_chars, test::program_path(program) + u"\\");
         test::recording_shell_t shell;
-        test::recording_host_t host;
+        test::recording_host_c host;
         install_services_t services{shell, system_threads(), env};
         download_session_list_t sessions;
         sessions.settings.download_folder = test::program_path(downloads);

@@ -225,13 +225,13 @@ TEST(InstalledLinks, ReadsSetupDatBesideTheProgramNotTheCurrentDirectory)
     std::string long_link(1500, 'L');
     write_file(dir.path() / "setup.dat", "http://h/a.zip\n  http://h/b.zip \t\r\n\n   \nhttp://h/c d.zip\r\n" + long_link + "\n");
     std::set<std::string> links{"stale"};
-    read_installed_links(installed_links_path().c_str(), links);
+    read_installed_links(installed_links_path(environment.program_folder).c_str(), links);
     EXPECT_EQ(links, (std::set<std::string>{"http://h/a.zip", "http://h/b.zip", "http://h/c d.zip",
                                             long_link.substr(0, 1024), long_link.substr(1024)}));
 
     // A missing file leaves the set as it was.
     copy_field(environment.program_folder, path_chars, utf8_to_utf16((dir.path() / "none").u8string() + "/"));
-    read_installed_links(installed_links_path().c_str(), links);
+    read_installed_links(installed_links_path(environment.program_folder).c_str(), links);
     EXPECT_EQ(links.size(), 5u);
     copy_field(environment.program_folder, path_chars, saved);
 }

@@ -119,6 +119,12 @@ bool starts_at(const TASK_TRIGGER& t, const task_time_t& start)
            t.Type.Weekly.rgfDaysOfTheWeek == (1u << start.day_of_week);
 }
 
+// The running program's path, as start-up captured it.
+u16 program_path()
+{
+    return u16(environment.program_path);
+}
+
 class ScheduledScanWin32 : public testing::Test {
 protected:
     void SetUp() override
@@ -139,7 +145,7 @@ TEST_F(ScheduledScanWin32, CreateReadBackDisableEnable)
 {
     task_scheduler_t& scheduler = win32_task_scheduler();
     task_time_t before = now();
-    ASSERT_TRUE(schedule_task_create(scheduler));
+    ASSERT_TRUE(schedule_task_create(scheduler, program_path()));
     task_time_t after = now();
 
     read_back_t r = read_task();
@@ -156,7 +162,7 @@ TEST_F(ScheduledScanWin32, CreateReadBackDisableEnable)
 
     // A second creation (the box checked again) leaves the task as it was.
     copy_field(environment.program_path, path_chars, u"C:\\elsewhere\\other.exe");
-    EXPECT_FALSE(schedule_task_create(scheduler));
+    EXPECT_FALSE(schedule_task_create(scheduler, program_path()));
     read_back_t again = read_task();
     EXPECT_EQ(again.application, r.application);
     EXPECT_EQ(again.trigger_count, 1);
@@ -176,18 +182,25 @@ TEST_F(ScheduledScanWin32, CreateReadBackDisableEnable)
 TEST_F(ScheduledScanWin32, SwitchingKeepsTheUsersSchedule)
 {
     task_scheduler_t& scheduler = win32_task_scheduler();
-    ASSERT_TRUE(schedule_task_create(scheduler));
+    ASSERT_TRUE(schedule_task_create(scheduler, program_path()));
     set_daily_schedule();
 
     ASSERT_TRUE(schedule_task_enable(scheduler, false));
     read_back_t r = read_task();
-    // Only the flags change, and every other flag is cleared with them.
-    EXPECT_EQ(r.trigger.rgFlags, static_cast<DWORD>(TASK_TRIGGER_FLAG_DISABLED));
+    // Only the disabled flag changes: the user's end date stays in force.
+    EXPECT_EQ(r.trigger.rgFlags, static_cast<DWORD>(TASK_TRIGGER_FLAG_DISABLED | TASK_TRIGGER_FLAG_HAS_END_DATE));
     EXPECT_EQ(r.trigger.TriggerType, TASK_TIME_TRIGGER_DAILY);
     EXPECT_EQ(r.trigger.Type.Daily.DaysInterval, 2);
     EXPECT_EQ(r.trigger.wStartHour, 7);
     EXPECT_EQ(r.trigger.wStartMinute, 15);
     EXPECT_EQ(r.trigger.wEndYear, 2030);
+
+    ASSERT_TRUE(schedule_task_enable(scheduler, true));
+    r = read_task();
+    EXPECT_EQ(r.trigger.rgFlags, static_cast<DWORD>(TASK_TRIGGER_FLAG_HAS_END_DATE));
+    EXPECT_EQ(r.trigger.wEndYear, 2030);
+    EXPECT_EQ(r.trigger.wEndMonth, 6);
+    EXPECT_EQ(r.trigger.wEndDay, 1);
 }
 
 TEST_F(ScheduledScanWin32, ACreationAtMinute59StartsInTheNextHour)
@@ -224,6 +237,6 @@ TEST_F(ScheduledScanWin32, WinesSchedulerHasNoPropertySheet)
 {
     // Wine's EditWorkItem answers E_NOTIMPL; on Windows the sheet would
     // open here and block until closed.
-    ASSERT_TRUE(schedule_task_create(win32_task_scheduler()));
+    ASSERT_TRUE(schedule_task_create(win32_task_scheduler(), program_path()));
     EXPECT_FALSE(schedule_task_edit(win32_task_scheduler(), nullptr));
 }

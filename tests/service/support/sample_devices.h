@@ -1,7 +1,7 @@
 #pragma once
 // Device and offer records for the update-service tests, built in code.
 #include "devices/device.h"
-#include "service/driver_offer.h"
+#include "devices/driver_offer.h"
 
 #include <vector>
 

@@ -5,14 +5,12 @@
 //   global_init    libcurl, the scan-share lookup, the device inventory's
 //                  class icons, the update client
 //   app_cleanup    the update client, the device inventory, libcurl
+#include "devices/scan_share.h"
+#include "devices/setup_api.h"
+
 #include <string>
 
 namespace tdu {
-
-// Declared only: devices/setup_api.h and app/registry.h cannot be included
-// into one file, and start-up includes the latter.
-class scan_share_source_t;
-class setup_api_t;
 
 // Makes the services over the given seams (the device inventory and the
 // update client are the process-wide ones). True when both exist; a scan-
@@ -20,12 +18,8 @@ class setup_api_t;
 bool global_init(scan_share_source_t& scan_share, const std::string& scan_share_host, setup_api_t& api);
 
 // Frees them again: the update client with its transfer and installed
-// links, the class icon list and every device record, then libcurl.
+// links, the class icon list and every device record, then libcurl. Only
+// once no worker runs any more (see program_exit).
 void app_cleanup(setup_api_t& api);
-
-// The same over Winsock, the configured scan-share host and the Win32 Setup
-// API (Windows build only).
-bool global_init();
-void app_cleanup();
 
 } // namespace tdu

@@ -1,5 +1,5 @@
 // The process-wide services: made over the seams at start, released at exit.
-#include "app/global_services.h"
+#include "program/global_services.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/global_services.h"
+#include "program/global_services.h"
 
 #include "devices/device.h"
 #include "devices/scan_share.h"

@@ -1,12 +1,24 @@
-// The program's own initialisation steps over the Win32 calls.
-#include "app/app_init.h"
+// The Windows programs' wiring: the initialisation steps over the Win32
+// calls, the services of the runs over the process-wide records, and the
+// exit.
+#include "program/program.h"
 
+#include "app/app_init.h"
+#include "app/endpoints.h"
 #include "app/environment.h"
-#include "app/global_services.h"
 #include "app/language.h"
-#include "app/program_title.h"
 #include "app/settings.h"
+#include "backup/driver_store.h"
+#include "common/program_title.h"
 #include "common/win32_text.h"
+#include "common/worker.h"
+#include "devices/device.h"
+#include "devices/scan_share.h"
+#include "devices/setup_api.h"
+#include "packages/download_session.h"
+#include "packages/shell.h"
+#include "program/global_services.h"
+#include "service/update_client.h"
 #include "system/system_info.h"
 
 #include <winsock2.h>
@@ -17,6 +29,16 @@
 namespace tdu {
 
 namespace {
+
+// The settings store over the current user's registry and the shell's
+// folder calls, with the program's folder and path as the platform
+// environment captured them (made after environment_capture).
+settings_store_t& program_settings_store()
+{
+    static settings_store_t store{win32_registry(), win32_folder_ops(), u16(environment.program_folder),
+                                  u16(environment.program_path), system_utc_now};
+    return store;
+}
 
 class program_init_steps_t final : public app_init_steps_t {
 public:
@@ -41,7 +63,7 @@ public:
 
     bool capture_environment() override { return environment_capture(environment, win32_environment_source()); }
     int collect_system_info() override { return tdu::collect_system_info(win32_wmi_source(), system_info); }
-    bool load_settings() override { return settings_load(win32_settings_store(), settings); }
+    bool load_settings() override { return settings_load(program_settings_store(), settings); }
 
     void create_fonts() override
     {
@@ -57,7 +79,10 @@ public:
         return language_load(language_table, path, name, primary);
     }
 
-    bool global_init() override { return tdu::global_init(); }
+    bool global_init() override
+    {
+        return tdu::global_init(win32_scan_share_source(), endpoints().scan_share_host, win32_setup_api());
+    }
 
     void index_driver_packages() override
     {
@@ -83,6 +108,32 @@ int program_app_init(const init_hooks_t& hooks)
 {
     program_init_steps_t steps(hooks);
     return app_init(steps);
+}
+
+scan_services_t program_scan_services()
+{
+    return scan_services_t{device_inventory, win32_setup_api(), update_client(), settings, language_table};
+}
+
+backup_services_t program_backup_services()
+{
+    return backup_services_t{driver_store,  driver_packages, backup_catalogue,      device_inventory,
+                             environment,   win32_shell(),   u16(settings.backup_path)};
+}
+
+install_services_t program_install_services()
+{
+    return install_services_t{win32_shell(), system_threads(), environment};
+}
+
+bool program_exit(uint32_t wait_ms)
+{
+    bool all_stopped = stop_all_workers(wait_ms);
+    if (all_stopped) {
+        download_sessions.clear();
+        app_cleanup(win32_setup_api());
+    }
+    return all_stopped;
 }
 
 } // namespace tdu

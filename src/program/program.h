@@ -1,0 +1,49 @@
+#pragma once
+// The composition root of the Windows programs (the window program and the
+// console front end): the one place that knows which Win32 back end stands
+// behind each seam and which process-wide record each run works on. The
+// layers below take what they use as parameters; only this file and the
+// programs' entry points name the process-wide objects together.
+#include "backup/backup_runs.h"
+#include "common/text.h"
+#include "packages/package_install.h"
+#include "service/scan_run.h"
+
+#include <cstdint>
+#include <functional>
+
+namespace tdu {
+
+// What the front end adds to the program's own initialisation steps.
+struct init_hooks_t {
+    // Shows the failure text; empty: a message box with the program title
+    // as caption and the error icon.
+    std::function<void(u16view text)> show_failure;
+    // The window part's fonts and the driver-store index; empty hooks do
+    // nothing.
+    std::function<void()> create_fonts;
+    std::function<void()> index_driver_packages;
+};
+
+// app_init over the program's own steps: Winsock, the program's folder, the
+// Win32 environment, WMI, the registry settings, "language.ini" beside the
+// program and the global services (COM must be initialised on this thread).
+int program_app_init(const init_hooks_t& hooks);
+
+// The services each run works on, over the process-wide records.
+scan_services_t program_scan_services();
+backup_services_t program_backup_services();
+install_services_t program_install_services();
+
+// How long the exit waits for running workers to stop.
+constexpr uint32_t program_exit_wait_ms = 10000;
+
+// The end of the process: asks every running worker to stop and waits up
+// to `wait_ms`, stops the download sessions, then frees the global services
+// in the reverse order of their making. When some worker is still running
+// after the wait, the records it may use (the update client, the device
+// inventory, libcurl) are left for the process's end instead of being freed
+// under it; false then.
+bool program_exit(uint32_t wait_ms = program_exit_wait_ms);
+
+} // namespace tdu

@@ -1,0 +1,55 @@
+#include "results/results_model.h"
+
+#include <cmath>
+
+namespace tdu {
+
+offer_grouping_t result_rows(device_inventory_t& inventory, offer_kind_t kind)
+{
+    offer_grouping_t grouping;
+    offer_grouping_build(grouping, inventory.devices.data(), static_cast<int32_t>(inventory.devices.size()),
+                         static_cast<int32_t>(kind));
+    return grouping;
+}
+
+group_status_t group_status(const offer_group_t& group)
+{
+    if (group.no_update) return group_status_t::up_to_date;
+    for (const device_t* d : group.devices)
+        if (d->best_offer_better && d->has_driver) return group_status_t::update;
+    return group_status_t::no_driver;
+}
+
+u16 group_class_text(const device_t& device)
+{
+    if (device.device_class && device.device_class->description[0]) return u16(device.device_class->description);
+    return group_class_name(device);
+}
+
+u16 group_class_name(const device_t& device)
+{
+    if (device.device_class && device.device_class->class_name[0]) return u16(device.device_class->class_name);
+    return u16(device.class_name);
+}
+
+offer_counts_t result_counts(const device_inventory_t& inventory)
+{
+    return count_offer_results(inventory.devices.data(), inventory.devices.size());
+}
+
+int32_t result_score(const offer_counts_t& counts)
+{
+    int64_t with_offers = int64_t{counts.out_of_date} + counts.no_driver + counts.up_to_date;
+    if (with_offers <= 0) return 100;
+    double share = static_cast<double>(counts.up_to_date) / static_cast<double>(with_offers);
+    return static_cast<int32_t>(std::floor(share * share * 100.0));
+}
+
+size_t devices_with_offers(const device_inventory_t& inventory)
+{
+    size_t n = 0;
+    for (const device_t& d : inventory.devices) n += d.offers ? 1 : 0;
+    return n;
+}
+
+} // namespace tdu

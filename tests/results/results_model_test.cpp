@@ -1,0 +1,154 @@
+// The results rules every front end shares: row status, class text, the
+// counts and the score, and rows of either kind of offer.
+#include "results/results_model.h"
+
+#include <gtest/gtest.h>
+
+#include "support/sample_devices.h"
+
+using namespace tdu;
+using namespace tdu::test;
+
+namespace {
+
+offer_fields_t offer(const char* link, const char16_t* date)
+{
+    offer_fields_t o;
+    o.link = link;
+    o.date = date;
+    return o;
+}
+
+// A device whose best offer (the first) is `best` and latest (the second,
+// when given) is `latest`.
+device_t& add(device_inventory_t& inventory, const char16_t* id, bool has_driver, bool better,
+              const offer_fields_t& best, const offer_fields_t* latest = nullptr, int32_t instances = 1)
+{
+    device_fields_t fields;
+    fields.id = id;
+    fields.name = id;
+    fields.has_driver = has_driver;
+    fields.instance_count = instances;
+    inventory.devices.push_back(make_device(fields));
+    device_t& d = inventory.devices.back();
+    std::vector<driver_offer_t> offers{make_offer(best)};
+    if (latest) offers.push_back(make_offer(*latest));
+    set_offers(d, offers);
+    d.best_offer = &d.offers[0];
+    d.latest_offer = latest ? &d.offers[1] : &d.offers[0];
+    d.best_offer_better = better;
+    d.latest_offer_newer = better;
+    return d;
+}
+
+} // namespace
+
+TEST(ResultsModel, RowStatusIsUpdateBeforeNoDriverBeforeUpToDate)
+{
+    struct member_t {
+        bool has_driver;
+        bool better;
+    };
+    struct case_t {
+        const char* what;
+        std::vector<member_t> members;
+        group_status_t status;
+    };
+    const case_t cases[] = {
+        {"an installed driver is out of date", {{true, true}}, group_status_t::update},
+        {"out of date beside a device without driver", {{false, true}, {true, true}}, group_status_t::update},
+        {"only devices without driver gain", {{false, true}, {true, false}}, group_status_t::no_driver},
+        {"nobody gains", {{true, false}, {false, false}}, group_status_t::up_to_date},
+    };
+    const offer_fields_t shared = offer("http://127.0.0.1/a.zip", u"2013-01-01");
+    for (const case_t& c : cases) {
+        device_inventory_t inventory;
+        int n = 0;
+        for (const member_t& m : c.members) {
+            std::u16string id = u"PCI\\DEV_" + std::u16string(1, static_cast<char16_t>(u'0' + n++));
+            add(inventory, id.c_str(), m.has_driver, m.better, shared);
+        }
+        offer_grouping_t rows = result_rows(inventory, offer_kind_t::best);
+        ASSERT_EQ(rows.groups.size(), 1u) << c.what;
+        EXPECT_EQ(group_status(rows.groups[0]), c.status) << c.what;
+    }
+}
+
+TEST(ResultsModel, ClassTextFallsBackFromDescriptionToClassNames)
+{
+    device_class_t described;
+    copy_field(described.class_name, class_name_chars, u"Net");
+    copy_field(described.description, class_description_chars, u"Network adapters");
+    device_class_t bare;
+    copy_field(bare.class_name, class_name_chars, u"Media");
+
+    device_fields_t fields;
+    fields.class_name = u"Own";
+    device_t device = make_device(fields);
+    EXPECT_EQ(group_class_text(device), u"Own");  // no class record
+    device.device_class = &bare;
+    EXPECT_EQ(group_class_text(device), u"Media");
+    EXPECT_EQ(group_class_name(device), u"Media");
+    device.device_class = &described;
+    EXPECT_EQ(group_class_text(device), u"Network adapters");
+    EXPECT_EQ(group_class_name(device), u"Net");
+}
+
+TEST(ResultsModel, CountsWeighInstancesAndAlwaysUseTheBestOffers)
+{
+    device_inventory_t inventory;
+    add(inventory, u"PCI\\OLD", true, true, offer("http://127.0.0.1/a.zip", u"2013-01-01"), nullptr, 2);
+    add(inventory, u"PCI\\BARE", false, true, offer("http://127.0.0.1/b.zip", u"2013-01-01"));
+    device_t& current = add(inventory, u"PCI\\CURRENT", true, false, offer("http://127.0.0.1/c.zip", u"2013-01-01"));
+    current.latest_offer_newer = true;  // only the latest offer is newer
+    device_fields_t none;
+    none.id = u"PCI\\NONE";
+    inventory.devices.push_back(make_device(none));  // no offers: counted nowhere
+
+    offer_counts_t counts = result_counts(inventory);
+    EXPECT_EQ(counts.out_of_date, 2);
+    EXPECT_EQ(counts.no_driver, 1);
+    EXPECT_EQ(counts.up_to_date, 1);
+    EXPECT_EQ(devices_with_offers(inventory), 3u);
+}
+
+TEST(ResultsModel, ScoreIsTheSquaredShareUpToDateAndFullWithoutOffers)
+{
+    struct case_t {
+        int32_t out_of_date, no_driver, up_to_date;
+        int32_t score;
+    };
+    const case_t cases[] = {
+        {0, 0, 0, 100},  // nothing offered: nothing is out of date
+        {0, 0, 5, 100},
+        {1, 0, 1, 25},
+        {2, 1, 4, 32},   // (4/7)^2 = 0.3265...
+        {1, 1, 8, 64},
+        {0, 3, 0, 0},
+        {1, 0, 2, 44},   // (2/3)^2 = 0.444...: the integer part
+    };
+    for (const case_t& c : cases) {
+        offer_counts_t counts{c.out_of_date, c.no_driver, c.up_to_date};
+        EXPECT_EQ(result_score(counts), c.score) << c.out_of_date << "/" << c.no_driver << "/" << c.up_to_date;
+    }
+}
+
+TEST(ResultsModel, RowsOfTheLatestOffersRegroupTheDevices)
+{
+    device_inventory_t inventory;
+    const offer_fields_t best = offer("http://127.0.0.1/best.zip", u"2012-01-01");
+    const offer_fields_t latest_a = offer("http://127.0.0.1/latest-a.zip", u"2013-01-01");
+    const offer_fields_t latest_b = offer("http://127.0.0.1/latest-b.zip", u"2013-02-01");
+    add(inventory, u"PCI\\A", true, true, best, &latest_a);
+    add(inventory, u"PCI\\B", true, true, best, &latest_b);
+
+    offer_grouping_t by_best = result_rows(inventory, offer_kind_t::best);
+    ASSERT_EQ(by_best.groups.size(), 1u);
+    EXPECT_EQ(by_best.groups[0].devices.size(), 2u);
+    EXPECT_EQ(by_best.mode, grouping_by_best_offer);
+
+    offer_grouping_t by_latest = result_rows(inventory, offer_kind_t::latest);
+    ASSERT_EQ(by_latest.groups.size(), 2u);
+    EXPECT_EQ(by_latest.mode, grouping_by_latest_offer);
+    for (const offer_group_t& g : by_latest.groups) EXPECT_EQ(g.devices.size(), 1u);
+}
