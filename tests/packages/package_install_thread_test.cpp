@@ -70,6 +70,7 @@ TEST(InstallWorker, RequestOutlivesTheRowAndRepeatedRequestsWait)
     test::temp_dir_t dir;
     fs::path downloads = dir.path() / "download", program = dir.path() / "program";
     fs::create_directories(program);
+    test::write_file(program / "DPInst32.exe", "the installer tool");
     test::write_zip(downloads / "d1.zip", {{"drv/a.inf", "inf"}});
     environment_t env;
     copy_field(env.program_folder, path_chars, test::program_path(program) + u"\\");
