@@ -35,9 +35,16 @@ std::string command_line_of(const fs::path& program)
 {
     fs::path file = program;
     file += ".cmdline";
-    for (int waited = 0; waited < 60000 && !fs::exists(file); waited += 20)
+    // A command line is never empty, so an empty read is a file that Wine
+    // still has open from its rename: read again.
+    for (int waited = 0; waited < 60000; waited += 20) {
+        if (fs::exists(file)) {
+            std::string line = read_file(file);
+            if (!line.empty()) return line;
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    return fs::exists(file) ? read_file(file) : std::string();
+    }
+    return std::string();
 }
 
 bool ends_with(const std::string& s, const std::string& tail)
