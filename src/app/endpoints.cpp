@@ -1,5 +1,8 @@
 #include "app/endpoints.h"
 
+#include "common/registry_types.h"
+#include "common/text.h"
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -36,26 +39,15 @@ static std::string trim(const std::string& s)
     return s.substr(b, e - b + 1);
 }
 
-bool endpoints_apply_file(const char* path, endpoints_t& out, std::string& error)
+bool endpoints_apply_text(std::string_view text, const std::string& origin, endpoints_t& out, std::string& error)
 {
-    FILE* f = std::fopen(path, "rb");
-    if (!f) {
-        error = std::string("cannot open endpoint file ") + path;
-        return false;
-    }
-    std::string text;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
-    std::fclose(f);
-
     endpoints_t next = out;
     size_t pos = 0;
     int line_no = 0;
     while (pos <= text.size()) {
         size_t end = text.find('\n', pos);
-        if (end == std::string::npos) end = text.size();
-        std::string line = trim(text.substr(pos, end - pos));
+        if (end == std::string_view::npos) end = text.size();
+        std::string line = trim(std::string(text.substr(pos, end - pos)));
         pos = end + 1;
         ++line_no;
         if (line.empty() || line[0] == '#') continue;
@@ -73,7 +65,7 @@ bool endpoints_apply_file(const char* path, endpoints_t& out, std::string& error
                 if (key.compare(5, std::string::npos, s.code) == 0) target = &s.base;
         }
         if (!target || eq == std::string::npos || value.empty()) {
-            error = std::string(path) + ":" + std::to_string(line_no) + ": not an endpoint line: " + line;
+            error = origin + ":" + std::to_string(line_no) + ": not an endpoint line: " + line;
             return false;
         }
         *target = value;
@@ -83,23 +75,96 @@ bool endpoints_apply_file(const char* path, endpoints_t& out, std::string& error
 }
 
 namespace {
-struct loaded_t {
-    endpoints_t endpoints;
-    std::string error;
-};
 
-const loaded_t& loaded()
+bool read_whole_file(const char* path, std::string& text)
 {
-    static loaded_t value = [] {
-        loaded_t l;
-        l.endpoints = default_endpoints();
-        const char* path = std::getenv("TDU_ENDPOINTS");
-        if (path && *path) endpoints_apply_file(path, l.endpoints, l.error);
+    FILE* f = std::fopen(path, "rb");
+    if (!f) return false;
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
+    std::fclose(f);
+    return true;
+}
+
+} // namespace
+
+bool endpoints_apply_file(const char* path, endpoints_t& out, std::string& error)
+{
+    std::string text;
+    if (!read_whole_file(path, text)) {
+        error = std::string("cannot open endpoint file ") + path;
+        return false;
+    }
+    return endpoints_apply_text(text, path, out, error);
+}
+
+endpoints_loaded_t endpoints_load(const endpoints_override_t& o)
+{
+    endpoints_loaded_t l;
+    l.endpoints = default_endpoints();
+    if (!o.error.empty()) {
+        l.error = o.error;
         return l;
-    }();
+    }
+    if (o.present) endpoints_apply_text(o.text, o.origin, l.endpoints, l.error);
+    return l;
+}
+
+endpoints_override_t environment_endpoints_override()
+{
+    endpoints_override_t o;
+    const char* path = std::getenv("TDU_ENDPOINTS");
+    if (!path || !*path) return o;
+    o.present = true;
+    o.origin = path;
+    if (!read_whole_file(path, o.text)) o.error = std::string("cannot open endpoint file ") + path;
+    return o;
+}
+
+const char16_t machine_endpoints_key[] = u"SOFTWARE\\Tavrill Driver Updater";
+const char16_t machine_endpoints_value[] = u"endpoints";
+
+endpoints_override_t endpoints_override_from_value(uint32_t type, const std::vector<uint8_t>& data)
+{
+    endpoints_override_t o;
+    o.present = true;
+    o.origin = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Tavrill Driver Updater\\endpoints";
+    if ((type != reg_multi_sz && type != reg_sz) || data.size() % 2 != 0) {
+        o.error = o.origin + ": not a REG_MULTI_SZ or REG_SZ value";
+        return o;
+    }
+    u16 units(data.size() / 2, u'\0');
+    for (size_t i = 0; i < units.size(); ++i)
+        units[i] = static_cast<char16_t>(data[2 * i] | (data[2 * i + 1] << 8));
+    // The strings of a multi-string (and a REG_SZ's lines) become lines; the
+    // zeros that end the value end the text.
+    while (!units.empty() && units.back() == u'\0') units.pop_back();
+    if (type == reg_sz) {
+        size_t zero = units.find(u'\0');
+        if (zero != u16::npos) units.resize(zero);
+    }
+    for (char16_t& c : units)
+        if (c == u'\0') c = u'\n';
+    o.text = utf16_to_utf8(units);
+    return o;
+}
+
+namespace {
+
+endpoints_source chosen_source = endpoints_source::environment_file;
+
+const endpoints_loaded_t& loaded()
+{
+    static endpoints_loaded_t value = endpoints_load(chosen_source == endpoints_source::machine_registry
+                                                         ? machine_endpoints_override()
+                                                         : environment_endpoints_override());
     return value;
 }
+
 } // namespace
+
+void endpoints_select_source(endpoints_source source) { chosen_source = source; }
 
 const endpoints_t& endpoints() { return loaded().endpoints; }
 const std::string& endpoints_override_error() { return loaded().error; }

@@ -4,8 +4,7 @@
 // (a main site and one per interface language).
 //
 // Shipped defaults are compiled in. One override exists, for tests and the
-// demo: the environment variable TDU_ENDPOINTS names a text file read once,
-// at the first use, with lines of the form
+// demo, read once at the first use, with lines of the form
 //
 //     # comment
 //     mirror1 = http://127.0.0.1:8080/
@@ -15,10 +14,26 @@
 //     site = http://127.0.0.1:8090
 //     site_de = http://127.0.0.1:8090/de
 //
-// Keys not named keep their defaults. A file that cannot be read, or a line
-// that is not one of these keys, leaves every default in place and is
+// Keys not named keep their defaults. An override that cannot be read, or a
+// line that is not one of these keys, leaves every default in place and is
 // reported by endpoints_override_error().
+//
+// Where the override comes from depends on the program. The console front
+// end and the tests read the file the environment variable TDU_ENDPOINTS
+// names. The window program runs with administrator rights, and whoever can
+// set its environment must not be able to redirect its update service and
+// scan-share host: it reads only the machine-wide registry value
+//
+//     HKEY_LOCAL_MACHINE\SOFTWARE\Tavrill Driver Updater   "endpoints"
+//
+// (REG_MULTI_SZ, one line per string, or REG_SZ with the lines separated by
+// line feeds), which only administrators can write. The program is a 32-bit
+// process: on 64-bit Windows the key lies in the registry's 32-bit view
+// (SOFTWARE\Wow6432Node).
+#include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace tdu {
 
@@ -38,14 +53,48 @@ struct endpoints_t {
 
 endpoints_t default_endpoints();
 
-// Applies the override file's lines to `out`. False with `error` set when the
-// file cannot be read or a line is malformed; `out` is then unchanged.
+// Applies override lines to `out`. False with `error` set (naming `origin`
+// and the line) when a line is malformed; `out` is then unchanged.
+bool endpoints_apply_text(std::string_view text, const std::string& origin, endpoints_t& out, std::string& error);
+// The same with the lines of a file; a file that cannot be read is an error.
 bool endpoints_apply_file(const char* path, endpoints_t& out, std::string& error);
 
-// The process-wide endpoints: the defaults with the override applied, read
-// on the first call.
+// One override as found at its source.
+struct endpoints_override_t {
+    bool present = false;  // there is an override to apply
+    std::string text;      // its lines
+    std::string origin;    // where it came from, for messages
+    std::string error;     // present but unreadable: applied not at all
+};
+
+// The defaults with `o` applied; `error` says why it was not.
+struct endpoints_loaded_t {
+    endpoints_t endpoints;
+    std::string error;
+};
+endpoints_loaded_t endpoints_load(const endpoints_override_t& o);
+
+// The file TDU_ENDPOINTS names (none when the variable is unset or empty).
+endpoints_override_t environment_endpoints_override();
+
+// The machine-wide registry value, as RegQueryValueExW gives it: its type
+// and bytes. Only a REG_MULTI_SZ or REG_SZ of whole UTF-16 units counts.
+endpoints_override_t endpoints_override_from_value(uint32_t type, const std::vector<uint8_t>& data);
+extern const char16_t machine_endpoints_key[];
+extern const char16_t machine_endpoints_value[];
+// Reads that value (Windows build; natively there is none).
+endpoints_override_t machine_endpoints_override();
+
+// Which override the process-wide endpoints take: the environment's file
+// (the default) or the machine-wide registry value. Chosen by the program
+// before the first use of endpoints().
+enum class endpoints_source { environment_file, machine_registry };
+void endpoints_select_source(endpoints_source source);
+
+// The process-wide endpoints: the defaults with the chosen override applied,
+// read on the first call.
 const endpoints_t& endpoints();
-// Empty unless TDU_ENDPOINTS named a file that was not applied.
+// Empty unless an override was found and not applied.
 const std::string& endpoints_override_error();
 
 } // namespace tdu

@@ -1,0 +1,141 @@
+// The main window's navigation, menus, tray icon, close to tray and exit.
+#include "ui/main_window.h"
+
+#include "app/endpoints.h"
+#include "app/language.h"
+#include "app/settings.h"
+#include "common/win32_text.h"
+#include "packages/download_session.h"
+#include "ui/dialogs/about_window.h"
+#include "ui/views/view_box.h"
+
+#include <shellapi.h>
+
+namespace tdu {
+
+box_result_t main_window_c::box(language_key_t key, box_style_t style)
+{
+    return show_view_box(hwnd(), language_text(key), style);
+}
+
+void main_window_c::navigate(nav_button button)
+{
+    nav_outcome_t out = nav_clicked(state_, button);
+    switch (out.kind) {
+    case nav_outcome_t::show_view:
+        switch_view(out.view);
+        return;
+    case nav_outcome_t::message:
+        box(out.message_key, box_style_t::warning);
+        return;
+    case nav_outcome_t::settings:
+        // The settings dialog is not part of this program yet.
+        return;
+    }
+}
+
+void main_window_c::close_procedure()
+{
+    switch (close_requested(settings.close_to_tray)) {
+    case close_action::exit:
+        exit_procedure();
+        return;
+    case close_action::warn_then_hide:
+        box(lang::system_tray_warning, box_style_t::information);
+        settings.close_to_tray = 2;
+        settings_save(win32_settings_store(), settings);
+        hide_to_tray();
+        return;
+    case close_action::hide:
+        hide_to_tray();
+        return;
+    }
+}
+
+void main_window_c::hide_to_tray()
+{
+    ShowWindow(hwnd(), SW_HIDE);
+    if (rearm_idle_timer_on_hide(state_)) arm_idle_timer();
+}
+
+void main_window_c::exit_procedure()
+{
+    if (exit_needs_confirmation(download_sessions.any_downloading()) &&
+        !exit_confirmed(static_cast<int>(box(lang::quit_confirm, box_style_t::yes_no))))
+        return;
+    DestroyWindow(hwnd());
+}
+
+void main_window_c::open_menu(int x, int y, UINT flags)
+{
+    HMENU popup = menu_ ? GetSubMenu(menu_, 0) : nullptr;
+    if (!popup) return;
+    for (const menu_entry_t& entry : menu_entries) {
+        const u16& label = language_text(entry.label_key);
+        ModifyMenuW(popup, entry.id, MF_BYCOMMAND | MF_STRING, entry.id, wide(label.c_str()));
+    }
+    POINT p{x, y};
+    if (!MonitorFromPoint(p, MONITOR_DEFAULTTONULL)) {
+        MONITORINFO info{};
+        info.cbSize = sizeof info;
+        GetMonitorInfoW(MonitorFromPoint(p, MONITOR_DEFAULTTONEAREST), &info);
+        x = clamp_menu_x(x, false, info.rcWork.left, info.rcWork.right);
+    }
+    TrackPopupMenu(popup, flags, x, y, 0, hwnd(), nullptr);
+}
+
+void main_window_c::dropdown_clicked()
+{
+    RECT window, client;
+    GetWindowRect(hwnd(), &window);
+    GetClientRect(hwnd(), &client);
+    open_menu(window.left + client.right - 103, window.top + 10, TPM_RIGHTBUTTON);
+}
+
+void main_window_c::on_menu_command(UINT id)
+{
+    switch (id) {
+    case menu_settings_id:
+        navigate(nav_button::settings);
+        return;
+    case menu_help_id:
+    case menu_eula_id: {
+        std::string page = endpoints().site_main + std::string(menu_page_path(id));
+        ShellExecuteW(hwnd(), nullptr, wide(utf8_to_utf16(page).c_str()), nullptr, nullptr, SW_SHOWNORMAL);
+        return;
+    }
+    case menu_about_id: {
+        about_window_c about;
+        about.run(hwnd());
+        return;
+    }
+    case menu_exit_id:
+        exit_procedure();
+        return;
+    default:
+        return;
+    }
+}
+
+void main_window_c::on_tray_event(WPARAM id, LPARAM mouse)
+{
+    if (id != tray_icon_c::icon_id) return;
+    if (static_cast<UINT>(mouse) == WM_RBUTTONUP) {
+        POINT p;
+        GetCursorPos(&p);
+        // The menu closes when the user clicks elsewhere only while the
+        // window is the foreground one.
+        SetForegroundWindow(hwnd());
+        open_menu(p.x, p.y, TPM_LEFTBUTTON);
+        PostMessageW(hwnd(), WM_NULL, 0, 0);
+    } else if (static_cast<UINT>(mouse) == WM_LBUTTONUP) {
+        if (IsWindowVisible(hwnd())) {
+            ShowWindow(hwnd(), SW_HIDE);
+        } else {
+            ShowWindow(hwnd(), SW_SHOW);
+            SetForegroundWindow(hwnd());
+        }
+    }
+}
+
+} // namespace tdu

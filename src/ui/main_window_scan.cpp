@@ -1,0 +1,89 @@
+// The main window's side of a scan: starting one (or letting it wait for a
+// backup or restore run), its end, its abandonment, the second instance's
+// hand-over and the automatic scan of timer 0.
+#include "ui/main_window.h"
+
+#include "app/app_messages.h"
+#include "app/language.h"
+#include "devices/device.h"
+#include "ui/views/view_box.h"
+
+#include <ctime>
+
+namespace tdu {
+
+void main_window_c::arm_idle_timer()
+{
+    KillTimer(hwnd(), idle_scan_timer_id);
+    SetTimer(hwnd(), idle_scan_timer_id, idle_scan_timer_ms, nullptr);
+}
+
+void main_window_c::start_scan()
+{
+    if (request_scan(state_, backup_or_restore_running())) {
+        begin_scan_now();
+    } else {
+        SetTimer(hwnd(), deferred_scan_timer_id, deferred_scan_timer_ms, nullptr);
+    }
+}
+
+void main_window_c::begin_scan_now()
+{
+    switch_view(main_view::scan);
+    RedrawWindow(scan_->hwnd(), nullptr, nullptr, RDW_UPDATENOW | RDW_ERASE | RDW_INVALIDATE);
+    scan_->restart(static_cast<int64_t>(std::time(nullptr)));
+    scan_->start_timer();
+}
+
+void main_window_c::on_scan_finished(uint32_t device_nodes)
+{
+    bool announce = scan_finished(state_);
+    scan_->reset_phase();
+    // The scan's workers have ended: its device records may be read now.
+    results_->load_scan_result(device_nodes, device_inventory);
+    switch_view(main_view::results);
+    SetFocus(results_->hwnd());
+    if (!announce) return;
+    if (std::optional<u16> text = announcement_text(language_table, results_->counts().out_of_date)) {
+        tray_.set_icon(attention_icon_);
+        tray_.show_balloon(*text);
+    }
+}
+
+void main_window_c::on_show_home()
+{
+    show_home(state_);
+    // The run has ended (a failed device scan leaves its timer running):
+    // no tick may start another one, and "home" is home again.
+    scan_->stop_timer();
+    scan_->reset_phase();
+    switch_view(main_view::home);
+}
+
+void main_window_c::on_second_instance(WPARAM flag)
+{
+    second_instance_action action = second_instance(state_, flag);
+    if (action == second_instance_action::nothing) return;
+    ShowWindow(hwnd(), SW_SHOW);
+    SetForegroundWindow(hwnd());
+    BringWindowToTop(hwnd());
+    if (action == second_instance_action::show_and_scan) SendMessageW(hwnd(), wm_start_scan, 0, 0);
+}
+
+void main_window_c::on_idle_timer()
+{
+    switch (idle_timer_fired(state_, backup_or_restore_running())) {
+    case idle_timer_action::nothing:
+        return;
+    case idle_timer_action::start_scan:
+        KillTimer(hwnd(), idle_scan_timer_id);
+        begin_scan_now();
+        return;
+    case idle_timer_action::scan_deferred:
+        KillTimer(hwnd(), idle_scan_timer_id);
+        SetTimer(hwnd(), deferred_scan_timer_id, deferred_scan_timer_ms, nullptr);
+        return;
+    }
+}
+
+} // namespace tdu

@@ -1,0 +1,56 @@
+#include "ui/model/home_view_layout.h"
+
+#include "ui/model/scan_view_layout.h"
+
+namespace tdu {
+
+home_layout_t home_layout(int32_t width, int32_t height)
+{
+    home_layout_t l;
+    int32_t area = width - side_bar_width;
+    int32_t a = area / 2 - 235;
+    int32_t b = (height - 150) / 2;
+    l.step_picture = {a, b - 90, a + 470, b - 20};
+    l.step_label_x[0] = a + 26;
+    l.step_label_x[1] = a + 226;
+    l.step_label_x[2] = a + 399;
+    l.step_label_y = b - 65;
+    l.scan_button = {area / 2 - 225, b, area / 2 + 225, b + 120};
+    l.banner = {10, height - 110, 530, height - 10};
+    l.automatic_icon = {10, height - 135, 34, height - 111};
+    l.automatic_text_y = height - 133;
+    l.separator = {10, height - 155, width - 260, height - 153};
+    return l;
+}
+
+bool home_small_step_labels(std::string_view code) { return code == "fr" || code == "it" || code == "es"; }
+bool home_small_side_bar_title(std::string_view code) { return code == "it" || code == "pt"; }
+bool home_long_side_bar_labels(std::string_view code) { return code == "fr" || code == "nl"; }
+
+home_button_outcome_t home_button_event(int32_t& state, pointer_event event, bool over_button)
+{
+    home_button_outcome_t out;
+    auto set = [&](int32_t next) {
+        if (state == next) return;
+        state = next;
+        out.redraw = true;
+    };
+    switch (event) {
+    case pointer_event::move:
+        if (over_button && state == 0) set(1);
+        if (!over_button && state != 0) set(0);
+        break;
+    case pointer_event::down:
+        if (over_button) set(2);
+        break;
+    case pointer_event::up:
+        if (over_button && state == 2) {
+            set(1);
+            out.start_scan = true;
+        }
+        break;
+    }
+    return out;
+}
+
+} // namespace tdu

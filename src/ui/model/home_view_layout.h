@@ -1,0 +1,42 @@
+#pragma once
+// The home view's arithmetic, free of any window: where the step picture,
+// its labels, the scan button and the banner sit, which fonts the language
+// asks for, and what the scan button does with the mouse.
+#include "ui/model/layout_rect.h"
+
+#include <cstdint>
+#include <string_view>
+
+namespace tdu {
+
+struct home_layout_t {
+    layout_rect_t step_picture;   // 470 by 70
+    int32_t step_label_x[3] = {};  // "home_scan_for_drivers", "home_download", "home_install"
+    int32_t step_label_y = 0;
+    layout_rect_t scan_button;    // 450 by 120, also its hit rectangle
+    layout_rect_t banner;         // 520 by 100
+    layout_rect_t automatic_icon; // 24 by 24, and its line's text at (40, bottom - 133)
+    int32_t automatic_text_y = 0;
+    layout_rect_t separator;      // above the banner, across the area left of the side bar
+};
+
+// For a client area of `width` by `height`: everything centred in the area
+// left of the 250-pixel side bar, around b = (height - 150) / 2.
+home_layout_t home_layout(int32_t width, int32_t height);
+
+// Language choices by the interface language's code ("fr", "de", ...):
+// smaller step labels, a smaller side-bar title, a wider label column.
+bool home_small_step_labels(std::string_view code);    // fr, it, es
+bool home_small_side_bar_title(std::string_view code); // it, pt
+bool home_long_side_bar_labels(std::string_view code); // fr, nl
+
+// The scan button: 0 normal, 1 hover, 2 pressed. A release over the button
+// starts a scan only when the press happened there too.
+enum class pointer_event { move, down, up };
+struct home_button_outcome_t {
+    bool redraw = false;
+    bool start_scan = false;
+};
+home_button_outcome_t home_button_event(int32_t& state, pointer_event event, bool over_button);
+
+} // namespace tdu

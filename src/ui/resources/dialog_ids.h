@@ -1,0 +1,21 @@
+/* Resource numbers of the dialog templates; read by the resource compiler
+   and by C++. */
+#ifndef TDU_UI_DIALOG_IDS_H
+#define TDU_UI_DIALOG_IDS_H
+
+/* The message box: button 1 and button 2. */
+#define IDD_MESSAGE_BOX 355
+
+/* The about dialog: button 1 starts the updater, button 2 closes it. */
+#define IDD_ABOUT 339
+
+/* The main window's menu (its first sub-menu is the drop-down and the tray
+   menu) and its commands. */
+#define IDR_MAIN_MENU 333
+#define ID_MENU_SETTINGS 32775
+#define ID_MENU_HELP 32779
+#define ID_MENU_ABOUT 32780
+#define ID_MENU_EXIT 32781
+#define ID_MENU_EULA 32782
+
+#endif

@@ -1,0 +1,15 @@
+#pragma once
+// Draws or measures a text inside a rectangle, wrapped at blanks and, for a
+// word wider than the rectangle, inside the word; lines that would end below
+// the rectangle are left out. With `format` holding DT_CALCRECT nothing is
+// drawn. The rectangle's bottom becomes the last line's bottom. Tabs stop
+// every 8 average characters.
+#include "common/text.h"
+
+#include <windows.h>
+
+namespace tdu {
+
+void draw_wrapped_text(HDC dc, u16view text, RECT& rect, int line_gap, UINT format);
+
+} // namespace tdu

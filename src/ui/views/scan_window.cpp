@@ -1,0 +1,199 @@
+#include "ui/views/scan_window.h"
+
+#include "app/app_messages.h"
+#include "app/language.h"
+#include "app/language_keys.h"
+#include "common/win32_text.h"
+#include "ui/model/scan_view_layout.h"
+#include "ui/skin/colours.h"
+#include "ui/skin/fonts.h"
+#include "ui/skin/skin_ids.h"
+#include "ui/views/side_bar.h"
+#include "ui/views/view_box.h"
+#include "ui/win/memory_paint.h"
+
+#include <ctime>
+
+namespace tdu {
+
+namespace {
+
+constexpr COLORREF panel_frame_colour = RGB(0xC3, 0xDA, 0xF5);
+constexpr COLORREF waiting_colour = RGB(0xFF, 0x00, 0x00);
+
+void text_at(HDC dc, int x, int y, const u16& text)
+{
+    TextOutW(dc, x, y, wide(text.c_str()), static_cast<int>(text.size()));
+}
+
+// The start time as the user's clock shows it.
+u16 local_clock(int64_t seconds)
+{
+    std::time_t t = static_cast<std::time_t>(seconds);
+    std::tm* local = std::localtime(&t);
+    if (!local) return clock_text(0, 0, 0);
+    return clock_text(local->tm_hour, local->tm_min, local->tm_sec);
+}
+
+} // namespace
+
+scan_window_c::scan_window_c(std::function<scan_services_t()> services) : services_(std::move(services)) {}
+
+HWND scan_window_c::create_view(HWND parent, const RECT& rect)
+{
+    register_class(class_name);
+    picture_.load(skin::scan_picture);
+    header_.load(skin::scan_header);
+    progress_.set_background(colour::band);
+    progress_.set_tile(skin_image_c(skin::scan_progress_tile).make_pattern_brush());
+    panel_frame_.reset(CreateSolidBrush(panel_frame_colour));
+    light_band_.reset(CreateSolidBrush(colour::light_band));
+    return create(class_name, parent, L"", WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, rect.left, rect.top,
+                  rect.right - rect.left, rect.bottom - rect.top);
+}
+
+void scan_window_c::restart(int64_t now) { scan_run_restart(run_, now); }
+
+void scan_window_c::reset_phase() { run_.phase = scan_phase_t::not_started; }
+
+bool scan_window_c::process_message(UINT message, WPARAM w, LPARAM l, LRESULT& result)
+{
+    switch (message) {
+    case WM_CREATE:
+        result = 0;
+        return true;
+    case WM_SIZE:
+        layout(LOWORD(l), HIWORD(l));
+        return true;
+    case WM_ERASEBKGND:
+        result = 1;
+        return true;
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd(), &ps);
+        RECT client;
+        GetClientRect(hwnd(), &client);
+        {
+            memory_paint_c paint(dc, client);
+            this->paint(paint.dc(), client);
+        }
+        EndPaint(hwnd(), &ps);
+        return true;
+    }
+    case WM_TIMER:
+        if (w == timer_id) scan_run_tick(run_, services_(), *this);
+        return true;
+    default:
+        return false;
+    }
+}
+
+void scan_window_c::layout(int width, int height)
+{
+    HDC dc = GetDC(hwnd());
+    RECT measured{0, 0, 0, 0};
+    {
+        selected_object_t font(dc, skin_font(font_verdana_9_bold));
+        const u16& widest = language_text(lang::scan_status2);
+        DrawTextW(dc, wide(widest.c_str()), static_cast<int>(widest.size()), &measured,
+                  DT_CALCRECT | DT_SINGLELINE | DT_EXPANDTABS);
+    }
+    ReleaseDC(hwnd(), dc);
+    line_height_ = measured.bottom > 0 ? measured.bottom : 14;
+    layout_rect_t b = scan_text_block(width, height, measured.right, line_height_);
+    block_ = RECT{b.left, b.top, b.right, b.bottom};
+}
+
+void scan_window_c::paint(HDC dc, const RECT& client)
+{
+    const int width = client.right, height = client.bottom;
+    const int64_t now = static_cast<int64_t>(std::time(nullptr));
+    FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    draw_side_bar_background(dc, width, height);
+    SetBkMode(dc, TRANSPARENT);
+
+    picture_.draw_at(dc, 15, 15);
+    header_.draw_at(dc, width - 160 - 260, 15);
+    SetTextColor(dc, colour::heading);
+    {
+        selected_object_t font(dc, skin_font(font_verdana_22));
+        text_at(dc, 80, 28, language_text(lang::scan_scanning));
+    }
+    RECT panel{10, 85, width - 260, height - 60};
+    FrameRect(dc, &panel, panel_frame_.get());
+    {
+        selected_object_t font(dc, skin_font(font_verdana_18));
+        text_at(dc, block_.left, block_.top - 60, language_text(lang::scan_scanning_your_computer));
+    }
+
+    const scan_progress_t& progress = *run_.progress;
+    const int32_t phase = static_cast<int32_t>(run_.phase);
+    scan_lines_t lines = scan_status_lines(language_table, phase, local_clock(run_.start_time), run_.start_time, now,
+                                           progress.processed_nodes.load(), progress.current_name().value_or(u16()));
+    layout_rect_t block{block_.left, block_.top, block_.right, block_.bottom};
+    layout_rect_t line5{};
+    SetTextColor(dc, RGB(0, 0, 0));
+    {
+        selected_object_t font(dc, skin_font(font_verdana_9_bold));
+        for (int i = 1; i <= 5; ++i) {
+            layout_rect_t line = scan_line_rect(block, line_height_, i);
+            if (i % 2 == 1) {
+                layout_rect_t band = scan_line_band(line);
+                RECT r{band.left, band.top, band.right, band.bottom};
+                FillRect(dc, &r, light_band_.get());
+            }
+            RECT r{line.left, line.top, line.right, line.bottom};
+            const u16& text = lines.lines[i - 1];
+            DrawTextW(dc, wide(text.c_str()), static_cast<int>(text.size()), &r,
+                      DT_SINGLELINE | DT_EXPANDTABS | DT_NOPREFIX);
+            line5 = line;
+        }
+    }
+
+    if (run_.phase == scan_phase_t::asking_service) {
+        layout_rect_t box = scan_waiting_box(width, height, line5);
+        RECT r{box.left, box.top, box.right, box.bottom};
+        FillRect(dc, &r, light_band_.get());
+        r.left += 45;
+        SetTextColor(dc, waiting_colour);
+        selected_object_t font(dc, skin_font(font_verdana_12_bold));
+        u16 text = language_text(lang::scan_waiting) + dot_suffix(now);
+        DrawTextW(dc, wide(text.c_str()), static_cast<int>(text.size()), &r, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+    }
+
+    {
+        progress_.set_fraction(scan_fraction(progress.processed_nodes.load(), progress.total_nodes.load()));
+        selected_object_t font(dc, skin_font(font_verdana_8));
+        RECT bar{10, height - 40, width - 260, height - 20};
+        SetTextColor(dc, RGB(255, 255, 255));
+        progress_.draw(dc, bar);
+    }
+
+    side_bar_style_t style;
+    style.long_labels = std::string_view(language_code(language_table)) == "fr";
+    draw_side_bar(dc, width, style);
+}
+
+box_result_t scan_window_c::message_box(language_key_t key, box_style_t style)
+{
+    return show_view_box(hwnd(), language_text(key), style);
+}
+
+box_result_t scan_window_c::message_box_text(u16view text, box_style_t style)
+{
+    return show_view_box(hwnd(), text, style);
+}
+
+void scan_window_c::start_timer() { SetTimer(hwnd(), timer_id, run_timer_ms, nullptr); }
+
+void scan_window_c::stop_timer() { KillTimer(hwnd(), timer_id); }
+
+void scan_window_c::redraw() { RedrawWindow(hwnd(), nullptr, nullptr, RDW_UPDATENOW | RDW_INVALIDATE); }
+
+void scan_window_c::finished(uint32_t device_nodes) { PostMessageW(GetParent(hwnd()), wm_scan_finished, device_nodes, 0); }
+
+void scan_window_c::show_home() { PostMessageW(GetParent(hwnd()), wm_show_home, 0, 0); }
+
+void scan_window_c::retry() { PostMessageW(GetParent(hwnd()), wm_start_scan, 0, 0); }
+
+} // namespace tdu

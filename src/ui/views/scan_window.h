@@ -1,0 +1,62 @@
+#pragma once
+// The scan view: hosts a scan run, drives it from its 200 ms timer (id 1)
+// and paints its progress: the start and elapsed times, the status, the
+// devices examined, the device being examined, a waiting box while the
+// update service is asked, a progress bar and the system-information side
+// bar. The run's outcomes go to the main window as its wm_* messages.
+#include "app/run_host.h"
+#include "service/scan_run.h"
+#include "ui/controls/progress_bar.h"
+#include "ui/skin/skin_image.h"
+#include "ui/win/gdi_handle.h"
+#include "ui/win/window.h"
+
+#include <functional>
+
+namespace tdu {
+
+class scan_window_c : public window_c<scan_window_c>, public run_host_c {
+public:
+    static constexpr wchar_t class_name[] = L"TavrillScanView";
+    static constexpr UINT_PTR timer_id = 1;
+
+    // `services` are what every run works on; they outlive the view.
+    explicit scan_window_c(std::function<scan_services_t()> services);
+
+    HWND create_view(HWND parent, const RECT& rect);
+    bool process_message(UINT message, WPARAM w, LPARAM l, LRESULT& result);
+
+    // The main window's side of a run: a new run from the device scan at
+    // the next tick, and the end of the view's part once the main window
+    // has taken the outcome.
+    void restart(int64_t now);
+    void reset_phase();
+    scan_result_t& run() { return run_; }
+    bool scanning() const { return run_.phase != scan_phase_t::not_started; }
+
+    // run_host_c
+    box_result_t message_box(language_key_t key, box_style_t style) override;
+    box_result_t message_box_text(u16view text, box_style_t style) override;
+    void start_timer() override;
+    void stop_timer() override;
+    void redraw() override;
+    void finished(uint32_t device_nodes) override;
+    void show_home() override;
+    void retry() override;
+
+private:
+    void layout(int width, int height);
+    void paint(HDC dc, const RECT& client);
+
+    std::function<scan_services_t()> services_;
+    scan_result_t run_;
+    RECT block_{};
+    int line_height_ = 14;
+    skin_image_c picture_;
+    skin_image_c header_;
+    tiled_progress_c progress_;
+    brush_t panel_frame_;
+    brush_t light_band_;
+};
+
+} // namespace tdu

@@ -1,0 +1,421 @@
+// The main window in this test's own process, under Wine, with real windows
+// and real messages: start-up as the program does it (settings, language,
+// system information, the process-wide services), then clicks on the band's
+// buttons, the tray icon's events, closing and exiting. The update service
+// is pointed at a port where nothing listens, so every scan ends in the
+// failed request's Retry and Cancel box. The message boxes are watched
+// instead of opened (a modal box would stop this thread); what they say and
+// how they are answered is recorded.
+#include "program/program.h"
+#include "app/app_messages.h"
+#include "app/language.h"
+#include "app/language_keys.h"
+#include "app/settings.h"
+#include "packages/download_session.h"
+#include "ui/main_window.h"
+#include "ui/model/home_view_layout.h"
+#include "ui/model/main_window_layout.h"
+#include "ui/skin/fonts.h"
+#include "ui/skin/skin_ids.h"
+#include "ui/views/view_box.h"
+#include "ui/win/message_loop.h"
+
+#include <winsock2.h>
+#include <windows.h>
+#include <objbase.h>
+#include <shlwapi.h>
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+using namespace tdu;
+
+namespace {
+
+const wchar_t settings_key[] = L"Software\\Tavrill Driver Updater";
+
+// Start-up as the program does it, once for the whole test program.
+class program_environment_t : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        SHDeleteKeyW(HKEY_CURRENT_USER, settings_key);
+        SHDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Tavrill_Driver_Updater_Init");
+        // Every mirror refuses connections; the scan-share host is an
+        // address literal, so no lookup leaves the machine.
+        std::filesystem::path file = std::filesystem::temp_directory_path() / "tdu_main_window_endpoints.ini";
+        std::ofstream(file) << "mirror1 = http://127.0.0.1:1/\nmirror2 = http://127.0.0.1:1/\n"
+                               "mirror3 = http://127.0.0.1:1/\nscan_share_host = 8.8.4.4\n";
+        SetEnvironmentVariableW(L"TDU_ENDPOINTS", file.wstring().c_str());
+        init_hooks_t hooks;
+        hooks.create_fonts = [] { create_skin_fonts(); };
+        hooks.show_failure = [this](u16view text) { failure = utf16_to_utf8(text); };
+        ASSERT_EQ(program_app_init(hooks), 0) << failure;
+    }
+    void TearDown() override { SHDeleteKeyW(HKEY_CURRENT_USER, settings_key); }
+    std::string failure;
+};
+
+const auto* const environment_registered = ::testing::AddGlobalTestEnvironment(new program_environment_t);
+
+struct box_seen_t {
+    u16 text;
+    box_style_t style;
+};
+
+class MainWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        set_box_observer([this](u16view text, box_style_t style) {
+            boxes.push_back({u16(text), style});
+            if (answers.empty()) return box_result_t::declined;
+            box_result_t a = answers.front();
+            answers.pop_front();
+            return a;
+        });
+        settings.close_to_tray = 1;
+        window = std::make_unique<main_window_c>();
+        ASSERT_NE(window->create_main_window(), nullptr);
+        ShowWindow(window->hwnd(), SW_SHOWNORMAL);
+        UpdateWindow(window->hwnd());
+        pump();
+    }
+    void TearDown() override
+    {
+        window.reset();
+        pump();
+        set_box_observer({});
+    }
+
+    // Dispatches what has arrived; with a condition, until it holds or the
+    // time is up.
+    bool pump(const std::function<bool()>& until = {}, DWORD timeout_ms = 0)
+    {
+        DWORD start = GetTickCount();
+        for (;;) {
+            MSG msg;
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                if (msg.message == WM_QUIT) {
+                    quit_seen = true;
+                    continue;
+                }
+                TranslateMessage(&msg);
+                DispatchMessageW(&msg);
+            }
+            if (!until || until()) return true;
+            if (GetTickCount() - start > timeout_ms) return false;
+            Sleep(10);
+        }
+    }
+
+    // A click on a button of the band, as the mouse makes it: the press and
+    // the release at the button's middle, in screen coordinates.
+    void click_band(const layout_rect_t& in_window, bool from_right = false)
+    {
+        RECT w;
+        GetWindowRect(window->hwnd(), &w);
+        int x = from_right ? (w.right - w.left) - (in_window.left + in_window.right) / 2
+                           : (in_window.left + in_window.right) / 2;
+        int y = (in_window.top + in_window.bottom) / 2;
+        LPARAM at = MAKELPARAM(w.left + x, w.top + y);
+        SendMessageW(window->hwnd(), WM_NCMOUSEMOVE, HTBORDER, at);
+        SendMessageW(window->hwnd(), WM_NCLBUTTONDOWN, HTBORDER, at);
+        SendMessageW(window->hwnd(), WM_NCLBUTTONUP, HTBORDER, at);
+        pump();
+    }
+    void click_nav(int index)
+    {
+        click_band(nav_button_rect(index, GetSystemMetrics(SM_CXFRAME), GetSystemMetrics(SM_CYFRAME)));
+    }
+    void click_caption(int index)
+    {
+        click_band(caption_button_rect(index, GetSystemMetrics(SM_CXFRAME), GetSystemMetrics(SM_CYFRAME)), true);
+    }
+
+    bool shows(main_view view) const
+    {
+        HWND v = window->view_window(view);
+        return v && IsWindowVisible(v) && window->current_view() == v;
+    }
+
+    u16 text(language_key_t key) const { return language_text(key); }
+
+    DWORD stored_close_to_tray() const
+    {
+        DWORD value = 0, size = sizeof value;
+        if (RegGetValueW(HKEY_CURRENT_USER, settings_key, L"close_to_tray", RRF_RT_REG_DWORD, nullptr, &value,
+                         &size) != ERROR_SUCCESS)
+            return 99;
+        return value;
+    }
+
+    std::unique_ptr<main_window_c> window;
+    std::vector<box_seen_t> boxes;
+    std::deque<box_result_t> answers;
+    bool quit_seen = false;
+};
+
+} // namespace
+
+TEST_F(MainWindow, StartsOnTheHomeViewWithItsTitleTrayAndMenu)
+{
+    wchar_t title[64] = {};
+    GetWindowTextW(window->hwnd(), title, 64);
+    EXPECT_STREQ(title, L"Tavrill Driver Updater");
+    EXPECT_TRUE(shows(main_view::home));
+    for (main_view hidden : {main_view::scan, main_view::results, main_view::backup, main_view::restore})
+        EXPECT_FALSE(IsWindowVisible(window->view_window(hidden))) << int(hidden);
+    EXPECT_TRUE(window->tray().present());
+    ASSERT_NE(window->menu(), nullptr);
+    EXPECT_EQ(GetMenuItemCount(GetSubMenu(window->menu(), 0)), 7);
+    EXPECT_EQ(window->state().view_state, view_state_idle);
+
+    // The window never gets smaller than 800 by 600.
+    MINMAXINFO info{};
+    SendMessageW(window->hwnd(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+    EXPECT_EQ(info.ptMinTrackSize.x, 800);
+    EXPECT_EQ(info.ptMinTrackSize.y, 600);
+    SetWindowPos(window->hwnd(), nullptr, 0, 0, 300, 200, SWP_NOMOVE | SWP_NOZORDER);
+    RECT r;
+    GetWindowRect(window->hwnd(), &r);
+    EXPECT_GE(r.right - r.left, 800);
+    EXPECT_GE(r.bottom - r.top, 600);
+
+    // The home view fills the client area.
+    RECT client, view;
+    GetClientRect(window->hwnd(), &client);
+    GetClientRect(window->current_view(), &view);
+    EXPECT_EQ(view.right, client.right);
+    EXPECT_EQ(view.bottom, client.bottom);
+}
+
+TEST_F(MainWindow, TheViewsThatNeedAScanSayToScanFirst)
+{
+    struct row_t {
+        int button;
+        language_key_t key;
+    };
+    const row_t rows[] = {{1, lang::home_download_msg}, {2, lang::home_backup_msg}, {3, lang::home_restore_msg}};
+    for (const row_t& r : rows) {
+        boxes.clear();
+        click_nav(r.button);
+        ASSERT_EQ(boxes.size(), 1u) << r.button;
+        EXPECT_EQ(boxes[0].text, text(r.key));
+        EXPECT_EQ(boxes[0].style, box_style_t::warning);
+        EXPECT_TRUE(shows(main_view::home)) << "the current view stays";
+    }
+}
+
+// A scan started by the home view's button; "home" while it runs shows
+// its progress; the failed request's box: Retry scans again, Cancel goes
+// home.
+TEST_F(MainWindow, ScanFromTheHomeButtonRetryAndCancel)
+{
+    HWND home = window->view_window(main_view::home);
+    RECT client;
+    GetClientRect(home, &client);
+    home_layout_t layout = home_layout(client.right, client.bottom);
+    LPARAM at = MAKELPARAM((layout.scan_button.left + layout.scan_button.right) / 2,
+                           (layout.scan_button.top + layout.scan_button.bottom) / 2);
+    SendMessageW(home, WM_MOUSEMOVE, 0, at);
+    SendMessageW(home, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageW(home, WM_LBUTTONUP, 0, at);
+    EXPECT_EQ(window->state().view_state, view_state_scanning);
+    EXPECT_TRUE(shows(main_view::scan));
+
+    click_nav(0);
+    EXPECT_TRUE(shows(main_view::scan)) << "\"home\" during a scan shows the scan";
+
+    answers = {box_result_t::accepted, box_result_t::declined};
+    ASSERT_TRUE(pump([&] { return boxes.size() == 2 && window->state().view_state == view_state_idle; }, 60000))
+        << boxes.size() << " boxes, view state " << window->state().view_state << ", run phase "
+        << int(window->scan_view().run().phase) << ", " << window->scan_view().run().progress->processed_nodes
+        << " nodes";
+    EXPECT_EQ(boxes[0].style, box_style_t::retry_cancel);
+    EXPECT_EQ(boxes[0].text, text(lang::error_network_timeout));
+    EXPECT_EQ(boxes[1].style, box_style_t::retry_cancel) << "Retry ran the whole scan again";
+    EXPECT_TRUE(shows(main_view::home));
+    EXPECT_FALSE(window->scan_view().scanning());
+
+    // Back home, "home" is home, and nothing scans on by itself.
+    click_nav(0);
+    EXPECT_TRUE(shows(main_view::home));
+    pump({}, 0);
+    Sleep(600);
+    pump();
+    EXPECT_EQ(boxes.size(), 2u);
+    EXPECT_TRUE(shows(main_view::home));
+}
+
+TEST_F(MainWindow, CloseToTrayWarnsOnceStoresTwoAndHides)
+{
+    settings.close_to_tray = 1;
+    SendMessageW(window->hwnd(), WM_CLOSE, 0, 0);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, text(lang::system_tray_warning));
+    EXPECT_EQ(boxes[0].style, box_style_t::information);
+    EXPECT_EQ(settings.close_to_tray, 2);
+    EXPECT_EQ(stored_close_to_tray(), 2u);
+    EXPECT_FALSE(IsWindowVisible(window->hwnd()));
+    EXPECT_TRUE(IsWindow(window->hwnd()));
+
+    // Shown again from the tray, closed again with its caption button:
+    // hidden without a word.
+    SendMessageW(window->hwnd(), window->tray().message(), tray_icon_c::icon_id, WM_LBUTTONUP);
+    EXPECT_TRUE(IsWindowVisible(window->hwnd()));
+    click_caption(0);
+    EXPECT_EQ(boxes.size(), 1u);
+    EXPECT_FALSE(IsWindowVisible(window->hwnd()));
+    EXPECT_FALSE(quit_seen);
+}
+
+TEST_F(MainWindow, TrayLeftClickShowsAndHides)
+{
+    UINT tray = window->tray().message();
+    SendMessageW(window->hwnd(), tray, tray_icon_c::icon_id, WM_LBUTTONUP);
+    EXPECT_FALSE(IsWindowVisible(window->hwnd()));
+    SendMessageW(window->hwnd(), tray, tray_icon_c::icon_id, WM_LBUTTONUP);
+    EXPECT_TRUE(IsWindowVisible(window->hwnd()));
+    // Another icon's events and other mouse messages change nothing.
+    SendMessageW(window->hwnd(), tray, tray_icon_c::icon_id + 1, WM_LBUTTONUP);
+    SendMessageW(window->hwnd(), tray, tray_icon_c::icon_id, WM_MOUSEMOVE);
+    EXPECT_TRUE(IsWindowVisible(window->hwnd()));
+}
+
+TEST_F(MainWindow, ExitWithoutDownloadsEndsTheLoop)
+{
+    settings.close_to_tray = 0;
+    SendMessageW(window->hwnd(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_FALSE(IsWindow(window->hwnd()));
+    pump();
+    EXPECT_TRUE(quit_seen);
+}
+
+// A download that runs: a listening socket that takes the request and
+// never answers.
+TEST_F(MainWindow, ExitWhileADownloadRunsAsksAndNoKeepsIt)
+{
+    WSADATA wsa;
+    WSAStartup(MAKEWORD(2, 2), &wsa);
+    SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(listen(listener, 4), 0);
+    int length = sizeof address;
+    getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+
+    std::filesystem::path folder = std::filesystem::temp_directory_path() / "tdu_main_window_downloads";
+    std::filesystem::create_directories(folder);
+    download_sessions.settings.download_folder = folder.u16string() + u"\\";
+    std::string link = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/stalls.zip";
+    auto session = download_sessions.find_or_create(link, 1000);
+    ASSERT_TRUE(session->start());
+    ASSERT_TRUE(pump([] { return download_sessions.any_downloading(); }, 5000));
+
+    answers = {box_result_t::declined};
+    window->exit_procedure();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, text(lang::quit_confirm));
+    EXPECT_EQ(boxes[0].style, box_style_t::yes_no);
+    EXPECT_TRUE(IsWindow(window->hwnd())) << "No keeps the window";
+    EXPECT_TRUE(download_sessions.any_downloading()) << "and the download";
+
+    // A question closed with its caption button keeps them too (the
+    // observer answers as such a box does).
+    answers = {box_result_t::declined};
+    window->exit_procedure();
+    EXPECT_TRUE(IsWindow(window->hwnd()));
+
+    answers = {box_result_t::accepted};
+    window->exit_procedure();
+    EXPECT_FALSE(IsWindow(window->hwnd())) << "Yes exits";
+
+    session->request_pause();
+    pump([&] { return session->check_completion() != completion_t::running; }, 20000);
+    closesocket(listener);
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+}
+
+TEST_F(MainWindow, SecondInstanceShowsAndScansOrDoesNothing)
+{
+    ShowWindow(window->hwnd(), SW_HIDE);
+    SendMessageW(window->hwnd(), wm_second_instance, 0, 0);
+    EXPECT_FALSE(IsWindowVisible(window->hwnd())) << "wParam 0 asks for nothing";
+    EXPECT_EQ(window->state().view_state, view_state_idle);
+
+    SendMessageW(window->hwnd(), wm_second_instance, 1, 0);
+    EXPECT_TRUE(IsWindowVisible(window->hwnd()));
+    EXPECT_EQ(window->state().view_state, view_state_scanning);
+    EXPECT_TRUE(shows(main_view::scan));
+
+    // While it scans, another hand-over only shows the window: the run's
+    // record is not restarted under its workers.
+    int64_t started = window->scan_view().run().start_time;
+    Sleep(1100);
+    SendMessageW(window->hwnd(), wm_second_instance, 1, 0);
+    EXPECT_EQ(window->scan_view().run().start_time, started);
+
+    answers = {box_result_t::declined};
+    ASSERT_TRUE(pump([&] { return window->state().view_state == view_state_idle; }, 60000));
+}
+
+TEST_F(MainWindow, MaximiseSwapsTheButtonImages)
+{
+    EXPECT_EQ(window->maximise_images(), skin::caption_maximise);
+    click_caption(1);
+    EXPECT_TRUE(IsZoomed(window->hwnd()));
+    EXPECT_EQ(window->maximise_images(), skin::caption_restore);
+    click_caption(1);
+    EXPECT_FALSE(IsZoomed(window->hwnd()));
+    EXPECT_EQ(window->maximise_images(), skin::caption_maximise);
+    // A double click on a caption button does not maximise the window.
+    RECT w;
+    GetWindowRect(window->hwnd(), &w);
+    layout_rect_t close = caption_button_rect(0, GetSystemMetrics(SM_CXFRAME), GetSystemMetrics(SM_CYFRAME));
+    LPARAM at = MAKELPARAM(w.right - (close.left + close.right) / 2, w.top + (close.top + close.bottom) / 2);
+    SendMessageW(window->hwnd(), WM_NCLBUTTONDBLCLK, HTBORDER, at);
+    EXPECT_FALSE(IsZoomed(window->hwnd()));
+}
+
+// Timer 0: after a quiet quarter of an hour the window scans by itself, once.
+TEST_F(MainWindow, TimerZeroStartsOneAutomaticScan)
+{
+    ShowWindow(window->hwnd(), SW_HIDE);
+    SendMessageW(window->hwnd(), WM_TIMER, idle_scan_timer_id, 0);
+    EXPECT_EQ(window->state().background_phase, background_running);
+    EXPECT_EQ(window->state().view_state, view_state_scanning);
+    EXPECT_FALSE(IsWindowVisible(window->hwnd())) << "the window stays in the tray";
+
+    EXPECT_FALSE(KillTimer(window->hwnd(), idle_scan_timer_id)) << "the timer was killed when it started the scan";
+
+    answers = {box_result_t::declined};
+    ASSERT_TRUE(pump([&] { return window->state().view_state == view_state_idle; }, 60000));
+    // Abandoned, it still counts: hiding to the tray does not arm the timer
+    // again, so no second automatic scan comes.
+    SendMessageW(window->hwnd(), window->tray().message(), tray_icon_c::icon_id, WM_LBUTTONUP);
+    settings.close_to_tray = 2;
+    SendMessageW(window->hwnd(), WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindowVisible(window->hwnd()));
+    EXPECT_FALSE(KillTimer(window->hwnd(), idle_scan_timer_id));
+}
+
+// Before any automatic scan, hiding to the tray arms timer 0 afresh.
+TEST_F(MainWindow, HidingToTheTrayRearmsTimerZeroBeforeAnyAutomaticScan)
+{
+    settings.close_to_tray = 2;
+    SendMessageW(window->hwnd(), WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindowVisible(window->hwnd()));
+    EXPECT_TRUE(KillTimer(window->hwnd(), idle_scan_timer_id));
+}
