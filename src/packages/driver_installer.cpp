@@ -76,14 +76,14 @@ installer_choice_t choose_driver_installer(const environment_t& env, bool tool_p
     return choice;
 }
 
-installer_kind_t run_driver_installer(shell_t& shell, const environment_t& env, u16view folder, bool force)
+installer_kind_t run_driver_installer(shell_c& shell, const environment_t& env, u16view folder, bool force)
 {
     installer_choice_t choice = choose_driver_installer(env, path_exists(driver_installer_path(env)), folder, force);
     shell.execute(choice.program, choice.arguments);
     return choice.kind;
 }
 
-int find_setup_program(shell_t& shell, u16view directory)
+int find_setup_program(shell_c& shell, u16view directory)
 {
     std::vector<u16> programs = list_files(directory, u".exe");
     if (programs.empty()) return -1;
@@ -110,7 +110,7 @@ inf_name_set_t safe_inf_names(const inf_name_set_t& names)
     return safe;
 }
 
-installer_kind_t start_package_installer(shell_t& shell, const environment_t& env, u16view package_folder,
+installer_kind_t start_package_installer(shell_c& shell, const environment_t& env, u16view package_folder,
                                          const inf_name_set_t& requested_names)
 {
     // Names from the update service's answer: one that could reach outside

@@ -66,12 +66,12 @@ installer_choice_t choose_driver_installer(const environment_t& env, bool tool_p
 // Starts the chosen installer on `folder` (the tool when it lies in the
 // program's folder) and returns which it was; open_folder means the user
 // must be told to install from the opened folder.
-installer_kind_t run_driver_installer(shell_t& shell, const environment_t& env, u16view folder, bool force);
+installer_kind_t run_driver_installer(shell_c& shell, const environment_t& env, u16view folder, bool force);
 
 // Starts the setup program of `directory`: its only ".exe" file, or among
 // several the first named "setup.exe" or "autorun.exe" in any letter case.
 // Returns 0 when one was started, -1 otherwise.
-int find_setup_program(shell_t& shell, u16view directory);
+int find_setup_program(shell_c& shell, u16view directory);
 
 // The names of `names` that safe_relative_path accepts as files inside the
 // package (a name that is refused, or ends in a separator, is left out), in
@@ -82,7 +82,7 @@ inf_name_set_t safe_inf_names(const inf_name_set_t& names);
 // `package_folder` whose devices use the INF files `inf_names`; only the
 // safe names (safe_inf_names) are looked at.
 // Returns what run_driver_installer returned, or package_own.
-installer_kind_t start_package_installer(shell_t& shell, const environment_t& env, u16view package_folder,
+installer_kind_t start_package_installer(shell_c& shell, const environment_t& env, u16view package_folder,
                              const inf_name_set_t& inf_names);
 
 } // namespace tdu

@@ -158,7 +158,7 @@ TEST(DriverInstaller, ChoiceOverPackageLayouts)
          {"{P}\\DPInst32.exe|/SH /PATH \"{F}\\drv\""}},
     };
     for (const auto& r : rows) {
-        test::temp_dir_t dir;
+        test::temp_dir_c dir;
         for (const auto& f : r.files) {
             std::string rel = replace_all(f, "\\", "/");
             test::write_file(dir.path() / "pkg" / rel, "x");
@@ -168,7 +168,7 @@ TEST(DriverInstaller, ChoiceOverPackageLayouts)
         u16 package = path_join(test::program_path(dir.path()), u"pkg");
         environment_t env = program_in(test::program_path(dir.path() / "program"));
         inf_name_set_t names(r.inf_names.begin(), r.inf_names.end());
-        test::recording_shell_t shell;
+        test::recording_shell_c shell;
 
         start_package_installer(shell, env, package, names);
 
@@ -193,9 +193,9 @@ TEST(DriverInstaller, OnlySafeInfNamesAreLookedAt)
 
 TEST(DriverInstaller, SetupProgramSearchOfOneFolder)
 {
-    test::temp_dir_t dir;
+    test::temp_dir_c dir;
     u16 root = test::program_path(dir.path());
-    test::recording_shell_t shell;
+    test::recording_shell_c shell;
     EXPECT_EQ(find_setup_program(shell, root), -1);
     EXPECT_EQ(find_setup_program(shell, path_join(root, u"missing")), -1);
     test::write_file(dir.path() / "one.EXE", "");
@@ -263,11 +263,11 @@ TEST(DriverInstaller, ChoiceWithoutTheToolFollowsTheWindowsVersion)
 
 TEST(DriverInstaller, RunLooksForTheToolBesideTheProgram)
 {
-    test::temp_dir_t dir;
+    test::temp_dir_c dir;
     fs::create_directories(dir.path() / "program");
     environment_t env = program_in(test::program_path(dir.path() / "program"));
     env.version_info = os_version_t{5, 1, 2600, ver_platform_win32_nt};
-    test::recording_shell_t shell;
+    test::recording_shell_c shell;
 
     EXPECT_EQ(run_driver_installer(shell, env, u"D:\\pkg\\", false), installer_kind_t::open_folder);
     test::write_file(dir.path() / "program" / "DPInst32.exe", "x");
