@@ -30,6 +30,10 @@ struct init_hooks_t {
 // program and the global services (COM must be initialised on this thread).
 int program_app_init(const init_hooks_t& hooks);
 
+// The store the settings were loaded from (the current user's registry);
+// the windows save the settings through it.
+settings_store_t& program_settings_store();
+
 // The services each run works on, over the process-wide records.
 scan_services_t program_scan_services();
 backup_services_t program_backup_services();

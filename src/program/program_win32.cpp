@@ -28,8 +28,6 @@
 
 namespace tdu {
 
-namespace {
-
 // The settings store over the current user's registry and the shell's
 // folder calls, with the program's folder and path as the platform
 // environment captured them (made after environment_capture).
@@ -39,6 +37,8 @@ settings_store_t& program_settings_store()
                                   u16(environment.program_path), system_utc_now};
     return store;
 }
+
+namespace {
 
 class program_init_steps_c final : public app_init_steps_c {
 public:

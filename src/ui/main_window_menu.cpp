@@ -6,6 +6,7 @@
 #include "app/settings.h"
 #include "common/win32_text.h"
 #include "packages/download_session.h"
+#include "program/program.h"
 #include "ui/dialogs/about_window.h"
 #include "ui/views/view_box.h"
 
@@ -43,7 +44,7 @@ void main_window_c::close_procedure()
     case close_action::warn_then_hide:
         box(lang::system_tray_warning, box_style_t::information);
         settings.close_to_tray = 2;
-        settings_save(win32_settings_store(), settings);
+        settings_save(program_settings_store(), settings);
         hide_to_tray();
         return;
     case close_action::hide:

@@ -312,9 +312,44 @@ TEST_F(TduCli, TheProgramStartsUpAndAStartingSecondCopyHandsOver)
     fs::path gui = folder.path() / built.filename();
     fs::copy_file(built, gui, fs::copy_options::overwrite_existing);
 
+    // The window program reads its endpoint override from the machine-wide
+    // value, not from TDU_ENDPOINTS: the same service, so its start-up
+    // looks nothing up on the network.
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Tavrill Driver Updater", 0, nullptr, 0, KEY_SET_VALUE,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    std::wstring lines;
+    for (const std::string& line : text_lines(read_file(demo_endpoints)))
+        lines += std::wstring(line.begin(), line.end()) + L'\0';
+    lines += L'\0';
+    RegSetValueExW(key, L"endpoints", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(lines.data()),
+                   static_cast<DWORD>(lines.size() * sizeof(wchar_t)));
+
+    // It shows its main window and runs until its menu's Exit ends it.
+    std::wstring command = L"\"" + gui.wstring() + L"\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    ASSERT_TRUE(CreateProcessW(gui.wstring().c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               folder.path().wstring().c_str(), &si, &pi));
+    CloseHandle(pi.hThread);
+    HWND window = nullptr;
+    for (int i = 0; i < 600 && !(window && IsWindowVisible(window)); ++i) {
+        Sleep(50);
+        window = FindWindowW(L"TavrillDriverUpdaterMain", L"Tavrill Driver Updater");
+    }
+    ASSERT_NE(window, nullptr) << "the program showed no main window";
+    PostMessageW(window, WM_COMMAND, 32781, 0);  // the menu's Exit
+    DWORD status = 1;
+    if (WaitForSingleObject(pi.hProcess, 20000) == WAIT_TIMEOUT) TerminateProcess(pi.hProcess, 9);
+    GetExitCodeProcess(pi.hProcess, &status);
+    CloseHandle(pi.hProcess);
+    RegDeleteValueW(key, L"endpoints");
+    RegCloseKey(key);
+    EXPECT_EQ(status, 0u);
+
     int exit_code = 1;
-    run_program(gui, L"", &exit_code);
-    EXPECT_EQ(exit_code, 0);
 
     // A running copy holds the mutex named by the program title.
     HANDLE running = CreateMutexW(nullptr, TRUE, L"Tavrill Driver Updater");
