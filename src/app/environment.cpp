@@ -102,6 +102,13 @@ bool environment_capture(environment_t& env, environment_source_c& source)
     u16 folder(dir, n);
     if (folder.empty() || folder.back() != u'\\') folder.push_back(u'\\');
     copy_field(env.program_folder, path_chars, folder);
+
+    char16_t windows[path_chars] = {};
+    source.windows_folder(windows, path_chars);
+    windows[path_chars - 1] = 0;
+    u16 windows_folder(windows, u16_length(windows));
+    while (!windows_folder.empty() && windows_folder.back() == u'\\') windows_folder.pop_back();
+    copy_field(env.windows_folder, path_chars, windows_folder);
     return true;
 }
 

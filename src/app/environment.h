@@ -50,6 +50,10 @@ struct environment_t {
     bool wow64_process = false;
     char16_t program_path[path_chars] = {};
     char16_t program_folder[path_chars] = {};
+    // The system's Windows folder (GetSystemWindowsDirectoryW), without a
+    // trailing backslash; empty when unknown. Its system folders hold the
+    // tools of the system itself, such as pnputil.
+    char16_t windows_folder[path_chars] = {};
 };
 
 // Where environment_capture reads its facts: the Win32 calls on Windows, a
@@ -67,6 +71,8 @@ public:
     virtual bool is_wow64_process() = 0;   // IsWow64Process, looked up at run time
     virtual void module_path(char16_t* out, int capacity) = 0;
     virtual void current_directory(char16_t* out, int capacity) = 0;
+    // The Windows folder; a source that knows none leaves it empty.
+    virtual void windows_folder(char16_t* out, int capacity) { if (capacity > 0) out[0] = 0; }
 };
 
 // The process-wide instance.

@@ -68,6 +68,12 @@ public:
         DWORD n = GetCurrentDirectoryW(static_cast<DWORD>(capacity), wide(out));
         if (n >= static_cast<DWORD>(capacity)) out[0] = 0;  // did not fit: nothing was written
     }
+    void windows_folder(char16_t* out, int capacity) override
+    {
+        out[0] = 0;
+        UINT n = GetSystemWindowsDirectoryW(wide(out), static_cast<UINT>(capacity));
+        if (n == 0 || n >= static_cast<UINT>(capacity)) out[0] = 0;
+    }
 };
 
 } // namespace

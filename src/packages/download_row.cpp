@@ -73,7 +73,10 @@ void download_row_c::click()
         order.sha256 = input_.sha256;
         // The timer runs until the job has ended, so the row shows its
         // outcome as soon as it is in.
-        if (request_install(installer_, install_, order, host_, services_)) host_.start_timer();
+        if (request_install(installer_, install_, order, host_, services_)) {
+            told_manual_install_ = false;
+            host_.start_timer();
+        }
         break;
     }
     case row_action_t::start:
@@ -91,6 +94,12 @@ void download_row_c::timer_tick()
     if (session_->check_completion() != completion_t::running && install_->installing.load() == 0) {
         host_.stop_timer();
         take_progress();
+        // Said once per installation: the request's outcome goes back to
+        // none when the next one is asked for.
+        if (install_->outcome.load() == install_outcome_opened_folder && !told_manual_install_) {
+            told_manual_install_ = true;
+            host_.message_box(lang::download_setup_manual, box_style_t::information);
+        }
     }
     host_.redraw();
 }

@@ -48,9 +48,39 @@ u16 driver_installer_path(const environment_t& env)
     return path_join(env.program_folder, is_64bit_system(env) ? u"DPInst64.exe" : u"DPInst32.exe");
 }
 
-void run_driver_installer(shell_c& shell, const environment_t& env, u16view folder, bool force)
+installer_choice_t choose_driver_installer(const environment_t& env, bool tool_present, u16view folder, bool force)
 {
-    shell.execute(driver_installer_path(env), driver_installer_arguments(folder, force));
+    installer_choice_t choice;
+    if (tool_present) {
+        choice.kind = installer_kind_t::dpinst;
+        choice.program = driver_installer_path(env);
+        choice.arguments = driver_installer_arguments(folder, force);
+        return choice;
+    }
+    if (env.version_info.platform_id != ver_platform_win32_nt || env.version_info.major < 6) {
+        choice.kind = installer_kind_t::open_folder;
+        choice.program = u16(folder);
+        return choice;
+    }
+    choice.kind = installer_kind_t::pnputil;
+    u16 windows(env.windows_folder, u16_length(env.windows_folder));
+    if (windows.empty()) {
+        choice.program = u"pnputil.exe";  // left to the search path
+    } else {
+        u16 system = path_join(windows, env.wow64_process ? u"Sysnative" : u"System32");
+        choice.program = path_join(system, u"pnputil.exe");
+    }
+    while (!folder.empty() && folder.back() == u'\\') folder.remove_suffix(1);
+    u16 infs = u"\"" + path_join(folder, u"*.inf") + u"\"";
+    choice.arguments = env.version_info.major >= 10 ? u"/add-driver " + infs + u" /install" : u"-i -a " + infs;
+    return choice;
+}
+
+installer_kind_t run_driver_installer(shell_c& shell, const environment_t& env, u16view folder, bool force)
+{
+    installer_choice_t choice = choose_driver_installer(env, path_exists(driver_installer_path(env)), folder, force);
+    shell.execute(choice.program, choice.arguments);
+    return choice.kind;
 }
 
 int find_setup_program(shell_c& shell, u16view directory)
@@ -80,8 +110,8 @@ inf_name_set_t safe_inf_names(const inf_name_set_t& names)
     return safe;
 }
 
-void start_package_installer(shell_c& shell, const environment_t& env, u16view package_folder,
-                             const inf_name_set_t& requested_names)
+installer_kind_t start_package_installer(shell_c& shell, const environment_t& env, u16view package_folder,
+                                         const inf_name_set_t& requested_names)
 {
     // Names from the update service's answer: one that could reach outside
     // the package (or names no file) takes no part in choosing the folder.
@@ -93,8 +123,7 @@ void start_package_installer(shell_c& shell, const environment_t& env, u16view p
     if (is_directory(inf_folder)) {
         for (const u16& name : inf_names) {
             if (path_exists(path_join(package_folder, name))) {
-                run_driver_installer(shell, env, inf_folder, false);
-                return;
+                return run_driver_installer(shell, env, inf_folder, false);
             }
         }
     }
@@ -105,10 +134,10 @@ void start_package_installer(shell_c& shell, const environment_t& env, u16view p
     u16 folder = has_common ? common.substr(0, path_limit) : u16();
     for (size_t cut = folder.find_last_of(u'\\'); cut != u16::npos; cut = folder.find_last_of(u'\\')) {
         folder.resize(cut);
-        if (find_setup_program(shell, path_join(package_folder, folder)) == 0) return;
+        if (find_setup_program(shell, path_join(package_folder, folder)) == 0) return installer_kind_t::package_own;
     }
-    if (find_setup_program(shell, package_folder) == 0) return;
-    shell.execute(package_folder, u"");
+    if (find_setup_program(shell, package_folder) != 0) shell.execute(package_folder, u"");
+    return installer_kind_t::package_own;
 }
 
 } // namespace tdu

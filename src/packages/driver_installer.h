@@ -31,8 +31,42 @@ u16 driver_installer_arguments(u16view folder, bool force);
 // though the program is 32-bit), else "DPInst32.exe", in the program's folder.
 u16 driver_installer_path(const environment_t& env);
 
-// Starts the installer tool on `folder`.
-void run_driver_installer(shell_c& shell, const environment_t& env, u16view folder, bool force);
+// How the INF packages of a folder are installed on the machine at hand.
+enum class installer_kind_t {
+    // The driver package installer tool beside the program.
+    dpinst,
+    // No tool beside the program (it is a separate redistributable that may
+    // not be shipped): Windows' own pnputil, present from Vista on.
+    pnputil,
+    // Neither (Windows XP without the tool): the folder is opened in the
+    // shell and the user installs from it.
+    open_folder,
+    // Not an INF installation: the package's own setup program, or its
+    // folder when it has nothing to install (start_package_installer).
+    package_own,
+};
+
+struct installer_choice_t {
+    installer_kind_t kind = installer_kind_t::open_folder;
+    u16 program;    // what the shell starts (the folder itself for open_folder)
+    u16 arguments;  // empty for open_folder
+};
+
+// The choice for `folder` from the platform facts, decided without looking
+// at any file: `tool_present` says whether driver_installer_path(env)
+// exists. pnputil is taken from the system folder of `env.windows_folder`;
+// a 32-bit program on 64-bit Windows reaches the 64-bit pnputil through
+// "Sysnative" (its own "System32" is redirected to the 32-bit one, which
+// cannot install 64-bit drivers). Vista to 8.1 take "-i -a", Windows 10
+// "/add-driver ... /install"; both add every INF of the folder. pnputil has
+// no counterpart of the tool's "/F": a forced installation gets the
+// ordinary one there.
+installer_choice_t choose_driver_installer(const environment_t& env, bool tool_present, u16view folder, bool force);
+
+// Starts the chosen installer on `folder` (the tool when it lies in the
+// program's folder) and returns which it was; open_folder means the user
+// must be told to install from the opened folder.
+installer_kind_t run_driver_installer(shell_c& shell, const environment_t& env, u16view folder, bool force);
 
 // Starts the setup program of `directory`: its only ".exe" file, or among
 // several the first named "setup.exe" or "autorun.exe" in any letter case.
@@ -47,7 +81,8 @@ inf_name_set_t safe_inf_names(const inf_name_set_t& names);
 // Chooses and starts the installer for the unpacked package in
 // `package_folder` whose devices use the INF files `inf_names`; only the
 // safe names (safe_inf_names) are looked at.
-void start_package_installer(shell_c& shell, const environment_t& env, u16view package_folder,
+// Returns what run_driver_installer returned, or package_own.
+installer_kind_t start_package_installer(shell_c& shell, const environment_t& env, u16view package_folder,
                              const inf_name_set_t& inf_names);
 
 } // namespace tdu

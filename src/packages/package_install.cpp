@@ -75,9 +75,9 @@ int install_package(install_request_t& request, shell_c& shell, const environmen
             set_last_error(error_stopped);
             outcome = install_outcome_stopped;
         } else {
-            start_package_installer(shell, env, folder, request.inf_names);
+            installer_kind_t kind = start_package_installer(shell, env, folder, request.inf_names);
             result = 0;
-            outcome = install_outcome_started;
+            outcome = kind == installer_kind_t::open_folder ? install_outcome_opened_folder : install_outcome_started;
         }
     } else {
         shell.execute(request.package_path, u"");

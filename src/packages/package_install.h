@@ -33,6 +33,10 @@ enum install_outcome_t : int32_t {
     install_outcome_refused = 3,
     // Unpacked, but the process was ending: no installer was started.
     install_outcome_stopped = 4,
+    // Unpacked, but this Windows has no tool that installs INF packages
+    // (XP without the tool beside the program): the folder was opened so the
+    // user installs from it, and is told so.
+    install_outcome_opened_folder = 5,
 };
 
 // One per results row. Shared between the row and its worker, so it lives

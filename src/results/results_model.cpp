@@ -41,7 +41,11 @@ int32_t result_score(const offer_counts_t& counts)
 {
     int64_t with_offers = int64_t{counts.out_of_date} + counts.no_driver + counts.up_to_date;
     if (with_offers <= 0) return 100;
-    double share = static_cast<double>(counts.up_to_date) / static_cast<double>(with_offers);
+    int64_t up = counts.up_to_date < 0 ? 0 : counts.up_to_date;
+    // Exactly in integers while the squares fit: in floating point 9 of 10
+    // gave 80 on the 32-bit build (x87) and 81 natively.
+    if (with_offers < 300000000) return static_cast<int32_t>(up * up * 100 / (with_offers * with_offers));
+    double share = static_cast<double>(up) / static_cast<double>(with_offers);
     return static_cast<int32_t>(std::floor(share * share * 100.0));
 }
 

@@ -92,6 +92,7 @@ protected:
         };
         ASSERT_EQ(init_driver_store(store, 61, platform), 0);
         fs::create_directories(dir.path() / "program");
+        write_file(dir.path() / "program" / "DPInst32.exe", "the installer tool");
         copy_field(environment.program_folder, path_chars, program_path(dir.path() / "program") + u"\\");
         services.backup_folder = program_path(dir.path() / "backups");
     }

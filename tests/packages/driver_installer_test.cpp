@@ -77,11 +77,10 @@ TEST(DriverInstaller, ToolOfTheSystemsWidthFromTheProgramsFolder)
         environment_t env = program_in(u"C:\\Program Files\\Tavrill", r.architecture);
         env.wow64_process = r.wow64;
         EXPECT_EQ(driver_installer_path(env), r.tool);
-        test::recording_shell_c shell;
-        run_driver_installer(shell, env, u"D:\\pkg\\", true);
-        ASSERT_EQ(shell.calls().size(), 1u);
-        EXPECT_EQ(shell.calls()[0].file, r.tool);
-        EXPECT_EQ(shell.calls()[0].parameters, u"/SH /F /PATH \"D:\\pkg\"");
+        installer_choice_t choice = choose_driver_installer(env, true, u"D:\\pkg\\", true);
+        EXPECT_EQ(choice.kind, installer_kind_t::dpinst);
+        EXPECT_EQ(choice.program, r.tool);
+        EXPECT_EQ(choice.arguments, u"/SH /F /PATH \"D:\\pkg\"");
     }
 }
 
@@ -165,6 +164,7 @@ TEST(DriverInstaller, ChoiceOverPackageLayouts)
             test::write_file(dir.path() / "pkg" / rel, "x");
         }
         fs::create_directories(dir.path() / "pkg");
+        test::write_file(dir.path() / "program" / "DPInst32.exe", "x");
         u16 package = path_join(test::program_path(dir.path()), u"pkg");
         environment_t env = program_in(test::program_path(dir.path() / "program"));
         inf_name_set_t names(r.inf_names.begin(), r.inf_names.end());
@@ -204,4 +204,75 @@ TEST(DriverInstaller, SetupProgramSearchOfOneFolder)
     EXPECT_EQ(find_setup_program(shell, root), -1);
     ASSERT_EQ(shell.calls().size(), 1u);
     EXPECT_EQ(shell.calls()[0].file, path_join(root, u"one.EXE"));
+}
+
+TEST(DriverInstaller, ChoiceWithoutTheToolFollowsTheWindowsVersion)
+{
+    // The folder is the INF folder of an unpacked package.
+    struct row {
+        const char* what;
+        bool tool_present;
+        uint32_t major, minor, platform;
+        bool wow64;
+        const char16_t* windows;
+        installer_kind_t kind;
+        const char16_t* program;
+        const char16_t* arguments;
+    };
+    const uint32_t nt = ver_platform_win32_nt;
+    const row rows[] = {
+        {"the tool beside the program wins on every Windows", true, 6, 1, nt, true, u"C:\\Windows",
+         installer_kind_t::dpinst, u"C:\\P\\DPInst64.exe", u"/SH /PATH \"D:\\dl\\pkg\\drv\""},
+        {"XP without the tool: the folder is opened", false, 5, 1, nt, false, u"C:\\WINDOWS",
+         installer_kind_t::open_folder, u"D:\\dl\\pkg\\drv\\", u""},
+        {"XP x64 (5.2) without the tool", false, 5, 2, nt, true, u"C:\\WINDOWS",
+         installer_kind_t::open_folder, u"D:\\dl\\pkg\\drv\\", u""},
+        {"Vista, 32-bit", false, 6, 0, nt, false, u"C:\\Windows",
+         installer_kind_t::pnputil, u"C:\\Windows\\System32\\pnputil.exe", u"-i -a \"D:\\dl\\pkg\\drv\\*.inf\""},
+        {"Windows 7 64-bit: the 64-bit pnputil past the redirection", false, 6, 1, nt, true, u"C:\\Windows",
+         installer_kind_t::pnputil, u"C:\\Windows\\Sysnative\\pnputil.exe", u"-i -a \"D:\\dl\\pkg\\drv\\*.inf\""},
+        {"Windows 8.1", false, 6, 3, nt, false, u"E:\\WinNT",
+         installer_kind_t::pnputil, u"E:\\WinNT\\System32\\pnputil.exe", u"-i -a \"D:\\dl\\pkg\\drv\\*.inf\""},
+        {"Windows 10 64-bit: the new command line", false, 10, 0, nt, true, u"C:\\Windows",
+         installer_kind_t::pnputil, u"C:\\Windows\\Sysnative\\pnputil.exe",
+         u"/add-driver \"D:\\dl\\pkg\\drv\\*.inf\" /install"},
+        {"Windows folder unknown: pnputil by its bare name", false, 6, 1, nt, false, u"",
+         installer_kind_t::pnputil, u"pnputil.exe", u"-i -a \"D:\\dl\\pkg\\drv\\*.inf\""},
+        {"a 9x platform has no pnputil", false, 4, 90, ver_platform_win32_windows, false, u"C:\\WINDOWS",
+         installer_kind_t::open_folder, u"D:\\dl\\pkg\\drv\\", u""},
+    };
+    for (const auto& r : rows) {
+        environment_t env = program_in(u"C:\\P");
+        env.version_info.major = r.major;
+        env.version_info.minor = r.minor;
+        env.version_info.platform_id = r.platform;
+        env.wow64_process = r.wow64;
+        copy_field(env.windows_folder, path_chars, r.windows);
+        installer_choice_t choice = choose_driver_installer(env, r.tool_present, u"D:\\dl\\pkg\\drv\\", false);
+        EXPECT_EQ(choice.kind, r.kind) << r.what;
+        EXPECT_EQ(choice.program, r.program) << r.what;
+        EXPECT_EQ(choice.arguments, r.arguments) << r.what;
+    }
+    // A forced installation (the restore) keeps "/F" for the tool only.
+    environment_t env = program_in(u"C:\\P");
+    env.version_info = os_version_t{6, 1, 7601, ver_platform_win32_nt};
+    copy_field(env.windows_folder, path_chars, u"C:\\Windows");
+    EXPECT_EQ(choose_driver_installer(env, true, u"D:\\r", true).arguments, u"/SH /F /PATH \"D:\\r\"");
+    EXPECT_EQ(choose_driver_installer(env, false, u"D:\\r", true).arguments, u"-i -a \"D:\\r\\*.inf\"");
+}
+
+TEST(DriverInstaller, RunLooksForTheToolBesideTheProgram)
+{
+    test::temp_dir_c dir;
+    fs::create_directories(dir.path() / "program");
+    environment_t env = program_in(test::program_path(dir.path() / "program"));
+    env.version_info = os_version_t{5, 1, 2600, ver_platform_win32_nt};
+    test::recording_shell_c shell;
+
+    EXPECT_EQ(run_driver_installer(shell, env, u"D:\\pkg\\", false), installer_kind_t::open_folder);
+    test::write_file(dir.path() / "program" / "DPInst32.exe", "x");
+    EXPECT_EQ(run_driver_installer(shell, env, u"D:\\pkg\\", false), installer_kind_t::dpinst);
+    ASSERT_EQ(shell.calls().size(), 2u);
+    EXPECT_EQ(shell.calls()[0].file, u"D:\\pkg\\");
+    EXPECT_EQ(shell.calls()[1].file, driver_installer_path(env));
 }

@@ -35,9 +35,16 @@ std::string command_line_of(const fs::path& program)
 {
     fs::path file = program;
     file += ".cmdline";
-    for (int waited = 0; waited < 60000 && !fs::exists(file); waited += 20)
+    // A command line is never empty, so an empty read is a file that Wine
+    // still has open from its rename: read again.
+    for (int waited = 0; waited < 60000; waited += 20) {
+        if (fs::exists(file)) {
+            std::string line = read_file(file);
+            if (!line.empty()) return line;
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    return fs::exists(file) ? read_file(file) : std::string();
+    }
+    return std::string();
 }
 
 bool ends_with(const std::string& s, const std::string& tail)
@@ -171,4 +178,61 @@ TEST(InstallWin32, AdministratorTestAndTheToolOfA32BitSystem)
     environment_t env;
     copy_field(env.program_folder, path_chars, u"C:\\Program Files\\Tavrill\\");
     EXPECT_EQ(driver_installer_path(env), u"C:\\Program Files\\Tavrill\\DPInst32.exe");
+}
+
+TEST(InstallWin32, WithoutTheToolWindowsOwnPnputilInstallsTheInfFolder)
+{
+    // A stand-in Windows folder whose system folders hold stand-in pnputil
+    // programs: the 32-bit program on 64-bit Windows must take the one
+    // behind "Sysnative", which is the 64-bit one there.
+    struct row {
+        const char* what;
+        bool wow64;
+        uint32_t major;
+        const char* folder;     // the system folder whose pnputil runs
+        const char* other;      // the one that must stay unstarted
+        std::string arguments;  // after the program's name, {F} the INF folder
+    };
+    const row rows[] = {
+        {"Windows 7, 32-bit", false, 6, "System32", "Sysnative", "-i -a \"{F}\\*.inf\""},
+        {"Windows 10, 64-bit", true, 10, "Sysnative", "System32", "/add-driver \"{F}\\*.inf\" /install"},
+    };
+    std::string stand_in = stand_in_bytes();
+    for (const auto& r : rows) {
+        wine_install_fixture_t f;
+        fs::remove(f.program / "DPInst32.exe");
+        fs::path windows = f.dir.path() / "windows";
+        write_file(windows / "System32" / "pnputil.exe", stand_in);
+        write_file(windows / "Sysnative" / "pnputil.exe", stand_in);
+        copy_field(f.env.windows_folder, path_chars, test::program_path(windows));
+        f.env.version_info = os_version_t{r.major, 1, 7601, ver_platform_win32_nt};
+        f.env.wow64_process = r.wow64;
+        write_zip(f.downloads / "c0ffee.zip", {{"drv/x64/a.inf", "[Version]\r\n"}, {"drv/x64/a.sys", "sys"}});
+        install_request_t request;
+        request.package_path = test::program_path(f.downloads / "c0ffee.zip");
+        request.download_folder = test::program_path(f.downloads);
+        request.inf_names = {u"drv\\x64\\a.inf"};
+        request.installing = 1;
+
+        EXPECT_EQ(install_package(request, f.services.shell, f.env), 0) << r.what;
+        EXPECT_EQ(request.outcome.load(), install_outcome_started) << r.what;
+        std::string command_line = command_line_of(windows / r.folder / "pnputil.exe");
+        std::string inf_folder = utf16_to_utf8(test::program_path(f.downloads / "c0ffee")) + "\\drv\\x64";
+        std::string expected = r.arguments;
+        expected.replace(expected.find("{F}"), 3, inf_folder);
+        EXPECT_TRUE(ends_with(command_line, " " + expected)) << r.what << ": " << command_line;
+        EXPECT_NE(command_line.find(std::string(r.folder) + "\\pnputil.exe"), std::string::npos) << command_line;
+        std::printf("pnputil was started as: %s\n", command_line.c_str());
+        EXPECT_FALSE(fs::exists(windows / r.other / "pnputil.exe.cmdline")) << r.what;
+    }
+}
+
+TEST(InstallWin32, TheWindowsFolderOfTheRunningSystem)
+{
+    environment_t env;
+    ASSERT_TRUE(environment_capture(env, win32_environment_source()));
+    u16 windows(env.windows_folder, u16_length(env.windows_folder));
+    ASSERT_FALSE(windows.empty());
+    EXPECT_NE(windows.back(), u'\\');
+    EXPECT_TRUE(is_directory(path_join(windows, u"System32")));
 }

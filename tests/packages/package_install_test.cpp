@@ -32,6 +32,7 @@ struct install_fixture_t {
     {
         fs::create_directories(downloads);
         fs::create_directories(program);
+        test::write_file(program / "DPInst32.exe", "the installer tool");
         copy_field(env.program_folder, path_chars, test::program_path(program) + u"\\");
     }
     u16 download(const char* name) const { return path_join(test::program_path(downloads), utf8_to_utf16(name)); }

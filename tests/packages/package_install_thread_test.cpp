@@ -70,6 +70,7 @@ TEST(InstallWorker, RequestOutlivesTheRowAndRepeatedRequestsWait)
     test::temp_dir_c dir;
     fs::path downloads = dir.path() / "download", program = dir.path() / "program";
     fs::create_directories(program);
+    test::write_file(program / "DPInst32.exe", "the installer tool");
     test::write_zip(downloads / "d1.zip", {{"drv/a.inf", "inf"}});
     environment_t env;
     copy_field(env.program_folder, path_chars, test::program_path(program) + u"\\");
@@ -111,6 +112,7 @@ TEST(InstallWorker, APackageHasOneWorkerWhicheverRowAsks)
     test::temp_dir_c dir;
     fs::path downloads = dir.path() / "download", program = dir.path() / "program";
     fs::create_directories(program);
+    test::write_file(program / "DPInst32.exe", "the installer tool");
     test::write_zip(downloads / "d2.zip", {{"drv/a.inf", "inf"}, {"drv/a.sys", std::string(200000, 's')}});
     environment_t env;
     copy_field(env.program_folder, path_chars, test::program_path(program) + u"\\");
@@ -154,17 +156,26 @@ TEST(InstallWorker, TheRowLearnsHowItsInstallationEnded)
     struct row {
         const char* what;
         bool archive;
+        bool tool;       // the installer tool lies beside the program
+        uint32_t major;  // the Windows version
         int32_t outcome;
+        std::vector<std::string> boxes;
     };
     const row rows[] = {
-        {"a package that unpacks", true, install_outcome_started},
-        {"a package that is no archive", false, install_outcome_failed},
+        {"a package that unpacks", true, true, 5, install_outcome_started, {}},
+        {"a package that is no archive", false, true, 5, install_outcome_failed, {}},
+        {"no tool on Windows 7: pnputil", true, false, 6, install_outcome_started, {}},
+        // XP has no tool of its own: the folder is opened and the user told.
+        {"no tool on XP", true, false, 5, install_outcome_opened_folder, {"download_setup_manual/0"}},
+        {"no tool on XP, no archive", false, false, 5, install_outcome_failed, {}},
     };
     for (const auto& r : rows) {
         test::temp_dir_c dir;
         fs::path downloads = dir.path() / "download", program = dir.path() / "program";
         fs::create_directories(program);
+        if (r.tool) test::write_file(program / "DPInst32.exe", "the installer tool");
         environment_t env;
+        env.version_info = os_version_t{r.major, 1, 2600, ver_platform_win32_nt};
         copy_field(env.program_folder, path_chars, test::program_path(program) + u"\\");
         test::recording_shell_c shell;
         test::recording_host_c host;
@@ -195,5 +206,7 @@ TEST(InstallWorker, TheRowLearnsHowItsInstallationEnded)
         EXPECT_FALSE(host.timer_running) << r.what;
         EXPECT_EQ(download_row.install_outcome(), r.outcome) << r.what;
         EXPECT_EQ(download_row.session().state(), download_complete) << r.what;
+        download_row.timer_tick();  // a later tick says nothing more
+        EXPECT_EQ(host.boxes, r.boxes) << r.what;
     }
 }

@@ -1,0 +1,76 @@
+#pragma once
+// The results view's decisions that need no window: the header's text and
+// number, a row's height and the places of its parts, the date line and the
+// progress box of a row, and the side bar's legend values. The window code
+// measures fonts and draws; these functions say what and where.
+#include "app/language_keys.h"
+#include "common/text.h"
+#include "devices/device.h"
+#include "service/offer_ranking.h"
+
+#include <cstdint>
+
+namespace tdu {
+
+// The header above the rows: which text, and whether the number of
+// out-of-date drivers follows it (in yellow). None out of date says so
+// without a number; one to eight say that some were found, nine and more
+// name their number.
+struct results_header_t {
+    language_key_t key;
+    bool shows_number;
+};
+results_header_t results_header(int32_t out_of_date);
+
+// The date line under a device's name: "download_date1" (installed date,
+// offered date) when the installed driver is older by text order,
+// "download_date3" (installed date only) when the offer carries no date
+// ("0000-00-00"), else "download_date2" (both dates).
+struct date_line_t {
+    language_key_t key;
+    int arguments;  // 2: installed then offered date; 1: installed date only
+};
+date_line_t date_line(u16view installed_date, u16view offered_date);
+
+// The progress box's text from the size texts: the expected size alone, or
+// "<done>/<expected>" while a download has bytes but not all of them; at
+// most 31 characters.
+u16 progress_box_text(u16view expected_text, u16view done_text, uint32_t bytes_done, uint32_t expected_size);
+
+// A row's height for `devices` devices with the measured line heights of
+// the class line (Verdana 9 pt bold) and of a device line (Arial 8 pt).
+int32_t row_height(int32_t class_line, int32_t device_line, int32_t devices);
+
+// Where the parts of a row of `width` pixels and `devices` devices lie.
+struct row_rect_t {
+    int32_t left = 0, top = 0, right = 0, bottom = 0;
+    bool contains(int32_t x, int32_t y) const { return x >= left && x < right && y >= top && y < bottom; }
+};
+struct row_layout_t {
+    int32_t name_top(int32_t device) const;       // a device's name line
+    int32_t date_top(int32_t device) const;       // its date line
+    int32_t bottom_line = 0;                      // WHQL mark, progress box, state text
+    row_rect_t button;                            // the row button's hit box
+    row_rect_t tick;                              // the tick box
+    row_rect_t progress;                          // the progress box
+    int32_t state_text_left = 0;
+    int32_t class_line = 0, device_line = 0;
+};
+// `french` moves the state text 10 pixels left for its longer words.
+row_layout_t row_layout(int32_t width, int32_t class_line, int32_t device_line, int32_t devices, bool french);
+
+// The legend beside the pie chart: out of date, no driver, up to date and
+// the examined total, in that order, each with its icon and text key.
+struct legend_entry_t {
+    language_key_t key;
+    int32_t value;
+};
+struct legend_t {
+    legend_entry_t entries[4];
+};
+legend_t results_legend(const offer_counts_t& counts, int32_t examined);
+
+// The score's colour: red below 70, else green.
+bool score_is_low(int32_t score);
+
+} // namespace tdu
