@@ -21,10 +21,12 @@
 #include "support/child_process_win32.h"
 #include "support/test_support.h"
 #include "ui/skin/fonts.h"
+#include "ui/main_window.h"
 #include "ui/views/backup_window.h"
 #include "ui/views/restore_window.h"
 #include "ui/views/view_box.h"
 #include "window_test_support.h"
+#include "win/screenshot_support.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -299,6 +301,39 @@ TEST_F(BackupViews, TheRestoreViewTicksOneBackupAndRestoresItWithForce)
         << test::read_file(record);
 }
 
+// The README's pictures: the program's window with the backup view mid-run
+// and with the restore view (only when asked, see screenshot_support.h).
+TEST_F(BackupViews, Screenshots)
+{
+    if (screenshot_folder().empty()) GTEST_SKIP() << "TDU_SCREENSHOTS names no folder";
+    main_window_c window;
+    ASSERT_NE(window.create_main_window(), nullptr);
+    SetWindowPos(window.hwnd(), HWND_TOP, 0, 0, 960, 640, SWP_SHOWWINDOW);
+    window.switch_view(main_view::backup);
+    pump_messages(300);
+    backup_window_c& view = window.backup_view();
+    tree_view_t t = snapshot(view.tree());
+    ASSERT_GE(t.handles.size(), 2u);
+    click_box(view.tree(), t.handles[0]);
+    TreeView_SelectItem(view.tree().hwnd(), t.handles[1]);
+    pump_messages(200);
+    SendMessageW(view.button(), BM_CLICK, 0, 0);
+    EXPECT_TRUE(save_screenshot(window.hwnd(), L"backup"));
+    ASSERT_TRUE(pump_until([&] { return !view.run_working(); }, 60000));
+
+    window.switch_view(main_view::restore);
+    pump_messages(300);
+    restore_window_c& restore_view = window.restore_view();
+    t = snapshot(restore_view.tree());
+    ASSERT_FALSE(t.handles.empty());
+    click_box(restore_view.tree(), t.handles[0]);
+    TreeView_SelectItem(restore_view.tree().hwnd(), t.handles[0]);
+    pump_messages(200);
+    EXPECT_TRUE(save_screenshot(window.hwnd(), L"restore"));
+    DestroyWindow(window.hwnd());
+    pump_messages(100);
+}
+
 namespace {
 
 // The stand-in installer: records how it was started.
@@ -324,6 +359,7 @@ int run_as_xp_copy()
         test::prefix_store_t store;
         if (!test::set_wine_program_version(xp_program_name, L"winxp")) return 1;
         test::reset_program_keys(true);
+        test::apply_screenshot_language();
         {
             test::temp_dir_t folder;
             fs::copy_file(test::own_path(), folder.path() / xp_program_name);

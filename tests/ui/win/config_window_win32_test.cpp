@@ -16,6 +16,7 @@
 #include "ui/skin/fonts.h"
 #include "ui/views/view_box.h"
 #include "window_test_support.h"
+#include "win/screenshot_support.h"
 
 #include <windows.h>
 #include <mstask.h>
@@ -45,6 +46,7 @@ public:
     {
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         test::reset_program_keys(true);
+        test::apply_screenshot_language();
         init_hooks_t hooks;
         hooks.create_fonts = [] { create_skin_fonts(); };
         hooks.show_failure = [this](u16view text) { failure = utf16_to_utf8(text); };
@@ -172,13 +174,14 @@ protected:
             return box_result_t::accepted;
         });
         saved = settings;
+        saved_language = language_table.current_index;
         fs::create_directories(download.path() / "new");
     }
     void TearDown() override
     {
         set_box_observer({});
         settings = saved;
-        language_table.current_index = 0;
+        language_table.current_index = saved_language;
         settings_save(win32_settings_store(), settings);
         delete_task();
     }
@@ -195,6 +198,7 @@ protected:
     }
 
     app_settings_t saved;
+    int32_t saved_language = 0;
     test::temp_dir_t download;
     std::vector<u16> boxes;
     std::vector<box_style_t> styles;
@@ -205,6 +209,7 @@ protected:
 TEST_F(ConfigWindow, OkSavesEveryBoxAndTheRunEntryToTheRegistry)
 {
     const std::wstring new_download = (download.path() / "new").wstring();
+    const int other = language_table.current_index == 1 ? 2 : 1;  // a language other than the current one
     config_window_c dialog;
     dialog_driver_t driver({on_dialog([&](HWND d) {
         EXPECT_EQ(IsDlgButtonChecked(d, config_id::close_to_tray), BST_CHECKED) << "close_to_tray starts at 1";
@@ -212,7 +217,7 @@ TEST_F(ConfigWindow, OkSavesEveryBoxAndTheRunEntryToTheRegistry)
         click(d, config_id::autorun);
         click(d, config_id::scan_offline);
         click(d, config_id::close_to_tray);
-        SendDlgItemMessageW(d, config_id::language, CB_SETCURSEL, 1, 0);
+        SendDlgItemMessageW(d, config_id::language, CB_SETCURSEL, static_cast<WPARAM>(other), 0);
         click(d, IDOK);
     })});
     EXPECT_EQ(driver.run(dialog), 1);
@@ -221,7 +226,7 @@ TEST_F(ConfigWindow, OkSavesEveryBoxAndTheRunEntryToTheRegistry)
     EXPECT_EQ(read_number(L"scan_offline"), 1u);
     EXPECT_EQ(read_number(L"close_to_tray"), 0u);
     EXPECT_EQ(read_number(L"scheduled_scan"), 0u);
-    EXPECT_EQ(read_text(settings_key, L"language"), wide(language_table.language_names.at(1).c_str()));
+    EXPECT_EQ(read_text(settings_key, L"language"), wide(language_table.language_names.at(static_cast<size_t>(other)).c_str()));
     EXPECT_EQ(read_text(run_key, L"Tavrill Driver Updater"), wide(win32_settings_store().program_path.c_str()));
     EXPECT_NE(u16(settings.active_download_path), u16(new_download.begin(), new_download.end()))
         << "the folder in use changes at the next start";
@@ -233,7 +238,7 @@ TEST_F(ConfigWindow, OkSavesEveryBoxAndTheRunEntryToTheRegistry)
     // no notice, and the Run entry goes.
     config_window_c again;
     dialog_driver_t second({on_dialog([&](HWND d) {
-        EXPECT_EQ(SendDlgItemMessageW(d, config_id::language, CB_GETCURSEL, 0, 0), 1);
+        EXPECT_EQ(SendDlgItemMessageW(d, config_id::language, CB_GETCURSEL, 0, 0), other);
         click(d, config_id::autorun);
         click(d, IDOK);
     })});
@@ -319,4 +324,28 @@ TEST_F(ConfigWindow, TheWeeklyBoxMakesAndSwitchesTheTaskAndCancelPutsItBack)
     EXPECT_EQ(cancel.run(off), 2);
     EXPECT_EQ(task_trigger_flags(), 0);
     EXPECT_EQ(read_number(L"scheduled_scan"), 1u);
+}
+
+// The README's picture of the dialog (only when asked, see
+// screenshot_support.h).
+TEST_F(ConfigWindow, Screenshot)
+{
+    if (screenshot_folder().empty()) GTEST_SKIP() << "TDU_SCREENSHOTS names no folder";
+    bool saved = false;
+    config_window_c dialog;
+    dialog_driver_t driver({
+        [] {
+            HWND d = settings_dialog();
+            if (!d || !IsWindowVisible(d)) return false;
+            SetWindowPos(d, HWND_TOP, 40, 40, 0, 0, SWP_NOSIZE);
+            return true;
+        },
+        [] { return true; },  // one tick for the dialog to paint
+        on_dialog([&](HWND d) {
+            saved = save_screenshot(d, L"settings");
+            click(d, IDCANCEL);
+        }),
+    });
+    EXPECT_EQ(driver.run(dialog), 2);
+    EXPECT_TRUE(saved);
 }
