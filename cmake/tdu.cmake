@@ -1,6 +1,14 @@
 # Helpers the subsystem folders use to add their files to the core and their
 # tests to ctest.
 
+# tdu_house_warnings(<targets>): the warnings the core and the programs keep
+# clean, as errors (flags that GCC and mingw-w64 both take).
+function(tdu_house_warnings)
+    foreach(target ${ARGN})
+        target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+    endforeach()
+endfunction()
+
 # tdu_core_sources(<portable files> [WIN32 <Win32 back ends>])
 function(tdu_core_sources)
     cmake_parse_arguments(A "" "" "WIN32" ${ARGN})
@@ -63,31 +71,47 @@ function(tdu_windows_resources target description manifest)
     target_sources(${target} PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc)
 endfunction()
 
-# tdu_fuzz_target(<name> SOURCES <files> SEEDS <files or folders>)
+# tdu_fuzz_target(<name> SOURCES <files> MAX_LEN <bytes> SEEDS <files or folders>
+#                 [LIBS <libs>] [INSTRUMENT <library target>])
 # A libFuzzer entry point (LLVMFuzzerTestOneInput). The native build runs it
 # as a ctest test over its seeds and a fixed series of their mutations
 # (tests/support/fuzz_replay_main.cpp), under whatever sanitizer the preset
-# sets. Configured with clang and -DTDU_LIBFUZZER=ON, the core is built with
-# coverage instrumentation and a real libFuzzer binary <name>_libfuzzer is
-# made as well, to run by hand: <name>_libfuzzer <corpus folder> [seed folders].
+# sets. Configured with clang and -DTDU_LIBFUZZER=ON, the core (and the
+# INSTRUMENT library, and zlib, minizip and TinyXML: see
+# fuzz_libraries.cmake) is built with coverage instrumentation and a real
+# libFuzzer binary <name>_libfuzzer is made as well, to run by hand:
+# <name>_libfuzzer <corpus folder> [seed folders]. It takes inputs of up to
+# MAX_LEN bytes, the most its format allows, unless -max_len says otherwise
+# (libFuzzer alone would stop at 4 KB, short of every size and depth fault).
 option(TDU_LIBFUZZER "with clang: also build libFuzzer binaries of the fuzz targets" OFF)
+function(tdu_fuzz_instrument target)
+    get_property(instrumented TARGET ${target} PROPERTY TDU_FUZZ_INSTRUMENTED)
+    if(NOT instrumented)
+        target_compile_options(${target} PRIVATE -fsanitize=fuzzer-no-link)
+        set_property(TARGET ${target} PROPERTY TDU_FUZZ_INSTRUMENTED ON)
+    endif()
+endfunction()
 function(tdu_fuzz_target name)
-    cmake_parse_arguments(A "" "" "SOURCES;SEEDS" ${ARGN})
+    cmake_parse_arguments(A "" "MAX_LEN;INSTRUMENT" "SOURCES;SEEDS;LIBS" ${ARGN})
     if(TDU_WINDOWS)
         return()
     endif()
+    if(NOT A_MAX_LEN)
+        message(FATAL_ERROR "tdu_fuzz_target(${name}): MAX_LEN, the largest input its format allows")
+    endif()
     add_executable(${name} ${A_SOURCES} ${CMAKE_SOURCE_DIR}/tests/support/fuzz_replay_main.cpp)
-    target_link_libraries(${name} PRIVATE tdu_core)
+    target_link_libraries(${name} PRIVATE tdu_core ${A_LIBS})
+    target_compile_definitions(${name} PRIVATE TDU_FUZZ_MAX_LEN=${A_MAX_LEN})
     add_test(NAME ${name} COMMAND ${name} ${A_SEEDS})
     set_tests_properties(${name} PROPERTIES TIMEOUT 300 LABELS "native;fuzz")
     if(TDU_LIBFUZZER AND CMAKE_CXX_COMPILER_ID MATCHES "Clang")
-        get_property(instrumented GLOBAL PROPERTY TDU_CORE_FUZZ_INSTRUMENTED)
-        if(NOT instrumented)
-            target_compile_options(tdu_core PRIVATE -fsanitize=fuzzer-no-link)
-            set_property(GLOBAL PROPERTY TDU_CORE_FUZZ_INSTRUMENTED ON)
+        tdu_fuzz_instrument(tdu_core)
+        if(A_INSTRUMENT)
+            tdu_fuzz_instrument(${A_INSTRUMENT})
         endif()
-        add_executable(${name}_libfuzzer ${A_SOURCES})
-        target_link_libraries(${name}_libfuzzer PRIVATE tdu_core)
+        add_executable(${name}_libfuzzer ${A_SOURCES} ${CMAKE_SOURCE_DIR}/tests/support/fuzz_max_len.cpp)
+        target_link_libraries(${name}_libfuzzer PRIVATE tdu_core ${A_LIBS})
+        target_compile_definitions(${name}_libfuzzer PRIVATE TDU_FUZZ_MAX_LEN=${A_MAX_LEN})
         target_compile_options(${name}_libfuzzer PRIVATE -fsanitize=fuzzer)
         target_link_options(${name}_libfuzzer PRIVATE -fsanitize=fuzzer)
     endif()

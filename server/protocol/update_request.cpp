@@ -1,6 +1,7 @@
 #include "protocol/update_request.h"
 
 #include "common/code_page.h"
+#include "common/xml_depth.h"
 
 #include <tinyxml.h>
 #include <zlib.h>
@@ -81,6 +82,11 @@ bool parse_update_request(std::string_view text, const request_limits_t& limits,
     request = update_request_t{};
     if (text.find('\0') != std::string_view::npos)
         return refuse(failure, 400, "the request document holds a zero byte");
+    // TinyXML reads nested elements by recursion: a document nested deeply
+    // enough would overflow the stack of the thread that serves it.
+    if (!xml_nesting_acceptable(text))
+        return refuse(failure, 400, "the request document is nested more than " + std::to_string(xml_max_depth) +
+                                        " elements deep");
     TiXmlDocument doc;
     // Bytes are the client's code page whatever the declaration says, so
     // TinyXML must not read them as UTF-8.

@@ -77,8 +77,10 @@ public:
                     uint32_t* disposition) override;
     long delete_tree(u16view subkey) override;
 
-    // Test hooks: a key path that create_key refuses with reg_access_denied.
+    // Test hooks: a key path that create_key refuses with reg_access_denied;
+    // a key path that opens but refuses every value write the same way.
     void deny(u16view subkey);
+    void deny_writes(u16view subkey);
 
     struct value_t {
         uint32_t type = reg_none;
@@ -89,6 +91,7 @@ public:
 private:
     std::shared_ptr<node_t> root_;
     std::vector<u16> denied_;
+    std::vector<u16> write_denied_;
 };
 
 // Reading and writing on top of a key, with the checks the settings store

@@ -98,6 +98,7 @@ memory_registry_t::memory_registry_t() : root_(std::make_shared<node_t>()) {}
 memory_registry_t::~memory_registry_t() = default;
 
 void memory_registry_t::deny(u16view subkey) { denied_.push_back(upper_case(subkey)); }
+void memory_registry_t::deny_writes(u16view subkey) { write_denied_.push_back(upper_case(subkey)); }
 
 long memory_registry_t::create_key(u16view subkey, uint32_t access, std::unique_ptr<registry_key_t>& out,
                                    uint32_t* disposition)
@@ -117,6 +118,8 @@ long memory_registry_t::create_key(u16view subkey, uint32_t access, std::unique_
         node = child;
     }
     if (disposition) *disposition = created ? reg_created_new_key : reg_opened_existing_key;
+    if (std::find(write_denied_.begin(), write_denied_.end(), wanted) != write_denied_.end())
+        access &= ~key_set_value;
     out = std::make_unique<memory_key_t>(node, access);
     return reg_ok;
 }

@@ -132,7 +132,7 @@ bool settings_load(settings_store_t& store, app_settings_t& s)
     uint32_t disposition = 0;
     if (store.registry.create_key(store.keys.settings, key_read_write, store.key, &disposition) != reg_ok) return false;
 
-    bool result;
+    store.first_run_unwritten = false;
     if (disposition == reg_opened_existing_key) {
         registry_key_t& key = *store.key;
         // A value that is missing, of another type or size, or too long
@@ -150,17 +150,18 @@ bool settings_load(settings_store_t& store, app_settings_t& s)
             settings_stamp_install_date(s, store.utc_now());
             reg_set_string(key, u"install_date", s.install_date);
         }
-        result = true;
     } else {
         settings_stamp_install_date(s, store.utc_now());
         take_installer_language(store, s);
-        result = settings_save(store, s);
+        // The key exists, so the settings are usable: a value that cannot be
+        // written is no reason to stop start-up.
+        store.first_run_unwritten = !settings_save(store, s);
     }
 
     // Folder creation failures are left to the Parts that use the folders.
     for (const char16_t* folder : {s.active_download_path, s.backup_path})
         if (!store.folders.is_folder(folder)) store.folders.create_folders(folder);
-    return result;
+    return true;
 }
 
 } // namespace tdu

@@ -67,22 +67,21 @@ struct settings_store_t {
     int64_t (*utc_now)();  // seconds since 1970-01-01 00:00 UTC
     settings_keys_t keys = {};
     std::unique_ptr<registry_key_t> key = nullptr;
+    // Set by a first run whose new values could not all be written: the
+    // run goes on with them in memory, and the next run (or save) writes
+    // them again.
+    bool first_run_unwritten = false;
 };
 
 // Seconds since 1970-01-01 00:00 UTC from the system clock.
 int64_t system_utc_now();
 
-// The process-wide store over the Win32 registry and shell, with the
-// program's folder and path from the platform environment (Windows build;
-// first called after environment_capture, which it takes them from).
-settings_store_t& win32_settings_store();
-
 // Every field to its default; `install_date` is left as it is.
 void settings_set_defaults(app_settings_t& s, u16view program_folder);
 
 // Fills `s` from the registry (see settings.cpp for the rules). False only
-// when the settings key can neither be created nor opened, or when the first
-// run cannot write the new key's values.
+// when the settings key can neither be created nor opened; a first run that
+// cannot write the new key's values reports it in first_run_unwritten.
 bool settings_load(settings_store_t& store, app_settings_t& s);
 
 // Writes every field (download_path, not active_download_path) and then the

@@ -75,10 +75,17 @@ u16 catalogue_path(u16view program_folder)
     return path_join(program_folder, u"backup.xml");
 }
 
-backup_device_t backup_device_of(device_t& device)
+backup_device_texts_t current_texts_of(const device_t& device)
+{
+    return {u16(device.device_id),     u16(device.name),           u16(device.provider_name),
+            u16(device.inf_path),      u16(device.driver_version), u16(device.driver_date)};
+}
+
+backup_device_t backup_device_of(const device_t& device)
 {
     backup_device_t record;
-    record.device = &device;
+    record.has_current = true;
+    record.current = current_texts_of(device);
     record.device_id = cut(device.device_id, backup_device_id_chars);
     record.desc = cut(device.driver_desc, backup_desc_chars);
     record.manu = cut(device.provider_name, backup_manu_chars);
@@ -88,12 +95,23 @@ backup_device_t backup_device_of(device_t& device)
     return record;
 }
 
+std::vector<backup_device_t> backup_devices_of(const driver_package_t& package)
+{
+    std::vector<backup_device_t> devices;
+    for (const device_t* device : package.devices) devices.push_back(backup_device_of(*device));
+    return devices;
+}
+
 int record_backup(backup_catalogue_t& catalogue, u16view archive_path, const driver_package_t& package,
                   const std::string& today, u16view program_folder)
 {
+    return record_backup(catalogue, archive_path, backup_devices_of(package), today, program_folder);
+}
+
+int record_backup(backup_catalogue_t& catalogue, u16view archive_path, const std::vector<backup_device_t>& devices,
+                  const std::string& today, u16view program_folder)
+{
     std::string file = utf16_to_ansi(path_file_name(archive_path)).substr(0, backup_file_chars - 1);
-    std::vector<backup_device_t> devices;
-    for (device_t* device : package.devices) devices.push_back(backup_device_of(*device));
 
     std::lock_guard<std::mutex> hold(catalogue.lock);
     backup_entry_t* entry = nullptr;
@@ -108,8 +126,30 @@ int record_backup(backup_catalogue_t& catalogue, u16view archive_path, const dri
         entry = &catalogue.entries.back();
     }
     entry->date = today.substr(0, backup_date_chars - 1);
-    entry->devices = std::move(devices);
+    entry->devices = devices;
     return save_locked(catalogue.entries, program_folder);
+}
+
+u16 archive_file_for(backup_catalogue_t& catalogue, u16view title, const std::vector<backup_device_t>& devices)
+{
+    std::lock_guard<std::mutex> hold(catalogue.lock);
+    // An entry without devices restores nothing and counts as nobody's.
+    auto ours = [&](const backup_entry_t& entry) {
+        if (entry.devices.empty()) return true;
+        for (const backup_device_t& a : entry.devices)
+            for (const backup_device_t& b : devices)
+                if (a.device_id == b.device_id) return true;
+        return false;
+    };
+    auto taken = [&](const u16& name) {
+        u16view file(name);
+        for (const backup_entry_t& entry : catalogue.entries)
+            if (equals_ignore_case_ascii(ansi_to_utf16(entry.file), file) && !ours(entry)) return true;
+        return false;
+    };
+    u16 name = u16(title) + u".zip";
+    for (int n = 2; taken(name); ++n) name = u16(title) + u" (" + ascii_to_utf16(std::to_string(n)) + u").zip";
+    return name;
 }
 
 int save_catalogue(backup_catalogue_t& catalogue, u16view program_folder)

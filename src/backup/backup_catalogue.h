@@ -28,9 +28,22 @@ constexpr size_t backup_version_chars = 32;
 constexpr size_t backup_date_chars = 11;
 constexpr size_t backup_file_chars = 260;
 
+// The texts a save writes for a device: its inventory record's own, copied
+// when the backup is recorded or the catalogue loaded. A copy, not a
+// reference to the record, since every scan frees the inventory's records.
+struct backup_device_texts_t {
+    u16 device_id;
+    u16 name;
+    u16 provider_name;
+    u16 inf_path;
+    u16 driver_version;
+    u16 driver_date;
+};
+
 // One device of a backed-up package.
 struct backup_device_t {
-    device_t* device = nullptr;  // the device of the current inventory
+    bool has_current = false;       // `current` holds the inventory device's texts
+    backup_device_texts_t current;  // (a record without them saves its own)
     u16 device_id;
     u16 desc;
     u16 manu;
@@ -61,14 +74,31 @@ extern backup_catalogue_t backup_catalogue;
 // Where the catalogue lies: "backup.xml" in the program's folder.
 u16 catalogue_path(u16view program_folder);
 
+// The texts of an inventory device a save writes.
+backup_device_texts_t current_texts_of(const device_t& device);
+
 // A device's record as a backup of its package stores it.
-backup_device_t backup_device_of(device_t& device);
+backup_device_t backup_device_of(const device_t& device);
+// The records of a package's devices, in order.
+std::vector<backup_device_t> backup_devices_of(const driver_package_t& package);
 
 // Updates the entry of `archive_path` (or appends one) with `today`'s date
-// and the package's devices, then saves the catalogue; returns the result
-// of saving.
+// and the package's device records, then saves the catalogue; returns the
+// result of saving.
+int record_backup(backup_catalogue_t& catalogue, u16view archive_path, const std::vector<backup_device_t>& devices,
+                  const std::string& today, u16view program_folder);
 int record_backup(backup_catalogue_t& catalogue, u16view archive_path, const driver_package_t& package,
                   const std::string& today, u16view program_folder);
+
+// The archive file name (without folder) for a package whose archive title
+// is `title`: the title and ".zip", unless the catalogue holds that name for
+// other devices (an entry with devices, none of whose IDs is among `devices`);
+// then the first of "title (2).zip", "title (3).zip", ... that is free or
+// already this package's. So two packages whose first devices share a
+// driver description keep two archives, and an existing catalogue's names
+// still resolve. Names compare without regard to ASCII case, as the file
+// system compares them.
+u16 archive_file_for(backup_catalogue_t& catalogue, u16view title, const std::vector<backup_device_t>& devices);
 
 // Writes "backup.xml"; 0, or -1 when it cannot be written (the old file
 // then stays as it was).

@@ -24,13 +24,31 @@ backup_groups_t backup_groups(const std::vector<driver_package_t>& packages)
     return groups;
 }
 
+namespace {
+
+backup_item_t backup_item_for(const backup_services_t& services, const device_t* device)
+{
+    backup_item_t item;
+    int index = find_package_of_device(services.packages, device);
+    if (index < 0) return item;  // the worker fails the run when it comes to it
+    const driver_package_t& package = services.packages[static_cast<size_t>(index)];
+    item.has_package = true;
+    item.package_folder = package_folder_path(services.store, package);
+    item.title = archive_title(package.devices.empty() ? u16view() : u16view(package.devices.front()->driver_desc));
+    item.devices = backup_devices_of(package);
+    return item;
+}
+
+} // namespace
+
 bool start_backup(backup_view_state_t& view, const std::vector<device_t*>& ticked, run_host_c& host,
                   const backup_services_t& services)
 {
     if (view.worker.held()) return false;
     backup_job_t& job = *view.job;
     job.progress.store(0);
-    job.selected = ticked;
+    job.selected.clear();
+    for (const device_t* device : ticked) job.selected.push_back(backup_item_for(services, device));
     job.backup_folder = services.backup_folder;
     if (job.selected.empty()) {
         host.message_box(lang::backup_no_driver, box_style_t::warning);
@@ -54,19 +72,17 @@ int backup_job(backup_job_t& job, const backup_services_t& services, const stop_
 {
     // A folder removed since the setting was made is made again.
     create_directories(job.backup_folder);
-    for (device_t* device : job.selected) {
+    for (backup_item_t& item : job.selected) {
         // Stopping between packages leaves every archive whole and recorded.
         if (stop && stop->load() != 0) {
             set_last_error(error_stopped);
             return -1;
         }
-        int index = find_package_of_device(services.packages, device);
-        if (index < 0) return -1;
-        const driver_package_t& package = services.packages[static_cast<size_t>(index)];
-        u16 archive = archive_path_for(job.backup_folder, package);
-        if (write_package_archive(package_folder_path(services.store, package), archive, job.progress) != 0)
-            return -1;
-        if (record_backup(services.catalogue, archive, package, services.today(),
+        if (!item.has_package) return -1;
+        u16 archive = path_join(job.backup_folder, archive_file_for(services.catalogue, item.title, item.devices));
+        if (write_package_archive(item.package_folder, archive, job.progress) != 0) return -1;
+        item.archive_path = archive;
+        if (record_backup(services.catalogue, archive, item.devices, services.today(),
                           services.environment.program_folder) != 0)
             return -1;
     }

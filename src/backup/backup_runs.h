@@ -40,12 +40,23 @@ struct backup_services_t {
     std::string (*today)() = local_date_today;
 };
 
+// One ticked package as a backup run takes it: copied when the run starts,
+// since a scan frees the inventory's records (which the package list refers
+// to) at any time, and the worker must read nothing of them.
+struct backup_item_t {
+    bool has_package = false;  // the ticked device belonged to a package
+    u16 package_folder;        // the package's folder in the driver store
+    u16 title;                 // archive_title of its first device's driver description
+    std::vector<backup_device_t> devices;  // its devices as the catalogue records them
+    u16 archive_path;          // the archive the worker wrote; empty until it did
+};
+
 // One backup run. The worker adds 100 to `progress` per package (in steps),
 // so a run of n packages ends at 100 x n; the view reads it while drawing.
 struct backup_job_t {
     std::atomic<int32_t> progress{0};
-    std::vector<device_t*> selected;  // the first device of each ticked package
-    u16 backup_folder;                // where this run writes
+    std::vector<backup_item_t> selected;  // one per ticked package, in tree order
+    u16 backup_folder;                    // where this run writes
 };
 
 // What the backup view keeps between its messages.
@@ -76,10 +87,10 @@ backup_groups_t backup_groups(const std::vector<driver_package_t>& packages);
 bool start_backup(backup_view_state_t& view, const std::vector<device_t*>& ticked, run_host_c& host,
                   const backup_services_t& services);
 
-// The job: archives and records each selected package in order; -1 at the
-// first failure (a package not found, an archive or the catalogue not
-// written) or, before the next package, when `stop` is raised; 0 when all
-// were done.
+// The job: archives and records each selected package in order, in an
+// archive named by archive_file_for; -1 at the first failure (a package not
+// found, an archive or the catalogue not written) or, before the next
+// package, when `stop` is raised; 0 when all were done.
 int backup_job(backup_job_t& job, const backup_services_t& services, const stop_flag_t* stop = nullptr);
 
 // Timer 1 of the backup view: redraws; once the worker has ended, stops the

@@ -38,16 +38,17 @@ const char* const device_fields[] = {"id", "desc", "manu", "name", "version", "d
 
 void add_device(TiXmlNode& devices, const backup_device_t& record)
 {
-    // The live device's texts, so an entry always carries the current ones
-    // (the record's own for a record without device).
-    const device_t* d = record.device;
+    // The inventory device's texts as recorded or loaded, so an entry
+    // carries the current ones (the record's own for a record without them).
+    const backup_device_texts_t& d = record.current;
+    const bool live = record.has_current;
     const u16view values[] = {
-        d ? u16view(d->device_id) : u16view(record.device_id),
-        d ? u16view(d->name) : u16view(record.desc),
-        d ? u16view(d->provider_name) : u16view(record.manu),
-        d ? u16view(d->inf_path) : u16view(record.name),
-        d ? u16view(d->driver_version) : u16view(record.version),
-        d ? u16view(d->driver_date) : u16view(record.date),
+        live ? u16view(d.device_id) : u16view(record.device_id),
+        live ? u16view(d.name) : u16view(record.desc),
+        live ? u16view(d.provider_name) : u16view(record.manu),
+        live ? u16view(d.inf_path) : u16view(record.name),
+        live ? u16view(d.driver_version) : u16view(record.version),
+        live ? u16view(d.driver_date) : u16view(record.date),
     };
     TiXmlElement* device = add_element(devices, "device");
     for (int i = 0; i < 6; ++i) add_cdata_element(*device, device_fields[i], utf16_to_ansi(values[i]));
@@ -83,8 +84,10 @@ bool read_device(const TiXmlElement& element, const backup_entry_t& entry, devic
         if (!element_text(child, values[i]) && i == 0) return false;
     }
     record.device_id = field(values[0], backup_device_id_chars);
-    record.device = inventory_find_device(inventory, record.device_id);
-    if (!record.device) return false;
+    const device_t* device = inventory_find_device(inventory, record.device_id);
+    if (!device) return false;
+    record.has_current = true;
+    record.current = current_texts_of(*device);
     record.desc = field(values[1], backup_desc_chars);
     record.manu = field(values[2], backup_manu_chars);
     record.name = field(values[3], backup_name_chars);

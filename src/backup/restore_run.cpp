@@ -43,7 +43,7 @@ int fill_restore_list(std::vector<restore_item_t>& items, backup_services_t& ser
         restore_item_t item;
         item.text = ansi_to_utf16(entry.file);
         for (const backup_device_t& record : entry.devices)
-            item.device_names.push_back(record.device ? u16(record.device->name) : record.desc);
+            item.device_names.push_back(record.has_current ? record.current.name : record.desc);
         item.entry = std::move(entry);
         items.push_back(std::move(item));
     }
@@ -89,11 +89,12 @@ bool start_restore(restore_view_state_t& view, const restore_item_t* ticked, run
 int restore_job(restore_job_t& job, const backup_services_t& services, const stop_flag_t* stop)
 {
     u16 folder = restore_folder_for(job.backup_folder, job.archive_file);
-    create_directories(folder);  // failure shows in the extraction
     // The extraction writes by full path below the folder and leaves the
-    // current directory alone, so nothing needs setting back afterwards.
+    // current directory alone, so nothing needs setting back afterwards. The
+    // folder is made or emptied first: the installer is forced, and files of
+    // an earlier restore of an older archive of that name must not go with it.
     int result = -1;
-    if (extract_archive(path_join(job.backup_folder, path_file_name(job.archive_file)), folder) == 0) {
+    if (extract_archive_afresh(path_join(job.backup_folder, path_file_name(job.archive_file)), folder) == 0) {
         if (stop && stop->load() != 0) {
             set_last_error(error_stopped);
         } else {

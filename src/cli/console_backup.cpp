@@ -56,8 +56,9 @@ int console_backup()
     if (!start_backup(view, ticked, host, services)) return 1;
     view.worker.wait();
     backup_tick_result_t result = backup_tick(view, host);
-    for (size_t i : order)
-        std::printf("archive: %s\n", utf16_to_utf8(archive_path_for(services.backup_folder, driver_packages[i])).c_str());
+    // The archives the run wrote (a name may carry a suffix; see archive_file_for).
+    for (const backup_item_t& item : view.job->selected)
+        if (!item.archive_path.empty()) std::printf("archive: %s\n", utf16_to_utf8(item.archive_path).c_str());
     std::printf("catalogue: %s\n", utf16_to_utf8(catalogue_path(environment.program_folder)).c_str());
     return result == backup_tick_result_t::completed ? 0 : 1;
 }

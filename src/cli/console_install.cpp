@@ -26,9 +26,14 @@ int console_install(uint32_t tick_ms)
             ++failed;
             continue;
         }
-        std::printf("%s: installer started in %s\n", row.input().link.c_str(),
-                    utf16_to_utf8(package_folder_for(row.session().download_folder(), row.session().final_path()))
-                        .c_str());
+        u16 folder = package_folder_for(row.session().download_folder(), row.session().final_path());
+        if (row.install_outcome() != install_outcome_started) {
+            std::printf("%s: not installed, the package could not be unpacked into %s (opened with the shell instead)\n",
+                        row.input().link.c_str(), utf16_to_utf8(folder).c_str());
+            ++failed;
+            continue;
+        }
+        std::printf("%s: installer started in %s\n", row.input().link.c_str(), utf16_to_utf8(folder).c_str());
     }
     rows.clear();
     download_sessions.clear();

@@ -1,6 +1,7 @@
 #include "cli/scan_report.h"
 
 #include "cli/json_writer.h"
+#include "common/ansi_text.h"
 
 #include <cstdio>
 
@@ -78,7 +79,9 @@ std::string scan_report_json(device_inventory_t& inventory, int32_t total_nodes)
         json.text_member("date", offer.date);
         json.text_member("version", offer.version);
         json.text_member("manufacturer", offer.manufacturer);
-        json.text_member("link", std::string_view(offer.link));
+        // The link is 8-bit text in the ANSI code page, like the answer it
+        // came in; JSON wants UTF-8.
+        json.text_member("link", ansi_to_utf16(offer.link));
         json.number_member("sign", offer.sign);
         json.end_object();
 

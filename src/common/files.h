@@ -32,6 +32,13 @@ bool create_directory(u16view path);
 // A folder with all its missing parents; true also when it exists already.
 bool create_directories(u16view path);
 
+// Removes the folder `path` with everything below it. A link or junction
+// met on the way is removed as a link: what it points to stays. True when
+// nothing of that name is left (also when there was none); false when
+// something could not be removed (a file held open, say), and always for
+// a path that names a file, which is left alone.
+bool remove_folder_tree(u16view path);
+
 // The names (not paths) of the regular files directly in `folder` whose
 // names end in `suffix`, compared without regard to ASCII case, in the order
 // the file system lists them.

@@ -91,6 +91,38 @@ bool create_directories(u16view path)
     return ::stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+namespace {
+
+bool remove_native_tree(const std::string& path)
+{
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0) return errno == ENOENT;
+    if (!S_ISDIR(st.st_mode)) return ::unlink(path.c_str()) == 0;  // a file or a link
+    DIR* d = ::opendir(path.c_str());
+    if (!d) return false;
+    bool ok = true;
+    while (dirent* e = ::readdir(d)) {
+        std::string name = e->d_name;
+        if (name == "." || name == "..") continue;
+        if (!remove_native_tree(path + "/" + name)) ok = false;
+    }
+    ::closedir(d);
+    return ::rmdir(path.c_str()) == 0 && ok;
+}
+
+} // namespace
+
+bool remove_folder_tree(u16view path)
+{
+    std::string p = native_path(path);
+    while (p.size() > 1 && p.back() == '/') p.pop_back();
+    if (p.empty()) return false;
+    struct stat st;
+    if (::lstat(p.c_str(), &st) != 0) return errno == ENOENT;
+    if (S_ISREG(st.st_mode)) return false;
+    return remove_native_tree(p);
+}
+
 std::vector<u16> list_files(u16view folder, u16view suffix)
 {
     std::vector<u16> names;

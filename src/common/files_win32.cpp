@@ -85,6 +85,49 @@ bool create_directories(u16view path)
     return create_directory(p);
 }
 
+namespace {
+
+// A junction or a folder link is a reparse point: RemoveDirectoryW takes the
+// link away without entering it.
+bool remove_wide_tree(const std::wstring& path, DWORD attr)
+{
+    if (!(attr & FILE_ATTRIBUTE_DIRECTORY)) {
+        if (attr & FILE_ATTRIBUTE_READONLY) SetFileAttributesW(path.c_str(), attr & ~FILE_ATTRIBUTE_READONLY);
+        return DeleteFileW(path.c_str()) != FALSE;
+    }
+    bool ok = true;
+    if (!(attr & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        WIN32_FIND_DATAW data;
+        HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
+        if (find != INVALID_HANDLE_VALUE) {
+            do {
+                std::wstring name = data.cFileName;
+                if (name == L"." || name == L"..") continue;
+                if (!remove_wide_tree(path + L"\\" + name, data.dwFileAttributes)) ok = false;
+            } while (FindNextFileW(find, &data));
+            FindClose(find);
+        }
+    }
+    if (attr & FILE_ATTRIBUTE_READONLY) SetFileAttributesW(path.c_str(), attr & ~FILE_ATTRIBUTE_READONLY);
+    return RemoveDirectoryW(path.c_str()) != FALSE && ok;
+}
+
+} // namespace
+
+bool remove_folder_tree(u16view path)
+{
+    u16 p(path);
+    while (p.size() > 1 && (p.back() == u'\\' || p.back() == u'/')) p.pop_back();
+    if (p.empty()) return false;
+    DWORD attr;
+    if (!attributes(p, attr)) {
+        DWORD e = GetLastError();
+        return e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND;
+    }
+    if (!(attr & FILE_ATTRIBUTE_DIRECTORY)) return false;
+    return remove_wide_tree(wide_path(p), attr);
+}
+
 std::vector<u16> list_files(u16view folder, u16view suffix)
 {
     std::vector<u16> names;

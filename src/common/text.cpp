@@ -29,32 +29,63 @@ size_t u16_length(const char16_t* s)
     return n;
 }
 
+namespace {
+
+// The length of the sequence a lead byte starts, and the range its second
+// byte must lie in (narrower than 80..BF where a wider one would allow an
+// overlong form, a surrogate or a value past U+10FFFF); 0 for a byte that
+// starts no sequence.
+struct utf8_lead_t {
+    size_t length;
+    unsigned char second_low, second_high;
+};
+
+utf8_lead_t utf8_lead(unsigned char c)
+{
+    if (c < 0x80) return {1, 0, 0};
+    if (c >= 0xC2 && c <= 0xDF) return {2, 0x80, 0xBF};
+    if (c == 0xE0) return {3, 0xA0, 0xBF};
+    if (c == 0xED) return {3, 0x80, 0x9F};
+    if (c >= 0xE1 && c <= 0xEF) return {3, 0x80, 0xBF};
+    if (c == 0xF0) return {4, 0x90, 0xBF};
+    if (c >= 0xF1 && c <= 0xF3) return {4, 0x80, 0xBF};
+    if (c == 0xF4) return {4, 0x80, 0x8F};
+    return {0, 0, 0};
+}
+
+} // namespace
+
 u16 utf8_to_utf16(std::string_view s)
 {
+    // Each bad stretch becomes one U+FFFD and decoding goes on after it, as
+    // MultiByteToWideChar does: a byte that starts no sequence is one
+    // stretch; so is the longest start of a sequence that breaks off (at a
+    // byte that cannot come next, or at the end of the text), and the byte
+    // it broke off at is decoded afresh.
     u16 out;
     out.reserve(s.size());
     size_t i = 0;
     while (i < s.size()) {
-        unsigned char c = static_cast<unsigned char>(s[i]);
-        char32_t cp;
-        size_t len;
-        if (c < 0x80) { cp = c; len = 1; }
-        else if ((c & 0xE0) == 0xC0) { cp = c & 0x1F; len = 2; }
-        else if ((c & 0xF0) == 0xE0) { cp = c & 0x0F; len = 3; }
-        else if ((c & 0xF8) == 0xF0) { cp = c & 0x07; len = 4; }
-        else { out.push_back(0xFFFD); ++i; continue; }
-        if (i + len > s.size()) { out.push_back(0xFFFD); break; }
-        bool ok = true;
-        for (size_t k = 1; k < len; ++k) {
-            unsigned char cc = static_cast<unsigned char>(s[i + k]);
-            if ((cc & 0xC0) != 0x80) { ok = false; break; }
-            cp = (cp << 6) | (cc & 0x3F);
-        }
-        // reject overlong forms, surrogates and values past U+10FFFF
-        static const char32_t min_for_len[5] = {0, 0, 0x80, 0x800, 0x10000};
-        if (!ok || cp < min_for_len[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-            out.push_back(0xFFFD);
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        const utf8_lead_t lead = utf8_lead(c);
+        if (lead.length == 1) {
+            out.push_back(c);
             ++i;
+            continue;
+        }
+        size_t good = 1;  // bytes of the sequence so far that are in place
+        char32_t cp = c & (0x7F >> lead.length);
+        while (lead.length != 0 && good < lead.length && i + good < s.size()) {
+            const unsigned char next = static_cast<unsigned char>(s[i + good]);
+            const unsigned char low = good == 1 ? lead.second_low : 0x80;
+            const unsigned char high = good == 1 ? lead.second_high : 0xBF;
+            if (next < low || next > high) break;
+            cp = (cp << 6) | (next & 0x3F);
+            ++good;
+        }
+        if (lead.length == 0 || good < lead.length) {
+            out.push_back(0xFFFD);
+            i += good;
             continue;
         }
         if (cp >= 0x10000) {
@@ -64,7 +95,7 @@ u16 utf8_to_utf16(std::string_view s)
         } else {
             out.push_back(static_cast<char16_t>(cp));
         }
-        i += len;
+        i += lead.length;
     }
     return out;
 }

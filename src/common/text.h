@@ -18,8 +18,10 @@ size_t copy_field(char* dst, size_t capacity, std::string_view src);
 // Length of a zero-terminated UTF-16 text.
 size_t u16_length(const char16_t* s);
 
-// UTF-8 <-> UTF-16. Invalid UTF-8 bytes become U+FFFD; unpaired surrogates
-// become U+FFFD on the way back.
+// UTF-8 <-> UTF-16. Each stretch of invalid UTF-8 (a byte that starts no
+// sequence, or the start of one that breaks off) becomes one U+FFFD and the
+// text after it is still decoded; unpaired surrogates become U+FFFD on the
+// way back.
 u16 utf8_to_utf16(std::string_view s);
 std::string utf16_to_utf8(u16view s);
 

@@ -105,7 +105,8 @@ private:
 device_t* inventory_devices(device_inventory_t& inventory, int32_t* count);
 // The record whose device_id equals `device_id` exactly, or null.
 device_t* inventory_find_device(device_inventory_t& inventory, u16view device_id);
-// Frees every record's lists and offers and empties both lists.
+// Frees every record's lists and offers and empties both lists (the device
+// list keeps its storage for the next scan).
 void inventory_clear(device_inventory_t& inventory);
 
 // The strings of a multi-string in order, up to the first empty string (or

@@ -61,14 +61,14 @@ bool read_text_property(setup_api_t& api, device_set_t set, const device_node_t&
 }
 
 // A list property, rebuilt as a well-formed multi-string (the value's IDs up
-// to its first empty string, whatever the value's own terminators).
+// to its first empty string, whatever the value's own terminators). Only a
+// property that cannot be read is missing: a present but empty list is a
+// list without IDs.
 bool read_list_property(setup_api_t& api, device_set_t set, const device_node_t& node, uint32_t property, u16& out)
 {
     u16 raw;
     if (!read_property(api, set, node, property, reg_multi_sz, raw)) return false;
-    std::vector<u16> ids = device_id_list(raw);
-    if (ids.empty()) return false;
-    out = make_multi_string(ids);
+    out = make_multi_string(device_id_list(raw));
     return true;
 }
 
@@ -178,15 +178,18 @@ bool device_scan(device_inventory_t& inventory, setup_api_t& api, scan_progress_
             set_last_error(error_stopped);
             return false;
         }
-        // The identity is read into a record on the stack; a kept one is
-        // moved into the list once.
-        device_t candidate;
-        bool keep = scan_node(inventory, api, set, node, kept_by_id, candidate);
+        // The node is read straight into the list's next record (a record
+        // is several kilobytes: reading it elsewhere and moving it in would
+        // copy every kept one once more); a node that is not kept gives its
+        // place back.
+        inventory.devices.emplace_back();
+        bool keep = scan_node(inventory, api, set, node, kept_by_id, inventory.devices.back());
         progress.processed_nodes.store(static_cast<int32_t>(index + 1));
         if (keep) {
-            kept_by_id.emplace(u16(candidate.device_id), inventory.devices.size());
-            inventory.devices.push_back(std::move(candidate));
+            kept_by_id.emplace(u16(inventory.devices.back().device_id), inventory.devices.size() - 1);
             progress.set_current_name(inventory.devices.back().name);
+        } else {
+            inventory.devices.pop_back();
         }
     }
 

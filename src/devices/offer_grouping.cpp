@@ -44,15 +44,39 @@ u16view class_description(const device_t& device)
     return device.device_class ? u16view(device.device_class->description) : u16view();
 }
 
-bool group_before(const offer_group_t& a, const offer_group_t& b)
+constexpr size_t category_count = 7;  // class_category answers 0 to 6
+
+// Orders the groups as a stable sort by (no_update, category of the first
+// device, class description of the first device) would, in linear time: a
+// machine has few class descriptions, so they are ranked once, and the
+// groups are then counted into one bucket per key and laid out in bucket
+// order, each bucket in the groups' own order.
+void order_groups(std::vector<offer_group_t>& groups)
 {
-    if (a.no_update != b.no_update) return a.no_update < b.no_update;
-    const device_t& first_a = *a.devices.front();
-    const device_t& first_b = *b.devices.front();
-    int32_t category_a = class_category(category_name(first_a));
-    int32_t category_b = class_category(category_name(first_b));
-    if (category_a != category_b) return category_a < category_b;
-    return compare_descriptions(class_description(first_a), class_description(first_b)) < 0;
+    std::unordered_map<u16view, size_t> rank_of;
+    std::vector<u16view> descriptions;
+    for (const offer_group_t& g : groups) {
+        u16view d = class_description(*g.devices.front());
+        if (rank_of.emplace(d, 0).second) descriptions.push_back(d);
+    }
+    std::sort(descriptions.begin(), descriptions.end(),
+              [](u16view a, u16view b) { return compare_descriptions(a, b) < 0; });
+    for (size_t i = 0; i < descriptions.size(); ++i) rank_of[descriptions[i]] = i;
+
+    const size_t ranks = descriptions.size();
+    std::vector<size_t> key(groups.size());
+    std::vector<size_t> start(2 * category_count * ranks + 1, 0);
+    for (size_t i = 0; i < groups.size(); ++i) {
+        const device_t& first = *groups[i].devices.front();
+        size_t category = static_cast<size_t>(class_category(category_name(first)));
+        key[i] = (static_cast<size_t>(groups[i].no_update != 0) * category_count + category) * ranks +
+                 rank_of[class_description(first)];
+        ++start[key[i] + 1];
+    }
+    for (size_t k = 1; k < start.size(); ++k) start[k] += start[k - 1];
+    std::vector<offer_group_t> ordered(groups.size());
+    for (size_t i = 0; i < groups.size(); ++i) ordered[start[key[i]]++] = std::move(groups[i]);
+    groups.swap(ordered);
 }
 
 } // namespace
@@ -90,7 +114,7 @@ void offer_grouping_build(offer_grouping_t& grouping, device_t* devices, int32_t
             if (needs_update) group.no_update = 0;
         }
     }
-    if (count >= 2) std::stable_sort(grouping.groups.begin(), grouping.groups.end(), group_before);
+    if (grouping.groups.size() >= 2) order_groups(grouping.groups);
 }
 
 } // namespace tdu

@@ -32,6 +32,16 @@ constexpr uint32_t spdrp_classguid = 0x08;
 constexpr uint32_t spdrp_friendlyname = 0x0C;
 constexpr uint32_t spdrp_enumerator_name = 0x16;
 
+// Whether the Win32 back end answers SPDRP_ENUMERATOR_NAME with the first
+// component of the instance ID: only when the property read failed without
+// setting an error, which is how Wine fails it for every device. Windows
+// fails it with an error (ERROR_INVALID_DATA for a node without one), and
+// the scan's rules for a missing enumerator then apply.
+inline bool enumerator_from_instance_id_applies(bool read_ok, uint32_t error_after_read)
+{
+    return !read_ok && error_after_read == 0;
+}
+
 // CONFIGRET success.
 constexpr uint32_t cr_success = 0;
 

@@ -162,12 +162,12 @@ public:
         // call's error (such as ERROR_INSUFFICIENT_BUFFER) to be read.
         SetLastError(ERROR_SUCCESS);
         BOOL ok = SetupDiGetDeviceRegistryPropertyW(to_set(set), &data, property, &type, buffer, size, &needed);
-        bool too_small = !ok && GetLastError() == ERROR_INSUFFICIENT_BUFFER && type == REG_SZ;
-        if (!ok && property == spdrp_enumerator_name && !too_small) {
+        if (property == spdrp_enumerator_name && enumerator_from_instance_id_applies(ok != FALSE, GetLastError())) {
             // Wine's Setup API cannot read SPDRP_ENUMERATOR_NAME: it fails
-            // for every device (without setting an error). The enumerator
+            // for every device without setting an error. The enumerator
             // name is by definition the first component of the instance ID,
-            // so it is taken from there when the property cannot be read.
+            // so it is taken from there then. A failure with an error (how
+            // Windows reports a node without the property) stays a failure.
             DWORD units = 0;
             ok = enumerator_from_instance_id(to_set(set), data, reinterpret_cast<WCHAR*>(buffer),
                                              size / sizeof(WCHAR), &units);

@@ -1,6 +1,7 @@
 #include "packages/archive_extract.h"
 
 #include "common/ansi_text.h"
+#include "common/safe_path.h"
 #include "common/zip_io.h"
 
 #include <minizip/unzip.h>
@@ -13,14 +14,6 @@ namespace {
 constexpr size_t copy_chunk = 8192;
 constexpr size_t max_entry_name = 255;
 constexpr uLong utf8_name_flag = 0x800;  // general purpose bit 11
-
-bool only_dots_and_spaces(u16view part)
-{
-    for (char16_t c : part) {
-        if (c != u'.' && c != u' ') return false;
-    }
-    return true;
-}
 
 enum class entry_outcome_t { done, skipped, broken };
 
@@ -76,26 +69,7 @@ unzFile open_archive(u16view archive)
 
 u16 safe_entry_path(u16view entry_name)
 {
-    if (entry_name.empty()) return {};
-    if (entry_name[0] == u'/' || entry_name[0] == u'\\') return {};
-    if (entry_name.find(u':') != u16view::npos) return {};
-    u16 out;
-    size_t start = 0;
-    while (start <= entry_name.size()) {
-        size_t end = entry_name.find_first_of(u"/\\", start);
-        if (end == u16view::npos) end = entry_name.size();
-        u16view part = entry_name.substr(start, end - start);
-        if (!part.empty() && part != u".") {
-            if (only_dots_and_spaces(part)) return {};
-            if (!out.empty()) out.push_back(u'\\');
-            out.append(part);
-        }
-        start = end + 1;
-    }
-    if (out.empty()) return {};
-    u16view last = entry_name.substr(entry_name.size() - 1);
-    if (last == u"/" || last == u"\\") out.push_back(u'\\');
-    return out;
+    return safe_relative_path(entry_name);
 }
 
 local_time_t dos_date_time_to_local(uint32_t dos_date_time)
@@ -111,10 +85,11 @@ local_time_t dos_date_time_to_local(uint32_t dos_date_time)
     return t;
 }
 
-int extract_archive(u16view archive, u16view target_folder)
+namespace {
+
+// Unpacks the open archive below the existing `target_folder` and closes it.
+int extract_opened(unzFile zip, u16view target_folder)
 {
-    unzFile zip = open_archive(archive);
-    if (!zip) return -1;
     if (!is_directory(target_folder)) {
         unzClose(zip);
         return -1;
@@ -159,6 +134,50 @@ int extract_archive(u16view archive, u16view target_folder)
     }
     unzClose(zip);
     return result;
+}
+
+u16 with_backslashes(u16view path)
+{
+    u16 out(path);
+    for (char16_t& c : out) {
+        if (c == u'/') c = u'\\';
+    }
+    return out;
+}
+
+// A folder the program may empty before unpacking `archive` into it: it
+// has a name of its own (a path ending in a separator has none), which is
+// not ".", ".." or another name that Windows reads as a folder further up,
+// and the archive itself does not lie below it.
+bool emptiable_folder(u16view archive, u16view folder)
+{
+    u16 target = with_backslashes(folder);
+    u16 name(path_file_name(target));
+    if (name.empty() || safe_relative_path(name) != name) return false;
+    u16 package = with_backslashes(archive);
+    return !(package.size() > target.size() && package[target.size()] == u'\\' &&
+             equals_ignore_case_ascii(u16view(package).substr(0, target.size()), target));
+}
+
+} // namespace
+
+int extract_archive(u16view archive, u16view target_folder)
+{
+    unzFile zip = open_archive(archive);
+    if (!zip) return -1;
+    return extract_opened(zip, target_folder);
+}
+
+int extract_archive_afresh(u16view archive, u16view target_folder)
+{
+    unzFile zip = open_archive(archive);
+    if (!zip) return -1;
+    if (!emptiable_folder(archive, target_folder) || !remove_folder_tree(target_folder) ||
+        !create_directories(target_folder)) {
+        unzClose(zip);
+        return -1;
+    }
+    return extract_opened(zip, target_folder);
 }
 
 } // namespace tdu

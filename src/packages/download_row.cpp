@@ -69,7 +69,9 @@ void download_row_t::click()
         order.package_path = session_->final_path();
         order.download_folder = session_->download_folder();
         order.inf_names = input_.inf_names;
-        request_install(installer_, install_, order, host_, services_);
+        // The timer runs until the job has ended, so the row shows its
+        // outcome as soon as it is in.
+        if (request_install(installer_, install_, order, host_, services_)) host_.start_timer();
         break;
     }
     case row_action_t::start:
@@ -84,7 +86,7 @@ void download_row_t::click()
 void download_row_t::timer_tick()
 {
     take_progress();
-    if (session_->check_completion() != completion_t::running) {
+    if (session_->check_completion() != completion_t::running && install_->installing.load() == 0) {
         host_.stop_timer();
         take_progress();
     }

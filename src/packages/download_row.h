@@ -48,7 +48,8 @@ public:
     // The row button, or the context menu's first entry.
     void click();
     // The row's timer: takes over the progress and settles the session when
-    // its transfer has ended.
+    // its transfer has ended; it also runs while the row's installation
+    // worker does, and stops once both have ended.
     void timer_tick();
     // The context menu's "menu_remove", after asking "remove_confirm"
     // (only Yes removes).
@@ -69,6 +70,9 @@ public:
     download_session_c& session() { return *session_; }
     const download_row_input_t& input() const { return input_; }
     const std::shared_ptr<install_request_t>& install_request() const { return install_; }
+    // How the row's latest installation ended (install_outcome_t); the
+    // results view shows a failure beside the row.
+    int32_t install_outcome() const { return install_->outcome.load(); }
     // The installation job this row started: whether it runs, and its end
     // once (nothing while it runs or when none was started).
     bool installing() const { return installer_.running(); }

@@ -48,7 +48,7 @@ const char* download_button_text_key(int32_t state)
 
 download_session_c::download_session_c(std::string_view link, uint32_t expected_size,
                                        const download_settings_t& settings)
-    : link_(link.substr(0, download_link_chars)),
+    : link_(link),
       download_folder_(settings.download_folder),
       retry_pause_ms_(settings.retry_pause_ms),
       transfer_(*settings.threads)
@@ -88,6 +88,15 @@ download_session_c::~download_session_c()
 bool download_session_c::start()
 {
     if (transfer_.held()) return true;
+    // A link the transfer cannot take whole fails at once, without a thread,
+    // rather than being cut into the address of something else.
+    if (link_.size() > download_link_chars) {
+        progress_->stop_requested = 0;
+        progress_->http_status = 0;
+        progress_->result_code = CURLE_URL_MALFORMAT;
+        state_ = download_failed;
+        return false;
+    }
 
     // Resume from what is on disk. Without a temporary file the transfer
     // starts from 0: resuming at an old offset would append the rest of the
@@ -157,11 +166,10 @@ bool download_session_c::remove_files()
 std::shared_ptr<download_session_c> download_session_list_t::find_or_create(std::string_view link,
                                                                             uint32_t expected_size)
 {
-    std::string_view key = link.substr(0, download_link_chars);
     for (const auto& s : sessions_) {
-        if (s->link() == key) return s;
+        if (s->link() == link) return s;
     }
-    sessions_.push_back(std::make_shared<download_session_c>(key, expected_size, settings));
+    sessions_.push_back(std::make_shared<download_session_c>(link, expected_size, settings));
     return sessions_.back();
 }
 

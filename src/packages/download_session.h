@@ -50,6 +50,8 @@ struct download_settings_t {
     uint32_t retry_pause_ms = download_retry_pause_ms;
 };
 
+// The longest link a session downloads; a longer one is kept whole (so it
+// shares no session with another) and fails when started.
 constexpr size_t download_link_chars = 1024;
 
 class download_session_c {
@@ -64,10 +66,13 @@ public:
     download_session_c& operator=(const download_session_c&) = delete;
 
     // Starts the transfer thread unless one runs; the transfer resumes from
-    // the bytes in the temporary file (from 0 when there is none). True when
-    // a transfer runs afterwards. When the system gives no thread the state
-    // becomes `failed`, so the row offers to try again and never waits for a
-    // thread that does not exist.
+    // the bytes in the temporary file (from 0 when there is none), and a
+    // temporary file that holds every expected byte settles `complete`
+    // without the network. True when a transfer runs afterwards. When the
+    // system gives no thread, or the link is longer than
+    // download_link_chars (result_code 3), the state becomes `failed` at
+    // once, so the row offers to try again and never waits for a thread
+    // that does not exist.
     bool start();
     // Asks the running transfer to stop; the state becomes `paused` once the
     // thread has ended.
@@ -111,9 +116,9 @@ private:
 // added; the list is emptied when the process ends.
 class download_session_list_t {
 public:
-    // The session whose link equals `link` byte for byte; a new one made
-    // from `link` and `expected_size` (appended to the list) when there is
-    // none. The size is ignored for a session that exists.
+    // The session whose link equals `link` byte for byte, all of it; a new
+    // one made from `link` and `expected_size` (appended to the list) when
+    // there is none. The size is ignored for a session that exists.
     std::shared_ptr<download_session_c> find_or_create(std::string_view link, uint32_t expected_size);
     // True when any session is `downloading`; asked before quitting.
     bool any_downloading() const;

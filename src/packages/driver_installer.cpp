@@ -1,6 +1,7 @@
 #include "packages/driver_installer.h"
 
 #include "common/files.h"
+#include "common/safe_path.h"
 
 #include <algorithm>
 
@@ -69,9 +70,22 @@ int find_setup_program(shell_t& shell, u16view directory)
     return -1;
 }
 
-void start_package_installer(shell_t& shell, const environment_t& env, u16view package_folder,
-                             const inf_name_set_t& inf_names)
+inf_name_set_t safe_inf_names(const inf_name_set_t& names)
 {
+    inf_name_set_t safe;
+    for (const u16& name : names) {
+        u16 path = safe_relative_path(name);
+        if (!path.empty() && path.back() != u'\\') safe.insert(path);
+    }
+    return safe;
+}
+
+void start_package_installer(shell_t& shell, const environment_t& env, u16view package_folder,
+                             const inf_name_set_t& requested_names)
+{
+    // Names from the update service's answer: one that could reach outside
+    // the package (or names no file) takes no part in choosing the folder.
+    const inf_name_set_t inf_names = safe_inf_names(requested_names);
     u16 common;
     bool has_common = common_inf_folder(inf_names, common);
     u16 inf_folder = has_common ? path_join(package_folder, common) : path_join(package_folder, u"");
@@ -86,7 +100,8 @@ void start_package_installer(shell_t& shell, const environment_t& env, u16view p
     }
 
     // No INF of the set is there: look for a setup program from the INF
-    // folder up towards the package root.
+    // folder up towards the package root, which ends the search (the names
+    // are safe, so every folder tried lies inside the package).
     u16 folder = has_common ? common.substr(0, path_limit) : u16();
     for (size_t cut = folder.find_last_of(u'\\'); cut != u16::npos; cut = folder.find_last_of(u'\\')) {
         folder.resize(cut);

@@ -9,11 +9,40 @@
 
 namespace tdu {
 
+package_installs_t& package_installs()
+{
+    // Never destroyed: a detached worker may still end its installation
+    // while the process exits.
+    static package_installs_t* const installs = new package_installs_t;
+    return *installs;
+}
+
+bool package_installs_t::begin(const u16& package_folder)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return folders_.insert(package_folder).second;
+}
+
+void package_installs_t::end(const u16& package_folder)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    folders_.erase(package_folder);
+}
+
+bool package_installs_t::running(const u16& package_folder) const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return folders_.count(package_folder) != 0;
+}
+
 u16 package_folder_for(u16view download_folder, u16view package_path)
 {
     u16 name(path_file_name(package_path));
     size_t dot = name.find_last_of(u'.');
-    if (dot != u16::npos) name.resize(dot);
+    if (dot != u16::npos)
+        name.resize(dot);
+    else
+        name += u"_files";  // the package file holds the bare name
     return path_join(download_folder, name);
 }
 
@@ -25,19 +54,25 @@ void delete_top_level_htm(u16view folder)
 int install_package(install_request_t& request, shell_t& shell, const environment_t& env, const stop_flag_t* stop)
 {
     u16 folder = package_folder_for(request.download_folder, request.package_path);
-    create_directories(folder);
     int result = -1;
-    if (extract_archive(request.package_path, folder) == 0) {
+    int32_t outcome = install_outcome_failed;
+    // Into a made or emptied folder: files that an earlier extraction of a
+    // re-published package left there must not be installed with it.
+    if (extract_archive_afresh(request.package_path, folder) == 0) {
         delete_top_level_htm(folder);
         if (stop && stop->load() != 0) {
             set_last_error(error_stopped);
+            outcome = install_outcome_stopped;
         } else {
             start_package_installer(shell, env, folder, request.inf_names);
             result = 0;
+            outcome = install_outcome_started;
         }
     } else {
         shell.execute(request.package_path, u"");
     }
+    request.outcome.store(outcome);
+    package_installs().end(folder);
     request.installing.store(0);
     return result;
 }
@@ -57,11 +92,16 @@ bool request_install(worker_c& worker, const std::shared_ptr<install_request_t>&
     // the request waiting for the next click.
     worker.take_result();
     if (worker.held()) return false;
+    // Another row's worker (a row of an earlier results list, say) may be
+    // unpacking the same package.
+    u16 folder = package_folder_for(order.download_folder, order.package_path);
+    if (!package_installs().begin(folder)) return false;
 
     request->package_path = order.package_path;
     request->download_folder = order.download_folder;
     request->inf_names.clear();
     request->inf_names.insert(order.inf_names.begin(), order.inf_names.end());
+    request->outcome.store(install_outcome_none);
     request->installing.store(1);
 
     // A file that cannot be opened is skipped.
@@ -72,6 +112,7 @@ bool request_install(worker_c& worker, const std::shared_ptr<install_request_t>&
     const environment_t* env = &services.environment;
     auto job = [shared, shell, env](const stop_flag_t& stop) { return install_package(*shared, *shell, *env, &stop); };
     if (!worker.start(job)) {
+        package_installs().end(folder);
         request->installing.store(0);
         return false;
     }

@@ -14,10 +14,23 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
 namespace tdu {
+
+// How the latest installation of a request ended.
+enum install_outcome_t : int32_t {
+    install_outcome_none = 0,     // none has ended since the request was made
+    install_outcome_started = 1,  // unpacked, and an installer started on it
+    // Not unpacked (not an archive, or its folder could not be made or
+    // emptied): the package file itself was opened with the shell instead.
+    install_outcome_failed = 2,
+    // Unpacked, but the process was ending: no installer was started.
+    install_outcome_stopped = 3,
+};
 
 // One per results row. Shared between the row and its worker, so it lives
 // until both are done with it, whatever happens to the row.
@@ -28,7 +41,28 @@ struct install_request_t {
     // 1 from the request until the worker has started an installer or given
     // up; further requests of the row are ignored meanwhile.
     std::atomic<int32_t> installing{0};
+    // Set by the worker before it clears `installing`; back to none when a
+    // new installation is requested.
+    std::atomic<int32_t> outcome{install_outcome_none};
 };
+
+// The packages being installed in this process, by package folder: one
+// worker per package, whichever row (or rebuilt row) asks, so no second
+// worker unpacks into a folder that the first is still writing.
+class package_installs_t {
+public:
+    // Claims the folder; false when a worker holds it already.
+    bool begin(const u16& package_folder);
+    void end(const u16& package_folder);
+    bool running(const u16& package_folder) const;
+
+private:
+    mutable std::mutex mutex_;
+    std::set<u16> folders_;
+};
+
+// The process-wide list.
+package_installs_t& package_installs();
 
 // What the row hands over when its user asks to install.
 struct install_order_t {
@@ -50,22 +84,28 @@ struct install_services_t {
 // Asks "download_setup_warning" first when no device gains a newer driver
 // (only Yes goes on: a box closed without an answer installs nothing),
 // refuses with "download_setup_require" when the user is not an
-// administrator, ignores the request while the row's worker runs, appends
-// the link to "setup.dat" and starts the job on `worker` (the row's). True
-// when the job was started; when no thread can be made, `installing` is
-// cleared again so that the user can try once more.
+// administrator, ignores the request while the row's worker or any worker
+// for the same package runs, appends the link to "setup.dat" and starts the
+// job on `worker` (the row's). True when the job was started; when no
+// thread can be made, `installing` and the package's claim are released
+// again so that the user can try once more.
 bool request_install(worker_c& worker, const std::shared_ptr<install_request_t>& request,
                      const install_order_t& order, run_host_c& host, install_services_t& services);
 
-// The job: unpacks and starts the installer; when the package cannot be
-// unpacked it is opened with the shell instead (a package that is a program
-// is thus started). A stop raised before the installer would start leaves
-// it unstarted (-1). Clears `installing` at its end. Returns 0 or -1.
+// The job: unpacks the package into its folder, made or emptied first so
+// that no file of an earlier extraction is installed, and starts the
+// installer; when the package cannot be unpacked it is opened with the
+// shell instead (a package that is a program is thus started). A stop
+// raised before the installer would start leaves it unstarted. Records the
+// outcome, releases the package's claim in package_installs and clears
+// `installing` at its end. Returns 0 (installer started) or -1.
 int install_package(install_request_t& request, shell_t& shell, const environment_t& env,
                     const stop_flag_t* stop = nullptr);
 
 // The folder a package unpacks into: its file name without the last
-// extension, in the download folder.
+// extension, in the download folder; a name without an extension gets
+// "_files" appended instead, so the folder never takes the package's own
+// name.
 u16 package_folder_for(u16view download_folder, u16view package_path);
 
 // Deletes the files matching "*.htm" directly in `folder` (not below it).

@@ -30,6 +30,16 @@ namespace tdu {
 
 namespace {
 
+// The settings store over the current user's registry and the shell's
+// folder calls, with the program's folder and path as the platform
+// environment captured them (made after environment_capture).
+settings_store_t& program_settings_store()
+{
+    static settings_store_t store{win32_registry(), win32_folder_ops(), u16(environment.program_folder),
+                                  u16(environment.program_path), system_utc_now};
+    return store;
+}
+
 class program_init_steps_t final : public app_init_steps_t {
 public:
     explicit program_init_steps_t(const init_hooks_t& hooks) : hooks_(hooks) {}
@@ -53,7 +63,7 @@ public:
 
     bool capture_environment() override { return environment_capture(environment, win32_environment_source()); }
     int collect_system_info() override { return tdu::collect_system_info(win32_wmi_source(), system_info); }
-    bool load_settings() override { return settings_load(win32_settings_store(), settings); }
+    bool load_settings() override { return settings_load(program_settings_store(), settings); }
 
     void create_fonts() override
     {

@@ -1,6 +1,7 @@
 #include "service/http_transfer.h"
 
 #include "common/file_io.h"
+#include "common/files.h"
 #include "common/last_error.h"
 #include "service/url_escape.h"
 
@@ -135,6 +136,14 @@ void perform_and_record(http_transfer_t& transfer)
     transfer.form_last = nullptr;
 }
 
+bool file_holds_expected_size(const char16_t* path, transfer_progress_t& progress)
+{
+    uint32_t expected = progress.expected_size.load();
+    uint64_t size = 0;
+    if (expected == 0 || progress.bytes_done.load() != expected || !file_size(path, size)) return false;
+    return size == expected;
+}
+
 void sleep_unless_stopped(uint32_t pause_ms, const transfer_progress_t& progress)
 {
     using clock = std::chrono::steady_clock;
@@ -227,6 +236,7 @@ int transfer_download(http_transfer_t& transfer, const char* url, const char16_t
     transfer.answer_checked = false;
     transfer.error_answer = false;
     transfer.resuming = false;
+    transfer.range_refused = false;
     transfer.http_download = starts_with_ignore_case(url, "http://");
     char range[16] = {};
 
@@ -282,6 +292,8 @@ int transfer_download(http_transfer_t& transfer, const char* url, const char16_t
     curl_easy_setopt(h, CURLOPT_RANGE, static_cast<char*>(nullptr));
 
     if (result == CURLE_ABORTED_BY_CALLBACK) result = 0;  // stopped on request
+    // 416 to a resume: the server's file ends at or before the bytes on disk.
+    if (transfer.resuming && status == 416) transfer.range_refused = true;
     // An HTTP error status is a failed attempt, never a clean one, whether
     // or not its page had a body (which was not written).
     if (transfer.error_answer || (transfer.http_download && result == 0 && status >= 400))
@@ -299,17 +311,27 @@ int download_with_retries(const std::string& link, const char16_t* temp_path, tr
         set_last_error(error_transfer_create);
         return -1;
     }
-    // An escaped link that does not fit is refused (an empty address fails
-    // every attempt) rather than cut into the address of something else.
+    // An escaped link that does not fit is refused at once rather than cut
+    // into the address of something else and fetched ten times.
     std::string url = escape_download_link(link);
-    if (url.size() > download_link_max) url.clear();
+    if (url.empty() || url.size() > download_link_max) {
+        progress.result_code.store(CURLE_URL_MALFORMAT);
+        return -1;
+    }
 
     int rc = -1;
     for (int attempt = 0; attempt < download_attempts; ++attempt) {
+        // Every byte is there already (the final move failed, a pause came
+        // after the last chunk, or the program ended before it settled): a
+        // resume would only ask for the range past the end.
+        if (file_holds_expected_size(temp_path, progress)) {
+            progress.result_code.store(0);
+            return 0;
+        }
         rc = transfer_download(*transfer, url.c_str(), temp_path, progress);
         if (rc == 0) {
             if (progress.stop_requested.load() != 0 || progress.result_code.load() == 0) break;
-            if (transfer->download_error == error_download_too_large) {
+            if (transfer->download_error == error_download_too_large || transfer->range_refused) {
                 remove_file(temp_path);
                 progress.bytes_done.store(0);
             }

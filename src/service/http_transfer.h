@@ -71,6 +71,9 @@ struct http_transfer_t {
     bool resuming = false;
     bool answer_checked = false;
     bool error_answer = false;
+    // The latest download resumed and the server answered 416: the bytes on
+    // disk do not fit the file it serves, so the next attempt starts afresh.
+    bool range_refused = false;
 };
 
 constexpr int transfer_method_get = 0;
@@ -114,7 +117,11 @@ constexpr size_t download_link_max = 1024;
 
 // The body of a download thread: escapes the link's spaces, then makes up to
 // ten attempts, stopping at a clean result or a stop request; an attempt that
-// overran expected_size deletes the file so the next one starts afresh.
+// overran expected_size, or whose resume the server refused with 416,
+// deletes the file so the next one starts afresh. A file that already holds
+// all expected_size bytes (above 0) needs no network: result 0 at once,
+// before any attempt. A link whose escaped form is longer than
+// download_link_max is refused before any attempt (result_code 3, -1).
 // Returns the last attempt's return value, or -1 (last_error_code 7) when no
 // transfer could be made. Tests pass a shorter pause.
 int download_with_retries(const std::string& link, const char16_t* temp_path, transfer_progress_t& progress,

@@ -86,7 +86,9 @@ bool send_update_request(update_client_t& client, update_request_t& request)
         return false;
     }
 
-    if (!parse_update_response(answer->body->data.get(), inventory)) {
+    // All of the body: a zero byte inside it makes the answer unreadable.
+    const body_buffer_t& received = *answer->body;
+    if (!parse_update_response(std::string_view(received.data.get(), static_cast<size_t>(received.used)), inventory)) {
         set_last_error(error_bad_response);
         return false;
     }

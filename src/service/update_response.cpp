@@ -130,8 +130,11 @@ int32_t parse_offer_items(const TiXmlElement& hardware, device_t& device)
     return read;
 }
 
-bool parse_update_response(const char* body, device_inventory_t& inventory)
+bool parse_update_response(std::string_view body, device_inventory_t& inventory)
 {
+    // A zero byte inside is no XML text: TinyXML would read only what comes
+    // before it, a document cut short.
+    if (body.find('\0') != std::string_view::npos) return false;
     // TinyXML steps over a whole UTF-8 sequence as its lead byte announces
     // it, so a text that ends inside one makes it read past the terminating
     // zero. The answer is parsed from a copy followed by enough zeros to
@@ -141,7 +144,10 @@ bool parse_update_response(const char* body, device_inventory_t& inventory)
     // TinyXML parses nesting by recursion: refuse what could exhaust the stack.
     if (!xml_nesting_acceptable(text)) return false;
     TiXmlDocument document;
-    document.Parse(text.c_str());  // whatever was built before a parse error is read
+    document.Parse(text.c_str());
+    // A truncated or malformed answer is not read at all: what TinyXML built
+    // before the error would give other best offers and other counts.
+    if (document.Error()) return false;
     const TiXmlElement* root = document.RootElement();
     const TiXmlElement* hardwares = root ? root->FirstChildElement("hardwares") : nullptr;
     const TiXmlElement* hardware = hardwares ? hardwares->FirstChildElement("hardware") : nullptr;

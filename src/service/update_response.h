@@ -17,16 +17,20 @@
 #include "devices/driver_offer.h"
 
 #include <cstdint>
+#include <string_view>
 
 class TiXmlElement;
 
 namespace tdu {
 
-// Reads the answer into the devices it names. False when it has no root,
-// no "hardwares" or no first "hardware", when it is nested too deeply to be
-// parsed safely, or (with last_error_code 21) when a "hardware" has no
-// "id" text; devices handled before that keep their offers.
-bool parse_update_response(const char* body, device_inventory_t& inventory);
+// Reads the answer (all of `body`) into the devices it names. False, with
+// no device touched, when it is not well-formed XML (cut short, malformed,
+// or holding a zero byte), when it is nested too deeply to be parsed
+// safely, or when it has no root, no "hardwares" or no first "hardware";
+// the caller reports these with last_error_code 21. False with
+// last_error_code 21 set here when a "hardware" has no "id" text; devices
+// handled before that keep their offers.
+bool parse_update_response(std::string_view body, device_inventory_t& inventory);
 
 // Replaces the device's offers with the "item" children of `hardware`
 // (at most 500) and returns how many were read; with no items the old

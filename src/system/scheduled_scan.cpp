@@ -40,9 +40,14 @@ bool schedule_task_create(task_scheduler_t& scheduler, u16view program_path)
         scan_task(path, scheduler.local_now(), scheduler.computer_name(), scheduler.user_name()));
 }
 
+uint32_t trigger_flags_switched(uint32_t flags, bool disabled)
+{
+    return disabled ? flags | task_trigger_flag_disabled : flags & ~task_trigger_flag_disabled;
+}
+
 bool schedule_task_enable(task_scheduler_t& scheduler, bool enabled)
 {
-    return scheduler.set_first_trigger_flags(program_title, enabled ? 0 : task_trigger_flag_disabled);
+    return scheduler.set_first_trigger_disabled(program_title, !enabled);
 }
 
 bool schedule_task_edit(task_scheduler_t& scheduler, void* owner_window)

@@ -53,9 +53,10 @@ public:
     // Makes and saves the task; false when a task of that name exists (it is
     // left as it is) or any step fails.
     virtual bool create_task(const scheduled_task_t& task) = 0;
-    // Sets the flags of the task's first trigger, keeping the rest of the
-    // trigger as it is, and saves the task.
-    virtual bool set_first_trigger_flags(u16view task_name, uint32_t flags) = 0;
+    // Sets or clears the disabled flag of the task's first trigger, keeping
+    // the rest of the trigger (its other flags too: an end date the user set
+    // stays) as it is, and saves the task.
+    virtual bool set_first_trigger_disabled(u16view task_name, bool disabled) = 0;
     // Opens the scheduler's property sheet of the task, owned by
     // `owner_window`, and returns when the user closes it.
     virtual bool edit_task(u16view task_name, void* owner_window) = 0;
@@ -70,12 +71,15 @@ weekly_trigger_t weekly_trigger_from(const task_time_t& now);
 // `computer`\`user`.
 scheduled_task_t scan_task(u16view program_path, const task_time_t& now, u16view computer, u16view user);
 
+// Trigger flags with the disabled flag set or cleared and the others kept.
+uint32_t trigger_flags_switched(uint32_t flags, bool disabled);
+
 // Creates the scan task for the program at `program_path` (the running
 // program's path); false when it exists already (nothing changes) or cannot
 // be made.
 bool schedule_task_create(task_scheduler_t& scheduler, u16view program_path);
-// Switches the existing task's first trigger on (flags 0) or off (disabled;
-// every other trigger flag is cleared too).
+// Switches the existing task's first trigger on or off; only its disabled
+// flag changes.
 bool schedule_task_enable(task_scheduler_t& scheduler, bool enabled);
 // The scheduler's own property sheet of the task.
 bool schedule_task_edit(task_scheduler_t& scheduler, void* owner_window);

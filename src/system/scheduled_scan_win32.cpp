@@ -101,7 +101,7 @@ public:
         return save(task.get());
     }
 
-    bool set_first_trigger_flags(u16view task_name, uint32_t flags) override
+    bool set_first_trigger_disabled(u16view task_name, bool disabled) override
     {
         com_ptr<ITaskScheduler> scheduler;
         com_ptr<ITask> task;
@@ -112,7 +112,7 @@ public:
         ZeroMemory(&t, sizeof t);
         t.cbTriggerSize = sizeof t;
         if (FAILED(trigger->GetTrigger(&t))) return false;
-        t.rgFlags = flags;
+        t.rgFlags = trigger_flags_switched(t.rgFlags, disabled);
         if (FAILED(trigger->SetTrigger(&t))) return false;
         return save(task.get());
     }

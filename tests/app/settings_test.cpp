@@ -306,6 +306,32 @@ TEST(SettingsFailures, SettingsKeyThatCannotBeOpenedFailsTheLoad)
     EXPECT_FALSE(settings_save(store, s));
 }
 
+TEST(SettingsFailures, AFirstRunWhoseValuesCannotBeWrittenGoesOnWithThemInMemory)
+{
+    memory_registry_t registry;
+    {
+        std::unique_ptr<registry_key_t> init;
+        ASSERT_EQ(registry.create_key(installer_key_path, key_read_write, init, nullptr), reg_ok);
+        reg_set_dword(*init, u"language", 2);
+    }
+    registry.deny_writes(settings_key_path);
+    test::temp_dir_t temp;
+    settings_store_t store{registry, std_folder_ops(), (temp.path() / "").u16string(), u"prog.exe", fixed_clock};
+    app_settings_t s;
+    ASSERT_TRUE(settings_load(store, s));
+    EXPECT_TRUE(store.first_run_unwritten);
+    EXPECT_EQ(u16(s.language), u"Deutsch");
+    EXPECT_EQ(u16(s.install_date), today);
+    EXPECT_TRUE(fs::is_directory(fs::path(u16(s.backup_path))));
+    EXPECT_FALSE(settings_save(store, s));
+
+    // A first run that writes everything says so too.
+    memory_registry_t writable;
+    settings_store_t fine{writable, std_folder_ops(), (temp.path() / "").u16string(), u"prog.exe", fixed_clock};
+    ASSERT_TRUE(settings_load(fine, s));
+    EXPECT_FALSE(fine.first_run_unwritten);
+}
+
 TEST(SettingsFailures, RunKeyThatCannotBeOpenedStillSavesTheSettings)
 {
     memory_registry_t registry;

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -246,6 +247,61 @@ TEST_F(BackupRunsTest, ABackupRunOutlivesItsView)
     EXPECT_TRUE(fs::exists(backup_file("ACE-Fast-Ethernet.zip")));
 }
 
+TEST_F(BackupRunsTest, ARescanDuringARunFreesNothingTheWorkerReads)
+{
+    backup_view_state_t view;
+    backup_view_shown(view, services);
+    today_gate.close();
+    ASSERT_TRUE(start_backup(view, ticked(true, true), host, services));
+    today_gate.await_arrival();  // the worker is in the first of three packages
+    // A scan now frees every device record (the package list's references
+    // with them) and makes new ones.
+    scan_backup_machine(inventory);
+    today_gate.open();
+
+    EXPECT_EQ(finish(view), backup_tick_result_t::completed);
+    EXPECT_EQ(view.job->progress.load(), 300);
+    EXPECT_EQ(catalogue_files(),
+              (std::vector<std::string>{"ACME-LAN--Gigabit.zip", "Vendor-HD-Audio.zip", "ACE-Fast-Ethernet.zip"}));
+    std::string saved = read_file(dir.path() / "program" / "backup.xml");
+    EXPECT_NE(saved.find("<![CDATA[Vendor HD Audio Controller]]>"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("<![CDATA[netace.inf]]>"), std::string::npos) << saved;
+}
+
+TEST_F(BackupRunsTest, TwoPackagesWithOneDescriptionKeepTwoArchivesAndEntries)
+{
+    // The sound package's first device now has the network package's
+    // driver description, so both titles are "ACME-LAN--Gigabit".
+    device_t* sound = inventory_find_device(inventory, u"PCI\\VEN_ACE2&DEV_0A10&SUBSYS_0A101AC3&REV_02");
+    ASSERT_NE(sound, nullptr);
+    copy_field(sound->driver_desc, device_driver_desc_chars, u"ACME LAN: Gigabit ");
+
+    for (int run = 0; run < 2; ++run) {  // the second run finds both names catalogued
+        SCOPED_TRACE(run);
+        backup_view_state_t view;
+        backup_view_shown(view, services);
+        ASSERT_TRUE(start_backup(view, ticked(true, false), host, services));
+        EXPECT_EQ(finish(view), backup_tick_result_t::completed);
+        EXPECT_EQ(catalogue_files(), (std::vector<std::string>{"ACME-LAN--Gigabit.zip", "ACME-LAN--Gigabit (2).zip"}));
+        std::vector<std::string> names;
+        for (const read_entry_t& e : read_archive(program_path(backup_file("ACME-LAN--Gigabit.zip")), false))
+            names.push_back(e.name);
+        EXPECT_NE(std::find(names.begin(), names.end(), "acmelan.inf"), names.end());
+        names.clear();
+        for (const read_entry_t& e : read_archive(program_path(backup_file("ACME-LAN--Gigabit (2).zip")), false))
+            names.push_back(e.name);
+        EXPECT_NE(std::find(names.begin(), names.end(), "vsnd.inf"), names.end());
+        EXPECT_EQ(view.job->selected[1].archive_path, services.backup_folder + u"\\ACME-LAN--Gigabit (2).zip");
+    }
+
+    // Each entry restores its own package.
+    std::vector<restore_item_t> items;
+    ASSERT_EQ(fill_restore_list(items, services), 0);
+    ASSERT_EQ(items.size(), 2u);
+    EXPECT_EQ(items[1].text, u"ACME-LAN--Gigabit.zip");
+    EXPECT_EQ(items[0].device_names, (std::vector<u16>{u"Vendor HD Audio Controller"}));
+}
+
 TEST_F(BackupRunsTest, TheRestoreListShowsTheCatalogueSortedByName)
 {
     std::vector<restore_item_t> items;
@@ -272,8 +328,10 @@ TEST_F(BackupRunsTest, RestoringUnpacksBesideTheArchiveAndForcesTheInstaller)
 {
     std::vector<restore_item_t> items = restore_list_after_backup();
     ASSERT_EQ(items.size(), 2u);
-    // A file already in the target folder is kept.
-    write_file(dir.path() / "backups" / "ACME-LAN--Gigabit" / "acmelan.cat", "mine");
+    // Files of an earlier restore (of an older archive of that name) in the
+    // target folder: the forced installer must not get them.
+    write_file(dir.path() / "backups" / "ACME-LAN--Gigabit" / "acmelan.cat", "earlier");
+    write_file(dir.path() / "backups" / "ACME-LAN--Gigabit" / "x86" / "stale.dll", "earlier");
 
     restore_view_state_t view;
     ASSERT_TRUE(start_restore(view, &items[0], host, services));
@@ -286,7 +344,10 @@ TEST_F(BackupRunsTest, RestoringUnpacksBesideTheArchiveAndForcesTheInstaller)
               read_file(vista_root() / "System32" / "DriverStore" / "FileRepository" / "acmelan.inf_x86_4f1c2a90" /
                         "acmelan.inf"));
     EXPECT_TRUE(fs::exists(target / "x86" / "acmecoin.dll"));
-    EXPECT_EQ(read_file(target / "acmelan.cat"), "mine");
+    EXPECT_EQ(read_file(target / "acmelan.cat"),
+              read_file(vista_root() / "System32" / "DriverStore" / "FileRepository" / "acmelan.inf_x86_4f1c2a90" /
+                        "acmelan.cat"));
+    EXPECT_FALSE(fs::exists(target / "x86" / "stale.dll"));
     EXPECT_EQ(shell.record.lines(),
               (std::vector<std::string>{utf16_to_utf8(environment.program_folder) + "DPInst32.exe|/SH /F /PATH \"" +
                                         utf16_to_utf8(services.backup_folder) + "\\ACME-LAN--Gigabit\""}));
@@ -337,4 +398,21 @@ TEST(RestoreFolder, IsTheArchiveTitleInTheBackupFolder)
 {
     EXPECT_EQ(restore_folder_for(u"D:\\Backups", u"ACME-LAN--Gigabit.zip"), u"D:\\Backups\\ACME-LAN--Gigabit");
     EXPECT_EQ(restore_folder_for(u"D:\\Backups\\", u"sub\\a.b.zip"), u"D:\\Backups\\a.b");
+}
+
+TEST_F(BackupRunsTest, AStopAtExitEndsTheRunBetweenPackagesWithEveryArchiveWhole)
+{
+    backup_view_state_t view;
+    backup_view_shown(view, services);
+    today_gate.close();
+    ASSERT_TRUE(start_backup(view, ticked(true, false), host, services));
+    today_gate.await_arrival();  // inside the first package
+
+    EXPECT_FALSE(stop_all_workers(0));  // asked to stop; the package in hand is finished first
+    today_gate.open();
+    EXPECT_TRUE(stop_all_workers(10000));
+    EXPECT_EQ(finish(view), backup_tick_result_t::failed);
+    EXPECT_EQ(catalogue_files(), std::vector<std::string>{"ACME-LAN--Gigabit.zip"});
+    EXPECT_TRUE(fs::exists(backup_file("ACME-LAN--Gigabit.zip")));
+    EXPECT_FALSE(fs::exists(backup_file("Vendor-HD-Audio.zip")));
 }

@@ -107,13 +107,13 @@ TEST_F(CatalogueTest, SavesTheDocumentByteForByte)
 
 TEST_F(CatalogueTest, WritesTheLiveDevicesTextsAndEscapesTheDate)
 {
+    // The device's texts as they were when the backup was recorded.
+    copy_field(device(sound_id).driver_version, device_driver_version_chars, u"6.0.1.6");
     backup_device_t record = backup_device_of(device(sound_id));
     EXPECT_EQ(record.desc, u"Vendor HD Audio");  // the driver description when recorded
     EXPECT_EQ(record.name, u"oem907.inf");
     EXPECT_EQ(record.date, u"2011-11-02");
     catalogue.entries.push_back({"Vendor-HD-Audio.zip", "a&b<c>\"'\x01", {record}});
-    // Saved from the device as it is now.
-    copy_field(device(sound_id).driver_version, device_driver_version_chars, u"6.0.1.6");
     ASSERT_EQ(save_catalogue(catalogue, program), 0);
     std::string text = read_file(catalogue_file());
     EXPECT_NE(text.find("\t\t<date>a&amp;b&lt;c&gt;&quot;&apos;&#x01;</date>\r\n"), std::string::npos) << text;
@@ -138,7 +138,8 @@ TEST_F(CatalogueTest, LoadsWhatItSavedAndFillsTheEntryFieldsOfEachDevice)
     EXPECT_EQ(acme.date, "2013-04-02");
     ASSERT_EQ(acme.devices.size(), 2u);
     const backup_device_t& d = acme.devices[1];
-    EXPECT_EQ(d.device, &device(port2_id));
+    EXPECT_TRUE(d.has_current);
+    EXPECT_EQ(d.current.name, u"ACME LAN Gigabit Port 2");  // the inventory's texts, copied
     EXPECT_EQ(d.device_id, utf8_to_utf16(port2_id));
     EXPECT_EQ(d.desc, u"ACME LAN Gigabit Port 2");  // saved from the device's name
     EXPECT_EQ(d.manu, u"ACME");
@@ -320,4 +321,69 @@ TEST(CatalogueDate, TodayIsALocalDate)
     EXPECT_EQ(today[4], '-');
     EXPECT_EQ(today[7], '-');
     EXPECT_GE(today.substr(0, 4), "2024");
+}
+
+TEST_F(CatalogueTest, RecordsNeedNoInventoryRecordAfterARescan)
+{
+    // A backup is recorded; then a scan frees every device record and makes
+    // new ones, and "backup.xml" goes away so the next load keeps the old
+    // entries. Saving and listing must not reach for the freed records.
+    ASSERT_EQ(record_backup(catalogue, backups + u"\\ACME-LAN--Gigabit.zip", package_of({port1_id, port2_id}),
+                            "2013-04-01", program),
+              0);
+    const std::string saved = read_file(catalogue_file());
+    inventory_clear(inventory);
+    scan_backup_machine(inventory);
+    fs::remove(catalogue_file());
+    EXPECT_EQ(load(), -1);
+    ASSERT_EQ(catalogue.entries.size(), 1u);
+    ASSERT_EQ(save_catalogue(catalogue, program), 0);
+    EXPECT_EQ(read_file(catalogue_file()), saved);
+    EXPECT_NE(saved.find("<![CDATA[ACME LAN Gigabit Port 2]]>"), std::string::npos);
+
+    // The same after loading: the loaded records carry copies as well.
+    ASSERT_EQ(load(), 0);
+    inventory_clear(inventory);
+    ASSERT_EQ(save_catalogue(catalogue, program), 0);
+    EXPECT_EQ(read_file(catalogue_file()), saved);
+}
+
+TEST_F(CatalogueTest, AnArchiveNameTakenByOtherDevicesGetsASuffix)
+{
+    const u16 title = u"ACME-LAN--Gigabit";
+    auto records = [&](std::initializer_list<const char*> ids) {
+        std::vector<backup_device_t> out;
+        for (const char* id : ids) out.push_back(backup_device_of(device(id)));
+        return out;
+    };
+    struct row {
+        const char* what;
+        std::vector<backup_entry_t> entries;
+        std::vector<backup_device_t> package;
+        u16 expected;
+    };
+    const std::vector<row> rows = {
+        {"nothing catalogued", {}, records({port1_id}), u"ACME-LAN--Gigabit.zip"},
+        {"catalogued for this package", {{"ACME-LAN--Gigabit.zip", "2013-04-01", records({port1_id})}},
+         records({port1_id, port2_id}), u"ACME-LAN--Gigabit.zip"},
+        {"catalogued for other devices", {{"ACME-LAN--Gigabit.zip", "2013-04-01", records({port1_id})}},
+         records({sound_id}), u"ACME-LAN--Gigabit (2).zip"},
+        {"in another letter case", {{"acme-lan--gigabit.zip", "2013-04-01", records({port1_id})}},
+         records({sound_id}), u"ACME-LAN--Gigabit (2).zip"},
+        {"the suffixed one taken too",
+         {{"ACME-LAN--Gigabit.zip", "2013-04-01", records({port1_id})},
+          {"ACME-LAN--Gigabit (2).zip", "2013-04-01", records({port2_id})}},
+         records({sound_id}), u"ACME-LAN--Gigabit (3).zip"},
+        {"the suffixed one this package's",
+         {{"ACME-LAN--Gigabit.zip", "2013-04-01", records({port1_id})},
+          {"ACME-LAN--Gigabit (2).zip", "2013-04-01", records({sound_id})}},
+         records({sound_id}), u"ACME-LAN--Gigabit (2).zip"},
+        // Such an entry restores nothing (loading drops it): its name is free.
+        {"an entry without devices", {{"ACME-LAN--Gigabit.zip", "2013-04-01", {}}}, records({sound_id}),
+         u"ACME-LAN--Gigabit.zip"},
+    };
+    for (const row& r : rows) {
+        catalogue.entries = r.entries;
+        EXPECT_EQ(archive_file_for(catalogue, title, r.package), r.expected) << r.what;
+    }
 }

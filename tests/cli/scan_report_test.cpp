@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/ansi_text.h"
 #include "support/sample_devices.h"
 
 using namespace tdu;
@@ -142,6 +143,21 @@ TEST(ScanReport, WritesTheSameAsJson)
               "    \"up_to_date\": 0\n"
               "  }\n"
               "}\n");
+}
+
+TEST(ScanReport, JsonHoldsLinksInUtf8)
+{
+    // A link is kept as the answer's bytes in the ANSI code page; JSON text
+    // must be UTF-8, or a reader stops at the first byte above 127.
+    use_ansi_code_page(&windows_1252_code_page());
+    sample_t s;
+    s.inventory.devices.resize(2);
+    for (device_t& d : s.inventory.devices)
+        copy_field(d.offers[0].link, offer_link_bytes, std::string_view("http://127.0.0.1/packages/caf\xe9 \x80.zip"));
+    std::string json = scan_report_json(s.inventory, 3);
+    use_ansi_code_page(nullptr);
+    EXPECT_NE(json.find("\"link\": \"http://127.0.0.1/packages/caf\xc3\xa9 \xe2\x82\xac.zip\","), std::string::npos)
+        << json;
 }
 
 TEST(ScanReport, AnEmptyResultHasNoGroups)

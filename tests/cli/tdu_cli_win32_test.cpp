@@ -213,6 +213,37 @@ TEST_F(TduCli, DownloadFetchesThePackagesOfTheOutOfDateAndNoDriverGroups)
     EXPECT_EQ(count_of(out, ": Ready to install, "), 3u) << out;
 }
 
+// Every byte of each package is in its temporary file (the move to the final
+// name failed, or the program ended before it settled the download): the
+// next run completes each of them, without asking the service for a range
+// past the end of the package.
+TEST_F(TduCli, ASecondDownloadCompletesTemporaryFilesThatHoldEveryByte)
+{
+    int exit_code = 0;
+    std::string out = run_program(program, L"download", &exit_code);
+    ASSERT_EQ(exit_code, 0) << out;
+    std::vector<fs::path> packages;
+    for (const std::string& line : lines_of(out)) {
+        size_t at = line.find(" bytes, ");
+        if (line.find(": Ready to install, ") != std::string::npos && at != std::string::npos)
+            packages.push_back(line.substr(at + 8));
+    }
+    ASSERT_EQ(packages.size(), 3u) << out;
+    std::vector<std::string> contents;
+    for (const fs::path& package : packages) {
+        contents.push_back(read_file(package));
+        fs::rename(package, package.string() + ".tmp");
+    }
+
+    out = run_program(program, L"download", &exit_code);
+    EXPECT_EQ(exit_code, 0) << out;
+    EXPECT_EQ(count_of(out, ": Ready to install, "), 3u) << out;
+    for (size_t i = 0; i < packages.size(); ++i) {
+        EXPECT_EQ(read_file(packages[i]), contents[i]) << packages[i];
+        EXPECT_FALSE(fs::exists(packages[i].string() + ".tmp")) << packages[i];
+    }
+}
+
 // Installing downloads as above, records each link in "setup.dat" and starts
 // the driver package installer (a stand-in, this test program under the
 // installer's name) on the INF folder of each unpacked package.
@@ -236,6 +267,31 @@ TEST_F(TduCli, InstallStartsTheDriverInstallerOnEachDownloadedPackage)
     for (const char* inf_folder : {"\\Norvale\\NDIS62\"\n", "\\USB3\\Driver\"\n", "\\Driver\"\n"})
         EXPECT_NE(started.find(inf_folder), std::string::npos) << inf_folder << " in " << started;
     EXPECT_EQ(count_of(started, " /SH /PATH \""), 3u) << started;
+}
+
+// A package that turns out not to be an archive is not reported as
+// installed: the command names it and fails.
+TEST_F(TduCli, InstallReportsAPackageThatCannotBeUnpacked)
+{
+    fs::copy_file(own_path(), folder.path() / "DPInst32.exe");
+    int exit_code = 0;
+    std::string out = run_program(program, L"download", &exit_code);
+    ASSERT_EQ(exit_code, 0) << out;
+    std::string damaged;
+    for (const std::string& line : lines_of(out)) {
+        size_t at = line.find(" bytes, ");
+        if (line.find(": Ready to install, ") != std::string::npos && at != std::string::npos) {
+            damaged = line.substr(0, line.find(": Ready to install, "));
+            write_file(line.substr(at + 8), "not an archive");
+            break;
+        }
+    }
+    ASSERT_FALSE(damaged.empty()) << out;
+
+    out = run_program(program, L"install", &exit_code);
+    EXPECT_EQ(exit_code, 1) << out;
+    EXPECT_EQ(count_of(out, ": installer started in "), 2u) << out;
+    EXPECT_EQ(count_of(out, damaged + ": not installed, the package could not be unpacked"), 1u) << out;
 }
 
 TEST_F(TduCli, AWrongCommandLineIsRefused)

@@ -78,6 +78,34 @@ TEST(Files, ExistenceSizeMoveAndDelete)
     EXPECT_TRUE(is_directory(root));
 }
 
+TEST(Files, FolderTreeIsRemovedWithoutFollowingLinksOrTouchingFiles)
+{
+    test::temp_dir_t dir;
+    u16 root = test::program_path(dir.path());
+    test::write_file(dir.path() / "tree/a.inf", "a");
+    test::write_file(dir.path() / "tree/sub/deeper/b.sys", "b");
+    fs::create_directories(dir.path() / "tree/empty");
+    test::write_file(dir.path() / "tree/locked.txt", "read-only");
+    fs::permissions(dir.path() / "tree/locked.txt", fs::perms::owner_write | fs::perms::group_write |
+                                                        fs::perms::others_write, fs::perm_options::remove);
+    // A link inside the tree to a folder outside it: the link goes, what it
+    // points to stays (where the system lets the test make links).
+    test::write_file(dir.path() / "outside/keep.txt", "keep");
+    std::error_code no_link;
+    fs::create_directory_symlink(dir.path() / "outside", dir.path() / "tree/sub/link", no_link);
+
+    ASSERT_TRUE(remove_folder_tree(path_join(root, u"tree\\")));
+    EXPECT_FALSE(fs::exists(dir.path() / "tree"));
+    EXPECT_EQ(test::read_file(dir.path() / "outside/keep.txt"), "keep");
+
+    EXPECT_TRUE(remove_folder_tree(path_join(root, u"tree")));  // nothing left to remove
+    EXPECT_TRUE(remove_folder_tree(path_join(root, u"missing\\deeper")));
+    // A file is not a folder: it is left alone.
+    EXPECT_FALSE(remove_folder_tree(path_join(root, u"outside\\keep.txt")));
+    EXPECT_EQ(test::read_file(dir.path() / "outside/keep.txt"), "keep");
+    EXPECT_FALSE(remove_folder_tree(u""));
+}
+
 TEST(Files, ListsFilesBySuffixWithoutCaseAndWithoutFolders)
 {
     test::temp_dir_t dir;

@@ -15,7 +15,19 @@ TEST(Utf8ToUtf16, DecodesEveryLengthAndReplacesBadBytes)
         {"a\xFF" "b", u"a\uFFFDb"},             // not a lead byte
         {"\xC0\x80", u"\uFFFD\uFFFD"},           // overlong zero
         {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"}, // encoded surrogate
-        {"\xE7\xAE", u"\uFFFD"},                 // cut short at the end
+        // The start of a sequence that breaks off is one bad stretch, and
+        // the byte it broke off at (or the text after the end) is decoded.
+        {"\xE7\xAE", u"\uFFFD"},
+        {"abc\xE6" "d", u"abc\uFFFDd"},
+        {"\xE6\x88" "d", u"\uFFFDd"},
+        {"\xF0\x9F\x98" "x\xC3\xA9", u"\uFFFDx\u00E9"},
+        {"\xC3", u"\uFFFD"},
+        {"\xF0\x9F", u"\uFFFD"},
+        {"\xE2\x82\xE2\x82\xAC", u"\uFFFD\u20AC"},
+        {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // past U+10FFFF
+        {"\xE0\x80\xAF", u"\uFFFD\uFFFD\uFFFD"},              // overlong
+        {"\xF4\x8F\xBF\xBF", u"\U0010FFFF"},
+        {"\xEF\xBF\xBD", u"\uFFFD"},
     };
     for (const auto& r : rows) EXPECT_EQ(utf8_to_utf16(r.in), r.out) << r.in;
 }

@@ -64,6 +64,7 @@ TEST(Worker, OwnerCollectsStatusAndTheJobThreadsOwnErrorCode)
          error_worker_exception},
         {"out of memory", [](const stop_flag_t&) -> int32_t { throw std::bad_alloc(); }, -1,
          error_worker_exception},
+        {"anything thrown", [](const stop_flag_t&) -> int32_t { throw 7; }, -1, error_worker_exception},
     };
     for (const case_t& c : cases) {
         SCOPED_TRACE(c.what);
@@ -192,6 +193,20 @@ TEST(Worker, ShutdownReportsAJobThatDoesNotStopInTime)
     }  // the owner lets go; the job is abandoned, not freed under
     gate->open = true;
     EXPECT_TRUE(stop_all_workers(10000));
+}
+
+TEST(Worker, AJobWhoseOwnerLetGoThrowsAloneAndTheProcessGoesOn)
+{
+    auto done = std::make_shared<std::atomic<bool>>(false);
+    {
+        worker_c orphan;
+        ASSERT_TRUE(orphan.start([done](const stop_flag_t&) -> int32_t {
+            done->store(true);
+            throw std::bad_alloc();
+        }));
+    }
+    EXPECT_TRUE(stop_all_workers(10000));
+    EXPECT_TRUE(done->load());
 }
 
 TEST(Worker, AJobOutlivesItsOwnerAndFinishesAlone)

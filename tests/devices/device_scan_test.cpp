@@ -193,7 +193,18 @@ TEST_F(DeviceScan, IncompleteIdentitiesAreDroppedAndSoundOnesKept)
         {"hardware IDs as REG_SZ", nullptr,
          [&](fake_setup_api_t& api) { api.property_faults[{intel, spdrp_hardwareid}] = fault_t{{}, reg_sz, {}, {}}; },
          nullptr},
-        {"compatible IDs an empty list", node_change([](fixture_device_t& d) { d.compatible_ids.clear(); }), {}, nullptr},
+        // Only a list that cannot be read is missing; a present but empty
+        // one is kept (the request then leaves its element out).
+        {"compatible IDs missing", node_change([](fixture_device_t& d) { d.has_compatible_ids = false; }), {}, nullptr},
+        {"compatible IDs an empty list", node_change([](fixture_device_t& d) { d.compatible_ids.clear(); }), {}, desktop},
+        {"hardware IDs an empty list", node_change([](fixture_device_t& d) { d.hardware_ids.clear(); }), {}, desktop},
+        {"both lists empty", node_change([](fixture_device_t& d) { d.hardware_ids.clear(); d.compatible_ids.clear(); }),
+         {}, desktop},
+        {"an empty list of no bytes at all", nullptr,
+         [&](fake_setup_api_t& api) {
+             api.property_faults[{intel, spdrp_compatibleids}] = fault_t{{}, {}, {}, std::vector<uint8_t>{}};
+         },
+         desktop},
         {"too small a buffer for a value of another type is not grown", nullptr,
          [&](fake_setup_api_t& api) {
              api.property_faults[{intel, spdrp_compatibleids}] =
@@ -346,4 +357,19 @@ TEST(DeviceInventory, IdListStopsAtTheFirstEmptyString)
     for (const row_t& row : rows) EXPECT_EQ(device_id_list(row.multi), row.ids);
     EXPECT_EQ(make_multi_string({u"A", u"BC"}), u16(u"A\0BC\0\0", 6));
     EXPECT_EQ(make_multi_string({}), u16(u"\0", 1));
+}
+
+TEST_F(DeviceScan, AStopRequestEndsTheScanBeforeTheNextNode)
+{
+    fake_setup_api_t api(scan_machine());
+    stop_flag_t stop{1};
+    EXPECT_FALSE(device_scan(inventory, api, progress, &stop));
+    EXPECT_EQ(get_last_error(), error_stopped);
+    EXPECT_GT(progress.total_nodes.load(), 0);
+    EXPECT_EQ(progress.processed_nodes.load(), 0);
+    EXPECT_TRUE(inventory.devices.empty());
+
+    stop = 0;  // not raised: the scan runs to its end
+    EXPECT_TRUE(device_scan(inventory, api, progress, &stop));
+    EXPECT_EQ(progress.processed_nodes.load(), progress.total_nodes.load());
 }

@@ -165,6 +165,42 @@ TEST_F(DeviceScanWin32, TheEnumeratorIsTheFirstComponentOfTheInstanceId)
     EXPECT_TRUE(found);
 }
 
+TEST_F(DeviceScanWin32, TheEnumeratorComesFromTheInstanceIdOnlyWhenTheReadSetsNoError)
+{
+    // What Wine does: the read fails for every device and sets no error.
+    HDEVINFO raw = SetupDiGetClassDevsW(nullptr, nullptr, nullptr, DIGCF_ALLCLASSES);
+    ASSERT_NE(raw, INVALID_HANDLE_VALUE);
+    SP_DEVINFO_DATA data{};
+    data.cbSize = sizeof data;
+    ASSERT_TRUE(SetupDiEnumDeviceInfo(raw, 0, &data));
+    BYTE buffer[512];
+    DWORD type = 0, needed = 0;
+    SetLastError(ERROR_SUCCESS);
+    BOOL ok = SetupDiGetDeviceRegistryPropertyW(raw, &data, SPDRP_ENUMERATOR_NAME, &type, buffer, sizeof buffer, &needed);
+    DWORD error = GetLastError();
+    SetupDiDestroyDeviceInfoList(raw);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(error, static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_TRUE(enumerator_from_instance_id_applies(ok != FALSE, error));
+
+    // What Windows does for a node without the property, and the other
+    // failures: the read stays failed, and the scan drops such a node.
+    struct row {
+        bool ok;
+        uint32_t error;
+        bool applies;
+    };
+    const row rows[] = {
+        {false, ERROR_SUCCESS, true},
+        {false, ERROR_INVALID_DATA, false},
+        {false, ERROR_INSUFFICIENT_BUFFER, false},
+        {false, ERROR_NO_SUCH_DEVINST, false},
+        {true, ERROR_SUCCESS, false},
+    };
+    for (const row& r : rows)
+        EXPECT_EQ(enumerator_from_instance_id_applies(r.ok, r.error), r.applies) << r.ok << " " << r.error;
+}
+
 namespace {
 
 class ScanShareWin32 : public ::testing::Test {

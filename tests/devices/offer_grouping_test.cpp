@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "devices/scan_check.h"
@@ -164,4 +165,63 @@ TEST(OfferGrouping, DescriptionsCompareLikeTheUsersCollationNotByCodeUnits)
     offer_grouping_t g;
     offer_grouping_build(g, b.devices.data(), 3, grouping_by_best_offer);
     EXPECT_EQ(summary(g, b), (std::vector<std::string>{"http://a:1:0", "http://A:2:0", "http://z:0:0"}));
+}
+
+TEST(OfferGrouping, ManyGroupsComeInTheOrderOfAStableSortByNeedCategoryAndDescription)
+{
+    // Classes in their description order (lower case before upper case on
+    // a tie), with their categories.
+    struct kind_t {
+        const char16_t* name;
+        const char16_t* description;
+        int category;
+    };
+    const kind_t kinds[] = {
+        {u"Battery", u"Batteries", 6},        {u"Display", u"Display adapters", 1},
+        {u"Net", u"Network adapters", 3},     {u"Unknown", u"Other devices", 0},
+        {u"Ports", u"ports (com & lpt)", 6},  {u"Ports", u"Ports (COM & LPT)", 6},
+        {u"Printer", u"Printers", 5},         {u"MEDIA", u"Sound, video and game controllers", 2},
+    };
+    const int kind_count = 8;
+    std::vector<spec_t> specs;
+    std::vector<std::string> links;
+    uint32_t seed = 7;
+    auto next = [&] { return seed = seed * 1103515245u + 12345u, (seed >> 16) & 0x7FFF; };
+    for (int i = 0; i < 400; ++i) links.push_back("http://g/" + std::to_string(next() % 170));
+    for (int i = 0; i < 400; ++i) {
+        const kind_t& k = kinds[next() % kind_count];
+        specs.push_back({k.name, k.description, links[static_cast<size_t>(i)].c_str(), next() % 3 == 0, nullptr, false});
+    }
+    bench_t b = make(specs);
+    offer_grouping_t g;
+    offer_grouping_build(g, b.devices.data(), static_cast<int32_t>(b.devices.size()), grouping_by_best_offer);
+
+    // The reference: groups in order of first appearance, then a stable sort.
+    struct ref_t {
+        std::string link;
+        int no_update;
+        int category;
+        int description;
+    };
+    std::vector<ref_t> ref;
+    for (size_t i = 0; i < specs.size(); ++i) {
+        auto same = [&](const ref_t& r) { return r.link == specs[i].best_link; };
+        auto found = std::find_if(ref.begin(), ref.end(), same);
+        int kind = 0;
+        while (kinds[kind].description != specs[i].description) ++kind;
+        if (found == ref.end())
+            ref.push_back({specs[i].best_link, specs[i].best_better ? 0 : 1, kinds[kind].category, kind});
+        else if (specs[i].best_better)
+            found->no_update = 0;
+    }
+    std::stable_sort(ref.begin(), ref.end(), [](const ref_t& a, const ref_t& c) {
+        if (a.no_update != c.no_update) return a.no_update < c.no_update;
+        if (a.category != c.category) return a.category < c.category;
+        return a.description < c.description;
+    });
+    ASSERT_EQ(g.groups.size(), ref.size());
+    for (size_t i = 0; i < ref.size(); ++i) {
+        EXPECT_EQ(std::string(g.groups[i].key), ref[i].link) << i;
+        EXPECT_EQ(g.groups[i].no_update, ref[i].no_update) << i;
+    }
 }

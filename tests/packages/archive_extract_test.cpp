@@ -118,7 +118,8 @@ TEST(ExtractArchive, EntriesThatWouldLeaveTheTargetAreSkipped)
                         {"ads.txt:stream", "x"},
                         {"... /dots.txt", "x"},
                         {"../", ""},
-                        {"./kept.txt", "kept"},
+                        {"./dot-part-refused.txt", "x"},
+                        {"in//empty-part-refused.txt", "x"},
                         {"in/../inside-but-refused.txt", "x"},
                         {"fine/ok.txt", "ok"},
                     });
@@ -126,9 +127,9 @@ TEST(ExtractArchive, EntriesThatWouldLeaveTheTargetAreSkipped)
     fs::create_directory(dir.path() / "t" / "out");
 
     ASSERT_EQ(extract_archive(test::program_path(dir.path() / "evil.zip"), test::program_path(dir.path() / "t" / "out")), 0);
-    const std::vector<std::string> inside = {"fine/", "fine/ok.txt", "kept.txt"};
+    const std::vector<std::string> inside = {"fine/", "fine/ok.txt"};
     EXPECT_EQ(tree(dir.path() / "t" / "out"), inside);
-    const std::vector<std::string> around = {"out/", "out/fine/", "out/fine/ok.txt", "out/kept.txt"};
+    const std::vector<std::string> around = {"out/", "out/fine/", "out/fine/ok.txt"};
     EXPECT_EQ(tree(dir.path() / "t"), around);
     EXPECT_FALSE(fs::exists(dir.path() / "up.txt"));
 }
@@ -139,9 +140,10 @@ TEST(ExtractArchive, EntryNameMapping)
     const row rows[] = {
         {u"a/b/c.inf", u"a\\b\\c.inf"},
         {u"a\\b\\", u"a\\b\\"},
-        {u"a//b", u"a\\b"},
-        {u"./a", u"a"},
-        {u"a/./b", u"a\\b"},
+        // The rule INF names follow too: an empty or "." part is refused.
+        {u"a//b", u""},
+        {u"./a", u""},
+        {u"a/./b", u""},
         {u"..", u""},
         {u"a/..", u""},
         {u".. /a", u""},
@@ -244,4 +246,63 @@ TEST(ExtractArchive, DosDateAndTime)
     t = dos_date_time_to_local(0);
     EXPECT_EQ(t.year, 1980);
     EXPECT_EQ(t.month, 0);  // no valid date: the file keeps the time it was written at
+}
+
+TEST(ExtractArchiveAfresh, NoFileOfAnEarlierExtractionOutlivesIt)
+{
+    test::temp_dir_t dir;
+    // The folder of an earlier extraction of an older package of that name,
+    // with files the new package no longer has and one it has anew.
+    test::write_file(dir.path() / "pkg/drv/old.inf", "stale inf");
+    test::write_file(dir.path() / "pkg/drv/a.sys", "stale sys");
+    test::write_file(dir.path() / "pkg/gone/x.dll", "stale dll");
+    test::write_zip(dir.path() / "pkg.zip", {{"drv/a.inf", "new inf"}, {"drv/a.sys", "new sys"}});
+
+    ASSERT_EQ(extract_archive_afresh(test::program_path(dir.path() / "pkg.zip"), test::program_path(dir.path() / "pkg")), 0);
+    const std::vector<std::string> fresh = {"drv/", "drv/a.inf", "drv/a.sys"};
+    EXPECT_EQ(tree(dir.path() / "pkg"), fresh);
+    EXPECT_EQ(test::read_file(dir.path() / "pkg/drv/a.sys"), "new sys");
+
+    // A folder that does not exist yet is made, with its parents.
+    ASSERT_EQ(extract_archive_afresh(test::program_path(dir.path() / "pkg.zip"), test::program_path(dir.path() / "new/deeper")), 0);
+    EXPECT_EQ(test::read_file(dir.path() / "new/deeper/drv/a.inf"), "new inf");
+
+    // "Never overwrite" still holds within one extraction: of two entries of
+    // one name, the first stays.
+    test::write_zip(dir.path() / "twice.zip", {{"a.inf", "first"}, {"a.inf", "second"}});
+    ASSERT_EQ(extract_archive_afresh(test::program_path(dir.path() / "twice.zip"), test::program_path(dir.path() / "pkg")), 0);
+    EXPECT_EQ(tree(dir.path() / "pkg"), std::vector<std::string>{"a.inf"});
+    EXPECT_EQ(test::read_file(dir.path() / "pkg/a.inf"), "first");
+}
+
+TEST(ExtractArchiveAfresh, EmptiesNothingItShouldNot)
+{
+    struct row {
+        const char* what;
+        const char* archive;  // relative to the test folder
+        const char* target;
+    };
+    const row rows[] = {
+        {"an archive that cannot be opened", "setup.exe", "pkg"},
+        {"a target that is a file", "pkg.zip", "setup.exe"},
+        {"a target named \"..\"", "pkg.zip", "pkg/.."},
+        {"a target named \".\"", "pkg.zip", "pkg/."},
+        {"a target that ends in a separator has no name of its own", "pkg.zip", "pkg/"},
+        {"a target named of dots and spaces", "pkg.zip", "pkg/. ."},
+        {"the archive lies below the target", "pkg/inner.zip", "pkg"},
+        {"the archive lies below the target, other letter case", "pkg/inner.zip", "PKG"},
+    };
+    for (const auto& r : rows) {
+        test::temp_dir_t dir;
+        test::write_zip(dir.path() / "pkg.zip", {{"a.inf", "new"}});
+        test::write_zip(dir.path() / "pkg/inner.zip", {{"a.inf", "new"}});
+        test::write_file(dir.path() / "pkg/earlier.inf", "earlier");
+        test::write_file(dir.path() / "setup.exe", "MZ not an archive");
+        std::vector<std::string> before = tree(dir.path());
+
+        u16 target = test::program_path(dir.path());
+        target += u"\\" + utf8_to_utf16(r.target);
+        EXPECT_EQ(extract_archive_afresh(test::program_path(dir.path() / r.archive), target), -1) << r.what;
+        EXPECT_EQ(tree(dir.path()), before) << r.what;
+    }
 }

@@ -117,11 +117,33 @@ TEST(DownloadSession, ListFindsSessionsByTheExactLink)
     EXPECT_EQ(upper->expected_size(), 7u);
     EXPECT_FALSE(f.sessions.any_downloading());
 
-    // A link longer than a session keeps is cut the same way when looked up.
-    std::string long_link = "http://127.0.0.1/" + std::string(1500, 'a') + ".zip";
-    auto cut = f.sessions.find_or_create(long_link, 1);
-    EXPECT_EQ(cut->link().size(), download_link_chars);
-    EXPECT_EQ(f.sessions.find_or_create(long_link, 2), cut);
+    // Links longer than a session downloads are kept whole: two that share
+    // their first 1,024 characters share neither a session nor a file.
+    std::string shared = "http://127.0.0.1/" + std::string(1500, 'a');
+    auto first = f.sessions.find_or_create(shared + "/first.zip", 1);
+    auto second = f.sessions.find_or_create(shared + "/second.zip", 2);
+    EXPECT_NE(first, second);
+    EXPECT_EQ(first->link(), shared + "/first.zip");
+    EXPECT_NE(first->temp_path(), second->temp_path());
+    EXPECT_EQ(f.sessions.find_or_create(shared + "/first.zip", 3), first);
+}
+
+TEST(DownloadSession, ALinkTooLongToDownloadFailsAtOnceWithoutAThread)
+{
+    sessions_fixture_t f;
+    std::string at_limit = "http://127.0.0.1/" + std::string(download_link_chars - 21, 'a') + ".zip";
+    ASSERT_EQ(at_limit.size(), download_link_chars);
+    auto fits = f.sessions.find_or_create(at_limit, 10);
+    EXPECT_FALSE(fits->start());  // this fixture's system gives no threads
+    EXPECT_EQ(f.no_threads.refused, 1);
+
+    auto too_long = f.sessions.find_or_create(at_limit + "x", 10);
+    EXPECT_FALSE(too_long->start());
+    EXPECT_EQ(f.no_threads.refused, 1);  // no thread was asked for
+    EXPECT_EQ(too_long->state(), download_failed);
+    EXPECT_EQ(too_long->result_code(), CURLE_URL_MALFORMAT);
+    EXPECT_FALSE(too_long->transfer_running());
+    EXPECT_FALSE(f.sessions.any_downloading());
 }
 
 TEST(DownloadSession, AThreadThatCannotStartLeavesTheSessionFailed)

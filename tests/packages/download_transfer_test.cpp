@@ -123,6 +123,48 @@ TEST(DownloadTransfer, APackageThatCannotTakeItsFinalNameIsNotComplete)
     settle(*s);
     EXPECT_EQ(s->state(), download_failed);
     EXPECT_TRUE(same_bytes(f.temp_of(*s), pattern_bytes(0, 3000)));  // nothing is lost
+
+    // Once the name is free, the next start only retries the move: the
+    // bytes are all there, and a resume would ask for a range past the end.
+    fs::remove(test::fs_path(s->final_path()));
+    ASSERT_TRUE(s->start());
+    settle(*s);
+    EXPECT_EQ(s->state(), download_complete);
+    EXPECT_TRUE(same_bytes(f.file_of(*s), pattern_bytes(0, 3000)));
+    EXPECT_FALSE(f.temp_exists(*s));
+    EXPECT_EQ(hits(path), 1);
+}
+
+TEST(DownloadTransfer, ACompleteTemporaryFileSettlesCompleteWithoutTheNetwork)
+{
+    // A pause after the last chunk, or a program that ended before its
+    // completion tick, leaves every byte in the temporary file.
+    transfer_fixture_t f;
+    const std::string path = "/bytes/8000/packages-full/pkg.zip";
+    auto s = f.paused_session(path, 8000, 8000);
+    ASSERT_EQ(s->state(), download_paused);
+    ASSERT_TRUE(s->start());
+    settle(*s);
+    EXPECT_EQ(s->state(), download_complete);
+    EXPECT_EQ(s->result_code(), 0);
+    EXPECT_TRUE(same_bytes(f.file_of(*s), pattern_bytes(0, 8000)));
+    EXPECT_EQ(hits(path), 0);
+}
+
+TEST(DownloadTransfer, AResumeTheServerRefusesStartsAgainFromZero)
+{
+    // The temporary file holds more than the package the server now serves:
+    // the range is refused with 416, the file deleted, and the next attempt
+    // fetches the package whole.
+    transfer_fixture_t f;
+    const std::string path = "/bytes/2500/packages-shorter/pkg.zip";
+    auto s = f.paused_session(path, 2600, 2500);
+    ASSERT_TRUE(s->start());
+    settle(*s);
+    EXPECT_EQ(hits(path), 2);
+    EXPECT_EQ(server_seen(path, "range"), "");
+    EXPECT_EQ(s->state(), download_complete);
+    EXPECT_TRUE(same_bytes(f.file_of(*s), pattern_bytes(0, 2500)));
 }
 
 TEST(DownloadTransfer, ResumeAsksForTheRangeOnDiskAndAppends)
@@ -269,6 +311,21 @@ TEST(DownloadRow, ARebuiltListFindsTheRunningTransferAndCompletesIt)
     EXPECT_TRUE(second_host.timer_running);  // started at once for the running transfer
     EXPECT_STREQ(second.button_text_key(), "download_btn_pause");
     EXPECT_FALSE(second.remove_enabled());
+
+    // Quitting while it runs: only Yes quits; a box closed without an
+    // answer keeps the download running.
+    struct quit_case_t {
+        box_result_t answer;
+        bool quits;
+    };
+    for (quit_case_t q : {quit_case_t{box_result_t::declined, false}, quit_case_t{box_result_from_button(0), false},
+                          quit_case_t{box_result_t::accepted, true}}) {
+        recording_host_c main_window;
+        main_window.answers = {q.answer};
+        EXPECT_EQ(confirm_quit(f.sessions, main_window), q.quits) << static_cast<int>(q.answer);
+        EXPECT_EQ(main_window.boxes, std::vector<std::string>{"quit_confirm/3"});
+    }
+
     second.click();  // pause
     for (int waited = 0; second_host.timer_running && waited < hang_guard_ms; waited += 5) {
         second.timer_tick();

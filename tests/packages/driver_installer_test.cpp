@@ -143,6 +143,20 @@ TEST(DriverInstaller, ChoiceOverPackageLayouts)
          {"x.exe\\inner.txt", "setup.exe"},
          {},
          {"{F}\\setup.exe|"}},
+        // INF names from the answer that climb out of the package folder
+        // never reach what lies beside it.
+        {"an INF name that climbs out is not followed",
+         {"..\\zz\\a.inf", "readme.txt"},
+         {u"..\\zz\\a.inf"},
+         {"{F}|"}},
+        {"the setup program search stops at the package root",
+         {"..\\zz\\setup.exe", "..\\zz\\x\\readme.txt"},
+         {u"..\\zz\\x\\a.inf"},
+         {"{F}|"}},
+        {"beside a name that climbs out, the safe name decides",
+         {"drv\\a.inf", "..\\zz\\b.inf"},
+         {u"drv\\a.inf", u"..\\zz\\b.inf"},
+         {"{P}\\DPInst32.exe|/SH /PATH \"{F}\\drv\""}},
     };
     for (const auto& r : rows) {
         test::temp_dir_t dir;
@@ -165,6 +179,16 @@ TEST(DriverInstaller, ChoiceOverPackageLayouts)
         }
         EXPECT_EQ(shell.lines(), expected) << r.what;
     }
+}
+
+TEST(DriverInstaller, OnlySafeInfNamesAreLookedAt)
+{
+    const inf_name_set_t names = {
+        u"drv\\a.inf", u"net/b.inf", u"c.inf",  // kept, with backslashes
+        u"..\\zz\\a.inf", u"drv\\..\\..\\a.inf", u"... \\a.inf", u"drv\\.\\a.inf", u"drv\\\\a.inf",
+        u"\\rooted.inf", u"C:\\drive.inf", u"C:drive.inf", u"a.inf:stream", u"", u"drv\\",
+    };
+    EXPECT_EQ(safe_inf_names(names), (inf_name_set_t{u"c.inf", u"drv\\a.inf", u"net\\b.inf"}));
 }
 
 TEST(DriverInstaller, SetupProgramSearchOfOneFolder)

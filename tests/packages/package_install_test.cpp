@@ -82,6 +82,7 @@ TEST(InstallPackage, UnpacksBesideTheDownloadRemovesTopLevelPagesAndStartsTheIns
     EXPECT_EQ(f.shell.calls()[0].file, path_join(test::program_path(f.program), u"DPInst32.exe"));
     EXPECT_EQ(f.shell.calls()[0].parameters, u"/SH /PATH \"" + folder + u"\"");
     EXPECT_EQ(request.installing.load(), 0);
+    EXPECT_EQ(request.outcome.load(), install_outcome_started);
 }
 
 TEST(InstallPackage, APackageThatIsNoArchiveIsOpenedWithTheShell)
@@ -96,6 +97,7 @@ TEST(InstallPackage, APackageThatIsNoArchiveIsOpenedWithTheShell)
     EXPECT_EQ(install_package(request, f.shell, f.env), -1);
     EXPECT_EQ(f.shell.lines(), std::vector<std::string>{utf16_to_utf8(f.download("77aa.exe")) + "|"});
     EXPECT_EQ(request.installing.load(), 0);
+    EXPECT_EQ(request.outcome.load(), install_outcome_failed);
     EXPECT_EQ(test::read_file(f.downloads / "77aa.exe"), "MZ a driver setup program");
 }
 
@@ -104,6 +106,46 @@ TEST(InstallPackage, PackageFolderIsTheNameWithoutItsLastExtension)
     EXPECT_EQ(package_folder_for(u"C:\\dl", u"C:\\dl\\0123abcd.zip"), u"C:\\dl\\0123abcd");
     EXPECT_EQ(package_folder_for(u"C:\\dl\\", u"C:\\dl\\0123abcd.tar.gz"), u"C:\\dl\\0123abcd.tar");
     EXPECT_EQ(package_folder_for(u"C:\\dl", u"C:\\elsewhere\\pkg.cab"), u"C:\\dl\\pkg");
+    // The package of a link without an extension: the folder never takes
+    // the package file's own name.
+    EXPECT_EQ(package_folder_for(u"C:\\dl", u"C:\\dl\\0123abcd"), u"C:\\dl\\0123abcd_files");
+}
+
+TEST(InstallPackage, APackageOfALinkWithoutAnExtensionIsInstalled)
+{
+    install_fixture_t f;
+    test::write_zip(f.downloads / "0123abcd", {{"drv/a.inf", "inf"}});
+    install_request_t request;
+    request.package_path = f.download("0123abcd");
+    request.download_folder = test::program_path(f.downloads);
+    request.inf_names = {u"drv\\a.inf"};
+
+    EXPECT_EQ(install_package(request, f.shell, f.env), 0);
+    EXPECT_EQ(request.outcome.load(), install_outcome_started);
+    EXPECT_EQ(test::read_file(f.downloads / "0123abcd_files/drv/a.inf"), "inf");
+    EXPECT_TRUE(fs::is_regular_file(f.downloads / "0123abcd"));
+    u16 folder = path_join(test::program_path(f.downloads), u"0123abcd_files\\drv");
+    EXPECT_EQ(f.shell.lines(), std::vector<std::string>{utf16_to_utf8(path_join(test::program_path(f.program),
+                                                                                 u"DPInst32.exe")) +
+                                                        "|/SH /PATH \"" + utf16_to_utf8(folder) + "\""});
+}
+
+TEST(InstallPackage, ARepublishedPackageInstallsNoFileOfTheEarlierOne)
+{
+    install_fixture_t f;
+    // An earlier version of the package was unpacked into the same folder.
+    test::write_file(f.downloads / "0123abcd/drv/a.inf", "old inf");
+    test::write_file(f.downloads / "0123abcd/drv/old.cat", "old catalogue");
+    test::write_zip(f.downloads / "0123abcd.zip", {{"drv/a.inf", "new inf"}, {"drv/a.sys", "new sys"}});
+    install_request_t request;
+    request.package_path = f.download("0123abcd.zip");
+    request.download_folder = test::program_path(f.downloads);
+    request.inf_names = {u"drv\\a.inf"};
+
+    EXPECT_EQ(install_package(request, f.shell, f.env), 0);
+    EXPECT_EQ(test::read_file(f.downloads / "0123abcd/drv/a.inf"), "new inf");
+    EXPECT_EQ(test::read_file(f.downloads / "0123abcd/drv/a.sys"), "new sys");
+    EXPECT_FALSE(fs::exists(f.downloads / "0123abcd/drv/old.cat"));
 }
 
 TEST(RequestInstall, AnswersAndStatesThatStartNoWorker)
@@ -170,4 +212,25 @@ TEST(RequestInstall, SetupDatThatCannotBeOpenedIsSkipped)
     EXPECT_FALSE(append_installed_link(f.env.program_folder, "http://x/y.zip"));
     EXPECT_FALSE(request_install(f.installer, request, f.order("abc.zip"), f.host, f.services));
     EXPECT_EQ(f.no_threads.refused, 1);  // it went on to start the worker
+}
+
+TEST(RequestInstall, APackageThatAnotherRowsWorkerInstallsIsLeftToIt)
+{
+    install_fixture_t f;
+    install_order_t order = f.order("abc.zip");
+    u16 folder = package_folder_for(order.download_folder, order.package_path);
+    ASSERT_TRUE(package_installs().begin(folder));  // the worker of a row of an earlier results list
+
+    auto request = std::make_shared<install_request_t>();
+    EXPECT_FALSE(request_install(f.installer, request, order, f.host, f.services));
+    EXPECT_EQ(f.no_threads.refused, 0);
+    EXPECT_EQ(f.setup_dat(), "<none>");
+    EXPECT_EQ(request->installing.load(), 0);
+
+    // Once that worker has ended the package can be installed again; a
+    // worker that cannot start gives its claim back.
+    package_installs().end(folder);
+    EXPECT_FALSE(request_install(f.installer, request, order, f.host, f.services));
+    EXPECT_EQ(f.no_threads.refused, 1);
+    EXPECT_FALSE(package_installs().running(folder));
 }

@@ -1,8 +1,10 @@
-// Installation workers on real threads: the request outlives the row, and a
-// second request while the worker runs does nothing.
+// Installation workers on real threads: the request outlives the row, a
+// second request while a worker for the package runs does nothing (from the
+// same row or another), and the row learns how the installation ended.
 #include "packages/package_install.h"
 
 #include "common/files.h"
+#include "packages/download_row.h"
 #include "fakes.h"
 #include "support/test_support.h"
 #include "test_zip.h"
@@ -102,4 +104,96 @@ TEST(InstallWorker, RequestOutlivesTheRowAndRepeatedRequestsWait)
     EXPECT_EQ(shell.record.calls()[0].file, path_join(test::program_path(program), u"DPInst32.exe"));
     EXPECT_EQ(shell.record.calls()[0].parameters,
               u"/SH /PATH \"" + path_join(test::program_path(downloads), u"d1\\drv") + u"\"");
+}
+
+TEST(InstallWorker, APackageHasOneWorkerWhicheverRowAsks)
+{
+    test::temp_dir_t dir;
+    fs::path downloads = dir.path() / "download", program = dir.path() / "program";
+    fs::create_directories(program);
+    test::write_zip(downloads / "d2.zip", {{"drv/a.inf", "inf"}, {"drv/a.sys", std::string(200000, 's')}});
+    environment_t env;
+    copy_field(env.program_folder, path_chars, test::program_path(program) + u"\\");
+    gated_shell_t shell;
+    test::recording_host_c host;
+    install_services_t services{shell, system_threads(), env};
+    install_order_t order;
+    order.link = "http://127.0.0.1/d2.zip";
+    order.package_path = path_join(test::program_path(downloads), u"d2.zip");
+    order.download_folder = test::program_path(downloads);
+    order.inf_names = {u"drv\\a.inf"};
+
+    // The first row's worker runs; the results list is rebuilt, and the new
+    // row for the same package (a request of its own) asks again.
+    auto first = std::make_shared<install_request_t>();
+    worker_c first_row;
+    ASSERT_TRUE(request_install(first_row, first, order, host, services));
+    shell.wait_entered();
+    auto second = std::make_shared<install_request_t>();
+    worker_c second_row;
+    EXPECT_FALSE(request_install(second_row, second, order, host, services));
+    EXPECT_EQ(second->installing.load(), 0);
+
+    shell.open();
+    std::weak_ptr<install_request_t> watch = first;
+    first.reset();
+    ASSERT_TRUE(wait_released(watch));
+    EXPECT_EQ(shell.record.calls().size(), 1u);
+    EXPECT_EQ(test::read_file(program / "setup.dat"), "http://127.0.0.1/d2.zip\n");
+
+    // With the first worker done, the package can be installed again.
+    ASSERT_TRUE(request_install(second_row, second, order, host, services));
+    watch = second;
+    second.reset();
+    ASSERT_TRUE(wait_released(watch));
+    EXPECT_EQ(shell.record.calls().size(), 2u);
+}
+
+TEST(InstallWorker, TheRowLearnsHowItsInstallationEnded)
+{
+    struct row {
+        const char* what;
+        bool archive;
+        int32_t outcome;
+    };
+    const row rows[] = {
+        {"a package that unpacks", true, install_outcome_started},
+        {"a package that is no archive", false, install_outcome_failed},
+    };
+    for (const auto& r : rows) {
+        test::temp_dir_t dir;
+        fs::path downloads = dir.path() / "download", program = dir.path() / "program";
+        fs::create_directories(program);
+        environment_t env;
+        copy_field(env.program_folder, path_chars, test::program_path(program) + u"\\");
+        test::recording_shell_t shell;
+        test::recording_host_c host;
+        install_services_t services{shell, system_threads(), env};
+        download_session_list_t sessions;
+        sessions.settings.download_folder = test::program_path(downloads);
+        download_row_input_t input;
+        input.link = "http://127.0.0.1/drivers/pkg.zip";
+        input.expected_size = 5000;
+        input.inf_names = {u"drv\\a.inf"};
+        // The complete package under the name the session gives it.
+        fs::path package = test::fs_path(download_names(input.link, sessions.settings.download_folder).final_path);
+        if (r.archive)
+            test::write_zip(package, {{"drv/a.inf", "inf"}});
+        else
+            test::write_file(package, "MZ no archive");
+        download_row_t download_row(input, sessions, services, host);
+        ASSERT_EQ(download_row.session().state(), download_complete) << r.what;
+        EXPECT_EQ(download_row.install_outcome(), install_outcome_none) << r.what;
+
+        download_row.click();
+        // The row's timer runs until the worker has ended.
+        EXPECT_TRUE(host.timer_running) << r.what;
+        for (int i = 0; i < 30000 && host.timer_running; ++i) {
+            download_row.timer_tick();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        EXPECT_FALSE(host.timer_running) << r.what;
+        EXPECT_EQ(download_row.install_outcome(), r.outcome) << r.what;
+        EXPECT_EQ(download_row.session().state(), download_complete) << r.what;
+    }
 }

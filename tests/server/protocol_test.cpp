@@ -81,6 +81,18 @@ TEST(UpdateRequest, ReadsDevicesInTheClientsCodePage)
     EXPECT_TRUE(r.devices[1].hardware_ids.empty());
 }
 
+namespace {
+
+std::string repeated(const std::string& part, int times)
+{
+    std::string out;
+    out.reserve(part.size() * static_cast<size_t>(times));
+    for (int i = 0; i < times; ++i) out += part;
+    return out;
+}
+
+} // namespace
+
 TEST(UpdateRequest, RefusesDocumentsThatAreNotTheRequest)
 {
     const std::string device = "<hardware><id>X</id></hardware>";
@@ -103,6 +115,9 @@ TEST(UpdateRequest, RefusesDocumentsThatAreNotTheRequest)
         {request_doc(device + device + device), "more than 2 devices"},
         {request_doc("<hardware><id>X</id><compids><![CDATA[A\nB\nC\nD]]></compids></hardware>"), "more than 3 IDs"},
         {std::string("<kelptone>\0</kelptone>", 22), "zero byte"},
+        // TinyXML reads nesting by recursion: 100,000 levels would end the
+        // service's thread (and the service) on its stack.
+        {request_doc("<hardware><id>X</id><x>" + repeated("<a>", 100000) + "</x></hardware>"), "nested"},
     };
     for (const auto& r : rows) {
         update_request_t req;

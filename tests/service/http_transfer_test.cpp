@@ -214,6 +214,31 @@ TEST(TransferDownload, ResumeAgainstAServerThatIgnoresRangeAppendsNothing)
     EXPECT_EQ(d.progress.bytes_done, 1000u);
 }
 
+TEST(TransferDownload, ARefusedResumeMarksTheAttemptForAFreshStart)
+{
+    // The bytes on disk reach the end of the server's file: a conforming
+    // server answers the range with 416, and nothing reaches the file.
+    download_fixture_t d;
+    d.put(pattern_bytes(0, 3000));
+    d.progress.expected_size = 5000;
+    auto t = make_transfer(0);
+    std::string url = server_url("/bytes/3000/refused");
+    ASSERT_EQ(transfer_download(*t, url.c_str(), d.path.c_str(), d.progress), 0);
+    EXPECT_EQ(server_seen("/bytes/3000/refused", "range"), "bytes=3000-");
+    EXPECT_EQ(d.progress.http_status, 416);
+    EXPECT_NE(d.progress.result_code, 0);
+    EXPECT_TRUE(t->range_refused);
+    EXPECT_EQ(d.file(), pattern_bytes(0, 3000));
+
+    // Any other answer, also another error, leaves the mark off.
+    download_fixture_t other;
+    other.put(pattern_bytes(0, 100));
+    other.progress.expected_size = 5000;
+    url = server_url("/status/503/not-a-range");
+    ASSERT_EQ(transfer_download(*t, url.c_str(), other.path.c_str(), other.progress), 0);
+    EXPECT_FALSE(t->range_refused);
+}
+
 TEST(TransferDownload, ErrorPagesNeverReachThePackageFile)
 {
     download_fixture_t fresh;
@@ -379,6 +404,77 @@ TEST(DownloadWithRetries, StartsAfreshAfterAnOversizedAttempt)
     EXPECT_EQ(server_seen("/bytes/5000/always", "hits"), "10");
     EXPECT_FALSE(big.exists());
     EXPECT_EQ(big.progress.bytes_done, 0u);
+}
+
+TEST(DownloadWithRetries, AFileThatHoldsEveryByteNeedsNoNetwork)
+{
+    // The move to the final name failed, or a pause came after the last
+    // chunk: the next start finds the whole package in the temporary file.
+    download_fixture_t d;
+    d.put(pattern_bytes(0, 4000));
+    d.progress.expected_size = 4000;
+    d.progress.result_code = CURLE_WRITE_ERROR;  // left by an earlier run
+    EXPECT_EQ(download_with_retries(server_url("/bytes/4000/complete"), d.path.c_str(), d.progress, 0), 0);
+    EXPECT_EQ(d.progress.result_code, 0);
+    EXPECT_EQ(d.progress.bytes_done, 4000u);
+    EXPECT_EQ(d.file(), pattern_bytes(0, 4000));
+    EXPECT_EQ(server_seen("/bytes/4000/complete", "hits"), "0");
+
+    // A package of size 0 still asks the server: nothing on disk tells an
+    // empty package from one never fetched.
+    download_fixture_t empty;
+    empty.put("");
+    empty.progress.expected_size = 0;
+    EXPECT_EQ(download_with_retries(server_url("/bytes/0/empty"), empty.path.c_str(), empty.progress, 0), 0);
+    EXPECT_EQ(server_seen("/bytes/0/empty", "hits"), "1");
+    EXPECT_EQ(empty.progress.result_code, 0);
+}
+
+TEST(DownloadWithRetries, ARefusedResumeStartsAfreshFromZero)
+{
+    // The package was re-published shorter than what the temporary file
+    // holds: the resume gets 416, the file is deleted, and the next attempt
+    // fetches the whole file from byte 0 (its size then decides).
+    download_fixture_t d;
+    d.put(pattern_bytes(0, 3000));
+    d.progress.expected_size = 5000;
+    EXPECT_EQ(download_with_retries(server_url("/bytes/2000/shorter"), d.path.c_str(), d.progress, 0), 0);
+    EXPECT_EQ(server_seen("/bytes/2000/shorter", "hits"), "2");
+    EXPECT_EQ(server_seen("/bytes/2000/shorter", "range"), "");
+    EXPECT_EQ(d.progress.result_code, 0);
+    EXPECT_EQ(d.progress.bytes_done, 2000u);
+    EXPECT_EQ(d.file(), pattern_bytes(0, 2000));
+}
+
+TEST(DownloadWithRetries, ALinkLongerThanTheLimitIsRefusedWithoutAnAttempt)
+{
+    struct row {
+        const char* what;
+        size_t length;  // of the whole link
+        char filler;    // a space is escaped into three characters
+        bool fetched;
+    };
+    const row rows[] = {
+        {"a link at the limit", download_link_max, 'a', true},
+        {"a link one past the limit", download_link_max + 1, 'a', false},
+        {"a link whose escaped form passes the limit", 600, ' ', false},
+    };
+    for (const auto& r : rows) {
+        std::string base = server_url("/bytes/10/long/");
+        std::string link = base + std::string(r.length - base.size() - 4, r.filler) + ".zip";
+        download_fixture_t d;
+        d.progress.expected_size = 10;
+        int rc = download_with_retries(link, d.path.c_str(), d.progress, 0);
+        if (r.fetched) {
+            EXPECT_EQ(rc, 0) << r.what;
+            EXPECT_EQ(d.progress.result_code, 0) << r.what;
+            EXPECT_EQ(server_seen(link.substr(link.find("/bytes/")), "hits"), "1") << r.what;
+        } else {
+            EXPECT_EQ(rc, -1) << r.what;
+            EXPECT_EQ(d.progress.result_code, CURLE_URL_MALFORMAT) << r.what;
+            EXPECT_FALSE(d.exists()) << r.what;
+        }
+    }
 }
 
 TEST(DownloadWithRetries, ReactsOnlyToItsOwnOversizeCode)

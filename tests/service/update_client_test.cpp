@@ -101,6 +101,11 @@ TEST_F(SendUpdateRequest, ReportsHowTheLastMirrorFailed)
          server_url("/close-early/4000/"), error_network_status, 200, true},
         {"the answer is not XML", refused_url("/"), server_url("/update/garbage/"), server_url("/status/500"),
          error_bad_response, 200, false},
+        // What arrives whole is read whole or not at all.
+        {"half an answer", server_url("/update/half/"), server_url("/status/500"), server_url("/status/500"),
+         error_bad_response, 200, false},
+        {"an answer with a zero byte inside", server_url("/update/nul/"), server_url("/status/500"),
+         server_url("/status/500"), error_bad_response, 200, false},
     };
     for (const auto& r : rows) {
         mirrors(r.m1, r.m2, r.m3);
@@ -112,6 +117,7 @@ TEST_F(SendUpdateRequest, ReportsHowTheLastMirrorFailed)
         EXPECT_EQ(request.response_status, r.status) << r.what;
         EXPECT_EQ(request.error_text[0] != 0, r.has_error_text) << r.what << ": " << request.error_text;
         EXPECT_LT(std::string(request.error_text).size(), sizeof request.error_text);
+        for (const device_t& d : inventory.devices) EXPECT_EQ(d.offers, nullptr) << r.what;
     }
 }
 

@@ -191,7 +191,7 @@ TEST_F(ParseUpdateResponse, RefusesAnswersOfTheWrongShape)
         {"<kelptone/>", false, 0},
         {"<kelptone><hardwares/></kelptone>", false, 0},
         {"<kelptone><hardwares><other/></hardwares></kelptone>", false, 0},
-        {"<kelptone><item/><hardwares><hardware><id>X</id></hardware>", true, 0},  // truncated, still read
+        {"<kelptone><item/><hardwares><hardware><id>X</id></hardware>", false, 0},  // cut short
         {answer(hardware("UNKNOWN\\DEVICE", item(""))), true, 0},
         {answer("<hardware><item/></hardware>"), false, error_bad_response},
         {answer("<hardware><id></id></hardware>"), false, error_bad_response},
@@ -203,6 +203,49 @@ TEST_F(ParseUpdateResponse, RefusesAnswersOfTheWrongShape)
         set_last_error(0);
         EXPECT_EQ(parse(r.body), r.ok) << r.body.substr(0, 120);
         EXPECT_EQ(get_last_error(), r.code) << r.body.substr(0, 120);
+    }
+}
+
+TEST_F(ParseUpdateResponse, ACutOrMalformedAnswerIsNotReadAtAll)
+{
+    // A whole answer with two devices; each cut or damage of it must leave
+    // every device as it was, rather than give other offers and counts.
+    const std::string whole =
+        legacy_answer(hardware(net_id_text, item("<title>first</title><size>5</size>") +
+                                                item("<title>caf\xe9 second</title><size>6</size>")) +
+                      hardware("USB\\VID_046D&amp;PID_C52B", item("<title>mouse</title>")));
+    ASSERT_TRUE(parse(whole));
+    ASSERT_EQ(net.offer_count, 2);
+    ASSERT_EQ(usb.offer_count, 1);
+
+    const size_t second_item = whole.find("<item><title>caf");
+    const size_t lead_byte = whole.find('\xe9');
+    const std::string declares_utf8 = answer(hardware(net_id_text, item("<title>a\xe6\x97\xa5</title>")));
+    struct row {
+        const char* what;
+        std::string body;
+    };
+    const row rows[] = {
+        {"cut inside the second item", whole.substr(0, second_item + 10)},
+        {"cut between two items", whole.substr(0, second_item)},
+        {"cut after the last hardware", whole.substr(0, whole.find("</hardwares>"))},
+        {"cut inside a closing tag", whole.substr(0, whole.size() - 5)},
+        {"a closing tag that does not match", whole.substr(0, second_item) + "<item><size>1</size></itme></hardware>"
+                                                                              "</hardwares></kelptone>"},
+        {"cut after a lead byte in a document that declares UTF-8",
+         declares_utf8.substr(0, declares_utf8.find('\xe6') + 1)},
+        {"cut after a lead byte of the code page", whole.substr(0, lead_byte + 1)},
+        {"a zero byte inside", whole.substr(0, second_item) + std::string(1, '\0') + whole.substr(second_item)},
+        {"a zero byte after the root", whole + std::string(1, '\0') + "<more/>"},
+    };
+    for (const auto& r : rows) {
+        device_inventory_t fresh = sample_inventory();
+        set_last_error(0);
+        EXPECT_FALSE(parse_update_response(r.body, fresh)) << r.what;
+        for (const device_t& d : fresh.devices) {
+            EXPECT_EQ(d.offers, nullptr) << r.what;
+            EXPECT_EQ(d.offer_count, 0) << r.what;
+        }
     }
 }
 
@@ -226,13 +269,19 @@ TEST_F(ParseUpdateResponse, InvalidAnsiBytesAndControlCharactersStayInTheirField
     EXPECT_EQ(u16(net.offers[0].title), u"\u0081\u008d\u008f\u0090\u009d");
 
     // In a document that declares UTF-8, bytes that are not UTF-8 (lone lead
-    // and continuation bytes, also at the end of a field) still give texts
-    // that fit their fields.
-    std::string bad = "\xc3\xff\x80\xe9" + std::string(300, '\xf0');
-    fields = "<title>" + bad + "</title><date>" + bad + "</date><link>" + bad + "</link><ver>\xe9</ver>";
+    // and continuation bytes) still give texts that fit their fields, as long
+    // as each lead byte leaves the markup after it whole.
+    std::string bad = "\xc3\xff\x80\xe9\xf0\xf0" + std::string(300, '\xf0');
+    fields = "<title>" + bad + "</title><date>" + bad + "</date><link>" + bad + "</link><ver>\xe9" "ab</ver>";
     ASSERT_TRUE(parse(answer(hardware(net_id_text, item(fields)))));
     ASSERT_EQ(net.offer_count, 1);
     EXPECT_LT(u16(net.offers[0].title).size(), offer_title_chars);
     EXPECT_LT(u16(net.offers[0].date).size(), offer_date_chars);
     EXPECT_LT(std::string(net.offers[0].link).size(), offer_link_bytes);
+
+    // A lead byte that takes the "<" of the closing tag with it leaves the
+    // document malformed: it is not read at all.
+    device_inventory_t fresh = sample_inventory();
+    EXPECT_FALSE(parse_update_response(answer(hardware(net_id_text, item("<ver>\xe9</ver>"))), fresh));
+    EXPECT_EQ(fresh.devices[0].offers, nullptr);
 }

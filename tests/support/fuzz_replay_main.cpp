@@ -3,6 +3,8 @@
 // found in a folder named there) is fed to it as it stands and then in a
 // fixed series of mutations: bytes flipped, tokens inserted, ranges dropped
 // or repeated, the input cut short. The series is the same on every run.
+// No input is longer than the target's largest (TDU_FUZZ_MAX_LEN), as in
+// the libFuzzer binary; seeds above 100 KB get a few mutations only.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -18,6 +20,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 namespace {
 
 constexpr int mutations_per_seed = 150;
+// The large seeds (long and deeply nested inputs, there for the libFuzzer
+// binaries to grow from) are fed with a few mutations only, so the replay
+// keeps to the time of a test run.
+constexpr size_t large_seed_bytes = 100 * 1024;
+constexpr int mutations_per_large_seed = 6;
 
 // Bytes that mean something to the parsers this runs (brackets, quotes,
 // escapes, line ends, a byte order mark, invalid UTF-8, markup).
@@ -30,9 +37,14 @@ const std::vector<std::string>& tokens()
     return list;
 }
 
+#ifndef TDU_FUZZ_MAX_LEN
+#error "TDU_FUZZ_MAX_LEN: the largest input of the target"
+#endif
+constexpr size_t max_len = TDU_FUZZ_MAX_LEN;
+
 void run(const std::string& input)
 {
-    LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(input.data()), input.size());
+    LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(input.data()), std::min(input.size(), max_len));
 }
 
 std::string mutate(std::string s, std::mt19937& rng)
@@ -101,9 +113,15 @@ int main(int argc, char** argv)
     std::mt19937 rng(20240607);
     for (const auto& f : files) {
         const std::string seed = read_all(f);
+        if (seed.size() > max_len) {
+            std::fprintf(stderr, "seed larger than the target's largest input (%zu bytes): %s\n", max_len,
+                         f.string().c_str());
+            return 2;
+        }
         run(seed);
         ++runs;
-        for (int i = 0; i < mutations_per_seed; ++i, ++runs) run(mutate(seed, rng));
+        int mutations = seed.size() > large_seed_bytes ? mutations_per_large_seed : mutations_per_seed;
+        for (int i = 0; i < mutations; ++i, ++runs) run(mutate(seed, rng));
     }
     std::printf("%zu inputs from %zu seeds\n", runs, files.size());
     return 0;

@@ -46,11 +46,11 @@ struct fake_scheduler_t : task_scheduler_t {
         tasks[task.name].task = task;
         return true;
     }
-    bool set_first_trigger_flags(u16view name, uint32_t flags) override
+    bool set_first_trigger_disabled(u16view name, bool disabled) override
     {
         auto it = tasks.find(u16(name));
         if (it == tasks.end() || !it->second.has_trigger || save_fails) return false;
-        it->second.trigger_flags = flags;
+        it->second.trigger_flags = trigger_flags_switched(it->second.trigger_flags, disabled);
         return true;
     }
     bool edit_task(u16view name, void* owner) override
@@ -156,4 +156,25 @@ TEST_F(ScheduledScan, ASecondCreateChangesNothing)
     EXPECT_TRUE(schedule_task_edit(scheduler, &owner));
     EXPECT_EQ(scheduler.edit_owner, &owner);
     EXPECT_EQ(scheduler.tasks.size(), 1u);
+}
+
+TEST_F(ScheduledScan, SwitchingChangesOnlyTheDisabledFlag)
+{
+    // Flags the user may have set in the scheduler's sheet: 1 an end date,
+    // 2 stop at the end of the duration.
+    struct row {
+        uint32_t before;
+        bool enabled;
+        uint32_t after;
+    };
+    const row rows[] = {
+        {0, false, 4}, {4, true, 0},   {1, false, 5}, {5, true, 1},
+        {3, false, 7}, {7, false, 7},  {3, true, 3},  {7, true, 3},
+    };
+    ASSERT_TRUE(schedule_task_create(scheduler, program_path()));
+    for (const row& r : rows) {
+        scheduler.tasks.at(task_name).trigger_flags = r.before;
+        ASSERT_TRUE(schedule_task_enable(scheduler, r.enabled));
+        EXPECT_EQ(scheduler.tasks.at(task_name).trigger_flags, r.after) << r.before << (r.enabled ? " on" : " off");
+    }
 }

@@ -187,13 +187,20 @@ TEST_F(ScheduledScanWin32, SwitchingKeepsTheUsersSchedule)
 
     ASSERT_TRUE(schedule_task_enable(scheduler, false));
     read_back_t r = read_task();
-    // Only the flags change, and every other flag is cleared with them.
-    EXPECT_EQ(r.trigger.rgFlags, static_cast<DWORD>(TASK_TRIGGER_FLAG_DISABLED));
+    // Only the disabled flag changes: the user's end date stays in force.
+    EXPECT_EQ(r.trigger.rgFlags, static_cast<DWORD>(TASK_TRIGGER_FLAG_DISABLED | TASK_TRIGGER_FLAG_HAS_END_DATE));
     EXPECT_EQ(r.trigger.TriggerType, TASK_TIME_TRIGGER_DAILY);
     EXPECT_EQ(r.trigger.Type.Daily.DaysInterval, 2);
     EXPECT_EQ(r.trigger.wStartHour, 7);
     EXPECT_EQ(r.trigger.wStartMinute, 15);
     EXPECT_EQ(r.trigger.wEndYear, 2030);
+
+    ASSERT_TRUE(schedule_task_enable(scheduler, true));
+    r = read_task();
+    EXPECT_EQ(r.trigger.rgFlags, static_cast<DWORD>(TASK_TRIGGER_FLAG_HAS_END_DATE));
+    EXPECT_EQ(r.trigger.wEndYear, 2030);
+    EXPECT_EQ(r.trigger.wEndMonth, 6);
+    EXPECT_EQ(r.trigger.wEndDay, 1);
 }
 
 TEST_F(ScheduledScanWin32, ACreationAtMinute59StartsInTheNextHour)

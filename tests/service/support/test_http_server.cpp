@@ -218,8 +218,13 @@ struct test_http_server_t::impl_t {
                 seen[req.path].request = request;
             }
             std::string mode = req.matches[1].str();
+            std::string echo = echo_answer(request_ids(request), port);
             if (mode == "echo")
-                res.set_content(echo_answer(request_ids(request), port), "text/xml");
+                res.set_content(echo, "text/xml");
+            else if (mode == "half")
+                res.set_content(echo.substr(0, echo.size() / 2), "text/xml");
+            else if (mode == "nul")
+                res.set_content(echo.insert(echo.find("</hardware>"), 1, '\0'), "text/xml");
             else if (mode == "big")
                 res.set_content(std::string(5 * 1024 * 1024, 'x'), "text/xml");
             else

@@ -15,6 +15,8 @@
 //                               (one part, no file name, no content type, a
 //                               complete zlib stream) and answers by mode:
 //                               echo (one offer per device ID of the request),
+//                               half (the first half of echo's answer), nul
+//                               (echo's answer with a zero byte inside),
 //                               big (5 MiB of text), garbage (not XML);
 //                               a form that fails the check gets 400
 //   /files/<name>               PUT: keeps the body; GET: answers it, honours Range

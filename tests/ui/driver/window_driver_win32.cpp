@@ -8,6 +8,8 @@
 //       the program through its menu's Exit. Exit status 0, or 1 with the
 //       step that failed on standard error.
 //   tdu-window-driver shot FILE     saves the main window as it is now.
+//   tdu-window-driver menu ID       gives the main window its menu command
+//       ID (32780 opens the about dialog, 32781 exits).
 #include <windows.h>
 
 #include <cstdio>
@@ -133,6 +135,12 @@ int wmain(int argc, wchar_t** argv)
         if (!main) return fail("no main window");
         return save_window(main, argv[2]) ? 0 : fail("cannot save the picture");
     }
-    std::fprintf(stderr, "usage: tdu-window-driver demo FOLDER | shot FILE\n");
+    if (argc == 3 && std::wstring(argv[1]) == L"menu") {
+        HWND main = main_window();
+        if (!main) return fail("no main window");
+        PostMessageW(main, WM_COMMAND, static_cast<WPARAM>(_wtoi(argv[2])), 0);
+        return 0;
+    }
+    std::fprintf(stderr, "usage: tdu-window-driver demo FOLDER | shot FILE | menu ID\n");
     return 2;
 }

@@ -388,3 +388,34 @@ TEST_F(MainWindow, MaximiseSwapsTheButtonImages)
     SendMessageW(window->hwnd(), WM_NCLBUTTONDBLCLK, HTBORDER, at);
     EXPECT_FALSE(IsZoomed(window->hwnd()));
 }
+
+// Timer 0: after a quiet quarter of an hour the window scans by itself, once.
+TEST_F(MainWindow, TimerZeroStartsOneAutomaticScan)
+{
+    ShowWindow(window->hwnd(), SW_HIDE);
+    SendMessageW(window->hwnd(), WM_TIMER, idle_scan_timer_id, 0);
+    EXPECT_EQ(window->state().background_phase, background_running);
+    EXPECT_EQ(window->state().view_state, view_state_scanning);
+    EXPECT_FALSE(IsWindowVisible(window->hwnd())) << "the window stays in the tray";
+
+    EXPECT_FALSE(KillTimer(window->hwnd(), idle_scan_timer_id)) << "the timer was killed when it started the scan";
+
+    answers = {box_result_t::declined};
+    ASSERT_TRUE(pump([&] { return window->state().view_state == view_state_idle; }, 60000));
+    // Abandoned, it still counts: hiding to the tray does not arm the timer
+    // again, so no second automatic scan comes.
+    SendMessageW(window->hwnd(), window->tray().message(), tray_icon_c::icon_id, WM_LBUTTONUP);
+    settings.close_to_tray = 2;
+    SendMessageW(window->hwnd(), WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindowVisible(window->hwnd()));
+    EXPECT_FALSE(KillTimer(window->hwnd(), idle_scan_timer_id));
+}
+
+// Before any automatic scan, hiding to the tray arms timer 0 afresh.
+TEST_F(MainWindow, HidingToTheTrayRearmsTimerZeroBeforeAnyAutomaticScan)
+{
+    settings.close_to_tray = 2;
+    SendMessageW(window->hwnd(), WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindowVisible(window->hwnd()));
+    EXPECT_TRUE(KillTimer(window->hwnd(), idle_scan_timer_id));
+}

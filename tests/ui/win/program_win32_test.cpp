@@ -246,7 +246,8 @@ TEST_F(Program, SecondCopiesHandOverTheirSwitch)
 }
 
 // "--boot": only the tray icon shows; "--autorun" in the first copy: the
-// scan starts right after the window is shown.
+// scan starts right after the window is shown; "--autoscan": while the
+// window is made.
 TEST_F(Program, FirstCopySwitches)
 {
     {
@@ -257,10 +258,13 @@ TEST_F(Program, FirstCopySwitches)
         EXPECT_TRUE(visible(main, L"TavrillHomeView")) << "nothing scans";
     }
     ASSERT_TRUE(wait_for([] { return main_window() == nullptr; }, 20000));
-    {
-        auto run = start(L"--autorun");
-        HWND main = main_window();
-        EXPECT_TRUE(IsWindowVisible(main));
-        ASSERT_TRUE(wait_for([&] { return visible(main, L"TavrillResultsView"); }, 120000));
+    for (const wchar_t* scanning : {L"--autorun", L"--autoscan"}) {
+        {
+            auto run = start(scanning);
+            HWND main = main_window();
+            EXPECT_TRUE(IsWindowVisible(main)) << scanning;
+            ASSERT_TRUE(wait_for([&] { return visible(main, L"TavrillResultsView"); }, 120000)) << scanning;
+        }
+        ASSERT_TRUE(wait_for([] { return main_window() == nullptr; }, 20000));
     }
 }
