@@ -72,9 +72,9 @@ size_t make_store(const fs::path& store, size_t bytes, std::mt19937& rng)
 
 // %SYSTEMROOT% is the benchmark's folder; no Setup API is needed before
 // Windows Vista.
-class bench_platform_t final : public store_platform_t {
+class bench_platform_c final : public store_platform_c {
 public:
-    explicit bench_platform_t(u16 root) : root_(std::move(root)) {}
+    explicit bench_platform_c(u16 root) : root_(std::move(root)) {}
     u16 expand_environment(u16view text) override
     {
         u16 out(text);
@@ -98,7 +98,7 @@ int main(int argc, char** argv)
 {
     size_t size = (argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 100) << 20;
     int runs = argc > 2 ? std::atoi(argv[2]) : 3;
-    test::temp_dir_t dir;
+    test::temp_dir_c dir;
     std::mt19937 rng(20130402);
 
     fs::path package = dir.path() / "store" / "acmelan_4f1c2a90";
@@ -125,7 +125,7 @@ int main(int argc, char** argv)
     fs::path root = dir.path() / "windows";
     size_t store_bytes = make_store(root / "system32" / "DRVSTORE", size, rng);
     fs::create_directories(root / "inf");
-    bench_platform_t platform(test::program_path(root));
+    bench_platform_c platform(test::program_path(root));
     size_t indexed = 0;
     bench::contender_t index{[] {},
                              [&] {

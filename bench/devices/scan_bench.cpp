@@ -37,7 +37,7 @@ void attach_offers(device_inventory_t& inventory)
 void scan_and_group(benchmark::State& state)
 {
     const int nodes = static_cast<int>(state.range(0));
-    fake_setup_api_t api(generate_machine(nodes));
+    fake_setup_api_c api(generate_machine(nodes));
     device_inventory_t inventory;
     offer_grouping_t grouping;
     size_t kept = 0, groups = 0;
@@ -60,7 +60,7 @@ void scan_and_group(benchmark::State& state)
 void scan_only(benchmark::State& state)
 {
     const int nodes = static_cast<int>(state.range(0));
-    fake_setup_api_t api(generate_machine(nodes));
+    fake_setup_api_c api(generate_machine(nodes));
     device_inventory_t inventory;
     for (auto _ : state) {
         scan_progress_t progress;

@@ -22,7 +22,7 @@ int main(int argc, char** argv)
     size_t mib = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 200;
     int runs = argc > 2 ? std::atoi(argv[2]) : 5;
     size_t size = mib << 20;
-    test::temp_dir_t dir;
+    test::temp_dir_c dir;
     test::server_put_file("bench/package.zip", test::pattern_bytes(0, size));
     std::string url = test::server_url("/files/bench/package.zip");
     fs::path curl_out = dir.path() / "curl.out";
@@ -33,7 +33,7 @@ int main(int argc, char** argv)
             fs::create_directories(dir.path() / "dl");
         },
         [&] {
-            download_session_list_t sessions;
+            download_session_list_c sessions;
             sessions.settings.download_folder = utf8_to_utf16((dir.path() / "dl").u8string());
             auto s = sessions.find_or_create(url, static_cast<uint32_t>(size));
             s->start();

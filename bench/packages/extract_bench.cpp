@@ -20,7 +20,7 @@ int main(int argc, char** argv)
 {
     size_t mib = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 200;
     int runs = argc > 2 ? std::atoi(argv[2]) : 3;
-    test::temp_dir_t dir;
+    test::temp_dir_c dir;
     std::mt19937 rng(20120621);
     std::vector<test::zip_entry_t> entries;
     size_t total = 0;

@@ -9,7 +9,7 @@ namespace {
 constexpr char16_t failure_format[] = u"Application initialization failed, error code: %d.";
 constexpr char16_t fallback_language[] = u"English";
 
-int fail(app_init_steps_t& steps, int code)
+int fail(app_init_steps_c& steps, int code)
 {
     steps.show_failure(init_failure_text(code));
     return -1;
@@ -22,7 +22,7 @@ u16 init_failure_text(int code)
     return format_language_text(failure_format, {decimal_text(code)}, 255);
 }
 
-int app_init(app_init_steps_t& steps)
+int app_init(app_init_steps_c& steps)
 {
     steps.start_network();
     steps.enter_program_folder();

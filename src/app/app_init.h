@@ -23,9 +23,9 @@ constexpr int init_code_settings = 3;
 constexpr int init_code_language = 4;
 constexpr int init_code_global_services = 5;
 
-class app_init_steps_t {
+class app_init_steps_c {
 public:
-    virtual ~app_init_steps_t() = default;
+    virtual ~app_init_steps_c() = default;
     // WSAStartup 2.2; its result does not matter.
     virtual void start_network() = 0;
     // The current directory becomes the program's folder, so relative paths
@@ -52,7 +52,7 @@ public:
 // -1 after show_failure with the failing step's code. A primary language
 // other than "English" (case ignored) gets "English" loaded as its fallback,
 // whose result does not matter.
-int app_init(app_init_steps_t& steps);
+int app_init(app_init_steps_c& steps);
 
 // "Application initialization failed, error code: <code>."
 u16 init_failure_text(int code);

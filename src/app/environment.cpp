@@ -69,7 +69,7 @@ const char* os_code_text(const environment_t& env)
     return os_code_text(env.os_type, is_64bit_system(env));
 }
 
-bool environment_capture(environment_t& env, environment_source_t& source)
+bool environment_capture(environment_t& env, environment_source_c& source)
 {
     env.version_info = os_version_t{};
     if (!source.read_version(env.version_info, true)) {

@@ -54,9 +54,9 @@ struct environment_t {
 
 // Where environment_capture reads its facts: the Win32 calls on Windows, a
 // table in native tests.
-class environment_source_t {
+class environment_source_c {
 public:
-    virtual ~environment_source_t() = default;
+    virtual ~environment_source_c() = default;
     // GetVersionExW with the OSVERSIONINFOEXW size (extended) or, as the
     // fallback, the OSVERSIONINFOW size.
     virtual bool read_version(os_version_t& out, bool extended) = 0;
@@ -72,11 +72,11 @@ public:
 // The process-wide instance.
 extern environment_t environment;
 
-// Fills `env` from `source`; false (with last_error_code 10 or 12) when the
+// Fills `env` from `source`; false (with last-error code 10 or 12) when the
 // version or the power status cannot be read.
-bool environment_capture(environment_t& env, environment_source_t& source);
+bool environment_capture(environment_t& env, environment_source_c& source);
 // The Win32 source (Windows build only).
-environment_source_t& win32_environment_source();
+environment_source_c& win32_environment_source();
 
 // Classifies a version into the operating-system type (0, 2 to 9).
 // A non-NT platform other than Win32s leaves `current_type` unchanged.

@@ -5,7 +5,7 @@
 namespace tdu {
 namespace {
 
-class win32_source_t final : public environment_source_t {
+class win32_source_c final : public environment_source_c {
 public:
     bool read_version(os_version_t& out, bool extended) override
     {
@@ -72,9 +72,9 @@ public:
 
 } // namespace
 
-environment_source_t& win32_environment_source()
+environment_source_c& win32_environment_source()
 {
-    static win32_source_t source;
+    static win32_source_c source;
     return source;
 }
 

@@ -6,7 +6,7 @@
 namespace tdu {
 namespace {
 
-class std_folder_ops_t final : public folder_ops_t {
+class std_folder_ops_c final : public folder_ops_c {
 public:
     bool is_folder(u16view path) override
     {
@@ -26,9 +26,9 @@ public:
 
 } // namespace
 
-folder_ops_t& std_folder_ops()
+folder_ops_c& std_folder_ops()
 {
-    static std_folder_ops_t ops;
+    static std_folder_ops_c ops;
     return ops;
 }
 

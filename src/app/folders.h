@@ -5,9 +5,9 @@
 
 namespace tdu {
 
-class folder_ops_t {
+class folder_ops_c {
 public:
-    virtual ~folder_ops_t() = default;
+    virtual ~folder_ops_c() = default;
     // Whether `path` names an existing folder (PathIsDirectoryW).
     virtual bool is_folder(u16view path) = 0;
     // Creates `path` with every missing parent (SHCreateDirectoryExW); true
@@ -16,8 +16,8 @@ public:
 };
 
 // std::filesystem (both builds; the native one uses it).
-folder_ops_t& std_folder_ops();
+folder_ops_c& std_folder_ops();
 // The shell's calls (Windows build only).
-folder_ops_t& win32_folder_ops();
+folder_ops_c& win32_folder_ops();
 
 } // namespace tdu

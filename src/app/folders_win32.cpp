@@ -9,7 +9,7 @@
 namespace tdu {
 namespace {
 
-class win32_folder_ops_t final : public folder_ops_t {
+class win32_folder_ops_c final : public folder_ops_c {
 public:
     bool is_folder(u16view path) override
     {
@@ -29,9 +29,9 @@ public:
 
 } // namespace
 
-folder_ops_t& win32_folder_ops()
+folder_ops_c& win32_folder_ops()
 {
-    static win32_folder_ops_t ops;
+    static win32_folder_ops_c ops;
     return ops;
 }
 

@@ -57,9 +57,9 @@
 
 namespace tdu {
 
-// One key of the interface texts. The only values are the constants below,
-// so nothing that asks for a text (a message box, a label) takes a loose
-// string: a misspelt key is a build error, not an empty box.
+// One key of the interface texts. Its values are the constants below (and
+// lang::no_key), so nothing that asks for a text (a message box, a label)
+// takes a loose string: a misspelt key is a build error, not an empty box.
 struct language_key_t {
     const char* name;
     constexpr operator std::string_view() const { return name; }
@@ -77,6 +77,9 @@ namespace tdu::lang {
 #define TDU_LANGUAGE_KEY_NAME(k) inline constexpr language_key_t k{#k};
 TDU_LANGUAGE_KEYS(TDU_LANGUAGE_KEY_NAME)
 #undef TDU_LANGUAGE_KEY_NAME
+
+// No key: where there is nothing to show (never looked up in the table).
+inline constexpr language_key_t no_key{""};
 
 #define TDU_LANGUAGE_KEY_ENTRY(k) k,
 inline constexpr language_key_t all_keys[] = {TDU_LANGUAGE_KEYS(TDU_LANGUAGE_KEY_ENTRY)};

@@ -2,7 +2,7 @@
 
 namespace tdu {
 
-bool reg_read_dword(registry_key_t& key, const char16_t* name, uint32_t& out)
+bool reg_read_dword(registry_key_c& key, const char16_t* name, uint32_t& out)
 {
     uint32_t type = reg_none, value = 0, size = sizeof value;
     if (key.query_value(name, &type, &value, &size) != reg_ok) return false;
@@ -11,7 +11,7 @@ bool reg_read_dword(registry_key_t& key, const char16_t* name, uint32_t& out)
     return true;
 }
 
-bool reg_read_string(registry_key_t& key, const char16_t* name, char16_t* field, size_t capacity)
+bool reg_read_string(registry_key_c& key, const char16_t* name, char16_t* field, size_t capacity)
 {
     if (capacity == 0) return false;
     // The size as stored comes first: a read into a roomy buffer may add a
@@ -31,7 +31,7 @@ bool reg_read_string(registry_key_t& key, const char16_t* name, char16_t* field,
     return true;
 }
 
-long reg_set_string(registry_key_t& key, const char16_t* name, u16view text)
+long reg_set_string(registry_key_c& key, const char16_t* name, u16view text)
 {
     u16 with_zero(text);
     with_zero.push_back(0);
@@ -39,7 +39,7 @@ long reg_set_string(registry_key_t& key, const char16_t* name, u16view text)
                          static_cast<uint32_t>(with_zero.size() * sizeof(char16_t)));
 }
 
-long reg_set_dword(registry_key_t& key, const char16_t* name, uint32_t value)
+long reg_set_dword(registry_key_c& key, const char16_t* name, uint32_t value)
 {
     return key.set_value(name, reg_dword, &value, sizeof value);
 }

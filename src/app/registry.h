@@ -34,9 +34,9 @@ constexpr long reg_invalid_parameter = 87;
 constexpr long reg_more_data = 234;
 
 // An open key; closing happens when the object goes away.
-class registry_key_t {
+class registry_key_c {
 public:
-    virtual ~registry_key_t() = default;
+    virtual ~registry_key_c() = default;
     // RegQueryValueExW: `type` (may be null) receives the value's type.
     // With `data` null only the size is reported. `size` holds the buffer's
     // size in bytes on entry and the value's size on return; a buffer that
@@ -48,15 +48,15 @@ public:
     virtual long delete_value(const char16_t* name) = 0;
 };
 
-class registry_t {
+class registry_c {
 public:
-    virtual ~registry_t() = default;
+    virtual ~registry_c() = default;
     // RegCreateKeyExW below HKEY_CURRENT_USER (reserved 0, no class,
     // options 0, no security attributes): creates the key and any missing
     // parents, or opens it. `disposition` (may be null) receives
     // reg_created_new_key or reg_opened_existing_key. On failure `out` is
     // empty and the result says why.
-    virtual long create_key(u16view subkey, uint32_t access, std::unique_ptr<registry_key_t>& out,
+    virtual long create_key(u16view subkey, uint32_t access, std::unique_ptr<registry_key_c>& out,
                             uint32_t* disposition) = 0;
     // Deletes a key below HKEY_CURRENT_USER with all its subkeys and values
     // (tests and clean-up only; the program never deletes keys).
@@ -64,16 +64,16 @@ public:
 };
 
 // The registry of the current user (Windows build only).
-registry_t& win32_registry();
+registry_c& win32_registry();
 
 // A registry held in memory: the same answers as the Win32 one for the calls
 // above, key names compared without regard to ASCII case, values by name the
 // same way. Each instance is its own empty HKEY_CURRENT_USER.
-class memory_registry_t final : public registry_t {
+class memory_registry_c final : public registry_c {
 public:
-    memory_registry_t();
-    ~memory_registry_t() override;
-    long create_key(u16view subkey, uint32_t access, std::unique_ptr<registry_key_t>& out,
+    memory_registry_c();
+    ~memory_registry_c() override;
+    long create_key(u16view subkey, uint32_t access, std::unique_ptr<registry_key_c>& out,
                     uint32_t* disposition) override;
     long delete_tree(u16view subkey) override;
 
@@ -98,14 +98,14 @@ private:
 // relies on.
 //
 // A number counts only when it is a REG_DWORD of exactly 4 bytes.
-bool reg_read_dword(registry_key_t& key, const char16_t* name, uint32_t& out);
+bool reg_read_dword(registry_key_c& key, const char16_t* name, uint32_t& out);
 // A text counts only when it is a REG_SZ or REG_EXPAND_SZ (taken as it
 // stands, not expanded) whose data is a whole number of UTF-16 units ending
 // in a terminating zero and fits `capacity` units with that zero; the text
 // then ends at its first zero. Otherwise `field` is left as it was.
-bool reg_read_string(registry_key_t& key, const char16_t* name, char16_t* field, size_t capacity);
+bool reg_read_string(registry_key_c& key, const char16_t* name, char16_t* field, size_t capacity);
 // Writes a REG_SZ value holding `text` and its terminating zero.
-long reg_set_string(registry_key_t& key, const char16_t* name, u16view text);
-long reg_set_dword(registry_key_t& key, const char16_t* name, uint32_t value);
+long reg_set_string(registry_key_c& key, const char16_t* name, u16view text);
+long reg_set_dword(registry_key_c& key, const char16_t* name, uint32_t value);
 
 } // namespace tdu

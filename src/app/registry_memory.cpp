@@ -1,5 +1,5 @@
 // The in-memory registry: a tree of keys with typed values, answering the
-// calls of registry_key_t the way the Win32 registry does (the same tests
+// calls of registry_key_c the way the Win32 registry does (the same tests
 // run against both).
 #include "app/registry.h"
 
@@ -14,7 +14,7 @@ constexpr long reg_key_deleted = 1018;      // ERROR_KEY_DELETED
 constexpr uint32_t key_query_value = 0x0001;
 constexpr uint32_t key_set_value = 0x0002;
 
-struct memory_registry_t::node_t {
+struct memory_registry_c::node_t {
     // Both maps are keyed by the upper-case form of the name, since key and
     // value names are compared without regard to case.
     std::map<u16, std::shared_ptr<node_t>> children;
@@ -45,9 +45,9 @@ std::vector<u16> split_path(u16view path)
 
 u16 value_name(const char16_t* name) { return name ? upper_case(u16view(name)) : u16(); }
 
-class memory_key_t final : public registry_key_t {
+class memory_key_c final : public registry_key_c {
 public:
-    memory_key_t(std::shared_ptr<memory_registry_t::node_t> node, uint32_t access)
+    memory_key_c(std::shared_ptr<memory_registry_c::node_t> node, uint32_t access)
         : node_(std::move(node)), access_(access) {}
 
     long query_value(const char16_t* name, uint32_t* type, void* data, uint32_t* size) override
@@ -88,19 +88,19 @@ public:
     }
 
 private:
-    std::shared_ptr<memory_registry_t::node_t> node_;
+    std::shared_ptr<memory_registry_c::node_t> node_;
     uint32_t access_;
 };
 
 } // namespace
 
-memory_registry_t::memory_registry_t() : root_(std::make_shared<node_t>()) {}
-memory_registry_t::~memory_registry_t() = default;
+memory_registry_c::memory_registry_c() : root_(std::make_shared<node_t>()) {}
+memory_registry_c::~memory_registry_c() = default;
 
-void memory_registry_t::deny(u16view subkey) { denied_.push_back(upper_case(subkey)); }
-void memory_registry_t::deny_writes(u16view subkey) { write_denied_.push_back(upper_case(subkey)); }
+void memory_registry_c::deny(u16view subkey) { denied_.push_back(upper_case(subkey)); }
+void memory_registry_c::deny_writes(u16view subkey) { write_denied_.push_back(upper_case(subkey)); }
 
-long memory_registry_t::create_key(u16view subkey, uint32_t access, std::unique_ptr<registry_key_t>& out,
+long memory_registry_c::create_key(u16view subkey, uint32_t access, std::unique_ptr<registry_key_c>& out,
                                    uint32_t* disposition)
 {
     out.reset();
@@ -120,11 +120,11 @@ long memory_registry_t::create_key(u16view subkey, uint32_t access, std::unique_
     if (disposition) *disposition = created ? reg_created_new_key : reg_opened_existing_key;
     if (std::find(write_denied_.begin(), write_denied_.end(), wanted) != write_denied_.end())
         access &= ~key_set_value;
-    out = std::make_unique<memory_key_t>(node, access);
+    out = std::make_unique<memory_key_c>(node, access);
     return reg_ok;
 }
 
-long memory_registry_t::delete_tree(u16view subkey)
+long memory_registry_c::delete_tree(u16view subkey)
 {
     auto parts = split_path(subkey);
     if (parts.empty()) return reg_invalid_parameter;

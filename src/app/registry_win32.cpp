@@ -8,12 +8,12 @@
 namespace tdu {
 namespace {
 
-class win32_key_t final : public registry_key_t {
+class win32_key_c final : public registry_key_c {
 public:
-    explicit win32_key_t(HKEY key) : key_(key) {}
-    ~win32_key_t() override { RegCloseKey(key_); }
-    win32_key_t(const win32_key_t&) = delete;
-    win32_key_t& operator=(const win32_key_t&) = delete;
+    explicit win32_key_c(HKEY key) : key_(key) {}
+    ~win32_key_c() override { RegCloseKey(key_); }
+    win32_key_c(const win32_key_c&) = delete;
+    win32_key_c& operator=(const win32_key_c&) = delete;
 
     long query_value(const char16_t* name, uint32_t* type, void* data, uint32_t* size) override
     {
@@ -34,9 +34,9 @@ private:
     HKEY key_;
 };
 
-class win32_registry_impl_t final : public registry_t {
+class win32_registry_impl_c final : public registry_c {
 public:
-    long create_key(u16view subkey, uint32_t access, std::unique_ptr<registry_key_t>& out,
+    long create_key(u16view subkey, uint32_t access, std::unique_ptr<registry_key_c>& out,
                     uint32_t* disposition) override
     {
         out.reset();
@@ -47,7 +47,7 @@ public:
                                   &disp);
         if (rc != ERROR_SUCCESS) return rc;
         if (disposition) *disposition = disp;
-        out = std::make_unique<win32_key_t>(key);
+        out = std::make_unique<win32_key_c>(key);
         return reg_ok;
     }
     long delete_tree(u16view subkey) override
@@ -61,9 +61,9 @@ public:
 
 } // namespace
 
-registry_t& win32_registry()
+registry_c& win32_registry()
 {
-    static win32_registry_impl_t registry;
+    static win32_registry_impl_c registry;
     return registry;
 }
 

@@ -47,7 +47,7 @@ void civil_from_days(int64_t z, int64_t& y, unsigned& m, unsigned& d)
 
 void take_installer_language(settings_store_t& store, app_settings_t& s)
 {
-    std::unique_ptr<registry_key_t> init;
+    std::unique_ptr<registry_key_c> init;
     if (store.registry.create_key(store.keys.installer, key_read, init, nullptr) != reg_ok) return;
     uint32_t code = installer_default_code;
     // Anything but a 4-byte REG_DWORD counts as missing.
@@ -100,7 +100,7 @@ void settings_stamp_install_date(app_settings_t& s, int64_t utc_seconds)
 
 bool settings_set_run_entry(settings_store_t& store, bool enabled)
 {
-    std::unique_ptr<registry_key_t> run;
+    std::unique_ptr<registry_key_c> run;
     if (store.registry.create_key(store.keys.run, key_read_write, run, nullptr) != reg_ok) return false;
     if (enabled)
         reg_set_string(*run, run_value_name, store.program_path);
@@ -113,7 +113,7 @@ bool settings_save(settings_store_t& store, const app_settings_t& s)
 {
     if (!store.key && store.registry.create_key(store.keys.settings, key_read_write, store.key, nullptr) != reg_ok)
         return false;
-    registry_key_t& key = *store.key;
+    registry_key_c& key = *store.key;
     bool all_written = true;
     auto check = [&](long rc) { all_written = all_written && rc == reg_ok; };
     check(reg_set_string(key, u"download_path", s.download_path));
@@ -134,7 +134,7 @@ bool settings_load(settings_store_t& store, app_settings_t& s)
 
     store.first_run_unwritten = false;
     if (disposition == reg_opened_existing_key) {
-        registry_key_t& key = *store.key;
+        registry_key_c& key = *store.key;
         // A value that is missing, of another type or size, or too long
         // leaves the field's default.
         for (const auto& n : number_values) {

@@ -60,13 +60,13 @@ struct settings_keys_t {
 // What the store needs from the machine, and the settings key that stays
 // open from the load to the end of the process.
 struct settings_store_t {
-    registry_t& registry;
-    folder_ops_t& folders;
+    registry_c& registry;
+    folder_ops_c& folders;
     u16 program_folder;    // with a trailing separator
     u16 program_path;      // the Run entry's data
     int64_t (*utc_now)();  // seconds since 1970-01-01 00:00 UTC
     settings_keys_t keys = {};
-    std::unique_ptr<registry_key_t> key = nullptr;
+    std::unique_ptr<registry_key_c> key = nullptr;
     // Set by a first run whose new values could not all be written: the
     // run goes on with them in memory, and the next run (or save) writes
     // them again.

@@ -6,7 +6,7 @@ namespace tdu {
 
 startup_state_t startup_state;
 
-int single_instance_check(instance_platform_t& platform, startup_state_t& state)
+int single_instance_check(instance_platform_c& platform, startup_state_t& state)
 {
     // The mutex first: the answer must describe the moment of creation.
     bool another_runs = platform.create_instance_mutex();

@@ -22,9 +22,9 @@ struct startup_state_t {
 extern startup_state_t startup_state;
 
 // The calls the rule makes: Win32 on Windows, a recording fake in native tests.
-class instance_platform_t {
+class instance_platform_c {
 public:
-    virtual ~instance_platform_t() = default;
+    virtual ~instance_platform_c() = default;
     // Creates the mutex named by the program title, owned by this process and
     // kept until it ends; true when another process had created it already.
     virtual bool create_instance_mutex() = 0;
@@ -44,9 +44,9 @@ public:
 //   "--autorun"  wm_second_instance with wParam 1 (show and scan), then bring it forward;
 //   "--boot"     wm_second_instance with wParam 0, and do not bring it forward;
 //   otherwise    bring it forward.
-int single_instance_check(instance_platform_t& platform, startup_state_t& state);
+int single_instance_check(instance_platform_c& platform, startup_state_t& state);
 
 // The Win32 calls (Windows build only).
-instance_platform_t& win32_instance_platform();
+instance_platform_c& win32_instance_platform();
 
 } // namespace tdu

@@ -33,7 +33,7 @@ HWND find_main_window()
 
 namespace {
 
-class win32_instance_platform_t final : public instance_platform_t {
+class win32_instance_platform_c final : public instance_platform_c {
 public:
     bool create_instance_mutex() override
     {
@@ -73,9 +73,9 @@ private:
 
 } // namespace
 
-instance_platform_t& win32_instance_platform()
+instance_platform_c& win32_instance_platform()
 {
-    static win32_instance_platform_t platform;
+    static win32_instance_platform_c platform;
     return platform;
 }
 

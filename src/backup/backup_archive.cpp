@@ -112,7 +112,7 @@ int write_package_archive(u16view package_folder, u16view archive_path, std::ato
     if (files.empty()) return -1;
 
     u16 partial = u16(archive_path) + u".partial";
-    zip_file_path_t path(partial);
+    zip_file_path_c path(partial);
     zipFile zip = zipOpen2_64(path.argument(), APPEND_STATUS_CREATE, nullptr, path.functions());
     if (!zip) return -1;
 

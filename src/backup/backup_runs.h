@@ -35,7 +35,7 @@ struct backup_services_t {
     backup_catalogue_t& catalogue;
     device_inventory_t& inventory;
     const environment_t& environment;  // the program's folder, 64-bit or not
-    shell_t& shell;
+    shell_c& shell;
     u16 backup_folder;  // the backup_path setting as it stands
     std::string (*today)() = local_date_today;
 };

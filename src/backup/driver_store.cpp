@@ -58,7 +58,7 @@ bool is_oem_inf_name(u16view inf_name)
     return inf_name.size() >= 3 && equals_ignore_case(inf_name.substr(0, 3), u"oem");
 }
 
-int init_driver_store(driver_store_t& store, int32_t os_version, store_platform_t& platform)
+int init_driver_store(driver_store_t& store, int32_t os_version, store_platform_c& platform)
 {
     store = driver_store_t();
     store.inf_folder = platform.expand_environment(u"%SYSTEMROOT%\\inf").substr(0, store_path_chars - 1);

@@ -53,7 +53,7 @@ extern std::vector<driver_package_t> driver_packages;
 // The start-up step, for the system version `os_version` (major x 10 +
 // minor). Returns 0, or -1 when the Setup API function cannot be obtained;
 // every later lookup then finds nothing.
-int init_driver_store(driver_store_t& store, int32_t os_version, store_platform_t& platform);
+int init_driver_store(driver_store_t& store, int32_t os_version, store_platform_c& platform);
 
 // Where the INF named `inf_name` (such as "oem12.inf") lies in the store,
 // with the parameters of SetupGetInfDriverStoreLocationW.

@@ -19,9 +19,9 @@ using locate_inf_t = std::function<bool(const char16_t* inf_name, const void* al
                                         const char16_t* locale_name, char16_t* buffer, uint32_t buffer_chars,
                                         uint32_t* required_chars)>;
 
-class store_platform_t {
+class store_platform_c {
 public:
-    virtual ~store_platform_t() = default;
+    virtual ~store_platform_c() = default;
     // ExpandEnvironmentStringsW.
     virtual u16 expand_environment(u16view text) = 0;
     // SetupGetInfDriverStoreLocationW from "Setupapi.dll", loaded at run
@@ -30,6 +30,6 @@ public:
 };
 
 // The Win32 implementation (Windows build only).
-store_platform_t& win32_store_platform();
+store_platform_c& win32_store_platform();
 
 } // namespace tdu

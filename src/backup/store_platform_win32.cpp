@@ -13,7 +13,7 @@ namespace {
 using store_location_fn = BOOL(WINAPI*)(PCWSTR inf_name, const void* alternate_platform, PCWSTR locale_name,
                                         PWSTR buffer, DWORD buffer_chars, PDWORD required_chars);
 
-class win32_store_platform_t final : public store_platform_t {
+class win32_store_platform_c final : public store_platform_c {
 public:
     u16 expand_environment(u16view text) override
     {
@@ -49,9 +49,9 @@ public:
 
 } // namespace
 
-store_platform_t& win32_store_platform()
+store_platform_c& win32_store_platform()
 {
-    static win32_store_platform_t platform;
+    static win32_store_platform_c platform;
     return platform;
 }
 

@@ -25,9 +25,9 @@ int download_offered_packages(uint32_t tick_ms, install_services_t& services, st
         if (group_status(group) == group_status_t::up_to_date) continue;
         // A question is answered Yes: the user asked for the command.
         console_row_t entry{std::make_unique<console_host_c>(box_result_t::accepted, true), nullptr};
-        entry.row = std::make_unique<download_row_t>(download_row_input_for(group), download_sessions, services,
+        entry.row = std::make_unique<download_row_c>(download_row_input_for(group), download_sessions, services,
                                                      *entry.host);
-        download_row_t& row = *entry.row;
+        download_row_c& row = *entry.row;
         if (row.session().state() != download_complete) {
             std::printf("downloading %s (%u bytes)\n", row.input().link.c_str(), row.input().expected_size);
             std::fflush(stdout);

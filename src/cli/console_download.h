@@ -1,6 +1,6 @@
 #pragma once
 // The console's download and install commands: after a scan, one results
-// row (download_row_t, as the results view makes them) for every row of the
+// row (download_row_c, as the results view makes them) for every row of the
 // best offers that is out of date or has a device without a driver; each
 // row's download is started and its timer ticked until the download has
 // settled, one row after the other; the install command then presses each
@@ -17,7 +17,7 @@ namespace tdu {
 // A row with the console host it reports to.
 struct console_row_t {
     std::unique_ptr<console_host_c> host;
-    std::unique_ptr<download_row_t> row;
+    std::unique_ptr<download_row_c> row;
 };
 
 // Downloads the packages as described above, printing the lines below, and

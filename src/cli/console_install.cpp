@@ -18,7 +18,7 @@ int console_install(uint32_t tick_ms)
     std::vector<console_row_t> rows;
     int failed = download_offered_packages(tick_ms, services, rows);
     for (console_row_t& entry : rows) {
-        download_row_t& row = *entry.row;
+        download_row_c& row = *entry.row;
         row.click();  // `complete`: the install action
         while (row.installing()) std::this_thread::sleep_for(std::chrono::milliseconds(tick_ms));
         if (!row.take_install_result()) {
@@ -28,7 +28,8 @@ int console_install(uint32_t tick_ms)
         }
         u16 folder = package_folder_for(row.session().download_folder(), row.session().final_path());
         if (row.install_outcome() != install_outcome_started) {
-            std::printf("%s: not installed, the package could not be unpacked into %s (opened with the shell instead)\n",
+            std::printf("%s: not installed, the package could not be unpacked into %s "
+                        "(opened with the shell instead)\n",
                         row.input().link.c_str(), utf16_to_utf8(folder).c_str());
             ++failed;
             continue;

@@ -28,13 +28,13 @@ std::string json_quote(std::string_view utf8)
     return out + "\"";
 }
 
-void json_writer_t::new_line()
+void json_writer_c::new_line()
 {
     out_ += '\n';
     out_.append(2 * empty_.size(), ' ');
 }
 
-void json_writer_t::before_value()
+void json_writer_c::before_value()
 {
     if (after_key_) {
         after_key_ = false;
@@ -46,14 +46,14 @@ void json_writer_t::before_value()
     new_line();
 }
 
-void json_writer_t::open(char bracket)
+void json_writer_c::open(char bracket)
 {
     before_value();
     out_ += bracket;
     empty_.push_back(true);
 }
 
-void json_writer_t::close(char bracket)
+void json_writer_c::close(char bracket)
 {
     bool was_empty = empty_.back();
     empty_.pop_back();
@@ -61,12 +61,12 @@ void json_writer_t::close(char bracket)
     out_ += bracket;
 }
 
-void json_writer_t::begin_object() { open('{'); }
-void json_writer_t::end_object() { close('}'); }
-void json_writer_t::begin_array() { open('['); }
-void json_writer_t::end_array() { close(']'); }
+void json_writer_c::begin_object() { open('{'); }
+void json_writer_c::end_object() { close('}'); }
+void json_writer_c::begin_array() { open('['); }
+void json_writer_c::end_array() { close(']'); }
 
-void json_writer_t::key(std::string_view name)
+void json_writer_c::key(std::string_view name)
 {
     before_value();
     out_ += json_quote(name);
@@ -74,51 +74,51 @@ void json_writer_t::key(std::string_view name)
     after_key_ = true;
 }
 
-void json_writer_t::string(std::string_view utf8)
+void json_writer_c::string(std::string_view utf8)
 {
     before_value();
     out_ += json_quote(utf8);
 }
 
-void json_writer_t::string(u16view text) { string(utf16_to_utf8(text)); }
+void json_writer_c::string(u16view text) { string(utf16_to_utf8(text)); }
 
-void json_writer_t::number(int64_t value)
+void json_writer_c::number(int64_t value)
 {
     before_value();
     out_ += std::to_string(value);
 }
 
-void json_writer_t::boolean(bool value)
+void json_writer_c::boolean(bool value)
 {
     before_value();
     out_ += value ? "true" : "false";
 }
 
-void json_writer_t::null()
+void json_writer_c::null()
 {
     before_value();
     out_ += "null";
 }
 
-void json_writer_t::text_member(std::string_view name, std::string_view utf8)
+void json_writer_c::text_member(std::string_view name, std::string_view utf8)
 {
     key(name);
     string(utf8);
 }
 
-void json_writer_t::text_member(std::string_view name, u16view text)
+void json_writer_c::text_member(std::string_view name, u16view text)
 {
     key(name);
     string(text);
 }
 
-void json_writer_t::number_member(std::string_view name, int64_t value)
+void json_writer_c::number_member(std::string_view name, int64_t value)
 {
     key(name);
     number(value);
 }
 
-void json_writer_t::bool_member(std::string_view name, bool value)
+void json_writer_c::bool_member(std::string_view name, bool value)
 {
     key(name);
     boolean(value);

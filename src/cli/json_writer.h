@@ -10,7 +10,7 @@
 
 namespace tdu {
 
-class json_writer_t {
+class json_writer_c {
 public:
     void begin_object();
     void end_object();

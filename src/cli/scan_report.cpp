@@ -57,7 +57,7 @@ std::string scan_report_text(device_inventory_t& inventory, int32_t total_nodes)
 
 std::string scan_report_json(device_inventory_t& inventory, int32_t total_nodes)
 {
-    json_writer_t json;
+    json_writer_c json;
     json.begin_object();
     json.number_member("scanned_nodes", total_nodes);
     json.number_member("kept_devices", static_cast<int64_t>(inventory.devices.size()));

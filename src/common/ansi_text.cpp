@@ -19,7 +19,7 @@ char16_t cp1252_to_unit(unsigned char byte)
     return byte >= 0x80 && byte < 0xA0 ? cp1252_high[byte - 0x80] : static_cast<char16_t>(byte);
 }
 
-class windows_1252_t final : public code_page_t {
+class windows_1252_c final : public code_page_c {
 public:
     u16 to_utf16(std::string_view text) const override
     {
@@ -43,23 +43,23 @@ public:
     }
 };
 
-std::atomic<const code_page_t*> chosen_code_page{nullptr};
+std::atomic<const code_page_c*> chosen_code_page{nullptr};
 
 } // namespace
 
-const code_page_t& windows_1252_code_page()
+const code_page_c& windows_1252_code_page()
 {
-    static const windows_1252_t table;
+    static const windows_1252_c table;
     return table;
 }
 
-const code_page_t& thread_ansi_code_page()
+const code_page_c& thread_ansi_code_page()
 {
-    const code_page_t* chosen = chosen_code_page.load();
+    const code_page_c* chosen = chosen_code_page.load();
     return chosen ? *chosen : platform_ansi_code_page();
 }
 
-void use_ansi_code_page(const code_page_t* code_page)
+void use_ansi_code_page(const code_page_c* code_page)
 {
     chosen_code_page.store(code_page);
 }

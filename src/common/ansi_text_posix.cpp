@@ -4,7 +4,7 @@
 
 namespace tdu {
 
-const code_page_t& platform_ansi_code_page()
+const code_page_c& platform_ansi_code_page()
 {
     return windows_1252_code_page();
 }

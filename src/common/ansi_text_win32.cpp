@@ -5,7 +5,7 @@
 namespace tdu {
 namespace {
 
-class thread_acp_t final : public code_page_t {
+class thread_acp_c final : public code_page_c {
 public:
     u16 to_utf16(std::string_view text) const override
     {
@@ -30,9 +30,9 @@ public:
 
 } // namespace
 
-const code_page_t& platform_ansi_code_page()
+const code_page_c& platform_ansi_code_page()
 {
-    static const thread_acp_t code_page;
+    static const thread_acp_c code_page;
     return code_page;
 }
 

@@ -56,14 +56,14 @@ struct local_time_t {
 
 // A file created for writing that must not exist before. Closed by its
 // destructor when the caller has not closed it.
-class output_file_t {
+class output_file_c {
 public:
     enum open_result_t { opened, already_exists, failed };
 
-    output_file_t() = default;
-    ~output_file_t();
-    output_file_t(const output_file_t&) = delete;
-    output_file_t& operator=(const output_file_t&) = delete;
+    output_file_c() = default;
+    ~output_file_c();
+    output_file_c(const output_file_c&) = delete;
+    output_file_c& operator=(const output_file_c&) = delete;
 
     open_result_t create_new(u16view path);
     // Writes all of `size` bytes; false on any short write.

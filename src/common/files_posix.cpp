@@ -141,12 +141,12 @@ std::vector<u16> list_files(u16view folder, u16view suffix)
     return names;
 }
 
-output_file_t::~output_file_t()
+output_file_c::~output_file_c()
 {
     close();
 }
 
-output_file_t::open_result_t output_file_t::create_new(u16view path)
+output_file_c::open_result_t output_file_c::create_new(u16view path)
 {
     close();
     int fd = ::open(native_path(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -155,7 +155,7 @@ output_file_t::open_result_t output_file_t::create_new(u16view path)
     return opened;
 }
 
-bool output_file_t::write(const void* data, size_t size)
+bool output_file_c::write(const void* data, size_t size)
 {
     if (handle_ == invalid) return false;
     const char* p = static_cast<const char*>(data);
@@ -169,7 +169,7 @@ bool output_file_t::write(const void* data, size_t size)
     return true;
 }
 
-bool output_file_t::set_times(const local_time_t& time)
+bool output_file_c::set_times(const local_time_t& time)
 {
     if (handle_ == invalid) return false;
     std::tm tm{};
@@ -191,7 +191,7 @@ bool output_file_t::set_times(const local_time_t& time)
     return ::futimens(static_cast<int>(handle_), times) == 0;
 }
 
-void output_file_t::close()
+void output_file_c::close()
 {
     if (handle_ == invalid) return;
     ::close(static_cast<int>(handle_));

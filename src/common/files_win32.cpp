@@ -144,12 +144,12 @@ std::vector<u16> list_files(u16view folder, u16view suffix)
     return names;
 }
 
-output_file_t::~output_file_t()
+output_file_c::~output_file_c()
 {
     close();
 }
 
-output_file_t::open_result_t output_file_t::create_new(u16view path)
+output_file_c::open_result_t output_file_c::create_new(u16view path)
 {
     close();
     HANDLE h = CreateFileW(wide_path(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
@@ -162,7 +162,7 @@ output_file_t::open_result_t output_file_t::create_new(u16view path)
     return opened;
 }
 
-bool output_file_t::write(const void* data, size_t size)
+bool output_file_c::write(const void* data, size_t size)
 {
     if (handle_ == invalid) return false;
     HANDLE h = reinterpret_cast<HANDLE>(handle_);
@@ -177,7 +177,7 @@ bool output_file_t::write(const void* data, size_t size)
     return true;
 }
 
-bool output_file_t::set_times(const local_time_t& time)
+bool output_file_c::set_times(const local_time_t& time)
 {
     if (handle_ == invalid) return false;
     SYSTEMTIME st{};
@@ -192,7 +192,7 @@ bool output_file_t::set_times(const local_time_t& time)
     return SetFileTime(reinterpret_cast<HANDLE>(handle_), &utc, nullptr, &utc) != FALSE;
 }
 
-void output_file_t::close()
+void output_file_c::close()
 {
     if (handle_ == invalid) return;
     CloseHandle(reinterpret_cast<HANDLE>(handle_));

@@ -21,7 +21,7 @@ std::string md5_hex(const md5_digest_t& digest)
 
 std::string md5_hex_of(std::string_view data)
 {
-    md5_hasher_t hasher;
+    md5_hasher_c hasher;
     hasher.update(data.data(), data.size());
     md5_digest_t digest;
     if (!hasher.finish(digest)) return {};
@@ -32,7 +32,7 @@ bool md5_file_hex(u16view path, std::string& out)
 {
     std::FILE* f = open_file(u16(path).c_str(), "rb");
     if (!f) return false;
-    md5_hasher_t hasher;
+    md5_hasher_c hasher;
     std::vector<char> buffer(1 << 16);
     bool ok = true;
     for (;;) {

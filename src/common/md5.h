@@ -19,12 +19,12 @@ using md5_digest_t = std::array<uint8_t, 16>;
 
 // One digest computed piece by piece. A hasher whose back end could not be
 // set up, or that failed on the way, answers false from finish().
-class md5_hasher_t {
+class md5_hasher_c {
 public:
-    md5_hasher_t();
-    ~md5_hasher_t();
-    md5_hasher_t(const md5_hasher_t&) = delete;
-    md5_hasher_t& operator=(const md5_hasher_t&) = delete;
+    md5_hasher_c();
+    ~md5_hasher_c();
+    md5_hasher_c(const md5_hasher_c&) = delete;
+    md5_hasher_c& operator=(const md5_hasher_c&) = delete;
 
     void update(const void* data, size_t size);
     bool finish(md5_digest_t& out);

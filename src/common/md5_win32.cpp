@@ -8,13 +8,13 @@
 
 namespace tdu {
 
-struct md5_hasher_t::backend_t {
+struct md5_hasher_c::backend_t {
     HCRYPTPROV provider = 0;
     HCRYPTHASH hash = 0;
     bool ok = false;
 };
 
-md5_hasher_t::md5_hasher_t() : backend_(new backend_t)
+md5_hasher_c::md5_hasher_c() : backend_(new backend_t)
 {
     if (!CryptAcquireContextW(&backend_->provider, nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT)) {
         backend_->provider = 0;
@@ -23,13 +23,13 @@ md5_hasher_t::md5_hasher_t() : backend_(new backend_t)
     backend_->ok = CryptCreateHash(backend_->provider, CALG_MD5, 0, 0, &backend_->hash) != FALSE;
 }
 
-md5_hasher_t::~md5_hasher_t()
+md5_hasher_c::~md5_hasher_c()
 {
     if (backend_->hash) CryptDestroyHash(backend_->hash);
     if (backend_->provider) CryptReleaseContext(backend_->provider, 0);
 }
 
-void md5_hasher_t::update(const void* data, size_t size)
+void md5_hasher_c::update(const void* data, size_t size)
 {
     const BYTE* p = static_cast<const BYTE*>(data);
     while (backend_->ok && size > 0) {
@@ -40,7 +40,7 @@ void md5_hasher_t::update(const void* data, size_t size)
     }
 }
 
-bool md5_hasher_t::finish(md5_digest_t& out)
+bool md5_hasher_c::finish(md5_digest_t& out)
 {
     if (!backend_->ok) return false;
     backend_->ok = false;  // CryptoAPI refuses more data once the value is read

@@ -5,16 +5,16 @@
 namespace tdu {
 namespace {
 
-class system_thread_starter_t final : public thread_starter_t {
+class system_thread_starter_c final : public thread_starter_c {
 public:
     bool start(std::function<void()> body) override { return start_detached_thread(std::move(body)); }
 };
 
 } // namespace
 
-thread_starter_t& system_threads()
+thread_starter_c& system_threads()
 {
-    static system_thread_starter_t starter;
+    static system_thread_starter_c starter;
     return starter;
 }
 

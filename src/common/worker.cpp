@@ -53,7 +53,7 @@ void remove_running(std::list<std::shared_ptr<stop_flag_t>>::iterator it)
 
 } // namespace
 
-worker_c::worker_c(thread_starter_t& threads) : threads_(threads) {}
+worker_c::worker_c(thread_starter_c& threads) : threads_(threads) {}
 
 worker_c::~worker_c() = default;
 
@@ -78,15 +78,15 @@ bool worker_c::start(job_t job, std::shared_ptr<stop_flag_t> stop)
             set_last_error(error_worker_exception);
         }
         result.error_code = get_last_error();
-        // Whatever the job holds goes before shutdown is told it ended.
+        // Whatever the job holds goes before shutdown is told it ended, and
+        // shutdown is told before the owner: once either sees the end,
+        // nothing of the job is left but this record.
         job = nullptr;
-        {
-            std::lock_guard<std::mutex> g(record->lock);
-            record->result = result;
-            record->alive = false;
-            record->ended.notify_all();
-        }
         remove_running(running);
+        std::lock_guard<std::mutex> g(record->lock);
+        record->result = result;
+        record->alive = false;
+        record->ended.notify_all();
     });
     if (!started) {
         remove_running(running);

@@ -45,7 +45,7 @@ class worker_c {
 public:
     using job_t = std::function<int32_t(const stop_flag_t& stop)>;
 
-    explicit worker_c(thread_starter_t& threads = system_threads());
+    explicit worker_c(thread_starter_c& threads = system_threads());
     // Lets go of a running job, which goes on to its end alone (an
     // installation outlives the results row that asked for it); nothing it
     // holds is freed under it. Never waits.
@@ -75,7 +75,7 @@ public:
 
 private:
     struct record_t;
-    thread_starter_t& threads_;
+    thread_starter_c& threads_;
     std::shared_ptr<record_t> record_;
     bool held_ = false;
 };

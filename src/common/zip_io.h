@@ -11,11 +11,11 @@
 
 namespace tdu {
 
-class zip_file_path_t {
+class zip_file_path_c {
 public:
-    explicit zip_file_path_t(u16view path);
-    zip_file_path_t(const zip_file_path_t&) = delete;
-    zip_file_path_t& operator=(const zip_file_path_t&) = delete;
+    explicit zip_file_path_c(u16view path);
+    zip_file_path_c(const zip_file_path_c&) = delete;
+    zip_file_path_c& operator=(const zip_file_path_c&) = delete;
 
     // The `path` argument of unzOpen2_64 / zipOpen2_64.
     const void* argument() const;

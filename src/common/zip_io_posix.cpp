@@ -4,12 +4,12 @@
 
 namespace tdu {
 
-zip_file_path_t::zip_file_path_t(u16view path) : narrow_(native_path(path))
+zip_file_path_c::zip_file_path_c(u16view path) : narrow_(native_path(path))
 {
     fill_fopen64_filefunc(&functions_);
 }
 
-const void* zip_file_path_t::argument() const
+const void* zip_file_path_c::argument() const
 {
     return narrow_.c_str();
 }

@@ -8,12 +8,12 @@
 
 namespace tdu {
 
-zip_file_path_t::zip_file_path_t(u16view path) : wide_(path)
+zip_file_path_c::zip_file_path_c(u16view path) : wide_(path)
 {
     fill_win32_filefunc64W(&functions_);
 }
 
-const void* zip_file_path_t::argument() const
+const void* zip_file_path_c::argument() const
 {
     return wide_.c_str();
 }

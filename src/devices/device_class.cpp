@@ -87,7 +87,7 @@ bool guid_from_text(u16view text, guid_t& out)
     return true;
 }
 
-void class_image_list_init(device_inventory_t& inventory, setup_api_t& api)
+void class_image_list_init(device_inventory_t& inventory, setup_api_c& api)
 {
     class_image_list_t list;
     list.valid = api.get_class_image_list(list);
@@ -95,7 +95,7 @@ void class_image_list_init(device_inventory_t& inventory, setup_api_t& api)
     inventory.class_image_list = list;
 }
 
-void class_image_list_release(device_inventory_t& inventory, setup_api_t& api)
+void class_image_list_release(device_inventory_t& inventory, setup_api_c& api)
 {
     if (inventory.class_image_list.valid) api.destroy_class_image_list(inventory.class_image_list);
     inventory.class_image_list = class_image_list_t{};
@@ -111,7 +111,7 @@ namespace {
 constexpr uint32_t description_room = 256;
 constexpr uint32_t class_name_room = 1024;
 
-bool read_class_guids(setup_api_t& api, std::vector<guid_t>& guids)
+bool read_class_guids(setup_api_c& api, std::vector<guid_t>& guids)
 {
     guids.clear();
     uint32_t required = 0;
@@ -127,7 +127,7 @@ bool read_class_guids(setup_api_t& api, std::vector<guid_t>& guids)
 }
 
 // The class name, grown from 1024 units to what the call asks for.
-bool read_class_name(setup_api_t& api, const guid_t& guid, u16& name)
+bool read_class_name(setup_api_c& api, const guid_t& guid, u16& name)
 {
     return read_growing_text(
         api, class_name_room,
@@ -139,7 +139,7 @@ bool read_class_name(setup_api_t& api, const guid_t& guid, u16& name)
 
 } // namespace
 
-bool class_list_build(device_inventory_t& inventory, setup_api_t& api)
+bool class_list_build(device_inventory_t& inventory, setup_api_c& api)
 {
     inventory.classes.clear();
     std::vector<guid_t> guids;

@@ -8,7 +8,7 @@
 
 namespace tdu {
 
-class setup_api_t;
+class setup_api_c;
 struct device_t;
 struct device_inventory_t;
 
@@ -50,16 +50,16 @@ struct device_class_t {
 
 // Obtains the class image list once at start; a failure leaves it invalid
 // (icons then fall back to index 0), which is not an error.
-void class_image_list_init(device_inventory_t& inventory, setup_api_t& api);
+void class_image_list_init(device_inventory_t& inventory, setup_api_c& api);
 // Releases the list at exit.
-void class_image_list_release(device_inventory_t& inventory, setup_api_t& api);
+void class_image_list_release(device_inventory_t& inventory, setup_api_c& api);
 // The HIMAGELIST for list views that show device icons (0 when none).
 uintptr_t class_image_list(const device_inventory_t& inventory);
 
 // Enumerates the setup classes into inventory.classes: every class that has
 // a name, sorted by description (UTF-16 code units, case matters). False with
-// last_error_code 16 when the class GUID list cannot be obtained.
-bool class_list_build(device_inventory_t& inventory, setup_api_t& api);
+// last-error code 16 when the class GUID list cannot be obtained.
+bool class_list_build(device_inventory_t& inventory, setup_api_c& api);
 
 // The class entry of a candidate device: by exact class name when the
 // device has both a class name and a class GUID, else the entry "Unknown".

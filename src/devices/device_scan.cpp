@@ -17,7 +17,7 @@ constexpr uint32_t first_instance_id_units = 512;
 constexpr uint32_t first_text_bytes = 1024;
 constexpr uint32_t first_list_bytes = 8192;
 
-bool read_instance_id(setup_api_t& api, device_set_t set, const device_node_t& node, u16& out)
+bool read_instance_id(setup_api_c& api, device_set_t set, const device_node_t& node, u16& out)
 {
     return read_growing_text(
         api, first_instance_id_units,
@@ -30,7 +30,7 @@ bool read_instance_id(setup_api_t& api, device_set_t set, const device_node_t& n
 // One property of the expected type (REG_SZ or REG_MULTI_SZ) as UTF-16
 // units, grown while the call asks for more room for a value of that type.
 // A value of another type, or any other failure, is missing.
-bool read_property(setup_api_t& api, device_set_t set, const device_node_t& node, uint32_t property,
+bool read_property(setup_api_c& api, device_set_t set, const device_node_t& node, uint32_t property,
                    uint32_t expected_type, u16& out)
 {
     std::vector<uint8_t> buffer(expected_type == reg_multi_sz ? first_list_bytes : first_text_bytes);
@@ -52,7 +52,7 @@ bool read_property(setup_api_t& api, device_set_t set, const device_node_t& node
 }
 
 // A single string property: the text up to its first zero.
-bool read_text_property(setup_api_t& api, device_set_t set, const device_node_t& node, uint32_t property, u16& out)
+bool read_text_property(setup_api_c& api, device_set_t set, const device_node_t& node, uint32_t property, u16& out)
 {
     if (!read_property(api, set, node, property, reg_sz, out)) return false;
     size_t zero = out.find(u'\0');
@@ -64,7 +64,7 @@ bool read_text_property(setup_api_t& api, device_set_t set, const device_node_t&
 // to its first empty string, whatever the value's own terminators). Only a
 // property that cannot be read is missing: a present but empty list is a
 // list without IDs.
-bool read_list_property(setup_api_t& api, device_set_t set, const device_node_t& node, uint32_t property, u16& out)
+bool read_list_property(setup_api_c& api, device_set_t set, const device_node_t& node, uint32_t property, u16& out)
 {
     u16 raw;
     if (!read_property(api, set, node, property, reg_multi_sz, raw)) return false;
@@ -74,7 +74,7 @@ bool read_list_property(setup_api_t& api, device_set_t set, const device_node_t&
 
 } // namespace
 
-bool device_identity_read(setup_api_t& api, device_set_t set, const device_node_t& node, device_t& device)
+bool device_identity_read(setup_api_c& api, device_set_t set, const device_node_t& node, device_t& device)
 {
     u16 text;
     if (!read_instance_id(api, set, node, text)) return false;
@@ -115,7 +115,7 @@ namespace {
 
 // Decides one node: true when it is kept as a new record. A duplicate adds
 // to the kept record's instance_count.
-bool scan_node(device_inventory_t& inventory, setup_api_t& api, device_set_t set, const device_node_t& node,
+bool scan_node(device_inventory_t& inventory, setup_api_c& api, device_set_t set, const device_node_t& node,
                std::unordered_map<u16, size_t>& kept_by_id, device_t& device)
 {
     device.instance_count = 1;
@@ -144,7 +144,7 @@ bool scan_node(device_inventory_t& inventory, setup_api_t& api, device_set_t set
 
 } // namespace
 
-bool device_scan(device_inventory_t& inventory, setup_api_t& api, scan_progress_t& progress, const stop_flag_t* stop)
+bool device_scan(device_inventory_t& inventory, setup_api_c& api, scan_progress_t& progress, const stop_flag_t* stop)
 {
     inventory_clear(inventory);
     progress.total_nodes.store(0);

@@ -48,7 +48,7 @@ inline u16 units_from_bytes(const std::vector<uint8_t>& buffer, size_t bytes)
 // fails with ERROR_INSUFFICIENT_BUFFER. `call(buffer, capacity, &required)`
 // is the call. False when it fails otherwise or keeps asking for more.
 template <class Call>
-bool read_growing_text(setup_api_t& api, uint32_t first_units, Call call, u16& out)
+bool read_growing_text(setup_api_c& api, uint32_t first_units, Call call, u16& out)
 {
     std::vector<char16_t> buffer(first_units);
     for (int round = 0; round < max_growth_rounds; ++round) {

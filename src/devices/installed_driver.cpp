@@ -15,7 +15,7 @@ constexpr uint32_t first_value_bytes = 1024;
 // One REG_SZ value of the driver key as text: read into 1024 bytes, grown to
 // the reported size on ERROR_MORE_DATA. Any other error or type is missing.
 // The text ends after the returned byte count (or at an earlier zero).
-bool read_text_value(setup_api_t& api, driver_key_t key, const char16_t* name, u16& out)
+bool read_text_value(setup_api_c& api, driver_key_t key, const char16_t* name, u16& out)
 {
     std::vector<uint8_t> buffer(first_value_bytes);
     for (int round = 0; round < max_growth_rounds; ++round) {
@@ -72,7 +72,7 @@ void driver_date_normalise(char16_t* date, size_t capacity)
     copy_field(date, capacity, ascii_to_utf16(text));
 }
 
-bool installed_driver_read(setup_api_t& api, device_set_t set, const device_node_t& node, device_t& device)
+bool installed_driver_read(setup_api_c& api, device_set_t set, const device_node_t& node, device_t& device)
 {
     driver_key_t key = api.open_driver_key(set, node);
     if (key == invalid_driver_key) return false;
@@ -104,7 +104,7 @@ bool installed_driver_read(setup_api_t& api, device_set_t set, const device_node
     return true;
 }
 
-bool installed_driver_rank(setup_api_t& api, device_set_t set, const device_node_t& node, device_t& device)
+bool installed_driver_rank(setup_api_c& api, device_set_t set, const device_node_t& node, device_t& device)
 {
     device_install_params_t params;
     if (!api.get_device_install_params(set, node, params)) return false;

@@ -69,7 +69,7 @@ void order_groups(std::vector<offer_group_t>& groups)
     for (size_t i = 0; i < groups.size(); ++i) {
         const device_t& first = *groups[i].devices.front();
         size_t category = static_cast<size_t>(class_category(category_name(first)));
-        key[i] = (static_cast<size_t>(groups[i].no_update != 0) * category_count + category) * ranks +
+        key[i] = (static_cast<size_t>(groups[i].no_update) * category_count + category) * ranks +
                  rank_of[class_description(first)];
         ++start[key[i] + 1];
     }
@@ -102,7 +102,7 @@ void offer_grouping_build(offer_grouping_t& grouping, device_t* devices, int32_t
         if (found == group_by_link.end()) {
             offer_group_t group;
             group.key = offer->link;
-            group.no_update = needs_update ? 0 : 1;
+            group.no_update = !needs_update;
             group.mode = mode;
             group.offer = offer;
             group.devices.push_back(&device);
@@ -111,7 +111,7 @@ void offer_grouping_build(offer_grouping_t& grouping, device_t* devices, int32_t
         } else {
             offer_group_t& group = grouping.groups[found->second];
             group.devices.push_back(&device);
-            if (needs_update) group.no_update = 0;
+            if (needs_update) group.no_update = false;
         }
     }
     if (grouping.groups.size() >= 2) order_groups(grouping.groups);

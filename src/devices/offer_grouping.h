@@ -14,7 +14,7 @@ constexpr int32_t grouping_by_latest_offer = 1;
 
 struct offer_group_t {
     const char* key = nullptr;  // the download link of the group's offer
-    int32_t no_update = 0;      // 0 when at least one member needs the update, else 1
+    bool no_update = false;     // no member gains a newer driver from the offer
     int32_t mode = 0;           // 0: by best_offer, 1: by latest_offer
     const driver_offer_t* offer = nullptr;  // the offer of the device that created the group
     std::vector<device_t*> devices;         // members in device-list order

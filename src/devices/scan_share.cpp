@@ -4,7 +4,7 @@ namespace tdu {
 
 std::atomic<int32_t> scan_share_limit{scan_share_initial_limit};
 
-void scan_share_lookup(scan_share_source_t& source, const std::string& host)
+void scan_share_lookup(scan_share_source_c& source, const std::string& host)
 {
     constexpr uint32_t simplified_chinese = 936;
     if (source.ansi_code_page() == simplified_chinese || source.oem_code_page() == simplified_chinese) return;

@@ -8,7 +8,7 @@
 namespace tdu {
 namespace {
 
-class win32_scan_share_source_t final : public scan_share_source_t {
+class win32_scan_share_source_c final : public scan_share_source_c {
 public:
     uint32_t ansi_code_page() override { return GetACP(); }
     uint32_t oem_code_page() override { return GetOEMCP(); }
@@ -33,9 +33,9 @@ public:
 
 } // namespace
 
-scan_share_source_t& win32_scan_share_source()
+scan_share_source_c& win32_scan_share_source()
 {
-    static win32_scan_share_source_t source;
+    static win32_scan_share_source_c source;
     return source;
 }
 

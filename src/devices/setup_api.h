@@ -83,9 +83,9 @@ struct driver_info_t {
     uintptr_t reserved = 0;
 };
 
-class setup_api_t {
+class setup_api_c {
 public:
-    virtual ~setup_api_t() = default;
+    virtual ~setup_api_c() = default;
 
     // GetLastError after the last call of this interface that failed.
     virtual uint32_t last_error() = 0;
@@ -141,6 +141,6 @@ public:
 };
 
 // The Win32 implementation (Windows build only).
-setup_api_t& win32_setup_api();
+setup_api_c& win32_setup_api();
 
 } // namespace tdu

@@ -60,7 +60,7 @@ bool enumerator_from_instance_id(HDEVINFO set, SP_DEVINFO_DATA& data, WCHAR* out
     return true;
 }
 
-class win32_setup_api_t final : public setup_api_t {
+class win32_setup_api_c final : public setup_api_c {
 public:
     // Each call whose error the logic reads clears the error first, so a
     // failure that sets none reads as 0 rather than an earlier call's error.
@@ -298,9 +298,9 @@ private:
 
 } // namespace
 
-setup_api_t& win32_setup_api()
+setup_api_c& win32_setup_api()
 {
-    static win32_setup_api_t api;
+    static win32_setup_api_c api;
     return api;
 }
 

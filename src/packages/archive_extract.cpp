@@ -21,13 +21,13 @@ enum class entry_outcome_t { done, skipped, broken };
 // entry. A file that exists is left alone.
 entry_outcome_t extract_current_file(unzFile zip, const u16& path, const unz_file_info64& info)
 {
-    output_file_t out;
-    output_file_t::open_result_t opened = out.create_new(path);
-    if (opened == output_file_t::failed) {
+    output_file_c out;
+    output_file_c::open_result_t opened = out.create_new(path);
+    if (opened == output_file_c::failed) {
         size_t cut = path.find_last_of(u'\\');
         if (cut != u16view::npos && create_directories(path.substr(0, cut))) opened = out.create_new(path);
     }
-    if (opened != output_file_t::opened) {
+    if (opened != output_file_c::opened) {
         unzCloseCurrentFile(zip);
         return entry_outcome_t::skipped;
     }
@@ -55,13 +55,13 @@ entry_outcome_t extract_current_file(unzFile zip, const u16& path, const unz_fil
 
 unzFile open_archive(u16view archive)
 {
-    zip_file_path_t path(archive);
+    zip_file_path_c path(archive);
     unzFile zip = unzOpen2_64(path.argument(), path.functions());
     if (zip) return zip;
     // A package saved without its extension may still be found with one.
     u16 with_extension(archive.substr(0, 255));
     with_extension += u".zip";
-    zip_file_path_t second(with_extension);
+    zip_file_path_c second(with_extension);
     return unzOpen2_64(second.argument(), second.functions());
 }
 

@@ -7,7 +7,7 @@ download_row_input_t download_row_input_for(const offer_group_t& group)
     download_row_input_t input;
     input.link = group.key ? group.key : "";
     input.expected_size = group.offer ? group.offer->size : 0;
-    input.no_update = group.no_update == 1;
+    input.no_update = group.no_update;
     for (const device_t* device : group.devices) {
         const driver_offer_t* offer = group.mode == grouping_by_best_offer     ? device->best_offer
                                       : group.mode == grouping_by_latest_offer ? device->latest_offer
@@ -17,7 +17,7 @@ download_row_input_t download_row_input_for(const offer_group_t& group)
     return input;
 }
 
-row_action_t row_button_action(int32_t state)
+row_action_t row_button_action(download_state_t state)
 {
     switch (state) {
     case download_downloading: return row_action_t::pause;
@@ -29,7 +29,7 @@ row_action_t row_button_action(int32_t state)
     }
 }
 
-download_row_t::download_row_t(download_row_input_t input, download_session_list_t& sessions,
+download_row_c::download_row_c(download_row_input_t input, download_session_list_c& sessions,
                                install_services_t& services, run_host_c& host)
     : input_(std::move(input)),
       session_(sessions.find_or_create(input_.link, input_.expected_size)),
@@ -42,21 +42,21 @@ download_row_t::download_row_t(download_row_input_t input, download_session_list
     if (session_->state() == download_downloading) host_.start_timer();
 }
 
-void download_row_t::take_progress()
+void download_row_c::take_progress()
 {
     expected_size = session_->expected_size();
     bytes_done = session_->bytes_done();
     fraction = expected_size > 0 ? static_cast<float>(bytes_done) / static_cast<float>(expected_size) : 0.0f;
 }
 
-void download_row_t::start_download()
+void download_row_c::start_download()
 {
     // A session whose thread could not start is `failed`: no timer then,
     // the row shows the error and offers to resume.
     if (session_->start()) host_.start_timer();
 }
 
-void download_row_t::click()
+void download_row_c::click()
 {
     switch (row_button_action(session_->state())) {
     case row_action_t::pause:
@@ -83,7 +83,7 @@ void download_row_t::click()
     host_.redraw();
 }
 
-void download_row_t::timer_tick()
+void download_row_c::timer_tick()
 {
     take_progress();
     if (session_->check_completion() != completion_t::running && install_->installing.load() == 0) {
@@ -93,13 +93,13 @@ void download_row_t::timer_tick()
     host_.redraw();
 }
 
-bool download_row_t::remove_enabled() const
+bool download_row_c::remove_enabled() const
 {
-    int32_t s = session_->state();
+    download_state_t s = session_->state();
     return s != download_not_downloaded && s != download_downloading;
 }
 
-void download_row_t::remove()
+void download_row_c::remove()
 {
     if (host_.message_box(lang::remove_confirm, box_style_t::yes_no) != box_result_t::accepted) return;
     if (!session_->remove_files()) return;
@@ -107,7 +107,7 @@ void download_row_t::remove()
     host_.redraw();
 }
 
-void download_row_t::open_location()
+void download_row_c::open_location()
 {
     switch (session_->state()) {
     case download_not_downloaded:
@@ -122,14 +122,14 @@ void download_row_t::open_location()
     }
 }
 
-void download_row_t::download_all()
+void download_row_c::download_all()
 {
     if (!ticked || row_button_action(session_->state()) != row_action_t::start) return;
     start_download();
     host_.redraw();
 }
 
-bool download_row_t::tick_all(bool tick)
+bool download_row_c::tick_all(bool tick)
 {
     if (input_.no_update) return false;
     ticked = tick;
@@ -141,7 +141,7 @@ bool confirm_download_all(run_host_c& host)
     return host.message_box(lang::download_all_warning, box_style_t::yes_no) == box_result_t::accepted;
 }
 
-bool confirm_quit(const download_session_list_t& sessions, run_host_c& host)
+bool confirm_quit(const download_session_list_c& sessions, run_host_c& host)
 {
     if (!sessions.any_downloading()) return true;
     return host.message_box(lang::quit_confirm, box_style_t::yes_no) == box_result_t::accepted;

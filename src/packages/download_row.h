@@ -35,14 +35,14 @@ download_row_input_t download_row_input_for(const offer_group_t& group);
 
 // What a row does on a click of its button, by session state.
 enum class row_action_t { none, start, pause, install };
-row_action_t row_button_action(int32_t state);
+row_action_t row_button_action(download_state_t state);
 
-class download_row_t {
+class download_row_c {
 public:
     // Finds or makes the session of the link; a session that is already
     // downloading (a transfer that outlived an earlier row) starts the
     // row's timer at once.
-    download_row_t(download_row_input_t input, download_session_list_t& sessions, install_services_t& services,
+    download_row_c(download_row_input_t input, download_session_list_c& sessions, install_services_t& services,
                    run_host_c& host);
 
     // The row button, or the context menu's first entry.
@@ -65,8 +65,8 @@ public:
     // newer driver. Returns whether the tick box is to change.
     bool tick_all(bool ticked);
 
-    const char* status_text_key() const { return download_status_text_key(session_->state()); }
-    const char* button_text_key() const { return download_button_text_key(session_->state()); }
+    language_key_t status_text_key() const { return download_status_text_key(session_->state()); }
+    language_key_t button_text_key() const { return download_button_text_key(session_->state()); }
     download_session_c& session() { return *session_; }
     const download_row_input_t& input() const { return input_; }
     const std::shared_ptr<install_request_t>& install_request() const { return install_; }
@@ -103,6 +103,6 @@ bool confirm_download_all(run_host_c& host);
 // Asked by the main window before it closes: while a download runs,
 // "quit_confirm", and only Yes closes (a box closed without an answer keeps
 // the downloads running).
-bool confirm_quit(const download_session_list_t& sessions, run_host_c& host);
+bool confirm_quit(const download_session_list_c& sessions, run_host_c& host);
 
 } // namespace tdu

@@ -6,7 +6,7 @@
 
 namespace tdu {
 
-download_session_list_t download_sessions;
+download_session_list_c download_sessions;
 
 namespace {
 
@@ -22,27 +22,27 @@ uint32_t size_on_disk(u16view path, bool& exists)
 
 } // namespace
 
-const char* download_status_text_key(int32_t state)
+language_key_t download_status_text_key(download_state_t state)
 {
     switch (state) {
-    case download_not_downloaded: return "download_not_download";
-    case download_downloading: return "download_downloading";
-    case download_paused: return "download_download_paused";
-    case download_failed: return "download_download_error";
-    case download_complete: return "download_download_complete";
-    default: return "";
+    case download_not_downloaded: return lang::download_not_download;
+    case download_downloading: return lang::download_downloading;
+    case download_paused: return lang::download_download_paused;
+    case download_failed: return lang::download_download_error;
+    case download_complete: return lang::download_download_complete;
+    default: return lang::no_key;
     }
 }
 
-const char* download_button_text_key(int32_t state)
+language_key_t download_button_text_key(download_state_t state)
 {
     switch (state) {
-    case download_not_downloaded: return "download_btn_download";
-    case download_downloading: return "download_btn_pause";
-    case download_paused: return "download_btn_resume";
-    case download_failed: return "download_btn_resume";
-    case download_complete: return "download_btn_setup";
-    default: return "";
+    case download_not_downloaded: return lang::download_btn_download;
+    case download_downloading: return lang::download_btn_pause;
+    case download_paused: return lang::download_btn_resume;
+    case download_failed: return lang::download_btn_resume;
+    case download_complete: return lang::download_btn_setup;
+    default: return lang::no_key;
     }
 }
 
@@ -163,7 +163,7 @@ bool download_session_c::remove_files()
     return true;
 }
 
-std::shared_ptr<download_session_c> download_session_list_t::find_or_create(std::string_view link,
+std::shared_ptr<download_session_c> download_session_list_c::find_or_create(std::string_view link,
                                                                             uint32_t expected_size)
 {
     for (const auto& s : sessions_) {
@@ -173,7 +173,7 @@ std::shared_ptr<download_session_c> download_session_list_t::find_or_create(std:
     return sessions_.back();
 }
 
-bool download_session_list_t::any_downloading() const
+bool download_session_list_c::any_downloading() const
 {
     for (const auto& s : sessions_) {
         if (s->state() == download_downloading) return true;
@@ -181,7 +181,7 @@ bool download_session_list_t::any_downloading() const
     return false;
 }
 
-void download_session_list_t::clear()
+void download_session_list_c::clear()
 {
     sessions_.clear();
 }

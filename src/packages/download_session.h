@@ -8,6 +8,7 @@
 //
 // The interface thread alone changes the state (start, remove and the
 // completion check); the transfer thread writes only the progress record.
+#include "app/language_keys.h"
 #include "common/text.h"
 #include "common/worker.h"
 #include "packages/download_naming.h"
@@ -30,10 +31,10 @@ enum download_state_t : int32_t {
     download_complete = 5,
 };
 
-// Language keys of a state's status text and of the row button's label; an
-// empty text for a value that is no state.
-const char* download_status_text_key(int32_t state);
-const char* download_button_text_key(int32_t state);
+// Language keys of a state's status text and of the row button's label;
+// the empty key (no text) for a value that is no state.
+language_key_t download_status_text_key(download_state_t state);
+language_key_t download_button_text_key(download_state_t state);
 
 // What check_completion found.
 enum class completion_t {
@@ -46,7 +47,7 @@ enum class completion_t {
 // how threads are made, and the pause between failed attempts.
 struct download_settings_t {
     u16 download_folder;
-    thread_starter_t* threads = &system_threads();
+    thread_starter_c* threads = &system_threads();
     uint32_t retry_pause_ms = download_retry_pause_ms;
 };
 
@@ -88,7 +89,7 @@ public:
     bool remove_files();
 
     const std::string& link() const { return link_; }
-    int32_t state() const { return state_; }
+    download_state_t state() const { return state_; }
     bool transfer_running() const { return transfer_.held(); }
     uint32_t expected_size() const { return progress_->expected_size.load(); }
     uint32_t bytes_done() const { return progress_->bytes_done.load(); }
@@ -104,7 +105,7 @@ private:
     // Shared with the transfer's worker, whose stop flag is its
     // stop_requested: a pause and shutdown stop the transfer alike.
     std::shared_ptr<transfer_progress_t> progress_ = std::make_shared<transfer_progress_t>();
-    int32_t state_ = download_not_downloaded;
+    download_state_t state_ = download_not_downloaded;
     u16 temp_path_;
     u16 final_path_;
     u16 download_folder_;
@@ -114,7 +115,7 @@ private:
 
 // The process-wide list of sessions, in creation order. Sessions are only
 // added; the list is emptied when the process ends.
-class download_session_list_t {
+class download_session_list_c {
 public:
     // The session whose link equals `link` byte for byte, all of it; a new
     // one made from `link` and `expected_size` (appended to the list) when
@@ -132,6 +133,6 @@ private:
     std::vector<std::shared_ptr<download_session_c>> sessions_;
 };
 
-extern download_session_list_t download_sessions;
+extern download_session_list_c download_sessions;
 
 } // namespace tdu

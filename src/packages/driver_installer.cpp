@@ -48,12 +48,12 @@ u16 driver_installer_path(const environment_t& env)
     return path_join(env.program_folder, is_64bit_system(env) ? u"DPInst64.exe" : u"DPInst32.exe");
 }
 
-void run_driver_installer(shell_t& shell, const environment_t& env, u16view folder, bool force)
+void run_driver_installer(shell_c& shell, const environment_t& env, u16view folder, bool force)
 {
     shell.execute(driver_installer_path(env), driver_installer_arguments(folder, force));
 }
 
-int find_setup_program(shell_t& shell, u16view directory)
+int find_setup_program(shell_c& shell, u16view directory)
 {
     std::vector<u16> programs = list_files(directory, u".exe");
     if (programs.empty()) return -1;
@@ -80,7 +80,7 @@ inf_name_set_t safe_inf_names(const inf_name_set_t& names)
     return safe;
 }
 
-void start_package_installer(shell_t& shell, const environment_t& env, u16view package_folder,
+void start_package_installer(shell_c& shell, const environment_t& env, u16view package_folder,
                              const inf_name_set_t& requested_names)
 {
     // Names from the update service's answer: one that could reach outside

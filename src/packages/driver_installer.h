@@ -32,12 +32,12 @@ u16 driver_installer_arguments(u16view folder, bool force);
 u16 driver_installer_path(const environment_t& env);
 
 // Starts the installer tool on `folder`.
-void run_driver_installer(shell_t& shell, const environment_t& env, u16view folder, bool force);
+void run_driver_installer(shell_c& shell, const environment_t& env, u16view folder, bool force);
 
 // Starts the setup program of `directory`: its only ".exe" file, or among
 // several the first named "setup.exe" or "autorun.exe" in any letter case.
 // Returns 0 when one was started, -1 otherwise.
-int find_setup_program(shell_t& shell, u16view directory);
+int find_setup_program(shell_c& shell, u16view directory);
 
 // The names of `names` that safe_relative_path accepts as files inside the
 // package (a name that is refused, or ends in a separator, is left out), in
@@ -47,7 +47,7 @@ inf_name_set_t safe_inf_names(const inf_name_set_t& names);
 // Chooses and starts the installer for the unpacked package in
 // `package_folder` whose devices use the INF files `inf_names`; only the
 // safe names (safe_inf_names) are looked at.
-void start_package_installer(shell_t& shell, const environment_t& env, u16view package_folder,
+void start_package_installer(shell_c& shell, const environment_t& env, u16view package_folder,
                              const inf_name_set_t& inf_names);
 
 } // namespace tdu

@@ -9,27 +9,27 @@
 
 namespace tdu {
 
-package_installs_t& package_installs()
+package_installs_c& package_installs()
 {
     // Never destroyed: a detached worker may still end its installation
     // while the process exits.
-    static package_installs_t* const installs = new package_installs_t;
+    static package_installs_c* const installs = new package_installs_c;
     return *installs;
 }
 
-bool package_installs_t::begin(const u16& package_folder)
+bool package_installs_c::begin(const u16& package_folder)
 {
     std::lock_guard<std::mutex> lock(mutex_);
     return folders_.insert(package_folder).second;
 }
 
-void package_installs_t::end(const u16& package_folder)
+void package_installs_c::end(const u16& package_folder)
 {
     std::lock_guard<std::mutex> lock(mutex_);
     folders_.erase(package_folder);
 }
 
-bool package_installs_t::running(const u16& package_folder) const
+bool package_installs_c::running(const u16& package_folder) const
 {
     std::lock_guard<std::mutex> lock(mutex_);
     return folders_.count(package_folder) != 0;
@@ -51,7 +51,7 @@ void delete_top_level_htm(u16view folder)
     for (const u16& name : list_files(folder, u".htm")) remove_file(path_join(folder, name).c_str());
 }
 
-int install_package(install_request_t& request, shell_t& shell, const environment_t& env, const stop_flag_t* stop)
+int install_package(install_request_t& request, shell_c& shell, const environment_t& env, const stop_flag_t* stop)
 {
     u16 folder = package_folder_for(request.download_folder, request.package_path);
     int result = -1;
@@ -108,7 +108,7 @@ bool request_install(worker_c& worker, const std::shared_ptr<install_request_t>&
     append_installed_link(services.environment.program_folder, order.link);
 
     std::shared_ptr<install_request_t> shared = request;
-    shell_t* shell = &services.shell;
+    shell_c* shell = &services.shell;
     const environment_t* env = &services.environment;
     auto job = [shared, shell, env](const stop_flag_t& stop) { return install_package(*shared, *shell, *env, &stop); };
     if (!worker.start(job)) {

@@ -49,7 +49,7 @@ struct install_request_t {
 // The packages being installed in this process, by package folder: one
 // worker per package, whichever row (or rebuilt row) asks, so no second
 // worker unpacks into a folder that the first is still writing.
-class package_installs_t {
+class package_installs_c {
 public:
     // Claims the folder; false when a worker holds it already.
     bool begin(const u16& package_folder);
@@ -62,7 +62,7 @@ private:
 };
 
 // The process-wide list.
-package_installs_t& package_installs();
+package_installs_c& package_installs();
 
 // What the row hands over when its user asks to install.
 struct install_order_t {
@@ -75,8 +75,8 @@ struct install_order_t {
 
 // The process-wide services the installation uses.
 struct install_services_t {
-    shell_t& shell;
-    thread_starter_t& threads;  // the row's installation worker starts its threads here
+    shell_c& shell;
+    thread_starter_c& threads;  // the row's installation worker starts its threads here
     const environment_t& environment;
 };
 
@@ -99,7 +99,7 @@ bool request_install(worker_c& worker, const std::shared_ptr<install_request_t>&
 // raised before the installer would start leaves it unstarted. Records the
 // outcome, releases the package's claim in package_installs and clears
 // `installing` at its end. Returns 0 (installer started) or -1.
-int install_package(install_request_t& request, shell_t& shell, const environment_t& env,
+int install_package(install_request_t& request, shell_c& shell, const environment_t& env,
                     const stop_flag_t* stop = nullptr);
 
 // The folder a package unpacks into: its file name without the last

@@ -6,9 +6,9 @@
 
 namespace tdu {
 
-class shell_t {
+class shell_c {
 public:
-    virtual ~shell_t() = default;
+    virtual ~shell_c() = default;
     // ShellExecuteW with no verb, no working folder, shown normally, the
     // active window as owner: opens a document or folder with its default
     // action or starts a program. Nothing waits for what was started and the
@@ -19,10 +19,10 @@ public:
 };
 
 // The Win32 shell (Windows build only).
-shell_t& win32_shell();
+shell_c& win32_shell();
 
 // Opens Explorer on the folder of `path` with the file selected:
 // "explorer.exe" with "/select,\"<path>\"" (at most 1023 characters).
-void shell_show_file(shell_t& shell, u16view path);
+void shell_show_file(shell_c& shell, u16view path);
 
 } // namespace tdu

@@ -10,7 +10,7 @@
 namespace tdu {
 namespace {
 
-class win32_shell_t final : public shell_t {
+class win32_shell_c final : public shell_c {
 public:
     void execute(u16view file, u16view parameters) override
     {
@@ -27,9 +27,9 @@ public:
 
 } // namespace
 
-shell_t& win32_shell()
+shell_c& win32_shell()
 {
-    static win32_shell_t shell;
+    static win32_shell_c shell;
     return shell;
 }
 

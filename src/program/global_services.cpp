@@ -8,7 +8,7 @@
 
 namespace tdu {
 
-bool global_init(scan_share_source_t& scan_share, const std::string& scan_share_host, setup_api_t& api)
+bool global_init(scan_share_source_c& scan_share, const std::string& scan_share_host, setup_api_c& api)
 {
     curl_global_init(CURL_GLOBAL_ALL);
     scan_share_lookup(scan_share, scan_share_host);
@@ -17,7 +17,7 @@ bool global_init(scan_share_source_t& scan_share, const std::string& scan_share_
     return update_client().inventory == &device_inventory;
 }
 
-void app_cleanup(setup_api_t& api)
+void app_cleanup(setup_api_c& api)
 {
     update_client_release();
     class_image_list_release(device_inventory, api);

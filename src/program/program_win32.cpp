@@ -40,9 +40,9 @@ settings_store_t& program_settings_store()
     return store;
 }
 
-class program_init_steps_t final : public app_init_steps_t {
+class program_init_steps_c final : public app_init_steps_c {
 public:
-    explicit program_init_steps_t(const init_hooks_t& hooks) : hooks_(hooks) {}
+    explicit program_init_steps_c(const init_hooks_t& hooks) : hooks_(hooks) {}
 
     void start_network() override
     {
@@ -106,7 +106,7 @@ private:
 
 int program_app_init(const init_hooks_t& hooks)
 {
-    program_init_steps_t steps(hooks);
+    program_init_steps_c steps(hooks);
     return app_init(steps);
 }
 

@@ -6,7 +6,7 @@
 // A request succeeds exactly when `result` is 0 and `status` is below 400.
 // Result codes are libcurl's (CURLcode); 22 also stands for "HTTP status 400
 // or more on a clean transport", 23 for "the body did not fit the buffer".
-// last_error_code values set here: 4 (target file cannot be opened),
+// last-error code values set here: 4 (target file cannot be opened),
 // 5 (writing the target file failed), 7 (a download transfer could not be
 // made), 25 (the server sent more bytes than expected).
 #include "service/curl_easy.h"
@@ -63,7 +63,7 @@ struct http_transfer_t {
     transfer_progress_t* progress = nullptr;  // borrowed while a download runs
     // The last-error code this transfer's own file writer set during its
     // latest download (0 when none), so a retry loop never reacts to a code
-    // another thread left in the process-wide last_error_code.
+    // an earlier call left in this thread's last-error code.
     int32_t download_error = 0;
     // The running download: over http, resuming with a range, its answer
     // looked at, and that answer an HTTP error whose body was not written.
@@ -103,7 +103,7 @@ const http_response_t& transfer_request(http_transfer_t& transfer, const char* u
 // range from bytes_done and appends; otherwise the file is truncated. The
 // outcome goes to the progress record (result 0 also when stop_requested
 // stopped the transfer). Returns 0 when the transfer was performed, -1 when
-// it could not be started (result_code 3 for another scheme, last_error_code
+// it could not be started (result_code 3 for another scheme, last-error code
 // 4 when the file cannot be opened).
 int transfer_download(http_transfer_t& transfer, const char* url, const char16_t* path,
                       transfer_progress_t& progress);
@@ -122,7 +122,7 @@ constexpr size_t download_link_max = 1024;
 // all expected_size bytes (above 0) needs no network: result 0 at once,
 // before any attempt. A link whose escaped form is longer than
 // download_link_max is refused before any attempt (result_code 3, -1).
-// Returns the last attempt's return value, or -1 (last_error_code 7) when no
+// Returns the last attempt's return value, or -1 (last-error code 7) when no
 // transfer could be made. Tests pass a shorter pause.
 int download_with_retries(const std::string& link, const char16_t* temp_path, transfer_progress_t& progress,
                           uint32_t pause_ms = download_retry_pause_ms);

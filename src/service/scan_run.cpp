@@ -47,7 +47,7 @@ void start_device_scan(scan_result_t& run, const scan_services_t& services, run_
     progress.clear_current_name();
 
     device_inventory_t& inventory = services.inventory;
-    setup_api_t& api = services.setup_api;
+    setup_api_c& api = services.setup_api;
     std::shared_ptr<scan_progress_t> shared_progress = run.progress;
     bool started = run.scan_worker.start([&inventory, &api, shared_progress](const stop_flag_t& stop) {
         return device_scan_job(inventory, api, *shared_progress, stop);
@@ -117,7 +117,7 @@ void scan_run_restart(scan_result_t& run, int64_t now)
     run.start_time = now;
 }
 
-int32_t device_scan_job(device_inventory_t& inventory, setup_api_t& api, scan_progress_t& progress,
+int32_t device_scan_job(device_inventory_t& inventory, setup_api_c& api, scan_progress_t& progress,
                         const stop_flag_t& stop)
 {
     return device_scan(inventory, api, progress, &stop) ? 0 : -1;

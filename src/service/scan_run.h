@@ -22,7 +22,7 @@ namespace tdu {
 
 struct environment_t;
 struct system_info_t;
-class setup_api_t;
+class setup_api_c;
 
 // Shown after a failed device scan, in every interface language.
 extern const char16_t scan_devices_error_text[];
@@ -52,7 +52,7 @@ struct scan_result_t {
 // loopback servers in tests. All of them outlive every run.
 struct scan_services_t {
     device_inventory_t& inventory;
-    setup_api_t& setup_api;
+    setup_api_c& setup_api;
     update_client_t& client;
     const app_settings_t& settings;     // scan_offline, read when a run starts
     const language_table_t& language;   // the texts of the error boxes
@@ -69,7 +69,7 @@ void scan_run_restart(scan_result_t& run, int64_t now);
 // The jobs: 0 when the device scan (or the update request) succeeded, else
 // -1 with this thread's last-error code telling why. The device scan stops
 // at the next device node once `stop` is raised.
-int32_t device_scan_job(device_inventory_t& inventory, setup_api_t& api, scan_progress_t& progress,
+int32_t device_scan_job(device_inventory_t& inventory, setup_api_c& api, scan_progress_t& progress,
                         const stop_flag_t& stop);
 int32_t update_request_job(update_client_t& client, update_request_t& request);
 

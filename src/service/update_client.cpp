@@ -26,7 +26,7 @@ bool add_request_form(http_transfer_t& transfer, const std::vector<unsigned char
     return rc == CURL_FORMADD_OK;
 }
 
-// Sets last_error_code and the request's error_text after every mirror
+// Sets last-error code and the request's error_text after every mirror
 // failed; `last` is the answer of the third.
 void record_mirror_failure(const http_response_t& last, update_request_t& request)
 {

@@ -4,7 +4,7 @@
 // ranking.
 //
 // send_update_request reports its outcome as a boolean plus
-// last_error_code:
+// last-error code:
 //    7  the transfer object cannot be made
 //   24  the request cannot be compressed
 //    3  every mirror failed, the last with HTTP 504 or no answer at all
@@ -50,7 +50,7 @@ void update_client_init(update_client_t& client, device_inventory_t& inventory);
 
 // Builds, compresses and posts the request, then parses and ranks the
 // answer into the inventory's devices. True when an answer was received and
-// understood; otherwise false with last_error_code and the request's
+// understood; otherwise false with last-error code and the request's
 // response_status and error_text telling why.
 bool send_update_request(update_client_t& client, update_request_t& request);
 

@@ -27,8 +27,8 @@ namespace tdu {
 // no device touched, when it is not well-formed XML (cut short, malformed,
 // or holding a zero byte), when it is nested too deeply to be parsed
 // safely, or when it has no root, no "hardwares" or no first "hardware";
-// the caller reports these with last_error_code 21. False with
-// last_error_code 21 set here when a "hardware" has no "id" text; devices
+// the caller reports these with last-error code 21. False with
+// last-error code 21 set here when a "hardware" has no "id" text; devices
 // handled before that keep their offers.
 bool parse_update_response(std::string_view body, device_inventory_t& inventory);
 

@@ -36,12 +36,12 @@ private:
 };
 
 // A BSTR freed when it goes away.
-class bstr_t {
+class bstr_c {
 public:
-    explicit bstr_t(const wchar_t* text) : s_(SysAllocString(text)) {}
-    ~bstr_t() { SysFreeString(s_); }
-    bstr_t(const bstr_t&) = delete;
-    bstr_t& operator=(const bstr_t&) = delete;
+    explicit bstr_c(const wchar_t* text) : s_(SysAllocString(text)) {}
+    ~bstr_c() { SysFreeString(s_); }
+    bstr_c(const bstr_c&) = delete;
+    bstr_c& operator=(const bstr_c&) = delete;
     BSTR get() const { return s_; }
 
 private:

@@ -33,7 +33,7 @@ scheduled_task_t scan_task(u16view program_path, const task_time_t& now, u16view
     return task;
 }
 
-bool schedule_task_create(task_scheduler_t& scheduler, u16view program_path)
+bool schedule_task_create(task_scheduler_c& scheduler, u16view program_path)
 {
     u16view path = program_path;
     return scheduler.create_task(
@@ -45,12 +45,12 @@ uint32_t trigger_flags_switched(uint32_t flags, bool disabled)
     return disabled ? flags | task_trigger_flag_disabled : flags & ~task_trigger_flag_disabled;
 }
 
-bool schedule_task_enable(task_scheduler_t& scheduler, bool enabled)
+bool schedule_task_enable(task_scheduler_c& scheduler, bool enabled)
 {
     return scheduler.set_first_trigger_disabled(program_title, !enabled);
 }
 
-bool schedule_task_edit(task_scheduler_t& scheduler, void* owner_window)
+bool schedule_task_edit(task_scheduler_c& scheduler, void* owner_window)
 {
     return scheduler.edit_task(program_title, owner_window);
 }

@@ -44,9 +44,9 @@ struct scheduled_task_t {
 // Where the task lives: the Task Scheduler on Windows, a table in native
 // tests. COM is initialised by start-up on the calling thread; each call
 // makes its own scheduler object and releases everything before it returns.
-class task_scheduler_t {
+class task_scheduler_c {
 public:
-    virtual ~task_scheduler_t() = default;
+    virtual ~task_scheduler_c() = default;
     virtual task_time_t local_now() = 0;
     virtual u16 computer_name() = 0;  // empty when it cannot be read
     virtual u16 user_name() = 0;      // empty when it cannot be read
@@ -77,14 +77,14 @@ uint32_t trigger_flags_switched(uint32_t flags, bool disabled);
 // Creates the scan task for the program at `program_path` (the running
 // program's path); false when it exists already (nothing changes) or cannot
 // be made.
-bool schedule_task_create(task_scheduler_t& scheduler, u16view program_path);
+bool schedule_task_create(task_scheduler_c& scheduler, u16view program_path);
 // Switches the existing task's first trigger on or off; only its disabled
 // flag changes.
-bool schedule_task_enable(task_scheduler_t& scheduler, bool enabled);
+bool schedule_task_enable(task_scheduler_c& scheduler, bool enabled);
 // The scheduler's own property sheet of the task.
-bool schedule_task_edit(task_scheduler_t& scheduler, void* owner_window);
+bool schedule_task_edit(task_scheduler_c& scheduler, void* owner_window);
 
 // The Task Scheduler over COM (Windows build only).
-task_scheduler_t& win32_task_scheduler();
+task_scheduler_c& win32_task_scheduler();
 
 } // namespace tdu

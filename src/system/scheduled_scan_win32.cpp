@@ -29,7 +29,7 @@ bool save(ITask* task)
     return SUCCEEDED(file->Save(nullptr, TRUE));
 }
 
-class win32_task_scheduler_t final : public task_scheduler_t {
+class win32_task_scheduler_c final : public task_scheduler_c {
 public:
     task_time_t local_now() override
     {
@@ -128,9 +128,9 @@ public:
 
 } // namespace
 
-task_scheduler_t& win32_task_scheduler()
+task_scheduler_c& win32_task_scheduler()
 {
-    static win32_task_scheduler_t scheduler;
+    static win32_task_scheduler_c scheduler;
     return scheduler;
 }
 

@@ -15,7 +15,7 @@ constexpr char16_t os_query[] = u"SELECT * FROM Win32_OperatingSystem";
 // Caption, then " Build " and the build number, then a space and the service
 // pack, each part only when WMI has it. A caption that ends in a space keeps
 // it (two spaces then stand before "Build").
-u16 os_description_text(wmi_source_t& source)
+u16 os_description_text(wmi_source_c& source)
 {
     u16 text;
     if (wmi_query_text(source, os_query, u"Caption", text) != 0) return u16();
@@ -38,7 +38,7 @@ int64_t saturating_add(int64_t a, int64_t b)
 // Every memory module's capacity, added up; modules without a value are
 // skipped. Empty when the query cannot be run or no module has a capacity:
 // "0B" of memory would be a wrong fact, not an unknown one.
-u16 memory_size_text(wmi_source_t& source)
+u16 memory_size_text(wmi_source_c& source)
 {
     int64_t sum = 0;
     bool any = false;
@@ -75,7 +75,7 @@ int64_t parse_decimal_int64(const char16_t* text)
     return value == lo ? std::numeric_limits<int64_t>::max() : -value;
 }
 
-int wmi_query_text(wmi_source_t& source, u16view query, u16view property, u16& target)
+int wmi_query_text(wmi_source_c& source, u16view query, u16view property, u16& target)
 {
     target.clear();
     bool ran = source.query(query, property, [&](const char16_t* value) {
@@ -86,7 +86,7 @@ int wmi_query_text(wmi_source_t& source, u16view query, u16view property, u16& t
     return ran ? 0 : -1;
 }
 
-int collect_system_info(wmi_source_t& source, system_info_t& info)
+int collect_system_info(wmi_source_c& source, system_info_t& info)
 {
     if (!source.initialize_security()) return -1;
     if (!source.connect()) return -1;

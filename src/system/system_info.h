@@ -26,9 +26,9 @@ extern system_info_t system_info;
 
 // Where the texts come from: WMI through COM on Windows, a table in native
 // tests. COM itself is initialised by start-up, on the calling thread.
-class wmi_source_t {
+class wmi_source_c {
 public:
-    virtual ~wmi_source_t() = default;
+    virtual ~wmi_source_c() = default;
     // The process's COM security: default authentication, impersonation.
     virtual bool initialize_security() = 0;
     // The locator, the connection to ROOT\CIMV2 and the security blanket of
@@ -46,12 +46,12 @@ public:
 // Fills `info`: 0, or -1 when WMI cannot be reached (security, locator,
 // connection or proxy blanket failed); start-up then stops with code 2. A
 // single query that fails or finds no value leaves its text empty.
-int collect_system_info(wmi_source_t& source, system_info_t& info);
+int collect_system_info(wmi_source_c& source, system_info_t& info);
 
 // Runs one query and stores in `target` the property's first value that is
 // present and not null (empty when there is none): 0, or -1 when the query
 // cannot be run (`target` is then empty too).
-int wmi_query_text(wmi_source_t& source, u16view query, u16view property, u16& target);
+int wmi_query_text(wmi_source_c& source, u16view query, u16view property, u16& target);
 
 // A decimal text read as a signed 64-bit number the way the C library's
 // wide-text conversion reads it: leading blanks, an optional sign, digits up
@@ -60,6 +60,6 @@ int wmi_query_text(wmi_source_t& source, u16view query, u16view property, u16& t
 int64_t parse_decimal_int64(const char16_t* text);
 
 // The WMI source over COM (Windows build only).
-wmi_source_t& win32_wmi_source();
+wmi_source_c& win32_wmi_source();
 
 } // namespace tdu

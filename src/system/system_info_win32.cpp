@@ -13,7 +13,7 @@ namespace {
 // ExecQuery's flags: a forward-only enumerator that returns at once.
 constexpr long query_flags = WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY;
 
-class win32_wmi_source_t final : public wmi_source_t {
+class win32_wmi_source_c final : public wmi_source_c {
 public:
     bool initialize_security() override
     {
@@ -28,7 +28,7 @@ public:
         if (FAILED(CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator,
                                     locator_.out_void())))
             return false;
-        bstr_t name_space(L"ROOT\\CIMV2");
+        bstr_c name_space(L"ROOT\\CIMV2");
         if (FAILED(locator_->ConnectServer(name_space.get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr,
                                            services_.out()))) {
             disconnect();
@@ -51,8 +51,8 @@ public:
     bool query(u16view wql, u16view property, const visitor_t& visit) override
     {
         if (!services_) return false;
-        bstr_t language(L"WQL");
-        bstr_t text(wide(u16(wql).c_str()));
+        bstr_c language(L"WQL");
+        bstr_c text(wide(u16(wql).c_str()));
         com_ptr<IEnumWbemClassObject> objects;
         if (FAILED(services_->ExecQuery(language.get(), text.get(), query_flags, nullptr, objects.out())))
             return false;
@@ -100,11 +100,11 @@ private:
 
 } // namespace
 
-wmi_source_t& win32_wmi_source()
+wmi_source_c& win32_wmi_source()
 {
     // Never destroyed: a static destructor would release COM interfaces
     // after COM has gone down.
-    static auto* source = new win32_wmi_source_t;
+    static auto* source = new win32_wmi_source_c;
     return *source;
 }
 

@@ -12,7 +12,7 @@ using namespace tdu;
 namespace {
 
 // Records every step it is asked to run; the step named `failing` fails.
-struct recording_steps_t final : app_init_steps_t {
+struct recording_steps_c final : app_init_steps_c {
     std::string failing;
     u16 language = u"English";
     std::vector<std::string> calls;
@@ -60,7 +60,7 @@ TEST(AppInit, RunsTheStepsInOrderAndStopsAtTheFirstFailureWithItsCode)
     };
     for (const row& r : rows) {
         SCOPED_TRACE(r.failing);
-        recording_steps_t steps;
+        recording_steps_c steps;
         steps.failing = r.failing;
         int result = app_init(steps);
 
@@ -81,13 +81,13 @@ TEST(AppInit, RunsTheStepsInOrderAndStopsAtTheFirstFailureWithItsCode)
 TEST(AppInit, AnotherLanguageGetsEnglishAsItsFallback)
 {
     // "english" in any case is English: no fallback is loaded.
-    recording_steps_t english;
+    recording_steps_c english;
     english.language = u"eNGLISH";
     EXPECT_EQ(app_init(english), 0);
     EXPECT_EQ(std::count(english.calls.begin(), english.calls.end(), "fallback English"), 0);
 
     // The fallback follows the primary table; its failure does not matter.
-    recording_steps_t german;
+    recording_steps_c german;
     german.language = u"Deutsch";
     german.failing = "fallback English";
     EXPECT_EQ(app_init(german), 0);
@@ -98,7 +98,7 @@ TEST(AppInit, AnotherLanguageGetsEnglishAsItsFallback)
     EXPECT_EQ(german.calls.back(), "driver store");
 
     // A primary language that cannot be loaded stops start-up before any fallback.
-    recording_steps_t missing;
+    recording_steps_c missing;
     missing.language = u"Deutsch";
     missing.failing = "language Deutsch";
     EXPECT_EQ(app_init(missing), -1);

@@ -28,7 +28,7 @@ TEST(Endpoints, DefaultsAreThreePlainHttpMirrorsAndOneSitePerLanguage)
 
 TEST(Endpoints, OverrideFileReplacesNamedKeysOnly)
 {
-    test::temp_dir_t dir;
+    test::temp_dir_c dir;
     auto file = dir.path() / "endpoints.ini";
     test::write_file(file,
                      "# the demo's service\r\n"
@@ -50,7 +50,7 @@ TEST(Endpoints, OverrideFileReplacesNamedKeysOnly)
 
 TEST(Endpoints, BadOverrideChangesNothing)
 {
-    test::temp_dir_t dir;
+    test::temp_dir_c dir;
     struct row { const char* text; const char* says; };
     const row rows[] = {
         {"mirror1 = http://127.0.0.1:1/\nmirror4 = http://x/\n", ":2:"},

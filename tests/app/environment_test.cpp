@@ -13,7 +13,7 @@ namespace {
 constexpr uint16_t arch_intel = 0, arch_ia64 = 6, arch_amd64 = 9;
 
 // A machine described by a table row.
-struct fake_source_t : environment_source_t {
+struct fake_source_c : environment_source_c {
     os_version_t version;
     bool extended_fails = false;
     bool plain_fails = false;
@@ -95,7 +95,7 @@ TEST(Environment, ClassifiesEveryVersionIntoTypeAndCode)
         {"7 seen from WOW64", nt(6, 1), false, arch_intel, true, 8, "WIN764", 61},
     };
     for (const auto& r : rows) {
-        fake_source_t source;
+        fake_source_c source;
         source.version = r.version;
         source.r2 = r.r2;
         source.arch = r.arch;
@@ -136,7 +136,7 @@ TEST(Environment, TypesOutsideTheTable)
 
 TEST(Environment, FallsBackToTheShortVersionRecord)
 {
-    fake_source_t source;
+    fake_source_c source;
     source.version = nt(5, 1);
     source.extended_fails = true;
     environment_t env;
@@ -149,7 +149,7 @@ TEST(Environment, FallsBackToTheShortVersionRecord)
 TEST(Environment, FailuresSetTheirCodes)
 {
     {
-        fake_source_t source;
+        fake_source_c source;
         source.extended_fails = source.plain_fails = true;
         environment_t env;
         set_last_error(0);
@@ -157,7 +157,7 @@ TEST(Environment, FailuresSetTheirCodes)
         EXPECT_EQ(get_last_error(), 10);
     }
     {
-        fake_source_t source;
+        fake_source_c source;
         source.version = nt(6, 1);
         source.power_fails = true;
         environment_t env;
@@ -169,7 +169,7 @@ TEST(Environment, FailuresSetTheirCodes)
 
 TEST(Environment, ProgramPathAndFolder)
 {
-    fake_source_t source;
+    fake_source_c source;
     source.version = nt(6, 1);
     environment_t env;
     ASSERT_TRUE(environment_capture(env, source));

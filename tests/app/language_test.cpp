@@ -66,7 +66,7 @@ TEST(Language, MissingSectionOrFile)
     EXPECT_EQ(language_text(t, "greeting"), u"Hello");
 
     language_table_t none;
-    test::temp_dir_t temp;
+    test::temp_dir_c temp;
     EXPECT_EQ(language_load(none, (temp.path() / "language.ini").u16string(), u"English", true), -1);
     EXPECT_TRUE(none.texts.empty());
     EXPECT_TRUE(none.language_names.empty());

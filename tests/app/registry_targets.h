@@ -16,9 +16,9 @@ namespace tdu::test {
 struct registry_target_t {
     std::string name;
     // A registry for one test (a fresh one for the in-memory kind).
-    std::shared_ptr<registry_t> (*make)();
+    std::shared_ptr<registry_c> (*make)();
     // The folder calls that go with it.
-    folder_ops_t& (*folders)();
+    folder_ops_c& (*folders)();
 };
 
 std::vector<registry_target_t> registry_targets();
@@ -30,7 +30,7 @@ std::string utf16_bytes(u16view text);
 // Stores `bytes` less its last `unstored` bytes. The registry counts a
 // forgotten terminating zero of a text when one follows the data in memory,
 // so an unterminated text must be stored with something else after it.
-long set_raw(registry_key_t& key, const char16_t* name, uint32_t type, const std::string& bytes,
+long set_raw(registry_key_c& key, const char16_t* name, uint32_t type, const std::string& bytes,
              size_t unstored = 0);
 
 // A key path below HKEY_CURRENT_USER that no other test uses:

@@ -15,11 +15,11 @@ std::string utf16_bytes(u16view text)
     return std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(char16_t));
 }
 
-long set_raw(registry_key_t& key, const char16_t* name, uint32_t type, const std::string& bytes, size_t unstored)
+long set_raw(registry_key_c& key, const char16_t* name, uint32_t type, const std::string& bytes, size_t unstored)
 {
     return key.set_value(name, type, bytes.data(), static_cast<uint32_t>(bytes.size() - unstored));
 }
 
-std::shared_ptr<registry_t> make_memory_registry() { return std::make_shared<memory_registry_t>(); }
+std::shared_ptr<registry_c> make_memory_registry() { return std::make_shared<memory_registry_c>(); }
 
 } // namespace tdu::test

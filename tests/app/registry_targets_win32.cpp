@@ -2,11 +2,11 @@
 
 namespace tdu::test {
 
-std::shared_ptr<registry_t> make_memory_registry();
+std::shared_ptr<registry_c> make_memory_registry();
 
 namespace {
 // The process-wide Win32 registry, handed out without taking ownership.
-std::shared_ptr<registry_t> make_win32_registry() { return {&win32_registry(), [](registry_t*) {}}; }
+std::shared_ptr<registry_c> make_win32_registry() { return {&win32_registry(), [](registry_c*) {}}; }
 } // namespace
 
 std::vector<registry_target_t> registry_targets()

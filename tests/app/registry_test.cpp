@@ -21,15 +21,15 @@ protected:
     }
     void TearDown() override { registry->delete_tree(base); }
 
-    std::unique_ptr<registry_key_t> open(const u16& path, uint32_t access = key_read_write,
+    std::unique_ptr<registry_key_c> open(const u16& path, uint32_t access = key_read_write,
                                          uint32_t* disposition = nullptr)
     {
-        std::unique_ptr<registry_key_t> key;
+        std::unique_ptr<registry_key_c> key;
         EXPECT_EQ(registry->create_key(path, access, key, disposition), reg_ok);
         return key;
     }
 
-    std::shared_ptr<registry_t> registry;
+    std::shared_ptr<registry_c> registry;
     u16 base;
 };
 

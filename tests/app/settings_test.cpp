@@ -42,13 +42,13 @@ protected:
         store->keys = {root + u"\\Settings", root + u"\\Init", root + u"\\Run"};
         return store;
     }
-    std::unique_ptr<registry_key_t> key(const u16& path)
+    std::unique_ptr<registry_key_c> key(const u16& path)
     {
-        std::unique_ptr<registry_key_t> k;
+        std::unique_ptr<registry_key_c> k;
         EXPECT_EQ(registry->create_key(path, key_read_write, k, nullptr), reg_ok);
         return k;
     }
-    void put(registry_key_t& k, const char16_t* name, uint32_t type, const std::string& bytes, size_t unstored = 0)
+    void put(registry_key_c& k, const char16_t* name, uint32_t type, const std::string& bytes, size_t unstored = 0)
     {
         ASSERT_EQ(test::set_raw(k, name, type, bytes, unstored), reg_ok);
     }
@@ -69,8 +69,8 @@ protected:
     }
     bool is_folder(const u16& path) { return fs::is_directory(fs::path(path)); }
 
-    test::temp_dir_t temp;
-    std::shared_ptr<registry_t> registry;
+    test::temp_dir_c temp;
+    std::shared_ptr<registry_c> registry;
     u16 base;
     u16 program_folder;
 };
@@ -107,7 +107,7 @@ TEST_P(SettingsTest, FirstRunWritesEveryValueWithTheInstallersDefaultLanguage)
 
     // The installer's key is created empty when it was absent.
     uint32_t disposition = 0;
-    std::unique_ptr<registry_key_t> init;
+    std::unique_ptr<registry_key_c> init;
     registry->create_key(store->keys.installer, key_read, init, &disposition);
     EXPECT_EQ(disposition, reg_opened_existing_key);
 
@@ -297,9 +297,9 @@ INSTANTIATE_TEST_SUITE_P(Registries, SettingsTest, testing::ValuesIn(test::regis
 // produce on demand.
 TEST(SettingsFailures, SettingsKeyThatCannotBeOpenedFailsTheLoad)
 {
-    memory_registry_t registry;
+    memory_registry_c registry;
     registry.deny(settings_key_path);
-    test::temp_dir_t temp;
+    test::temp_dir_c temp;
     settings_store_t store{registry, std_folder_ops(), (temp.path() / "").u16string(), u"prog.exe", fixed_clock};
     app_settings_t s;
     EXPECT_FALSE(settings_load(store, s));
@@ -308,14 +308,14 @@ TEST(SettingsFailures, SettingsKeyThatCannotBeOpenedFailsTheLoad)
 
 TEST(SettingsFailures, AFirstRunWhoseValuesCannotBeWrittenGoesOnWithThemInMemory)
 {
-    memory_registry_t registry;
+    memory_registry_c registry;
     {
-        std::unique_ptr<registry_key_t> init;
+        std::unique_ptr<registry_key_c> init;
         ASSERT_EQ(registry.create_key(installer_key_path, key_read_write, init, nullptr), reg_ok);
         reg_set_dword(*init, u"language", 2);
     }
     registry.deny_writes(settings_key_path);
-    test::temp_dir_t temp;
+    test::temp_dir_c temp;
     settings_store_t store{registry, std_folder_ops(), (temp.path() / "").u16string(), u"prog.exe", fixed_clock};
     app_settings_t s;
     ASSERT_TRUE(settings_load(store, s));
@@ -326,7 +326,7 @@ TEST(SettingsFailures, AFirstRunWhoseValuesCannotBeWrittenGoesOnWithThemInMemory
     EXPECT_FALSE(settings_save(store, s));
 
     // A first run that writes everything says so too.
-    memory_registry_t writable;
+    memory_registry_c writable;
     settings_store_t fine{writable, std_folder_ops(), (temp.path() / "").u16string(), u"prog.exe", fixed_clock};
     ASSERT_TRUE(settings_load(fine, s));
     EXPECT_FALSE(fine.first_run_unwritten);
@@ -334,9 +334,9 @@ TEST(SettingsFailures, AFirstRunWhoseValuesCannotBeWrittenGoesOnWithThemInMemory
 
 TEST(SettingsFailures, RunKeyThatCannotBeOpenedStillSavesTheSettings)
 {
-    memory_registry_t registry;
+    memory_registry_c registry;
     registry.deny(run_key_path);
-    test::temp_dir_t temp;
+    test::temp_dir_c temp;
     settings_store_t store{registry, std_folder_ops(), (temp.path() / "").u16string(), u"prog.exe", fixed_clock};
     app_settings_t s;
     ASSERT_TRUE(settings_load(store, s));

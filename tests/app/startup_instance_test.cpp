@@ -19,7 +19,7 @@ std::vector<u16> command_line(std::initializer_list<const char16_t*> args)
 }
 
 // Records what the rule does to the running copy's window.
-struct fake_platform_t : instance_platform_t {
+struct fake_platform_c : instance_platform_c {
     bool another_runs = false;
     bool window_exists = true;
     bool window_closes_on_message = false;
@@ -93,7 +93,7 @@ TEST(SingleInstance, TheFirstInstanceKeepsItsSwitch)
         {command_line({u"--autorun", u"now"}), startup_switch::none, 0, 0},
     };
     for (const auto& r : rows) {
-        fake_platform_t platform;
+        fake_platform_c platform;
         platform.args = r.args;
         startup_state_t state;
         EXPECT_EQ(single_instance_check(platform, state), 0);
@@ -122,7 +122,7 @@ TEST(SingleInstance, ASecondInstanceHandsOverAndExits)
          "mutex args find send(" + second + ",1) find "},
     };
     for (const auto& r : rows) {
-        fake_platform_t platform;
+        fake_platform_c platform;
         platform.another_runs = true;
         platform.args = r.args;
         platform.window_exists = r.window;

@@ -15,7 +15,7 @@ namespace fs = std::filesystem;
 
 TEST(ArchiveUnzip, TheDistributionsUnzipFindsNoErrorAndReadsNamesAndTimes)
 {
-    temp_dir_t dir;
+    temp_dir_c dir;
     fs::path package = dir.path() / "acmelan_4f1c2a90";
     fs::copy(xp_root() / "system32" / "DRVSTORE" / "acmelan_4f1c2a90", package, fs::copy_options::recursive);
     write_file_at(package / "acmelan.inf", read_file(package / "acmelan.inf"), 2012, 3, 14, 9, 30, 10);

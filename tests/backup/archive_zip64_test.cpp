@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 
 TEST(ArchiveZip64, AFileOf4GiBIsStoredInZip64Form)
 {
-    temp_dir_t dir;
+    temp_dir_c dir;
     fs::path package = dir.path() / "big_pkg";
     write_file(package / "big.inf", "[Version]\r\n");
     write_file(package / "huge.bin", "");

@@ -116,7 +116,7 @@ protected:
         fs::create_directories(dir.path() / "backup");
     }
 
-    temp_dir_t dir;
+    temp_dir_c dir;
     std::vector<package_file_t> files;
     u16 package, archive;
 };

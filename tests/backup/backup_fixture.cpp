@@ -63,7 +63,7 @@ u16 vista_store_root()
     return program_path(vista_root()) + u"\\System32\\DriverStore\\FileRepository";
 }
 
-u16 fake_store_platform_t::expand_environment(u16view text)
+u16 fake_store_platform_c::expand_environment(u16view text)
 {
     u16 out(text);
     const u16 name = u"%SYSTEMROOT%";
@@ -72,7 +72,7 @@ u16 fake_store_platform_t::expand_environment(u16view text)
     return out;
 }
 
-locate_inf_t fake_store_platform_t::load_store_locator()
+locate_inf_t fake_store_platform_c::load_store_locator()
 {
     if (locator_missing) return {};
     return [this](const char16_t* inf_name, const void*, const char16_t*, char16_t* buffer, uint32_t buffer_chars,
@@ -89,7 +89,7 @@ locate_inf_t fake_store_platform_t::load_store_locator()
 
 void scan_backup_machine(device_inventory_t& inventory)
 {
-    fake_setup_api_t api(load_machine(data_dir() / "backup" / "backup_machine.ini"));
+    fake_setup_api_c api(load_machine(data_dir() / "backup" / "backup_machine.ini"));
     scan_progress_t progress;
     if (!device_scan(inventory, api, progress)) throw std::runtime_error("the backup machine does not scan");
 }
@@ -107,7 +107,7 @@ device_t& device_starting(device_inventory_t& inventory, const std::string& pref
 std::vector<read_entry_t> read_archive(u16view archive, bool with_data)
 {
     std::vector<read_entry_t> entries;
-    zip_file_path_t path(archive);
+    zip_file_path_c path(archive);
     unzFile zip = unzOpen2_64(path.argument(), path.functions());
     if (!zip) {
         ADD_FAILURE() << "cannot open " << utf16_to_utf8(archive);
@@ -166,8 +166,8 @@ void write_file_at(const std::filesystem::path& file, const std::string& bytes, 
 {
     std::filesystem::create_directories(file.parent_path());
     std::filesystem::remove(file);
-    output_file_t out;
-    ASSERT_EQ(out.create_new(program_path(file)), output_file_t::opened);
+    output_file_c out;
+    ASSERT_EQ(out.create_new(program_path(file)), output_file_c::opened);
     ASSERT_TRUE(out.write(bytes.data(), bytes.size()));
     ASSERT_TRUE(out.set_times(local_time_t{year, month, day, hour, minute, second}));
 }

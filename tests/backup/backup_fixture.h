@@ -23,9 +23,9 @@ u16 vista_store_root();
 // The store platform of the native tests: %SYSTEMROOT% stands for a folder
 // of the fixture tree; the Setup API lookup answers from a table of INF
 // names (compared without regard to case) or is missing.
-class fake_store_platform_t final : public store_platform_t {
+class fake_store_platform_c final : public store_platform_c {
 public:
-    explicit fake_store_platform_t(std::filesystem::path system_root) : root_(program_path(system_root)) {}
+    explicit fake_store_platform_c(std::filesystem::path system_root) : root_(program_path(system_root)) {}
 
     bool locator_missing = false;
     std::map<u16, u16> store_paths;  // lower-case INF name -> full store path

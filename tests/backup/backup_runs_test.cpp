@@ -22,7 +22,7 @@ namespace fs = std::filesystem;
 namespace {
 
 // A gate the workers wait at, opened by the test.
-class gate_t {
+class gate_c {
 public:
     void close()
     {
@@ -57,7 +57,7 @@ private:
     int waiting_ = 0;
 };
 
-gate_t today_gate;
+gate_c today_gate;
 
 std::string fixed_today()
 {
@@ -66,10 +66,10 @@ std::string fixed_today()
 }
 
 // The installer's shell: records, and holds the worker at a gate.
-class gated_shell_t final : public shell_t {
+class gated_shell_c final : public shell_c {
 public:
-    recording_shell_t record;
-    gate_t gate;
+    recording_shell_c record;
+    gate_c gate;
     void execute(u16view file, u16view parameters) override
     {
         gate.pass();
@@ -135,14 +135,14 @@ protected:
         return files;
     }
 
-    temp_dir_t dir;
+    temp_dir_c dir;
     device_inventory_t inventory;
-    fake_store_platform_t platform{vista_root()};  // answers the store's lookups
+    fake_store_platform_c platform{vista_root()};  // answers the store's lookups
     driver_store_t store;
     std::vector<driver_package_t> packages;
     backup_catalogue_t catalogue;
     environment_t environment;
-    gated_shell_t shell;
+    gated_shell_c shell;
     backup_services_t services{store, packages, catalogue, inventory, environment, shell, u16(), fixed_today};
     test::recording_host_c host;
 };

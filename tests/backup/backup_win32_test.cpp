@@ -116,7 +116,7 @@ TEST(BackupWin32, TheDefaultPrefixHasTheStoreCallButItLocatesNothing)
 
 TEST(BackupWin32, AFileLockedByAnotherProgramFailsTheArchiveAndKeepsTheOlderOne)
 {
-    temp_dir_t dir;
+    temp_dir_c dir;
     write_file(dir.path() / "pkg" / "a.inf", "[Version]\r\n");
     write_file(dir.path() / "pkg" / "a.sys", "MZ");
     write_file(dir.path() / "A.zip", "the older archive");
@@ -133,11 +133,11 @@ TEST(BackupWin32, AFileLockedByAnotherProgramFailsTheArchiveAndKeepsTheOlderOne)
 
 TEST(BackupWin32, AWholeBackupAndRestoreOnWindowsXp)
 {
-    machine_registry_t registry(load_machine(data_dir() / "backup" / "backup_machine.ini"));
+    machine_registry_c registry(load_machine(data_dir() / "backup" / "backup_machine.ini"));
     ASSERT_TRUE(registry.ok()) << registry.error();
-    prefix_store_t prefix_store;
+    prefix_store_c prefix_store;
 
-    temp_dir_t dir;
+    temp_dir_c dir;
     fs::path program = dir.path() / "program", backups = dir.path() / "backups";
     fs::create_directories(program);
     const std::wstring probe_name = L"tdu_backup_xp_probe.exe";

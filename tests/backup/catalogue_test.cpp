@@ -81,7 +81,7 @@ protected:
         return p;
     }
 
-    temp_dir_t dir;
+    temp_dir_c dir;
     device_inventory_t inventory;
     backup_catalogue_t catalogue;
     u16 program, backups;

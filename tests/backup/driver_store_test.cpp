@@ -50,7 +50,7 @@ protected:
 
 TEST_F(DriverStoreTest, OldStoreIndexesEveryInfByTheDigestOfItsContents)
 {
-    fake_store_platform_t platform(xp_root());
+    fake_store_platform_c platform(xp_root());
     ASSERT_EQ(init_driver_store(store, 51, platform), 0);
     EXPECT_EQ(store.lookup, driver_store_t::lookup_own_index);
     EXPECT_EQ(store.inf_folder, program_path(xp_root()) + u"\\inf");
@@ -76,7 +76,7 @@ TEST_F(DriverStoreTest, OldStoreIndexesEveryInfByTheDigestOfItsContents)
 
 TEST_F(DriverStoreTest, OldStoreLookupFindsTheStoreCopyOfAnInstalledInf)
 {
-    fake_store_platform_t platform(xp_root());
+    fake_store_platform_c platform(xp_root());
     ASSERT_EQ(init_driver_store(store, 51, platform), 0);
     struct row {
         const char16_t* inf;
@@ -107,7 +107,7 @@ TEST_F(DriverStoreTest, OldStoreLookupFindsTheStoreCopyOfAnInstalledInf)
 
 TEST_F(DriverStoreTest, OldStoreOffersOnlyVendorPackagesFoundInIt)
 {
-    fake_store_platform_t platform(xp_root());
+    fake_store_platform_c platform(xp_root());
     ASSERT_EQ(init_driver_store(store, 51, platform), 0);
     build_driver_packages(packages, store, inventory);
     // Both ports share one package, listed once; the inbox adapter is not
@@ -122,7 +122,7 @@ TEST_F(DriverStoreTest, OldStoreOffersOnlyVendorPackagesFoundInIt)
 
 TEST_F(DriverStoreTest, SetupApiLookupListsInboxPackagesAndGroupsByFolder)
 {
-    fake_store_platform_t platform(vista_root());
+    fake_store_platform_c platform(vista_root());
     u16 root = vista_store_root();
     platform.store_paths = {
         // The folder name is compared without regard to case.
@@ -157,7 +157,7 @@ TEST_F(DriverStoreTest, SetupApiLookupListsInboxPackagesAndGroupsByFolder)
 
 TEST_F(DriverStoreTest, PackageInboxFlagComesFromItsFirstDevice)
 {
-    fake_store_platform_t platform(vista_root());
+    fake_store_platform_c platform(vista_root());
     u16 root = vista_store_root();
     platform.store_paths = {
         {u"netace.inf", root + u"\\shared_pkg\\netace.inf"},
@@ -175,7 +175,7 @@ TEST_F(DriverStoreTest, PackageInboxFlagComesFromItsFirstDevice)
 
 TEST_F(DriverStoreTest, WithoutTheSetupApiFunctionNothingIsLocated)
 {
-    fake_store_platform_t platform(vista_root());
+    fake_store_platform_c platform(vista_root());
     platform.locator_missing = true;
     platform.store_paths = {{u"oem905.inf", u"anything"}};
     EXPECT_EQ(init_driver_store(store, 62, platform), -1);

@@ -27,9 +27,9 @@ inline std::wstring system_folder()
     return path;
 }
 
-class prefix_store_t {
+class prefix_store_c {
 public:
-    prefix_store_t()
+    prefix_store_c()
     {
         namespace fs = std::filesystem;
         fs::path inf = fs::path(windows_folder()) / "inf";
@@ -42,13 +42,13 @@ public:
         fs::copy(xp_root() / "system32" / "DRVSTORE", store,
                  fs::copy_options::recursive | fs::copy_options::overwrite_existing);
     }
-    ~prefix_store_t()
+    ~prefix_store_c()
     {
         std::error_code ec;
         for (const std::filesystem::path& p : created_) std::filesystem::remove_all(p, ec);
     }
-    prefix_store_t(const prefix_store_t&) = delete;
-    prefix_store_t& operator=(const prefix_store_t&) = delete;
+    prefix_store_c(const prefix_store_c&) = delete;
+    prefix_store_c& operator=(const prefix_store_c&) = delete;
 
 private:
     std::vector<std::filesystem::path> created_;

@@ -24,9 +24,9 @@ using namespace tdu::test;
 namespace {
 
 // The stand-in service on a free loopback port for the whole test program.
-class demo_service_t {
+class demo_service_c {
 public:
-    demo_service_t()
+    demo_service_c()
     {
         server::service_options_t options;
         options.catalogue = TDU_DEMO_CATALOGUE_FILE;
@@ -37,7 +37,7 @@ public:
         if (!service_->bind(error)) throw std::runtime_error("the demo service does not start: " + error);
         thread_ = std::thread([this] { service_->run(); });
     }
-    ~demo_service_t()
+    ~demo_service_c()
     {
         service_->stop();
         thread_.join();
@@ -50,9 +50,9 @@ private:
     std::thread thread_;
 };
 
-demo_service_t& demo_service()
+demo_service_c& demo_service()
 {
-    static demo_service_t service;
+    static demo_service_c service;
     return service;
 }
 

@@ -24,7 +24,7 @@ TEST(JsonWriter, QuotesWhatJsonCannotHoldAsItIs)
 
 TEST(JsonWriter, NestsObjectsAndArraysWithTwoSpacesPerLevel)
 {
-    json_writer_t json;
+    json_writer_c json;
     json.begin_object();
     json.key("name");
     json.string(u"Ger\u00E4t");

@@ -50,12 +50,12 @@ class TduCliBackup : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        registry = std::make_unique<machine_registry_t>(load_machine(data_dir() / "backup" / "backup_machine.ini"));
-        store = std::make_unique<prefix_store_t>();
+        registry = std::make_unique<machine_registry_c>(load_machine(data_dir() / "backup" / "backup_machine.ini"));
+        store = std::make_unique<prefix_store_c>();
         ASSERT_TRUE(set_wine_program_version(xp_program_name, L"winxp"));
         // Start-up looks up the scan-share host: an address literal makes
         // no network traffic.
-        suite_dir = std::make_unique<temp_dir_t>();
+        suite_dir = std::make_unique<temp_dir_c>();
         fs::path endpoints = suite_dir->path() / "endpoints.ini";
         write_file(endpoints, "mirror1 = http://127.0.0.1:9/\nmirror2 = http://127.0.0.1:9/\n"
                               "mirror3 = http://127.0.0.1:9/\nscan_share_host = 8.8.4.4\n");
@@ -90,15 +90,15 @@ protected:
         return program;
     }
 
-    static std::unique_ptr<machine_registry_t> registry;
-    static std::unique_ptr<prefix_store_t> store;
-    static std::unique_ptr<temp_dir_t> suite_dir;
-    temp_dir_t folder;
+    static std::unique_ptr<machine_registry_c> registry;
+    static std::unique_ptr<prefix_store_c> store;
+    static std::unique_ptr<temp_dir_c> suite_dir;
+    temp_dir_c folder;
 };
 
-std::unique_ptr<machine_registry_t> TduCliBackup::registry;
-std::unique_ptr<prefix_store_t> TduCliBackup::store;
-std::unique_ptr<temp_dir_t> TduCliBackup::suite_dir;
+std::unique_ptr<machine_registry_c> TduCliBackup::registry;
+std::unique_ptr<prefix_store_c> TduCliBackup::store;
+std::unique_ptr<temp_dir_c> TduCliBackup::suite_dir;
 
 TEST_F(TduCliBackup, BacksUpEveryPackageAndRestoresOneArchive)
 {

@@ -70,7 +70,7 @@ class TduCli : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        registry = std::make_unique<machine_registry_t>(load_machine(data_dir() / "devices" / "demo_machine.ini"));
+        registry = std::make_unique<machine_registry_c>(load_machine(data_dir() / "devices" / "demo_machine.ini"));
         ASSERT_TRUE(tdu::test::set_wine_program_version(program_name, L"winxp"));
         reset_program_keys(true);
         // Every mirror is the service; the scan-share host is an address
@@ -80,7 +80,7 @@ protected:
         std::string port = port_file ? read_file(port_file) : "";
         while (!port.empty() && (port.back() == '\n' || port.back() == '\r')) port.pop_back();
         if (port.empty()) return;
-        suite_dir = std::make_unique<temp_dir_t>();
+        suite_dir = std::make_unique<temp_dir_c>();
         std::string url = "http://127.0.0.1:" + port + "/";
         fs::path endpoints = suite_dir->path() / "endpoints.ini";
         write_file(endpoints, "mirror1 = " + url + "\nmirror2 = " + url + "\nmirror3 = " + url +
@@ -106,15 +106,15 @@ protected:
         reset_program_keys(true);
     }
 
-    static std::unique_ptr<machine_registry_t> registry;
-    static std::unique_ptr<temp_dir_t> suite_dir;
+    static std::unique_ptr<machine_registry_c> registry;
+    static std::unique_ptr<temp_dir_c> suite_dir;
     static std::string demo_endpoints;
-    temp_dir_t folder;
+    temp_dir_c folder;
     fs::path program;
 };
 
-std::unique_ptr<machine_registry_t> TduCli::registry;
-std::unique_ptr<temp_dir_t> TduCli::suite_dir;
+std::unique_ptr<machine_registry_c> TduCli::registry;
+std::unique_ptr<temp_dir_c> TduCli::suite_dir;
 std::string TduCli::demo_endpoints;
 
 } // namespace
@@ -174,7 +174,7 @@ TEST_F(TduCli, AnUnreachableServiceEndsWithTheLanguageFilesText)
 
 TEST_F(TduCli, StartUpWithoutTheLanguageFileFailsWithCode4)
 {
-    temp_dir_t bare;
+    temp_dir_c bare;
     fs::path alone = install_program(bare.path(), false);
     int exit_code = 0;
     std::string out = run_program(alone, L"scan", &exit_code);

@@ -8,7 +8,7 @@ using namespace tdu;
 
 TEST(Windows1252, MapsEveryByteAndBack)
 {
-    const code_page_t& cp = windows_1252_code_page();
+    const code_page_c& cp = windows_1252_code_page();
     struct row { std::string ansi; u16 text; };
     const row rows[] = {
         {"plain ASCII", u"plain ASCII"},
@@ -30,7 +30,7 @@ TEST(Windows1252, MapsEveryByteAndBack)
 
 TEST(Windows1252, CharactersOutsideTheCodePageBecomeTheDefaultCharacter)
 {
-    const code_page_t& cp = windows_1252_code_page();
+    const code_page_c& cp = windows_1252_code_page();
     EXPECT_EQ(cp.from_utf16(u"PC \u4e2d\u6587 \u0436"), "PC ?? ?");
     EXPECT_EQ(cp.from_utf16(u"\U0001F600"), "??");  // each half of the pair
 }
@@ -39,8 +39,8 @@ TEST(PlatformCodePage, AgreesWithTheTableOnEveryByte)
 {
     // Natively the platform's code page is the table; under Wine it is the
     // real MultiByteToWideChar / WideCharToMultiByte for code page 1252.
-    const code_page_t& platform = platform_ansi_code_page();
-    const code_page_t& table = windows_1252_code_page();
+    const code_page_c& platform = platform_ansi_code_page();
+    const code_page_c& table = windows_1252_code_page();
     std::string all;
     for (int b = 1; b < 256; ++b) all += static_cast<char>(b);
     EXPECT_EQ(platform.to_utf16(all), table.to_utf16(all));
@@ -51,7 +51,7 @@ TEST(PlatformCodePage, AgreesWithTheTableOnEveryByte)
 
 TEST(ThreadCodePage, TestsCanChooseTheCodePage)
 {
-    struct upper_t final : code_page_t {
+    struct upper_t final : code_page_c {
         u16 to_utf16(std::string_view t) const override { return u16(t.size(), u'U'); }
         std::string from_utf16(u16view t) const override { return std::string(t.size(), 'u'); }
     } upper;

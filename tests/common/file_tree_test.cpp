@@ -13,7 +13,7 @@ namespace fs = std::filesystem;
 
 TEST(FileTree, ListsFilesDepthFirstAndSkipsDotNames)
 {
-    temp_dir_t dir;
+    temp_dir_c dir;
     for (const char* name : {"b.sys", "a\\x.inf", "a\\deep\\y.dll", ".hidden", ".svn\\entries", "a\\.old\\z.inf",
                              "c\\.keep"}) {
         std::string p = name;
@@ -34,10 +34,10 @@ TEST(FileTree, ListsFilesDepthFirstAndSkipsDotNames)
 
 TEST(FileTree, ReadsTheLastWriteTimeOnTheLocalClock)
 {
-    temp_dir_t dir;
+    temp_dir_c dir;
     u16 path = program_path(dir.path() / "f.inf");
-    output_file_t out;
-    ASSERT_EQ(out.create_new(path), output_file_t::opened);
+    output_file_c out;
+    ASSERT_EQ(out.create_new(path), output_file_c::opened);
     ASSERT_TRUE(out.set_times(local_time_t{2011, 7, 4, 13, 45, 58}));
     out.close();
 
@@ -54,7 +54,7 @@ TEST(FileTree, ReadsTheLastWriteTimeOnTheLocalClock)
 
 TEST(FileTree, DoesNotFollowALinkBackUpTheTree)
 {
-    temp_dir_t dir;
+    temp_dir_c dir;
     write_file(dir.path() / "pkg" / "a.inf", "a");
     std::error_code ec;
     fs::create_directory_symlink(dir.path(), dir.path() / "pkg" / "loop", ec);

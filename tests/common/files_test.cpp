@@ -32,7 +32,7 @@ TEST(Files, PathJoinAndFileName)
 
 TEST(Files, FoldersAreCreatedWithTheirParentsAndBackslashesSeparate)
 {
-    test::temp_dir_t dir;
+    test::temp_dir_c dir;
     u16 root = test::program_path(dir.path());
     u16 deep = path_join(root, u"a\\b\\c");
     EXPECT_FALSE(create_directory(deep));  // its parent is missing
@@ -49,7 +49,7 @@ TEST(Files, FoldersAreCreatedWithTheirParentsAndBackslashesSeparate)
 
 TEST(Files, ExistenceSizeMoveAndDelete)
 {
-    test::temp_dir_t dir;
+    test::temp_dir_c dir;
     u16 root = test::program_path(dir.path());
     u16 a = path_join(root, u"a.bin"), b = path_join(root, u"b.bin");
     test::write_file(dir.path() / "a.bin", "12345");
@@ -80,7 +80,7 @@ TEST(Files, ExistenceSizeMoveAndDelete)
 
 TEST(Files, FolderTreeIsRemovedWithoutFollowingLinksOrTouchingFiles)
 {
-    test::temp_dir_t dir;
+    test::temp_dir_c dir;
     u16 root = test::program_path(dir.path());
     test::write_file(dir.path() / "tree/a.inf", "a");
     test::write_file(dir.path() / "tree/sub/deeper/b.sys", "b");
@@ -108,7 +108,7 @@ TEST(Files, FolderTreeIsRemovedWithoutFollowingLinksOrTouchingFiles)
 
 TEST(Files, ListsFilesBySuffixWithoutCaseAndWithoutFolders)
 {
-    test::temp_dir_t dir;
+    test::temp_dir_c dir;
     test::write_file(dir.path() / "Setup.EXE", "");
     test::write_file(dir.path() / "tool.exe", "");
     test::write_file(dir.path() / "readme.txt", "");
@@ -126,28 +126,28 @@ TEST(Files, ListsFilesBySuffixWithoutCaseAndWithoutFolders)
 
 TEST(Files, NewOutputFileNeverReplacesAnExistingOne)
 {
-    test::temp_dir_t dir;
+    test::temp_dir_c dir;
     u16 path = path_join(test::program_path(dir.path()), u"out.bin");
     {
-        output_file_t out;
-        ASSERT_EQ(out.create_new(path), output_file_t::opened);
+        output_file_c out;
+        ASSERT_EQ(out.create_new(path), output_file_c::opened);
         EXPECT_TRUE(out.write("hello ", 6));
         EXPECT_TRUE(out.write("world", 5));
     }
     EXPECT_EQ(test::read_file(dir.path() / "out.bin"), "hello world");
 
-    output_file_t again;
-    EXPECT_EQ(again.create_new(path), output_file_t::already_exists);
+    output_file_c again;
+    EXPECT_EQ(again.create_new(path), output_file_c::already_exists);
     EXPECT_FALSE(again.write("x", 1));
     EXPECT_EQ(test::read_file(dir.path() / "out.bin"), "hello world");
 
-    output_file_t nowhere;
-    EXPECT_EQ(nowhere.create_new(path_join(test::program_path(dir.path()), u"missing\\out.bin")), output_file_t::failed);
+    output_file_c nowhere;
+    EXPECT_EQ(nowhere.create_new(path_join(test::program_path(dir.path()), u"missing\\out.bin")), output_file_c::failed);
 }
 
 TEST(Files, OutputFileTimesComeFromTheLocalClock)
 {
-    test::temp_dir_t dir;
+    test::temp_dir_c dir;
     u16 path = path_join(test::program_path(dir.path()), u"dated.inf");
     local_time_t when;
     when.year = 2011;
@@ -157,8 +157,8 @@ TEST(Files, OutputFileTimesComeFromTheLocalClock)
     when.minute = 45;
     when.second = 32;
     {
-        output_file_t out;
-        ASSERT_EQ(out.create_new(path), output_file_t::opened);
+        output_file_c out;
+        ASSERT_EQ(out.create_new(path), output_file_c::opened);
         ASSERT_TRUE(out.write("data", 4));
         ASSERT_TRUE(out.set_times(when));
     }

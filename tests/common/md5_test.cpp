@@ -35,7 +35,7 @@ TEST(Md5, PiecesGiveTheSameDigestAsTheWhole)
 {
     for (const auto& v : rfc1321) {
         std::string input = v.input;
-        md5_hasher_t hasher;
+        md5_hasher_c hasher;
         for (size_t i = 0; i < input.size(); i += 7) hasher.update(input.data() + i, std::min<size_t>(7, input.size() - i));
         md5_digest_t digest;
         ASSERT_TRUE(hasher.finish(digest));
@@ -52,7 +52,7 @@ TEST(Md5, BytesAboveAsciiAndZerosAreHashedAsTheyAre)
 
 TEST(Md5, FileDigest)
 {
-    test::temp_dir_t dir;
+    test::temp_dir_c dir;
     // Larger than the reading buffer, so the file is hashed in several reads.
     std::string big(200000, 'x');
     for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 31 + 7);

@@ -27,7 +27,7 @@ std::vector<std::pair<u16, u16>> names_and_descriptions(const device_inventory_t
 
 TEST(ClassList, HoldsTheNamedClassesSortedByDescription)
 {
-    fake_setup_api_t api(scan_machine());
+    fake_setup_api_c api(scan_machine());
     device_inventory_t inventory;
     class_image_list_init(inventory, api);
     ASSERT_TRUE(inventory.class_image_list.valid);
@@ -44,7 +44,7 @@ TEST(ClassList, HoldsTheNamedClassesSortedByDescription)
 
 TEST(ClassList, MissingDescriptionsAndIconsLeaveDefaults)
 {
-    fake_setup_api_t api(scan_machine());
+    fake_setup_api_c api(scan_machine());
     const u16 net = u"{4D36E972-E325-11CE-BFC1-08002BE10318}";
     api.class_description_fails.push_back(net);
     api.class_image_index_fails.push_back(net);
@@ -58,7 +58,7 @@ TEST(ClassList, MissingDescriptionsAndIconsLeaveDefaults)
     EXPECT_EQ(inventory.classes[0].image_index, 0);
 
     // Without an image list every index is 0 and the handle is empty.
-    fake_setup_api_t no_icons(scan_machine());
+    fake_setup_api_c no_icons(scan_machine());
     no_icons.class_image_list_fails = true;
     device_inventory_t plain;
     class_image_list_init(plain, no_icons);
@@ -72,7 +72,7 @@ TEST(ClassList, MissingDescriptionsAndIconsLeaveDefaults)
 
 TEST(ClassList, AClassWhoseNameCannotBeReadIsLeftOut)
 {
-    fake_setup_api_t api(scan_machine());
+    fake_setup_api_c api(scan_machine());
     api.class_name_fails.push_back(u"{4D36E96C-E325-11CE-BFC1-08002BE10318}");  // MEDIA
     device_inventory_t inventory;
     ASSERT_TRUE(class_list_build(inventory, api));
@@ -84,7 +84,7 @@ TEST(ClassList, AClassWhoseNameCannotBeReadIsLeftOut)
 
 TEST(ClassList, AnUnreadableGuidListFailsWithCode16)
 {
-    fake_setup_api_t api(scan_machine());
+    fake_setup_api_c api(scan_machine());
     api.class_list_error = 5;
     device_inventory_t inventory;
     inventory.classes.resize(3);
@@ -98,7 +98,7 @@ TEST(ClassList, LongClassNamesAreCut)
 {
     machine_t m = scan_machine();
     m.classes[0].name = u16(2000, u'N');  // past the first 1,024 units
-    fake_setup_api_t api(m);
+    fake_setup_api_c api(m);
     device_inventory_t inventory;
     ASSERT_TRUE(class_list_build(inventory, api));
     bool found = false;

@@ -56,7 +56,7 @@ protected:
 
 TEST_F(DeviceScan, KeepsTheNodesTheRulesKeepInEnumerationOrder)
 {
-    fake_setup_api_t api(scan_machine());
+    fake_setup_api_c api(scan_machine());
     ASSERT_TRUE(device_scan(inventory, api, progress));
     auto expected = without_offline(expected_scan_devices());
     expect_devices(pointers(inventory), expected);
@@ -86,7 +86,7 @@ TEST_F(DeviceScan, KeepsTheNodesTheRulesKeepInEnumerationOrder)
 
 TEST_F(DeviceScan, OfflineScanListsDetachedDevicesAsNotPresent)
 {
-    fake_setup_api_t api(scan_machine());
+    fake_setup_api_c api(scan_machine());
     progress.include_offline = 1;
     ASSERT_TRUE(device_scan(inventory, api, progress));
     expect_devices(pointers(inventory), expected_scan_devices());
@@ -97,7 +97,7 @@ TEST_F(DeviceScan, ValuesLargerThanTheFirstBuffersAreReadWholeAndCut)
 {
     machine_t machine = scan_machine();
     expected_device_t long_device = add_long_value_device(machine);
-    fake_setup_api_t api(machine);
+    fake_setup_api_c api(machine);
     ASSERT_TRUE(device_scan(inventory, api, progress));
     const device_t* d = inventory_find_device(inventory, long_device.device_id);
     ASSERT_NE(d, nullptr);
@@ -115,7 +115,7 @@ TEST_F(DeviceScan, InstanceIdsLongerThanTheFirstBufferAreGrownAndCut)
     node.instance_id = device_part + u"\\" + u16(100, u'7');
     node.driver.reset();
     machine.devices.push_back(node);
-    fake_setup_api_t api(machine);
+    fake_setup_api_c api(machine);
     ASSERT_TRUE(device_scan(inventory, api, progress));
     const device_t* d = inventory_find_device(inventory, device_part.substr(0, device_id_chars - 1));
     ASSERT_NE(d, nullptr);
@@ -124,7 +124,7 @@ TEST_F(DeviceScan, InstanceIdsLongerThanTheFirstBufferAreGrownAndCut)
 
 TEST_F(DeviceScan, ARescanReplacesTheLastResult)
 {
-    fake_setup_api_t api(scan_machine());
+    fake_setup_api_c api(scan_machine());
     ASSERT_TRUE(device_scan(inventory, api, progress));
     size_t first = inventory.devices.size();
     size_t classes = inventory.classes.size();
@@ -138,21 +138,21 @@ TEST_F(DeviceScan, FailuresSetTheirCodes)
 {
     struct row_t {
         const char* what;
-        void (*arrange)(fake_setup_api_t&);
+        void (*arrange)(fake_setup_api_c&);
         int32_t code;
         size_t devices_kept;  // records left in the list
     };
     const row_t rows[] = {
-        {"class list", [](fake_setup_api_t& api) { api.class_list_error = 5; }, error_class_list, 0},
+        {"class list", [](fake_setup_api_c& api) { api.class_list_error = 5; }, error_class_list, 0},
         {"class list without room to report",
-         [](fake_setup_api_t& api) { api.class_list_required_override = 0; }, error_class_list, 0},
-        {"device set", [](fake_setup_api_t& api) { api.device_set_fails = true; }, error_device_list, 0},
+         [](fake_setup_api_c& api) { api.class_list_required_override = 0; }, error_class_list, 0},
+        {"device set", [](fake_setup_api_c& api) { api.device_set_fails = true; }, error_device_list, 0},
         // The third node fails: the Intel adapter (nodes 0 and 1) stays listed.
-        {"enumeration", [](fake_setup_api_t& api) { api.enum_error = std::make_pair(2u, 1167u); }, error_device_enum, 1},
+        {"enumeration", [](fake_setup_api_c& api) { api.enum_error = std::make_pair(2u, 1167u); }, error_device_enum, 1},
     };
     for (const row_t& row : rows) {
         SCOPED_TRACE(row.what);
-        fake_setup_api_t api(scan_machine());
+        fake_setup_api_c api(scan_machine());
         row.arrange(api);
         set_last_error(0);
         EXPECT_FALSE(device_scan(inventory, api, progress));
@@ -164,13 +164,13 @@ TEST_F(DeviceScan, FailuresSetTheirCodes)
 
 TEST_F(DeviceScan, IncompleteIdentitiesAreDroppedAndSoundOnesKept)
 {
-    using fault_t = fake_setup_api_t::property_fault_t;
+    using fault_t = fake_setup_api_c::property_fault_t;
     const u16 intel = u"PCI\\VEN_8086&DEV_100E&SUBSYS_001E8086&REV_02\\3&267A616A&0&18";
     auto node_change = [](void (*change)(fixture_device_t&)) { return change; };
     struct row_t {
         const char* what;
         void (*change_node)(fixture_device_t&);  // may be null
-        std::function<void(fake_setup_api_t&)> fault;  // may be empty
+        std::function<void(fake_setup_api_c&)> fault;  // may be empty
         const char16_t* kept_name;  // null: the node is dropped
     };
     const char16_t* desktop = u"Intel(R) PRO/1000 MT Desktop Adapter";
@@ -179,19 +179,19 @@ TEST_F(DeviceScan, IncompleteIdentitiesAreDroppedAndSoundOnesKept)
         {"instance ID without backslash", node_change([](fixture_device_t& d) { d.instance_id = u"PCI_VEN_8086"; }), {}, nullptr},
         {"instance ID with only a leading backslash",
          node_change([](fixture_device_t& d) { d.instance_id = u"\\PCI_VEN_8086"; }), {}, nullptr},
-        {"instance ID cannot be read", nullptr, [&](fake_setup_api_t& api) { api.instance_id_errors[intel] = 13; }, nullptr},
+        {"instance ID cannot be read", nullptr, [&](fake_setup_api_c& api) { api.instance_id_errors[intel] = 13; }, nullptr},
         {"friendly name missing: the description is the name", nullptr,
-         [&](fake_setup_api_t& api) { api.property_faults[{intel, spdrp_friendlyname}] = fault_t{13u, {}, {}, {}}; },
+         [&](fake_setup_api_c& api) { api.property_faults[{intel, spdrp_friendlyname}] = fault_t{13u, {}, {}, {}}; },
          connection},
         {"friendly name of another type counts as missing", nullptr,
-         [&](fake_setup_api_t& api) { api.property_faults[{intel, spdrp_friendlyname}] = fault_t{{}, reg_binary, {}, {}}; },
+         [&](fake_setup_api_c& api) { api.property_faults[{intel, spdrp_friendlyname}] = fault_t{{}, reg_binary, {}, {}}; },
          connection},
         {"no name at all", node_change([](fixture_device_t& d) { d.friendly_name.reset(); d.description.reset(); }), {},
          nullptr},
         {"enumerator missing", node_change([](fixture_device_t& d) { d.enumerator = u"-"; }), {}, nullptr},
         {"hardware IDs missing", node_change([](fixture_device_t& d) { d.has_hardware_ids = false; }), {}, nullptr},
         {"hardware IDs as REG_SZ", nullptr,
-         [&](fake_setup_api_t& api) { api.property_faults[{intel, spdrp_hardwareid}] = fault_t{{}, reg_sz, {}, {}}; },
+         [&](fake_setup_api_c& api) { api.property_faults[{intel, spdrp_hardwareid}] = fault_t{{}, reg_sz, {}, {}}; },
          nullptr},
         // Only a list that cannot be read is missing; a present but empty
         // one is kept (the request then leaves its element out).
@@ -201,18 +201,18 @@ TEST_F(DeviceScan, IncompleteIdentitiesAreDroppedAndSoundOnesKept)
         {"both lists empty", node_change([](fixture_device_t& d) { d.hardware_ids.clear(); d.compatible_ids.clear(); }),
          {}, desktop},
         {"an empty list of no bytes at all", nullptr,
-         [&](fake_setup_api_t& api) {
+         [&](fake_setup_api_c& api) {
              api.property_faults[{intel, spdrp_compatibleids}] = fault_t{{}, {}, {}, std::vector<uint8_t>{}};
          },
          desktop},
         {"too small a buffer for a value of another type is not grown", nullptr,
-         [&](fake_setup_api_t& api) {
+         [&](fake_setup_api_c& api) {
              api.property_faults[{intel, spdrp_compatibleids}] =
                  fault_t{win32_error::insufficient_buffer, reg_binary, 20000u, {}};
          },
          nullptr},
         {"a size no buffer can hold counts as missing", nullptr,
-         [&](fake_setup_api_t& api) {
+         [&](fake_setup_api_c& api) {
              api.property_faults[{intel, spdrp_hardwareid}] =
                  fault_t{win32_error::insufficient_buffer, {}, 0xFFFFFFF0u, {}};
          },
@@ -227,7 +227,7 @@ TEST_F(DeviceScan, IncompleteIdentitiesAreDroppedAndSoundOnesKept)
         // Only the first Intel node: no second instance to fall back on.
         machine.devices.erase(machine.devices.begin() + 1);
         if (row.change_node) row.change_node(machine.devices[0]);
-        fake_setup_api_t api(machine);
+        fake_setup_api_c api(machine);
         if (row.fault) row.fault(api);
         ASSERT_TRUE(device_scan(inventory, api, progress));
         device_t* d = inventory_find_device(inventory, intel_nic_id);
@@ -240,9 +240,9 @@ TEST_F(DeviceScan, IncompleteIdentitiesAreDroppedAndSoundOnesKept)
 
 TEST_F(DeviceScan, ACompatibleListWithoutTerminatorKeepsItsIds)
 {
-    using fault_t = fake_setup_api_t::property_fault_t;
+    using fault_t = fake_setup_api_c::property_fault_t;
     const u16 intel = u"PCI\\VEN_8086&DEV_100E&SUBSYS_001E8086&REV_02\\3&267A616A&0&18";
-    fake_setup_api_t api(scan_machine());
+    fake_setup_api_c api(scan_machine());
     api.property_faults[{intel, spdrp_compatibleids}] = fault_t{{}, {}, {}, std::vector<uint8_t>{'A', 0, 0, 0, 'B', 0}};
     ASSERT_TRUE(device_scan(inventory, api, progress));
     device_t* d = inventory_find_device(inventory, intel_nic_id);
@@ -268,7 +268,7 @@ TEST_F(DeviceScan, DriverRulesIgnoreCaseButLegacyDriverIsExact)
     find(u"ISAPNP\\").enumerator = u"IsaPnp";
     find(u"ACPI\\PNP0C0C").enumerator = u"acpi";
     rename_class(machine, u"DiskDrive", u"diskdrive");
-    fake_setup_api_t api(machine);
+    fake_setup_api_c api(machine);
     ASSERT_TRUE(device_scan(inventory, api, progress));
     EXPECT_EQ(inventory_find_device(inventory, u"ROOT\\TDU_LOOPBACK"), nullptr);
     EXPECT_EQ(inventory_find_device(inventory, u"ISAPNP\\PNP0501"), nullptr);
@@ -279,7 +279,7 @@ TEST_F(DeviceScan, DriverRulesIgnoreCaseButLegacyDriverIsExact)
     // (it has no driver, so it is kept).
     machine_t other = scan_machine();
     rename_class(other, u"LegacyDriver", u"legacydriver");
-    fake_setup_api_t api2(other);
+    fake_setup_api_c api2(other);
     ASSERT_TRUE(device_scan(inventory, api2, progress));
     EXPECT_NE(inventory_find_device(inventory, u"ROOT\\LEGACY_TDUSVC"), nullptr);
 }
@@ -288,7 +288,7 @@ TEST_F(DeviceScan, WithoutAnUnknownClassUnclassedDevicesAreDropped)
 {
     machine_t machine = scan_machine();
     rename_class(machine, u"Unknown", u"Other");
-    fake_setup_api_t api(machine);
+    fake_setup_api_c api(machine);
     ASSERT_TRUE(device_scan(inventory, api, progress));
     EXPECT_EQ(inventory_find_device(inventory, u"PCI\\VEN_1234&DEV_5678&SUBSYS_00000000&REV_00"), nullptr);
     EXPECT_EQ(inventory_find_device(inventory, u"PCI\\VEN_ABCD&DEV_0001&SUBSYS_00000000&REV_00"), nullptr);
@@ -300,7 +300,7 @@ TEST_F(DeviceScan, TheScanShareLimitLeavesDevicesOut)
     for (int32_t limit = 0; limit <= 10; ++limit) {
         SCOPED_TRACE(limit);
         scan_share_limit = limit;
-        fake_setup_api_t api(scan_machine());
+        fake_setup_api_c api(scan_machine());
         ASSERT_TRUE(device_scan(inventory, api, progress));
         size_t expected = 0;
         for (const expected_device_t& e : without_offline(expected_scan_devices())) {
@@ -361,7 +361,7 @@ TEST(DeviceInventory, IdListStopsAtTheFirstEmptyString)
 
 TEST_F(DeviceScan, AStopRequestEndsTheScanBeforeTheNextNode)
 {
-    fake_setup_api_t api(scan_machine());
+    fake_setup_api_c api(scan_machine());
     stop_flag_t stop{1};
     EXPECT_FALSE(device_scan(inventory, api, progress, &stop));
     EXPECT_EQ(get_last_error(), error_stopped);

@@ -24,7 +24,7 @@ using namespace tdu::test;
 
 namespace {
 
-std::unique_ptr<machine_registry_t> registry;
+std::unique_ptr<machine_registry_c> registry;
 expected_device_t long_device;
 
 std::vector<const device_t*> fixture_devices(const device_inventory_t& inventory, const machine_t& machine)
@@ -72,7 +72,7 @@ protected:
     {
         machine_t machine = load_machine(data_dir() / "devices" / "scan_machine.ini");
         long_device = add_long_value_device(machine);
-        registry = std::make_unique<machine_registry_t>(std::move(machine));
+        registry = std::make_unique<machine_registry_c>(std::move(machine));
     }
     static void TearDownTestSuite() { registry.reset(); }
     void SetUp() override
@@ -141,7 +141,7 @@ TEST_F(DeviceScanWin32, TheEnumeratorIsTheFirstComponentOfTheInstanceId)
     // first component of the instance ID, through the same buffer rules.
     HDEVINFO raw = SetupDiGetClassDevsW(nullptr, nullptr, nullptr, DIGCF_ALLCLASSES);
     ASSERT_NE(raw, INVALID_HANDLE_VALUE);
-    setup_api_t& api = win32_setup_api();
+    setup_api_c& api = win32_setup_api();
     device_set_t set = reinterpret_cast<device_set_t>(raw);
     device_node_t node;
     bool found = false;
@@ -226,7 +226,7 @@ TEST_F(ScanShareWin32, ResolvesForRealThroughWinsock)
 
 TEST_F(ScanShareWin32, TheProgramResolvesTheConfiguredHost)
 {
-    temp_dir_t dir;
+    temp_dir_c dir;
     std::filesystem::path file = dir.path() / "endpoints.ini";
     write_file(file, "scan_share_host = 127.0.0.1\n");
     std::string setting = "TDU_ENDPOINTS=" + file.string();

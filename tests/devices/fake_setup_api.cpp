@@ -62,7 +62,7 @@ bool put_text(u16view text, char16_t* buffer, uint32_t capacity, uint32_t* requi
 
 } // namespace
 
-fake_setup_api_t::fake_setup_api_t(machine_t machine) : machine_(std::move(machine))
+fake_setup_api_c::fake_setup_api_c(machine_t machine) : machine_(std::move(machine))
 {
     for (const fixture_class_t& c : machine_.classes) {
         guid_t g;
@@ -71,31 +71,31 @@ fake_setup_api_t::fake_setup_api_t(machine_t machine) : machine_(std::move(machi
     for (size_t i = 0; i < machine_.driver_keys.size(); ++i) driver_key_index_.emplace(lower(machine_.driver_keys[i].key), i);
 }
 
-const fixture_driver_key_t* fake_setup_api_t::driver_key_of(const fixture_device_t* device) const
+const fixture_driver_key_t* fake_setup_api_c::driver_key_of(const fixture_device_t* device) const
 {
     if (!device || !device->driver) return nullptr;
     auto found = driver_key_index_.find(lower(*device->driver));
     return found == driver_key_index_.end() ? nullptr : &machine_.driver_keys[found->second];
 }
 
-bool fake_setup_api_t::fail(uint32_t error)
+bool fake_setup_api_c::fail(uint32_t error)
 {
     last_error_ = error;
     return false;
 }
 
-void fake_setup_api_t::record(const std::string& call)
+void fake_setup_api_c::record(const std::string& call)
 {
     if (record_calls) calls.push_back(call);
 }
 
-const fixture_device_t* fake_setup_api_t::device_of(const device_node_t& node) const
+const fixture_device_t* fake_setup_api_c::device_of(const device_node_t& node) const
 {
     if (node.reserved == 0 || node.reserved > machine_.devices.size()) return nullptr;
     return &machine_.devices[node.reserved - 1];
 }
 
-const fixture_class_t* fake_setup_api_t::class_of(const guid_t& guid) const
+const fixture_class_t* fake_setup_api_c::class_of(const guid_t& guid) const
 {
     for (const fixture_class_t& c : machine_.classes) {
         guid_t g;
@@ -104,7 +104,7 @@ const fixture_class_t* fake_setup_api_t::class_of(const guid_t& guid) const
     return nullptr;
 }
 
-bool fake_setup_api_t::build_class_info_list(guid_t* buffer, uint32_t capacity, uint32_t* required)
+bool fake_setup_api_c::build_class_info_list(guid_t* buffer, uint32_t capacity, uint32_t* required)
 {
     if (class_list_error) return fail(*class_list_error);
     uint32_t count = static_cast<uint32_t>(class_guids_.size());
@@ -117,7 +117,7 @@ bool fake_setup_api_t::build_class_info_list(guid_t* buffer, uint32_t capacity, 
     return true;
 }
 
-bool fake_setup_api_t::class_description(const guid_t& guid, char16_t* buffer, uint32_t capacity, uint32_t* required)
+bool fake_setup_api_c::class_description(const guid_t& guid, char16_t* buffer, uint32_t capacity, uint32_t* required)
 {
     const fixture_class_t* c = class_of(guid);
     if (!c || !c->description || contains(class_description_fails, guid_to_text(guid)))
@@ -125,14 +125,14 @@ bool fake_setup_api_t::class_description(const guid_t& guid, char16_t* buffer, u
     return put_text(*c->description, buffer, capacity, required, last_error_);
 }
 
-bool fake_setup_api_t::class_name_from_guid(const guid_t& guid, char16_t* buffer, uint32_t capacity, uint32_t* required)
+bool fake_setup_api_c::class_name_from_guid(const guid_t& guid, char16_t* buffer, uint32_t capacity, uint32_t* required)
 {
     const fixture_class_t* c = class_of(guid);
     if (!c || !c->name || contains(class_name_fails, guid_to_text(guid))) return fail(error_invalid_class);
     return put_text(*c->name, buffer, capacity, required, last_error_);
 }
 
-bool fake_setup_api_t::get_class_image_list(class_image_list_t& out)
+bool fake_setup_api_c::get_class_image_list(class_image_list_t& out)
 {
     if (class_image_list_fails) return fail(win32_error::call_not_implemented);
     out.image_list = 0x1234;
@@ -140,9 +140,9 @@ bool fake_setup_api_t::get_class_image_list(class_image_list_t& out)
     return true;
 }
 
-void fake_setup_api_t::destroy_class_image_list(class_image_list_t& list) { list.image_list = 0; }
+void fake_setup_api_c::destroy_class_image_list(class_image_list_t& list) { list.image_list = 0; }
 
-bool fake_setup_api_t::class_image_index(const class_image_list_t& list, const guid_t& guid, int32_t* index)
+bool fake_setup_api_c::class_image_index(const class_image_list_t& list, const guid_t& guid, int32_t* index)
 {
     if (list.image_list != 0x1234 || contains(class_image_index_fails, guid_to_text(guid)))
         return fail(error_invalid_class);
@@ -156,7 +156,7 @@ bool fake_setup_api_t::class_image_index(const class_image_list_t& list, const g
     return fail(error_invalid_class);
 }
 
-device_set_t fake_setup_api_t::get_class_devs(bool present_only)
+device_set_t fake_setup_api_c::get_class_devs(bool present_only)
 {
     if (device_set_fails) {
         last_error_ = error_invalid_handle;
@@ -171,7 +171,7 @@ device_set_t fake_setup_api_t::get_class_devs(bool present_only)
     return static_cast<device_set_t>(sets_.size());
 }
 
-bool fake_setup_api_t::enum_device_info(device_set_t set, uint32_t index, device_node_t& node)
+bool fake_setup_api_c::enum_device_info(device_set_t set, uint32_t index, device_node_t& node)
 {
     if (set == 0 || set > sets_.size()) return fail(error_invalid_handle);
     if (enum_error && enum_error->first == index) return fail(enum_error->second);
@@ -186,9 +186,9 @@ bool fake_setup_api_t::enum_device_info(device_set_t set, uint32_t index, device
     return true;
 }
 
-void fake_setup_api_t::destroy_device_info_list(device_set_t) { --open_sets; }
+void fake_setup_api_c::destroy_device_info_list(device_set_t) { --open_sets; }
 
-bool fake_setup_api_t::device_instance_id(device_set_t, const device_node_t& node, char16_t* buffer,
+bool fake_setup_api_c::device_instance_id(device_set_t, const device_node_t& node, char16_t* buffer,
                                           uint32_t capacity, uint32_t* required)
 {
     const fixture_device_t* device = device_of(node);
@@ -203,7 +203,7 @@ bool fake_setup_api_t::device_instance_id(device_set_t, const device_node_t& nod
     return put_text(id, buffer, capacity, required, last_error_);
 }
 
-bool fake_setup_api_t::device_registry_property(device_set_t, const device_node_t& node, uint32_t property,
+bool fake_setup_api_c::device_registry_property(device_set_t, const device_node_t& node, uint32_t property,
                                                 uint32_t* reg_type, uint8_t* buffer, uint32_t size,
                                                 uint32_t* required)
 {
@@ -264,13 +264,13 @@ bool fake_setup_api_t::device_registry_property(device_set_t, const device_node_
     return true;
 }
 
-uint32_t fake_setup_api_t::devnode_status(uint32_t dev_inst)
+uint32_t fake_setup_api_c::devnode_status(uint32_t dev_inst)
 {
     if (dev_inst == 0 || dev_inst > machine_.devices.size()) return cr_no_such_devinst;
     return machine_.devices[dev_inst - 1].present ? cr_success : cr_no_such_devinst;
 }
 
-driver_key_t fake_setup_api_t::open_driver_key(device_set_t, const device_node_t& node)
+driver_key_t fake_setup_api_c::open_driver_key(device_set_t, const device_node_t& node)
 {
     record("open_driver_key");
     const fixture_device_t* device = device_of(node);
@@ -284,7 +284,7 @@ driver_key_t fake_setup_api_t::open_driver_key(device_set_t, const device_node_t
     return static_cast<driver_key_t>(keys_.size());
 }
 
-uint32_t fake_setup_api_t::query_value(driver_key_t key, const char16_t* name, uint32_t* type, uint8_t* data,
+uint32_t fake_setup_api_c::query_value(driver_key_t key, const char16_t* name, uint32_t* type, uint8_t* data,
                                        uint32_t* size)
 {
     if (key == 0 || key > keys_.size() || !keys_[key - 1]) return error_invalid_handle;
@@ -307,7 +307,7 @@ uint32_t fake_setup_api_t::query_value(driver_key_t key, const char16_t* name, u
     return win32_error::success;
 }
 
-void fake_setup_api_t::close_key(driver_key_t key)
+void fake_setup_api_c::close_key(driver_key_t key)
 {
     record("close_key");
     if (key != 0 && key <= keys_.size() && keys_[key - 1]) {
@@ -316,7 +316,7 @@ void fake_setup_api_t::close_key(driver_key_t key)
     }
 }
 
-bool fake_setup_api_t::get_device_install_params(device_set_t, const device_node_t&, device_install_params_t& params)
+bool fake_setup_api_c::get_device_install_params(device_set_t, const device_node_t&, device_install_params_t& params)
 {
     record("get_device_install_params");
     if (rank_fail_step == 1) return fail(win32_error::invalid_data);
@@ -326,7 +326,7 @@ bool fake_setup_api_t::get_device_install_params(device_set_t, const device_node
     return true;
 }
 
-bool fake_setup_api_t::set_device_install_params(device_set_t, const device_node_t&,
+bool fake_setup_api_c::set_device_install_params(device_set_t, const device_node_t&,
                                                  const device_install_params_t& params)
 {
     record("set_device_install_params");
@@ -335,7 +335,7 @@ bool fake_setup_api_t::set_device_install_params(device_set_t, const device_node
     return true;
 }
 
-bool fake_setup_api_t::build_driver_info_list(device_set_t, const device_node_t&)
+bool fake_setup_api_c::build_driver_info_list(device_set_t, const device_node_t&)
 {
     record("build_driver_info_list");
     if (rank_fail_step == 3) return fail(win32_error::invalid_data);
@@ -343,7 +343,7 @@ bool fake_setup_api_t::build_driver_info_list(device_set_t, const device_node_t&
     return true;
 }
 
-bool fake_setup_api_t::enum_driver_info(device_set_t, const device_node_t& node, uint32_t index, driver_info_t& info)
+bool fake_setup_api_c::enum_driver_info(device_set_t, const device_node_t& node, uint32_t index, driver_info_t& info)
 {
     record("enum_driver_info");
     const fixture_device_t* device = device_of(node);
@@ -354,7 +354,7 @@ bool fake_setup_api_t::enum_driver_info(device_set_t, const device_node_t& node,
     return true;
 }
 
-bool fake_setup_api_t::driver_install_rank(device_set_t, const device_node_t& node, const driver_info_t& info,
+bool fake_setup_api_c::driver_install_rank(device_set_t, const device_node_t& node, const driver_info_t& info,
                                            uint32_t* rank)
 {
     record("driver_install_rank");
@@ -363,7 +363,7 @@ bool fake_setup_api_t::driver_install_rank(device_set_t, const device_node_t& no
     return true;
 }
 
-void fake_setup_api_t::destroy_driver_info_list(device_set_t, const device_node_t&)
+void fake_setup_api_c::destroy_driver_info_list(device_set_t, const device_node_t&)
 {
     record("destroy_driver_info_list");
     --open_driver_lists;

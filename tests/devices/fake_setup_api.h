@@ -16,9 +16,9 @@ namespace tdu::test {
 
 constexpr uint32_t cr_no_such_devinst = 0x0D;
 
-class fake_setup_api_t final : public setup_api_t {
+class fake_setup_api_c final : public setup_api_c {
 public:
-    explicit fake_setup_api_t(machine_t machine);
+    explicit fake_setup_api_c(machine_t machine);
 
     // --- faults ---
     // SetupDiBuildClassInfoList fails with `error`.

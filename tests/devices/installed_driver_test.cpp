@@ -40,7 +40,7 @@ std::vector<fixture_value_t> complete_values()
             {u"MatchingDeviceId", reg_sz, u"pci\\ven_1", 0},  {u"ProviderName", reg_sz, u"Maker", 0}};
 }
 
-device_node_t first_node(fake_setup_api_t& api, device_set_t& set)
+device_node_t first_node(fake_setup_api_c& api, device_set_t& set)
 {
     set = api.get_class_devs(false);
     device_node_t node;
@@ -125,7 +125,7 @@ TEST(InstalledDriver, ReadsTheValuesInOrderUpToTheFirstMissingOne)
         SCOPED_TRACE(row.what);
         std::vector<fixture_value_t> values = complete_values();
         row.change(values);
-        fake_setup_api_t api(one_driver_machine(values));
+        fake_setup_api_c api(one_driver_machine(values));
         device_set_t set;
         device_node_t node = first_node(api, set);
         device_t device;
@@ -143,7 +143,7 @@ TEST(InstalledDriver, WithoutDriverKeyThereIsNoDriver)
 {
     machine_t m = one_driver_machine(complete_values());
     m.devices[0].driver.reset();
-    fake_setup_api_t api(m);
+    fake_setup_api_c api(m);
     device_set_t set;
     device_node_t node = first_node(api, set);
     device_t device;
@@ -157,7 +157,7 @@ TEST(InstalledDriver, LongValuesAreReadWholeThenCutToTheirFields)
     values[0].text = u"1." + u16(100, u'9');      // DriverVersion: 65 units
     values[3].text = u16(2000, u'd');             // DriverDesc: 4,002 bytes, past the first 1,024
     values[4].text = u"pci\\" + u16(300, u'm');  // MatchingDeviceId: 200 units
-    fake_setup_api_t api(one_driver_machine(values));
+    fake_setup_api_c api(one_driver_machine(values));
     device_set_t set;
     device_node_t node = first_node(api, set);
     device_t device;
@@ -169,7 +169,7 @@ TEST(InstalledDriver, LongValuesAreReadWholeThenCutToTheirFields)
 
 TEST(InstalledDriverRank, AsksForTheInstalledDriverOfItsInf)
 {
-    fake_setup_api_t api(one_driver_machine(complete_values(), 0x00FF2001u));
+    fake_setup_api_c api(one_driver_machine(complete_values(), 0x00FF2001u));
     api.record_calls = true;
     device_set_t set;
     device_node_t node = first_node(api, set);
@@ -203,7 +203,7 @@ TEST(InstalledDriverRank, EachFailureStopsAndReleasesWhatWasBuilt)
     };
     for (const row_t& row : rows) {
         SCOPED_TRACE(row.fail_step);
-        fake_setup_api_t api(one_driver_machine(complete_values(), 0x00FF2001u));
+        fake_setup_api_c api(one_driver_machine(complete_values(), 0x00FF2001u));
         api.rank_fail_step = row.fail_step;
         api.record_calls = true;
         device_set_t set;

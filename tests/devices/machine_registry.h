@@ -24,12 +24,12 @@ bool machine_registry_import(const machine_t& machine, std::string& error);
 void machine_registry_remove(const machine_t& machine);
 
 // Imports on construction, removes on destruction.
-class machine_registry_t {
+class machine_registry_c {
 public:
-    explicit machine_registry_t(machine_t machine);
-    ~machine_registry_t();
-    machine_registry_t(const machine_registry_t&) = delete;
-    machine_registry_t& operator=(const machine_registry_t&) = delete;
+    explicit machine_registry_c(machine_t machine);
+    ~machine_registry_c();
+    machine_registry_c(const machine_registry_c&) = delete;
+    machine_registry_c& operator=(const machine_registry_c&) = delete;
     bool ok() const { return ok_; }
     const std::string& error() const { return error_; }
     const machine_t& machine() const { return machine_; }

@@ -44,9 +44,9 @@ bool key_empty(const std::wstring& path)
 
 void delete_tree(const std::wstring& path) { SHDeleteKeyW(HKEY_LOCAL_MACHINE, path.c_str()); }
 
-class writer_t {
+class writer_c {
 public:
-    writer_t(const std::wstring& path, std::string& error) : error_(error)
+    writer_c(const std::wstring& path, std::string& error) : error_(error)
     {
         LONG status = RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                                       &key_, nullptr);
@@ -56,7 +56,7 @@ public:
         }
         path_ = path;
     }
-    ~writer_t()
+    ~writer_c()
     {
         if (key_) RegCloseKey(key_);
     }
@@ -98,14 +98,14 @@ bool machine_registry_import(const machine_t& machine, std::string& error)
     for (const fixture_class_t& c : machine.classes) {
         std::wstring path = class_root + w(c.guid);
         if (key_exists(path)) continue;  // one of the system's classes: left as it is
-        writer_t key(path, error);
+        writer_c key(path, error);
         key.dword(marker, 1);
         if (c.name) key.text(L"Class", REG_SZ, *c.name);
         if (c.description) key.text(nullptr, REG_SZ, *c.description);
         if (!key.ok()) return false;
     }
     for (const fixture_driver_key_t& k : machine.driver_keys) {
-        writer_t key(class_root + w(k.key), error);
+        writer_c key(class_root + w(k.key), error);
         for (const fixture_value_t& v : k.values) {
             std::wstring name = w(v.name);
             if (v.type == reg_dword) key.dword(name.c_str(), v.number);
@@ -114,7 +114,7 @@ bool machine_registry_import(const machine_t& machine, std::string& error)
         if (!key.ok()) return false;
     }
     for (const fixture_device_t& d : machine.devices) {
-        writer_t key(enum_root + w(d.instance_id), error);
+        writer_c key(enum_root + w(d.instance_id), error);
         if (d.description) key.text(L"DeviceDesc", REG_SZ, *d.description);
         if (d.friendly_name) key.text(L"FriendlyName", REG_SZ, *d.friendly_name);
         if (d.has_hardware_ids) key.text(L"HardwareID", REG_MULTI_SZ, make_multi_string(d.hardware_ids));
@@ -151,11 +151,11 @@ void machine_registry_remove(const machine_t& machine)
     }
 }
 
-machine_registry_t::machine_registry_t(machine_t machine) : machine_(std::move(machine))
+machine_registry_c::machine_registry_c(machine_t machine) : machine_(std::move(machine))
 {
     ok_ = machine_registry_import(machine_, error_);
 }
 
-machine_registry_t::~machine_registry_t() { machine_registry_remove(machine_); }
+machine_registry_c::~machine_registry_c() { machine_registry_remove(machine_); }
 
 } // namespace tdu::test

@@ -15,7 +15,7 @@ using namespace tdu::test;
 
 TEST(ScanProgress, IsReadableWhileTheScanRuns)
 {
-    fake_setup_api_t api(generate_machine(5000));
+    fake_setup_api_c api(generate_machine(5000));
     device_inventory_t inventory;
     scan_progress_t progress;
 

@@ -59,7 +59,7 @@ recording_host_c scan_view()
 
 // A Setup API whose class list waits until the test opens the gate, then
 // fails (and with it the device scan): a device scan that is still running.
-struct gated_setup_api_t final : setup_api_t {
+struct gated_setup_api_c final : setup_api_c {
     std::mutex lock;
     std::condition_variable opened_signal;
     bool opened = false;
@@ -333,7 +333,7 @@ TEST_F(ScanRun, TicksWhileABoxIsOpenFindNothingToDo)
 
 TEST_F(ScanRun, AStartWhileTheLastWorkerStillRunsWaitsForIt)
 {
-    gated_setup_api_t gated;
+    gated_setup_api_c gated;
     scan_services_t slow{inventory, gated, client, settings, language};
     scan_run_tick(run, slow, view);
     ASSERT_EQ(run.phase, scan_phase_t::scanning_devices);

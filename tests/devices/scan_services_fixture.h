@@ -19,7 +19,7 @@ struct scan_test_services_t {
         for (std::string& m : client.mirrors) m = url;
     }
 
-    fake_setup_api_t api;
+    fake_setup_api_c api;
     device_inventory_t inventory;
     update_client_t client;
     app_settings_t settings;  // scan_offline 0

@@ -9,7 +9,7 @@ using namespace tdu;
 
 namespace {
 
-class table_source_t final : public scan_share_source_t {
+class table_source_c final : public scan_share_source_c {
 public:
     uint32_t acp = 1252, oemcp = 437;
     bool starts = true;
@@ -61,7 +61,7 @@ TEST_F(ScanShare, TheLookupSetsTheLimitFromTheFirstCharacter)
     for (const row_t& row : rows) {
         SCOPED_TRACE(row.what);
         scan_share_limit = scan_share_initial_limit;
-        table_source_t source;
+        table_source_c source;
         source.acp = row.acp;
         source.oemcp = row.oemcp;
         source.starts = row.starts;

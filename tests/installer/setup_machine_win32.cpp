@@ -189,7 +189,7 @@ std::wstring shortcut_target(const fs::path& link)
 
 bool create_scan_task(const fs::path& program)
 {
-    task_scheduler_t& scheduler = win32_task_scheduler();
+    task_scheduler_c& scheduler = win32_task_scheduler();
     return scheduler.create_task(scan_task(u16ptr(program.c_str()), scheduler.local_now(),
                                            scheduler.computer_name(), scheduler.user_name()));
 }

@@ -52,7 +52,7 @@ std::vector<std::string> tree(const fs::path& root)
 
 TEST(ExtractArchive, NestedFoldersFolderEntriesAndTimes)
 {
-    test::temp_dir_t dir;
+    test::temp_dir_c dir;
     std::string big(300000, '\0');
     for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>((i * 7919) >> 3);
     test::write_zip(dir.path() / "pkg.zip",
@@ -87,7 +87,7 @@ TEST(ExtractArchive, NestedFoldersFolderEntriesAndTimes)
 
 TEST(ExtractArchive, ExistingFilesAreNeverOverwritten)
 {
-    test::temp_dir_t dir;
+    test::temp_dir_c dir;
     test::write_zip(dir.path() / "pkg.zip", {{"a.inf", "new a"}, {"sub/b.inf", "new b"}, {"c.inf", "new c"}});
     test::write_file(dir.path() / "out/a.inf", "earlier a");
     test::write_file(dir.path() / "out/sub/b.inf", "earlier b");
@@ -105,7 +105,7 @@ TEST(ExtractArchive, ExistingFilesAreNeverOverwritten)
 
 TEST(ExtractArchive, EntriesThatWouldLeaveTheTargetAreSkipped)
 {
-    test::temp_dir_t dir;
+    test::temp_dir_c dir;
     test::write_zip(dir.path() / "evil.zip",
                     {
                         {"../up.txt", "x"},
@@ -159,7 +159,7 @@ TEST(ExtractArchive, EntryNameMapping)
 
 TEST(ExtractArchive, NamesInTheCodePageAndInUtf8)
 {
-    test::temp_dir_t dir;
+    test::temp_dir_c dir;
     test::zip_entry_t ansi{"caf\xE9.inf", "ansi"};
     test::zip_entry_t utf8{"na\xC3\xAFve.inf", "utf8"};
     utf8.utf8_name = true;
@@ -172,7 +172,7 @@ TEST(ExtractArchive, NamesInTheCodePageAndInUtf8)
 
 TEST(ExtractArchive, Zip64Entries)
 {
-    test::temp_dir_t dir;
+    test::temp_dir_c dir;
     test::zip_entry_t a{"x64/driver.inf", "zip64 inf"};
     a.zip64 = true;
     test::zip_entry_t b{"x64/driver.sys", std::string(70000, 'z')};
@@ -187,7 +187,7 @@ TEST(ExtractArchive, Zip64Entries)
 
 TEST(ExtractArchive, ArchiveFoundWithZipAppended)
 {
-    test::temp_dir_t dir;
+    test::temp_dir_c dir;
     test::write_zip(dir.path() / "package.zip", {{"a.inf", "a"}});
     fs::create_directory(dir.path() / "out");
     ASSERT_EQ(extract_archive(test::program_path(dir.path() / "package"), test::program_path(dir.path() / "out")), 0);
@@ -196,7 +196,7 @@ TEST(ExtractArchive, ArchiveFoundWithZipAppended)
 
 TEST(ExtractArchive, WhatCannotBeOpenedFailsAndWritesNothing)
 {
-    test::temp_dir_t dir;
+    test::temp_dir_c dir;
     test::write_zip(dir.path() / "good.zip", {{"a.inf", "a"}, {"b.inf", "b"}});
     std::string whole = test::read_file(dir.path() / "good.zip");
     test::write_file(dir.path() / "half.zip", whole.substr(0, whole.size() / 2));
@@ -216,7 +216,7 @@ TEST(ExtractArchive, WhatCannotBeOpenedFailsAndWritesNothing)
 
 TEST(ExtractArchive, CorruptDataFailsAndRemovesOnlyTheBrokenFile)
 {
-    test::temp_dir_t dir;
+    test::temp_dir_c dir;
     std::string payload(100000, '\0');
     for (size_t i = 0; i < payload.size(); ++i) payload[i] = static_cast<char>(i % 251);
     test::write_zip(dir.path() / "pkg.zip", {{"first.inf", "intact"}, {"second.sys", payload}, {"third.inf", "after"}});
@@ -250,7 +250,7 @@ TEST(ExtractArchive, DosDateAndTime)
 
 TEST(ExtractArchiveAfresh, NoFileOfAnEarlierExtractionOutlivesIt)
 {
-    test::temp_dir_t dir;
+    test::temp_dir_c dir;
     // The folder of an earlier extraction of an older package of that name,
     // with files the new package no longer has and one it has anew.
     test::write_file(dir.path() / "pkg/drv/old.inf", "stale inf");
@@ -293,7 +293,7 @@ TEST(ExtractArchiveAfresh, EmptiesNothingItShouldNot)
         {"the archive lies below the target, other letter case", "pkg/inner.zip", "PKG"},
     };
     for (const auto& r : rows) {
-        test::temp_dir_t dir;
+        test::temp_dir_c dir;
         test::write_zip(dir.path() / "pkg.zip", {{"a.inf", "new"}});
         test::write_zip(dir.path() / "pkg/inner.zip", {{"a.inf", "new"}});
         test::write_file(dir.path() / "pkg/earlier.inf", "earlier");

@@ -18,12 +18,12 @@ namespace {
 const char* const pkg_link = "http://127.0.0.1/drivers/pkg.zip";
 
 struct row_fixture_t {
-    test::temp_dir_t dir;
+    test::temp_dir_c dir;
     fs::path downloads = dir.path() / "download";
     fs::path program = dir.path() / "program";
-    test::refusing_threads_t no_threads;
-    download_session_list_t sessions;
-    test::recording_shell_t shell;
+    test::refusing_threads_c no_threads;
+    download_session_list_c sessions;
+    test::recording_shell_c shell;
     environment_t env;
     install_services_t services{shell, no_threads, env};
     test::recording_host_c host;
@@ -94,30 +94,30 @@ TEST(DownloadRow, ButtonActionByState)
     EXPECT_EQ(row_button_action(download_paused), row_action_t::start);
     EXPECT_EQ(row_button_action(download_failed), row_action_t::start);
     EXPECT_EQ(row_button_action(download_complete), row_action_t::install);
-    EXPECT_EQ(row_button_action(0), row_action_t::none);
-    EXPECT_EQ(row_button_action(9), row_action_t::none);
+    EXPECT_EQ(row_button_action(static_cast<download_state_t>(0)), row_action_t::none);
+    EXPECT_EQ(row_button_action(static_cast<download_state_t>(9)), row_action_t::none);
 }
 
 TEST(DownloadRow, ProgressAtCreationComesFromTheSession)
 {
     row_fixture_t f;
     test::write_file(f.temp(), std::string(1250, 'x'));
-    download_row_t row(f.input(), f.sessions, f.services, f.host);
+    download_row_c row(f.input(), f.sessions, f.services, f.host);
     EXPECT_EQ(row.bytes_done, 1250u);
     EXPECT_EQ(row.expected_size, 5000u);
     EXPECT_FLOAT_EQ(row.fraction, 0.25f);
     EXPECT_EQ(f.host.timer_starts, 0);  // nothing runs
-    EXPECT_STREQ(row.status_text_key(), "download_download_paused");
+    EXPECT_STREQ(row.status_text_key().name, "download_download_paused");
 }
 
 TEST(DownloadRow, NoThreadForTheTransferShowsTheErrorWithoutATimer)
 {
     row_fixture_t f;
-    download_row_t row(f.input(), f.sessions, f.services, f.host);
+    download_row_c row(f.input(), f.sessions, f.services, f.host);
     row.click();
     EXPECT_EQ(row.session().state(), download_failed);
-    EXPECT_STREQ(row.status_text_key(), "download_download_error");
-    EXPECT_STREQ(row.button_text_key(), "download_btn_resume");
+    EXPECT_STREQ(row.status_text_key().name, "download_download_error");
+    EXPECT_STREQ(row.button_text_key().name, "download_btn_resume");
     EXPECT_EQ(f.host.timer_starts, 0);
     EXPECT_EQ(f.host.redraws, 1);
     EXPECT_FALSE(f.sessions.any_downloading());
@@ -144,7 +144,7 @@ TEST(DownloadRow, RemoveAsksAndDeletesTheFileOfTheState)
         row_fixture_t f;
         if (r.temp) test::write_file(f.temp(), "part");
         if (r.final) test::write_file(f.final(), "whole");
-        download_row_t rw(f.input(), f.sessions, f.services, f.host);
+        download_row_c rw(f.input(), f.sessions, f.services, f.host);
         int32_t before = rw.session().state();
         EXPECT_TRUE(rw.remove_enabled()) << r.what;
         f.host.answers = {r.answer};
@@ -163,7 +163,7 @@ TEST(DownloadRow, RemoveAsksAndDeletesTheFileOfTheState)
     }
 
     row_fixture_t f;
-    download_row_t rw(f.input(), f.sessions, f.services, f.host);
+    download_row_c rw(f.input(), f.sessions, f.services, f.host);
     EXPECT_FALSE(rw.remove_enabled());  // nothing downloaded
 }
 
@@ -171,21 +171,21 @@ TEST(DownloadRow, OpenLocationByState)
 {
     row_fixture_t f;
     {
-        download_row_t row(f.input(), f.sessions, f.services, f.host);
+        download_row_c row(f.input(), f.sessions, f.services, f.host);
         row.open_location();
     }
     test::write_file(f.temp(), "part");
     {
-        download_session_list_t fresh;
+        download_session_list_c fresh;
         fresh.settings = f.sessions.settings;
-        download_row_t row(f.input(), fresh, f.services, f.host);
+        download_row_c row(f.input(), fresh, f.services, f.host);
         row.open_location();
     }
     fs::rename(f.temp(), f.final());
     {
-        download_session_list_t fresh;
+        download_session_list_c fresh;
         fresh.settings = f.sessions.settings;
-        download_row_t row(f.input(), fresh, f.services, f.host);
+        download_row_c row(f.input(), fresh, f.services, f.host);
         row.open_location();
     }
     const std::vector<std::string> expected = {
@@ -199,8 +199,8 @@ TEST(DownloadRow, OpenLocationByState)
 TEST(DownloadRow, TickAllLeavesRowsWithoutANewerDriver)
 {
     row_fixture_t f;
-    download_row_t newer(f.input(false), f.sessions, f.services, f.host);
-    download_row_t same(f.input(true), f.sessions, f.services, f.host);
+    download_row_c newer(f.input(false), f.sessions, f.services, f.host);
+    download_row_c same(f.input(true), f.sessions, f.services, f.host);
     EXPECT_TRUE(newer.tick_all(true));
     EXPECT_TRUE(newer.ticked);
     EXPECT_FALSE(same.tick_all(true));
@@ -216,8 +216,8 @@ TEST(DownloadRow, CompleteRowInstallsWithTheSessionsFileAndTheGroupsInfFiles)
 {
     row_fixture_t f;
     test::write_file(f.final(), "whole");
-    download_row_t row(f.input(true), f.sessions, f.services, f.host);
-    ASSERT_STREQ(row.button_text_key(), "download_btn_setup");
+    download_row_c row(f.input(true), f.sessions, f.services, f.host);
+    ASSERT_STREQ(row.button_text_key().name, "download_btn_setup");
     f.host.answers = {box_result_t::accepted};
 
     row.click();

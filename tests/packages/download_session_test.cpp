@@ -16,9 +16,9 @@ namespace {
 
 
 struct sessions_fixture_t {
-    test::temp_dir_t dir;
-    test::refusing_threads_t no_threads;
-    download_session_list_t sessions;
+    test::temp_dir_c dir;
+    test::refusing_threads_c no_threads;
+    download_session_list_c sessions;
 
     sessions_fixture_t()
     {
@@ -89,19 +89,19 @@ TEST(DownloadSession, StartingStateComesFromTheFilesOnDisk)
 
 TEST(DownloadSession, StateTexts)
 {
-    struct row { int32_t state; const char* status; const char* button; };
+    struct row { download_state_t state; const char* status; const char* button; };
     const row rows[] = {
         {download_not_downloaded, "download_not_download", "download_btn_download"},
         {download_downloading, "download_downloading", "download_btn_pause"},
         {download_paused, "download_download_paused", "download_btn_resume"},
         {download_failed, "download_download_error", "download_btn_resume"},
         {download_complete, "download_download_complete", "download_btn_setup"},
-        {0, "", ""},
-        {6, "", ""},
+        {static_cast<download_state_t>(0), "", ""},
+        {static_cast<download_state_t>(6), "", ""},
     };
     for (const auto& r : rows) {
-        EXPECT_STREQ(download_status_text_key(r.state), r.status) << r.state;
-        EXPECT_STREQ(download_button_text_key(r.state), r.button) << r.state;
+        EXPECT_STREQ(download_status_text_key(r.state).name, r.status) << r.state;
+        EXPECT_STREQ(download_button_text_key(r.state).name, r.button) << r.state;
     }
 }
 

@@ -62,8 +62,8 @@ bool wait_for(Condition done)
 }
 
 struct transfer_fixture_t {
-    temp_dir_t dir;
-    download_session_list_t sessions;
+    temp_dir_c dir;
+    download_session_list_c sessions;
     std::string file_of(const download_session_c& s) const { return read_file(test::fs_path(s.final_path())); }
     std::string temp_of(const download_session_c& s) const { return read_file(test::fs_path(s.temp_path())); }
     bool temp_exists(const download_session_c& s) const { return fs::exists(test::fs_path(s.temp_path())); }
@@ -289,7 +289,7 @@ TEST(DownloadTransfer, SessionGoingAwayStopsItsTransfer)
 TEST(DownloadRow, ARebuiltListFindsTheRunningTransferAndCompletesIt)
 {
     transfer_fixture_t f;
-    recording_shell_t shell;
+    recording_shell_c shell;
     environment_t env;
     install_services_t services{shell, system_threads(), env};
     const std::string path = "/stall/9000/packages-rebuild/pkg.zip";
@@ -298,7 +298,7 @@ TEST(DownloadRow, ARebuiltListFindsTheRunningTransferAndCompletesIt)
     input.expected_size = 9000;
 
     recording_host_c first_host;
-    auto first = std::make_unique<download_row_t>(input, f.sessions, services, first_host);
+    auto first = std::make_unique<download_row_c>(input, f.sessions, services, first_host);
     EXPECT_EQ(first_host.timer_starts, 0);
     first->click();
     EXPECT_EQ(first->session().state(), download_downloading);
@@ -307,9 +307,9 @@ TEST(DownloadRow, ARebuiltListFindsTheRunningTransferAndCompletesIt)
     first.reset();  // the results list is rebuilt: the old row goes away
 
     recording_host_c second_host;
-    download_row_t second(input, f.sessions, services, second_host);
+    download_row_c second(input, f.sessions, services, second_host);
     EXPECT_TRUE(second_host.timer_running);  // started at once for the running transfer
-    EXPECT_STREQ(second.button_text_key(), "download_btn_pause");
+    EXPECT_STREQ(second.button_text_key().name, "download_btn_pause");
     EXPECT_FALSE(second.remove_enabled());
 
     // Quitting while it runs: only Yes quits; a box closed without an
@@ -333,7 +333,7 @@ TEST(DownloadRow, ARebuiltListFindsTheRunningTransferAndCompletesIt)
     }
     EXPECT_FALSE(second_host.timer_running);
     EXPECT_EQ(second.session().state(), download_paused);
-    EXPECT_STREQ(second.status_text_key(), "download_download_paused");
+    EXPECT_STREQ(second.status_text_key().name, "download_download_paused");
     EXPECT_EQ(second.bytes_done, 1u);
     EXPECT_FLOAT_EQ(second.fraction, 1.0f / 9000.0f);
     EXPECT_TRUE(second.remove_enabled());
@@ -342,15 +342,15 @@ TEST(DownloadRow, ARebuiltListFindsTheRunningTransferAndCompletesIt)
 TEST(DownloadRow, ButtonDownloadsAndTheTimerSettlesTheRow)
 {
     transfer_fixture_t f;
-    recording_shell_t shell;
+    recording_shell_c shell;
     environment_t env;
     install_services_t services{shell, system_threads(), env};
     recording_host_c host;
     download_row_input_t input;
     input.link = server_url("/bytes/20000/packages-row/pkg.zip");
     input.expected_size = 20000;
-    download_row_t row(input, f.sessions, services, host);
-    EXPECT_STREQ(row.button_text_key(), "download_btn_download");
+    download_row_c row(input, f.sessions, services, host);
+    EXPECT_STREQ(row.button_text_key().name, "download_btn_download");
     EXPECT_EQ(row.fraction, 0.0f);
 
     row.click();
@@ -361,7 +361,7 @@ TEST(DownloadRow, ButtonDownloadsAndTheTimerSettlesTheRow)
     }
     EXPECT_EQ(host.timer_stops, 1);
     EXPECT_EQ(row.session().state(), download_complete);
-    EXPECT_STREQ(row.button_text_key(), "download_btn_setup");
+    EXPECT_STREQ(row.button_text_key().name, "download_btn_setup");
     EXPECT_EQ(row.bytes_done, 20000u);
     EXPECT_FLOAT_EQ(row.fraction, 1.0f);
     EXPECT_GE(host.redraws, 2);
@@ -370,7 +370,7 @@ TEST(DownloadRow, ButtonDownloadsAndTheTimerSettlesTheRow)
 TEST(DownloadRow, DownloadAllStartsTickedRowsThatCanStart)
 {
     transfer_fixture_t f;
-    recording_shell_t shell;
+    recording_shell_c shell;
     environment_t env;
     install_services_t services{shell, system_threads(), env};
     recording_host_c ticked_host, unticked_host;
@@ -379,7 +379,7 @@ TEST(DownloadRow, DownloadAllStartsTickedRowsThatCanStart)
     a.expected_size = 3000;
     b.link = server_url("/bytes/3000/packages-all/b.zip");
     b.expected_size = 3000;
-    download_row_t ticked(a, f.sessions, services, ticked_host), unticked(b, f.sessions, services, unticked_host);
+    download_row_c ticked(a, f.sessions, services, ticked_host), unticked(b, f.sessions, services, unticked_host);
     ticked.ticked = true;
 
     ticked.download_all();

@@ -77,7 +77,7 @@ TEST(DriverInstaller, ToolOfTheSystemsWidthFromTheProgramsFolder)
         environment_t env = program_in(u"C:\\Program Files\\Tavrill", r.architecture);
         env.wow64_process = r.wow64;
         EXPECT_EQ(driver_installer_path(env), r.tool);
-        test::recording_shell_t shell;
+        test::recording_shell_c shell;
         run_driver_installer(shell, env, u"D:\\pkg\\", true);
         ASSERT_EQ(shell.calls().size(), 1u);
         EXPECT_EQ(shell.calls()[0].file, r.tool);
@@ -159,7 +159,7 @@ TEST(DriverInstaller, ChoiceOverPackageLayouts)
          {"{P}\\DPInst32.exe|/SH /PATH \"{F}\\drv\""}},
     };
     for (const auto& r : rows) {
-        test::temp_dir_t dir;
+        test::temp_dir_c dir;
         for (const auto& f : r.files) {
             std::string rel = replace_all(f, "\\", "/");
             test::write_file(dir.path() / "pkg" / rel, "x");
@@ -168,7 +168,7 @@ TEST(DriverInstaller, ChoiceOverPackageLayouts)
         u16 package = path_join(test::program_path(dir.path()), u"pkg");
         environment_t env = program_in(test::program_path(dir.path() / "program"));
         inf_name_set_t names(r.inf_names.begin(), r.inf_names.end());
-        test::recording_shell_t shell;
+        test::recording_shell_c shell;
 
         start_package_installer(shell, env, package, names);
 
@@ -193,9 +193,9 @@ TEST(DriverInstaller, OnlySafeInfNamesAreLookedAt)
 
 TEST(DriverInstaller, SetupProgramSearchOfOneFolder)
 {
-    test::temp_dir_t dir;
+    test::temp_dir_c dir;
     u16 root = test::program_path(dir.path());
-    test::recording_shell_t shell;
+    test::recording_shell_c shell;
     EXPECT_EQ(find_setup_program(shell, root), -1);
     EXPECT_EQ(find_setup_program(shell, path_join(root, u"missing")), -1);
     test::write_file(dir.path() / "one.EXE", "");

@@ -14,7 +14,7 @@
 namespace tdu::test {
 
 // Records every shell call; safe to call from workers.
-class recording_shell_t final : public shell_t {
+class recording_shell_c final : public shell_c {
 public:
     struct call_t {
         u16 file;
@@ -47,7 +47,7 @@ private:
 };
 
 // A starter that makes no threads, as a system out of resources would.
-class refusing_threads_t final : public thread_starter_t {
+class refusing_threads_c final : public thread_starter_c {
 public:
     int refused = 0;
     bool start(std::function<void()>) override

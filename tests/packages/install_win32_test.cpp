@@ -46,7 +46,7 @@ bool ends_with(const std::string& s, const std::string& tail)
 }
 
 struct wine_install_fixture_t {
-    temp_dir_t dir;
+    temp_dir_c dir;
     fs::path downloads = dir.path() / "download";
     fs::path program = dir.path() / "program";
     environment_t env;
@@ -79,7 +79,7 @@ TEST(InstallWin32, DownloadUnpackAndStartTheInstallerToolOnTheInfFolder)
     std::string package = read_file(source);
     server_put_file("packages-wine/e1000.zip", package);
 
-    download_session_list_t sessions;
+    download_session_list_c sessions;
     sessions.settings.download_folder = test::program_path(f.downloads);
     sessions.settings.retry_pause_ms = 10;
     recording_host_c host;
@@ -87,7 +87,7 @@ TEST(InstallWin32, DownloadUnpackAndStartTheInstallerToolOnTheInfFolder)
     input.link = server_url("/files/packages-wine/e1000.zip");
     input.expected_size = static_cast<uint32_t>(package.size());
     input.inf_names = {u"drivers\\net\\x64\\e1000.inf"};
-    download_row_t row(input, sessions, f.services, host);
+    download_row_c row(input, sessions, f.services, host);
 
     row.click();
     for (int waited = 0; host.timer_running && waited < 60000; waited += 10) {

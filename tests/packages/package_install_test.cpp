@@ -17,13 +17,13 @@ namespace {
 
 
 struct install_fixture_t {
-    test::temp_dir_t dir;
+    test::temp_dir_c dir;
     fs::path downloads = dir.path() / "download";
     fs::path program = dir.path() / "program";
     environment_t env;
-    test::recording_shell_t shell;
+    test::recording_shell_c shell;
     test::recording_host_c host;
-    test::refusing_threads_t no_threads;
+    test::refusing_threads_c no_threads;
     install_services_t services{shell, no_threads, env};
     worker_c installer{no_threads};  // the row's
 

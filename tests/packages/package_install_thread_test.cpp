@@ -22,9 +22,9 @@ namespace {
 
 
 // A shell whose calls wait until the test opens the gate.
-class gated_shell_t final : public shell_t {
+class gated_shell_c final : public shell_c {
 public:
-    test::recording_shell_t record;
+    test::recording_shell_c record;
 
     void execute(u16view file, u16view parameters) override
     {
@@ -67,13 +67,13 @@ bool wait_released(const std::weak_ptr<install_request_t>& request)
 
 TEST(InstallWorker, RequestOutlivesTheRowAndRepeatedRequestsWait)
 {
-    test::temp_dir_t dir;
+    test::temp_dir_c dir;
     fs::path downloads = dir.path() / "download", program = dir.path() / "program";
     fs::create_directories(program);
     test::write_zip(downloads / "d1.zip", {{"drv/a.inf", "inf"}});
     environment_t env;
     copy_field(env.program_folder, path_chars, test::program_path(program) + u"\\");
-    gated_shell_t shell;
+    gated_shell_c shell;
     test::recording_host_c host;
     install_services_t services{shell, system_threads(), env};
 
@@ -108,13 +108,13 @@ TEST(InstallWorker, RequestOutlivesTheRowAndRepeatedRequestsWait)
 
 TEST(InstallWorker, APackageHasOneWorkerWhicheverRowAsks)
 {
-    test::temp_dir_t dir;
+    test::temp_dir_c dir;
     fs::path downloads = dir.path() / "download", program = dir.path() / "program";
     fs::create_directories(program);
     test::write_zip(downloads / "d2.zip", {{"drv/a.inf", "inf"}, {"drv/a.sys", std::string(200000, 's')}});
     environment_t env;
     copy_field(env.program_folder, path_chars, test::program_path(program) + u"\\");
-    gated_shell_t shell;
+    gated_shell_c shell;
     test::recording_host_c host;
     install_services_t services{shell, system_threads(), env};
     install_order_t order;
@@ -161,15 +161,15 @@ TEST(InstallWorker, TheRowLearnsHowItsInstallationEnded)
         {"a package that is no archive", false, install_outcome_failed},
     };
     for (const auto& r : rows) {
-        test::temp_dir_t dir;
+        test::temp_dir_c dir;
         fs::path downloads = dir.path() / "download", program = dir.path() / "program";
         fs::create_directories(program);
         environment_t env;
         copy_field(env.program_folder, path_chars, test::program_path(program) + u"\\");
-        test::recording_shell_t shell;
+        test::recording_shell_c shell;
         test::recording_host_c host;
         install_services_t services{shell, system_threads(), env};
-        download_session_list_t sessions;
+        download_session_list_c sessions;
         sessions.settings.download_folder = test::program_path(downloads);
         download_row_input_t input;
         input.link = "http://127.0.0.1/drivers/pkg.zip";
@@ -181,7 +181,7 @@ TEST(InstallWorker, TheRowLearnsHowItsInstallationEnded)
             test::write_zip(package, {{"drv/a.inf", "inf"}});
         else
             test::write_file(package, "MZ no archive");
-        download_row_t download_row(input, sessions, services, host);
+        download_row_c download_row(input, sessions, services, host);
         ASSERT_EQ(download_row.session().state(), download_complete) << r.what;
         EXPECT_EQ(download_row.install_outcome(), install_outcome_none) << r.what;
 

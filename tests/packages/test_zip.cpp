@@ -20,7 +20,7 @@ uint32_t dos_time(int year, int month, int day, int hour, int minute, int second
 void write_zip(const std::filesystem::path& file, const std::vector<zip_entry_t>& entries)
 {
     if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path());
-    zip_file_path_t path(utf8_to_utf16(file.u8string()));
+    zip_file_path_c path(utf8_to_utf16(file.u8string()));
     zipFile zip = zipOpen2_64(path.argument(), APPEND_STATUS_CREATE, nullptr, path.functions());
     if (!zip) throw std::runtime_error("cannot create " + file.string());
     for (const auto& e : entries) {

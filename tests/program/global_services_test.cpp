@@ -16,7 +16,7 @@ using namespace tdu::test;
 namespace {
 
 // The scan-share host resolves to `address`, or to nothing.
-struct resolver_t final : scan_share_source_t {
+struct resolver_c final : scan_share_source_c {
     std::optional<std::string> address;
     std::vector<std::string> asked;
     uint32_t ansi_code_page() override { return 1252; }
@@ -37,8 +37,8 @@ protected:
         app_cleanup(api);
         scan_share_limit = scan_share_initial_limit;
     }
-    fake_setup_api_t api;
-    resolver_t resolver;
+    fake_setup_api_c api;
+    resolver_c resolver;
 };
 
 } // namespace

@@ -12,7 +12,7 @@
 
 namespace fs = std::filesystem;
 using namespace tdu::server;
-using tdu::test::temp_dir_t;
+using tdu::test::temp_dir_c;
 using tdu::test::write_file;
 
 namespace {
@@ -64,7 +64,7 @@ TEST(IdentifierScore, FollowsTheWindowsRankTable)
 
 TEST(Catalogue, MatchesEveryIdKindWithItsScoreAndIgnoresCase)
 {
-    temp_dir_t dir;
+    temp_dir_c dir;
     fs::path packages = dir.path() / "packages";
     auto add = [&](const std::string& name, const std::string& ids, const std::string& date = "01/01/2013") {
         test::write_zip(packages / (name + ".zip"), {{"drv/d.inf", test::small_inf(date, "1.0", {ids})}});
@@ -96,7 +96,7 @@ TEST(Catalogue, MatchesEveryIdKindWithItsScoreAndIgnoresCase)
 
 TEST(Catalogue, OffersOnlyWhatTheRequestedSystemWouldUse)
 {
-    temp_dir_t dir;
+    temp_dir_c dir;
     fs::path packages = dir.path() / "packages";
     const std::string id = "PCI\\VEN_1111&DEV_2222";
     std::string win7_x64 = "[Version]\nSignature=$Windows NT$\nDriverVer=05/05/2013,2.0\n"
@@ -136,7 +136,7 @@ TEST(Catalogue, OffersOnlyWhatTheRequestedSystemWouldUse)
 
 TEST(Catalogue, ReportsBadPackagesAndInfsAndKeepsTheGoodOnes)
 {
-    temp_dir_t dir;
+    temp_dir_c dir;
     fs::path packages = dir.path() / "packages";
     const std::string good = test::small_inf("02/03/2013", "1.2.3.4", {"PCI\\VEN_1111&DEV_2222"},
                                              "CatalogFile=good.cat\r\n");
@@ -177,7 +177,7 @@ TEST(Catalogue, ReportsBadPackagesAndInfsAndKeepsTheGoodOnes)
 
 TEST(Catalogue, ReindexingUpdatesTheCatalogueInPlace)
 {
-    temp_dir_t dir;
+    temp_dir_c dir;
     fs::path packages = dir.path() / "packages";
     auto inf = [](const char* version) { return test::small_inf("01/01/2013", version, {"PCI\\VEN_1111&DEV_2222"}); };
     test::write_zip(packages / "stays.zip", {{"d/s.inf", inf("1.0")}});

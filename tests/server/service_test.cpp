@@ -48,7 +48,7 @@ size_t collect(char* data, size_t size, size_t count, void* target)
 }
 
 
-class service_fixture_t : public ::testing::Test {
+class service_fixture_c : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { curl_global_init(CURL_GLOBAL_DEFAULT); }
     static void TearDownTestSuite() { curl_global_cleanup(); }
@@ -122,7 +122,7 @@ protected:
 
     reply_t post_request(const std::string& document) { return post_field("kelptone", test::deflate_text(document)); }
 
-    tdu::test::temp_dir_t dir_;
+    tdu::test::temp_dir_c dir_;
     fs::path catalogue_;
     index_report_t report_;
     std::ostringstream log_;
@@ -131,7 +131,7 @@ protected:
     std::string base_;
 };
 
-using UpdateService = service_fixture_t;
+using UpdateService = service_fixture_c;
 
 struct item_t {
     std::map<std::string, std::string> fields;

@@ -22,7 +22,7 @@ namespace {
 // A scan result: the network adapter and the USB receiver share one offer
 // that brings an update (with a third device beside them), the keyboard's
 // offer is not newer, and the last device got no offers.
-struct report_fixture_t : ::testing::Test {
+struct report_fixture_c : ::testing::Test {
     device_inventory_t inventory = sample_inventory();
     std::vector<offer_group_t> rows;
     offer_counts_t counts;
@@ -84,7 +84,7 @@ struct report_fixture_t : ::testing::Test {
         set_report_sender(nullptr);
     }
 };
-using DiagnosticReport = report_fixture_t;
+using DiagnosticReport = report_fixture_c;
 
 // A sender that keeps what it was given and says so.
 std::mutex sent_lock;

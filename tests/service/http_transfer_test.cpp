@@ -36,7 +36,7 @@ std::string body_of(const http_response_t& r)
 
 // A download target in a fresh folder.
 struct download_fixture_t {
-    temp_dir_t dir;
+    temp_dir_c dir;
     u16 path = utf8_to_utf16((dir.path() / "package.zip.tmp").u8string());
     transfer_progress_t progress;
 
@@ -298,7 +298,7 @@ TEST(TransferDownload, FtpStartsFromTheFirstByteEvenWithBytesOnDisk)
 
 TEST(TransferDownload, ATargetThatCannotBeOpenedFailsWithCode4)
 {
-    temp_dir_t dir;
+    temp_dir_c dir;
     u16 path = utf8_to_utf16((dir.path() / "missing folder" / "pkg.tmp").u8string());
     transfer_progress_t progress;
     progress.expected_size = 100;

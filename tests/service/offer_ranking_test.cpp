@@ -79,14 +79,14 @@ TEST(CompareVersions, ReadsFourNumbersSeparatedBySingleCharacters)
 
 namespace {
 
-struct ranking_fixture_t : ::testing::Test {
+struct ranking_fixture_c : ::testing::Test {
     update_client_t client;
     update_request_t request;
     device_t device = make_device({u"PCI\\VEN_8086&DEV_100E", u"net", u"Net", u"PCI", {u"a"}, {u"b"}});
     void SetUp() override { request.os_version = 61; }
     const driver_offer_t* offer(int i) const { return &device.offers[i]; }
 };
-using RankDeviceOffers = ranking_fixture_t;
+using RankDeviceOffers = ranking_fixture_c;
 
 } // namespace
 
@@ -219,7 +219,7 @@ TEST(CountOfferResults, WeighsDevicesByTheirInstances)
 
 TEST(InstalledLinks, ReadsSetupDatBesideTheProgramNotTheCurrentDirectory)
 {
-    temp_dir_t dir;
+    temp_dir_c dir;
     u16 saved(environment.program_folder);
     copy_field(environment.program_folder, path_chars, utf8_to_utf16(dir.path().u8string() + "/"));
     std::string long_link(1500, 'L');

@@ -18,11 +18,11 @@ using namespace tdu::test;
 
 namespace {
 
-struct client_fixture_t : ::testing::Test {
+struct client_fixture_c : ::testing::Test {
     device_inventory_t inventory = sample_inventory();
     update_client_t client;
     update_request_t request;
-    temp_dir_t folder;  // the program's folder, where "setup.dat" lives
+    temp_dir_c folder;  // the program's folder, where "setup.dat" lives
     u16 saved_folder = environment.program_folder;
 
     void SetUp() override
@@ -44,7 +44,7 @@ struct client_fixture_t : ::testing::Test {
         client.mirrors[2] = c;
     }
 };
-using SendUpdateRequest = client_fixture_t;
+using SendUpdateRequest = client_fixture_c;
 
 } // namespace
 

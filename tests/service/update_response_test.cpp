@@ -39,7 +39,7 @@ std::string hardware(const std::string& id, const std::string& items)
 
 std::string item(const std::string& fields) { return "<item>" + fields + "</item>"; }
 
-struct parse_fixture_t : ::testing::Test {
+struct parse_fixture_c : ::testing::Test {
     device_inventory_t inventory = sample_inventory();
     device_t& net = inventory.devices[0];
     device_t& usb = inventory.devices[1];
@@ -49,7 +49,7 @@ struct parse_fixture_t : ::testing::Test {
     bool parse(const std::string& body) { return parse_update_response(body.c_str(), inventory); }
 };
 
-using ParseUpdateResponse = parse_fixture_t;
+using ParseUpdateResponse = parse_fixture_c;
 
 } // namespace
 

@@ -15,7 +15,7 @@ namespace tdu::test {
 
 fs::path data_dir() { return fs::path(TDU_TEST_DATA_DIR); }
 
-temp_dir_t::temp_dir_t()
+temp_dir_c::temp_dir_c()
 {
     static std::atomic<unsigned> counter{0};
     std::random_device rd;
@@ -31,7 +31,7 @@ temp_dir_t::temp_dir_t()
     throw std::runtime_error("cannot create a temporary folder");
 }
 
-temp_dir_t::~temp_dir_t()
+temp_dir_c::~temp_dir_c()
 {
     std::error_code ec;
     fs::remove_all(path_, ec);

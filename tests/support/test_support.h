@@ -11,12 +11,12 @@ std::filesystem::path data_dir();
 
 // A fresh empty folder below the system's temporary folder, removed with
 // everything in it when the object goes away.
-class temp_dir_t {
+class temp_dir_c {
 public:
-    temp_dir_t();
-    ~temp_dir_t();
-    temp_dir_t(const temp_dir_t&) = delete;
-    temp_dir_t& operator=(const temp_dir_t&) = delete;
+    temp_dir_c();
+    ~temp_dir_c();
+    temp_dir_c(const temp_dir_c&) = delete;
+    temp_dir_c& operator=(const temp_dir_c&) = delete;
     const std::filesystem::path& path() const { return path_; }
 
 private:

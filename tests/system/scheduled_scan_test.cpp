@@ -23,7 +23,7 @@ task_time_t at(int year, int month, int day, int day_of_week, int hour, int minu
 
 // The scheduler's task folder as a table. A trigger is kept with its flags;
 // `user_schedule` stands for whatever the user set in the property sheet.
-struct fake_scheduler_t : task_scheduler_t {
+struct fake_scheduler_c : task_scheduler_c {
     struct stored_t {
         scheduled_task_t task;
         uint32_t trigger_flags = 0;
@@ -77,7 +77,7 @@ protected:
         copy_field(environment.program_path, path_chars, u"C:\\Program Files\\Tavrill\\TavrillDriverUpdater.exe");
     }
     void TearDown() override { environment = environment_t{}; }
-    fake_scheduler_t scheduler;
+    fake_scheduler_c scheduler;
 };
 
 } // namespace

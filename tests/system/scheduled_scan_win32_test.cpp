@@ -143,7 +143,7 @@ protected:
 
 TEST_F(ScheduledScanWin32, CreateReadBackDisableEnable)
 {
-    task_scheduler_t& scheduler = win32_task_scheduler();
+    task_scheduler_c& scheduler = win32_task_scheduler();
     task_time_t before = now();
     ASSERT_TRUE(schedule_task_create(scheduler, program_path()));
     task_time_t after = now();
@@ -181,7 +181,7 @@ TEST_F(ScheduledScanWin32, CreateReadBackDisableEnable)
 
 TEST_F(ScheduledScanWin32, SwitchingKeepsTheUsersSchedule)
 {
-    task_scheduler_t& scheduler = win32_task_scheduler();
+    task_scheduler_c& scheduler = win32_task_scheduler();
     ASSERT_TRUE(schedule_task_create(scheduler, program_path()));
     set_daily_schedule();
 
@@ -227,7 +227,7 @@ TEST_F(ScheduledScanWin32, ACreationAtMinute59StartsInTheNextHour)
 
 TEST_F(ScheduledScanWin32, WithoutTheTask)
 {
-    task_scheduler_t& scheduler = win32_task_scheduler();
+    task_scheduler_c& scheduler = win32_task_scheduler();
     EXPECT_FALSE(schedule_task_enable(scheduler, true));
     EXPECT_FALSE(schedule_task_edit(scheduler, nullptr));
     EXPECT_FALSE(read_task().found);

@@ -19,7 +19,7 @@ using value_t = std::optional<u16>;  // nullopt: the property is missing or null
 
 // A machine's WMI answers, by query and property. A query missing from the
 // table cannot be run.
-struct fake_wmi_t : wmi_source_t {
+struct fake_wmi_c : wmi_source_c {
     std::map<std::pair<u16, u16>, std::vector<value_t>> answers;
     bool security_fails = false;
     bool connect_fails = false;
@@ -63,9 +63,9 @@ constexpr char16_t computer[] = u"SELECT * FROM Win32_ComputerSystem";
 
 // A desktop with two processors' worth of objects, two memory modules of
 // 4 GiB and a third that reports no capacity.
-fake_wmi_t desktop()
+fake_wmi_c desktop()
 {
-    fake_wmi_t w;
+    fake_wmi_c w;
     w.answer(processor, u"name", {u16(u"Example CPU 3.2GHz"), u16(u"Second CPU")});
     w.answer(os, u"Caption", {u16(u"Microsoft Windows 7 Ultimate ")});
     w.answer(os, u"BuildNumber", {u16(u"7601")});
@@ -82,7 +82,7 @@ fake_wmi_t desktop()
 
 TEST(SystemInfo, CollectsEveryTextFromItsQuery)
 {
-    fake_wmi_t w = desktop();
+    fake_wmi_c w = desktop();
     system_info_t info;
     ASSERT_EQ(collect_system_info(w, info), 0);
     EXPECT_EQ(info.processor_name, u"Example CPU 3.2GHz");
@@ -98,7 +98,7 @@ TEST(SystemInfo, CollectsEveryTextFromItsQuery)
 TEST(SystemInfo, WmiOutOfReachFailsBeforeAnyQuery)
 {
     for (bool security_fails : {true, false}) {
-        fake_wmi_t w = desktop();
+        fake_wmi_c w = desktop();
         w.security_fails = security_fails;
         w.connect_fails = !security_fails;
         system_info_t info;
@@ -111,7 +111,7 @@ TEST(SystemInfo, WmiOutOfReachFailsBeforeAnyQuery)
 
 TEST(SystemInfo, QueriesThatFailOrFindNothingLeaveOnlyTheirTextEmpty)
 {
-    fake_wmi_t w = desktop();
+    fake_wmi_c w = desktop();
     w.answers.erase({processor, u"name"});             // cannot be run
     w.answer(disk, u"Model", {});                        // no object
     w.answer(display, u"Caption", {std::nullopt});       // no value
@@ -146,7 +146,7 @@ TEST(SystemInfo, OperatingSystemText)
         {"caption query fails", std::nullopt, v{u16(u"7600")}, v{u16(u"SP1")}, u""},
     };
     for (const auto& r : rows) {
-        fake_wmi_t w = desktop();
+        fake_wmi_c w = desktop();
         w.answers.erase({os, u"Caption"});
         w.answers.erase({os, u"BuildNumber"});
         w.answers.erase({os, u"CSDVersion"});
@@ -174,7 +174,7 @@ TEST(SystemInfo, MemoryIsTheSumOfEveryModule)
         {"no module", {}, u""},
     };
     for (const auto& r : rows) {
-        fake_wmi_t w = desktop();
+        fake_wmi_c w = desktop();
         w.answer(memory, u"Capacity", r.capacities);
         system_info_t info;
         ASSERT_EQ(collect_system_info(w, info), 0) << r.what;
@@ -184,7 +184,7 @@ TEST(SystemInfo, MemoryIsTheSumOfEveryModule)
 
 TEST(SystemInfo, QueryTextTakesTheFirstValueAndStops)
 {
-    fake_wmi_t w;
+    fake_wmi_c w;
     w.connected = true;
     w.answer(processor, u"name", {std::nullopt, u16(u""), u16(u"third")});
     u16 target = u"old";

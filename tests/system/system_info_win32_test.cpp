@@ -52,7 +52,7 @@ TEST(SystemInfoWin32, CollectsWhatWineAnswers)
 
 TEST(SystemInfoWin32, QueriesOnTheConnection)
 {
-    wmi_source_t& wmi = win32_wmi_source();
+    wmi_source_c& wmi = win32_wmi_source();
     ASSERT_TRUE(wmi.connect());
     u16 text;
     EXPECT_EQ(wmi_query_text(wmi, u"SELECT * FROM Win32_ComputerSystem", u"Model", text), 0);

@@ -7,7 +7,7 @@ namespace tdu::test {
 
 const server_ports_t& test_server_ports()
 {
-    static test_http_server_t server;
+    static test_http_server_c server;
     static const server_ports_t ports{server.port(), server.garbage_port()};
     return ports;
 }

@@ -94,7 +94,7 @@ std::string echo_answer(const std::vector<std::string>& ids, int port)
 
 } // namespace
 
-struct test_http_server_t::impl_t {
+struct test_http_server_c::impl_t {
     httplib::Server server;
     std::thread server_thread;
     int port = 0;
@@ -286,7 +286,7 @@ struct test_http_server_t::impl_t {
     }
 };
 
-test_http_server_t::test_http_server_t() : impl_(std::make_unique<impl_t>())
+test_http_server_c::test_http_server_c() : impl_(std::make_unique<impl_t>())
 {
     impl_->routes();
     impl_->port = impl_->server.bind_to_any_port("127.0.0.1");
@@ -296,7 +296,7 @@ test_http_server_t::test_http_server_t() : impl_(std::make_unique<impl_t>())
     impl_->start_garbage();
 }
 
-test_http_server_t::~test_http_server_t()
+test_http_server_c::~test_http_server_c()
 {
     impl_->stopping = true;
     impl_->server.stop();
@@ -305,7 +305,7 @@ test_http_server_t::~test_http_server_t()
     ::close(impl_->garbage_socket);
 }
 
-int test_http_server_t::port() const { return impl_->port; }
-int test_http_server_t::garbage_port() const { return impl_->garbage_port; }
+int test_http_server_c::port() const { return impl_->port; }
+int test_http_server_c::garbage_port() const { return impl_->garbage_port; }
 
 } // namespace tdu::test

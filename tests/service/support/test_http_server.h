@@ -29,12 +29,12 @@
 
 namespace tdu::test {
 
-class test_http_server_t {
+class test_http_server_c {
 public:
-    test_http_server_t();  // listens on free loopback ports
-    ~test_http_server_t();
-    test_http_server_t(const test_http_server_t&) = delete;
-    test_http_server_t& operator=(const test_http_server_t&) = delete;
+    test_http_server_c();  // listens on free loopback ports
+    ~test_http_server_c();
+    test_http_server_c(const test_http_server_c&) = delete;
+    test_http_server_c& operator=(const test_http_server_c&) = delete;
 
     int port() const;
     int garbage_port() const;

@@ -33,7 +33,7 @@ int main(int argc, char** argv)
     std::signal(SIGINT, on_signal);
     std::signal(SIGPIPE, SIG_IGN);
 
-    tdu::test::test_http_server_t server;
+    tdu::test::test_http_server_c server;
     std::string temp = port_file + ".new";
     FILE* f = std::fopen(temp.c_str(), "w");
     if (!f) return 1;
