@@ -1,9 +1,11 @@
 // Drawing into DIBs in-process and reading pixels back: alpha blending,
 // transparent copies, memory painting, the pie's slices, the progress bar,
 // and wrapped text that always ends.
+#include "ui/controls/button.h"
 #include "ui/controls/pie_chart.h"
 #include "ui/controls/progress_bar.h"
 #include "ui/model/pie_geometry.h"
+#include "ui/skin/skin_ids.h"
 #include "ui/skin/skin_image.h"
 #include "ui/skin/wrapped_text.h"
 #include "ui/win/memory_paint.h"
@@ -175,4 +177,44 @@ TEST(WrappedText, EndsEvenWhenACharacterIsWiderThanTheRectangle)
     RECT measured{0, 0, 60, 10};
     draw_wrapped_text(dib.dc(), u"one two three four five six", measured, 0, DT_CALCRECT);
     EXPECT_GT(measured.bottom, tm.tmHeight);
+}
+
+namespace {
+struct owner_t {
+    void click() {}
+};
+} // namespace
+
+TEST(OwnerDrawnButtons, PlacesOfTheKinds)
+{
+    const RECT owner{0, 0, 1000, 600};
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+
+    // Centred left of the 250-pixel side bar, at the normal image's size.
+    home_button_c<owner_t> home;
+    ASSERT_TRUE(home.create(instance, skin::home_scan_button, skin::home_scan_button + 1, skin::home_scan_button + 2,
+                            0, 0, 0, 0, u"scan"));
+    RECT placed = home.placed(owner);
+    EXPECT_EQ(placed.left, (1000 - 250) / 2 - 225);
+    EXPECT_EQ(placed.top, (600 - 150) / 2);
+    EXPECT_EQ(placed.right - placed.left, 450);
+    EXPECT_EQ(placed.bottom - placed.top, 120);
+    EXPECT_TRUE(home.hit_test(POINT{placed.left + 1, placed.top + 1}, owner));
+    EXPECT_FALSE(home.hit_test(POINT{placed.left - 1, placed.top + 1}, owner));
+
+    // From the right edge: the hit test mirrors x, the image lands at width - right.
+    download_button_c<owner_t> row;
+    ASSERT_TRUE(row.create(instance, skin::row_button, skin::row_button + 1, skin::row_button + 2, 20, 10, 100, 32,
+                           u"Download"));
+    EXPECT_TRUE(row.hit_test(POINT{1000 - 21, 11}, owner));
+    EXPECT_TRUE(row.hit_test(POINT{1000 - 99, 31}, owner));
+    EXPECT_FALSE(row.hit_test(POINT{1000 - 19, 11}, owner));
+    dib_t dib(1000, 40);
+    dib.fill(RGB(255, 0, 255));
+    row.state = button_pressed;
+    row.draw(dib.dc(), owner);
+    picture_t p = dib.picture();
+    EXPECT_NE(p.at(1000 - 100, 12), 0xFF00FFu) << "the image starts at width - right";
+    EXPECT_EQ(p.at(1000 - 101, 12), 0xFF00FFu);
+    EXPECT_EQ(p.at(1000 - 19, 12), 0xFF00FFu);
 }

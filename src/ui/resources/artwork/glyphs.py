@@ -42,17 +42,21 @@ def archive(c, cx, cy, s, colour):
     c.line([(cx - s * 0.13, cy + s * 0.1), (cx, cy - s * 0.04), (cx + s * 0.13, cy + s * 0.1)], colour, w)
 
 
-def circular_arrow(c, cx, cy, s, colour, width=None):
-    """Three quarters of a circle with an arrow head: restoring, repeating."""
+def circular_arrow(c, cx, cy, s, colour, width=None, gap_at=200):
+    """Most of a circle with an arrow head turning anticlockwise: restoring,
+    repeating. The circle opens at gap_at degrees (clockwise from three
+    o'clock, as Pillow counts)."""
     w = width or s * 0.09
-    r = s * 0.36
-    c.arc((cx - r, cy - r, cx + r, cy + r), 200, 500, colour, w)
-    # the head at the start of the arc (200 degrees), pointing back along it
-    a = math.radians(200)
-    hx, hy = cx + r * math.cos(a), cy + r * math.sin(a)
-    h = s * 0.2
-    c.polygon([(hx - h * 0.75, hy - h * 0.15), (hx + h * 0.65, hy - h * 0.35), (hx + h * 0.05, hy + h * 0.85)],
-              colour)
+    r = s * 0.34
+    c.arc((cx - r, cy - r, cx + r, cy + r), gap_at + 10, gap_at + 300, colour, w)
+    a = math.radians(gap_at + 10)
+    px, py = cx + r * math.cos(a), cy + r * math.sin(a)
+    tx, ty = math.sin(a), -math.cos(a)      # anticlockwise along the circle
+    nx, ny = math.cos(a), math.sin(a)       # outwards
+    h = max(s * 0.22, w * 2.2)
+    c.polygon([(px + tx * h * 0.7, py + ty * h * 0.7),
+               (px - tx * h * 0.3 + nx * h * 0.6, py - ty * h * 0.3 + ny * h * 0.6),
+               (px - tx * h * 0.3 - nx * h * 0.6, py - ty * h * 0.3 - ny * h * 0.6)], colour)
 
 
 def gear(c, cx, cy, s, colour, hole=None):

@@ -54,8 +54,15 @@ class Canvas:
             column.putpixel((0, y), mix(top_colour, bottom_colour, t))
         return column.resize(self.image.size, Image.NEAREST)
 
+    @staticmethod
+    def _pixel_box(box):
+        """A box whose right and bottom edges are excluded, as Pillow's
+        rectangles include them."""
+        x0, y0, x1, y1 = (v * SCALE for v in box)
+        return [x0, y0, x1 - 1, y1 - 1]
+
     def rect(self, box, fill):
-        self._fill_through(lambda d: d.rectangle(self._box(box), fill=255), fill)
+        self._fill_through(lambda d: d.rectangle(self._pixel_box(box), fill=255), fill)
 
     def _ring(self, draw_outer, draw_inner, colour):
         """Paints the part of the outer shape that the inner one leaves."""
@@ -116,7 +123,7 @@ class Canvas:
 
     def erase(self, box):
         """Clears a rectangle back to transparent."""
-        ImageDraw.Draw(self.image).rectangle(self._box(box), fill=(0, 0, 0, 0))
+        ImageDraw.Draw(self.image).rectangle(self._pixel_box(box), fill=(0, 0, 0, 0))
 
     # -- result ------------------------------------------------------------
     def picture(self):
@@ -166,9 +173,14 @@ _TOKENS = re.compile(r"\s+|[\u3000-\u30ff\u3400-\u9fff\uff00-\uffef][、。，�
 
 
 def wrap(face, text, max_width, direction=None):
-    """Lines of text, each fitting max_width where a breaking point allows."""
-    lines, line = [], ""
+    """Lines of text, each fitting max_width (a single character wider than
+    that stands alone on its line)."""
+    tokens = []
     for token in _TOKENS.findall(text):
+        # a word wider than the line breaks inside itself
+        tokens.extend(token if text_width(face, token, direction) > max_width else [token])
+    lines, line = [], ""
+    for token in tokens:
         candidate = line + token
         if line.strip() and text_width(face, candidate.rstrip(), direction) > max_width:
             lines.append(line.rstrip())

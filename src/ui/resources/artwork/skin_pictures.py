@@ -60,14 +60,24 @@ def caption_tile():
     return c.picture()
 
 
+def _restore_glyph(c, x, y, colour=CAPTION_TEXT):
+    # the back window shows only where the front one leaves it
+    for box in ((x - 2, y - 5, x + 6, y - 3), (x + 5, y - 5, x + 6, y + 3), (x + 3, y + 2, x + 6, y + 3),
+                (x - 2, y - 5, x - 1, y - 2)):
+        c.rect(box, colour)
+    c.rect((x - 5, y - 2, x + 3, y + 6), colour)
+    c.erase((x - 4, y, x + 2, y + 5))
+
+
+# Caption glyphs on whole pixels, so their lines stay sharp; (x, y) is the
+# pixel centre of the button rounded down.
 _CAPTION_GLYPHS = {
-    "dropdown": lambda c, x, y: glyphs.menu_chevron(c, x, y, 11, CAPTION_TEXT),
-    "minimise": lambda c, x, y: c.line([(x - 4.5, y + 3.5), (x + 4.5, y + 3.5)], CAPTION_TEXT, 1.6),
-    "maximise": lambda c, x, y: c.rounded((x - 5, y - 4.5, x + 5, y + 4.5), 1, outline=CAPTION_TEXT, width=1.5),
-    "restore": lambda c, x, y: (c.rounded((x - 2.5, y - 5.5, x + 5.5, y + 1.5), 1, outline=CAPTION_TEXT, width=1.3),
-                                c.rounded((x - 5.5, y - 2.5, x + 2.5, y + 5.5), 1, fill=BAND, outline=CAPTION_TEXT,
-                                          width=1.3)),
-    "close": lambda c, x, y: glyphs.cross(c, x, y, 14, CAPTION_TEXT, 1.7),
+    "dropdown": lambda c, x, y: c.polygon([(x - 4.5, y - 1.5), (x + 4.5, y - 1.5), (x, y + 3.5)], CAPTION_TEXT),
+    "minimise": lambda c, x, y: c.rect((x - 5, y + 3, x + 5, y + 5), CAPTION_TEXT),
+    "maximise": lambda c, x, y: (c.rect((x - 5, y - 5, x + 5, y + 5), CAPTION_TEXT),
+                                 c.erase((x - 4, y - 3, x + 4, y + 4))),
+    "restore": _restore_glyph,
+    "close": lambda c, x, y: glyphs.cross(c, x + 0.5, y + 0.5, 14, CAPTION_TEXT, 1.7),
 }
 
 
@@ -80,8 +90,11 @@ def caption_button(kind, state, width, height=21):
         c.rounded((0, 0, width, height), 2, fill=CLOSE_RED if closing else rgb("#FFFFFF", 48))
     elif state == "pressed":
         c.rounded((0, 0, width, height), 2, fill=CLOSE_RED_DARK if closing else rgb("#000000", 70))
-    _CAPTION_GLYPHS[kind](c, width / 2, height / 2)
-    return c.picture()
+    picture = c.picture()
+    glyph = Canvas(width, height)  # its own layer: erasing inside it keeps the background
+    _CAPTION_GLYPHS[kind](glyph, width // 2, height // 2)
+    picture.alpha_composite(glyph.picture())
+    return picture
 
 
 # -- navigation buttons ----------------------------------------------------------

@@ -44,10 +44,10 @@ def home_separator():
 
 
 def auto_scan_icon():
-    """294, 24 by 24: a clock inside a repeating arrow."""
+    """294, 24 by 24: clock hands inside a repeating arrow."""
     c = Canvas(24, 24)
-    glyphs.circular_arrow(c, 12, 12, 24, HEADING, 2.0)
-    glyphs.clock(c, 12, 12.5, 11, HEADING)
+    glyphs.circular_arrow(c, 12, 12, 26, HEADING, 2.0, gap_at=250)
+    c.line([(12, 7.5), (12, 12), (15, 14)], HEADING, 1.8)
     return c.picture()
 
 
@@ -58,6 +58,8 @@ def step_picture():
     c = Canvas(470, 70)
     c.rounded((0, 14, 470, 56), 8, fill=rgb("#F4F8FE"), outline=rgb("#E2F0FD"))
     c.line([(12, 63), (458, 63)], SIDE_EDGE, 2)
+    for x in (112, 299, 422):  # the way from one step to the next
+        c.polygon([(x - 3, 58.5), (x + 3, 63), (x - 3, 67.5)], FRAME)
     for x in (12, 212, 386):
         c.ellipse((x - 10, 25, x + 10, 45), fill=HEADING)
         c.ellipse((x - 4, 59, x + 4, 67), fill=FRAME, outline=WHITE, width=1.5)
