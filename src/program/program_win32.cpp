@@ -28,17 +28,14 @@
 
 namespace tdu {
 
-namespace {
-
-// The settings store over the current user's registry and the shell's
-// folder calls, with the program's folder and path as the platform
-// environment captured them (made after environment_capture).
 settings_store_t& program_settings_store()
 {
     static settings_store_t store{win32_registry(), win32_folder_ops(), u16(environment.program_folder),
                                   u16(environment.program_path), system_utc_now};
     return store;
 }
+
+namespace {
 
 class program_init_steps_c final : public app_init_steps_c {
 public:

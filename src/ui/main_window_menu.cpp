@@ -6,6 +6,8 @@
 #include "app/settings.h"
 #include "common/win32_text.h"
 #include "packages/download_session.h"
+#include "program/program.h"
+#include "system/scheduled_scan.h"
 #include "ui/dialogs/about_window.h"
 #include "ui/dialogs/config_window.h"
 #include "ui/views/view_box.h"
@@ -37,7 +39,8 @@ void main_window_c::navigate(nav_button button)
 
 void main_window_c::open_settings()
 {
-    config_window_c dialog;
+    settings_store_t& store = program_settings_store();
+    config_window_c dialog({settings, store, win32_task_scheduler(), language_table, store.program_path});
     dialog.run(hwnd());
 }
 
@@ -50,7 +53,7 @@ void main_window_c::close_procedure()
     case close_action::warn_then_hide:
         box(lang::system_tray_warning, box_style_t::information);
         settings.close_to_tray = 2;
-        settings_save(win32_settings_store(), settings);
+        settings_save(program_settings_store(), settings);
         hide_to_tray();
         return;
     case close_action::hide:

@@ -43,12 +43,6 @@ bool long_labels(const language_table_t& table)
 
 const char16_t invalid_folder_text[] = u"invalid download path";
 
-config_services_t program_config_services()
-{
-    settings_store_t& store = win32_settings_store();
-    return {settings, store, win32_task_scheduler(), language_table, store.program_path};
-}
-
 config_window_c::config_window_c(config_services_t services)
     : ui_window_c(30), services_(std::move(services)), frame_brush_(CreateSolidBrush(label_colour))
 {

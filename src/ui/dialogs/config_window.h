@@ -20,13 +20,10 @@ namespace tdu {
 struct config_services_t {
     app_settings_t& settings;
     settings_store_t& store;
-    task_scheduler_t& scheduler;
+    task_scheduler_c& scheduler;
     language_table_t& language;
     u16 program_path;  // what the weekly task starts
 };
-
-// The process-wide ones (Windows program).
-config_services_t program_config_services();
 
 // The plain message box OK shows for a folder that does not exist.
 extern const char16_t invalid_folder_text[];
@@ -36,7 +33,7 @@ public:
     static constexpr int dialog_width = 640;
     static constexpr int dialog_height = 480;
 
-    explicit config_window_c(config_services_t services = program_config_services());
+    explicit config_window_c(config_services_t services);
     ~config_window_c() override;
 
     // Runs it modally over `owner`: 1 after OK saved, 2 after Cancel (also

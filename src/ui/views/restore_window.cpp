@@ -17,9 +17,13 @@ namespace tdu {
 
 namespace {
 
-int class_image(const backup_device_t& r)
+// The class image of the scanned device the record was made from; 0 when
+// that device is not in the inventory any more.
+int class_image(const device_inventory_t& inventory, const backup_device_t& r)
 {
-    return r.device && r.device->device_class ? r.device->device_class->image_index : 0;
+    for (const device_t& d : inventory.devices)
+        if (d.device_class && r.device_id == d.device_id) return d.device_class->image_index;
+    return 0;
 }
 
 } // namespace
@@ -116,10 +120,10 @@ void restore_window_c::fill_tree()
     // the tree no longer shows it.
     const bool empty = fill_restore_list(items_, services) < 0;
     for (const restore_item_t& item : items_) {
-        const int image = item.entry.devices.empty() ? 0 : class_image(item.entry.devices.front());
+        const int image = item.entry.devices.empty() ? 0 : class_image(services.inventory, item.entry.devices.front());
         HTREEITEM root = tree_.add(nullptr, wide(item.text.c_str()), image, reinterpret_cast<LPARAM>(&item), true);
         for (size_t i = 0; i < item.entry.devices.size() && i < item.device_names.size(); ++i)
-            tree_.add(root, wide(item.device_names[i].c_str()), class_image(item.entry.devices[i]),
+            tree_.add(root, wide(item.device_names[i].c_str()), class_image(services.inventory, item.entry.devices[i]),
                       reinterpret_cast<LPARAM>(&item.entry.devices[i]), false);
     }
     InvalidateRect(hwnd(), nullptr, FALSE);

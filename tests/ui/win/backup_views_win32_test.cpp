@@ -351,17 +351,17 @@ int run_as_xp_copy()
 {
     int result = 1;
     {
-        machine_registry_t registry(load_machine(test::data_dir() / "backup" / "backup_machine.ini"));
+        machine_registry_c registry(load_machine(test::data_dir() / "backup" / "backup_machine.ini"));
         if (!registry.ok()) {
             std::fprintf(stderr, "machine not imported: %s\n", registry.error().c_str());
             return 1;
         }
-        test::prefix_store_t store;
+        test::prefix_store_c store;
         if (!test::set_wine_program_version(xp_program_name, L"winxp")) return 1;
         test::reset_program_keys(true);
         test::apply_screenshot_language();
         {
-            test::temp_dir_t folder;
+            test::temp_dir_c folder;
             fs::copy_file(test::own_path(), folder.path() / xp_program_name);
             fs::copy_file(test::own_path(), folder.path() / "DPInst32.exe");
             fs::copy_file(program_folder() / "language.ini", folder.path() / "language.ini");

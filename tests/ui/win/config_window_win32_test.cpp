@@ -120,6 +120,13 @@ void delete_task()
     }
 }
 
+// What the program's dialog edits and where it saves it.
+config_services_t program_services()
+{
+    settings_store_t& store = program_settings_store();
+    return {settings, store, win32_task_scheduler(), language_table, store.program_path};
+}
+
 HWND settings_dialog() { return FindWindowW(L"#32770", L"Settings"); }
 
 // Runs the dialog; `steps` run one after another from inside its loop (and
@@ -182,7 +189,7 @@ protected:
         set_box_observer({});
         settings = saved;
         language_table.current_index = saved_language;
-        settings_save(win32_settings_store(), settings);
+        settings_save(program_settings_store(), settings);
         delete_task();
     }
 
@@ -199,7 +206,7 @@ protected:
 
     app_settings_t saved;
     int32_t saved_language = 0;
-    test::temp_dir_t download;
+    test::temp_dir_c download;
     std::vector<u16> boxes;
     std::vector<box_style_t> styles;
 };
@@ -210,7 +217,7 @@ TEST_F(ConfigWindow, OkSavesEveryBoxAndTheRunEntryToTheRegistry)
 {
     const std::wstring new_download = (download.path() / "new").wstring();
     const int other = language_table.current_index == 1 ? 2 : 1;  // a language other than the current one
-    config_window_c dialog;
+    config_window_c dialog(program_services());
     dialog_driver_t driver({on_dialog([&](HWND d) {
         EXPECT_EQ(IsDlgButtonChecked(d, config_id::close_to_tray), BST_CHECKED) << "close_to_tray starts at 1";
         set_field(d, config_id::download_path, new_download);
@@ -227,7 +234,7 @@ TEST_F(ConfigWindow, OkSavesEveryBoxAndTheRunEntryToTheRegistry)
     EXPECT_EQ(read_number(L"close_to_tray"), 0u);
     EXPECT_EQ(read_number(L"scheduled_scan"), 0u);
     EXPECT_EQ(read_text(settings_key, L"language"), wide(language_table.language_names.at(static_cast<size_t>(other)).c_str()));
-    EXPECT_EQ(read_text(run_key, L"Tavrill Driver Updater"), wide(win32_settings_store().program_path.c_str()));
+    EXPECT_EQ(read_text(run_key, L"Tavrill Driver Updater"), wide(program_settings_store().program_path.c_str()));
     EXPECT_NE(u16(settings.active_download_path), u16(new_download.begin(), new_download.end()))
         << "the folder in use changes at the next start";
     ASSERT_EQ(boxes.size(), 1u);
@@ -236,7 +243,7 @@ TEST_F(ConfigWindow, OkSavesEveryBoxAndTheRunEntryToTheRegistry)
 
     // Again, with the start at logon cleared and the language as it is now:
     // no notice, and the Run entry goes.
-    config_window_c again;
+    config_window_c again(program_services());
     dialog_driver_t second({on_dialog([&](HWND d) {
         EXPECT_EQ(SendDlgItemMessageW(d, config_id::language, CB_GETCURSEL, 0, 0), other);
         click(d, config_id::autorun);
@@ -253,7 +260,7 @@ TEST_F(ConfigWindow, AMissingOrOverlongFolderKeepsTheDialogOpenAndSavesNothing)
     const std::wstring before = read_text(settings_key, L"backup_path");
     std::wstring box_text;
     const std::wstring missing = (download.path() / "no such folder").wstring();
-    config_window_c dialog;
+    config_window_c dialog(program_services());
     dialog_driver_t driver({
         on_dialog([&](HWND d) {
             set_field(d, config_id::backup_path, missing);
@@ -290,7 +297,7 @@ TEST_F(ConfigWindow, AMissingOrOverlongFolderKeepsTheDialogOpenAndSavesNothing)
 TEST_F(ConfigWindow, TheWeeklyBoxMakesAndSwitchesTheTaskAndCancelPutsItBack)
 {
     ASSERT_EQ(task_trigger_flags(), -1) << "no task before";
-    config_window_c dialog;
+    config_window_c dialog(program_services());
     int after_check = -2, after_clear = -2;
     dialog_driver_t driver({on_dialog([&](HWND d) {
         click(d, config_id::scheduled_scan);
@@ -307,7 +314,7 @@ TEST_F(ConfigWindow, TheWeeklyBoxMakesAndSwitchesTheTaskAndCancelPutsItBack)
     EXPECT_EQ(read_number(L"scheduled_scan"), 0u);
 
     // OK keeps it on; cleared and cancelled, the trigger goes on again.
-    config_window_c on;
+    config_window_c on(program_services());
     dialog_driver_t ok({on_dialog([&](HWND d) {
         click(d, config_id::scheduled_scan);
         click(d, IDOK);
@@ -315,7 +322,7 @@ TEST_F(ConfigWindow, TheWeeklyBoxMakesAndSwitchesTheTaskAndCancelPutsItBack)
     EXPECT_EQ(ok.run(on), 1);
     EXPECT_EQ(read_number(L"scheduled_scan"), 1u);
     EXPECT_EQ(task_trigger_flags(), 0);
-    config_window_c off;
+    config_window_c off(program_services());
     dialog_driver_t cancel({on_dialog([&](HWND d) {
         click(d, config_id::scheduled_scan);
         EXPECT_EQ(task_trigger_flags(), 4);
@@ -332,7 +339,7 @@ TEST_F(ConfigWindow, Screenshot)
 {
     if (screenshot_folder().empty()) GTEST_SKIP() << "TDU_SCREENSHOTS names no folder";
     bool saved = false;
-    config_window_c dialog;
+    config_window_c dialog(program_services());
     dialog_driver_t driver({
         [] {
             HWND d = settings_dialog();
