@@ -142,7 +142,7 @@ TEST(Endpoints, MachineValueBecomesLines)
 // The console front end and the tests: the file TDU_ENDPOINTS names.
 TEST(Endpoints, EnvironmentOverride)
 {
-    test::temp_dir_t dir;
+    test::temp_dir_c dir;
     auto file = dir.path() / "endpoints.ini";
     test::write_file(file, "mirror2 = http://127.0.0.1:7/\n");
 

@@ -1,6 +1,6 @@
 #include "setup_machine_win32.h"
 
-#include "app/program_title.h"
+#include "common/program_title.h"
 #include "app/settings.h"
 #include "common/win32_text.h"
 #include "system/scheduled_scan.h"

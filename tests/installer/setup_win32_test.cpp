@@ -3,7 +3,7 @@
 // system look for it, what they take away and what they leave to the user.
 #include "setup_machine_win32.h"
 
-#include "app/program_title.h"
+#include "common/program_title.h"
 #include "app/settings.h"
 #include "common/win32_text.h"
 #include "support/child_process_win32.h"

@@ -64,7 +64,7 @@ protected:
     }
     void TearDown() override { set_box_observer({}); }
 
-    u16 folder_of(const test::temp_dir_t& dir) { return test::program_path(dir.path()) + u"\\"; }
+    u16 folder_of(const test::temp_dir_c& dir) { return test::program_path(dir.path()) + u"\\"; }
 
     std::vector<u16> boxes;
     std::vector<box_style_t> styles;
@@ -74,7 +74,7 @@ protected:
 
 TEST_F(AboutWindow, WithoutTheUpdaterItSaysSoAndStaysOpen)
 {
-    test::temp_dir_t dir;
+    test::temp_dir_c dir;
     about_window_c about(folder_of(dir));
     int result = run_with_clicks(about, {IDOK, IDCANCEL});
     ASSERT_NE(seen_dialog, nullptr) << "the dialog did not open";
@@ -86,7 +86,7 @@ TEST_F(AboutWindow, WithoutTheUpdaterItSaysSoAndStaysOpen)
 
 TEST_F(AboutWindow, StartsTheUpdaterBesideTheProgramAndEndsWithOne)
 {
-    test::temp_dir_t dir;
+    test::temp_dir_c dir;
     fs::create_directories(dir.path() / "update");
     fs::copy_file(fs::path(TDU_STAND_IN_INSTALLER), dir.path() / "update" / "update.exe");
     about_window_c about(folder_of(dir));

@@ -128,7 +128,7 @@ class Program : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        registry = std::make_unique<machine_registry_t>(load_machine(data_dir() / "devices" / "demo_machine.ini"));
+        registry = std::make_unique<machine_registry_c>(load_machine(data_dir() / "devices" / "demo_machine.ini"));
         ASSERT_TRUE(set_wine_program_version(program_name, L"winxp"));
         const char* port_file = std::getenv("TDU_DEMO_SERVICE_PORT_FILE");
         std::string port = port_file ? read_file(port_file) : "";
@@ -190,13 +190,13 @@ protected:
         SendMessageW(home, WM_LBUTTONUP, 0, at);
     }
 
-    static std::unique_ptr<machine_registry_t> registry;
+    static std::unique_ptr<machine_registry_c> registry;
     static bool service_ready;
-    temp_dir_t folder;
+    temp_dir_c folder;
     fs::path program;
 };
 
-std::unique_ptr<machine_registry_t> Program::registry;
+std::unique_ptr<machine_registry_c> Program::registry;
 bool Program::service_ready = false;
 
 } // namespace
