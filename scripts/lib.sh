@@ -25,3 +25,27 @@ stage_report() {
     local s
     for s in "${TDU_STAGES[@]}"; do echo "$s"; done
 }
+
+# Servers that refuse to run as root (PostgreSQL) or need not (nginx) run
+# as the system user "tdu-service" when the scripts run as root; it is made
+# when missing. `as_owner CMD...` runs a command as that user (or as the
+# caller when not root); `own_folder DIR` hands a folder to it.
+TDU_SERVICE_USER=tdu-service
+as_owner() {
+    if [ "$(id -u)" = 0 ]; then
+        runuser -u "$TDU_SERVICE_USER" -- "$@"
+    else
+        "$@"
+    fi
+}
+own_folder() {
+    [ "$(id -u)" = 0 ] || return 0
+    id "$TDU_SERVICE_USER" >/dev/null 2>&1 ||
+        useradd --system --no-create-home --home-dir /nonexistent --shell /usr/sbin/nologin "$TDU_SERVICE_USER"
+    chown -R "$TDU_SERVICE_USER" "$1"
+}
+
+# A free TCP port of 127.0.0.1.
+free_port() {
+    python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'
+}

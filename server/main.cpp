@@ -1,11 +1,12 @@
 // tdu-update-service: the stand-in update service.
 //
-//   tdu-update-service index --catalogue FILE --packages DIR [--zips DIR] [--language LLLL]
-//   tdu-update-service serve --catalogue FILE [--packages DIR] [--address A] [--port N]
+//   tdu-update-service index --catalogue CATALOGUE --packages DIR [--zips DIR] [--language LLLL]
+//   tdu-update-service serve --catalogue CATALOGUE [--packages DIR] [--address A] [--port N]
 //                            [--base-url URL] [--port-file FILE] [--max-body BYTES]
 //                            [--max-inflated BYTES]
 //
-// "serve --packages" indexes the folder before it listens. The service
+// CATALOGUE is an SQLite file or a PostgreSQL connect string
+// ("postgresql://..."). "serve --packages" indexes the folder before it listens. The service
 // listens on 127.0.0.1:8080 unless told otherwise; port 0 takes a free port,
 // which is printed ("listening on http://127.0.0.1:PORT/") and, with
 // --port-file, written to that file once the service accepts connections.

@@ -46,7 +46,7 @@ const char* const schema[] = {
 
 } // namespace
 
-bool check_catalogue_schema(sqlite_db_t& db, std::string& error)
+bool check_catalogue_schema(catalogue_db_t& db, std::string& error)
 {
     statement_t q(db, "SELECT value FROM catalogue_info WHERE name = 'schema_version'");
     if (!q.valid() || !q.step()) {
@@ -61,10 +61,10 @@ bool check_catalogue_schema(sqlite_db_t& db, std::string& error)
     return true;
 }
 
-bool create_catalogue_schema(sqlite_db_t& db, std::string& error)
+bool create_catalogue_schema(catalogue_db_t& db, std::string& error)
 {
     // SQLite only: readers keep answering while an index run writes.
-    if (!db.exec("PRAGMA journal_mode=WAL", error)) return false;
+    if (!db.is_postgres() && !db.exec("PRAGMA journal_mode=WAL", error)) return false;
     for (const char* sql : schema)
         if (!db.exec(sql, error)) return false;
     statement_t q(db, "SELECT value FROM catalogue_info WHERE name = 'schema_version'");

@@ -3,7 +3,7 @@
 // PostgreSQL both run: ids are assigned by the indexer (no AUTOINCREMENT or
 // SERIAL), ID look-ups use an upper-cased key column (no COLLATE NOCASE),
 // and child rows are deleted explicitly (no reliance on ON DELETE CASCADE).
-#include "catalogue/sqlite_db.h"
+#include "catalogue/catalogue_db.h"
 
 #include <string>
 
@@ -14,9 +14,9 @@ constexpr int catalogue_schema_version = 1;
 
 // Creates the tables and indexes a missing catalogue needs; false when the
 // file holds a catalogue of another schema version.
-bool create_catalogue_schema(sqlite_db_t& db, std::string& error);
+bool create_catalogue_schema(catalogue_db_t& db, std::string& error);
 
 // False with a reason when `db` is no catalogue of this schema version.
-bool check_catalogue_schema(sqlite_db_t& db, std::string& error);
+bool check_catalogue_schema(catalogue_db_t& db, std::string& error);
 
 } // namespace tdu::server

@@ -2,11 +2,12 @@
 
 #include "catalogue/catalogue_schema.h"
 #include "catalogue/package_files.h"
-#include "catalogue/sqlite_db.h"
+#include "catalogue/catalogue_db.h"
 #include "inf/driver_inf.h"
 #include "inf/inf_text.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <functional>
 #include <map>
 #include <set>
@@ -66,7 +67,7 @@ bool has_setup_program(const package_contents_t& contents)
 
 class catalogue_writer_t {
 public:
-    explicit catalogue_writer_t(sqlite_db_t& db) : db_(db) {}
+    explicit catalogue_writer_t(catalogue_db_t& db) : db_(db) {}
 
     bool prepare(std::string& error)
     {
@@ -105,10 +106,10 @@ public:
         return true;
     }
 
-    sqlite_db_t& db() { return db_; }
+    catalogue_db_t& db() { return db_; }
 
 private:
-    sqlite_db_t& db_;
+    catalogue_db_t& db_;
     std::map<std::string, std::int64_t> next_;
 };
 
@@ -319,13 +320,17 @@ bool index_packages(const index_options_t& options, index_report_t& report, std:
 {
     report = index_report_t{};
     fs::path zips = options.zip_folder;
+    if (zips.empty() && is_postgres_catalogue(options.catalogue.string())) {
+        error = "a catalogue in PostgreSQL needs a folder for the zipped folder packages (--zips)";
+        return false;
+    }
     if (zips.empty()) zips = fs::path(options.catalogue.string() + ".zips");
     std::vector<package_job_t> jobs;
     if (!list_packages(options, fs::absolute(zips), jobs, report, error)) return false;
     std::error_code ec;
     fs::create_directories(zips, ec);
 
-    sqlite_db_t db;
+    catalogue_db_t db;
     if (!db.open(options.catalogue.string(), true, error) || !create_catalogue_schema(db, error)) return false;
     if (!db.exec("BEGIN", error)) return false;
     catalogue_writer_t writer(db);
@@ -373,12 +378,30 @@ bool index_packages(const index_options_t& options, index_report_t& report, std:
         ++report.removed;
         if (k.file.parent_path() == fs::absolute(zips)) fs::remove(k.file, ec);
     }
+    // A new generation tells the services that keep the catalogue's keys
+    // in memory to read them again.
+    if (ok) {
+        std::int64_t generation = 1;
+        {
+            statement_t q(db, "SELECT value FROM catalogue_info WHERE name = 'generation'");
+            if (q.step()) generation = std::atoll(q.text(0).c_str()) + 1;
+        }
+        statement_t drop(db, "DELETE FROM catalogue_info WHERE name = 'generation'");
+        statement_t insert(db, "INSERT INTO catalogue_info (name, value) VALUES ('generation', ?)");
+        ok = drop.run() && insert.bind(1, std::to_string(generation)).run();
+        if (!ok) error = "cannot update the catalogue: " + db.last_error();
+    }
     if (!ok) {
         std::string ignored;
         db.exec("ROLLBACK", ignored);
         return false;
     }
-    return db.exec("COMMIT", error);
+    if (!db.exec("COMMIT", error)) return false;
+    // PostgreSQL plans its look-ups from table statistics, which a bulk
+    // load leaves empty until autovacuum comes by: without them an ID
+    // look-up scans whole tables. SQLite's plan needs none.
+    if (db.is_postgres() && !db.exec("ANALYZE", error)) return false;
+    return true;
 }
 
 } // namespace tdu::server

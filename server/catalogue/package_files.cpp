@@ -53,13 +53,24 @@ bool read_zip_package(const fs::path& zip, package_contents_t& out, std::string&
     }
     int rc = unzGoToFirstFile(z.get());
     while (rc == UNZ_OK) {
+        // The name is read into a buffer of its own recorded length: minizip
+        // writes no terminating zero into a buffer it fills.
         unz_file_info64 info;
-        char name[1024];
-        if (unzGetCurrentFileInfo64(z.get(), &info, name, sizeof name, nullptr, 0, nullptr, 0) != UNZ_OK) {
+        std::string path;
+        bool listed = unzGetCurrentFileInfo64(z.get(), &info, nullptr, 0, nullptr, 0, nullptr, 0) == UNZ_OK;
+        if (listed) {
+            path.assign(info.size_filename, '\0');
+            listed = unzGetCurrentFileInfo64(z.get(), &info, path.data(), static_cast<uLong>(path.size()), nullptr, 0,
+                                             nullptr, 0) == UNZ_OK;
+        }
+        if (!listed) {
             error = "unreadable entry in the zip directory";
             return false;
         }
-        std::string path(name);
+        if (path.empty() || path.find('\0') != std::string::npos) {
+            error = "an entry without a name, or with a zero byte in it";
+            return false;
+        }
         if (!is_safe_entry_path(path)) {
             error = "entry '" + path + "' would be unpacked outside the package folder";
             return false;

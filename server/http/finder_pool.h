@@ -24,6 +24,7 @@ public:
         lease_t& operator=(const lease_t&) = delete;
         explicit operator bool() const { return finder_ != nullptr; }
         offer_finder_t* operator->() const { return finder_.get(); }
+        offer_finder_t& operator*() const { return *finder_; }
 
     private:
         finder_pool_t& pool_;
@@ -40,6 +41,7 @@ private:
     std::string catalogue_;
     std::mutex mutex_;
     std::vector<std::unique_ptr<offer_finder_t>> free_;
+    catalogue_cache_t cache_;
 };
 
 } // namespace tdu::server

@@ -1,23 +1,30 @@
 #include "http/update_service.h"
 
 #include "catalogue/catalogue_schema.h"
-#include "catalogue/sqlite_db.h"
+#include "catalogue/catalogue_db.h"
 #include "http/finder_pool.h"
+#include "http/guarded_server.h"
 #include "http/package_download.h"
 #include "protocol/update_answer.h"
 
 #include <httplib.h>
 
+#include <cerrno>
 #include <chrono>
+#include <condition_variable>
+#include <cstdlib>
 #include <iostream>
 #include <mutex>
+#include <thread>
 
 namespace tdu::server {
 
 namespace {
 
-// Most offers one device gets; the program keeps no more.
+// Most offers gathered for one device before the best are kept.
 constexpr std::size_t max_offers_per_device = 500;
+// Parts a form may have; the program's has one.
+constexpr int max_form_parts = 16;
 
 void reply(httplib::Response& res, int status, const std::string& reason)
 {
@@ -30,16 +37,102 @@ void reply(httplib::Response& res, int status, const std::string& reason)
 thread_local std::chrono::steady_clock::time_point request_start;
 thread_local bool request_started = false;
 
+// The field "kelptone" of a posted form, read as it streams in: the whole
+// body (after any Content-Encoding and the multipart framing) may not pass
+// `limit` bytes, whatever length the request announced or did not.
+struct form_field_t {
+    std::size_t limit = 0;
+    std::string value;
+    bool found = false;
+    bool too_large = false;
+    bool too_many_parts = false;
+    bool in_field = false;
+    std::size_t total = 0;
+    int parts = 0;
+
+    bool begin_part(const httplib::MultipartFormData& part)
+    {
+        if (++parts > max_form_parts) {
+            too_many_parts = true;
+            return false;
+        }
+        in_field = part.name == "kelptone" && !found;
+        found = found || in_field;
+        return true;
+    }
+
+    bool add(const char* data, std::size_t size)
+    {
+        total += size;
+        if (total > limit) {
+            too_large = true;
+            return false;
+        }
+        if (in_field) value.append(data, size);
+        return true;
+    }
+};
+
+// At most `count` holders at once; the others wait their turn.
+class work_slots_t {
+public:
+    explicit work_slots_t(unsigned count) : free_(count) {}
+    class slot_t {
+    public:
+        explicit slot_t(work_slots_t& slots) : slots_(slots)
+        {
+            std::unique_lock<std::mutex> lock(slots_.mutex_);
+            slots_.freed_.wait(lock, [this] { return slots_.free_ > 0; });
+            --slots_.free_;
+        }
+        ~slot_t()
+        {
+            std::lock_guard<std::mutex> lock(slots_.mutex_);
+            ++slots_.free_;
+            slots_.freed_.notify_one();
+        }
+        slot_t(const slot_t&) = delete;
+        slot_t& operator=(const slot_t&) = delete;
+
+    private:
+        work_slots_t& slots_;
+    };
+
+private:
+    std::mutex mutex_;
+    std::condition_variable freed_;
+    unsigned free_;
+};
+
+connection_limits_t connection_limits(const service_options_t& o)
+{
+    connection_limits_t limits = o.connection;
+    limits.max_body_bytes = o.max_body + (64u << 10);
+    return limits;
+}
+
+unsigned worker_count(unsigned wanted)
+{
+    if (wanted) return wanted;
+    unsigned cpus = std::thread::hardware_concurrency();
+    return cpus ? cpus : 2;
+}
+
 } // namespace
 
 struct update_service_t::impl_t {
     service_options_t options;
     finder_pool_t finders;
-    httplib::Server http;
+    guarded_server_t http;
+    work_slots_t workers;
     int port = 0;
     std::mutex log_mutex;
 
-    explicit impl_t(service_options_t o) : options(std::move(o)), finders(options.catalogue) {}
+    explicit impl_t(service_options_t o)
+        : options(std::move(o)), finders(options.catalogue), http(connection_limits(options)),
+          workers(worker_count(options.update_workers))
+    {
+    }
 
     std::ostream& log() { return options.log ? *options.log : std::cerr; }
 
@@ -52,16 +145,49 @@ struct update_service_t::impl_t {
         return "http://" + host + "/";
     }
 
-    void answer_update(const httplib::Request& req, httplib::Response& res)
+    // A refusal that leaves (part of) the body unread: the connection ends
+    // with the answer rather than read the rest as the next request.
+    void refuse_and_close(httplib::Response& res, int status, const std::string& reason)
     {
-        if (!req.is_multipart_form_data()) return reply(res, 400, "the request is not a multipart/form-data post");
-        if (!req.has_file("kelptone")) return reply(res, 400, "the form has no field \"kelptone\"");
+        if (auto* connection = guarded_server_t::current_connection()) connection->close_after_answer = true;
+        res.set_header("Connection", "close");
+        reply(res, status, reason);
+    }
+
+    bool announced_too_large(const httplib::Request& req) const
+    {
+        std::string length = req.get_header_value("Content-Length");
+        if (length.empty()) return false;
+        char* end = nullptr;
+        errno = 0;
+        unsigned long long n = std::strtoull(length.c_str(), &end, 10);
+        return *end != '\0' || errno == ERANGE || n > options.max_body;
+    }
+
+    void answer_update(const httplib::Request& req, httplib::Response& res, const httplib::ContentReader& content)
+    {
+        if (announced_too_large(req)) return refuse_and_close(res, 413, "the request body is too large");
+        if (!req.is_multipart_form_data())
+            return refuse_and_close(res, 400, "the request is not a multipart/form-data post");
+        form_field_t form;
+        form.limit = options.max_body;
+        bool read = content([&](const httplib::MultipartFormData& part) { return form.begin_part(part); },
+                            [&](const char* data, std::size_t size) { return form.add(data, size); });
+        if (form.too_large) return refuse_and_close(res, 413, "the request body is too large");
+        if (form.too_many_parts)
+            return refuse_and_close(res, 400, "the form has more than " + std::to_string(max_form_parts) + " parts");
+        if (!read) return refuse_and_close(res, 400, "the form cannot be read (malformed or cut short)");
+        if (!form.found) return reply(res, 400, "the form has no field \"kelptone\"");
+
+        work_slots_t::slot_t slot(workers);
         std::string document;
         request_failure_t failure;
         update_request_t request;
-        if (!inflate_request(req.get_file_value("kelptone").content, options.limits.max_inflated, document, failure) ||
+        if (!inflate_request(form.value, options.limits.max_inflated, document, failure) ||
             !parse_update_request(document, options.limits, request, failure))
             return reply(res, failure.status, failure.reason);
+        std::string().swap(form.value);
+        std::string().swap(document);
         std::string error;
         auto finder = finders.borrow(error);
         if (!finder) return reply(res, 503, error);
@@ -71,17 +197,24 @@ struct update_service_t::impl_t {
         std::vector<answer_device_t> devices;
         devices.reserve(request.devices.size());
         if (!finder->begin_snapshot(error)) return reply(res, 503, error);
-        for (const auto& d : request.devices) {
-            answer_device_t a;
-            a.id_bytes = d.id_bytes;
-            if (os && !finder->find({d.hardware_ids, d.compatible_ids}, *os, max_offers_per_device, a.offers, error)) {
-                finder->end_snapshot();
-                return reply(res, 500, error);
+        {
+            snapshot_guard_t snapshot(*finder);
+            for (auto& d : request.devices) {
+                answer_device_t a;
+                a.id_bytes = std::move(d.id_bytes);
+                if (os) {
+                    if (!finder->find({d.hardware_ids, d.compatible_ids}, *os, max_offers_per_device, a.offers, error))
+                        return reply(res, 500, error);
+                    keep_best_offers(a.offers, *os, options.offers_per_device);
+                }
+                devices.push_back(std::move(a));
             }
-            devices.push_back(std::move(a));
         }
-        finder->end_snapshot();
-        res.set_content(build_update_answer(devices, {base_url(req), request.ansi_code_page}), "text/xml");
+        answer_context_t context{base_url(req), request.ansi_code_page, options.max_answer_bytes};
+        if (!fit_answer_budget(devices, context))
+            return reply(res, 413, "the answer to so many devices would exceed " +
+                                       std::to_string(options.max_answer_bytes) + " bytes");
+        res.set_content(build_update_answer(devices, context), "text/xml");
     }
 
     void send_package(const httplib::Request& req, httplib::Response& res)
@@ -147,7 +280,15 @@ struct update_service_t::impl_t {
             request_started = true;
             return httplib::Server::HandlerResponse::Unhandled;
         });
-        http.Post("/", [this](const httplib::Request& req, httplib::Response& res) { answer_update(req, res); });
+        http.Post("/", [this](const httplib::Request& req, httplib::Response& res,
+                              const httplib::ContentReader& content) { answer_update(req, res, content); });
+        // A client that waits for "100 Continue" before sending a body too
+        // large is answered at once, and the connection ends there.
+        http.set_expect_100_continue_handler([this](const httplib::Request& req, httplib::Response& res) {
+            if (!announced_too_large(req)) return 100;
+            refuse_and_close(res, 413, "the request body is too large");
+            return 413;
+        });
         http.Get("/", [this](const httplib::Request&, httplib::Response& res) { describe_catalogue(res); });
         http.Get("/packages/([^/]+)",
                  [this](const httplib::Request& req, httplib::Response& res) { send_package(req, res); });
@@ -188,9 +329,13 @@ bool update_service_t::bind(std::string& error)
     }
     if (impl_->options.port == 0) {
         impl_->port = impl_->http.bind_to_any_port(impl_->options.address);
-        if (impl_->port > 0) return true;
+        if (impl_->port > 0) {
+            impl_->http.widen_backlog();
+            return true;
+        }
     } else if (impl_->http.bind_to_port(impl_->options.address, impl_->options.port)) {
         impl_->port = impl_->options.port;
+        impl_->http.widen_backlog();
         return true;
     }
     error = "cannot listen on " + impl_->options.address + ":" + std::to_string(impl_->options.port);

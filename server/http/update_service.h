@@ -5,6 +5,7 @@
 //   GET  /drivers/<name>   a plain-text page on a package's drivers
 //   GET  /                 one line on the catalogue, to see that it runs
 // Every request is logged as one line: method, path, status, bytes, ms.
+#include "http/connection_stream.h"
 #include "protocol/update_request.h"
 
 #include <cstddef>
@@ -22,6 +23,14 @@ struct service_options_t {
     std::string base_url;
     std::size_t max_body = 8u << 20; // bytes of a posted request
     request_limits_t limits;
+    // Time and size limits of a connection; max_body_bytes follows max_body.
+    connection_limits_t connection;
+    // Update requests worked on at once (0: one per processor); the others
+    // wait, while downloads and slow clients have threads of their own.
+    unsigned update_workers = 0;
+    // Offers kept per device, and the answer's byte budget.
+    std::size_t offers_per_device = 8;
+    std::size_t max_answer_bytes = 4u << 20;
     std::ostream* log = nullptr; // null: standard error
 };
 

@@ -16,14 +16,31 @@ namespace {
 const char* const find_by_id_sql =
     "SELECT mi.position, mi.id_text, m.id, m.description, m.feature_x86, m.feature_amd64,"
     " s.manufacturer, s.target_os, d.inf_path, d.provider, d.class_name, d.class_guid,"
-    " d.driver_date, d.driver_version, d.sign_x86, d.sign_amd64, p.name, p.size"
+    " d.driver_date, d.driver_version, d.sign_x86, d.sign_amd64, p.name, p.size, p.sha256"
     " FROM model_ids mi"
     " JOIN models m ON m.id = mi.model_id"
     " JOIN section_targets t ON t.section_id = m.section_id AND t.os_code = ?"
     " JOIN model_sections s ON s.id = m.section_id"
     " JOIN drivers d ON d.id = s.driver_id"
     " JOIN packages p ON p.id = d.package_id"
-    " WHERE mi.id_key = ?";
+    " WHERE mi.id_key = ? AND p.size <= 4294967295";
+
+int os_distance(const offer_t& o, const os_profile_t& os)
+{
+    return std::abs(os.major * 10 + os.minor - static_cast<int>(o.target_os));
+}
+
+// The program's own order of two offers (targets nearer the system first,
+// then the parts of the rank, the newer date, the higher version).
+bool program_prefers(const offer_t& a, const offer_t& b, const os_profile_t& os)
+{
+    if (a.target_os != b.target_os && os_distance(a, os) != os_distance(b, os))
+        return os_distance(a, os) < os_distance(b, os);
+    if (std::tie(a.sign, a.feature, a.cp) != std::tie(b.sign, b.feature, b.cp))
+        return std::tie(a.sign, a.feature, a.cp) < std::tie(b.sign, b.feature, b.cp);
+    if (a.date != b.date) return a.date > b.date;
+    return compare_driver_versions(a.version, b.version) > 0;
+}
 
 void read_version(const std::string& text, unsigned long (&parts)[4])
 {
@@ -57,12 +74,10 @@ bool offer_ranks_before(const offer_t& a, const offer_t& b)
     return std::tie(a.package, a.model_id) < std::tie(b.package, b.model_id);
 }
 
-bool offer_finder_t::open(const std::string& catalogue, std::string& error)
+bool offer_finder_t::open(const std::string& catalogue, std::string& error, catalogue_cache_t* cache)
 {
+    cache_ = cache;
     if (!db_.open(catalogue, false, error) || !check_catalogue_schema(db_, error)) return false;
-    // SQLite only: map the file instead of reading it page by page.
-    std::string ignored;
-    db_.exec("PRAGMA mmap_size = 1073741824", ignored);
     by_id_ = std::make_unique<statement_t>(db_, find_by_id_sql);
     if (!by_id_->valid()) {
         error = "cannot prepare the look-up: " + db_.last_error();
@@ -71,64 +86,117 @@ bool offer_finder_t::open(const std::string& catalogue, std::string& error)
     return true;
 }
 
+void keep_best_offers(std::vector<offer_t>& offers, const os_profile_t& os, std::size_t keep)
+{
+    if (offers.size() <= keep) return;
+    std::size_t best = 0, latest = 0;
+    for (std::size_t i = 1; i < offers.size(); ++i) {
+        if (program_prefers(offers[i], offers[best], os)) best = i;
+        if (offers[i].date > offers[latest].date) latest = i;
+    }
+    std::vector<offer_t> kept;
+    for (std::size_t i = 0; i < offers.size(); ++i)
+        if (i < keep || i == best || i == latest) kept.push_back(std::move(offers[i]));
+    offers = std::move(kept);
+}
+
 bool offer_finder_t::begin_snapshot(std::string& error)
 {
-    return db_.exec("BEGIN", error);
+    generation_.reset();
+    if (!db_.begin_snapshot(error)) return false;
+    if (!cache_) return true;
+    std::string generation = "0";
+    statement_t q(db_, "SELECT value FROM catalogue_info WHERE name = 'generation'");
+    if (q.step()) generation = q.text(0);
+    generation_ = cache_->for_generation(generation, [this](id_key_set_t& set) {
+        statement_t all(db_, "SELECT id_key FROM model_ids");
+        set.build([&all](std::string& key) {
+            if (!all.step()) return false;
+            key = all.text(0);
+            return true;
+        });
+        return all.valid() && !all.failed();
+    });
+    return true; // without the memory every ID is looked up
 }
 
 void offer_finder_t::end_snapshot()
 {
+    generation_.reset();
+    if (!in_snapshot()) return;
     std::string ignored;
-    db_.exec("COMMIT", ignored);
+    if (!db_.exec("COMMIT", ignored)) db_.exec("ROLLBACK", ignored);
+}
+
+bool offer_finder_t::in_snapshot() const
+{
+    return db_.in_transaction();
+}
+
+id_rows_t offer_finder_t::look_up(const std::string& key, const os_profile_t& os)
+{
+    if (generation_) {
+        if (!generation_->keys.may_hold(key)) return none_;
+        if (auto rows = generation_->find(os.code, key)) return rows;
+    }
+    bool amd64 = std::string_view(os.architecture) == "amd64";
+    auto got = std::make_shared<std::vector<id_row_t>>();
+    by_id_->bind(1, std::string(os.code)).bind(2, key);
+    while (by_id_->step()) {
+        id_row_t row;
+        row.position = static_cast<std::size_t>(by_id_->integer(0));
+        offer_t& o = row.offer;
+        o.hardid = by_id_->text(1);
+        o.model_id = by_id_->integer(2);
+        o.title = by_id_->text(3);
+        o.feature = static_cast<unsigned>(by_id_->integer(amd64 ? 5 : 4));
+        o.manufacturer = by_id_->text(6);
+        o.target_os = static_cast<unsigned>(by_id_->integer(7));
+        o.inf_path = by_id_->text(8);
+        o.provider = by_id_->text(9);
+        o.class_name = by_id_->text(10);
+        o.guid = by_id_->text(11);
+        o.date = by_id_->text(12);
+        o.version = by_id_->text(13);
+        o.sign = static_cast<unsigned>(by_id_->integer(amd64 ? 15 : 14));
+        o.package = by_id_->text(16);
+        o.size = static_cast<std::uint64_t>(by_id_->integer(17));
+        o.sha256 = by_id_->text(18);
+        got->push_back(std::move(row));
+    }
+    bool ok = !by_id_->failed();
+    by_id_->reset();
+    if (!ok) return nullptr;
+    id_rows_t rows = std::move(got);
+    if (generation_) generation_->remember(os.code, key, rows);
+    return rows;
 }
 
 bool offer_finder_t::find(const device_query_t& device, const os_profile_t& os, std::size_t limit,
                           std::vector<offer_t>& out, std::string& error)
 {
     out.clear();
-    bool amd64 = std::string_view(os.architecture) == "amd64";
     std::map<std::int64_t, offer_t> by_model;
-    auto look_up = [&](const std::string& id, bool hardware, std::size_t position) {
+    auto add = [&](const std::string& id, bool hardware, std::size_t position) {
         if (id.empty()) return true;
-        by_id_->bind(1, std::string(os.code)).bind(2, ascii_upper(id));
-        while (by_id_->step()) {
-            unsigned cp = identifier_score(hardware, position, static_cast<std::size_t>(by_id_->integer(0)));
-            std::int64_t model = by_id_->integer(2);
-            auto found = by_model.find(model);
-            if (found != by_model.end()) {
-                if (cp < found->second.cp) {
-                    found->second.cp = cp;
-                    found->second.hardid = by_id_->text(1);
-                }
-                continue;
+        id_rows_t rows = look_up(ascii_upper(id), os);
+        if (!rows) return false;
+        for (const auto& row : *rows) {
+            unsigned cp = identifier_score(hardware, position, row.position);
+            auto found = by_model.find(row.offer.model_id);
+            if (found == by_model.end()) {
+                offer_t& o = by_model.emplace(row.offer.model_id, row.offer).first->second;
+                o.cp = cp;
+            } else if (cp < found->second.cp) {
+                found->second.cp = cp;
+                found->second.hardid = row.offer.hardid;
             }
-            offer_t o;
-            o.model_id = model;
-            o.cp = cp;
-            o.hardid = by_id_->text(1);
-            o.title = by_id_->text(3);
-            o.feature = static_cast<unsigned>(by_id_->integer(amd64 ? 5 : 4));
-            o.manufacturer = by_id_->text(6);
-            o.target_os = static_cast<unsigned>(by_id_->integer(7));
-            o.inf_path = by_id_->text(8);
-            o.provider = by_id_->text(9);
-            o.class_name = by_id_->text(10);
-            o.guid = by_id_->text(11);
-            o.date = by_id_->text(12);
-            o.version = by_id_->text(13);
-            o.sign = static_cast<unsigned>(by_id_->integer(amd64 ? 15 : 14));
-            o.package = by_id_->text(16);
-            o.size = static_cast<std::uint64_t>(by_id_->integer(17));
-            by_model.emplace(model, std::move(o));
         }
-        bool ok = !by_id_->failed();
-        by_id_->reset();
-        return ok;
+        return true;
     };
     bool ok = true;
-    for (std::size_t i = 0; ok && i < device.hardware_ids.size(); ++i) ok = look_up(device.hardware_ids[i], true, i);
-    for (std::size_t i = 0; ok && i < device.compatible_ids.size(); ++i)
-        ok = look_up(device.compatible_ids[i], false, i);
+    for (std::size_t i = 0; ok && i < device.hardware_ids.size(); ++i) ok = add(device.hardware_ids[i], true, i);
+    for (std::size_t i = 0; ok && i < device.compatible_ids.size(); ++i) ok = add(device.compatible_ids[i], false, i);
     if (!ok) {
         error = "catalogue look-up failed: " + db_.last_error();
         return false;

@@ -3,39 +3,18 @@
 // request: every model line that names one of the device's hardware or
 // compatible IDs (without regard to case) in a Models section Windows would
 // use on the request's system. Each ID is one indexed look-up.
-#include "catalogue/sqlite_db.h"
+#include "catalogue/catalogue_db.h"
 #include "inf/target_os.h"
+#include "matching/catalogue_cache.h"
+#include "matching/offer.h"
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace tdu::server {
-
-struct device_query_t {
-    std::vector<std::string> hardware_ids;
-    std::vector<std::string> compatible_ids;
-};
-
-struct offer_t {
-    std::int64_t model_id = 0;
-    std::string hardid; // the model line's ID that matched, as the INF writes it
-    std::string title;  // the model's device description
-    std::string version;
-    std::string guid;
-    std::string package; // the package's name (last part of its link)
-    std::string inf_path;
-    std::string manufacturer;
-    std::string provider;
-    std::string class_name;
-    std::string date;
-    std::uint64_t size = 0;
-    unsigned cp = 0;
-    unsigned sign = 0;
-    unsigned feature = 0;
-    unsigned target_os = 0;
-};
 
 // The order offers are listed in, best first: lower signature class, lower
 // feature score, lower identifier score (the parts of a Windows driver rank),
@@ -45,10 +24,22 @@ bool offer_ranks_before(const offer_t& a, const offer_t& b);
 // "a.b.c.d" compared number by number.
 int compare_driver_versions(const std::string& a, const std::string& b);
 
+// Cuts offers ranked best first down to the `keep` best, and keeps besides
+// the two the program picks from a device's offers, wherever they stand:
+// its best (nearest target system first, then the rank) and its latest
+// (newest date). The order stays best first.
+void keep_best_offers(std::vector<offer_t>& offers, const os_profile_t& os, std::size_t keep);
+
+// The largest package the program can take: it reads sizes as 32-bit
+// numbers, so a package of 4 GiB or more could never match its size.
+constexpr std::uint64_t max_offered_package_size = 0xFFFFFFFFu;
+
 class offer_finder_t {
 public:
-    // Opens the catalogue read-only; false with a reason.
-    bool open(const std::string& catalogue, std::string& error);
+    // Opens the catalogue read-only; false with a reason. With `cache`, each
+    // snapshot uses the memory of the catalogue's generation: its key set
+    // and the rows found before.
+    bool open(const std::string& catalogue, std::string& error, catalogue_cache_t* cache = nullptr);
     // The offers for one device, best first, at most `limit`.
     bool find(const device_query_t& device, const os_profile_t& os, std::size_t limit, std::vector<offer_t>& out,
               std::string& error);
@@ -57,12 +48,35 @@ public:
     // the file is locked once instead of once per ID.
     bool begin_snapshot(std::string& error);
     void end_snapshot();
+    // True while a snapshot is open (also after a failure or an exception
+    // left one open): such a connection must not serve another request.
+    bool in_snapshot() const;
+    // False once the catalogue connection is lost.
+    bool healthy() const { return db_.healthy(); }
     // The catalogue connection, for the service's other look-ups.
-    const sqlite_db_t& db() const { return db_; }
+    const catalogue_db_t& db() const { return db_; }
 
 private:
-    sqlite_db_t db_;
+    // The rows of one ID key; null on a catalogue failure.
+    id_rows_t look_up(const std::string& key, const os_profile_t& os);
+
+    catalogue_db_t db_;
     std::unique_ptr<statement_t> by_id_;
+    catalogue_cache_t* cache_ = nullptr;
+    std::shared_ptr<const catalogue_generation_t> generation_; // for the open snapshot
+    id_rows_t none_ = std::make_shared<const std::vector<id_row_t>>();
+};
+
+// Ends a snapshot when it goes out of scope, whatever way the request ends.
+class snapshot_guard_t {
+public:
+    explicit snapshot_guard_t(offer_finder_t& finder) : finder_(finder) {}
+    ~snapshot_guard_t() { finder_.end_snapshot(); }
+    snapshot_guard_t(const snapshot_guard_t&) = delete;
+    snapshot_guard_t& operator=(const snapshot_guard_t&) = delete;
+
+private:
+    offer_finder_t& finder_;
 };
 
 } // namespace tdu::server

@@ -2,9 +2,9 @@
 
 #include "common/code_page.h"
 
-#include <tinyxml.h>
-
+#include <algorithm>
 #include <cstdio>
+#include <string_view>
 
 namespace tdu::server {
 
@@ -21,18 +21,117 @@ std::string encoding_name(unsigned code_page)
     }
 }
 
-void add_text(TiXmlElement& parent, const char* name, const std::string& text)
-{
-    auto* e = new TiXmlElement(name);
-    e->LinkEndChild(new TiXmlText(text));
-    parent.LinkEndChild(e);
-}
-
 std::string hex(unsigned v)
 {
     char buf[16];
     std::snprintf(buf, sizeof buf, "%x", v);
     return buf;
+}
+
+// Where the document goes: appended to a string, or only counted.
+struct text_sink_t {
+    std::string& out;
+    void put(std::string_view s) { out.append(s); }
+};
+struct size_sink_t {
+    std::size_t bytes = 0;
+    void put(std::string_view s) { bytes += s.size(); }
+};
+
+// Text content as an XML parser reads it back: markup characters as
+// entities, control bytes as character references, every other byte as is.
+template <class Sink> void put_escaped(Sink& sink, std::string_view text)
+{
+    std::size_t plain = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        auto c = static_cast<unsigned char>(text[i]);
+        const char* entity = c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : c == '"' ? "&quot;"
+                             : c == '\'' ? "&apos;" : nullptr;
+        if (!entity && c >= 32) continue;
+        sink.put(text.substr(plain, i - plain));
+        if (entity) {
+            sink.put(entity);
+        } else {
+            char ref[8];
+            std::snprintf(ref, sizeof ref, "&#x%02X;", c);
+            sink.put(ref);
+        }
+        plain = i + 1;
+    }
+    sink.put(text.substr(plain));
+}
+
+template <class Sink> void put_field(Sink& sink, const char* name, std::string_view text)
+{
+    sink.put("\t\t\t\t<");
+    sink.put(name);
+    sink.put(">");
+    put_escaped(sink, text);
+    sink.put("</");
+    sink.put(name);
+    sink.put(">\n");
+}
+
+template <class Sink> void put_item(Sink& sink, const offer_t& o, const answer_context_t& context)
+{
+    unsigned cp = context.ansi_code_page;
+    auto ansi = [cp](const std::string& utf8) { return utf8_to_ansi(utf8, cp); };
+    sink.put("\t\t\t<item>\n");
+    put_field(sink, "hardid", ansi(o.hardid));
+    put_field(sink, "title", ansi(o.title));
+    put_field(sink, "ver", o.version);
+    put_field(sink, "size", std::to_string(o.size));
+    put_field(sink, "guid", ansi(o.guid));
+    put_field(sink, "link", package_link(context.base_url, o.package));
+    put_field(sink, "infpath", ansi(answer_inf_path(o.package, o.inf_path)));
+    put_field(sink, "official_link", package_page_link(context.base_url, o.package));
+    put_field(sink, "cp", std::to_string(o.cp));
+    put_field(sink, "manu", ansi(o.manufacturer));
+    put_field(sink, "sign", std::to_string(o.sign));
+    put_field(sink, "feature", hex(o.feature));
+    put_field(sink, "targetos", std::to_string(o.target_os));
+    put_field(sink, "date", o.date);
+    put_field(sink, "desc", ansi(o.title + ": " + o.class_name + " driver " + o.version + " of " + o.date +
+                                 " from " + o.provider));
+    if (!o.sha256.empty()) put_field(sink, "sha256", o.sha256);
+    sink.put("\t\t\t</item>\n");
+}
+
+// A device's element without its items: the ID in a CDATA section, or as
+// escaped text when it holds the section's own end mark.
+template <class Sink> void put_device_open(Sink& sink, const answer_device_t& device)
+{
+    sink.put("\t\t<hardware>\n\t\t\t<id>");
+    if (device.id_bytes.find("]]>") == std::string::npos) {
+        sink.put("\n\t\t\t\t<![CDATA[");
+        sink.put(device.id_bytes);
+        sink.put("]]>\n\t\t\t");
+    } else {
+        put_escaped(sink, device.id_bytes);
+    }
+    sink.put("</id>\n");
+}
+
+template <class Sink> void put_document_open(Sink& sink, const answer_context_t& context)
+{
+    sink.put("<?xml version=\"1.0\" encoding=\"");
+    sink.put(encoding_name(context.ansi_code_page));
+    sink.put("\" ?>\n<kelptone>\n\t<hardwares>\n");
+}
+
+constexpr std::string_view device_close = "\t\t</hardware>\n";
+constexpr std::string_view document_close = "\t</hardwares>\n</kelptone>\n";
+
+template <class Sink>
+void put_document(Sink& sink, const std::vector<answer_device_t>& devices, const answer_context_t& context)
+{
+    put_document_open(sink, context);
+    for (const auto& device : devices) {
+        put_device_open(sink, device);
+        for (const auto& o : device.offers) put_item(sink, o, context);
+        sink.put(device_close);
+    }
+    sink.put(document_close);
 }
 
 } // namespace
@@ -71,52 +170,79 @@ std::string answer_inf_path(const std::string& package, const std::string& inf_p
     return (dot == std::string::npos || dot == 0 ? package : package.substr(0, dot)) + "/" + inf_path;
 }
 
-std::string build_update_answer(const std::vector<answer_device_t>& devices, const answer_context_t& context)
+namespace {
+
+// More than the document can take: every byte of text written as a
+// character reference (6 bytes), plus the markup around the fields.
+std::size_t size_bound(const std::vector<answer_device_t>& devices, const answer_context_t& context)
 {
-    unsigned cp = context.ansi_code_page;
-    auto ansi = [cp](const std::string& utf8) { return utf8_to_ansi(utf8, cp); };
-    TiXmlDocument doc;
-    doc.LinkEndChild(new TiXmlDeclaration("1.0", encoding_name(cp), ""));
-    auto* root = new TiXmlElement("kelptone");
-    doc.LinkEndChild(root);
-    auto* hardwares = new TiXmlElement("hardwares");
-    root->LinkEndChild(hardwares);
+    constexpr std::size_t markup = 1024; // tags, indents, numbers of one item
+    std::size_t bound = 256 + context.base_url.size();
     for (const auto& device : devices) {
-        auto* hardware = new TiXmlElement("hardware");
-        hardwares->LinkEndChild(hardware);
-        auto* id = new TiXmlElement("id");
-        auto* id_text = new TiXmlText(device.id_bytes);
-        // A CDATA section cannot hold its own end mark; such an ID goes as
-        // escaped text instead.
-        id_text->SetCDATA(device.id_bytes.find("]]>") == std::string::npos);
-        id->LinkEndChild(id_text);
-        hardware->LinkEndChild(id);
+        bound += 64 + 6 * device.id_bytes.size();
         for (const auto& o : device.offers) {
-            auto* item = new TiXmlElement("item");
-            hardware->LinkEndChild(item);
-            add_text(*item, "hardid", ansi(o.hardid));
-            add_text(*item, "title", ansi(o.title));
-            add_text(*item, "ver", o.version);
-            add_text(*item, "size", std::to_string(o.size));
-            add_text(*item, "guid", ansi(o.guid));
-            add_text(*item, "link", package_link(context.base_url, o.package));
-            add_text(*item, "infpath", ansi(answer_inf_path(o.package, o.inf_path)));
-            add_text(*item, "official_link", package_page_link(context.base_url, o.package));
-            add_text(*item, "cp", std::to_string(o.cp));
-            add_text(*item, "manu", ansi(o.manufacturer));
-            add_text(*item, "sign", std::to_string(o.sign));
-            add_text(*item, "feature", hex(o.feature));
-            add_text(*item, "targetos", std::to_string(o.target_os));
-            add_text(*item, "date", o.date);
-            add_text(*item, "desc", ansi(o.title + ": " + o.class_name + " driver " + o.version + " of " + o.date +
-                                         " from " + o.provider));
+            std::size_t text = o.hardid.size() + 2 * o.title.size() + 2 * o.version.size() + o.guid.size() +
+                               2 * (context.base_url.size() + 9 + 3 * o.package.size()) + o.package.size() + 1 +
+                               o.inf_path.size() + o.manufacturer.size() + o.class_name.size() +
+                               2 * o.date.size() + o.provider.size() + o.sha256.size() + 40;
+            bound += markup + 6 * text;
         }
     }
-    TiXmlPrinter printer;
-    printer.SetIndent("\t");
-    printer.SetLineBreak("\n");
-    doc.Accept(&printer);
-    return printer.Str();
+    return bound;
+}
+
+} // namespace
+
+bool fit_answer_budget(std::vector<answer_device_t>& devices, const answer_context_t& context)
+{
+    // Most answers are far below the budget: no need to measure them.
+    if (size_bound(devices, context) <= context.max_bytes) return true;
+    size_sink_t bare;
+    put_document_open(bare, context);
+    bare.put(document_close);
+    for (const auto& device : devices) {
+        put_device_open(bare, device);
+        bare.put(device_close);
+    }
+    if (bare.bytes > context.max_bytes) return false;
+    // Each device's n-th offer joins in round n, device after device, while
+    // it fits; what does not fit is left out with all the offers after it.
+    std::size_t total = bare.bytes;
+    std::vector<std::size_t> kept(devices.size(), 0);
+    std::vector<bool> full(devices.size(), false);
+    bool added = true;
+    for (std::size_t round = 0; added; ++round) {
+        added = false;
+        for (std::size_t d = 0; d < devices.size(); ++d) {
+            if (full[d] || round >= devices[d].offers.size()) continue;
+            size_sink_t item;
+            put_item(item, devices[d].offers[round], context);
+            if (total + item.bytes > context.max_bytes) {
+                full[d] = true;
+                continue;
+            }
+            total += item.bytes;
+            kept[d] = round + 1;
+            added = true;
+        }
+    }
+    for (std::size_t d = 0; d < devices.size(); ++d) devices[d].offers.resize(kept[d]);
+    return true;
+}
+
+std::size_t update_answer_size(const std::vector<answer_device_t>& devices, const answer_context_t& context)
+{
+    size_sink_t sink;
+    put_document(sink, devices, context);
+    return sink.bytes;
+}
+
+std::string build_update_answer(const std::vector<answer_device_t>& devices, const answer_context_t& context)
+{
+    std::string out;
+    text_sink_t sink{out};
+    put_document(sink, devices, context);
+    return out;
 }
 
 } // namespace tdu::server

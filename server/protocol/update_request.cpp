@@ -82,11 +82,11 @@ bool parse_update_request(std::string_view text, const request_limits_t& limits,
     request = update_request_t{};
     if (text.find('\0') != std::string_view::npos)
         return refuse(failure, 400, "the request document holds a zero byte");
-    // TinyXML reads nested elements by recursion: a document nested deeply
-    // enough would overflow the stack of the thread that serves it.
-    if (!xml_nesting_acceptable(text))
-        return refuse(failure, 400, "the request document is nested more than " + std::to_string(xml_max_depth) +
-                                        " elements deep");
+    // The parser recurses once per level of nesting: a document nested
+    // deeper than any request is refused before it is parsed.
+    if (!tdu::xml_nesting_acceptable(text))
+        return refuse(failure, 400, "the request document nests elements deeper than " +
+                                        std::to_string(tdu::xml_max_depth) + " levels");
     TiXmlDocument doc;
     // Bytes are the client's code page whatever the declaration says, so
     // TinyXML must not read them as UTF-8.

@@ -1,7 +1,7 @@
 // tdu-synthetic-packages: writes a folder of generated driver packages for
 // load tests, and the request of a machine whose devices they fit.
 //
-//   tdu-synthetic-packages --out DIR --models N [--per-inf M] [--request FILE --devices D]
+//   tdu-synthetic-packages --out DIR --models N [--per-inf M] [--request FILE --devices D [--machines K]]
 //
 // Every package is a folder with one INF of M model lines (half in an NTx86,
 // half in an NTamd64 section); N model lines in all. Each device of the
@@ -60,13 +60,15 @@ int main(int argc, char** argv)
         inf << "\r\n[Synth_Install]\r\nFeatureScore = 0xF0\r\n\r\n[Strings]\r\nMfg = \"Synthetic Devices\"\r\n";
         std::ofstream(folder / (std::string(name) + ".cat")) << "placeholder\n";
     }
-    if (o.count("--request")) {
+    long machines = o.count("--machines") ? std::atol(o["--machines"].c_str()) : 1;
+    for (long m = 0; o.count("--request") && m < machines; ++m) {
         long count = o.count("--devices") ? std::atol(o["--devices"].c_str()) : 300;
-        std::ofstream req(o["--request"], std::ios::binary);
+        std::string file = o["--request"] + (m ? "." + std::to_string(m) : std::string());
+        std::ofstream req(file, std::ios::binary);
         req << "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<kelptone>\n\t<action>ACTION_UPDATE_DRIVER</action>\n"
                "\t<client version=\"4.2.0.1\" os=\"WIN7\" lang=\"437\" model=\"Synthetic PC\" />\n\t<hardwares>\n";
         for (long i = 0; i < count; ++i) {
-            long k = (i * 7919) % devices;
+            long k = (i * 7919 + m * 104729) % devices;
             std::string key = device_key(k), ven = key.substr(0, 12);
             std::string sub = key + "&SUBSYS_0001" + key.substr(8, 4);
             req << "\t\t<hardware>\n\t\t\t<id><![CDATA[" << sub << "&REV_01\\4&1A2B3C4D&0&00E0]]></id>\n"

@@ -41,10 +41,11 @@ int download_offered_packages(uint32_t tick_ms, install_services_t& services, st
         }
         download_session_c& session = row.session();
         const bool is_complete = session.state() == download_complete;
-        std::printf("%s: %s, %u of %u bytes, %s\n", row.input().link.c_str(),
+        std::printf("%s: %s, %u of %u bytes, %s%s\n", row.input().link.c_str(),
                     utf16_to_utf8(language_text(row.status_text_key())).c_str(), session.bytes_done(),
                     session.expected_size(),
-                    utf16_to_utf8(is_complete ? session.final_path() : session.temp_path()).c_str());
+                    utf16_to_utf8(is_complete ? session.final_path() : session.temp_path()).c_str(),
+                    session.digest_mismatch() ? " (SHA-256 not the offered one; deleted)" : "");
         if (is_complete)
             complete.push_back(std::move(entry));
         else

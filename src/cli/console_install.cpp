@@ -26,6 +26,11 @@ int console_install(uint32_t tick_ms)
             ++failed;
             continue;
         }
+        if (row.install_outcome() == install_outcome_refused) {
+            std::printf("%s: not installed, its SHA-256 is not the offered one\n", row.input().link.c_str());
+            ++failed;
+            continue;
+        }
         u16 folder = package_folder_for(row.session().download_folder(), row.session().final_path());
         if (row.install_outcome() != install_outcome_started) {
             std::printf("%s: not installed, the package could not be unpacked into %s "

@@ -18,6 +18,7 @@ constexpr size_t offer_inf_name_chars = 260;
 constexpr size_t offer_manufacturer_chars = 129;
 constexpr size_t offer_date_chars = 11;
 constexpr size_t offer_description_chars = 1025;
+constexpr size_t offer_sha256_bytes = 65;
 
 // The most offers one device keeps.
 constexpr int32_t max_offers_per_device = 500;
@@ -33,6 +34,7 @@ struct driver_offer_t {
     char16_t manufacturer[offer_manufacturer_chars] = {};
     char16_t date[offer_date_chars] = {};              // year-month-day, two-digit month and day
     char16_t description[offer_description_chars] = {};
+    char sha256[offer_sha256_bytes] = {};  // the package's SHA-256, 64 lowercase hex digits; empty when not given
     uint32_t size = 0;      // package size in bytes
     uint32_t cp = 0;        // ranking key, lower is preferred
     uint32_t sign = 0;      // signature class, 0 is WHQL-signed, lower is preferred

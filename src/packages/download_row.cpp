@@ -7,6 +7,7 @@ download_row_input_t download_row_input_for(const offer_group_t& group)
     download_row_input_t input;
     input.link = group.key ? group.key : "";
     input.expected_size = group.offer ? group.offer->size : 0;
+    input.sha256 = group.offer ? group.offer->sha256 : "";
     input.no_update = group.no_update;
     for (const device_t* device : group.devices) {
         const driver_offer_t* offer = group.mode == grouping_by_best_offer     ? device->best_offer
@@ -32,7 +33,7 @@ row_action_t row_button_action(download_state_t state)
 download_row_c::download_row_c(download_row_input_t input, download_session_list_c& sessions,
                                install_services_t& services, run_host_c& host)
     : input_(std::move(input)),
-      session_(sessions.find_or_create(input_.link, input_.expected_size)),
+      session_(sessions.find_or_create(input_.link, input_.expected_size, input_.sha256)),
       services_(services),
       host_(host),
       install_(std::make_shared<install_request_t>()),
@@ -69,6 +70,7 @@ void download_row_c::click()
         order.package_path = session_->final_path();
         order.download_folder = session_->download_folder();
         order.inf_names = input_.inf_names;
+        order.sha256 = input_.sha256;
         // The timer runs until the job has ended, so the row shows its
         // outcome as soon as it is in.
         if (request_install(installer_, install_, order, host_, services_)) host_.start_timer();

@@ -23,6 +23,7 @@ namespace tdu {
 struct download_row_input_t {
     std::string link;             // the group's download link
     uint32_t expected_size = 0;   // the offered package's size in bytes
+    std::string sha256;           // the offered package's digest; empty when the service gave none
     bool no_update = false;       // no device of the group gains a newer driver
     std::vector<u16> inf_names;   // each device's INF inside the package, for the group's offer kind
 };

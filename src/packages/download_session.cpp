@@ -1,6 +1,7 @@
 #include "packages/download_session.h"
 
 #include "common/files.h"
+#include "common/sha256.h"
 
 #include <limits>
 
@@ -47,8 +48,9 @@ language_key_t download_button_text_key(download_state_t state)
 }
 
 download_session_c::download_session_c(std::string_view link, uint32_t expected_size,
-                                       const download_settings_t& settings)
+                                       const download_settings_t& settings, std::string_view expected_sha256)
     : link_(link),
+      expected_sha256_(expected_sha256),
       download_folder_(settings.download_folder),
       retry_pause_ms_(settings.retry_pause_ms),
       transfer_(*settings.threads)
@@ -111,11 +113,20 @@ bool download_session_c::start()
     progress_->stop_requested = 0;
     progress_->result_code = 0;
     progress_->http_status = 0;
+    transfer_digest_wrong_ = false;
+    digest_mismatch_ = false;
 
     transfer_progress_t& progress = *progress_;
     std::shared_ptr<stop_flag_t> stop(progress_, &progress_->stop_requested);
+    // The package is hashed on the transfer's thread, not on the interface's.
     auto job = [this, &progress](const stop_flag_t&) {
-        return download_with_retries(link_, transfer_temp_path_.c_str(), progress, retry_pause_ms_);
+        int32_t result = download_with_retries(link_, transfer_temp_path_.c_str(), progress, retry_pause_ms_);
+        bool whole = progress.stop_requested.load() == 0 && progress.result_code.load() == 0 &&
+                     progress.bytes_done.load() == progress.expected_size.load();
+        std::string digest;
+        transfer_digest_wrong_ = whole && !expected_sha256_.empty() &&
+                                 (!sha256_file_hex(transfer_temp_path_, digest) || digest != expected_sha256_);
+        return result;
     };
     if (!transfer_.start(job, stop)) {
         state_ = download_failed;
@@ -141,6 +152,12 @@ completion_t download_session_c::check_completion()
         progress_->stop_requested = 0;
     } else if (progress_->result_code.load() != 0 || progress_->bytes_done.load() != progress_->expected_size.load()) {
         state_ = download_failed;
+    } else if (transfer_digest_wrong_.load()) {
+        // Not the package the service described: nothing of it is kept.
+        remove_file(temp_path_.c_str());
+        progress_->bytes_done = 0;
+        digest_mismatch_ = true;
+        state_ = download_failed;
     } else if (move_file(temp_path_, final_path_)) {
         state_ = download_complete;
     } else {
@@ -164,12 +181,13 @@ bool download_session_c::remove_files()
 }
 
 std::shared_ptr<download_session_c> download_session_list_c::find_or_create(std::string_view link,
-                                                                            uint32_t expected_size)
+                                                                            uint32_t expected_size,
+                                                                            std::string_view expected_sha256)
 {
     for (const auto& s : sessions_) {
         if (s->link() == link) return s;
     }
-    sessions_.push_back(std::make_shared<download_session_c>(link, expected_size, settings));
+    sessions_.push_back(std::make_shared<download_session_c>(link, expected_size, settings, expected_sha256));
     return sessions_.back();
 }
 

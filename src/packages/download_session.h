@@ -60,7 +60,10 @@ public:
     // Works out the file names and the starting state from the disk: the
     // temporary file means `paused` (with its size as the bytes done), else
     // the final file means `complete`, else `not_downloaded`.
-    download_session_c(std::string_view link, uint32_t expected_size, const download_settings_t& settings);
+    // A non-empty `expected_sha256` (64 lowercase hex digits) is the
+    // package's digest the transfer is checked against.
+    download_session_c(std::string_view link, uint32_t expected_size, const download_settings_t& settings,
+                       std::string_view expected_sha256 = {});
     // A transfer still running is asked to stop and waited for.
     ~download_session_c();
     download_session_c(const download_session_c&) = delete;
@@ -89,6 +92,12 @@ public:
     bool remove_files();
 
     const std::string& link() const { return link_; }
+    const std::string& expected_sha256() const { return expected_sha256_; }
+    // True when the last transfer ended with a package whose digest was not
+    // the expected one: its file was deleted and the state is `failed`, so
+    // that the resume button starts it afresh (a resumed transfer that
+    // joined two versions of a republished package ends so).
+    bool digest_mismatch() const { return digest_mismatch_; }
     download_state_t state() const { return state_; }
     bool transfer_running() const { return transfer_.held(); }
     uint32_t expected_size() const { return progress_->expected_size.load(); }
@@ -101,6 +110,12 @@ public:
 
 private:
     std::string link_;
+    std::string expected_sha256_;
+    // Set by the transfer's job before it ends: the whole package arrived
+    // and its digest is not the expected one. Hashing runs there, not on
+    // the interface thread that settles the state.
+    std::atomic<bool> transfer_digest_wrong_{false};
+    bool digest_mismatch_ = false;
     u16 transfer_temp_path_;  // the transfer's copy of temp_path_
     // Shared with the transfer's worker, whose stop flag is its
     // stop_requested: a pause and shutdown stop the transfer alike.
@@ -120,7 +135,8 @@ public:
     // The session whose link equals `link` byte for byte, all of it; a new
     // one made from `link` and `expected_size` (appended to the list) when
     // there is none. The size is ignored for a session that exists.
-    std::shared_ptr<download_session_c> find_or_create(std::string_view link, uint32_t expected_size);
+    std::shared_ptr<download_session_c> find_or_create(std::string_view link, uint32_t expected_size,
+                                                       std::string_view expected_sha256 = {});
     // True when any session is `downloading`; asked before quitting.
     bool any_downloading() const;
     // Stops and drops every session (at exit).

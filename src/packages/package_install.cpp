@@ -2,6 +2,7 @@
 
 #include "common/files.h"
 #include "common/last_error.h"
+#include "common/sha256.h"
 #include "packages/archive_extract.h"
 #include "service/installed_links.h"
 
@@ -54,6 +55,16 @@ void delete_top_level_htm(u16view folder)
 int install_package(install_request_t& request, shell_c& shell, const environment_t& env, const stop_flag_t* stop)
 {
     u16 folder = package_folder_for(request.download_folder, request.package_path);
+    if (!request.sha256.empty()) {
+        std::string digest;
+        if (!sha256_file_hex(request.package_path, digest) || digest != request.sha256) {
+            request.outcome.store(install_outcome_refused);
+            package_installs().end(folder);
+            request.installing.store(0);
+            return -1;
+        }
+        if (!request.link.empty()) append_installed_link(env.program_folder, request.link);
+    }
     int result = -1;
     int32_t outcome = install_outcome_failed;
     // Into a made or emptied folder: files that an earlier extraction of a
@@ -101,11 +112,17 @@ bool request_install(worker_c& worker, const std::shared_ptr<install_request_t>&
     request->download_folder = order.download_folder;
     request->inf_names.clear();
     request->inf_names.insert(order.inf_names.begin(), order.inf_names.end());
+    request->sha256 = order.sha256;
+    request->link.clear();
     request->outcome.store(install_outcome_none);
     request->installing.store(1);
 
-    // A file that cannot be opened is skipped.
-    append_installed_link(services.environment.program_folder, order.link);
+    // A file that cannot be opened is skipped. A package with a digest is
+    // recorded by the job, once it has checked it.
+    if (order.sha256.empty())
+        append_installed_link(services.environment.program_folder, order.link);
+    else
+        request->link = order.link;
 
     std::shared_ptr<install_request_t> shared = request;
     shell_c* shell = &services.shell;

@@ -28,8 +28,11 @@ enum install_outcome_t : int32_t {
     // Not unpacked (not an archive, or its folder could not be made or
     // emptied): the package file itself was opened with the shell instead.
     install_outcome_failed = 2,
+    // Its SHA-256 was not the one the service offered it with: neither
+    // unpacked nor opened.
+    install_outcome_refused = 3,
     // Unpacked, but the process was ending: no installer was started.
-    install_outcome_stopped = 3,
+    install_outcome_stopped = 4,
 };
 
 // One per results row. Shared between the row and its worker, so it lives
@@ -38,6 +41,8 @@ struct install_request_t {
     u16 package_path;          // the complete package file
     inf_name_set_t inf_names;  // INF files of the row's devices inside the package
     u16 download_folder;       // where the package folder is made
+    std::string sha256;        // the package's digest as offered; empty when none was
+    std::string link;          // recorded in "setup.dat" by the worker once the digest matched
     // 1 from the request until the worker has started an installer or given
     // up; further requests of the row are ignored meanwhile.
     std::atomic<int32_t> installing{0};
@@ -71,6 +76,7 @@ struct install_order_t {
     u16 package_path;            // the download session's final file
     u16 download_folder;
     std::vector<u16> inf_names;  // the chosen offer's INF name of each device, in order
+    std::string sha256;          // the offered package's digest; empty when none was given
 };
 
 // The process-wide services the installation uses.
@@ -86,7 +92,9 @@ struct install_services_t {
 // refuses with "download_setup_require" when the user is not an
 // administrator, ignores the request while the row's worker or any worker
 // for the same package runs, appends the link to "setup.dat" and starts the
-// job on `worker` (the row's). True when the job was started; when no
+// job on `worker` (the row's); with a digest the job checks the package
+// first and records the link only when it matches (hashing a package is no
+// work for the interface thread). True when the job was started; when no
 // thread can be made, `installing` and the package's claim are released
 // again so that the user can try once more.
 bool request_install(worker_c& worker, const std::shared_ptr<install_request_t>& request,
@@ -95,8 +103,10 @@ bool request_install(worker_c& worker, const std::shared_ptr<install_request_t>&
 // The job: unpacks the package into its folder, made or emptied first so
 // that no file of an earlier extraction is installed, and starts the
 // installer; when the package cannot be unpacked it is opened with the
-// shell instead (a package that is a program is thus started). A stop
-// raised before the installer would start leaves it unstarted. Records the
+// shell instead (a package that is a program is thus started). A package
+// whose digest is not the offered one is neither unpacked nor opened
+// (outcome `refused`). A stop raised before the installer would start
+// leaves it unstarted. Records the
 // outcome, releases the package's claim in package_installs and clears
 // `installing` at its end. Returns 0 (installer started) or -1.
 int install_package(install_request_t& request, shell_c& shell, const environment_t& env,

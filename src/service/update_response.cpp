@@ -2,6 +2,7 @@
 
 #include "common/ansi_text.h"
 #include "common/last_error.h"
+#include "common/sha256.h"
 #include "common/text.h"
 #include "common/xml_depth.h"
 
@@ -87,6 +88,18 @@ uint32_t read_unsigned(const char* text, int base)
     return negative ? 0u - v : v;
 }
 
+// The package's digest, when the service names one: kept only as 64
+// hexadecimal digits (in lower case); anything else counts as none.
+void read_sha256(const TiXmlElement& item, driver_offer_t& offer)
+{
+    offer.sha256[0] = '\0';
+    const char* text = child_text(item, "sha256");
+    if (!text || !is_sha256_hex(text)) return;
+    for (size_t i = 0; i < 64; ++i)
+        offer.sha256[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[i])));
+    offer.sha256[64] = '\0';
+}
+
 void parse_offer(const TiXmlElement& item, driver_offer_t& offer)
 {
     read_text_field(item, "hardid", offer.hardid);
@@ -104,6 +117,7 @@ void parse_offer(const TiXmlElement& item, driver_offer_t& offer)
     offer.targetos = read_unsigned(child_text(item, "targetos"), 10);
     offer.feature = read_unsigned(child_text(item, "feature"), 16);
     read_inf_name(item, offer);
+    read_sha256(item, offer);
 }
 
 int32_t parse_offer_items(const TiXmlElement& hardware, device_t& device)

@@ -270,7 +270,9 @@ TEST_F(TduCli, InstallStartsTheDriverInstallerOnEachDownloadedPackage)
 }
 
 // A package that turns out not to be an archive is not reported as
-// installed: the command names it and fails.
+// installed: the command names it and fails. The service names each
+// package's SHA-256, so the damage is caught by the digest before anything
+// is unpacked or opened.
 TEST_F(TduCli, InstallReportsAPackageThatCannotBeUnpacked)
 {
     fs::copy_file(own_path(), folder.path() / "DPInst32.exe");
@@ -291,7 +293,7 @@ TEST_F(TduCli, InstallReportsAPackageThatCannotBeUnpacked)
     out = run_program(program, L"install", &exit_code);
     EXPECT_EQ(exit_code, 1) << out;
     EXPECT_EQ(count_of(out, ": installer started in "), 2u) << out;
-    EXPECT_EQ(count_of(out, damaged + ": not installed, the package could not be unpacked"), 1u) << out;
+    EXPECT_EQ(count_of(out, damaged + ": not installed, its SHA-256 is not the offered one"), 1u) << out;
 }
 
 TEST_F(TduCli, AWrongCommandLineIsRefused)

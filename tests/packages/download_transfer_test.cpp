@@ -5,6 +5,7 @@
 #include "packages/download_row.h"
 
 #include "common/files.h"
+#include "common/sha256.h"
 #include "fakes.h"
 #include "support/server_access.h"
 #include "support/test_pattern.h"
@@ -394,4 +395,50 @@ TEST(DownloadRow, DownloadAllStartsTickedRowsThatCanStart)
     ticked.download_all();  // so is a complete one
     EXPECT_EQ(ticked.session().state(), download_complete);
     EXPECT_EQ(ticked_host.timer_starts, 1);
+}
+
+TEST(DownloadTransfer, APackageRepublishedBetweenPauseAndResumeIsCaughtByItsDigest)
+{
+    // The package as it was offered, and the one the server holds when the
+    // paused download resumes: the same size, other bytes past the pause.
+    const std::string offered = pattern_bytes(0, 90000);
+    std::string republished = offered;
+    for (size_t i = 30000; i < republished.size(); i += 7) republished[i] = static_cast<char>(republished[i] ^ 0x5A);
+    struct row {
+        const char* what;
+        std::string on_server;
+        std::string sha256;  // of the offer; empty: the service named none
+        int32_t state;
+        bool mismatch;
+    };
+    const row rows[] = {
+        {"republished, digest given", republished, sha256_hex_of(offered), download_failed, true},
+        {"unchanged, digest given", offered, sha256_hex_of(offered), download_complete, false},
+        {"republished, no digest", republished, "", download_complete, false},
+    };
+    int n = 0;
+    for (const auto& r : rows) {
+        transfer_fixture_t f;
+        const std::string name = "republished" + std::to_string(n++) + ".zip";
+        const std::string url = server_url("/files/" + name);
+        download_names_t names = download_names(url, f.sessions.settings.download_folder);
+        write_file(test::fs_path(names.temp_path), offered.substr(0, 20000));  // paused after 20,000 bytes
+        server_put_file(name, r.on_server);
+        auto s = f.sessions.find_or_create(url, 90000, r.sha256);
+        ASSERT_EQ(s->state(), download_paused) << r.what;
+
+        ASSERT_TRUE(s->start()) << r.what;
+        EXPECT_EQ(settle(*s), completion_t::settled) << r.what;
+        EXPECT_EQ(s->state(), r.state) << r.what;
+        EXPECT_EQ(s->digest_mismatch(), r.mismatch) << r.what;
+        if (r.mismatch) {
+            // nothing of the mixture is kept, and the resume starts afresh
+            EXPECT_FALSE(f.temp_exists(*s)) << r.what;
+            EXPECT_FALSE(fs::exists(test::fs_path(s->final_path()))) << r.what;
+            EXPECT_EQ(s->bytes_done(), 0u) << r.what;
+            EXPECT_EQ(row_button_action(s->state()), row_action_t::start) << r.what;
+        } else {
+            EXPECT_TRUE(same_bytes(f.file_of(*s), offered.substr(0, 20000) + r.on_server.substr(20000))) << r.what;
+        }
+    }
 }

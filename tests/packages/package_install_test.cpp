@@ -3,6 +3,7 @@
 #include "packages/package_install.h"
 
 #include "common/files.h"
+#include "common/sha256.h"
 #include "service/installed_links.h"
 #include "fakes.h"
 #include "support/test_support.h"
@@ -233,4 +234,50 @@ TEST(RequestInstall, APackageThatAnotherRowsWorkerInstallsIsLeftToIt)
     EXPECT_FALSE(request_install(f.installer, request, order, f.host, f.services));
     EXPECT_EQ(f.no_threads.refused, 1);
     EXPECT_FALSE(package_installs().running(folder));
+}
+
+TEST(InstallPackage, APackageWhoseDigestIsNotTheOfferedOneIsNeitherUnpackedNorOpened)
+{
+    const std::string program = "MZ a driver setup program";
+    struct row {
+        const char* what;
+        std::string sha256;   // of the offer
+        int result;
+        bool refused;
+        size_t shell_calls;
+        const char* setup_dat;  // what the worker recorded
+    };
+    const row rows[] = {
+        {"digest of other bytes", sha256_hex_of("MZ the package as it was offered"), -1, true, 0, "<none>"},
+        {"the package's own digest", sha256_hex_of(program), -1, false, 1, "http://127.0.0.1/pkg/driver.zip\n"},
+        {"no digest offered", "", -1, false, 1, "<none>"},  // recorded by request_install then
+    };
+    for (const auto& r : rows) {
+        install_fixture_t f;
+        test::write_file(f.downloads / "77aa.exe", program);
+        install_request_t request;
+        request.package_path = f.download("77aa.exe");
+        request.download_folder = test::program_path(f.downloads);
+        request.sha256 = r.sha256;
+        request.link = r.sha256.empty() ? "" : "http://127.0.0.1/pkg/driver.zip";
+        request.installing = 1;
+
+        EXPECT_EQ(install_package(request, f.shell, f.env), r.result) << r.what;
+        EXPECT_EQ(request.outcome.load() == install_outcome_refused, r.refused) << r.what;
+        EXPECT_EQ(f.shell.calls().size(), r.shell_calls) << r.what;
+        EXPECT_EQ(f.setup_dat(), r.setup_dat) << r.what;
+        EXPECT_EQ(request.installing.load(), 0) << r.what;
+        EXPECT_EQ(test::read_file(f.downloads / "77aa.exe"), program) << r.what;
+    }
+}
+
+TEST(RequestInstall, WithADigestTheLinkIsLeftForTheWorkerToRecord)
+{
+    install_fixture_t f;
+    auto request = std::make_shared<install_request_t>();
+    install_order_t order = f.order("driver.zip");
+    order.sha256 = std::string(64, 'a');
+    EXPECT_FALSE(request_install(f.installer, request, order, f.host, f.services));  // no thread: nothing starts
+    EXPECT_EQ(f.setup_dat(), "<none>");
+    EXPECT_EQ(request->sha256, order.sha256);
 }

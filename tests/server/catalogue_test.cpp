@@ -1,4 +1,6 @@
 #include "catalogue/package_files.h"
+#include "catalogue/catalogue_db.h"
+#include "http/finder_pool.h"
 #include "matching/identifier_score.h"
 #include "matching/offer_finder.h"
 #include "server_test_support.h"
@@ -9,6 +11,7 @@
 
 #include <algorithm>
 #include <map>
+#include <stdexcept>
 
 namespace fs = std::filesystem;
 using namespace tdu::server;
@@ -242,4 +245,124 @@ TEST(Catalogue, OffersAreListedBestFirst)
         EXPECT_TRUE(offer_ranks_before(a, b));
         EXPECT_FALSE(offer_ranks_before(b, a));
     }
+}
+
+TEST(Catalogue, EntryNamesOfAnyLengthAreReadWhole)
+{
+    temp_dir_c dir;
+    fs::path packages = dir.path() / "packages";
+    const std::string inf = test::small_inf("01/01/2013", "1.0", {"PCI\\VEN_1111&DEV_2222"});
+    // names around the size of a fixed name buffer, and far past it
+    for (size_t length : {1023u, 1024u, 1025u, 4000u}) {
+        std::string folder = std::string(length - 6, 'd');
+        test::write_zip(packages / ("long" + std::to_string(length) + ".zip"), {{folder + "/a.inf", inf}});
+    }
+    auto report = test::index_folder(packages, dir.path() / "catalogue.db");
+    EXPECT_EQ(report.added, 4);
+    auto offers = offers_by_package(dir.path() / "catalogue.db", pci_device, "WIN7");
+    ASSERT_EQ(offers.size(), 4u);
+    EXPECT_EQ(offers["long4000.zip"].inf_path, std::string(3994, 'd') + "/a.inf");
+    EXPECT_EQ(offers["long1024.zip"].inf_path.size(), 1024u);
+}
+
+TEST(Catalogue, PackagesTheProgramCannotSizeAreNotOffered)
+{
+    temp_dir_c dir;
+    fs::path packages = dir.path() / "packages";
+    const std::string inf = test::small_inf("01/01/2013", "1.0", {"PCI\\VEN_1111&DEV_2222"});
+    test::write_zip(packages / "small.zip", {{"d/a.inf", inf}});
+    test::write_zip(packages / "huge.zip", {{"d/a.inf", inf}});
+    test::write_zip(packages / "edge.zip", {{"d/a.inf", inf}});
+    fs::path catalogue = dir.path() / "catalogue.db";
+    test::index_folder(packages, catalogue);
+    {
+        // sizes as a package of 4 GiB (and one byte less) would have them
+        catalogue_db_t db;
+        std::string error;
+        ASSERT_TRUE(db.open(catalogue.string(), true, error)) << error;
+        ASSERT_TRUE(db.exec("UPDATE packages SET size = 4294967296 WHERE name = 'huge.zip'", error)) << error;
+        ASSERT_TRUE(db.exec("UPDATE packages SET size = 4294967295 WHERE name = 'edge.zip'", error)) << error;
+    }
+    auto offers = offers_by_package(catalogue, pci_device, "WIN7");
+    EXPECT_EQ(offers.count("small.zip"), 1u);
+    EXPECT_EQ(offers.count("edge.zip"), 1u);
+    EXPECT_EQ(offers.count("huge.zip"), 0u);
+    ASSERT_EQ(offers["small.zip"].sha256.size(), 64u);
+    std::string digest, error;
+    ASSERT_TRUE(sha256_file(packages / "small.zip", digest, error));
+    EXPECT_EQ(offers["small.zip"].sha256, digest);
+}
+
+TEST(Catalogue, ALeaseGivenBackInsideASnapshotComesBackOutsideIt)
+{
+    temp_dir_c dir;
+    fs::path packages = dir.path() / "packages";
+    test::write_zip(packages / "a.zip", {{"d/a.inf", test::small_inf("01/01/2013", "1.0", {"PCI\\VEN_1111&DEV_2222"})}});
+    fs::path catalogue = dir.path() / "catalogue.db";
+    test::index_folder(packages, catalogue);
+    finder_pool_t pool(catalogue.string());
+    std::string error;
+    try {
+        auto lease = pool.borrow(error);
+        ASSERT_TRUE(lease) << error;
+        ASSERT_TRUE(lease->begin_snapshot(error)) << error;
+        throw std::runtime_error("a request fails half-way");
+    } catch (const std::runtime_error&) {
+    }
+    auto again = pool.borrow(error);
+    ASSERT_TRUE(again) << error;
+    EXPECT_FALSE(again->in_snapshot());
+    // and the connection serves the next request
+    ASSERT_TRUE(again->begin_snapshot(error)) << error;
+    std::vector<offer_t> offers;
+    EXPECT_TRUE(again->find(pci_device, *find_os_profile("WIN7"), 500, offers, error)) << error;
+    EXPECT_EQ(offers.size(), 1u);
+    again->end_snapshot();
+}
+
+TEST(Catalogue, KeepingTheBestOffersKeepsTheProgramsOwnChoices)
+{
+    const os_profile_t& win7 = *find_os_profile("WIN7");
+    auto offer = [](const char* package, unsigned cp, const char* date, unsigned target_os) {
+        offer_t o;
+        o.package = package;
+        o.cp = cp;
+        o.date = date;
+        o.target_os = target_os;
+        o.version = "1.0";
+        return o;
+    };
+    // ranked best first by the service: lower cp first
+    std::vector<offer_t> offers = {
+        offer("a", 0, "2010-01-01", 0),  offer("b", 1, "2010-01-01", 0), offer("c", 2, "2010-01-01", 0),
+        offer("d", 3, "2010-01-01", 0),  offer("newest", 4, "2015-01-01", 0),
+        offer("nearest", 5, "2010-01-01", 61), offer("e", 6, "2010-01-01", 0),
+    };
+    keep_best_offers(offers, win7, 2);
+    std::vector<std::string> kept;
+    for (const auto& o : offers) kept.push_back(o.package);
+    // the two best, the newest, and the one whose target is nearest to Windows 7
+    EXPECT_EQ(kept, (std::vector<std::string>{"a", "b", "newest", "nearest"}));
+}
+
+TEST(Catalogue, KeySetHoldsEveryKeyItWasGiven)
+{
+    std::vector<std::string> keys;
+    for (int i = 0; i < 5000; ++i) keys.push_back("PCI\\VEN_" + std::to_string(i) + "&DEV_" + std::to_string(i * 7));
+    keys.push_back("");
+    keys.push_back(keys[10]); // twice
+    id_key_set_t set;
+    size_t next = 0;
+    set.build([&](std::string& key) {
+        if (next == keys.size()) return false;
+        key = keys[next++];
+        return true;
+    });
+    EXPECT_EQ(set.size(), keys.size() - 1);
+    for (const auto& k : keys) EXPECT_TRUE(set.may_hold(k)) << k;
+    int passed = 0;
+    for (int i = 0; i < 5000; ++i) passed += set.may_hold("USB\\VID_" + std::to_string(i));
+    EXPECT_LT(passed, 2); // 64-bit hashes: a stray match is next to impossible
+    id_key_set_t empty;
+    EXPECT_FALSE(empty.may_hold("PCI\\VEN_1"));
 }

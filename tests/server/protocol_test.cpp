@@ -81,24 +81,14 @@ TEST(UpdateRequest, ReadsDevicesInTheClientsCodePage)
     EXPECT_TRUE(r.devices[1].hardware_ids.empty());
 }
 
-namespace {
-
-std::string repeated(const std::string& part, int times)
-{
-    std::string out;
-    out.reserve(part.size() * static_cast<size_t>(times));
-    for (int i = 0; i < times; ++i) out += part;
-    return out;
-}
-
-} // namespace
-
 TEST(UpdateRequest, RefusesDocumentsThatAreNotTheRequest)
 {
     const std::string device = "<hardware><id>X</id></hardware>";
     request_limits_t limits;
     limits.max_devices = 2;
     limits.max_ids = 3;
+    std::string deep; // nested far enough to exhaust a parser's stack
+    for (int i = 0; i < 100000; ++i) deep += "<a>";
     struct row {
         std::string doc;
         const char* says;
@@ -115,9 +105,7 @@ TEST(UpdateRequest, RefusesDocumentsThatAreNotTheRequest)
         {request_doc(device + device + device), "more than 2 devices"},
         {request_doc("<hardware><id>X</id><compids><![CDATA[A\nB\nC\nD]]></compids></hardware>"), "more than 3 IDs"},
         {std::string("<kelptone>\0</kelptone>", 22), "zero byte"},
-        // TinyXML reads nesting by recursion: 100,000 levels would end the
-        // service's thread (and the service) on its stack.
-        {request_doc("<hardware><id>X</id><x>" + repeated("<a>", 100000) + "</x></hardware>"), "nested"},
+        {request_doc(deep), "deeper than 256 levels"},
     };
     for (const auto& r : rows) {
         update_request_t req;
@@ -150,6 +138,7 @@ TEST(UpdateAnswer, CarriesEveryOfferFieldInTheClientsCodePage)
     o.sign = 3;
     o.feature = 0xFE;
     o.target_os = 61;
+    o.sha256 = std::string(64, 'c');
     std::vector<answer_device_t> devices = {{"PCI\\VEN_1F3C&DEV_0A21\\4&1&0", {o}}, {"ODD]]>ID", {}}};
     std::string xml = build_update_answer(devices, {"http://127.0.0.1:8080/", 1252});
 
@@ -178,6 +167,7 @@ TEST(UpdateAnswer, CarriesEveryOfferFieldInTheClientsCodePage)
         {"feature", "fe"},
         {"targetos", "61"},
         {"date", "2013-06-14"},
+        {"sha256", "cccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccccc"},
     };
     for (const auto& [name, value] : expected) EXPECT_STREQ(child_text(item, name), value) << name;
     EXPECT_NE(std::string(child_text(item, "desc")).find("3.2.1.0"), std::string::npos);
@@ -185,4 +175,62 @@ TEST(UpdateAnswer, CarriesEveryOfferFieldInTheClientsCodePage)
     ASSERT_NE(odd, nullptr);
     EXPECT_STREQ(child_text(odd, "id"), "ODD]]>ID");
     EXPECT_EQ(odd->FirstChildElement("item"), nullptr);
+}
+
+TEST(UpdateAnswer, KeepsToItsByteBudgetAndSaysWhenTheDevicesAloneExceedIt)
+{
+    auto offer = [](int n, size_t title_length) {
+        offer_t o;
+        o.hardid = "PCI\\VEN_1000&DEV_" + std::to_string(n);
+        o.title = std::string(title_length, 'T') + " & <" + std::to_string(n) + ">";
+        o.package = "p" + std::to_string(n) + ".zip";
+        o.inf_path = "a.inf";
+        o.version = "1.0";
+        o.date = "2013-01-01";
+        o.sha256 = std::string(64, 'a');
+        return o;
+    };
+    std::vector<answer_device_t> devices;
+    for (int d = 0; d < 20; ++d) {
+        answer_device_t device{"ROOT\\DEVICE\\" + std::to_string(d) + (d == 3 ? "]]>" : ""), {}};
+        for (int n = 0; n < 5; ++n) device.offers.push_back(offer(d * 10 + n, 50 + 40 * n));
+        devices.push_back(device);
+    }
+    answer_context_t context{"http://127.0.0.1:8080/", 1252, 0};
+    const size_t whole = update_answer_size(devices, context);
+    EXPECT_EQ(build_update_answer(devices, context).size(), whole);
+
+    auto bare = devices;
+    for (auto& d : bare) d.offers.clear();
+    struct row {
+        size_t budget;
+        bool fits;
+        size_t least_offers, most_offers; // per device, after the cut
+    };
+    const row rows[] = {
+        {whole, true, 5, 5},
+        {whole - 1, true, 4, 5},
+        {whole / 2, true, 2, 3},
+        {update_answer_size(bare, context), true, 0, 0},
+        {100, false, 0, 0},
+    };
+    for (const auto& r : rows) {
+        auto cut = devices;
+        context.max_bytes = r.budget;
+        ASSERT_EQ(fit_answer_budget(cut, context), r.fits) << r.budget;
+        if (!r.fits) continue;
+        std::string xml = build_update_answer(cut, context);
+        EXPECT_LE(xml.size(), r.budget);
+        EXPECT_EQ(xml.size(), update_answer_size(cut, context));
+        for (size_t d = 0; d < cut.size(); ++d) {
+            EXPECT_GE(cut[d].offers.size(), r.least_offers) << r.budget;
+            EXPECT_LE(cut[d].offers.size(), r.most_offers) << r.budget;
+            // the best offers are the ones kept
+            for (size_t i = 0; i < cut[d].offers.size(); ++i)
+                EXPECT_EQ(cut[d].offers[i].package, devices[d].offers[i].package);
+        }
+        TiXmlDocument doc;
+        doc.Parse(xml.c_str(), nullptr, TIXML_ENCODING_LEGACY);
+        EXPECT_FALSE(doc.Error()) << doc.ErrorDesc();
+    }
 }

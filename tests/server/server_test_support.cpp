@@ -49,11 +49,13 @@ std::string deflate_text(const std::string& text)
     return out;
 }
 
-index_report_t index_folder(const std::filesystem::path& packages, const std::filesystem::path& catalogue)
+index_report_t index_folder(const std::filesystem::path& packages, const std::filesystem::path& catalogue,
+                            const std::filesystem::path& zips)
 {
     index_options_t options;
     options.packages = packages;
     options.catalogue = catalogue;
+    options.zip_folder = zips;
     index_report_t report;
     std::string error;
     EXPECT_TRUE(index_packages(options, report, error)) << error;

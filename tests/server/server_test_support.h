@@ -24,8 +24,11 @@ std::string small_inf(const std::string& date, const std::string& version, const
 // The zlib stream of `text`, as the program compresses its request.
 std::string deflate_text(const std::string& text);
 
-// Indexes `packages` into `catalogue`; fails the test on an error.
-index_report_t index_folder(const std::filesystem::path& packages, const std::filesystem::path& catalogue);
+// Indexes `packages` into `catalogue` (a file or a PostgreSQL connect
+// string; folders zipped into `zips`, by default beside a file); fails the
+// test on an error.
+index_report_t index_folder(const std::filesystem::path& packages, const std::filesystem::path& catalogue,
+                            const std::filesystem::path& zips = {});
 
 // Where the build wrote the demo packages.
 std::filesystem::path demo_packages_dir();

@@ -4,6 +4,7 @@
 #include "http/byte_range.h"
 #include "http/update_service.h"
 #include "server_test_support.h"
+#include "service_fixture.h"
 
 #include "support/test_support.h"
 
@@ -18,118 +19,10 @@
 
 namespace fs = std::filesystem;
 using namespace tdu::server;
+using tdu::server::test::reply_t;
+using tdu::server::test::service_fixture_c;
 
 namespace {
-
-struct reply_t {
-    long status = 0;
-    std::string headers;
-    std::string body;
-    std::string header(const std::string& name) const
-    {
-        std::istringstream in(headers);
-        std::string line;
-        while (std::getline(in, line)) {
-            if (line.size() > name.size() && strncasecmp(line.c_str(), name.c_str(), name.size()) == 0 &&
-                line[name.size()] == ':') {
-                std::string v = line.substr(name.size() + 1);
-                while (!v.empty() && (v.back() == '\r' || v.back() == ' ')) v.pop_back();
-                return v.substr(v.find_first_not_of(' '));
-            }
-        }
-        return {};
-    }
-};
-
-size_t collect(char* data, size_t size, size_t count, void* target)
-{
-    static_cast<std::string*>(target)->append(data, size * count);
-    return size * count;
-}
-
-
-class service_fixture_c : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { curl_global_init(CURL_GLOBAL_DEFAULT); }
-    static void TearDownTestSuite() { curl_global_cleanup(); }
-
-    void SetUp() override
-    {
-        catalogue_ = dir_.path() / "catalogue.db";
-        report_ = test::index_folder(test::demo_packages_dir(), catalogue_);
-        ASSERT_EQ(report_.added, 7);
-        ASSERT_TRUE(report_.problems.empty()) << report_.problems[0];
-    }
-
-    void start(service_options_t options = {})
-    {
-        options.catalogue = catalogue_.string();
-        options.port = 0;
-        options.log = &log_;
-        service_ = std::make_unique<update_service_t>(options);
-        std::string error;
-        ASSERT_TRUE(service_->bind(error)) << error;
-        base_ = "http://127.0.0.1:" + std::to_string(service_->port()) + "/";
-        thread_ = std::thread([this] { service_->run(); });
-    }
-
-    void TearDown() override { stop(); }
-
-    void stop()
-    {
-        if (!service_) return;
-        service_->stop();
-        if (thread_.joinable()) thread_.join();
-    }
-
-    reply_t request(const std::string& path, const std::vector<std::string>& headers = {}, bool head = false,
-                    const std::function<void(CURL*)>& setup = {})
-    {
-        reply_t r;
-        CURL* curl = curl_easy_init();
-        curl_slist* list = nullptr;
-        for (const auto& h : headers) list = curl_slist_append(list, h.c_str());
-        curl_easy_setopt(curl, CURLOPT_URL, (path.rfind("http", 0) == 0 ? path : base_ + path).c_str());
-        curl_easy_setopt(curl, CURLOPT_HTTPHEADER, list);
-        curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, collect);
-        curl_easy_setopt(curl, CURLOPT_WRITEDATA, &r.body);
-        curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, collect);
-        curl_easy_setopt(curl, CURLOPT_HEADERDATA, &r.headers);
-        if (head) curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
-        if (setup) setup(curl);
-        EXPECT_EQ(curl_easy_perform(curl), CURLE_OK) << path;
-        curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &r.status);
-        curl_slist_free_all(list);
-        curl_easy_cleanup(curl);
-        return r;
-    }
-
-    // Posts a form with one field as the program does; an empty name posts
-    // a form without it.
-    reply_t post_field(const std::string& name, const std::string& bytes)
-    {
-        curl_mime* form = nullptr;
-        auto r = request("", {}, false, [&](CURL* curl) {
-            form = curl_mime_init(curl);
-            curl_mimepart* part = curl_mime_addpart(form);
-            curl_mime_name(part, name.empty() ? "other" : name.c_str());
-            curl_mime_data(part, bytes.data(), bytes.size());
-            curl_easy_setopt(curl, CURLOPT_MIMEPOST, form);
-        });
-        curl_mime_free(form);
-        return r;
-    }
-
-    reply_t post_request(const std::string& document) { return post_field("kelptone", test::deflate_text(document)); }
-
-    tdu::test::temp_dir_c dir_;
-    fs::path catalogue_;
-    index_report_t report_;
-    std::ostringstream log_;
-    std::unique_ptr<update_service_t> service_;
-    std::thread thread_;
-    std::string base_;
-};
 
 using UpdateService = service_fixture_c;
 
@@ -406,4 +299,24 @@ TEST(ByteRange, ReadsOneRangeAgainstTheFileSize)
         EXPECT_EQ(got.first, r.first) << r.header;
         EXPECT_EQ(got.last, r.last) << r.header;
     }
+}
+
+TEST_F(UpdateService, AnswersFollowTheCatalogueWhenItIsIndexedAgain)
+{
+    start();
+    auto offered = [&] {
+        auto answer = read_answer(post_request(demo_request()).body);
+        std::vector<std::string> versions;
+        for (const auto& item : answer[network]) versions.push_back(item["ver"]);
+        return versions;
+    };
+    ASSERT_EQ(offered(), (std::vector<std::string>{"3.2.1.0", "2.9.4.0"}));
+    // the newer package goes away while the service runs
+    fs::path packages = dir_.path() / "packages";
+    fs::copy(test::demo_packages_dir(), packages);
+    fs::remove(packages / "norvale-gbe-3.2.zip");
+    auto report = test::index_folder(packages, catalogue_, dir_.path() / "zips");
+    EXPECT_EQ(report.removed, 1);
+    EXPECT_EQ(offered(), (std::vector<std::string>{"2.9.4.0"}));
+    EXPECT_EQ(request("packages/norvale-gbe-3.2.zip").status, 404);
 }

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <string>
 
 using namespace tdu;
@@ -284,4 +285,30 @@ TEST_F(ParseUpdateResponse, InvalidAnsiBytesAndControlCharactersStayInTheirField
     device_inventory_t fresh = sample_inventory();
     EXPECT_FALSE(parse_update_response(answer(hardware(net_id_text, item("<ver>\xe9</ver>"))), fresh));
     EXPECT_EQ(fresh.devices[0].offers, nullptr);
+}
+
+TEST_F(ParseUpdateResponse, KeepsAPackageDigestOnlyWhenItIsOne)
+{
+    const std::string digest = "1d0d7049c23f1d2c6df80117f2e2b8768405adf75f42273ad08aad89033e2f20";
+    std::string upper = digest;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    struct row {
+        std::string element;  // empty: no element
+        std::string kept;
+    };
+    const row rows[] = {
+        {"<sha256>" + digest + "</sha256>", digest},
+        {"<sha256>" + upper + "</sha256>", digest},
+        {"", ""},
+        {"<sha256></sha256>", ""},
+        {"<sha256>" + digest.substr(1) + "</sha256>", ""},
+        {"<sha256>" + digest + "0</sha256>", ""},
+        {"<sha256>" + digest.substr(1) + "g</sha256>", ""},
+        {"<sha256>" + digest.substr(0, 32) + " " + digest.substr(33) + "</sha256>", ""},
+    };
+    for (const auto& r : rows) {
+        ASSERT_TRUE(parse(answer(hardware(net_id_text, item("<link>http://127.0.0.1/a.zip</link>" + r.element)))));
+        ASSERT_EQ(net.offer_count, 1) << r.element;
+        EXPECT_EQ(std::string(net.offers[0].sha256), r.kept) << r.element;
+    }
 }

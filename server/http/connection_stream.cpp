@@ -1,0 +1,136 @@
+#include "http/connection_stream.h"
+
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <poll.h>
+#include <sys/socket.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace tdu::server {
+
+namespace {
+
+// How often a wait looks whether the service is stopping.
+constexpr std::chrono::milliseconds stop_check{100};
+
+void address_of(int sock, bool peer, std::string& ip, int& port)
+{
+    sockaddr_storage addr{};
+    socklen_t len = sizeof addr;
+    int rc = peer ? getpeername(sock, reinterpret_cast<sockaddr*>(&addr), &len)
+                  : getsockname(sock, reinterpret_cast<sockaddr*>(&addr), &len);
+    if (rc != 0) return;
+    char host[NI_MAXHOST], service[NI_MAXSERV];
+    if (getnameinfo(reinterpret_cast<sockaddr*>(&addr), len, host, sizeof host, service, sizeof service,
+                    NI_NUMERICHOST | NI_NUMERICSERV) != 0)
+        return;
+    ip = host;
+    port = std::atoi(service);
+}
+
+} // namespace
+
+connection_stream_t::connection_stream_t(int sock, const connection_limits_t& limits,
+                                         const std::atomic<bool>& stopping)
+    : sock_(sock), limits_(limits), stopping_(stopping)
+{
+    begin_request();
+}
+
+void connection_stream_t::begin_request()
+{
+    phase_ = phase_t::headers;
+    phase_end_ = clock::now() + limits_.header_time;
+    phase_bytes_ = 0;
+    close_after_answer = false;
+}
+
+void connection_stream_t::begin_body()
+{
+    phase_ = phase_t::body;
+    phase_end_ = clock::now() + limits_.body_time;
+    phase_bytes_ = 0;
+}
+
+bool connection_stream_t::wait(short events, clock::time_point limit) const
+{
+    for (;;) {
+        if (stopping_.load()) return false;
+        auto now = clock::now();
+        if (now >= limit) return false;
+        auto slice = std::min<clock::duration>(limit - now, stop_check);
+        pollfd p{sock_, events, 0};
+        int ms = static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(slice).count());
+        int rc = ::poll(&p, 1, ms);
+        if (rc > 0) return true; // ready, or an error the next call reports
+        if (rc < 0 && errno != EINTR) return false;
+    }
+}
+
+bool connection_stream_t::wait_for_request()
+{
+    if (used_ < buffered_) return true;
+    return wait(POLLIN, clock::now() + limits_.keep_alive_time);
+}
+
+bool connection_stream_t::is_readable() const
+{
+    if (used_ < buffered_) return true;
+    return wait(POLLIN, std::min(phase_end_, clock::now() + limits_.idle_time));
+}
+
+bool connection_stream_t::is_writable() const
+{
+    return wait(POLLOUT, clock::now() + limits_.write_idle_time);
+}
+
+ssize_t connection_stream_t::read(char* ptr, std::size_t size)
+{
+    if (size == 0) return 0;
+    std::size_t limit = phase_ == phase_t::headers ? limits_.max_header_bytes : limits_.max_body_bytes;
+    if (phase_bytes_ >= limit) return -1;
+    size = std::min(size, limit - phase_bytes_);
+    if (used_ == buffered_) {
+        if (!wait(POLLIN, std::min(phase_end_, clock::now() + limits_.idle_time))) return -1;
+        ssize_t n;
+        do {
+            n = ::recv(sock_, buffer_, sizeof buffer_, 0);
+        } while (n < 0 && errno == EINTR);
+        if (n <= 0) return n;
+        buffered_ = static_cast<std::size_t>(n);
+        used_ = 0;
+    }
+    std::size_t n = std::min(size, buffered_ - used_);
+    std::memcpy(ptr, buffer_ + used_, n);
+    used_ += n;
+    phase_bytes_ += n;
+    return static_cast<ssize_t>(n);
+}
+
+ssize_t connection_stream_t::write(const char* ptr, std::size_t size)
+{
+    std::size_t sent = 0;
+    while (sent < size) {
+        if (!wait(POLLOUT, clock::now() + limits_.write_idle_time)) return sent ? static_cast<ssize_t>(sent) : -1;
+        ssize_t n = ::send(sock_, ptr + sent, size - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) continue;
+        if (n <= 0) return sent ? static_cast<ssize_t>(sent) : -1;
+        sent += static_cast<std::size_t>(n);
+    }
+    return static_cast<ssize_t>(sent);
+}
+
+void connection_stream_t::get_remote_ip_and_port(std::string& ip, int& port) const
+{
+    address_of(sock_, true, ip, port);
+}
+
+void connection_stream_t::get_local_ip_and_port(std::string& ip, int& port) const
+{
+    address_of(sock_, false, ip, port);
+}
+
+} // namespace tdu::server

@@ -1,0 +1,74 @@
+#pragma once
+// One client connection as the HTTP library reads and writes it, with the
+// time limits that keep a slow or silent client from holding the service:
+// the request line and headers must arrive within `header_time`, a body
+// within `body_time`, and no read or write may wait longer than
+// `idle_time` / `write_idle_time` for the next byte. Every wait also ends
+// within a fraction of a second once the service stops.
+#include <httplib.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+
+namespace tdu::server {
+
+struct connection_limits_t {
+    std::chrono::milliseconds header_time{10000};
+    std::chrono::milliseconds body_time{60000};
+    std::chrono::milliseconds idle_time{5000};
+    // A package body goes out as fast as the client takes it; a link so
+    // slow that no byte leaves for this long is given up.
+    std::chrono::milliseconds write_idle_time{60000};
+    std::chrono::milliseconds keep_alive_time{5000};
+    std::size_t max_header_bytes = 64u << 10;
+    // Raw bytes after the headers (a body's framing, chunk sizes and
+    // compressed bytes included); more ends the connection.
+    std::size_t max_body_bytes = (8u << 20) + (64u << 10);
+    std::size_t max_connections = 4096;
+    std::size_t max_requests_per_connection = 100;
+};
+
+class connection_stream_t : public httplib::Stream {
+public:
+    using clock = std::chrono::steady_clock;
+
+    // `stopping` turns true when the service stops.
+    connection_stream_t(int sock, const connection_limits_t& limits, const std::atomic<bool>& stopping);
+
+    // A new request starts: its request line and headers are read now.
+    void begin_request();
+    // The headers are in; what is read from now on is the body.
+    void begin_body();
+    // Waits up to the keep-alive time for the next request's first byte.
+    bool wait_for_request();
+
+    bool is_readable() const override;
+    bool is_writable() const override;
+    ssize_t read(char* ptr, std::size_t size) override;
+    ssize_t write(const char* ptr, std::size_t size) override;
+    void get_remote_ip_and_port(std::string& ip, int& port) const override;
+    void get_local_ip_and_port(std::string& ip, int& port) const override;
+    socket_t socket() const override { return sock_; }
+
+    // Set by a handler that left a body unread: the connection ends after
+    // the answer instead of reading the rest as the next request.
+    bool close_after_answer = false;
+
+private:
+    enum class phase_t { headers, body };
+    // Waits for `events` until `limit`; false on a time-out, an error or a
+    // stop.
+    bool wait(short events, clock::time_point limit) const;
+
+    int sock_;
+    const connection_limits_t& limits_;
+    const std::atomic<bool>& stopping_;
+    phase_t phase_ = phase_t::headers;
+    clock::time_point phase_end_;
+    std::size_t phase_bytes_ = 0;
+    char buffer_[4096];
+    std::size_t buffered_ = 0, used_ = 0;
+};
+
+} // namespace tdu::server

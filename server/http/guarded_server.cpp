@@ -1,0 +1,145 @@
+#include "http/guarded_server.h"
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace tdu::server {
+
+namespace {
+
+thread_local connection_stream_t* current = nullptr;
+// Set while the accept thread hands over a connection past the cap.
+thread_local bool refuse_connection = false;
+
+// One thread per connection, up to a cap. The count lives in a shared
+// record so a thread that ends after shutdown() returned touches nothing
+// that is gone.
+class connection_threads_t : public httplib::TaskQueue {
+public:
+    explicit connection_threads_t(std::size_t cap) : state_(std::make_shared<state_t>()), cap_(cap) {}
+
+    void enqueue(std::function<void()> fn) override
+    {
+        {
+            std::lock_guard<std::mutex> lock(state_->mutex);
+            if (state_->running < cap_) {
+                ++state_->running;
+                try {
+                    std::thread([state = state_, fn] {
+                        fn();
+                        std::lock_guard<std::mutex> done(state->mutex);
+                        if (--state->running == 0) state->idle.notify_all();
+                    }).detach();
+                    return;
+                } catch (const std::system_error&) {
+                    --state_->running;
+                }
+            }
+        }
+        // No thread for it: the connection is closed on this thread.
+        refuse_connection = true;
+        fn();
+        refuse_connection = false;
+    }
+
+    void shutdown() override
+    {
+        std::unique_lock<std::mutex> lock(state_->mutex);
+        state_->idle.wait(lock, [this] { return state_->running == 0; });
+    }
+
+private:
+    struct state_t {
+        std::mutex mutex;
+        std::condition_variable idle;
+        std::size_t running = 0;
+    };
+    std::shared_ptr<state_t> state_;
+    std::size_t cap_;
+};
+
+// Closing a socket with unread bytes makes the system reset the
+// connection, and the client may then lose the answer it was sent. After an
+// answer that left a body unread, the sending side is closed first and what
+// still arrives is read and dropped for a short while.
+void linger(int sock)
+{
+    ::shutdown(sock, SHUT_WR);
+    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    std::size_t dropped = 0;
+    char buffer[16384];
+    while (dropped < (4u << 20) && std::chrono::steady_clock::now() < until) {
+        pollfd p{sock, POLLIN, 0};
+        if (::poll(&p, 1, 100) <= 0) continue;
+        ssize_t n = ::recv(sock, buffer, sizeof buffer, 0);
+        if (n <= 0) break;
+        dropped += static_cast<std::size_t>(n);
+    }
+}
+
+} // namespace
+
+guarded_server_t::guarded_server_t(connection_limits_t limits) : limits_(limits)
+{
+    std::size_t cap = limits_.max_connections;
+    new_task_queue = [cap] { return new connection_threads_t(cap); };
+    // What the answers' Keep-Alive header announces.
+    set_keep_alive_max_count(limits_.max_requests_per_connection);
+    set_keep_alive_timeout(std::chrono::duration_cast<std::chrono::seconds>(limits_.keep_alive_time).count());
+}
+
+void guarded_server_t::widen_backlog()
+{
+    // listen() again on a listening socket only changes its backlog; the
+    // library's own is five.
+    int sock = svr_sock_.load();
+    if (sock >= 0) ::listen(sock, 1024);
+}
+
+void guarded_server_t::stop()
+{
+    stopping_ = true;
+    httplib::Server::stop();
+}
+
+connection_stream_t* guarded_server_t::current_connection()
+{
+    return current;
+}
+
+bool guarded_server_t::process_and_close_socket(socket_t sock)
+{
+    if (!refuse_connection && !stopping_) {
+        connection_stream_t stream(sock, limits_, stopping_);
+        current = &stream;
+        for (std::size_t n = 0; n < limits_.max_requests_per_connection; ++n) {
+            if (n > 0) {
+                if (!stream.wait_for_request()) break;
+                stream.begin_request();
+            }
+            bool last = n + 1 == limits_.max_requests_per_connection;
+            bool closed = false, read = false;
+            bool ok = process_request(stream, last, closed, [&](httplib::Request&) {
+                read = true;
+                stream.begin_body();
+            });
+            // A request whose line or headers could not be read leaves the
+            // stream at an unknown place: the connection ends.
+            if (!ok || !read || closed || stream.close_after_answer || stopping_) break;
+        }
+        current = nullptr;
+        if (stream.close_after_answer) linger(sock);
+    }
+    ::shutdown(sock, SHUT_RDWR);
+    ::close(sock);
+    return true;
+}
+
+} // namespace tdu::server

@@ -1,0 +1,284 @@
+// Requests meant to stop the service, sent byte for byte over loopback:
+// each gets its status (or a closed connection) within the service's time
+// limits, and the service answers normally afterwards.
+#include "server_test_support.h"
+#include "service_fixture.h"
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <chrono>
+#include <cstdio>
+#include <future>
+
+using namespace tdu::server;
+using tdu::server::test::service_fixture_c;
+
+namespace {
+
+// A raw client connection.
+class raw_client_t {
+public:
+    explicit raw_client_t(int port)
+    {
+        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_port = htons(static_cast<uint16_t>(port));
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        connected_ = ::connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+    }
+    ~raw_client_t()
+    {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    raw_client_t(const raw_client_t&) = delete;
+    raw_client_t& operator=(const raw_client_t&) = delete;
+
+    bool connected() const { return connected_; }
+    // True once receive() has seen the service close the connection.
+    bool closed() const { return closed_; }
+
+    // False once the service has closed the connection (or reset it).
+    bool send(const std::string& bytes)
+    {
+        size_t sent = 0;
+        while (sent < bytes.size()) {
+            ssize_t n = ::send(fd_, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+            if (n <= 0) return false;
+            sent += static_cast<size_t>(n);
+        }
+        return true;
+    }
+
+    // Everything the service sends until it closes the connection, or
+    // until `wait` passes without a byte.
+    std::string receive(std::chrono::milliseconds wait = std::chrono::seconds(10))
+    {
+        std::string got;
+        char buffer[65536];
+        for (;;) {
+            pollfd p{fd_, POLLIN, 0};
+            if (::poll(&p, 1, static_cast<int>(wait.count())) <= 0) break;
+            ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
+            if (n <= 0) {
+                closed_ = true;
+                break;
+            }
+            got.append(buffer, static_cast<size_t>(n));
+        }
+        return got;
+    }
+
+    // True when the service has closed the connection (without a byte).
+    bool closed_by_service(std::chrono::milliseconds wait)
+    {
+        receive(wait);
+        return closed_;
+    }
+
+private:
+    int fd_ = -1;
+    bool connected_ = false;
+    bool closed_ = false;
+};
+
+// The status of the first answer in `bytes`; 0 for none.
+int status_of(const std::string& bytes)
+{
+    if (bytes.rfind("HTTP/1.1 ", 0) != 0) return 0;
+    return std::atoi(bytes.c_str() + 9);
+}
+
+const std::string boundary = "----tdu-boundary";
+
+std::string form_part(const std::string& name, const std::string& bytes)
+{
+    return "--" + boundary + "\r\nContent-Disposition: form-data; name=\"" + name +
+           "\"\r\nContent-Type: application/octet-stream\r\n\r\n" + bytes + "\r\n";
+}
+
+std::string form(const std::string& parts)
+{
+    return parts + "--" + boundary + "--\r\n";
+}
+
+std::string post(const std::string& body, const std::string& extra_headers = "", bool with_length = true)
+{
+    std::string head = "POST / HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: multipart/form-data; boundary=" +
+                       boundary + "\r\n" + extra_headers;
+    if (with_length) head += "Content-Length: " + std::to_string(body.size()) + "\r\n";
+    return head + "\r\n" + body;
+}
+
+std::string chunked(const std::string& body, size_t chunk)
+{
+    std::string out;
+    for (size_t at = 0; at < body.size(); at += chunk) {
+        std::string piece = body.substr(at, chunk);
+        char size[32];
+        std::snprintf(size, sizeof size, "%zx\r\n", piece.size());
+        out += size + piece + "\r\n";
+    }
+    return out + "0\r\n\r\n";
+}
+
+std::string gzip(const std::string& text)
+{
+    z_stream z{};
+    deflateInit2(&z, 9, Z_DEFLATED, 31, 9, Z_DEFAULT_STRATEGY);
+    std::string out(deflateBound(&z, static_cast<uLong>(text.size())), '\0');
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+    z.avail_in = static_cast<uInt>(text.size());
+    z.next_out = reinterpret_cast<Bytef*>(&out[0]);
+    z.avail_out = static_cast<uInt>(out.size());
+    deflate(&z, Z_FINISH);
+    out.resize(z.total_out);
+    deflateEnd(&z);
+    return out;
+}
+
+class HostileRequests : public service_fixture_c {
+protected:
+    static constexpr size_t max_body = 256 * 1024;
+
+    // Short limits, so that every refusal comes within a few seconds.
+    static service_options_t hostile_options()
+    {
+        service_options_t options;
+        options.max_body = max_body;
+        options.limits.max_inflated = 1 << 20;
+        options.connection.header_time = std::chrono::milliseconds(1500);
+        options.connection.body_time = std::chrono::milliseconds(2000);
+        options.connection.idle_time = std::chrono::milliseconds(1000);
+        options.connection.keep_alive_time = std::chrono::milliseconds(1000);
+        options.max_answer_bytes = 64 * 1024;
+        return options;
+    }
+
+    // Limits that no slow client of a test reaches.
+    static service_options_t patient_options()
+    {
+        service_options_t options = hostile_options();
+        options.connection.header_time = options.connection.idle_time = std::chrono::minutes(1);
+        return options;
+    }
+
+    void expect_alive(const std::string& after)
+    {
+        EXPECT_EQ(request("").status, 200) << "after " << after;
+    }
+
+    std::string demo_body() { return form(form_part("kelptone", test::deflate_text(demo_document()))); }
+    std::string demo_document() { return tdu::test::read_file(test::demo_request_file()); }
+};
+
+TEST_F(HostileRequests, EachGetsItsStatusAndTheServiceGoesOn)
+{
+    start(hostile_options());
+    // 100,000 nested elements in 750 bytes of zlib stream
+    std::string nested = "<kelptone>";
+    for (int i = 0; i < 100000; ++i) nested += "<a>";
+    std::string big(4 * max_body, 'x');
+    std::string many_parts;
+    for (int i = 0; i < 40; ++i) many_parts += form_part("p" + std::to_string(i), "x");
+    std::string devices = "<kelptone><action>ACTION_UPDATE_DRIVER</action><client os=\"WIN7\" lang=\"437\"/>"
+                          "<hardwares>";
+    for (int i = 0; i < 2000; ++i)
+        devices += "<hardware><id><![CDATA[PCI\\VEN_1000&DEV_" + std::to_string(i) + "\\3&0&0]]></id></hardware>";
+    devices += "</hardwares></kelptone>";
+    std::string ranges = "bytes=0-0";
+    for (int i = 1; i < 800; ++i) ranges += "," + std::to_string(i) + "-" + std::to_string(i);
+
+    std::string many_headers;
+    for (int i = 0; i < 10000; ++i) many_headers += "X-" + std::to_string(i) + ": y\r\n";
+
+    struct row {
+        const char* name;
+        std::string bytes;
+        int status; // 0: the connection is closed without an answer
+        const char* says;
+    };
+    const row rows[] = {
+        {"nesting bomb", post(form(form_part("kelptone", test::deflate_text(nested)))), 400, "nests"},
+        {"chunked body past the limit",
+         post(chunked(form(form_part("kelptone", big)), 65536), "Transfer-Encoding: chunked\r\n", false), 413,
+         "too large"},
+        {"gzip body inflating past the limit",
+         post(gzip(form(form_part("kelptone", std::string(64u << 20, 'z')))), "Content-Encoding: gzip\r\n"), 413,
+         "too large"},
+        {"announced length past the limit",
+         "POST / HTTP/1.1\r\nHost: x\r\nContent-Type: multipart/form-data; boundary=" + boundary +
+             "\r\nContent-Length: 99999999999\r\n\r\n",
+         413, "too large"},
+        {"multipart without its closing boundary", post(form_part("kelptone", "abc")), 400, "cannot be read"},
+        {"multipart with a broken part header",
+         post("--" + boundary + "\r\nContent-Disposition form-data\r\n\r\nabc\r\n--" + boundary + "--\r\n"), 400,
+         "\"kelptone\""},
+        {"too many form parts", post(form(many_parts)), 400, "parts"},
+        {"answer past the byte budget", post(form(form_part("kelptone", test::deflate_text(devices)))), 413,
+         "exceed"},
+        {"many ranges", "GET /packages/ostara-usb3-1.4.zip HTTP/1.1\r\nHost: x\r\nRange: " + ranges + "\r\n\r\n",
+         200, ""},
+        {"header flood", "GET / HTTP/1.1\r\nHost: x\r\n" + std::string(70000, 'a') + ": b\r\n\r\n", 400, ""},
+        {"headers past 64 KiB", "GET / HTTP/1.1\r\n" + many_headers + "\r\n", 400, ""},
+        {"request line of 100 KiB", "GET /" + std::string(100000, 'a') + " HTTP/1.1\r\n\r\n", 0, ""},
+        {"headers that never end", "GET / HTTP/1.1\r\nHost: x\r\n", 400, ""},
+        {"body that never ends", post(demo_body()).substr(0, 300), 400, "cut short"},
+    };
+    for (const auto& r : rows) {
+        raw_client_t client(port_);
+        ASSERT_TRUE(client.connected()) << r.name;
+        client.send(r.bytes); // may fail once the service refuses mid-way
+        std::string answer = client.receive();
+        // one answer, and then the service closes the connection
+        EXPECT_TRUE(client.closed()) << r.name;
+        EXPECT_EQ(status_of(answer), r.status) << r.name << ": " << answer.substr(0, 300);
+        EXPECT_EQ(answer.find("HTTP/1.1", 1), std::string::npos) << r.name << ": " << answer.substr(0, 600);
+        EXPECT_NE(answer.find(r.says), std::string::npos) << r.name << ": " << answer;
+        expect_alive(r.name);
+    }
+    // and it still answers the program
+    raw_client_t client(port_);
+    client.send(post(demo_body()));
+    EXPECT_EQ(status_of(client.receive(std::chrono::seconds(2))), 200);
+}
+
+TEST_F(HostileRequests, SlowClientsDoNotHoldUpUpdateRequests)
+{
+    start(patient_options());
+    // Many connections that trickle their headers, more than any pool of
+    // workers the service might keep.
+    std::vector<std::unique_ptr<raw_client_t>> slow;
+    for (int i = 0; i < 200; ++i) {
+        slow.push_back(std::make_unique<raw_client_t>(port_));
+        ASSERT_TRUE(slow.back()->connected());
+        slow.back()->send("GET / HTTP/1.1\r\n");
+    }
+    EXPECT_EQ(post_request(demo_document()).status, 200);
+    auto download = request("packages/ostara-usb3-1.4.zip");
+    EXPECT_EQ(download.status, 200);
+    EXPECT_EQ(download.body, tdu::test::read_file(test::demo_packages_dir() / "ostara-usb3-1.4.zip"));
+    // ... while every slow client was still waited for
+    for (auto& c : slow) EXPECT_FALSE(c->closed_by_service(std::chrono::milliseconds(0)));
+}
+
+TEST_F(HostileRequests, StoppingDoesNotWaitForSlowClients)
+{
+    start(patient_options());
+    raw_client_t trickling(port_);
+    trickling.send("GET / HTTP/1.1\r\n");
+    raw_client_t idle(port_);
+    ASSERT_TRUE(idle.connected());
+    auto stopped = std::async(std::launch::async, [this] { stop(); });
+    // (a guard against hanging: the clients would be waited for a minute)
+    EXPECT_EQ(stopped.wait_for(std::chrono::seconds(20)), std::future_status::ready);
+    stopped.wait();
+}
+
+} // namespace
