@@ -44,7 +44,7 @@
     X(home_scan_for_drivers) X(home_start_scan) \
     X(menu_about) X(menu_eula) X(menu_exit) X(menu_help) X(menu_information) X(menu_open_location) \
     X(menu_remove) X(menu_settings) \
-    X(new_driver_notify) X(quit_confirm) X(remove_confirm) \
+    X(new_driver_notify) X(quit_backup_confirm) X(quit_confirm) X(remove_confirm) \
     X(restore_no_backup) X(restore_no_driver) X(restore_settings) \
     X(scan_item) X(scan_items_scanned) X(scan_scanning) X(scan_scanning_your_computer) \
     X(scan_start_time) X(scan_status) X(scan_status1) X(scan_status2) X(scan_time_elapsed) \

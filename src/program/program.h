@@ -4,6 +4,7 @@
 // behind each seam and which process-wide record each run works on. The
 // layers below take what they use as parameters; only this file and the
 // programs' entry points name the process-wide objects together.
+#include "app/settings.h"
 #include "backup/backup_runs.h"
 #include "common/text.h"
 #include "packages/package_install.h"
@@ -30,8 +31,9 @@ struct init_hooks_t {
 // program and the global services (COM must be initialised on this thread).
 int program_app_init(const init_hooks_t& hooks);
 
-// The store the settings were loaded from (the current user's registry);
-// the windows save the settings through it.
+// The settings store over the current user's registry and the shell's
+// folder calls, with the program's folder and path as the platform
+// environment captured them (first used after start-up's environment step).
 settings_store_t& program_settings_store();
 
 // The services each run works on, over the process-wide records.

@@ -28,9 +28,6 @@
 
 namespace tdu {
 
-// The settings store over the current user's registry and the shell's
-// folder calls, with the program's folder and path as the platform
-// environment captured them (made after environment_capture).
 settings_store_t& program_settings_store()
 {
     static settings_store_t store{win32_registry(), win32_folder_ops(), u16(environment.program_folder),

@@ -217,8 +217,8 @@ bool main_window_c::on_create()
     home_ = std::make_unique<home_window_c>();
     scan_ = std::make_unique<scan_window_c>([] { return program_scan_services(); });
     results_ = std::make_unique<results_window_c>();
-    backup_ = std::make_unique<placeholder_window_c>(lang::top_backup);
-    restore_ = std::make_unique<placeholder_window_c>(lang::top_restore);
+    backup_ = std::make_unique<backup_window_c>([] { return program_backup_services(); });
+    restore_ = std::make_unique<restore_window_c>([] { return program_backup_services(); });
     if (!home_->create_view(hwnd(), client) || !scan_->create_view(hwnd(), client) ||
         !results_->create_view(hwnd(), client) || !backup_->create_view(hwnd(), client) ||
         !restore_->create_view(hwnd(), client))

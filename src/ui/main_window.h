@@ -9,7 +9,8 @@
 #include "ui/skin/ui_window.h"
 #include "ui/tray_icon.h"
 #include "ui/views/home_window.h"
-#include "ui/views/placeholder_window.h"
+#include "ui/views/backup_window.h"
+#include "ui/views/restore_window.h"
 #include "ui/views/results_window.h"
 #include "ui/views/scan_window.h"
 #include "ui/win/gdi_handle.h"
@@ -49,6 +50,8 @@ public:
     HWND current_view() const { return shown_; }
     scan_window_c& scan_view() { return *scan_; }
     results_window_c& results_view() { return *results_; }
+    backup_window_c& backup_view() { return *backup_; }
+    restore_window_c& restore_view() { return *restore_; }
     const tray_icon_c& tray() const { return tray_; }
     HMENU menu() const { return menu_; }
     // The first image id the maximise button shows (maximise or restore).
@@ -70,6 +73,8 @@ public:
     void logo_clicked();
 
     void switch_view(main_view view);
+    // The settings dialog, modal over the window.
+    void open_settings();
     void close_procedure();
     void exit_procedure();
 
@@ -109,8 +114,8 @@ private:
     std::unique_ptr<home_window_c> home_;
     std::unique_ptr<scan_window_c> scan_;
     std::unique_ptr<results_window_c> results_;
-    std::unique_ptr<placeholder_window_c> backup_;
-    std::unique_ptr<placeholder_window_c> restore_;
+    std::unique_ptr<backup_window_c> backup_;
+    std::unique_ptr<restore_window_c> restore_;
 };
 
 } // namespace tdu

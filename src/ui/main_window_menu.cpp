@@ -7,7 +7,9 @@
 #include "common/win32_text.h"
 #include "packages/download_session.h"
 #include "program/program.h"
+#include "system/scheduled_scan.h"
 #include "ui/dialogs/about_window.h"
+#include "ui/dialogs/config_window.h"
 #include "ui/views/view_box.h"
 
 #include <shellapi.h>
@@ -30,9 +32,16 @@ void main_window_c::navigate(nav_button button)
         box(out.message_key, box_style_t::warning);
         return;
     case nav_outcome_t::settings:
-        // The settings dialog is not part of this program yet.
+        open_settings();
         return;
     }
+}
+
+void main_window_c::open_settings()
+{
+    settings_store_t& store = program_settings_store();
+    config_window_c dialog({settings, store, win32_task_scheduler(), language_table, store.program_path});
+    dialog.run(hwnd());
 }
 
 void main_window_c::close_procedure()
@@ -61,9 +70,9 @@ void main_window_c::hide_to_tray()
 
 void main_window_c::exit_procedure()
 {
-    if (exit_needs_confirmation(download_sessions.any_downloading()) &&
-        !exit_confirmed(static_cast<int>(box(lang::quit_confirm, box_style_t::yes_no))))
-        return;
+    std::optional<language_key_t> question =
+        exit_question(download_sessions.any_downloading(), backup_ && backup_->run_working());
+    if (question && !exit_confirmed(static_cast<int>(box(*question, box_style_t::yes_no)))) return;
     DestroyWindow(hwnd());
 }
 

@@ -121,6 +121,13 @@ bool exit_needs_confirmation(bool any_downloading) { return any_downloading; }
 
 bool exit_confirmed(int box_result) { return box_result == 1; }
 
+std::optional<language_key_t> exit_question(bool any_downloading, bool backup_running)
+{
+    if (backup_running) return lang::quit_backup_confirm;
+    if (any_downloading) return lang::quit_confirm;
+    return std::nullopt;
+}
+
 std::optional<u16> announcement_text(const language_table_t& language, int32_t out_of_date)
 {
     if (out_of_date <= 0) return std::nullopt;

@@ -98,6 +98,10 @@ bool rearm_idle_timer_on_hide(const main_state_t& s);
 // button (0) keeps the window and its downloads like No.
 bool exit_needs_confirmation(bool any_downloading);
 bool exit_confirmed(int box_result);
+// The question the exit procedure asks first, if any: a running backup
+// ("quit_backup_confirm": quitting would leave its archive half-written)
+// before a running download ("quit_confirm").
+std::optional<language_key_t> exit_question(bool any_downloading, bool backup_running);
 
 // The balloon of an announced automatic scan: "new_driver_notify" with the
 // number of out-of-date drivers, at most 30 characters; none when nothing

@@ -9,6 +9,9 @@
 /* The about dialog: button 1 starts the updater, button 2 closes it. */
 #define IDD_ABOUT 339
 
+/* The settings dialog: its controls are numbered in the C++ code. */
+#define IDD_SETTINGS 313
+
 /* The main window's menu (its first sub-menu is the drop-down and the tray
    menu) and its commands. */
 #define IDR_MAIN_MENU 333

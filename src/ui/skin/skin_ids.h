@@ -89,6 +89,10 @@ constexpr int restore_settings_icon = 475;  // 16 by 16
 // Settings dialog: 329-332.
 constexpr int settings_first = 329;
 constexpr int settings_last = 332;
+constexpr int settings_button = 329;         // 80 by 22
+constexpr int settings_button_hover = 330;
+constexpr int settings_button_pushed = 331;
+constexpr int settings_divider = 332;
 
 // Icon groups: the program and the tray's attention icon.
 constexpr int icon_application = 128;

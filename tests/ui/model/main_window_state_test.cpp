@@ -216,3 +216,12 @@ TEST(MainWindowState, Menu)
     EXPECT_EQ(clamp_menu_x(1500, false, 0, 1280), 1280);
     EXPECT_EQ(clamp_menu_x(-40, false, -1024, 0), -40);
 }
+
+TEST(MainWindowState, ExitAsksBeforeEndingABackupOrADownload)
+{
+    EXPECT_EQ(exit_question(false, false), std::nullopt);
+    EXPECT_EQ(exit_question(true, false), lang::quit_confirm);
+    // A backup's archive would be left half-written: its question comes first.
+    EXPECT_EQ(exit_question(false, true), lang::quit_backup_confirm);
+    EXPECT_EQ(exit_question(true, true), lang::quit_backup_confirm);
+}

@@ -1,0 +1,27 @@
+#pragma once
+// The right-hand side the backup and restore views share: the white page
+// with its divider at x = 300, the details panel (heading and label/value
+// lines) and the settings panel with the backup folder.
+#include "app/language_keys.h"
+#include "ui/model/backup_view_model.h"
+#include "ui/skin/skin_image.h"
+
+#include <windows.h>
+
+#include <vector>
+
+namespace tdu {
+
+struct backup_panels_t {
+    const skin_image_c* details_icon = nullptr;
+    const skin_image_c* settings_icon = nullptr;
+    language_key_t details_heading;
+    language_key_t settings_heading;
+    std::vector<detail_line_t> lines;
+    u16 backup_folder;
+};
+
+// Paints the page into `dc` (the view's client area `client`).
+void draw_backup_panels(HDC dc, const RECT& client, const backup_panels_t& panels);
+
+} // namespace tdu

@@ -1,0 +1,220 @@
+#include "ui/views/backup_window.h"
+
+#include "app/language.h"
+#include "common/win32_text.h"
+#include "ui/model/backup_view_model.h"
+#include "ui/skin/colours.h"
+#include "ui/skin/fonts.h"
+#include "ui/skin/skin_ids.h"
+#include "ui/views/backup_panels.h"
+#include "ui/views/view_box.h"
+#include "ui/win/memory_paint.h"
+#include "devices/device_class.h"
+
+#include <algorithm>
+
+namespace tdu {
+
+namespace {
+
+int class_image(const device_t* d) { return d && d->device_class ? d->device_class->image_index : 0; }
+
+const wchar_t* class_text(const device_t* d)
+{
+    if (d && d->device_class && d->device_class->description[0]) return wide(d->device_class->description);
+    return d ? wide(d->name) : L"";
+}
+
+} // namespace
+
+backup_window_c::backup_window_c(std::function<backup_services_t()> services) : services_(std::move(services)) {}
+
+backup_window_c::~backup_window_c()
+{
+    if (button_images_) ImageList_Destroy(button_images_);
+}
+
+HWND backup_window_c::create_view(HWND parent, const RECT& rect)
+{
+    register_class(class_name);
+    return create(class_name, parent, L"", WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, rect.left, rect.top,
+                  rect.right - rect.left, rect.bottom - rect.top);
+}
+
+float backup_window_c::progress_fraction() const
+{
+    return backup_fraction(view_.job->progress.load(), view_.selected_count);
+}
+
+bool backup_window_c::process_message(UINT message, WPARAM w, LPARAM l, LRESULT& result)
+{
+    switch (message) {
+    case WM_CREATE: {
+        backup_services_t services = services_();
+        inf_folder_ = services.store.inf_folder;
+        tree_.create(hwnd(), reinterpret_cast<HIMAGELIST>(class_image_list(services.inventory)));
+        const int ids[3] = {skin::backup_button, skin::backup_button_pushed, skin::backup_button_hover};
+        button_images_ = make_skin_image_list(ids, 3, 220, 100);
+        const u16& label = language_text(lang::btn_backup);
+        button_.create(hwnd(), button_id, 440, 320, 220, 100, wide(label.c_str()));
+        button_.set_image_list(button_images_);
+        button_.set_images(0, 1, 2);
+        button_.set_font(skin_font(font_verdana_22));
+        button_.set_text_colour(colour::white);
+        details_icon_.load(skin::backup_details_icon);
+        settings_icon_.load(skin::backup_settings_icon);
+        progress_.set_background(colour::band);
+        progress_.set_tile(skin_image_c(skin::backup_progress_tile).make_pattern_brush());
+        result = 0;
+        return true;
+    }
+    case WM_SIZE:
+        if (tree_.hwnd()) MoveWindow(tree_.hwnd(), 0, 20, 300, std::max(0, HIWORD(l) - 25), TRUE);
+        if (button_.hwnd())
+            SetWindowPos(button_.hwnd(), nullptr, 440, 320, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        InvalidateRect(hwnd(), nullptr, FALSE);
+        return true;
+    case WM_SETFOCUS:
+        if (tree_.hwnd()) SetFocus(tree_.hwnd());
+        return true;
+    case WM_SHOWWINDOW:
+        if (w) fill_tree();
+        return false;
+    case WM_ERASEBKGND:
+        result = 1;
+        return true;
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd(), &ps);
+        RECT client;
+        GetClientRect(hwnd(), &client);
+        {
+            memory_paint_c paint(dc, client);
+            this->paint(paint.dc(), client);
+        }
+        EndPaint(hwnd(), &ps);
+        return true;
+    }
+    case WM_NOTIFY:
+        on_notify(*reinterpret_cast<const NMHDR*>(l));
+        return true;
+    case wm_tick_item:
+        on_tick_item(reinterpret_cast<HTREEITEM>(l));
+        return true;
+    case WM_COMMAND:
+        if (LOWORD(w) == button_id) on_start();
+        return true;
+    case WM_TIMER:
+        if (w == timer_id) backup_tick(view_, *this);
+        return true;
+    default:
+        return false;
+    }
+}
+
+void backup_window_c::fill_tree()
+{
+    backup_services_t services = services_();
+    // While a run reads the package list it is neither rebuilt nor shown
+    // anew: the tree keeps what the run was started from.
+    if (!backup_view_shown(view_, services)) return;
+    selected_ = nullptr;
+    tree_.clear();
+    HTREEITEM available = tree_.add(nullptr, wide(language_text(lang::backup_available_drivers).c_str()), 0, 0, true);
+    HTREEITEM inbox = tree_.add(nullptr, wide(language_text(lang::backup_inbox_drivers).c_str()), 0, 0, true);
+    for (const driver_package_t& package : services.packages) {
+        if (package.devices.empty()) continue;
+        const device_t* first = package.devices.front();
+        HTREEITEM item = tree_.add(package.inbox ? inbox : available, class_text(first), class_image(first),
+                                   reinterpret_cast<LPARAM>(first), true);
+        for (const device_t* d : package.devices)
+            tree_.add(item, wide(d->name), class_image(d), reinterpret_cast<LPARAM>(d), false);
+    }
+    tree_.sort_children(available);
+    tree_.expand(available);
+    if (tree_.has_children(inbox))
+        tree_.sort_children(inbox);
+    else
+        tree_.remove(inbox);
+    InvalidateRect(hwnd(), nullptr, FALSE);
+}
+
+void backup_window_c::on_notify(const NMHDR& header)
+{
+    if (header.idFrom != static_cast<UINT_PTR>(check_tree_c::control_id)) return;
+    if (header.code == NM_CLICK) {
+        DWORD pos = GetMessagePos();
+        POINT p{static_cast<short>(LOWORD(pos)), static_cast<short>(HIWORD(pos))};
+        if (HTREEITEM item = tree_.box_at(p)) PostMessageW(hwnd(), wm_tick_item, 0, reinterpret_cast<LPARAM>(item));
+    } else if (header.code == TVN_KEYDOWN) {
+        // The space bar toggles the selected item's box as a click does.
+        const auto& key = reinterpret_cast<const NMTVKEYDOWN&>(header);
+        if (key.wVKey == VK_SPACE)
+            if (HTREEITEM item = TreeView_GetSelection(tree_.hwnd()))
+                PostMessageW(hwnd(), wm_tick_item, 0, reinterpret_cast<LPARAM>(item));
+    } else if (header.code == TVN_SELCHANGEDW) {
+        const auto& change = reinterpret_cast<const NMTREEVIEWW&>(header);
+        selected_ = reinterpret_cast<const device_t*>(change.itemNew.lParam);
+        RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    }
+}
+
+void backup_window_c::on_tick_item(HTREEITEM item)
+{
+    std::vector<HTREEITEM> handles;
+    std::vector<check_item_t> items = tree_.snapshot(handles);
+    for (size_t i = 0; i < handles.size(); ++i) {
+        if (handles[i] != item) continue;
+        for (const check_change_t& c : backup_tick_changes(items, i)) tree_.set_ticked(handles[c.item], c.ticked);
+        return;
+    }
+}
+
+void backup_window_c::on_start()
+{
+    if (view_.worker.held()) return;
+    std::vector<HTREEITEM> handles;
+    std::vector<check_item_t> items = tree_.snapshot(handles);
+    std::vector<device_t*> ticked;
+    for (size_t i : ticked_packages(items))
+        ticked.push_back(reinterpret_cast<device_t*>(tree_.reference(handles[i])));
+    start_backup(view_, ticked, *this, services_());
+    redraw();
+}
+
+void backup_window_c::paint(HDC dc, const RECT& client)
+{
+    backup_panels_t panels;
+    panels.details_icon = &details_icon_;
+    panels.settings_icon = &settings_icon_;
+    panels.details_heading = lang::device_detail_driver_information;
+    panels.settings_heading = lang::backup_settings;
+    panels.lines = backup_detail_lines(selected_, inf_folder_);
+    panels.backup_folder = services_().backup_folder;
+    draw_backup_panels(dc, client, panels);
+
+    progress_.set_fraction(progress_fraction());
+    layout_rect_t bar = backup_progress_rect(client.right);
+    RECT r{bar.left, bar.top, bar.right, bar.bottom};
+    selected_object_t font(dc, skin_font(font_verdana_8));
+    SetTextColor(dc, colour::white);
+    progress_.draw(dc, r);
+}
+
+box_result_t backup_window_c::message_box(language_key_t key, box_style_t style)
+{
+    return show_view_box(hwnd(), language_text(key), style);
+}
+
+box_result_t backup_window_c::message_box_text(u16view text, box_style_t style)
+{
+    return show_view_box(hwnd(), text, style);
+}
+
+void backup_window_c::start_timer() { SetTimer(hwnd(), timer_id, run_timer_ms, nullptr); }
+
+void backup_window_c::stop_timer() { KillTimer(hwnd(), timer_id); }
+
+void backup_window_c::redraw() { RedrawWindow(hwnd(), nullptr, nullptr, RDW_UPDATENOW | RDW_INVALIDATE); }
+
+} // namespace tdu

@@ -1,0 +1,72 @@
+#pragma once
+// The backup view: the installed driver packages in a check-box tree (the
+// available and the Windows built-in ones), the details of the selected
+// device, the backup folder, the big "btn_backup" button, and the backup
+// run on a worker, watched by the 200 ms timer (id 1) that moves the
+// progress bar and shows the run's end.
+#include "app/run_host.h"
+#include "backup/backup_runs.h"
+#include "ui/controls/bitmap_button.h"
+#include "ui/controls/check_tree.h"
+#include "ui/controls/progress_bar.h"
+#include "ui/skin/skin_image.h"
+#include "ui/win/window.h"
+
+#include <functional>
+
+namespace tdu {
+
+class backup_window_c : public window_c<backup_window_c>, public run_host_c {
+public:
+    static constexpr wchar_t class_name[] = L"TavrillBackupView";
+    static constexpr UINT_PTR timer_id = 1;
+    static constexpr int button_id = 101;
+    // Posted to itself after a click on a box, so it runs once the tree has
+    // toggled the box.
+    static constexpr UINT wm_tick_item = WM_USER + 100;
+
+    explicit backup_window_c(std::function<backup_services_t()> services);
+    ~backup_window_c() override;
+
+    HWND create_view(HWND parent, const RECT& rect);
+    bool process_message(UINT message, WPARAM w, LPARAM l, LRESULT& result);
+
+    // A backup run is held: from the button until its end has been shown.
+    bool run_working() const { return view_.worker.held(); }
+    const check_tree_c& tree() const { return tree_; }
+    HWND button() const { return button_.hwnd(); }
+    const backup_job_t& job() const { return *view_.job; }
+    int32_t selected_count() const { return view_.selected_count; }
+    // The fraction the progress bar shows now.
+    float progress_fraction() const;
+
+    // run_host_c
+    box_result_t message_box(language_key_t key, box_style_t style) override;
+    box_result_t message_box_text(u16view text, box_style_t style) override;
+    void start_timer() override;
+    void stop_timer() override;
+    void redraw() override;
+    void finished(uint32_t) override {}
+    void show_home() override {}
+    void retry() override {}
+
+private:
+    void fill_tree();
+    void on_tick_item(HTREEITEM item);
+    void on_notify(const NMHDR& header);
+    void on_start();
+    void paint(HDC dc, const RECT& client);
+
+    std::function<backup_services_t()> services_;
+    backup_view_state_t view_;
+    check_tree_c tree_;
+    bitmap_button_c button_;
+    HIMAGELIST button_images_ = nullptr;
+    skin_image_c details_icon_;
+    skin_image_c settings_icon_;
+    tiled_progress_c progress_;
+    const device_t* selected_ = nullptr;
+    u16 inf_folder_;
+};
+
+} // namespace tdu

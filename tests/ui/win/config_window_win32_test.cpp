@@ -1,0 +1,358 @@
+// The settings dialog under Wine with real windows: start-up as the program
+// does it (the settings in the prefix's registry), then the dialog run
+// modally and driven from inside its loop. What OK saves is read back from
+// the registry, the Run entry from the Run key, and the weekly task through
+// the Task Scheduler, without the code under test. The language notice goes
+// to the watched boxes; the plain "invalid download path" box is a real
+// one, answered from inside its own loop.
+#include "app/language.h"
+#include "app/language_keys.h"
+#include "app/settings.h"
+#include "program/program.h"
+#include "program_keys_win32.h"
+#include "support/test_support.h"
+#include "ui/dialogs/config_window.h"
+#include "ui/model/config_dialog_model.h"
+#include "ui/skin/fonts.h"
+#include "ui/views/view_box.h"
+#include "window_test_support.h"
+#include "win/screenshot_support.h"
+
+#include <windows.h>
+#include <mstask.h>
+#include <objbase.h>
+#include <shlwapi.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+using namespace tdu;
+using namespace tdu::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+const wchar_t settings_key[] = L"Software\\Tavrill Driver Updater";
+const wchar_t run_key[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const wchar_t task_name[] = L"Tavrill Driver Updater";
+
+class program_environment_t : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        test::reset_program_keys(true);
+        test::apply_screenshot_language();
+        init_hooks_t hooks;
+        hooks.create_fonts = [] { create_skin_fonts(); };
+        hooks.show_failure = [this](u16view text) { failure = utf16_to_utf8(text); };
+        ASSERT_EQ(program_app_init(hooks), 0) << failure;
+    }
+    void TearDown() override
+    {
+        program_exit();
+        test::reset_program_keys(false);
+        HKEY run;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, run_key, 0, KEY_SET_VALUE, &run) == ERROR_SUCCESS) {
+            RegDeleteValueW(run, L"Tavrill Driver Updater");
+            RegCloseKey(run);
+        }
+    }
+    std::string failure;
+};
+
+const auto* const environment_registered = ::testing::AddGlobalTestEnvironment(new program_environment_t);
+
+DWORD read_number(const wchar_t* name)
+{
+    DWORD value = 0xFFFFFFFF, size = sizeof value;
+    RegGetValueW(HKEY_CURRENT_USER, settings_key, name, RRF_RT_REG_DWORD, nullptr, &value, &size);
+    return value;
+}
+
+std::wstring read_text(const wchar_t* key, const wchar_t* name)
+{
+    wchar_t value[1024] = {};
+    DWORD size = sizeof value;
+    if (RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS)
+        return L"<none>";
+    return value;
+}
+
+ITaskScheduler* open_scheduler()
+{
+    ITaskScheduler* scheduler = nullptr;
+    CoCreateInstance(CLSID_CTaskScheduler, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskScheduler,
+                     reinterpret_cast<void**>(&scheduler));
+    return scheduler;
+}
+
+// The first trigger's flags as the scheduler holds them; -1 without a task.
+int task_trigger_flags()
+{
+    int flags = -1;
+    ITaskScheduler* scheduler = open_scheduler();
+    if (!scheduler) return flags;
+    ITask* task = nullptr;
+    if (SUCCEEDED(scheduler->Activate(task_name, IID_ITask, reinterpret_cast<IUnknown**>(&task)))) {
+        ITaskTrigger* trigger = nullptr;
+        if (SUCCEEDED(task->GetTrigger(0, &trigger))) {
+            TASK_TRIGGER t{};
+            t.cbTriggerSize = sizeof t;
+            if (SUCCEEDED(trigger->GetTrigger(&t))) flags = static_cast<int>(t.rgFlags);
+            trigger->Release();
+        }
+        task->Release();
+    }
+    scheduler->Release();
+    return flags;
+}
+
+void delete_task()
+{
+    if (ITaskScheduler* scheduler = open_scheduler()) {
+        scheduler->Delete(task_name);
+        scheduler->Release();
+    }
+}
+
+// What the program's dialog edits and where it saves it.
+config_services_t program_services()
+{
+    settings_store_t& store = program_settings_store();
+    return {settings, store, win32_task_scheduler(), language_table, store.program_path};
+}
+
+HWND settings_dialog() { return FindWindowW(L"#32770", L"Settings"); }
+
+// Runs the dialog; `steps` run one after another from inside its loop (and
+// from inside any box it opens), each once its window is there.
+class dialog_driver_t {
+public:
+    using step_t = std::function<bool()>;  // true: done, go to the next step
+    explicit dialog_driver_t(std::vector<step_t> steps) : steps_(std::move(steps)) { current() = this; }
+    ~dialog_driver_t() { current() = nullptr; }
+
+    int run(config_window_c& dialog)
+    {
+        UINT_PTR timer = SetTimer(nullptr, 0, 100, &dialog_driver_t::tick);
+        int result = dialog.run(nullptr);
+        KillTimer(nullptr, timer);
+        return result;
+    }
+    size_t steps_left() const { return steps_.size() - next_; }
+
+private:
+    static dialog_driver_t*& current()
+    {
+        static dialog_driver_t* value = nullptr;
+        return value;
+    }
+    static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD)
+    {
+        dialog_driver_t* d = current();
+        if (!d || d->busy_ || d->next_ >= d->steps_.size()) return;
+        d->busy_ = true;  // a step may open a box whose loop ticks again
+        size_t at = d->next_;
+        if (d->steps_[at]()) d->next_ = std::max(d->next_, at + 1);
+        d->busy_ = false;
+    }
+    std::vector<step_t> steps_;
+    size_t next_ = 0;
+    bool busy_ = false;
+};
+
+void click(HWND dialog, int id) { SendMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+
+void set_field(HWND dialog, int id, const std::wstring& text) { SetDlgItemTextW(dialog, id, text.c_str()); }
+
+class ConfigWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        delete_task();
+        set_box_observer([this](u16view text, box_style_t style) {
+            boxes.push_back(u16(text));
+            styles.push_back(style);
+            return box_result_t::accepted;
+        });
+        saved = settings;
+        saved_language = language_table.current_index;
+        fs::create_directories(download.path() / "new");
+    }
+    void TearDown() override
+    {
+        set_box_observer({});
+        settings = saved;
+        language_table.current_index = saved_language;
+        settings_save(program_settings_store(), settings);
+        delete_task();
+    }
+
+    // A step that acts once the dialog is up.
+    static dialog_driver_t::step_t on_dialog(std::function<void(HWND)> action)
+    {
+        return [action] {
+            HWND d = settings_dialog();
+            if (!d) return false;
+            action(d);
+            return true;
+        };
+    }
+
+    app_settings_t saved;
+    int32_t saved_language = 0;
+    test::temp_dir_c download;
+    std::vector<u16> boxes;
+    std::vector<box_style_t> styles;
+};
+
+} // namespace
+
+TEST_F(ConfigWindow, OkSavesEveryBoxAndTheRunEntryToTheRegistry)
+{
+    const std::wstring new_download = (download.path() / "new").wstring();
+    const int other = language_table.current_index == 1 ? 2 : 1;  // a language other than the current one
+    config_window_c dialog(program_services());
+    dialog_driver_t driver({on_dialog([&](HWND d) {
+        EXPECT_EQ(IsDlgButtonChecked(d, config_id::close_to_tray), BST_CHECKED) << "close_to_tray starts at 1";
+        set_field(d, config_id::download_path, new_download);
+        click(d, config_id::autorun);
+        click(d, config_id::scan_offline);
+        click(d, config_id::close_to_tray);
+        SendDlgItemMessageW(d, config_id::language, CB_SETCURSEL, static_cast<WPARAM>(other), 0);
+        click(d, IDOK);
+    })});
+    EXPECT_EQ(driver.run(dialog), 1);
+    EXPECT_EQ(read_text(settings_key, L"download_path"), new_download);
+    EXPECT_EQ(read_number(L"autorun"), 1u);
+    EXPECT_EQ(read_number(L"scan_offline"), 1u);
+    EXPECT_EQ(read_number(L"close_to_tray"), 0u);
+    EXPECT_EQ(read_number(L"scheduled_scan"), 0u);
+    EXPECT_EQ(read_text(settings_key, L"language"), wide(language_table.language_names.at(static_cast<size_t>(other)).c_str()));
+    EXPECT_EQ(read_text(run_key, L"Tavrill Driver Updater"), wide(program_settings_store().program_path.c_str()));
+    EXPECT_NE(u16(settings.active_download_path), u16(new_download.begin(), new_download.end()))
+        << "the folder in use changes at the next start";
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0], language_text(lang::config_language_change_notice));
+    EXPECT_EQ(styles[0], box_style_t::information);
+
+    // Again, with the start at logon cleared and the language as it is now:
+    // no notice, and the Run entry goes.
+    config_window_c again(program_services());
+    dialog_driver_t second({on_dialog([&](HWND d) {
+        EXPECT_EQ(SendDlgItemMessageW(d, config_id::language, CB_GETCURSEL, 0, 0), other);
+        click(d, config_id::autorun);
+        click(d, IDOK);
+    })});
+    EXPECT_EQ(second.run(again), 1);
+    EXPECT_EQ(boxes.size(), 1u) << "the notice shows once";
+    EXPECT_EQ(read_number(L"autorun"), 0u);
+    EXPECT_EQ(read_text(run_key, L"Tavrill Driver Updater"), L"<none>");
+}
+
+TEST_F(ConfigWindow, AMissingOrOverlongFolderKeepsTheDialogOpenAndSavesNothing)
+{
+    const std::wstring before = read_text(settings_key, L"backup_path");
+    std::wstring box_text;
+    const std::wstring missing = (download.path() / "no such folder").wstring();
+    config_window_c dialog(program_services());
+    dialog_driver_t driver({
+        on_dialog([&](HWND d) {
+            set_field(d, config_id::backup_path, missing);
+            click(d, config_id::autorun);
+            // The plain box opens inside this click; the next step answers it.
+            PostMessageW(GetDlgItem(d, IDOK), BM_CLICK, 0, 0);
+        }),
+        [&] {
+            HWND box = FindWindowW(L"#32770", L"Tavrill Driver Updater");
+            if (!box) return false;
+            wchar_t text[256] = {};
+            GetDlgItemTextW(box, 0xFFFF, text, 256);
+            box_text = text;
+            SendMessageW(box, WM_COMMAND, IDOK, 0);
+            return true;
+        },
+        on_dialog([&](HWND d) {
+            EXPECT_EQ(GetFocus(), GetDlgItem(d, config_id::backup_path)) << "the refused field has the focus";
+            set_field(d, config_id::backup_path, L"C:\\" + std::wstring(300, L'a'));
+            click(d, IDOK);
+            EXPECT_TRUE(IsWindow(d)) << "an over-long folder is refused too";
+            EXPECT_EQ(GetFocus(), GetDlgItem(d, config_id::backup_path));
+            click(d, IDCANCEL);
+        }),
+    });
+    EXPECT_EQ(driver.run(dialog), 2);
+    EXPECT_EQ(driver.steps_left(), 0u);
+    EXPECT_EQ(box_text, L"invalid download path");
+    EXPECT_EQ(read_text(settings_key, L"backup_path"), before);
+    EXPECT_EQ(read_number(L"autorun"), static_cast<DWORD>(saved.autorun));
+    EXPECT_EQ(u16(settings.backup_path), u16(saved.backup_path));
+}
+
+TEST_F(ConfigWindow, TheWeeklyBoxMakesAndSwitchesTheTaskAndCancelPutsItBack)
+{
+    ASSERT_EQ(task_trigger_flags(), -1) << "no task before";
+    config_window_c dialog(program_services());
+    int after_check = -2, after_clear = -2;
+    dialog_driver_t driver({on_dialog([&](HWND d) {
+        click(d, config_id::scheduled_scan);
+        after_check = task_trigger_flags();
+        click(d, config_id::scheduled_scan);
+        after_clear = task_trigger_flags();
+        click(d, config_id::scheduled_scan);  // a second check makes no second task
+        click(d, IDCANCEL);
+    })});
+    EXPECT_EQ(driver.run(dialog), 2);
+    EXPECT_EQ(after_check, 0) << "created and switched on";
+    EXPECT_EQ(after_clear, 4) << "switched off, not deleted";
+    EXPECT_EQ(task_trigger_flags(), 4) << "Cancel puts the saved setting (off) back";
+    EXPECT_EQ(read_number(L"scheduled_scan"), 0u);
+
+    // OK keeps it on; cleared and cancelled, the trigger goes on again.
+    config_window_c on(program_services());
+    dialog_driver_t ok({on_dialog([&](HWND d) {
+        click(d, config_id::scheduled_scan);
+        click(d, IDOK);
+    })});
+    EXPECT_EQ(ok.run(on), 1);
+    EXPECT_EQ(read_number(L"scheduled_scan"), 1u);
+    EXPECT_EQ(task_trigger_flags(), 0);
+    config_window_c off(program_services());
+    dialog_driver_t cancel({on_dialog([&](HWND d) {
+        click(d, config_id::scheduled_scan);
+        EXPECT_EQ(task_trigger_flags(), 4);
+        click(d, IDCANCEL);
+    })});
+    EXPECT_EQ(cancel.run(off), 2);
+    EXPECT_EQ(task_trigger_flags(), 0);
+    EXPECT_EQ(read_number(L"scheduled_scan"), 1u);
+}
+
+// The README's picture of the dialog (only when asked, see
+// screenshot_support.h).
+TEST_F(ConfigWindow, Screenshot)
+{
+    if (screenshot_folder().empty()) GTEST_SKIP() << "TDU_SCREENSHOTS names no folder";
+    bool saved = false;
+    config_window_c dialog(program_services());
+    dialog_driver_t driver({
+        [] {
+            HWND d = settings_dialog();
+            if (!d || !IsWindowVisible(d)) return false;
+            SetWindowPos(d, HWND_TOP, 40, 40, 0, 0, SWP_NOSIZE);
+            return true;
+        },
+        [] { return true; },  // one tick for the dialog to paint
+        on_dialog([&](HWND d) {
+            saved = save_screenshot(d, L"settings");
+            click(d, IDCANCEL);
+        }),
+    });
+    EXPECT_EQ(driver.run(dialog), 2);
+    EXPECT_TRUE(saved);
+}
