@@ -9,6 +9,7 @@
 
 #include <httplib.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -127,6 +128,12 @@ struct update_service_t::impl_t {
     work_slots_t workers;
     int port = 0;
     std::mutex log_mutex;
+    // The HTTP library closes its socket on stop() only once its accept
+    // loop runs; a stop that came before would be lost and run() would
+    // wait in accept for ever. run() and stop() meet through these two.
+    std::atomic<bool> run_entered{false};
+    std::atomic<bool> run_returned{false};
+    std::atomic<bool> stop_requested{false};
 
     explicit impl_t(service_options_t o)
         : options(std::move(o)), finders(options.catalogue), http(connection_limits(options)),
@@ -349,11 +356,22 @@ int update_service_t::port() const
 
 bool update_service_t::run()
 {
-    return impl_->http.listen_after_bind();
+    impl_->run_entered = true;
+    bool ok = true;
+    if (!impl_->stop_requested) ok = impl_->http.listen_after_bind();
+    impl_->run_returned = true;
+    return ok;
 }
 
 void update_service_t::stop()
 {
+    impl_->stop_requested = true;
+    // Wait (at most 10 s) for an accept loop that is about to begin, so
+    // that the stop below reaches it.
+    if (impl_->run_entered) {
+        for (int i = 0; i < 10000 && !impl_->run_returned && !impl_->http.is_running(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
     impl_->http.stop();
 }
 
