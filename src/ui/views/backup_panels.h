@@ -24,4 +24,9 @@ struct backup_panels_t {
 // Paints the page into `dc` (the view's client area `client`).
 void draw_backup_panels(HDC dc, const RECT& client, const backup_panels_t& panels);
 
+// The big action button's label font: Verdana 22 pt, or the largest smaller
+// skin font whose label fits the button's width less a margin ("Wiederherstellen"
+// does not fit 220 pixels at 22 pt).
+HFONT action_button_font(HWND button, const wchar_t* label, int button_width);
+
 } // namespace tdu

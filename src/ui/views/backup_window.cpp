@@ -59,7 +59,7 @@ bool backup_window_c::process_message(UINT message, WPARAM w, LPARAM l, LRESULT&
         button_.create(hwnd(), button_id, 440, 320, 220, 100, wide(label.c_str()));
         button_.set_image_list(button_images_);
         button_.set_images(0, 1, 2);
-        button_.set_font(skin_font(font_verdana_22));
+        button_.set_font(action_button_font(button_.hwnd(), wide(label.c_str()), 220));
         button_.set_text_colour(colour::white);
         details_icon_.load(skin::backup_details_icon);
         settings_icon_.load(skin::backup_settings_icon);
