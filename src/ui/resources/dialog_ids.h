@@ -21,4 +21,12 @@
 #define ID_MENU_EXIT 32781
 #define ID_MENU_EULA 32782
 
+/* A results row's context menu (its first sub-menu) and its commands. */
+#define IDR_ROW_MENU 336
+#define ID_ROW_SETTINGS 32789
+#define ID_ROW_INFORMATION 32790
+#define ID_ROW_REMOVE 32791
+#define ID_ROW_DOWNLOAD 32792
+#define ID_ROW_OPEN_LOCATION 32793
+
 #endif
