@@ -141,8 +141,13 @@ public:
 
     int run(devinfo_window_c& dialog)
     {
+        return run([&] { return dialog.run(nullptr); });
+    }
+    // `open` runs the dialog modally and returns its end code.
+    int run(const std::function<int()>& open)
+    {
         UINT_PTR timer = SetTimer(nullptr, 0, 100, &dialog_driver_t::tick);
-        int result = dialog.run(nullptr);
+        int result = open();
         KillTimer(nullptr, timer);
         return result;
     }
@@ -230,11 +235,14 @@ TEST(DevinfoWindow, ListsTheRowsDevicesAndShowsEachOnesOwnDriverBesideItsOwnOffe
     devinfo_window_c dialog(row.group());
     std::vector<std::wstring> lines, headers, names, installed, offered, first_ids;
     std::vector<int> widths;
-    bool detail_focused = false;
+    bool detail_focused = false, focused_again = false;
     int rows_at_start = 0;
     dialog_driver_t driver({[&](HWND d) {
         lines = device_lines(d);
         detail_focused = GetFocus() == detail_list(d);
+        SetFocus(device_list(d));
+        SetFocus(d);  // the dialog passes its focus on to the detail list
+        focused_again = GetFocus() == detail_list(d);
         rows_at_start = detail_rows(d);
         first_ids.push_back(cell(d, 0, 1));
         HWND header = reinterpret_cast<HWND>(SendMessageW(detail_list(d), LVM_GETHEADER, 0, 0));
@@ -260,6 +268,7 @@ TEST(DevinfoWindow, ListsTheRowsDevicesAndShowsEachOnesOwnDriverBesideItsOwnOffe
     EXPECT_EQ(lines, (std::vector<std::wstring>{L"Kestrel K-200 SMBus Controller", L"Kestrel K-200 Thermal Subsystem",
                                                 L"Kestrel K-200 LPC Interface Controller"}));
     EXPECT_TRUE(detail_focused) << "the detail list has the focus";
+    EXPECT_TRUE(focused_again) << "focus given to the dialog goes to the detail list";
     EXPECT_EQ(rows_at_start, 13);
     ASSERT_EQ(first_ids.size(), 1u);
     EXPECT_EQ(first_ids[0], L"PCI\\VEN_1A9C&DEV_2E10&SUBSYS_2E101A9C&REV_01") << "the first device at the start";
@@ -298,14 +307,23 @@ TEST(DevinfoWindow, ListsTheRowsDevicesAndShowsEachOnesOwnDriverBesideItsOwnOffe
     }
 }
 
-TEST(DevinfoWindow, AClickOnADeviceWithoutADriverShowsEmptyInstalledCellsAndNoSelectionKeepsThem)
+TEST(DevinfoWindow, OverItsOwnerAClickOnADeviceWithoutADriverShowsEmptyInstalledCellsAndNoSelectionKeepsThem)
 {
     chipset_row_t row;
-    devinfo_window_c dialog(row.group());
+    // The results view that owns it: a plain top-level window.
+    HWND owner = CreateWindowExW(0, L"STATIC", L"results", WS_POPUP | WS_VISIBLE, 100, 100, 800, 600, nullptr,
+                                 nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(owner, nullptr);
     column_t installed, offered, kept_installed, kept_offered;
     LRESULT line_after_click = -2;
+    HWND owned_by = nullptr;
+    bool owner_enabled = true;
+    RECT placed{};
     dialog_driver_t driver({
         [&](HWND d) {
+            owned_by = GetWindow(d, GW_OWNER);
+            owner_enabled = IsWindowEnabled(owner) != FALSE;
+            GetWindowRect(d, &placed);
             // A real click in the middle of the second line.
             HWND list = device_list(d);
             RECT line{};
@@ -324,8 +342,16 @@ TEST(DevinfoWindow, AClickOnADeviceWithoutADriverShowsEmptyInstalledCellsAndNoSe
             PostMessageW(detail_list(d), WM_KEYUP, VK_ESCAPE, 0);
         },
     });
-    EXPECT_EQ(driver.run(dialog), 2) << "Escape ends with 2";
+    EXPECT_EQ(driver.run([&] { return show_device_information(owner, row.group()); }), 2) << "Escape ends with 2";
     ASSERT_EQ(driver.steps_left(), 0u);
+    EXPECT_EQ(owned_by, owner);
+    EXPECT_FALSE(owner_enabled) << "modal over its owner";
+    EXPECT_TRUE(IsWindowEnabled(owner)) << "the owner is enabled again";
+    EXPECT_EQ(placed.right - placed.left, 640);
+    EXPECT_EQ(placed.bottom - placed.top, 480);
+    EXPECT_EQ(placed.left, 100 + (800 - 640) / 2) << "centred over its owner";
+    EXPECT_EQ(placed.top, 100 + (600 - 480) / 2);
+    DestroyWindow(owner);
     EXPECT_EQ(line_after_click, 1);
     ASSERT_EQ(installed.cells.size(), 13u);
     for (int i : {0, 3, 4}) EXPECT_NE(installed.cells[i], L"") << "the node's own IDs, row " << i;
