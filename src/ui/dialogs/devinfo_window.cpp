@@ -127,6 +127,7 @@ void devinfo_window_c::make_detail_list()
         column.iSubItem = i;
         SendMessageW(detail_list_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column));
     }
+    detail_tip_.attach(detail_list_);
 }
 
 void devinfo_window_c::show_device_details(int position)

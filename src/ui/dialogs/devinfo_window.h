@@ -3,12 +3,14 @@
 // 640 by 480 pixels) of one row of the results list. The upper list names
 // the row's devices; the lower one compares, for the chosen device, the
 // driver that is installed with the best driver the update service offers,
-// thirteen rows of three columns (ui/model/device_details.h).
+// thirteen rows of three columns (ui/model/device_details.h). A cell too
+// long for its column shows its whole text in a tip under the mouse.
 //
 // The group is borrowed from the row and must not change while the dialog
 // runs (the results list is not rebuilt under a modal dialog).
 #include "devices/offer_grouping.h"
 #include "ui/controls/bitmap_button.h"
+#include "ui/controls/list_cell_tip.h"
 #include "ui/skin/ui_window.h"
 #include "ui/win/dialog.h"
 
@@ -47,6 +49,7 @@ private:
     const offer_group_t& group_;
     HWND device_list_ = nullptr;
     HWND detail_list_ = nullptr;
+    list_cell_tip_c detail_tip_;  // the whole text of a cell its column cuts
     bitmap_button_c ok_button_;
     HIMAGELIST button_images_ = nullptr;
 };

@@ -226,6 +226,48 @@ column_t column(HWND dialog, int c)
     return out;
 }
 
+BOOL CALLBACK find_shown_tip(HWND window, LPARAM out)
+{
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    if (lstrcmpiW(name, TOOLTIPS_CLASSW) != 0 || !IsWindowVisible(window)) return TRUE;
+    *reinterpret_cast<HWND*>(out) = window;
+    return FALSE;
+}
+
+// The tooltip of this thread that shows now, or null.
+HWND shown_tip()
+{
+    HWND found = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), find_shown_tip, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+std::wstring tip_text(HWND tip)
+{
+    wchar_t text[1025] = {};
+    TOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    if (!SendMessageW(tip, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(&tool))) return L"<no tool>";
+    tool.lpszText = text;
+    SendMessageW(tip, TTM_GETTEXTW, 1025, reinterpret_cast<LPARAM>(&tool));
+    return text;
+}
+
+// Moves the real mouse onto the middle of a detail cell.
+void hover_cell(HWND dialog, int row, int column)
+{
+    RECT cell{};
+    cell.top = column;
+    cell.left = LVIR_LABEL;
+    SendMessageW(detail_list(dialog), LVM_GETSUBITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&cell));
+    POINT p{(cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2};
+    ClientToScreen(detail_list(dialog), &p);
+    mouse_move_to(p.x - 1, p.y);
+    pump_messages(40);
+    mouse_move_to(p.x, p.y);
+}
+
 } // namespace
 
 TEST(DevinfoWindow, ListsTheRowsDevicesAndShowsEachOnesOwnDriverBesideItsOwnOffer)
@@ -388,6 +430,27 @@ TEST(DevinfoWindow, TheCaptionCloseButtonClosesAndAnEmptyGroupShowsAnEmptyDialog
     EXPECT_EQ(lines, 0);
     EXPECT_EQ(rows, 0);
     EXPECT_EQ(rows_after_choice, 0);
+}
+
+TEST(DevinfoWindow, ACellTooLongForItsColumnShowsItsWholeTextInATipUnderTheMouse)
+{
+    chipset_row_t row;
+    devinfo_window_c dialog(row.group());
+    std::wstring long_cell, tip_over_long, tip_over_short = L"<not looked at>";
+    dialog_driver_t driver({[&](HWND d) {
+        choose_device(d, 2);
+        long_cell = cell(d, 0, 1);
+        hover_cell(d, 0, 1);  // the device ID: longer than its column
+        if (pump_until([] { return shown_tip() != nullptr; }, 3000)) tip_over_long = tip_text(shown_tip());
+        hover_cell(d, 6, 1);  // "oem14.inf" fits
+        tip_over_short = pump_until([] { return shown_tip() == nullptr; }, 3000) ? L"" : tip_text(shown_tip());
+        SendMessageW(GetDlgItem(d, IDOK), BM_CLICK, 0, 0);
+    }});
+    EXPECT_EQ(driver.run(dialog), 1);
+    ASSERT_EQ(driver.steps_left(), 0u);
+    EXPECT_EQ(long_cell, L"PCI\\VEN_1A9C&DEV_2E14&SUBSYS_2E141A9C&REV_01");
+    EXPECT_EQ(tip_over_long, long_cell) << "the whole ID";
+    EXPECT_EQ(tip_over_short, L"") << "a cell that fits shows no tip";
 }
 
 // The README's picture of the dialog (only when asked, see
