@@ -64,7 +64,7 @@ device_details_t device_details(const device_t& device)
 detail_column_widths_t detail_column_widths(int widest_name, int total)
 {
     const int narrowest = 130;
-    const int widest = std::max(narrowest, total / 3);
+    const int widest = std::max(narrowest, total * 2 / 5);
     const int name = std::clamp(widest_name, narrowest, widest);
     const int rest = std::max(0, total - name);
     return {name, rest - rest / 2, rest / 2};

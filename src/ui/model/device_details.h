@@ -33,9 +33,10 @@ device_details_t device_details(const device_t& device);
 
 // The detail list's column widths in pixels. The names' column is 130 wide,
 // wider when a row name of the interface language needs it (`widest_name`,
-// its text margins included; German and Japanese names of the rank row are
-// longer), up to a third of `total`; the two driver columns share the rest
-// evenly, so the three fill the same `total` whenever it has room for them.
+// its text margins included: the rank row's name is longer in German,
+// Japanese or Dutch), up to two fifths of `total`; the two driver columns
+// share the rest evenly, so the three fill the same `total` whenever it has
+// room for them.
 struct detail_column_widths_t {
     int name;
     int installed;

@@ -138,8 +138,9 @@ TEST(DeviceDetails, TheNamesColumnWidensForLongNamesAndTheDriverColumnsShareTheR
         {0, 592, 130, 231, 231},     // short names keep the usual widths
         {130, 592, 130, 231, 231},
         {191, 592, 191, 201, 200},   // a longer name: the odd pixel goes to the installed column
-        {197, 592, 197, 198, 197},   // up to a third
-        {400, 592, 197, 198, 197},   // a name wider than that is cut, not the drivers
+        {222, 592, 222, 185, 185},
+        {236, 592, 236, 178, 178},   // up to two fifths
+        {400, 592, 236, 178, 178},   // a name wider than that is cut, not the drivers
         {-5, 592, 130, 231, 231},
         {150, 300, 130, 85, 85},     // a narrow list keeps its names readable
         {150, 100, 130, 0, 0},       // never negative
