@@ -14,6 +14,7 @@
 #include "devices/device.h"
 #include "packages/download_session.h"
 #include "system/system_info.h"
+#include "ui/dialogs/devinfo_window.h"
 #include "ui/model/main_window_layout.h"
 #include "ui/resources/program_resources.h"
 #include "ui/skin/colours.h"
@@ -224,6 +225,10 @@ bool main_window_c::on_create()
     });
     backup_ = std::make_unique<backup_window_c>([] { return program_backup_services(); });
     restore_ = std::make_unique<restore_window_c>([] { return program_backup_services(); });
+    // A row's "menu_information": the device information dialog of its group.
+    results_->panel_context().show_information = [](HWND owner, const offer_group_t& group) {
+        show_device_information(owner, group);
+    };
     if (!home_->create_view(hwnd(), client) || !scan_->create_view(hwnd(), client) ||
         !results_->create_view(hwnd(), client) || !backup_->create_view(hwnd(), client) ||
         !restore_->create_view(hwnd(), client))

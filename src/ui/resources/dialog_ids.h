@@ -12,6 +12,9 @@
 /* The settings dialog: its controls are numbered in the C++ code. */
 #define IDD_SETTINGS 313
 
+/* The device information dialog: button 1 OK, button 2 hidden (Escape). */
+#define IDD_DEVINFO 312
+
 /* The main window's menu (its first sub-menu is the drop-down and the tray
    menu) and its commands. */
 #define IDR_MAIN_MENU 333
