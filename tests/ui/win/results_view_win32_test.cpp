@@ -22,6 +22,7 @@
 #include "program/program.h"
 #include "program_keys_win32.h"
 #include "results/results_model.h"
+#include "service/diagnostic_report.h"
 #include "slow_relay_win32.h"
 #include "support/child_process_win32.h"
 #include "support/test_support.h"
@@ -46,6 +47,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -95,6 +97,21 @@ public:
     }
     std::string failure;
 };
+
+// The diagnostic report's sender runs on a worker thread.
+std::mutex report_mutex;
+std::string report_text;
+int32_t record_report(const char* text)
+{
+    std::lock_guard<std::mutex> lock(report_mutex);
+    report_text = text;
+    return 0;
+}
+std::string sent_report()
+{
+    std::lock_guard<std::mutex> lock(report_mutex);
+    return report_text;
+}
 
 struct box_seen_t {
     u16 text;
@@ -213,6 +230,17 @@ TEST_F(ResultsView, ShowsOneRowPerOfferedPackageWithItsDevicesAndTheCounts)
     EXPECT_EQ(view().chart().slices()[1].value, 1);
     EXPECT_EQ(view().chart().slices()[2].value, 4);
 
+    // Each time the view is shown the diagnostic report goes to its sender
+    // with the counts.
+    set_report_sender(&record_report);
+    window->switch_view(main_view::home);
+    window->switch_view(main_view::results);
+    ASSERT_TRUE(pump_until([] { return !sent_report().empty(); }, 10000)) << "no report was sent";
+    EXPECT_NE(sent_report().find("<summary out_of_date=\"2\" up_to_date=\"4\" no_driver=\"1\""), std::string::npos)
+        << sent_report();
+    EXPECT_NE(sent_report().find("norvale-gbe-3.2.zip"), std::string::npos);
+    set_report_sender(nullptr);
+
     // Rows are stacked without gaps, each as high as its devices need.
     const panel_context_t& context = view().panel_context();
     int top = 0;
@@ -322,6 +350,22 @@ TEST_F(ResultsView, ACompleteDownloadInstallsWithTheInstallerBesideTheProgram)
     EXPECT_EQ(boxes_with(lang::download_setup_warning), 0u) << "a newer driver installs without asking";
     ASSERT_TRUE(pump_until([&] { return !row_of(norvale)->row().installing(); }, 30000));
     EXPECT_EQ(row_of(norvale)->row().install_outcome(), install_outcome_started);
+
+    // A driver no newer than the installed one asks first; No installs
+    // nothing.
+    const char* quellix = "quellix-display-8.15.zip";
+    ASSERT_TRUE(row_of(quellix)->group().no_update);
+    click_row_button(*row_of(quellix));
+    ASSERT_TRUE(wait_for_state(quellix, download_complete));
+    fs::remove(record);
+    answers.push_back(box_result_t::declined);
+    click_row_button(*row_of(quellix));
+    EXPECT_EQ(boxes_with(lang::download_setup_warning), 1u);
+    EXPECT_EQ(boxes.back().style, box_style_t::yes_no);
+    pump_messages(500);
+    EXPECT_FALSE(row_of(quellix)->row().installing());
+    EXPECT_EQ(row_of(quellix)->row().install_outcome(), install_outcome_none);
+    EXPECT_FALSE(fs::exists(record));
 }
 
 // Download all asks first: No starts nothing, Yes starts every ticked row.
@@ -336,22 +380,25 @@ TEST_F(ResultsView, DownloadAllAsksAndStartsEveryTickedRow)
         EXPECT_EQ(Button_GetCheck(row->tick_box()) == BST_CHECKED, expect);
     }
 
+    std::vector<download_state_t> before;
+    for (const auto& row : view().rows()) before.push_back(row->row().session().state());
     answers.push_back(box_result_t::declined);
     SendMessageW(view().bottom_bar().button(), BM_CLICK, 0, 0);
     ASSERT_EQ(boxes_with(lang::download_all_warning), 1u);
     EXPECT_EQ(boxes.back().style, box_style_t::yes_no);
-    for (const auto& row : view().rows())
-        if (row->row().input().link.find("norvale-gbe-3.2") == std::string::npos)
-            EXPECT_EQ(row->row().session().state(), download_not_downloaded) << row->row().input().link;
+    pump_messages(300);
+    for (size_t i = 0; i < before.size(); ++i)
+        EXPECT_EQ(view().rows()[i]->row().session().state(), before[i]) << view().rows()[i]->row().input().link;
 
     answers.push_back(box_result_t::accepted);
     SendMessageW(view().bottom_bar().button(), BM_CLICK, 0, 0);
     EXPECT_EQ(boxes_with(lang::download_all_warning), 2u);
     for (const char* package : {"inkmere-p2100-2.0.zip", "ostara-usb3-1.4.zip"})
         EXPECT_TRUE(wait_for_state(package, download_complete)) << package;
-    for (const auto& row : view().rows())
-        if (row->group().no_update)
-            EXPECT_EQ(row->row().session().state(), download_not_downloaded) << row->row().input().link;
+    // The unticked rows kept their state.
+    for (size_t i = 0; i < before.size(); ++i)
+        if (view().rows()[i]->group().no_update)
+            EXPECT_EQ(view().rows()[i]->row().session().state(), before[i]) << view().rows()[i]->row().input().link;
 
     // Clearing the box clears every row.
     SendMessageW(check, BM_CLICK, 0, 0);
@@ -376,7 +423,7 @@ TEST_F(ResultsView, TheContextMenuOffersRemoveOnlyWhenThereAreFiles)
         return answer;
     };
 
-    download_panel_c* fresh = row_of("quellix-display-8.15.zip");
+    download_panel_c* fresh = row_of("brightwave-hdaudio-6.0.zip");
     ASSERT_NE(fresh, nullptr);
     ASSERT_EQ(fresh->row().session().state(), download_not_downloaded);
     // A right-click on the row button opens nothing.
