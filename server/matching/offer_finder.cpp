@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <map>
 #include <tuple>
-#include <unordered_set>
 
 namespace tdu::server {
 
@@ -73,6 +72,14 @@ id_rows_t sorted_rows(std::vector<id_row_t>&& rows)
 bool is_amd64(const os_profile_t& os)
 {
     return std::string_view(os.architecture) == "amd64";
+}
+
+// ascii_upper into a string that keeps its buffer from one ID to the next.
+void upper_into(std::string& out, std::string_view id)
+{
+    out.assign(id);
+    for (auto& c : out)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
 }
 
 int os_distance(const offer_t& o, const os_profile_t& os)
@@ -155,7 +162,9 @@ bool offer_finder_t::begin_snapshot(std::string& error)
 {
     generation_.reset();
     snapshot_rows_.clear();
+    snapshot_open_ = false;
     if (!db_.begin_snapshot(error)) return false;
+    snapshot_open_ = true;
     if (!cache_) return true;
     std::string generation = "0";
     statement_t q(db_, "SELECT value FROM catalogue_info WHERE name = 'generation'");
@@ -176,6 +185,7 @@ void offer_finder_t::end_snapshot()
 {
     generation_.reset();
     snapshot_rows_.clear();
+    snapshot_open_ = false;
     if (!in_snapshot()) return;
     std::string ignored;
     if (!db_.exec("COMMIT", ignored)) db_.exec("ROLLBACK", ignored);
@@ -186,25 +196,32 @@ bool offer_finder_t::in_snapshot() const
     return db_.in_transaction();
 }
 
-id_rows_t offer_finder_t::known_rows(const std::string& key, const os_profile_t& os) const
+std::unordered_map<std::string, id_rows_t>* offer_finder_t::request_rows(const os_profile_t& os)
 {
-    if (!snapshot_rows_.empty()) {
-        auto found = snapshot_rows_.find(os.code + ('\n' + key));
-        if (found != snapshot_rows_.end()) return found->second;
+    if (!snapshot_open_) return nullptr;
+    if (snapshot_os_ != os.code) {
+        snapshot_rows_.clear();
+        snapshot_os_ = os.code;
     }
-    return generation_ ? generation_->find(os.code, key) : nullptr;
+    return &snapshot_rows_;
 }
 
 void offer_finder_t::keep_rows(const std::string& key, const os_profile_t& os, id_rows_t rows)
 {
     if (generation_) generation_->remember(os.code, key, rows);
-    if (in_snapshot()) snapshot_rows_.emplace(os.code + ('\n' + key), std::move(rows));
+    if (auto* mine = request_rows(os)) (*mine)[key] = std::move(rows);
 }
 
 id_rows_t offer_finder_t::look_up(const std::string& key, const os_profile_t& os)
 {
-    if (generation_ && !generation_->keys.may_hold(key)) return none_;
-    if (auto rows = known_rows(key, os)) return rows;
+    if (auto* mine = request_rows(os)) {
+        auto found = mine->find(key);
+        if (found != mine->end() && found->second) return found->second;
+    }
+    if (generation_) {
+        if (!generation_->keys.may_hold(key)) return none_;
+        if (auto rows = generation_->find(os.code, key)) return rows;
+    }
     bool amd64 = is_amd64(os);
     std::vector<id_row_t> got;
     ++lookup_queries_;
@@ -221,14 +238,21 @@ id_rows_t offer_finder_t::look_up(const std::string& key, const os_profile_t& os
 bool offer_finder_t::fetch_ahead(const std::vector<std::string_view>& ids, const os_profile_t& os,
                                  std::string& error)
 {
+    auto* mine = request_rows(os);
+    if (!mine) return true; // outside a snapshot each find looks up its own IDs
     std::vector<std::string> wanted;
-    std::unordered_set<std::string> seen;
     for (std::string_view id : ids) {
         if (id.empty()) continue;
-        std::string key = ascii_upper(id);
-        if (generation_ && !generation_->keys.may_hold(key)) continue;
-        if (!seen.insert(key).second || known_rows(key, os)) continue;
-        wanted.push_back(std::move(key));
+        upper_into(key_, id);
+        auto [slot, fresh] = mine->try_emplace(key_);
+        if (!fresh) continue;
+        if (generation_ && !generation_->keys.may_hold(key_)) {
+            slot->second = none_;
+        } else if (auto rows = generation_ ? generation_->find(os.code, key_) : nullptr) {
+            slot->second = std::move(rows);
+        } else {
+            wanted.push_back(key_); // its slot stays null until it is fetched
+        }
     }
     std::vector<std::string> batch;
     for (std::size_t next = 0; next < wanted.size(); next += ids_per_query) {
@@ -271,7 +295,8 @@ bool offer_finder_t::find(const device_query_t& device, const os_profile_t& os, 
     std::map<std::int64_t, offer_t> by_model;
     auto add = [&](const std::string& id, bool hardware, std::size_t position) {
         if (id.empty()) return true;
-        id_rows_t rows = look_up(ascii_upper(id), os);
+        upper_into(key_, id);
+        id_rows_t rows = look_up(key_, os);
         if (!rows) return false;
         for (const auto& row : *rows) {
             unsigned cp = identifier_score(hardware, position, row.position);

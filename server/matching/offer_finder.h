@@ -54,8 +54,8 @@ public:
     // Inside a snapshot: fetches the rows of every ID in `ids` (the IDs of
     // all devices of a request) that the catalogue may hold and that are not
     // in memory yet, `ids_per_query` keys to a query, so that the finds that
-    // follow need no look-ups of their own. False with a reason on a
-    // catalogue failure.
+    // follow need no look-ups of their own (outside a snapshot it does
+    // nothing). False with a reason on a catalogue failure.
     bool fetch_ahead(const std::vector<std::string_view>& ids, const os_profile_t& os, std::string& error);
     static constexpr std::size_t ids_per_query = 64;
     // How many look-up queries this finder has run.
@@ -71,8 +71,8 @@ public:
 private:
     // The rows of one ID key; null on a catalogue failure.
     id_rows_t look_up(const std::string& key, const os_profile_t& os);
-    // The rows of `key` already known to this snapshot; null if not.
-    id_rows_t known_rows(const std::string& key, const os_profile_t& os) const;
+    // The request's own memory for `os`; null outside a snapshot.
+    std::unordered_map<std::string, id_rows_t>* request_rows(const os_profile_t& os);
     void keep_rows(const std::string& key, const os_profile_t& os, id_rows_t rows);
     // Fetches the rows of up to `ids_per_query` keys in one query.
     bool fetch_batch(const std::vector<std::string>& keys, const os_profile_t& os);
@@ -82,10 +82,15 @@ private:
     std::unique_ptr<statement_t> by_ids_; // the batch, `ids_per_query` keys
     catalogue_cache_t* cache_ = nullptr;
     std::shared_ptr<const catalogue_generation_t> generation_; // for the open snapshot
-    // The rows fetched in the open snapshot, by system and key: a key the
-    // generation does not hold (too many rows, its memory started over, no
-    // cache) is still fetched once per request.
+    // The rows of the keys the open snapshot has seen on one system (an
+    // empty list for a key the key set rules out, null while a fetch is
+    // due): a key the generation does not hold (too many rows, its memory
+    // started over, no cache) is still fetched once per request, and the
+    // finds after `fetch_ahead` need not probe the key set again.
     std::unordered_map<std::string, id_rows_t> snapshot_rows_;
+    std::string snapshot_os_;
+    bool snapshot_open_ = false;
+    std::string key_; // upper-cased IDs, kept to spare an allocation per ID
     std::size_t lookup_queries_ = 0;
     id_rows_t none_ = std::make_shared<const std::vector<id_row_t>>();
 };
