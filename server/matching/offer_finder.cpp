@@ -161,7 +161,7 @@ void keep_best_offers(std::vector<offer_t>& offers, const os_profile_t& os, std:
 bool offer_finder_t::begin_snapshot(std::string& error)
 {
     generation_.reset();
-    snapshot_rows_.clear();
+    forget_request();
     snapshot_open_ = false;
     if (!db_.begin_snapshot(error)) return false;
     snapshot_open_ = true;
@@ -184,7 +184,7 @@ bool offer_finder_t::begin_snapshot(std::string& error)
 void offer_finder_t::end_snapshot()
 {
     generation_.reset();
-    snapshot_rows_.clear();
+    forget_request();
     snapshot_open_ = false;
     if (!in_snapshot()) return;
     std::string ignored;
@@ -200,10 +200,27 @@ std::unordered_map<std::string, id_rows_t>* offer_finder_t::request_rows(const o
 {
     if (!snapshot_open_) return nullptr;
     if (snapshot_os_ != os.code) {
-        snapshot_rows_.clear();
+        forget_request();
         snapshot_os_ = os.code;
     }
     return &snapshot_rows_;
+}
+
+void offer_finder_t::forget_request()
+{
+    snapshot_rows_.clear();
+    ahead_.clear();
+    ahead_keys_.clear();
+    ahead_next_ = 0;
+}
+
+id_rows_t offer_finder_t::next_ahead(const std::string& key, const os_profile_t& os)
+{
+    if (ahead_next_ >= ahead_.size() || snapshot_os_ != os.code) return nullptr;
+    const ahead_t& next = ahead_[ahead_next_];
+    if (std::string_view(ahead_keys_).substr(next.offset, next.length) != key) return nullptr;
+    ++ahead_next_;
+    return next.rows;
 }
 
 void offer_finder_t::keep_rows(const std::string& key, const os_profile_t& os, id_rows_t rows)
@@ -240,18 +257,28 @@ bool offer_finder_t::fetch_ahead(const std::vector<std::string_view>& ids, const
 {
     auto* mine = request_rows(os);
     if (!mine) return true; // outside a snapshot each find looks up its own IDs
+    ahead_.clear();
+    ahead_keys_.clear();
+    ahead_next_ = 0;
     std::vector<std::string> wanted;
     for (std::string_view id : ids) {
         if (id.empty()) continue;
         upper_into(key_, id);
-        auto [slot, fresh] = mine->try_emplace(key_);
-        if (!fresh) continue;
+        ahead_t& next = ahead_.emplace_back();
+        next.offset = ahead_keys_.size();
+        next.length = key_.size();
+        ahead_keys_ += key_;
         if (generation_ && !generation_->keys.may_hold(key_)) {
-            slot->second = none_;
+            next.rows = none_;
+            continue;
+        }
+        auto [slot, fresh] = mine->try_emplace(key_);
+        if (!fresh) {
+            next.rows = slot->second; // null while its fetch is due
         } else if (auto rows = generation_ ? generation_->find(os.code, key_) : nullptr) {
-            slot->second = std::move(rows);
+            slot->second = next.rows = std::move(rows);
         } else {
-            wanted.push_back(key_); // its slot stays null until it is fetched
+            wanted.push_back(key_);
         }
     }
     std::vector<std::string> batch;
@@ -263,6 +290,11 @@ bool offer_finder_t::fetch_ahead(const std::vector<std::string_view>& ids, const
             error = "catalogue look-up failed: " + db_.last_error();
             return false;
         }
+    }
+    for (auto& next : ahead_) {
+        if (next.rows) continue;
+        key_.assign(ahead_keys_, next.offset, next.length);
+        next.rows = (*mine)[key_];
     }
     return true;
 }
@@ -296,7 +328,8 @@ bool offer_finder_t::find(const device_query_t& device, const os_profile_t& os, 
     auto add = [&](const std::string& id, bool hardware, std::size_t position) {
         if (id.empty()) return true;
         upper_into(key_, id);
-        id_rows_t rows = look_up(key_, os);
+        id_rows_t rows = next_ahead(key_, os);
+        if (!rows) rows = look_up(key_, os);
         if (!rows) return false;
         for (const auto& row : *rows) {
             unsigned cp = identifier_score(hardware, position, row.position);

@@ -71,8 +71,13 @@ public:
 private:
     // The rows of one ID key; null on a catalogue failure.
     id_rows_t look_up(const std::string& key, const os_profile_t& os);
-    // The request's own memory for `os`; null outside a snapshot.
+    // The rows `fetch_ahead` found for the next ID in its order, when that
+    // ID is `key`; null otherwise (the find then looks the key up itself).
+    id_rows_t next_ahead(const std::string& key, const os_profile_t& os);
+    // The request's own memory for `os` (clearing it when the system
+    // changes); null outside a snapshot.
     std::unordered_map<std::string, id_rows_t>* request_rows(const os_profile_t& os);
+    void forget_request();
     void keep_rows(const std::string& key, const os_profile_t& os, id_rows_t rows);
     // Fetches the rows of up to `ids_per_query` keys in one query.
     bool fetch_batch(const std::vector<std::string>& keys, const os_profile_t& os);
@@ -82,13 +87,23 @@ private:
     std::unique_ptr<statement_t> by_ids_; // the batch, `ids_per_query` keys
     catalogue_cache_t* cache_ = nullptr;
     std::shared_ptr<const catalogue_generation_t> generation_; // for the open snapshot
-    // The rows of the keys the open snapshot has seen on one system (an
-    // empty list for a key the key set rules out, null while a fetch is
-    // due): a key the generation does not hold (too many rows, its memory
-    // started over, no cache) is still fetched once per request, and the
-    // finds after `fetch_ahead` need not probe the key set again.
+    // The rows of the keys the open snapshot has fetched or found in the
+    // generation, on one system (null while a fetch is due): a key the
+    // generation does not hold (too many rows, its memory started over, no
+    // cache) is still fetched once per request.
     std::unordered_map<std::string, id_rows_t> snapshot_rows_;
     std::string snapshot_os_;
+    // What `fetch_ahead` found for each ID, in the order it was given them,
+    // the keys one after the other in `ahead_keys_`: the finds that follow
+    // in the same order take their rows from here without probing the key
+    // set or the shared memory again.
+    struct ahead_t {
+        std::size_t offset = 0, length = 0;
+        id_rows_t rows;
+    };
+    std::vector<ahead_t> ahead_;
+    std::string ahead_keys_;
+    std::size_t ahead_next_ = 0;
     bool snapshot_open_ = false;
     std::string key_; // upper-cased IDs, kept to spare an allocation per ID
     std::size_t lookup_queries_ = 0;

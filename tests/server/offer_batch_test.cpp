@@ -104,7 +104,10 @@ protected:
 
     // The offers as the service finds them: in a snapshot, the request's
     // IDs fetched ahead. `queries` is how many look-up queries it took.
-    std::vector<std::string> batched(offer_finder_t& finder, const request_case_t& r, std::size_t& queries)
+    // With `backwards` the devices are matched last first, out of the order
+    // their IDs were fetched in.
+    std::vector<std::string> batched(offer_finder_t& finder, const request_case_t& r, std::size_t& queries,
+                                     bool backwards = false)
     {
         std::string error;
         const os_profile_t& os = *find_os_profile(r.os);
@@ -117,11 +120,12 @@ protected:
         EXPECT_TRUE(finder.begin_snapshot(error)) << error;
         snapshot_guard_t snapshot(finder);
         EXPECT_TRUE(finder.fetch_ahead(ids, os, error)) << error;
-        std::vector<std::string> out;
-        for (const auto& d : r.devices) {
+        std::vector<std::string> out(r.devices.size());
+        for (std::size_t n = 0; n < r.devices.size(); ++n) {
+            std::size_t i = backwards ? r.devices.size() - 1 - n : n;
             std::vector<offer_t> offers;
-            EXPECT_TRUE(finder.find(d, os, 500, offers, error)) << error;
-            out.push_back(describe(offers));
+            EXPECT_TRUE(finder.find(r.devices[i], os, 500, offers, error)) << error;
+            out[i] = describe(offers);
         }
         queries = finder.lookup_queries() - before;
         return out;
@@ -197,7 +201,7 @@ TEST_F(OfferBatch, FindsTheSameOffersAsOneLookUpPerIdInAFewQueries)
         EXPECT_EQ(queries, batches(catalogued_keys(r)));
         // again, from memory: only the key with too many rows to remember is
         // fetched again, once for all the devices that name it
-        EXPECT_EQ(batched(finder, r, queries), expected);
+        EXPECT_EQ(batched(finder, r, queries, true), expected);
         EXPECT_EQ(queries, names_crowded_key(r) ? 1u : 0u);
         // with no memory at all every distinct ID is fetched, still once
         offer_finder_t bare;
