@@ -118,6 +118,7 @@ bool fetch_ahead(offer_finder_t& finder, const update_request_t& request, const 
 {
     std::vector<std::string_view> ids;
     for (const auto& d : request.devices) {
+        if (ids.size() >= offer_finder_t::max_ids_ahead) break;
         ids.insert(ids.end(), d.hardware_ids.begin(), d.hardware_ids.end());
         ids.insert(ids.end(), d.compatible_ids.begin(), d.compatible_ids.end());
     }

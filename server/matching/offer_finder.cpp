@@ -263,6 +263,7 @@ bool offer_finder_t::fetch_ahead(const std::vector<std::string_view>& ids, const
     std::vector<std::string> wanted;
     for (std::string_view id : ids) {
         if (id.empty()) continue;
+        if (ahead_.size() == max_ids_ahead) break;
         upper_into(key_, id);
         ahead_t& next = ahead_.emplace_back();
         next.offset = ahead_keys_.size();

@@ -58,6 +58,10 @@ public:
     // nothing). False with a reason on a catalogue failure.
     bool fetch_ahead(const std::vector<std::string_view>& ids, const os_profile_t& os, std::string& error);
     static constexpr std::size_t ids_per_query = 64;
+    // IDs past this many (far more than any machine reports) are left to
+    // the finds, so that a hostile request cannot grow the look-ahead's
+    // memory with its size.
+    static constexpr std::size_t max_ids_ahead = 100000;
     // How many look-up queries this finder has run.
     std::size_t lookup_queries() const { return lookup_queries_; }
     // True while a snapshot is open (also after a failure or an exception

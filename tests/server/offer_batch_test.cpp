@@ -215,6 +215,30 @@ TEST_F(OfferBatch, FindsTheSameOffersAsOneLookUpPerIdInAFewQueries)
     }
 }
 
+TEST_F(OfferBatch, IdsPastWhatTheLookAheadTakesAreStillMatched)
+{
+    const request_case_t last_alone = {"last alone", "WIN7",
+                                       {device({"PCI\\VEN_AAAA&DEV_0001"}, {"PCI\\VEN_AAAA&CC_0300"})}};
+    request_case_t crowded_request = {"many IDs", "WIN7", {}};
+    const std::size_t per_device = 1000;
+    for (std::size_t n = 0; n * per_device <= offer_finder_t::max_ids_ahead; ++n) {
+        device_query_t d;
+        for (std::size_t i = 0; i < per_device; ++i)
+            d.compatible_ids.push_back("USB\\VID_" + std::to_string(n) + "&PID_" + std::to_string(i));
+        crowded_request.devices.push_back(std::move(d));
+    }
+    crowded_request.devices.push_back(last_alone.devices[0]);
+    catalogue_cache_t cache;
+    offer_finder_t finder;
+    std::string error;
+    ASSERT_TRUE(finder.open(catalogue_, error, &cache)) << error;
+    std::size_t queries = 0;
+    auto offers = batched(finder, crowded_request, queries);
+    EXPECT_EQ(offers.back(), one_by_one(last_alone)[0]);
+    EXPECT_NE(offers.back(), "");
+    EXPECT_EQ(queries, 2u); // the two IDs of the last device, looked up by its find
+}
+
 TEST_F(OfferBatch, OffersMatchTheirDevices)
 {
     // the reference itself, so that the comparison above is not between two
