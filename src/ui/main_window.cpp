@@ -12,7 +12,9 @@
 #include "program/program.h"
 #include "app/settings.h"
 #include "devices/device.h"
+#include "packages/download_session.h"
 #include "system/system_info.h"
+#include "ui/dialogs/devinfo_window.h"
 #include "ui/model/main_window_layout.h"
 #include "ui/resources/program_resources.h"
 #include "ui/skin/colours.h"
@@ -216,9 +218,17 @@ bool main_window_c::on_create()
     GetClientRect(hwnd(), &client);
     home_ = std::make_unique<home_window_c>();
     scan_ = std::make_unique<scan_window_c>([] { return program_scan_services(); });
-    results_ = std::make_unique<results_window_c>();
+    results_ = std::make_unique<download_window_c>([] {
+        return results_services_t{&device_inventory, &download_sessions, program_install_services(),
+                                  report_machine_t{system_info.os_description, system_info.processor_name,
+                                                   system_info.memory_size, is_64bit_system(environment)}};
+    });
     backup_ = std::make_unique<backup_window_c>([] { return program_backup_services(); });
     restore_ = std::make_unique<restore_window_c>([] { return program_backup_services(); });
+    // A row's "menu_information": the device information dialog of its group.
+    results_->panel_context().show_information = [](HWND owner, const offer_group_t& group) {
+        show_device_information(owner, group);
+    };
     if (!home_->create_view(hwnd(), client) || !scan_->create_view(hwnd(), client) ||
         !results_->create_view(hwnd(), client) || !backup_->create_view(hwnd(), client) ||
         !restore_->create_view(hwnd(), client))

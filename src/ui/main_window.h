@@ -11,7 +11,7 @@
 #include "ui/views/home_window.h"
 #include "ui/views/backup_window.h"
 #include "ui/views/restore_window.h"
-#include "ui/views/results_window.h"
+#include "ui/views/download_window.h"
 #include "ui/views/scan_window.h"
 #include "ui/win/gdi_handle.h"
 #include "ui/win/message_loop.h"
@@ -49,7 +49,7 @@ public:
     // The view shown now.
     HWND current_view() const { return shown_; }
     scan_window_c& scan_view() { return *scan_; }
-    results_window_c& results_view() { return *results_; }
+    download_window_c& results_view() { return *results_; }
     backup_window_c& backup_view() { return *backup_; }
     restore_window_c& restore_view() { return *restore_; }
     const tray_icon_c& tray() const { return tray_; }
@@ -113,7 +113,7 @@ private:
 
     std::unique_ptr<home_window_c> home_;
     std::unique_ptr<scan_window_c> scan_;
-    std::unique_ptr<results_window_c> results_;
+    std::unique_ptr<download_window_c> results_;
     std::unique_ptr<backup_window_c> backup_;
     std::unique_ptr<restore_window_c> restore_;
 };

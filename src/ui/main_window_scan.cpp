@@ -29,6 +29,8 @@ void main_window_c::start_scan()
 
 void main_window_c::begin_scan_now()
 {
+    // The scan rewrites the device records the result rows show.
+    results_->forget_scan();
     switch_view(main_view::scan);
     RedrawWindow(scan_->hwnd(), nullptr, nullptr, RDW_UPDATENOW | RDW_ERASE | RDW_INVALIDATE);
     scan_->restart(static_cast<int64_t>(std::time(nullptr)));
@@ -40,7 +42,7 @@ void main_window_c::on_scan_finished(uint32_t device_nodes)
     bool announce = scan_finished(state_);
     scan_->reset_phase();
     // The scan's workers have ended: its device records may be read now.
-    results_->load_scan_result(device_nodes, device_inventory);
+    results_->load_scan_result(device_nodes);
     switch_view(main_view::results);
     SetFocus(results_->hwnd());
     if (!announce) return;

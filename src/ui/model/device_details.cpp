@@ -2,6 +2,7 @@
 
 #include "devices/driver_offer.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace tdu {
@@ -58,6 +59,15 @@ device_details_t device_details(const device_t& device)
         {lang::device_detail_list_enumerator, field(device.enumerator), blank},
         {lang::device_detail_list_rank_of_installed_driver, rank_text(device.driver_rank), blank},
     }};
+}
+
+detail_column_widths_t detail_column_widths(int widest_name, int total)
+{
+    const int narrowest = 130;
+    const int widest = std::max(narrowest, total * 2 / 5);
+    const int name = std::clamp(widest_name, narrowest, widest);
+    const int rest = std::max(0, total - name);
+    return {name, rest - rest / 2, rest / 2};
 }
 
 int32_t selected_device(intptr_t selection, size_t devices)

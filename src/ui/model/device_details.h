@@ -31,6 +31,20 @@ inline constexpr char16_t detail_blank[] = u"(blank)";
 // digits; the offered INF name is shown after its last backslash.
 device_details_t device_details(const device_t& device);
 
+// The detail list's column widths in pixels. The names' column is 130 wide,
+// wider when a row name of the interface language needs it (`widest_name`,
+// its text margins included: the rank row's name is longer in German,
+// Japanese or Dutch), up to two fifths of `total`; the two driver columns
+// share the rest evenly, so the three fill the same `total` whenever it has
+// room for them.
+struct detail_column_widths_t {
+    int name;
+    int installed;
+    int offered;
+};
+constexpr int detail_columns_total = 130 + 231 + 231;
+detail_column_widths_t detail_column_widths(int widest_name, int total = detail_columns_total);
+
 // The device a list selection of a group of `devices` names, or -1 when it
 // names none (no selection, LB_ERR): the dialog then keeps what it shows.
 int32_t selected_device(intptr_t selection, size_t devices);

@@ -1,5 +1,8 @@
 #include "ui/model/results_view_model.h"
 
+#include <cstring>
+#include <initializer_list>
+
 namespace tdu {
 
 results_header_t results_header(int32_t out_of_date)
@@ -72,6 +75,45 @@ legend_t results_legend(const offer_counts_t& counts, int32_t examined)
 bool score_is_low(int32_t score)
 {
     return score < 70;
+}
+
+namespace {
+bool code_is_one_of(const char* code, std::initializer_list<const char*> codes)
+{
+    if (!code) return false;
+    for (const char* c : codes)
+        if (std::strcmp(code, c) == 0) return true;
+    return false;
+}
+} // namespace
+
+bool results_header_small_font(const char* language_code)
+{
+    return code_is_one_of(language_code, {"it", "es", "nl"});
+}
+
+row_icon_t row_status_icon(const offer_group_t& group)
+{
+    for (const device_t* d : group.devices)
+        if (!d->has_driver) return row_icon_t::no_driver;
+    return group.no_update ? row_icon_t::up_to_date : row_icon_t::out_of_date;
+}
+
+kind_selector_t kind_selector(int32_t width, int32_t best_text, int32_t latest_text, const char* language_code)
+{
+    const int32_t wider = code_is_one_of(language_code, {"fr", "es", "pt", "nl"}) ? 30 : 0;
+    kind_selector_t k;
+    k.latest = {width - 340 - wider, 45, width - 260, 65};
+    if (k.latest.right - k.latest.left < latest_text) k.latest.left = k.latest.right - latest_text;
+    k.best = {width - 460 - wider, 45, width - 350, 65};
+    // Best ends 10 pixels before latest begins.
+    int32_t shift = k.best.right - (k.latest.left - 10);
+    if (shift > 0) {
+        k.best.left -= shift;
+        k.best.right -= shift;
+    }
+    if (k.best.right - k.best.left < best_text) k.best.left = k.best.right - best_text;
+    return k;
 }
 
 } // namespace tdu

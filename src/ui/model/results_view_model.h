@@ -6,6 +6,7 @@
 #include "app/language_keys.h"
 #include "common/text.h"
 #include "devices/device.h"
+#include "devices/offer_grouping.h"
 #include "service/offer_ranking.h"
 
 #include <cstdint>
@@ -72,5 +73,25 @@ legend_t results_legend(const offer_counts_t& counts, int32_t examined);
 
 // The score's colour: red below 70, else green.
 bool score_is_low(int32_t score);
+
+// The header's font: 12 pt for the languages whose header texts run long
+// ("it", "es", "nl"), else 14 pt.
+bool results_header_small_font(const char* language_code);
+
+// A row's status icon: some device of the group has no installed driver,
+// else the offer brings nothing newer, else something is out of date.
+enum class row_icon_t { no_driver, up_to_date, out_of_date };
+row_icon_t row_status_icon(const offer_group_t& group);
+
+// The best/latest selector above the list, left of the 250-pixel side bar
+// in a view `width` pixels wide: the two radio buttons' places. Each keeps
+// its usual place (best 110, latest 80 pixels wide, 30 more each and
+// starting further left for "fr", "es", "pt" and "nl") and grows leftwards
+// when its label (`*_text` pixels, the radio circle included) needs more,
+// so that a long label is never cut; latest keeps its right edge.
+struct kind_selector_t {
+    row_rect_t best, latest;
+};
+kind_selector_t kind_selector(int32_t width, int32_t best_text, int32_t latest_text, const char* language_code);
 
 } // namespace tdu

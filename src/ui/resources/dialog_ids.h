@@ -12,6 +12,9 @@
 /* The settings dialog: its controls are numbered in the C++ code. */
 #define IDD_SETTINGS 313
 
+/* The device information dialog: button 1 OK, button 2 hidden (Escape). */
+#define IDD_DEVINFO 312
+
 /* The main window's menu (its first sub-menu is the drop-down and the tray
    menu) and its commands. */
 #define IDR_MAIN_MENU 333
@@ -20,5 +23,13 @@
 #define ID_MENU_ABOUT 32780
 #define ID_MENU_EXIT 32781
 #define ID_MENU_EULA 32782
+
+/* A results row's context menu (its first sub-menu) and its commands. */
+#define IDR_ROW_MENU 336
+#define ID_ROW_SETTINGS 32789
+#define ID_ROW_INFORMATION 32790
+#define ID_ROW_REMOVE 32791
+#define ID_ROW_DOWNLOAD 32792
+#define ID_ROW_OPEN_LOCATION 32793
 
 #endif

@@ -130,3 +130,25 @@ TEST(DeviceDetails, ASelectionOutsideTheGroupNamesNoDevice)
     };
     for (const auto& r : rows) EXPECT_EQ(selected_device(r.selection, r.devices), r.device) << r.selection;
 }
+
+TEST(DeviceDetails, TheNamesColumnWidensForLongNamesAndTheDriverColumnsShareTheRest)
+{
+    struct row { int widest_name, total, name, installed, offered; };
+    const row rows[] = {
+        {0, 592, 130, 231, 231},     // short names keep the usual widths
+        {130, 592, 130, 231, 231},
+        {191, 592, 191, 201, 200},   // a longer name: the odd pixel goes to the installed column
+        {222, 592, 222, 185, 185},
+        {236, 592, 236, 178, 178},   // up to two fifths
+        {400, 592, 236, 178, 178},   // a name wider than that is cut, not the drivers
+        {-5, 592, 130, 231, 231},
+        {150, 300, 130, 85, 85},     // a narrow list keeps its names readable
+        {150, 100, 130, 0, 0},       // never negative
+    };
+    for (const auto& r : rows) {
+        detail_column_widths_t w = detail_column_widths(r.widest_name, r.total);
+        EXPECT_EQ(w.name, r.name) << r.widest_name << " of " << r.total;
+        EXPECT_EQ(w.installed, r.installed) << r.widest_name << " of " << r.total;
+        EXPECT_EQ(w.offered, r.offered) << r.widest_name << " of " << r.total;
+    }
+}

@@ -114,3 +114,53 @@ TEST(ResultsSideBar, LegendAndScore)
         EXPECT_EQ(legend.entries[3].value, 42);
     }
 }
+
+TEST(ResultsRow, StatusIconByTheGroupsDevices)
+{
+    device_t with_driver{}, without_driver{};
+    with_driver.has_driver = true;
+    struct row { std::vector<device_t*> devices; bool no_update; row_icon_t icon; };
+    const row rows[] = {
+        {{&with_driver}, false, row_icon_t::out_of_date},
+        {{&with_driver}, true, row_icon_t::up_to_date},
+        {{&with_driver, &without_driver}, true, row_icon_t::no_driver},  // any device without one decides
+        {{&without_driver}, false, row_icon_t::no_driver},
+    };
+    for (const auto& r : rows) {
+        offer_group_t group;
+        group.devices = r.devices;
+        group.no_update = r.no_update;
+        EXPECT_EQ(row_status_icon(group), r.icon);
+    }
+}
+
+TEST(ResultsHeader, SmallerFontForTheLongHeaderLanguages)
+{
+    for (const char* code : {"it", "es", "nl"}) EXPECT_TRUE(results_header_small_font(code)) << code;
+    for (const char* code : {"en", "de", "fr", "jp", ""}) EXPECT_FALSE(results_header_small_font(code)) << code;
+    EXPECT_FALSE(results_header_small_font(nullptr));
+}
+
+TEST(ResultsSelector, PlacesTheTwoKindsWithoutCuttingOrOverlapping)
+{
+    struct row { const char* code; int32_t best_text, latest_text; int32_t best_left, best_right, latest_left; };
+    const row rows[] = {
+        // Short labels keep the usual places.
+        {"en", 90, 60, 795 - 460, 795 - 350, 795 - 340},
+        // Four languages start 30 pixels further left; best moves clear of latest.
+        {"fr", 100, 100, 795 - 520, 795 - 380, 795 - 370},
+        // A label longer than its place grows leftwards ("Beste Übereinstimmung").
+        {"de", 150, 70, 795 - 350 - 150, 795 - 350, 795 - 340},
+        {"de", 150, 120, 795 - 390 - 150, 795 - 390, 795 - 380},
+    };
+    for (const auto& r : rows) {
+        kind_selector_t k = kind_selector(795, r.best_text, r.latest_text, r.code);
+        EXPECT_EQ(k.best.left, r.best_left) << r.code << r.latest_text;
+        EXPECT_EQ(k.best.right, r.best_right) << r.code << r.latest_text;
+        EXPECT_EQ(k.latest.left, r.latest_left) << r.code << r.latest_text;
+        EXPECT_EQ(k.latest.right, 795 - 260);
+        EXPECT_LE(k.best.right, k.latest.left);
+        EXPECT_GE(k.best.right - k.best.left, r.best_text);
+        EXPECT_GE(k.latest.right - k.latest.left, r.latest_text);
+    }
+}

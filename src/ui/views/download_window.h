@@ -1,0 +1,113 @@
+#pragma once
+// download_window_c: the results view. One row per offered package (the
+// devices that share it) in a scrolling list, a header with the number of
+// out-of-date drivers, the selector between the best and the latest offers,
+// and the side bar with the health score, the pie chart of the three
+// counts, its legend, the FAQ link and the WHQL note; the bottom bar ticks
+// every row and downloads the ticked ones.
+//
+// The counts and the chart are renewed each time the view is shown, and
+// the diagnostic report is sent then. Rows are rebuilt for every scan and
+// every change of kind; their downloads live on in the session list, so a
+// running download carries on in the new row of its package.
+#include "devices/device.h"
+#include "devices/offer_grouping.h"
+#include "packages/download_session.h"
+#include "packages/package_install.h"
+#include "results/results_model.h"
+#include "service/diagnostic_report.h"
+#include "ui/controls/link.h"
+#include "ui/controls/panel_list.h"
+#include "ui/controls/pie_chart.h"
+#include "ui/views/download_all_window.h"
+#include "ui/views/download_panel.h"
+#include "ui/win/gdi_handle.h"
+#include "ui/win/window.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+namespace tdu {
+
+// What the results view works on: the scan's device records, the download
+// sessions, the installation's services and the machine facts of the
+// diagnostic report.
+struct results_services_t {
+    device_inventory_t* inventory = nullptr;
+    download_session_list_c* sessions = nullptr;
+    install_services_t install;
+    report_machine_t machine;
+};
+
+class download_window_c : public window_c<download_window_c> {
+public:
+    static constexpr wchar_t class_name[] = L"TavrillResultsView";
+    static constexpr int list_id = 100;
+    static constexpr int best_id = 1;
+    static constexpr int latest_id = 2;
+    static constexpr int header_height = 40;
+    static constexpr int selector_height = 27;
+    static constexpr int side_bar = 250;
+
+    explicit download_window_c(std::function<results_services_t()> services);
+    ~download_window_c() override;
+
+    HWND create_view(HWND parent, const RECT& rect);
+    bool process_message(UINT message, WPARAM w, LPARAM l, LRESULT& result);
+
+    // A finished scan's result: the nodes it counted; the rows are made
+    // from the inventory's devices with the selected kind. Read only after
+    // the scan's workers ended.
+    void load_scan_result(uint32_t device_nodes);
+    // A new scan is about to rewrite the device records: the rows that
+    // show them go (their downloads carry on).
+    void forget_scan();
+
+    offer_kind_t kind() const { return kind_; }
+    // As a click on the selector's button of `kind`.
+    void select_kind(offer_kind_t kind);
+    const offer_counts_t& counts() const { return counts_; }
+    int32_t score() const { return result_score(counts_); }
+    uint32_t device_nodes() const { return device_nodes_; }
+    int32_t row_count() const { return static_cast<int32_t>(list_.rows().size()); }
+    const std::vector<std::unique_ptr<download_panel_c>>& rows() const { return list_.rows(); }
+    const panel_list_c<download_panel_c>& list() const { return list_; }
+    const CPieChart& chart() const { return chart_; }
+    HWND kind_button(offer_kind_t kind) const { return kind == offer_kind_t::best ? best_ : latest_; }
+    const download_all_window_c& bottom_bar() const { return bottom_; }
+    // Shared by the rows: the main window sets how the device information
+    // opens; tests may answer the context menu.
+    panel_context_t& panel_context() { return context_; }
+
+private:
+    void on_create();
+    void layout(int width, int height);
+    void on_show();
+    void rebuild_rows();
+    void forward_to_rows(UINT message, WPARAM w);
+    void on_download_all();
+    void paint(HDC dc, const RECT& client);
+    void paint_side_bar(HDC dc, int width);
+    void set_counts_text();
+
+    std::function<results_services_t()> services_factory_;
+    std::optional<results_services_t> services_;
+    panel_context_t context_;
+    panel_list_c<download_panel_c> list_;
+    offer_grouping_t grouping_;
+    offer_kind_t kind_ = offer_kind_t::best;
+    bool loaded_ = false;
+    uint32_t device_nodes_ = 0;
+    offer_counts_t counts_{};
+    HWND best_ = nullptr;
+    HWND latest_ = nullptr;
+    CPieChart chart_;
+    link_c faq_;
+    download_all_window_c bottom_;
+    brush_t header_tile_;
+    brush_t side_bar_brush_;
+    brush_t frame_brush_;
+};
+
+} // namespace tdu

@@ -1,0 +1,509 @@
+// The results view under Wine with real windows and real messages, after a
+// real scan of the demo machine against the stand-in update service with
+// the demo catalogue: the rows and counts, best against latest offers, a
+// download watched, paused, regrouped and resumed, the installation with a
+// stand-in "DPInst32.exe", download all, the context menu.
+//
+// Like the program's own end-to-end test the scan runs as Windows XP (Wine
+// cannot tell an installed driver's rank; see tests/cli/demo_expectations.h),
+// so the tests run in a copy of this program under a name whose Wine version
+// is Windows XP, in a folder of its own, with the stand-in installer beside
+// it (another copy, which records its command line). The service is reached
+// through a relay in the parent process that can slow its answers to a
+// trickle.
+// The message boxes are watched instead of opened.
+#include "app/app_messages.h"
+#include "app/language.h"
+#include "app/language_keys.h"
+#include "common/win32_text.h"
+#include "demo_expectations.h"
+#include "devices/machine_registry.h"
+#include "packages/download_session.h"
+#include "program/program.h"
+#include "program_keys_win32.h"
+#include "results/results_model.h"
+#include "slow_relay_win32.h"
+#include "support/child_process_win32.h"
+#include "support/test_support.h"
+#include "ui/main_window.h"
+#include "ui/model/results_view_model.h"
+#include "ui/skin/fonts.h"
+#include "ui/views/download_window.h"
+#include "ui/views/view_box.h"
+#include "win/screenshot_support.h"
+#include "window_test_support.h"
+
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+#include <shellapi.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace tdu;
+using namespace tdu::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr wchar_t xp_program_name[] = L"ui_results_view_xp.exe";
+constexpr wchar_t dpinst_record[] = L"dpinst_command_line.txt";
+
+fs::path program_folder() { return fs::path(test::own_path()).parent_path(); }
+
+std::unique_ptr<temp_dir_c> downloads;
+
+// The parent's relay answers slowly while its event is set.
+void set_slow_answers(bool slow)
+{
+    static HANDLE event = OpenEventW(EVENT_MODIFY_STATE, FALSE, slow_relay_c::slow_event_name);
+    ASSERT_NE(event, nullptr);
+    if (slow)
+        SetEvent(event);
+    else
+        ResetEvent(event);
+}
+
+// Start-up as the window program does it (every mirror is the relay, see
+// run_as_xp_copy).
+class program_environment_t : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
+        InitCommonControlsEx(&controls);
+        init_hooks_t hooks;
+        hooks.create_fonts = [] { create_skin_fonts(); };
+        hooks.show_failure = [this](u16view text) { failure = utf16_to_utf8(text); };
+        ASSERT_EQ(program_app_init(hooks), 0) << failure;
+        downloads = std::make_unique<temp_dir_c>();
+        download_sessions.settings.download_folder = utf8_to_utf16(downloads->path().u8string());
+    }
+    void TearDown() override
+    {
+        program_exit();
+    }
+    std::string failure;
+};
+
+struct box_seen_t {
+    u16 text;
+    box_style_t style;
+};
+
+// One main window for the suite, scanned once: the tests go on from where
+// the one before left the downloads.
+class ResultsView : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        set_box_observer([](u16view text, box_style_t style) {
+            boxes.push_back({u16(text), style});
+            if (answers.empty()) return box_result_t::declined;
+            box_result_t a = answers.front();
+            answers.pop_front();
+            return a;
+        });
+        window = std::make_unique<main_window_c>();
+        ASSERT_NE(window->create_main_window(), nullptr) << GetLastError();
+        ShowWindow(window->hwnd(), SW_SHOWNORMAL);
+        UpdateWindow(window->hwnd());
+        pump_messages(100);
+        SendMessageW(window->hwnd(), wm_start_scan, 0, 0);
+        bool reached = pump_until([] { return window->current_view() == window->results_view().hwnd(); }, 120000);
+        std::string seen;
+        for (const box_seen_t& b : boxes) seen += utf16_to_utf8(b.text) + "\n";
+        ASSERT_TRUE(reached) << "the scan did not reach the results view; boxes:\n" << seen;
+        pump_messages(200);
+    }
+    static void TearDownTestSuite()
+    {
+        set_slow_answers(false);
+        window.reset();
+        pump_messages(100);
+        set_box_observer({});
+    }
+    void SetUp() override
+    {
+        ASSERT_TRUE(window);
+        boxes.clear();
+        answers.clear();
+    }
+
+    static download_window_c& view() { return window->results_view(); }
+
+    // The row of the package whose link ends with `package`.
+    static download_panel_c* row_of(const char* package)
+    {
+        for (const auto& row : view().rows()) {
+            const std::string& link = row->row().input().link;
+            if (link.size() >= std::strlen(package) && link.rfind(package) == link.size() - std::strlen(package))
+                return row.get();
+        }
+        return nullptr;
+    }
+
+    // A click on the row's button with the mouse's messages.
+    static void click_row_button(download_panel_c& row)
+    {
+        RECT r = row.button_rect();
+        LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+        SendMessageW(row.hwnd(), WM_MOUSEMOVE, 0, at);
+        SendMessageW(row.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+        SendMessageW(row.hwnd(), WM_LBUTTONUP, 0, at);
+        pump_messages(50);
+    }
+
+    static bool wait_for_state(const char* package, download_state_t state, int ms = 30000)
+    {
+        return pump_until(
+            [&] {
+                download_panel_c* row = row_of(package);
+                return row && row->row().session().state() == state;
+            },
+            ms);
+    }
+
+    static size_t boxes_with(language_key_t key)
+    {
+        size_t n = 0;
+        for (const box_seen_t& b : boxes) n += b.text == language_text(key);
+        return n;
+    }
+
+    static std::unique_ptr<main_window_c> window;
+    static std::vector<box_seen_t> boxes;
+    static std::deque<box_result_t> answers;
+};
+
+std::unique_ptr<main_window_c> ResultsView::window;
+std::vector<box_seen_t> ResultsView::boxes;
+std::deque<box_result_t> ResultsView::answers;
+
+} // namespace
+
+// The demo machine against the demo catalogue: six packages, the Kestrel
+// chipset's with two devices, and the counts of the console's report.
+TEST_F(ResultsView, ShowsOneRowPerOfferedPackageWithItsDevicesAndTheCounts)
+{
+    ASSERT_EQ(view().row_count(), 6);
+    for (const char* package : demo_offered_packages) EXPECT_NE(row_of(package), nullptr) << package;
+    EXPECT_EQ(view().counts().out_of_date, 2);
+    EXPECT_EQ(view().counts().no_driver, 1);
+    EXPECT_EQ(view().counts().up_to_date, 4);
+    EXPECT_EQ(view().score(), 32);  // (4 / 7) squared
+    wchar_t name[256] = {};
+    GetWindowTextW(view().hwnd(), name, 256);
+    EXPECT_EQ(std::wstring(name), L"Out of date: 2; No driver: 1; Up to date: 4");
+
+    // The chart's three slices, in the legend's order.
+    ASSERT_EQ(view().chart().slices().size(), 3u);
+    EXPECT_EQ(view().chart().slices()[0].value, 2);
+    EXPECT_EQ(view().chart().slices()[1].value, 1);
+    EXPECT_EQ(view().chart().slices()[2].value, 4);
+
+    // Rows are stacked without gaps, each as high as its devices need.
+    const panel_context_t& context = view().panel_context();
+    int top = 0;
+    for (const auto& place : view().list().places()) {
+        EXPECT_EQ(place.top, top);
+        top += place.height;
+    }
+    download_panel_c* kestrel = row_of("kestrel-chipset-9.2.zip");
+    ASSERT_NE(kestrel, nullptr);
+    EXPECT_EQ(kestrel->group().devices.size(), 2u);
+    RECT r;
+    GetClientRect(kestrel->hwnd(), &r);
+    EXPECT_EQ(r.bottom, row_height(context.class_line, context.device_line, 2));
+
+    // Every row starts not downloaded, with its texts.
+    for (const auto& row : view().rows()) {
+        EXPECT_EQ(row->row().session().state(), download_not_downloaded);
+        EXPECT_EQ(row->button_label(), language_text(lang::download_btn_download));
+        EXPECT_EQ(row->state_text(), language_text(lang::download_not_download));
+    }
+    // Out of date first: the rows that bring updates lead.
+    EXPECT_EQ(view().rows()[0]->group().no_update, false);
+}
+
+// A download runs (slowed by the relay) while the rows are regrouped for the
+// latest offers: the new row of the same package shows the same running
+// download with its progress; the brightwave driver, newer but unsigned,
+// counts as an update only among the latest offers. Then pause and resume.
+TEST_F(ResultsView, BestAndLatestRegroupAndARunningDownloadKeepsItsProgress)
+{
+    const char* norvale = "norvale-gbe-3.2.zip";
+    ASSERT_EQ(view().kind(), offer_kind_t::best);
+    ASSERT_TRUE(row_of("brightwave-hdaudio-6.0.zip"));
+    EXPECT_TRUE(row_of("brightwave-hdaudio-6.0.zip")->group().no_update);
+
+    set_slow_answers(true);
+    click_row_button(*row_of(norvale));
+    EXPECT_EQ(row_of(norvale)->row().session().state(), download_downloading);
+    EXPECT_EQ(row_of(norvale)->button_label(), language_text(lang::download_btn_pause));
+    ASSERT_TRUE(pump_until([&] { return row_of(norvale)->row().bytes_done > 0; }, 20000)) << "no bytes arrived";
+    if (!screenshot_folder().empty()) {
+        // The README's picture: a download well under way.
+        pump_until([&] { return row_of(norvale)->row().bytes_done * 5 >= row_of(norvale)->row().expected_size * 2; },
+                   20000);
+        save_screenshot(window->hwnd(), L"results_download");
+    }
+
+    HWND old_row = row_of(norvale)->hwnd();
+    uint32_t done_before = row_of(norvale)->row().bytes_done;
+    SendMessageW(view().kind_button(offer_kind_t::latest), BM_CLICK, 0, 0);
+    pump_messages(100);
+    ASSERT_EQ(view().kind(), offer_kind_t::latest);
+    EXPECT_EQ(Button_GetCheck(view().kind_button(offer_kind_t::latest)), BST_CHECKED);
+    EXPECT_EQ(Button_GetCheck(view().kind_button(offer_kind_t::best)), BST_UNCHECKED);
+    EXPECT_FALSE(IsWindow(old_row)) << "the rows were made anew";
+    download_panel_c* row = row_of(norvale);
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(row->row().session().state(), download_downloading);
+    EXPECT_GE(row->row().bytes_done, done_before);
+    EXPECT_NE(row->progress_text().find(u'/'), u16::npos) << "done/expected while it runs";
+    EXPECT_FALSE(row_of("brightwave-hdaudio-6.0.zip")->group().no_update);
+    ASSERT_TRUE(pump_until([&] { return row_of(norvale)->row().bytes_done > done_before; }, 20000))
+        << "the new row's timer takes the progress over";
+
+    // Clicking the kind already selected changes nothing.
+    HWND kept = row_of(norvale)->hwnd();
+    SendMessageW(view().kind_button(offer_kind_t::latest), BM_CLICK, 0, 0);
+    EXPECT_EQ(row_of(norvale)->hwnd(), kept);
+
+    click_row_button(*row_of(norvale));  // pause
+    ASSERT_TRUE(wait_for_state(norvale, download_paused, 20000));
+    EXPECT_EQ(row_of(norvale)->button_label(), language_text(lang::download_btn_resume));
+    EXPECT_EQ(row_of(norvale)->state_text(), language_text(lang::download_download_paused));
+    uint32_t paused_at = row_of(norvale)->row().bytes_done;
+    EXPECT_GT(paused_at, 0u);
+
+    set_slow_answers(false);
+    click_row_button(*row_of(norvale));  // resume
+    ASSERT_TRUE(wait_for_state(norvale, download_complete));
+    EXPECT_EQ(row_of(norvale)->state_text(), language_text(lang::download_download_complete));
+    EXPECT_EQ(row_of(norvale)->button_label(), language_text(lang::download_btn_setup));
+    EXPECT_EQ(row_of(norvale)->progress_text().find(u'/'), u16::npos) << "only the size once complete";
+    EXPECT_EQ(row_of(norvale)->row().bytes_done, row_of(norvale)->row().expected_size);
+
+    SendMessageW(view().kind_button(offer_kind_t::best), BM_CLICK, 0, 0);
+    EXPECT_EQ(view().kind(), offer_kind_t::best);
+    EXPECT_TRUE(row_of("brightwave-hdaudio-6.0.zip")->group().no_update);
+    EXPECT_EQ(row_of(norvale)->row().session().state(), download_complete);
+}
+
+// The complete package installs with the stand-in installer beside the
+// program, started on the unpacked package's folder.
+TEST_F(ResultsView, ACompleteDownloadInstallsWithTheInstallerBesideTheProgram)
+{
+    const char* norvale = "norvale-gbe-3.2.zip";
+    fs::path record = program_folder() / dpinst_record;
+    fs::remove(record);
+    ASSERT_TRUE(wait_for_state(norvale, download_complete));
+    click_row_button(*row_of(norvale));
+    ASSERT_TRUE(pump_until([&] { return fs::exists(record) && fs::file_size(record) > 0; }, 30000))
+        << "the installer was not started";
+    std::string line = read_file(record);
+    EXPECT_NE(line.find("/PATH"), std::string::npos) << line;
+    EXPECT_NE(line.find("/SH"), std::string::npos) << line;
+    // The folder of the network INF inside the unpacked package.
+    EXPECT_NE(line.find("\\Norvale\\NDIS62\""), std::string::npos) << line;
+    EXPECT_EQ(boxes_with(lang::download_setup_warning), 0u) << "a newer driver installs without asking";
+    ASSERT_TRUE(pump_until([&] { return !row_of(norvale)->row().installing(); }, 30000));
+    EXPECT_EQ(row_of(norvale)->row().install_outcome(), install_outcome_started);
+}
+
+// Download all asks first: No starts nothing, Yes starts every ticked row.
+// Tick all leaves the rows that bring nothing newer unticked.
+TEST_F(ResultsView, DownloadAllAsksAndStartsEveryTickedRow)
+{
+    HWND check = view().bottom_bar().check_box();
+    SendMessageW(check, BM_CLICK, 0, 0);
+    for (const auto& row : view().rows()) {
+        const bool expect = !row->group().no_update;
+        EXPECT_EQ(row->row().ticked, expect);
+        EXPECT_EQ(Button_GetCheck(row->tick_box()) == BST_CHECKED, expect);
+    }
+
+    answers.push_back(box_result_t::declined);
+    SendMessageW(view().bottom_bar().button(), BM_CLICK, 0, 0);
+    ASSERT_EQ(boxes_with(lang::download_all_warning), 1u);
+    EXPECT_EQ(boxes.back().style, box_style_t::yes_no);
+    for (const auto& row : view().rows())
+        if (row->row().input().link.find("norvale-gbe-3.2") == std::string::npos)
+            EXPECT_EQ(row->row().session().state(), download_not_downloaded) << row->row().input().link;
+
+    answers.push_back(box_result_t::accepted);
+    SendMessageW(view().bottom_bar().button(), BM_CLICK, 0, 0);
+    EXPECT_EQ(boxes_with(lang::download_all_warning), 2u);
+    for (const char* package : {"inkmere-p2100-2.0.zip", "ostara-usb3-1.4.zip"})
+        EXPECT_TRUE(wait_for_state(package, download_complete)) << package;
+    for (const auto& row : view().rows())
+        if (row->group().no_update)
+            EXPECT_EQ(row->row().session().state(), download_not_downloaded) << row->row().input().link;
+
+    // Clearing the box clears every row.
+    SendMessageW(check, BM_CLICK, 0, 0);
+    for (const auto& row : view().rows()) EXPECT_FALSE(row->row().ticked);
+}
+
+// The context menu: none on the row button; Remove greyed until there are
+// files; its entries carry the language's texts and the button's label.
+TEST_F(ResultsView, TheContextMenuOffersRemoveOnlyWhenThereAreFiles)
+{
+    std::vector<std::pair<HMENU, UINT>> opened;  // the menu and Remove's state
+    UINT answer = 0;
+    view().panel_context().track_menu = [&](HMENU menu, POINT, HWND owner) {
+        opened.emplace_back(menu, GetMenuState(menu, row_menu_remove, MF_BYCOMMAND));
+        wchar_t first[64] = {}, remove[64] = {};
+        GetMenuStringW(menu, row_menu_download, first, 64, MF_BYCOMMAND);
+        GetMenuStringW(menu, row_menu_remove, remove, 64, MF_BYCOMMAND);
+        for (const auto& row : view().rows())
+            if (row->hwnd() == owner)
+                EXPECT_EQ(u16(u16ptr(first)), row->button_label()) << "the first entry is the button's label";
+        EXPECT_EQ(u16(u16ptr(remove)), language_text(lang::menu_remove));
+        return answer;
+    };
+
+    download_panel_c* fresh = row_of("quellix-display-8.15.zip");
+    ASSERT_NE(fresh, nullptr);
+    ASSERT_EQ(fresh->row().session().state(), download_not_downloaded);
+    // A right-click on the row button opens nothing.
+    RECT b = fresh->button_rect();
+    POINT on_button{(b.left + b.right) / 2, (b.top + b.bottom) / 2};
+    ClientToScreen(fresh->hwnd(), &on_button);
+    SendMessageW(fresh->hwnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(fresh->hwnd()),
+                 MAKELPARAM(on_button.x, on_button.y));
+    EXPECT_TRUE(opened.empty());
+    // Elsewhere the menu opens, with Remove greyed.
+    POINT elsewhere{40, 10};
+    ClientToScreen(fresh->hwnd(), &elsewhere);
+    SendMessageW(fresh->hwnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(fresh->hwnd()),
+                 MAKELPARAM(elsewhere.x, elsewhere.y));
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_TRUE(opened[0].second & MF_GRAYED);
+
+    // A complete row's Remove is offered; answered No it keeps the files,
+    // Yes deletes them.
+    download_panel_c* done = row_of("inkmere-p2100-2.0.zip");
+    ASSERT_NE(done, nullptr);
+    ASSERT_EQ(done->row().session().state(), download_complete);
+    fs::path file = fs::path(reinterpret_cast<const wchar_t*>(done->row().session().final_path().c_str()));
+    ASSERT_TRUE(fs::exists(file));
+    answer = row_menu_remove;
+    answers.push_back(box_result_t::declined);
+    POINT in_done{40, 10};
+    ClientToScreen(done->hwnd(), &in_done);
+    SendMessageW(done->hwnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(done->hwnd()), MAKELPARAM(in_done.x, in_done.y));
+    ASSERT_EQ(opened.size(), 2u);
+    EXPECT_FALSE(opened[1].second & MF_GRAYED);
+    EXPECT_EQ(boxes_with(lang::remove_confirm), 1u);
+    EXPECT_TRUE(fs::exists(file));
+    answers.push_back(box_result_t::accepted);
+    SendMessageW(done->hwnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(done->hwnd()), MAKELPARAM(in_done.x, in_done.y));
+    EXPECT_FALSE(fs::exists(file));
+    EXPECT_EQ(done->row().session().state(), download_not_downloaded);
+    EXPECT_EQ(done->button_label(), language_text(lang::download_btn_download));
+
+    // Information opens the row's own group.
+    const offer_group_t* shown = nullptr;
+    auto keep = view().panel_context().show_information;
+    view().panel_context().show_information = [&](HWND, const offer_group_t& group) { shown = &group; };
+    download_panel_c* kestrel = row_of("kestrel-chipset-9.2.zip");
+    kestrel->run_command(row_menu_information);
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(shown, &kestrel->group());
+    EXPECT_EQ(shown->devices.size(), 2u);
+    view().panel_context().show_information = keep;
+    view().panel_context().track_menu = nullptr;
+}
+
+namespace {
+
+// The stand-in installer: records how it was started.
+int run_dpinst_stand_in()
+{
+    std::ofstream(program_folder() / dpinst_record, std::ios::binary)
+        << utf16_to_utf8(u16ptr(GetCommandLineW()));
+    return 0;
+}
+
+// The parent: puts the demo machine into the prefix, installs the XP copy
+// with its stand-in installer and language file, runs it with the same
+// command line and passes its result on.
+int run_as_xp_copy()
+{
+    int result = 1;
+    const char* port_file = std::getenv("TDU_DEMO_SERVICE_PORT_FILE");
+    std::string port = port_file ? read_file(port_file) : "";
+    if (port.empty()) {
+        std::fprintf(stderr, "TDU_DEMO_SERVICE_PORT_FILE names no port file of the update service\n");
+        return 1;
+    }
+    slow_relay_c relay(static_cast<uint16_t>(std::atoi(port.c_str())));
+    if (relay.port() == 0) return 1;
+    relay.start();
+    machine_registry_c registry(load_machine(test::data_dir() / "devices" / "demo_machine.ini"));
+    if (!registry.ok()) {
+        std::fprintf(stderr, "machine not imported: %s\n", registry.error().c_str());
+        return 1;
+    }
+    if (!test::set_wine_program_version(xp_program_name, L"winxp")) return 1;
+    test::reset_program_keys(true);
+    test::apply_screenshot_language();
+    {
+        test::temp_dir_c folder;
+        fs::copy_file(test::own_path(), folder.path() / xp_program_name);
+        fs::copy_file(test::own_path(), folder.path() / "DPInst32.exe");
+        fs::copy_file(program_folder() / "language.ini", folder.path() / "language.ini");
+        // Every mirror is the relay; the copy inherits the variable.
+        const std::string url = "http://127.0.0.1:" + std::to_string(relay.port()) + "/";
+        fs::path endpoints = folder.path() / "endpoints.ini";
+        std::ofstream(endpoints) << "mirror1 = " << url << "\nmirror2 = " << url << "\nmirror3 = " << url
+                                 << "\nscan_share_host = 8.8.4.4\n";
+        SetEnvironmentVariableW(L"TDU_ENDPOINTS", endpoints.wstring().c_str());
+        std::wstring command = L"\"" + (folder.path() / xp_program_name).wstring() + L"\"";
+        int argc = 0;
+        LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+        for (int i = 1; i < argc; ++i) command += L" \"" + std::wstring(argv[i]) + L"\"";
+        LocalFree(argv);
+        STARTUPINFOW si{sizeof si};
+        PROCESS_INFORMATION pi{};
+        if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                           folder.path().wstring().c_str(), &si, &pi)) {
+            WaitForSingleObject(pi.hProcess, INFINITE);
+            DWORD code = 1;
+            GetExitCodeProcess(pi.hProcess, &code);
+            result = static_cast<int>(code);
+            CloseHandle(pi.hThread);
+            CloseHandle(pi.hProcess);
+        } else {
+            std::fprintf(stderr, "the XP copy did not start\n");
+        }
+    }
+    test::set_wine_program_version(xp_program_name, nullptr);
+    test::reset_program_keys(false);
+    return result;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const std::wstring name = fs::path(test::own_path()).filename().wstring();
+    if (_wcsicmp(name.c_str(), L"DPInst32.exe") == 0) return run_dpinst_stand_in();
+    if (_wcsicmp(name.c_str(), xp_program_name) != 0) return run_as_xp_copy();
+    testing::InitGoogleTest(&argc, argv);
+    ::testing::AddGlobalTestEnvironment(new program_environment_t);
+    return RUN_ALL_TESTS();
+}
