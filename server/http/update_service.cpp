@@ -112,6 +112,19 @@ connection_limits_t connection_limits(const service_options_t& o)
     return limits;
 }
 
+// Fetches the catalogue rows of every device's IDs in a few queries before
+// the devices are matched one by one.
+bool fetch_ahead(offer_finder_t& finder, const update_request_t& request, const os_profile_t& os, std::string& error)
+{
+    std::vector<std::string_view> ids;
+    for (const auto& d : request.devices) {
+        if (ids.size() >= offer_finder_t::max_ids_ahead) break;
+        ids.insert(ids.end(), d.hardware_ids.begin(), d.hardware_ids.end());
+        ids.insert(ids.end(), d.compatible_ids.begin(), d.compatible_ids.end());
+    }
+    return finder.fetch_ahead(ids, os, error);
+}
+
 unsigned worker_count(unsigned wanted)
 {
     if (wanted) return wanted;
@@ -206,11 +219,13 @@ struct update_service_t::impl_t {
         if (!finder->begin_snapshot(error)) return reply(res, 503, error);
         {
             snapshot_guard_t snapshot(*finder);
+            if (os && !fetch_ahead(*finder, request, *os, error)) return reply(res, 500, error);
             for (auto& d : request.devices) {
                 answer_device_t a;
                 a.id_bytes = std::move(d.id_bytes);
                 if (os) {
-                    if (!finder->find({d.hardware_ids, d.compatible_ids}, *os, max_offers_per_device, a.offers, error))
+                    device_query_t query{std::move(d.hardware_ids), std::move(d.compatible_ids)};
+                    if (!finder->find(query, *os, max_offers_per_device, a.offers, error))
                         return reply(res, 500, error);
                     keep_best_offers(a.offers, *os, options.offers_per_device);
                 }

@@ -95,6 +95,7 @@ TEST(UpdateRequest, RefusesDocumentsThatAreNotTheRequest)
     };
     const row rows[] = {
         {"<kelptone><action>ACTION_UPDATE_DRIVER</action", "not well-formed"},
+        {"<kelptone>\n<action>ACTION_UPDATE_DRIVER</action>\n<client os=\"WIN7\">\n</kelptone>", "(line 4)"},
         {"", "not well-formed"},
         {"<other/>", "root element"},
         {"<kelptone><action>ACTION_OTHER</action><client os=\"WIN7\"/><hardwares/></kelptone>", "action"},
