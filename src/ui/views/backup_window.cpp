@@ -27,7 +27,10 @@ const wchar_t* class_text(const device_t* d)
 
 } // namespace
 
-backup_window_c::backup_window_c(std::function<backup_services_t()> services) : services_(std::move(services)) {}
+backup_window_c::backup_window_c(std::function<backup_services_t()> services)
+    : view_run_host_c(timer_id), services_(std::move(services))
+{
+}
 
 backup_window_c::~backup_window_c()
 {
@@ -83,18 +86,9 @@ bool backup_window_c::process_message(UINT message, WPARAM w, LPARAM l, LRESULT&
     case WM_ERASEBKGND:
         result = 1;
         return true;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd(), &ps);
-        RECT client;
-        GetClientRect(hwnd(), &client);
-        {
-            memory_paint_c paint(dc, client);
-            this->paint(paint.dc(), client);
-        }
-        EndPaint(hwnd(), &ps);
+    case WM_PAINT:
+        paint_window_buffered(hwnd(), [this](HDC dc, const RECT& client) { paint(dc, client); });
         return true;
-    }
     case WM_NOTIFY:
         on_notify(*reinterpret_cast<const NMHDR*>(l));
         return true;
@@ -200,21 +194,5 @@ void backup_window_c::paint(HDC dc, const RECT& client)
     SetTextColor(dc, colour::white);
     progress_.draw(dc, r);
 }
-
-box_result_t backup_window_c::message_box(language_key_t key, box_style_t style)
-{
-    return show_view_box(hwnd(), language_text(key), style);
-}
-
-box_result_t backup_window_c::message_box_text(u16view text, box_style_t style)
-{
-    return show_view_box(hwnd(), text, style);
-}
-
-void backup_window_c::start_timer() { SetTimer(hwnd(), timer_id, run_timer_ms, nullptr); }
-
-void backup_window_c::stop_timer() { KillTimer(hwnd(), timer_id); }
-
-void backup_window_c::redraw() { RedrawWindow(hwnd(), nullptr, nullptr, RDW_UPDATENOW | RDW_INVALIDATE); }
 
 } // namespace tdu

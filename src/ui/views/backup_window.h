@@ -4,7 +4,7 @@
 // device, the backup folder, the big "btn_backup" button, and the backup
 // run on a worker, watched by the 200 ms timer (id 1) that moves the
 // progress bar and shows the run's end.
-#include "app/run_host.h"
+#include "ui/views/view_run_host.h"
 #include "backup/backup_runs.h"
 #include "ui/controls/bitmap_button.h"
 #include "ui/controls/check_tree.h"
@@ -16,7 +16,7 @@
 
 namespace tdu {
 
-class backup_window_c : public window_c<backup_window_c>, public run_host_c {
+class backup_window_c : public window_c<backup_window_c>, public view_run_host_c {
 public:
     static constexpr wchar_t class_name[] = L"TavrillBackupView";
     static constexpr UINT_PTR timer_id = 1;
@@ -40,17 +40,9 @@ public:
     // The fraction the progress bar shows now.
     float progress_fraction() const;
 
-    // run_host_c
-    box_result_t message_box(language_key_t key, box_style_t style) override;
-    box_result_t message_box_text(u16view text, box_style_t style) override;
-    void start_timer() override;
-    void stop_timer() override;
-    void redraw() override;
-    void finished(uint32_t) override {}
-    void show_home() override {}
-    void retry() override {}
 
 private:
+    HWND view_window() const override { return hwnd(); }
     void fill_tree();
     void on_tick_item(HTREEITEM item);
     void on_notify(const NMHDR& header);

@@ -66,18 +66,15 @@ bool download_all_window_c::process_message(UINT message, WPARAM w, LPARAM l, LR
     case WM_ERASEBKGND:
         result = 1;
         return true;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd(), &ps);
-        RECT client;
-        GetClientRect(hwnd(), &client);
-        FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-        selected_object_t pen(dc, line_.get());
-        MoveToEx(dc, 0, 0, nullptr);
-        LineTo(dc, client.right, 0);
-        EndPaint(hwnd(), &ps);
+    case WM_PAINT:
+        // White, with a line along the top edge.
+        paint_window_buffered(hwnd(), [this](HDC dc, const RECT& client) {
+            FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+            selected_object_t pen(dc, line_.get());
+            MoveToEx(dc, 0, 0, nullptr);
+            LineTo(dc, client.right, 0);
+        });
         return true;
-    }
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN: {
         HDC dc = reinterpret_cast<HDC>(w);

@@ -88,7 +88,7 @@ UINT system_track_menu(HMENU menu, POINT screen, HWND owner)
 } // namespace
 
 download_panel_c::download_panel_c(const offer_group_t& group, panel_context_t& context)
-    : group_(group), context_(context)
+    : view_run_host_c(timer_id), group_(group), context_(context)
 {
     background_brush_.reset(CreateSolidBrush(background()));
     frame_brush_.reset(CreateSolidBrush(frame_colour));
@@ -181,18 +181,9 @@ bool download_panel_c::process_message(UINT message, WPARAM w, LPARAM l, LRESULT
     case WM_ERASEBKGND:
         result = 1;
         return true;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd(), &ps);
-        RECT client;
-        GetClientRect(hwnd(), &client);
-        {
-            memory_paint_c paint(dc, client);
-            this->paint(paint.dc(), client);
-        }
-        EndPaint(hwnd(), &ps);
+    case WM_PAINT:
+        paint_window_buffered(hwnd(), [this](HDC dc, const RECT& client) { paint(dc, client); });
         return true;
-    }
     case WM_TIMER:
         if (w != timer_id || !row_) return false;
         row_->timer_tick();
@@ -409,20 +400,6 @@ void download_panel_c::paint(HDC dc, const RECT& client)
     }
     button_.draw(dc, client);
 }
-
-box_result_t download_panel_c::message_box(language_key_t key, box_style_t style)
-{
-    return show_view_box(hwnd(), language_text(key), style);
-}
-
-box_result_t download_panel_c::message_box_text(u16view text, box_style_t style)
-{
-    return show_view_box(hwnd(), text, style);
-}
-
-void download_panel_c::start_timer() { SetTimer(hwnd(), timer_id, run_timer_ms, nullptr); }
-
-void download_panel_c::stop_timer() { KillTimer(hwnd(), timer_id); }
 
 void download_panel_c::redraw()
 {

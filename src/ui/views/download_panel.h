@@ -7,7 +7,7 @@
 // and the device information. The row's decisions are the core's
 // download_row_c; the panel is its host: message boxes, the 200 ms timer
 // (id 2) and redraws.
-#include "app/run_host.h"
+#include "ui/views/view_run_host.h"
 #include "devices/offer_grouping.h"
 #include "packages/download_row.h"
 #include "ui/controls/button.h"
@@ -49,7 +49,7 @@ enum row_menu_command : UINT {
     row_menu_open_location = ID_ROW_OPEN_LOCATION,
 };
 
-class download_panel_c : public window_c<download_panel_c>, public run_host_c {
+class download_panel_c : public window_c<download_panel_c>, public view_run_host_c {
 public:
     static constexpr wchar_t class_name[] = L"TavrillDownloadPanel";
     static constexpr UINT_PTR timer_id = 2;
@@ -82,17 +82,11 @@ public:
     // Runs a context menu command.
     void run_command(UINT command);
 
-    // run_host_c
-    box_result_t message_box(language_key_t key, box_style_t style) override;
-    box_result_t message_box_text(u16view text, box_style_t style) override;
-    void start_timer() override;
-    void stop_timer() override;
+    // The row's texts are taken again before it paints.
     void redraw() override;
-    void finished(uint32_t) override {}
-    void show_home() override {}
-    void retry() override {}
 
 private:
+    HWND view_window() const override { return hwnd(); }
     void on_create();
     void on_pointer(int event, LPARAM l);
     void on_context_menu(LPARAM l);

@@ -262,18 +262,9 @@ bool download_window_c::process_message(UINT message, WPARAM w, LPARAM l, LRESUL
     case WM_ERASEBKGND:
         result = 1;
         return true;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd(), &ps);
-        RECT client;
-        GetClientRect(hwnd(), &client);
-        {
-            memory_paint_c paint(dc, client);
-            this->paint(paint.dc(), client);
-        }
-        EndPaint(hwnd(), &ps);
+    case WM_PAINT:
+        paint_window_buffered(hwnd(), [this](HDC dc, const RECT& client) { paint(dc, client); });
         return true;
-    }
     case WM_COMMAND:
         if ((LOWORD(w) == best_id || LOWORD(w) == latest_id) && HIWORD(w) == BN_CLICKED &&
             reinterpret_cast<HWND>(l) != nullptr)

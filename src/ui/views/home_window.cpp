@@ -58,18 +58,9 @@ bool home_window_c::process_message(UINT message, WPARAM, LPARAM l, LRESULT& res
     case WM_ERASEBKGND:
         result = 1;
         return true;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd(), &ps);
-        RECT client;
-        GetClientRect(hwnd(), &client);
-        {
-            memory_paint_c paint(dc, client);
-            this->paint(paint.dc(), client);
-        }
-        EndPaint(hwnd(), &ps);
+    case WM_PAINT:
+        paint_window_buffered(hwnd(), [this](HDC dc, const RECT& client) { paint(dc, client); });
         return true;
-    }
     case WM_MOUSEMOVE:
         pointer(0, l);
         return true;

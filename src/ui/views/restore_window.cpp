@@ -28,7 +28,12 @@ int class_image(const device_inventory_t& inventory, const backup_device_t& r)
 
 } // namespace
 
-restore_window_c::restore_window_c(std::function<backup_services_t()> services) : services_(std::move(services)) {}
+// The restore shows no progress, so its run needs no timer: its worker is
+// collected at the next start or at the end.
+restore_window_c::restore_window_c(std::function<backup_services_t()> services)
+    : view_run_host_c(0), services_(std::move(services))
+{
+}
 
 restore_window_c::~restore_window_c()
 {
@@ -85,18 +90,9 @@ bool restore_window_c::process_message(UINT message, WPARAM w, LPARAM l, LRESULT
     case WM_ERASEBKGND:
         result = 1;
         return true;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd(), &ps);
-        RECT client;
-        GetClientRect(hwnd(), &client);
-        {
-            memory_paint_c paint(dc, client);
-            this->paint(paint.dc(), client);
-        }
-        EndPaint(hwnd(), &ps);
+    case WM_PAINT:
+        paint_window_buffered(hwnd(), [this](HDC dc, const RECT& client) { paint(dc, client); });
         return true;
-    }
     case WM_NOTIFY:
         on_notify(*reinterpret_cast<const NMHDR*>(l));
         return true;
@@ -189,16 +185,5 @@ void restore_window_c::paint(HDC dc, const RECT& client)
     draw_backup_panels(dc, client, panels);
 }
 
-box_result_t restore_window_c::message_box(language_key_t key, box_style_t style)
-{
-    return show_view_box(hwnd(), language_text(key), style);
-}
-
-box_result_t restore_window_c::message_box_text(u16view text, box_style_t style)
-{
-    return show_view_box(hwnd(), text, style);
-}
-
-void restore_window_c::redraw() { RedrawWindow(hwnd(), nullptr, nullptr, RDW_UPDATENOW | RDW_INVALIDATE); }
 
 } // namespace tdu

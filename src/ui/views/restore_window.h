@@ -4,7 +4,7 @@
 // folder, and the big "btn_restore" button that unpacks the ticked backup
 // on a worker and hands it to the driver package installer with forced
 // installation.
-#include "app/run_host.h"
+#include "ui/views/view_run_host.h"
 #include "backup/backup_runs.h"
 #include "ui/controls/bitmap_button.h"
 #include "ui/controls/check_tree.h"
@@ -16,7 +16,7 @@
 
 namespace tdu {
 
-class restore_window_c : public window_c<restore_window_c>, public run_host_c {
+class restore_window_c : public window_c<restore_window_c>, public view_run_host_c {
 public:
     static constexpr wchar_t class_name[] = L"TavrillRestoreView";
     static constexpr int button_id = 101;
@@ -39,17 +39,9 @@ public:
     // Waits for a restore worker that is still held (tests, and the end).
     void wait_for_run();
 
-    // run_host_c
-    box_result_t message_box(language_key_t key, box_style_t style) override;
-    box_result_t message_box_text(u16view text, box_style_t style) override;
-    void start_timer() override {}
-    void stop_timer() override {}
-    void redraw() override;
-    void finished(uint32_t) override {}
-    void show_home() override {}
-    void retry() override {}
 
 private:
+    HWND view_window() const override { return hwnd(); }
     void fill_tree();
     void on_tick_item(HTREEITEM item);
     void on_notify(const NMHDR& header);

@@ -37,7 +37,10 @@ u16 local_clock(int64_t seconds)
 
 } // namespace
 
-scan_window_c::scan_window_c(std::function<scan_services_t()> services) : services_(std::move(services)) {}
+scan_window_c::scan_window_c(std::function<scan_services_t()> services)
+    : view_run_host_c(timer_id), services_(std::move(services))
+{
+}
 
 HWND scan_window_c::create_view(HWND parent, const RECT& rect)
 {
@@ -68,18 +71,9 @@ bool scan_window_c::process_message(UINT message, WPARAM w, LPARAM l, LRESULT& r
     case WM_ERASEBKGND:
         result = 1;
         return true;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd(), &ps);
-        RECT client;
-        GetClientRect(hwnd(), &client);
-        {
-            memory_paint_c paint(dc, client);
-            this->paint(paint.dc(), client);
-        }
-        EndPaint(hwnd(), &ps);
+    case WM_PAINT:
+        paint_window_buffered(hwnd(), [this](HDC dc, const RECT& client) { paint(dc, client); });
         return true;
-    }
     case WM_TIMER:
         if (w == timer_id) scan_run_tick(run_, services_(), *this);
         return true;
@@ -173,22 +167,6 @@ void scan_window_c::paint(HDC dc, const RECT& client)
     style.long_labels = std::string_view(language_code(language_table)) == "fr";
     draw_side_bar(dc, width, style);
 }
-
-box_result_t scan_window_c::message_box(language_key_t key, box_style_t style)
-{
-    return show_view_box(hwnd(), language_text(key), style);
-}
-
-box_result_t scan_window_c::message_box_text(u16view text, box_style_t style)
-{
-    return show_view_box(hwnd(), text, style);
-}
-
-void scan_window_c::start_timer() { SetTimer(hwnd(), timer_id, run_timer_ms, nullptr); }
-
-void scan_window_c::stop_timer() { KillTimer(hwnd(), timer_id); }
-
-void scan_window_c::redraw() { RedrawWindow(hwnd(), nullptr, nullptr, RDW_UPDATENOW | RDW_INVALIDATE); }
 
 void scan_window_c::finished(uint32_t device_nodes) { PostMessageW(GetParent(hwnd()), wm_scan_finished, device_nodes, 0); }
 

@@ -4,7 +4,7 @@
 // devices examined, the device being examined, a waiting box while the
 // update service is asked, a progress bar and the system-information side
 // bar. The run's outcomes go to the main window as its wm_* messages.
-#include "app/run_host.h"
+#include "ui/views/view_run_host.h"
 #include "service/scan_run.h"
 #include "ui/controls/progress_bar.h"
 #include "ui/skin/skin_image.h"
@@ -15,7 +15,7 @@
 
 namespace tdu {
 
-class scan_window_c : public window_c<scan_window_c>, public run_host_c {
+class scan_window_c : public window_c<scan_window_c>, public view_run_host_c {
 public:
     static constexpr wchar_t class_name[] = L"TavrillScanView";
     static constexpr UINT_PTR timer_id = 1;
@@ -34,17 +34,13 @@ public:
     scan_result_t& run() { return run_; }
     bool scanning() const { return run_.phase != scan_phase_t::not_started; }
 
-    // run_host_c
-    box_result_t message_box(language_key_t key, box_style_t style) override;
-    box_result_t message_box_text(u16view text, box_style_t style) override;
-    void start_timer() override;
-    void stop_timer() override;
-    void redraw() override;
+    // The scan's outcomes go to the main window.
     void finished(uint32_t device_nodes) override;
     void show_home() override;
     void retry() override;
 
 private:
+    HWND view_window() const override { return hwnd(); }
     void layout(int width, int height);
     void paint(HDC dc, const RECT& client);
 

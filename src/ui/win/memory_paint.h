@@ -31,4 +31,20 @@ private:
     HGDIOBJ previous_ = nullptr;
 };
 
+// A window's WM_PAINT, double-buffered over its whole client area:
+// `draw(dc, client)` paints into the off-screen bitmap.
+template <class Draw>
+void paint_window_buffered(HWND window, Draw&& draw)
+{
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(window, &ps);
+    RECT client;
+    GetClientRect(window, &client);
+    {
+        memory_paint_c paint(dc, client);
+        draw(paint.dc(), client);
+    }
+    EndPaint(window, &ps);
+}
+
 } // namespace tdu

@@ -27,6 +27,7 @@
 #include "ui/views/view_box.h"
 #include "window_test_support.h"
 #include "win/screenshot_support.h"
+#include "xp_copy_win32.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -336,60 +337,17 @@ TEST_F(BackupViews, Screenshots)
 
 namespace {
 
-// The stand-in installer: records how it was started.
-int run_dpinst_stand_in()
-{
-    std::ofstream(program_folder() / dpinst_record, std::ios::binary)
-        << utf16_to_utf8(u16ptr(GetCommandLineW()));
-    return 0;
-}
-
-// The parent: puts the machine into the prefix, installs the XP copy with
-// its stand-in installer and language file, runs it with the same command
-// line and passes its result on.
+// The parent: puts the machine and its driver store into the prefix and
+// runs the XP copy, passing its result on.
 int run_as_xp_copy()
 {
-    int result = 1;
-    {
-        machine_registry_c registry(load_machine(test::data_dir() / "backup" / "backup_machine.ini"));
-        if (!registry.ok()) {
-            std::fprintf(stderr, "machine not imported: %s\n", registry.error().c_str());
-            return 1;
-        }
-        test::prefix_store_c store;
-        if (!test::set_wine_program_version(xp_program_name, L"winxp")) return 1;
-        test::reset_program_keys(true);
-        test::apply_screenshot_language();
-        {
-            test::temp_dir_c folder;
-            fs::copy_file(test::own_path(), folder.path() / xp_program_name);
-            fs::copy_file(test::own_path(), folder.path() / "DPInst32.exe");
-            fs::copy_file(program_folder() / "language.ini", folder.path() / "language.ini");
-            std::wstring command = L"\"" + (folder.path() / xp_program_name).wstring() + L"\"";
-            const wchar_t* all = GetCommandLineW();
-            // The arguments after the program's own name.
-            int argc = 0;
-            LPWSTR* argv = CommandLineToArgvW(all, &argc);
-            for (int i = 1; i < argc; ++i) command += L" \"" + std::wstring(argv[i]) + L"\"";
-            LocalFree(argv);
-            STARTUPINFOW si{sizeof si};
-            PROCESS_INFORMATION pi{};
-            if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                               folder.path().wstring().c_str(), &si, &pi)) {
-                WaitForSingleObject(pi.hProcess, INFINITE);
-                DWORD code = 1;
-                GetExitCodeProcess(pi.hProcess, &code);
-                result = static_cast<int>(code);
-                CloseHandle(pi.hThread);
-                CloseHandle(pi.hProcess);
-            } else {
-                std::fprintf(stderr, "the XP copy did not start\n");
-            }
-        }
-        test::set_wine_program_version(xp_program_name, nullptr);
-        test::reset_program_keys(false);
+    machine_registry_c registry(load_machine(test::data_dir() / "backup" / "backup_machine.ini"));
+    if (!registry.ok()) {
+        std::fprintf(stderr, "machine not imported: %s\n", registry.error().c_str());
+        return 1;
     }
-    return result;
+    test::prefix_store_c store;
+    return test::run_test_as_xp_copy(xp_program_name);
 }
 
 } // namespace
@@ -397,7 +355,7 @@ int run_as_xp_copy()
 int main(int argc, char** argv)
 {
     const std::wstring name = fs::path(test::own_path()).filename().wstring();
-    if (_wcsicmp(name.c_str(), L"DPInst32.exe") == 0) return run_dpinst_stand_in();
+    if (_wcsicmp(name.c_str(), L"DPInst32.exe") == 0) return test::record_command_line(program_folder() / dpinst_record);
     if (_wcsicmp(name.c_str(), xp_program_name) != 0) return run_as_xp_copy();
     testing::InitGoogleTest(&argc, argv);
     ::testing::AddGlobalTestEnvironment(new program_environment_t);

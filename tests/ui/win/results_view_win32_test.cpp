@@ -33,6 +33,7 @@
 #include "ui/views/view_box.h"
 #include "win/screenshot_support.h"
 #include "window_test_support.h"
+#include "xp_copy_win32.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -479,20 +480,10 @@ TEST_F(ResultsView, TheContextMenuOffersRemoveOnlyWhenThereAreFiles)
 
 namespace {
 
-// The stand-in installer: records how it was started.
-int run_dpinst_stand_in()
-{
-    std::ofstream(program_folder() / dpinst_record, std::ios::binary)
-        << utf16_to_utf8(u16ptr(GetCommandLineW()));
-    return 0;
-}
-
-// The parent: puts the demo machine into the prefix, installs the XP copy
-// with its stand-in installer and language file, runs it with the same
-// command line and passes its result on.
+// The parent: starts the relay, puts the demo machine into the prefix and
+// runs the XP copy (every mirror the relay), passing its result on.
 int run_as_xp_copy()
 {
-    int result = 1;
     const char* port_file = std::getenv("TDU_DEMO_SERVICE_PORT_FILE");
     std::string port = port_file ? read_file(port_file) : "";
     if (port.empty()) {
@@ -507,42 +498,14 @@ int run_as_xp_copy()
         std::fprintf(stderr, "machine not imported: %s\n", registry.error().c_str());
         return 1;
     }
-    if (!test::set_wine_program_version(xp_program_name, L"winxp")) return 1;
-    test::reset_program_keys(true);
-    test::apply_screenshot_language();
-    {
-        test::temp_dir_c folder;
-        fs::copy_file(test::own_path(), folder.path() / xp_program_name);
-        fs::copy_file(test::own_path(), folder.path() / "DPInst32.exe");
-        fs::copy_file(program_folder() / "language.ini", folder.path() / "language.ini");
+    return test::run_test_as_xp_copy(xp_program_name, [&](const fs::path& folder) {
         // Every mirror is the relay; the copy inherits the variable.
         const std::string url = "http://127.0.0.1:" + std::to_string(relay.port()) + "/";
-        fs::path endpoints = folder.path() / "endpoints.ini";
+        fs::path endpoints = folder / "endpoints.ini";
         std::ofstream(endpoints) << "mirror1 = " << url << "\nmirror2 = " << url << "\nmirror3 = " << url
                                  << "\nscan_share_host = 8.8.4.4\n";
         SetEnvironmentVariableW(L"TDU_ENDPOINTS", endpoints.wstring().c_str());
-        std::wstring command = L"\"" + (folder.path() / xp_program_name).wstring() + L"\"";
-        int argc = 0;
-        LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-        for (int i = 1; i < argc; ++i) command += L" \"" + std::wstring(argv[i]) + L"\"";
-        LocalFree(argv);
-        STARTUPINFOW si{sizeof si};
-        PROCESS_INFORMATION pi{};
-        if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                           folder.path().wstring().c_str(), &si, &pi)) {
-            WaitForSingleObject(pi.hProcess, INFINITE);
-            DWORD code = 1;
-            GetExitCodeProcess(pi.hProcess, &code);
-            result = static_cast<int>(code);
-            CloseHandle(pi.hThread);
-            CloseHandle(pi.hProcess);
-        } else {
-            std::fprintf(stderr, "the XP copy did not start\n");
-        }
-    }
-    test::set_wine_program_version(xp_program_name, nullptr);
-    test::reset_program_keys(false);
-    return result;
+    });
 }
 
 } // namespace
@@ -550,7 +513,7 @@ int run_as_xp_copy()
 int main(int argc, char** argv)
 {
     const std::wstring name = fs::path(test::own_path()).filename().wstring();
-    if (_wcsicmp(name.c_str(), L"DPInst32.exe") == 0) return run_dpinst_stand_in();
+    if (_wcsicmp(name.c_str(), L"DPInst32.exe") == 0) return test::record_command_line(program_folder() / dpinst_record);
     if (_wcsicmp(name.c_str(), xp_program_name) != 0) return run_as_xp_copy();
     testing::InitGoogleTest(&argc, argv);
     ::testing::AddGlobalTestEnvironment(new program_environment_t);
