@@ -36,7 +36,7 @@
     X(download_cbb_latest) X(download_date1) X(download_date2) X(download_date3) \
     X(download_download_complete) X(download_download_error) X(download_download_paused) \
     X(download_downloading) X(download_new_drivers_found1) X(download_new_drivers_found2) \
-    X(download_new_drivers_found3) X(download_not_download) X(download_setup_manual) \
+    X(download_new_drivers_found3) X(download_not_download) X(download_setup_manual) X(download_setup_refused) \
     X(download_setup_require) X(download_setup_warning) \
     X(error_internal_error) X(error_invalid_date) X(error_network_error) X(error_network_timeout) \
     X(home_backup_msg) X(home_download) X(home_download_msg) X(home_install) \

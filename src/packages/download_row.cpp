@@ -74,7 +74,7 @@ void download_row_c::click()
         // The timer runs until the job has ended, so the row shows its
         // outcome as soon as it is in.
         if (request_install(installer_, install_, order, host_, services_)) {
-            told_manual_install_ = false;
+            told_install_outcome_ = false;
             host_.start_timer();
         }
         break;
@@ -95,10 +95,15 @@ void download_row_c::timer_tick()
         host_.stop_timer();
         take_progress();
         // Said once per installation: the request's outcome goes back to
-        // none when the next one is asked for.
-        if (install_->outcome.load() == install_outcome_opened_folder && !told_manual_install_) {
-            told_manual_install_ = true;
+        // none when the next one is asked for. A package refused for its
+        // digest is said too: nothing else shows that Install did nothing.
+        const int32_t outcome = install_->outcome.load();
+        if (!told_install_outcome_ && outcome == install_outcome_opened_folder) {
+            told_install_outcome_ = true;
             host_.message_box(lang::download_setup_manual, box_style_t::information);
+        } else if (!told_install_outcome_ && outcome == install_outcome_refused) {
+            told_install_outcome_ = true;
+            host_.message_box(lang::download_setup_refused, box_style_t::error);
         }
     }
     host_.redraw();

@@ -95,7 +95,7 @@ private:
     run_host_c& host_;
     std::shared_ptr<install_request_t> install_;
     worker_c installer_;
-    bool told_manual_install_ = false;
+    bool told_install_outcome_ = false;
 };
 
 // Asked by the results list before it sends download all to every row:

@@ -160,6 +160,7 @@ TEST(InstallWorker, TheRowLearnsHowItsInstallationEnded)
         uint32_t major;  // the Windows version
         int32_t outcome;
         std::vector<std::string> boxes;
+        bool wrong_digest = false;  // the service named another package's SHA-256
     };
     const row rows[] = {
         {"a package that unpacks", true, true, 5, install_outcome_started, {}},
@@ -168,6 +169,8 @@ TEST(InstallWorker, TheRowLearnsHowItsInstallationEnded)
         // XP has no tool of its own: the folder is opened and the user told.
         {"no tool on XP", true, false, 5, install_outcome_opened_folder, {"download_setup_manual/0"}},
         {"no tool on XP, no archive", false, false, 5, install_outcome_failed, {}},
+        // A package whose digest is not the offered one: refused, and said.
+        {"a package of another digest", true, true, 5, install_outcome_refused, {"download_setup_refused/2"}, true},
     };
     for (const auto& r : rows) {
         test::temp_dir_c dir;
@@ -186,6 +189,7 @@ TEST(InstallWorker, TheRowLearnsHowItsInstallationEnded)
         input.link = "http://127.0.0.1/drivers/pkg.zip";
         input.expected_size = 5000;
         input.inf_names = {u"drv\\a.inf"};
+        if (r.wrong_digest) input.sha256 = std::string(64, '0');
         // The complete package under the name the session gives it.
         fs::path package = test::fs_path(download_names(input.link, sessions.settings.download_folder).final_path);
         if (r.archive)
