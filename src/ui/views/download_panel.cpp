@@ -154,8 +154,18 @@ void download_panel_c::refresh()
         button_.text = label;
         button_.font = button_font_for(hwnd(), label);
     }
+    // The row's name, for screen readers and for tools that watch the
+    // program from outside: its class and its state.
+    u16 name = group_.devices.empty() ? u16() : group_class_text(*group_.devices.front()) + u": ";
+    name += state_text();
+    if (name != name_) {
+        name_ = name;
+        SetWindowTextW(hwnd(), wide(name_.c_str()));
+    }
     progress_.set_expected_size(static_cast<int32_t>(row_->expected_size));
     progress_.set_bytes_done(static_cast<int32_t>(row_->bytes_done));
+    SetPropW(hwnd(), download_state_property,
+             reinterpret_cast<HANDLE>(static_cast<INT_PTR>(row_->session().state())));
 }
 
 RECT download_panel_c::button_rect() const
@@ -178,6 +188,9 @@ bool download_panel_c::process_message(UINT message, WPARAM w, LPARAM l, LRESULT
         on_create();
         result = 0;
         return true;
+    case WM_DESTROY:
+        RemovePropW(hwnd(), download_state_property);
+        return false;
     case WM_ERASEBKGND:
         result = 1;
         return true;

@@ -52,6 +52,10 @@ enum row_menu_command : UINT {
 class download_panel_c : public window_c<download_panel_c>, public view_run_host_c {
 public:
     static constexpr wchar_t class_name[] = L"TavrillDownloadPanel";
+    // A window property holding the row's download state (download_state_t),
+    // for tools that watch the program from outside; the window's text is
+    // its class and state in the interface language.
+    static constexpr wchar_t download_state_property[] = L"tdu_download_state";
     static constexpr UINT_PTR timer_id = 2;
     static constexpr int tick_box_id = 1;
 
@@ -106,6 +110,7 @@ private:
     brush_t background_brush_;
     brush_t frame_brush_;
     bool tracking_leave_ = false;
+    u16 name_;
 };
 
 } // namespace tdu

@@ -4,8 +4,10 @@
 //   tdu-window-driver demo FOLDER   waits for the main window, saves
 //       FOLDER\home.bmp, clicks the home view's scan button, saves
 //       FOLDER\scan.bmp while the scan view shows, waits for the results
-//       view, saves FOLDER\results.bmp, prints the results' counts and ends
-//       the program through its menu's Exit. Exit status 0, or 1 with the
+//       view, downloads the first row's package with its button, saves
+//       FOLDER\results.bmp, prints the results' counts and the first row's
+//       state before and after, and ends the program through its menu's
+//       Exit. Exit status 0, or 1 with the
 //       step that failed on standard error.
 //   tdu-window-driver shot FILE     saves the main window as it is now.
 //   tdu-window-driver menu ID       gives the main window its menu command
@@ -83,6 +85,16 @@ bool save_window(HWND window, const std::wstring& file)
     return ok;
 }
 
+// Printed as UTF-8 whatever the console's code page (the row texts are in
+// the interface language).
+std::string utf8(const wchar_t* text)
+{
+    int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    std::string out(n > 0 ? n - 1 : 0, '\0');
+    if (n > 1) WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), n, nullptr, nullptr);
+    return out;
+}
+
 int fail(const char* step)
 {
     std::fprintf(stderr, "tdu-window-driver: %s\n", step);
@@ -115,10 +127,32 @@ int demo(const std::wstring& folder)
 
     if (!wait_for([&] { return shown(main, L"TavrillResultsView"); }, 180000))
         return fail("the scan did not reach the results view");
+    // The first row's button downloads its package: 60 pixels in from the
+    // row's right edge, 18 up from its bottom.
+    HWND results = view(main, L"TavrillResultsView");
+    HWND list = results ? FindWindowExW(results, nullptr, L"tdu_panel_list", nullptr) : nullptr;
+    HWND row = list ? FindWindowExW(list, nullptr, L"TavrillDownloadPanel", nullptr) : nullptr;
+    if (!row) return fail("the results view has no rows");
+    wchar_t before[256] = {};
+    GetWindowTextW(row, before, 256);
+    RECT r;
+    GetClientRect(row, &r);
+    LPARAM button = MAKELPARAM(r.right - 60, r.bottom - 18);
+    SendMessageW(row, WM_MOUSEMOVE, 0, button);
+    SendMessageW(row, WM_LBUTTONDOWN, MK_LBUTTON, button);
+    SendMessageW(row, WM_LBUTTONUP, 0, button);
+    // The download ends (complete, or failed) before the program is asked
+    // to exit, which would otherwise ask whether to stop it.
+    auto state = [row] { return reinterpret_cast<INT_PTR>(GetPropW(row, L"tdu_download_state")); };
+    if (!wait_for([&] { return state() == 4 || state() == 5; }, 60000)) return fail("the row's download did not end");
+    Sleep(300);
+    wchar_t after[256] = {};
+    GetWindowTextW(row, after, 256);
     if (!save_window(main, folder + L"\\results.bmp")) return fail("cannot save results.bmp");
     wchar_t counts[512] = {};
     GetWindowTextW(view(main, L"TavrillResultsView"), counts, 512);
-    std::printf("%ls\n", counts);
+    std::printf("%s\n", utf8(counts).c_str());
+    std::printf("%s -> %s\n", utf8(before).c_str(), utf8(after).c_str());
 
     PostMessageW(main, WM_COMMAND, menu_exit, 0);
     if (!wait_for([] { return main_window() == nullptr; }, 30000)) return fail("the program did not exit");

@@ -325,6 +325,14 @@ TEST_F(ResultsView, BestAndLatestRegroupAndARunningDownloadKeepsItsProgress)
     EXPECT_EQ(row_of(norvale)->button_label(), language_text(lang::download_btn_setup));
     EXPECT_EQ(row_of(norvale)->progress_text().find(u'/'), u16::npos) << "only the size once complete";
     EXPECT_EQ(row_of(norvale)->row().bytes_done, row_of(norvale)->row().expected_size);
+    // Seen from outside: the row's state as a property, its name with the
+    // state's text.
+    HWND complete_row = row_of(norvale)->hwnd();
+    EXPECT_EQ(reinterpret_cast<INT_PTR>(GetPropW(complete_row, download_panel_c::download_state_property)),
+              download_complete);
+    wchar_t name[256] = {};
+    GetWindowTextW(complete_row, name, 256);
+    EXPECT_NE(u16(u16ptr(name)).find(language_text(lang::download_download_complete)), u16::npos);
 
     SendMessageW(view().kind_button(offer_kind_t::best), BM_CLICK, 0, 0);
     EXPECT_EQ(view().kind(), offer_kind_t::best);
