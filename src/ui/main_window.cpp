@@ -70,6 +70,11 @@ HWND main_window_c::view_window(main_view view) const
     return nullptr;
 }
 
+bool main_window_c::scan_must_wait() const
+{
+    return backup_or_restore_running() || !IsWindowEnabled(hwnd());
+}
+
 bool main_window_c::backup_or_restore_running() const
 {
     return (backup_ && backup_->run_working()) || (restore_ && restore_->run_working());
@@ -122,7 +127,7 @@ bool main_window_c::process_message(UINT message, WPARAM w, LPARAM l, LRESULT& r
         return false;
     case WM_TIMER:
         if (w == idle_scan_timer_id) on_idle_timer();
-        if (w == deferred_scan_timer_id && deferred_scan_due(state_, backup_or_restore_running())) {
+        if (w == deferred_scan_timer_id && deferred_scan_due(state_, scan_must_wait())) {
             KillTimer(hwnd(), deferred_scan_timer_id);
             begin_scan_now();
         }

@@ -58,6 +58,10 @@ public:
     int maximise_images() const { return maximise_images_; }
     // Whether a backup or restore run works now (a scan then waits for it).
     bool backup_or_restore_running() const;
+    // A scan waits while a backup or restore runs, and while a modal box or
+    // dialog is open over the window (the window is disabled then): a box a
+    // results row asked lives on that row, which a new scan would destroy.
+    bool scan_must_wait() const;
 
     // The navigation buttons' actions.
     void nav_home() { navigate(nav_button::home); }

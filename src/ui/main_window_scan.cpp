@@ -20,7 +20,7 @@ void main_window_c::arm_idle_timer()
 
 void main_window_c::start_scan()
 {
-    if (request_scan(state_, backup_or_restore_running())) {
+    if (request_scan(state_, scan_must_wait())) {
         begin_scan_now();
     } else {
         SetTimer(hwnd(), deferred_scan_timer_id, deferred_scan_timer_ms, nullptr);
@@ -74,7 +74,7 @@ void main_window_c::on_second_instance(WPARAM flag)
 
 void main_window_c::on_idle_timer()
 {
-    switch (idle_timer_fired(state_, backup_or_restore_running())) {
+    switch (idle_timer_fired(state_, scan_must_wait())) {
     case idle_timer_action::nothing:
         return;
     case idle_timer_action::start_scan:

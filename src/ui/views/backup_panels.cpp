@@ -4,6 +4,8 @@
 #include "common/win32_text.h"
 #include "ui/skin/colours.h"
 #include "ui/skin/fonts.h"
+#include "ui/skin/skin_ids.h"
+#include "ui/skin/skin_image.h"
 #include "ui/win/gdi_handle.h"
 
 #include <algorithm>
@@ -91,6 +93,19 @@ HFONT action_button_font(HWND button, const wchar_t* label, int button_width)
     }
     ReleaseDC(button, dc);
     return chosen;
+}
+
+HIMAGELIST create_action_button(bitmap_button_c& button, HWND parent, int id, language_key_t label)
+{
+    const int ids[3] = {skin::backup_button, skin::backup_button_pushed, skin::backup_button_hover};
+    HIMAGELIST images = make_skin_image_list(ids, 3, 220, 100);
+    const u16& text = language_text(label);
+    button.create(parent, id, 440, 320, 220, 100, wide(text.c_str()));
+    button.set_image_list(images);
+    button.set_images(0, 1, 2);
+    button.set_font(action_button_font(button.hwnd(), wide(text.c_str()), 220));
+    button.set_text_colour(colour::white);
+    return images;
 }
 
 } // namespace tdu

@@ -56,14 +56,7 @@ bool backup_window_c::process_message(UINT message, WPARAM w, LPARAM l, LRESULT&
         backup_services_t services = services_();
         inf_folder_ = services.store.inf_folder;
         tree_.create(hwnd(), reinterpret_cast<HIMAGELIST>(class_image_list(services.inventory)));
-        const int ids[3] = {skin::backup_button, skin::backup_button_pushed, skin::backup_button_hover};
-        button_images_ = make_skin_image_list(ids, 3, 220, 100);
-        const u16& label = language_text(lang::btn_backup);
-        button_.create(hwnd(), button_id, 440, 320, 220, 100, wide(label.c_str()));
-        button_.set_image_list(button_images_);
-        button_.set_images(0, 1, 2);
-        button_.set_font(action_button_font(button_.hwnd(), wide(label.c_str()), 220));
-        button_.set_text_colour(colour::white);
+        button_images_ = create_action_button(button_, hwnd(), button_id, lang::btn_backup);
         details_icon_.load(skin::backup_details_icon);
         settings_icon_.load(skin::backup_settings_icon);
         progress_.set_background(colour::band);
