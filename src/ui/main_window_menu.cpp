@@ -11,6 +11,7 @@
 #include "ui/dialogs/about_window.h"
 #include "ui/dialogs/config_window.h"
 #include "ui/views/view_box.h"
+#include "ui/win/popup_menu.h"
 
 #include <shellapi.h>
 
@@ -84,14 +85,7 @@ void main_window_c::open_menu(int x, int y, UINT flags)
         const u16& label = language_text(entry.label_key);
         ModifyMenuW(popup, entry.id, MF_BYCOMMAND | MF_STRING, entry.id, wide(label.c_str()));
     }
-    POINT p{x, y};
-    if (!MonitorFromPoint(p, MONITOR_DEFAULTTONULL)) {
-        MONITORINFO info{};
-        info.cbSize = sizeof info;
-        GetMonitorInfoW(MonitorFromPoint(p, MONITOR_DEFAULTTONEAREST), &info);
-        x = clamp_menu_x(x, false, info.rcWork.left, info.rcWork.right);
-    }
-    TrackPopupMenu(popup, flags, x, y, 0, hwnd(), nullptr);
+    TrackPopupMenu(popup, flags, popup_menu_x(POINT{x, y}), y, 0, hwnd(), nullptr);
 }
 
 void main_window_c::dropdown_clicked()

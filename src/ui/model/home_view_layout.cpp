@@ -15,6 +15,9 @@ home_layout_t home_layout(int32_t width, int32_t height)
     l.step_label_x[1] = a + 226;
     l.step_label_x[2] = a + 399;
     l.step_label_y = b - 65;
+    l.step_label_room[0] = l.step_label_x[1] - 26 - l.step_label_x[0];
+    l.step_label_room[1] = l.step_label_x[2] - 26 - l.step_label_x[1];
+    l.step_label_room[2] = l.step_picture.right - 4 - l.step_label_x[2];
     l.scan_button = {area / 2 - 225, b, area / 2 + 225, b + 120};
     l.banner = {10, height - 110, 530, height - 10};
     l.automatic_icon = {10, height - 135, 34, height - 111};

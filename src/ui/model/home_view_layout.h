@@ -13,6 +13,9 @@ struct home_layout_t {
     layout_rect_t step_picture;   // 470 by 70
     int32_t step_label_x[3] = {};  // "home_scan_for_drivers", "home_download", "home_install"
     int32_t step_label_y = 0;
+    // The width a label may take: up to the next step's number (26 pixels
+    // before its label), the last up to 4 pixels before the picture's end.
+    int32_t step_label_room[3] = {};
     layout_rect_t scan_button;    // 450 by 120, also its hit rectangle
     layout_rect_t banner;         // 520 by 100
     layout_rect_t automatic_icon; // 24 by 24, and its line's text at (40, bottom - 133)

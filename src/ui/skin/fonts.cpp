@@ -58,4 +58,26 @@ HFONT skin_font(skin_font_t font)
     return fonts[font];
 }
 
+SIZE skin_text_size(HDC dc, skin_font_t font, u16view text)
+{
+    HGDIOBJ old = SelectObject(dc, skin_font(font));
+    SIZE size{};
+    GetTextExtentPoint32W(dc, reinterpret_cast<const wchar_t*>(text.data()), static_cast<int>(text.size()), &size);
+    SelectObject(dc, old);
+    return size;
+}
+
+skin_font_t first_fitting_font(HDC dc, std::initializer_list<skin_font_t> fonts,
+                               std::initializer_list<text_room_t> texts)
+{
+    skin_font_t chosen = font_verdana_8;
+    for (skin_font_t font : fonts) {
+        chosen = font;
+        bool fits = true;
+        for (const text_room_t& t : texts) fits = fits && skin_text_size(dc, font, t.text).cx <= t.room;
+        if (fits) break;
+    }
+    return chosen;
+}
+
 } // namespace tdu

@@ -80,19 +80,12 @@ void draw_backup_panels(HDC dc, const RECT& client, const backup_panels_t& p)
 
 HFONT action_button_font(HWND button, const wchar_t* label, int button_width)
 {
-    const skin_font_t sizes[] = {font_verdana_22, font_verdana_18, font_verdana_16, font_verdana_14, font_verdana_12};
     HDC dc = GetDC(button);
-    HFONT chosen = skin_font(sizes[0]);
-    for (skin_font_t size : sizes) {
-        chosen = skin_font(size);
-        HGDIOBJ old = SelectObject(dc, chosen);
-        SIZE extent{};
-        GetTextExtentPoint32W(dc, label, lstrlenW(label), &extent);
-        SelectObject(dc, old);
-        if (extent.cx <= button_width - 16) break;
-    }
+    skin_font_t chosen =
+        first_fitting_font(dc, {font_verdana_22, font_verdana_18, font_verdana_16, font_verdana_14, font_verdana_12},
+                           {{u16view(u16ptr(label)), button_width - 16}});
     ReleaseDC(button, dc);
-    return chosen;
+    return skin_font(chosen);
 }
 
 HIMAGELIST create_action_button(bitmap_button_c& button, HWND parent, int id, language_key_t label)

@@ -13,6 +13,7 @@
 #include "ui/skin/skin_image.h"
 #include "ui/views/view_box.h"
 #include "ui/win/memory_paint.h"
+#include "ui/win/popup_menu.h"
 
 #include <commctrl.h>
 #include <windowsx.h>
@@ -65,18 +66,10 @@ void draw_text_in(HDC dc, const u16& text, RECT r, UINT format)
 // skin font in which the label fits the 80-pixel button ("Herunterladen").
 HFONT button_font_for(HWND window, const u16& label)
 {
-    static const skin_font_t fonts[] = {font_verdana_8_bold, font_verdana_8, font_arial_8};
     HDC dc = GetDC(window);
-    HFONT chosen = skin_font(fonts[0]);
-    for (skin_font_t f : fonts) {
-        chosen = skin_font(f);
-        selected_object_t font(dc, chosen);
-        SIZE size{};
-        GetTextExtentPoint32W(dc, wide(label.c_str()), static_cast<int>(label.size()), &size);
-        if (size.cx <= 74) break;
-    }
+    skin_font_t chosen = first_fitting_font(dc, {font_verdana_8_bold, font_verdana_8, font_arial_8}, {{label, 74}});
     ReleaseDC(window, dc);
-    return chosen;
+    return skin_font(chosen);
 }
 
 UINT system_track_menu(HMENU menu, POINT screen, HWND owner)
@@ -266,12 +259,10 @@ void download_panel_c::on_pointer(int event, LPARAM l)
     if (fire) button_.fire();
 }
 
+// The row's actions end with the host's redraw, which takes the new texts.
 void download_panel_c::button_clicked()
 {
-    if (!row_) return;
-    row_->click();
-    refresh();
-    redraw();
+    if (row_) row_->click();
 }
 
 void download_panel_c::on_tick_all(bool ticked)
@@ -321,10 +312,7 @@ void download_panel_c::on_context_menu(LPARAM l)
     ScreenToClient(hwnd(), &client);
     HMENU popup = make_context_menu(client);
     if (!popup) return;
-    MONITORINFO info{};
-    info.cbSize = sizeof info;
-    if (GetMonitorInfoW(MonitorFromPoint(screen, MONITOR_DEFAULTTONEAREST), &info))
-        screen.x = std::clamp<LONG>(screen.x, info.rcWork.left, info.rcWork.right - 1);
+    screen.x = popup_menu_x(screen);
     UINT command = context_.track_menu ? context_.track_menu(popup, screen, hwnd())
                                        : system_track_menu(popup, screen, hwnd());
     DestroyMenu(popup);
@@ -346,10 +334,7 @@ void download_panel_c::run_command(UINT command)
         if (context_.show_information) context_.show_information(GetActiveWindow(), group_);
         return;
     case row_menu_remove:
-        if (!row_->remove_enabled()) return;
-        row_->remove();
-        refresh();
-        redraw();
+        if (row_->remove_enabled()) row_->remove();
         return;
     case row_menu_open_location:
         row_->open_location();

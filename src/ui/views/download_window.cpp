@@ -39,21 +39,10 @@ void text_at(HDC dc, int x, int y, const u16& text)
     TextOutW(dc, x, y, wide(text.c_str()), static_cast<int>(text.size()));
 }
 
-int text_width(HDC dc, HFONT font, const u16& text)
-{
-    selected_object_t selected(dc, font);
-    SIZE size{};
-    GetTextExtentPoint32W(dc, wide(text.c_str()), static_cast<int>(text.size()), &size);
-    return size.cx;
-}
+int text_width(HDC dc, skin_font_t font, const u16& text) { return skin_text_size(dc, font, text).cx; }
 
-int line_height(HDC dc, HFONT font)
-{
-    selected_object_t selected(dc, font);
-    SIZE size{};
-    GetTextExtentPoint32W(dc, L"abcdefg", 7, &size);
-    return size.cy;
-}
+// A line's height in `font`: that of "abcdefg".
+int line_height(HDC dc, skin_font_t font) { return skin_text_size(dc, font, u"abcdefg").cy; }
 
 HWND make_radio(HWND parent, int id, language_key_t label, DWORD extra)
 {
@@ -95,8 +84,8 @@ void download_window_c::on_create()
     context_.language_code = language_code(language_table);
     {
         HDC dc = GetDC(hwnd());
-        context_.class_line = line_height(dc, skin_font(font_verdana_9_bold));
-        context_.device_line = line_height(dc, skin_font(font_arial_8));
+        context_.class_line = line_height(dc, font_verdana_9_bold);
+        context_.device_line = line_height(dc, font_arial_8);
         ReleaseDC(hwnd(), dc);
     }
 
@@ -128,6 +117,14 @@ void download_window_c::on_create()
     header_tile_.reset(skin_image_c(skin::results_header_tile).make_pattern_brush());
     side_bar_brush_.reset(CreateSolidBrush(side_bar_colour));
     frame_brush_.reset(CreateSolidBrush(colour::frame));
+    edge_brush_.reset(CreateSolidBrush(colour::side_bar_edge));
+    // The legend's icons, in the legend's order; black is transparent.
+    const int icons[4] = {skin::results_out_of_date, skin::results_no_driver, skin::results_up_to_date,
+                          skin::results_total};
+    for (int i = 0; i < 4; ++i) {
+        legend_icons_[i].load(icons[i]);
+        legend_icons_[i].set_transparent(RGB(0, 0, 0));
+    }
     layout(client.right, client.bottom);
 }
 
@@ -143,9 +140,9 @@ void download_window_c::layout(int width, int height)
     HDC dc = GetDC(hwnd());
     // The radio circle and the gap before the label.
     const int circle = GetSystemMetrics(SM_CXMENUCHECK) + 6;
-    int best_text = text_width(dc, skin_font(font_verdana_8), language_text(lang::download_cbb_best)) + circle;
-    int latest_text = text_width(dc, skin_font(font_verdana_8), language_text(lang::download_cbb_latest)) + circle;
-    const int faq_width = std::min(side_bar - 20, text_width(dc, skin_font(font_verdana_8),
+    int best_text = text_width(dc, font_verdana_8, language_text(lang::download_cbb_best)) + circle;
+    int latest_text = text_width(dc, font_verdana_8, language_text(lang::download_cbb_latest)) + circle;
+    const int faq_width = std::min(side_bar - 20, text_width(dc, font_verdana_8,
                                                             language_text(lang::sidebar_see_faq)) + 4);
     ReleaseDC(hwnd(), dc);
     kind_selector_t k = kind_selector(width, best_text, latest_text, context_.language_code);
@@ -165,9 +162,12 @@ void download_window_c::load_scan_result(uint32_t device_nodes)
     device_nodes_ = device_nodes;
     loaded_ = true;
     rebuild_rows();
-    if (services_ && services_->inventory) counts_ = result_counts(*services_->inventory);
-    set_counts_text();
-    if (IsWindowVisible(hwnd())) on_show();
+    // Shown now: counted with the chart and the report; hidden: counted for
+    // the main window's announcement, the rest follows on show.
+    if (IsWindowVisible(hwnd()))
+        on_show();
+    else
+        update_counts();
 }
 
 void download_window_c::forget_scan()
@@ -207,9 +207,7 @@ void download_window_c::select_kind(offer_kind_t kind)
 void download_window_c::on_show()
 {
     if (!loaded_ || !services_ || !services_->inventory) return;
-    // Always over the best offers, whichever kind the rows show.
-    counts_ = result_counts(*services_->inventory);
-    set_counts_text();
+    update_counts();
     chart_.clear_slices();
     chart_.set_pie_rect(RECT{60, 20, 165, 100});
     chart_.add_slice(language_text(lang::sidebar_out_of_date), counts_.out_of_date, 0xFFFF0000);
@@ -219,8 +217,11 @@ void download_window_c::on_show()
     InvalidateRect(hwnd(), nullptr, FALSE);
 }
 
-void download_window_c::set_counts_text()
+void download_window_c::update_counts()
 {
+    if (!services_ || !services_->inventory) return;
+    // Always over the best offers, whichever kind the rows show.
+    counts_ = result_counts(*services_->inventory);
     // The counts are also the view's name, for screen readers (and for the
     // tests and the demo that look at the program from outside).
     u16 name = count_text(lang::sidebar_out_of_date, counts_.out_of_date) + u"; " +
@@ -299,8 +300,7 @@ void download_window_c::paint(HDC dc, const RECT& client)
     RECT side{width - side_bar, header_height, width, height};
     FillRect(dc, &side, side_bar_brush_.get());
     RECT edge{width - side_bar, header_height, width - side_bar + 1, height};
-    brush_t edge_brush(CreateSolidBrush(colour::side_bar_edge));
-    FillRect(dc, &edge, edge_brush.get());
+    FillRect(dc, &edge, edge_brush_.get());
     RECT line1{0, header_height - 1, width - side_bar, header_height};
     RECT line2{0, header_height + selector_height - 1, width - side_bar, header_height + selector_height};
     FillRect(dc, &line1, frame_brush_.get());
@@ -311,11 +311,10 @@ void download_window_c::paint(HDC dc, const RECT& client)
     header_icon.draw_at(dc, 15, 4);
     results_header_t h = results_header(counts_.out_of_date);
     const u16& headline = language_text(h.key);
-    HFONT header_font =
-        skin_font(results_header_small_font(context_.language_code) ? font_verdana_12 : font_verdana_14);
+    const skin_font_t header_font = results_header_small_font(context_.language_code) ? font_verdana_12 : font_verdana_14;
     SetTextColor(dc, colour::white);
     {
-        selected_object_t font(dc, header_font);
+        selected_object_t font(dc, skin_font(header_font));
         text_at(dc, 58, 8, headline);
     }
     if (h.shows_number) {
@@ -355,16 +354,12 @@ void download_window_c::paint_side_bar(HDC dc, int width)
     }
 
     // The legend under the chart.
-    static const int icons[4] = {skin::results_out_of_date, skin::results_no_driver, skin::results_up_to_date,
-                                 skin::results_total};
     legend_t legend = results_legend(counts_, static_cast<int32_t>(device_nodes_));
     SetTextColor(dc, RGB(0, 0, 0));
     selected_object_t font(dc, skin_font(font_verdana_8));
     for (int i = 0; i < 4; ++i) {
         const int y = 260 + 20 * i;
-        skin_image_c icon(icons[i]);
-        icon.set_transparent(RGB(0, 0, 0));
-        icon.draw_at(dc, width - 209, y);
+        legend_icons_[i].draw_at(dc, width - 209, y);
         text_at(dc, width - 209 + 16 + 8, y + 1, count_text(legend.entries[i].key, legend.entries[i].value));
     }
 

@@ -21,6 +21,7 @@
 #include "ui/controls/pie_chart.h"
 #include "ui/views/download_all_window.h"
 #include "ui/views/download_panel.h"
+#include "ui/skin/skin_image.h"
 #include "ui/win/gdi_handle.h"
 #include "ui/win/window.h"
 
@@ -89,7 +90,8 @@ private:
     void on_download_all();
     void paint(HDC dc, const RECT& client);
     void paint_side_bar(HDC dc, int width);
-    void set_counts_text();
+    // The counts of the loaded scan, also the view's name.
+    void update_counts();
 
     std::function<results_services_t()> services_factory_;
     std::optional<results_services_t> services_;
@@ -108,6 +110,8 @@ private:
     brush_t header_tile_;
     brush_t side_bar_brush_;
     brush_t frame_brush_;
+    brush_t edge_brush_;
+    skin_image_c legend_icons_[4];
 };
 
 } // namespace tdu

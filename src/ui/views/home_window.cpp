@@ -113,37 +113,22 @@ void home_window_c::paint(HDC dc, const RECT& client)
     }
 
     steps_.draw_at(dc, l.step_picture.left, l.step_picture.top);
+    // The step labels' and the automatic-scan line's font for the language.
+    const skin_font_t usual = home_small_step_labels(code) ? font_verdana_10_bold : font_verdana_12_bold;
     {
         // The labels stay on the picture: each ends before the next step's
         // number, the last before the picture's end. A language whose labels
         // do not fit takes the next smaller bold font for all three.
         const language_key_t labels[3] = {lang::home_scan_for_drivers, lang::home_download, lang::home_install};
-        const int32_t room[3] = {l.step_label_x[1] - l.step_label_x[0] - 26, l.step_label_x[2] - l.step_label_x[1] - 26,
-                                 l.step_picture.right - l.step_label_x[2] - 4};
-        static const skin_font_t fonts[] = {font_verdana_12_bold, font_verdana_10_bold, font_verdana_8_bold};
-        size_t first = home_small_step_labels(code) ? 1 : 0;
-        skin_font_t label_font = fonts[first];
-        for (size_t f = first; f < 3; ++f) {
-            label_font = fonts[f];
-            selected_object_t font(dc, skin_font(label_font));
-            bool fits = true;
-            for (int i = 0; i < 3 && fits; ++i) {
-                const u16& text = language_text(labels[i]);
-                SIZE size{};
-                GetTextExtentPoint32W(dc, wide(text.c_str()), static_cast<int>(text.size()), &size);
-                fits = size.cx <= room[i];
-            }
-            if (fits) break;
-        }
-        // A smaller font keeps the labels' middle where the largest puts it.
-        SIZE usual{}, chosen{};
-        {
-            selected_object_t font(dc, skin_font(fonts[first]));
-            GetTextExtentPoint32W(dc, L"Ag", 2, &usual);
-        }
+        const skin_font_t label_font = first_fitting_font(
+            dc, {usual, font_verdana_10_bold, font_verdana_8_bold},
+            {{language_text(labels[0]), l.step_label_room[0]},
+             {language_text(labels[1]), l.step_label_room[1]},
+             {language_text(labels[2]), l.step_label_room[2]}});
+        // A smaller font keeps the labels' middle where the usual one puts it.
+        const int y =
+            l.step_label_y + (skin_text_size(dc, usual, u"Ag").cy - skin_text_size(dc, label_font, u"Ag").cy) / 2;
         selected_object_t font(dc, skin_font(label_font));
-        GetTextExtentPoint32W(dc, L"Ag", 2, &chosen);
-        const int y = l.step_label_y + (usual.cy - chosen.cy) / 2;
         for (int i = 0; i < 3; ++i) text_at(dc, l.step_label_x[i], y, language_text(labels[i]));
     }
 
@@ -156,10 +141,8 @@ void home_window_c::paint(HDC dc, const RECT& client)
         // A line too long for the area left of the side bar (German) takes
         // the smaller font instead of running into the side bar.
         const u16& line = language_text(lang::home_kelptone_automatically);
-        selected_object_t font(dc, skin_font(home_small_step_labels(code) ? font_verdana_10_bold : font_verdana_12_bold));
-        SIZE size{};
-        GetTextExtentPoint32W(dc, wide(line.c_str()), static_cast<int>(line.size()), &size);
-        if (40 + size.cx > width - side_bar_width - 10) SelectObject(dc, skin_font(font_verdana_10_bold));
+        selected_object_t font(
+            dc, skin_font(first_fitting_font(dc, {usual, font_verdana_10_bold}, {{line, width - side_bar_width - 50}})));
         text_at(dc, 40, l.automatic_text_y, line);
     }
     RECT separator = win_rect(l.separator);

@@ -29,13 +29,7 @@ const skin_image_c& side_bar_icon()
     return icon;
 }
 
-int text_width(HDC dc, skin_font_t font, const u16& text)
-{
-    selected_object_t selected(dc, skin_font(font));
-    SIZE size{};
-    GetTextExtentPoint32W(dc, wide(text.c_str()), static_cast<int>(text.size()), &size);
-    return size.cx;
-}
+int text_width(HDC dc, skin_font_t font, const u16& text) { return skin_text_size(dc, font, text).cx; }
 
 } // namespace
 

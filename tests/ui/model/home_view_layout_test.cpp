@@ -16,6 +16,11 @@ TEST(HomeViewLayout, PlacesAroundTheAreaLeftOfTheSideBar)
     EXPECT_EQ(l.step_label_x[1], 266);
     EXPECT_EQ(l.step_label_x[2], 439);
     EXPECT_EQ(l.step_label_y, 110);
+    // Each label's room ends before the next step's number; the last one's
+    // before the picture's end (at 510).
+    EXPECT_EQ(l.step_label_room[0], 174);
+    EXPECT_EQ(l.step_label_room[1], 147);
+    EXPECT_EQ(l.step_label_room[2], 67);
     EXPECT_EQ(l.scan_button, (layout_rect_t{50, 175, 500, 295}));
     EXPECT_EQ(l.banner, (layout_rect_t{10, 390, 530, 490}));
     EXPECT_EQ(l.automatic_icon.top, 365);

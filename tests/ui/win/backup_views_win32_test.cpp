@@ -17,6 +17,7 @@
 #include "devices/machine_registry.h"
 #include "prefix_store_win32.h"
 #include "program/program.h"
+#include "program_start_win32.h"
 #include "program_keys_win32.h"
 #include "support/child_process_win32.h"
 #include "support/test_support.h"
@@ -59,16 +60,14 @@ class program_environment_t : public ::testing::Environment {
 public:
     void SetUp() override
     {
-        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TREEVIEW_CLASSES | ICC_BAR_CLASSES};
-        InitCommonControlsEx(&controls);
-        init_hooks_t hooks;
-        hooks.create_fonts = [] { create_skin_fonts(); };
-        hooks.index_driver_packages = [] {
-            init_driver_store(driver_store, os_version_number(environment.version_info), win32_store_platform());
-        };
-        hooks.show_failure = [this](u16view text) { failure = utf16_to_utf8(text); };
-        ASSERT_EQ(program_app_init(hooks), 0) << failure;
+        ASSERT_EQ(test::start_window_program(failure,
+                                             [] {
+                                                 init_driver_store(driver_store,
+                                                                   os_version_number(environment.version_info),
+                                                                   win32_store_platform());
+                                             }),
+                  0)
+            << failure;
         scan_progress_t progress;
         ASSERT_TRUE(device_scan(device_inventory, win32_setup_api(), progress));
     }

@@ -9,6 +9,7 @@
 #include "app/language_keys.h"
 #include "app/settings.h"
 #include "program/program.h"
+#include "program_start_win32.h"
 #include "program_keys_win32.h"
 #include "support/test_support.h"
 #include "ui/dialogs/config_window.h"
@@ -44,13 +45,9 @@ class program_environment_t : public ::testing::Environment {
 public:
     void SetUp() override
     {
-        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         test::reset_program_keys(true);
         test::apply_screenshot_language();
-        init_hooks_t hooks;
-        hooks.create_fonts = [] { create_skin_fonts(); };
-        hooks.show_failure = [this](u16view text) { failure = utf16_to_utf8(text); };
-        ASSERT_EQ(program_app_init(hooks), 0) << failure;
+        ASSERT_EQ(test::start_window_program(failure), 0) << failure;
     }
     void TearDown() override
     {

@@ -7,6 +7,7 @@
 // instead of opened (a modal box would stop this thread); what they say and
 // how they are answered is recorded.
 #include "program/program.h"
+#include "program_start_win32.h"
 #include "app/app_messages.h"
 #include "app/language.h"
 #include "app/language_keys.h"
@@ -45,7 +46,6 @@ class program_environment_t : public ::testing::Environment {
 public:
     void SetUp() override
     {
-        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         SHDeleteKeyW(HKEY_CURRENT_USER, settings_key);
         SHDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Tavrill_Driver_Updater_Init");
         // Every mirror refuses connections; the scan-share host is an
@@ -53,11 +53,10 @@ public:
         std::filesystem::path file = std::filesystem::temp_directory_path() / "tdu_main_window_endpoints.ini";
         std::ofstream(file) << "mirror1 = http://127.0.0.1:1/\nmirror2 = http://127.0.0.1:1/\n"
                                "mirror3 = http://127.0.0.1:1/\nscan_share_host = 8.8.4.4\n";
-        SetEnvironmentVariableW(L"TDU_ENDPOINTS", file.wstring().c_str());
-        init_hooks_t hooks;
-        hooks.create_fonts = [] { create_skin_fonts(); };
-        hooks.show_failure = [this](u16view text) { failure = utf16_to_utf8(text); };
-        ASSERT_EQ(program_app_init(hooks), 0) << failure;
+        // Through the C runtime, whose copy of the environment the endpoint
+        // override is read from (SetEnvironmentVariableW would not reach it).
+        _wputenv((L"TDU_ENDPOINTS=" + file.wstring()).c_str());
+        ASSERT_EQ(test::start_window_program(failure), 0) << failure;
     }
     void TearDown() override { SHDeleteKeyW(HKEY_CURRENT_USER, settings_key); }
     std::string failure;

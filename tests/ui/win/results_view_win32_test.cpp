@@ -20,6 +20,7 @@
 #include "devices/machine_registry.h"
 #include "packages/download_session.h"
 #include "program/program.h"
+#include "program_start_win32.h"
 #include "program_keys_win32.h"
 #include "results/results_model.h"
 #include "service/diagnostic_report.h"
@@ -82,13 +83,7 @@ class program_environment_t : public ::testing::Environment {
 public:
     void SetUp() override
     {
-        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
-        InitCommonControlsEx(&controls);
-        init_hooks_t hooks;
-        hooks.create_fonts = [] { create_skin_fonts(); };
-        hooks.show_failure = [this](u16view text) { failure = utf16_to_utf8(text); };
-        ASSERT_EQ(program_app_init(hooks), 0) << failure;
+        ASSERT_EQ(test::start_window_program(failure), 0) << failure;
         downloads = std::make_unique<temp_dir_c>();
         download_sessions.settings.download_folder = utf8_to_utf16(downloads->path().u8string());
     }
@@ -425,9 +420,11 @@ TEST_F(ResultsView, TheContextMenuOffersRemoveOnlyWhenThereAreFiles)
         wchar_t first[64] = {}, remove[64] = {};
         GetMenuStringW(menu, row_menu_download, first, 64, MF_BYCOMMAND);
         GetMenuStringW(menu, row_menu_remove, remove, 64, MF_BYCOMMAND);
+        const download_panel_c* asking = nullptr;
         for (const auto& row : view().rows())
-            if (row->hwnd() == owner)
-                EXPECT_EQ(u16(u16ptr(first)), row->button_label()) << "the first entry is the button's label";
+            if (row->hwnd() == owner) asking = row.get();
+        EXPECT_NE(asking, nullptr) << "the row owns its menu";
+        if (asking) EXPECT_EQ(u16(u16ptr(first)), asking->button_label()) << "the first entry is the button's label";
         EXPECT_EQ(u16(u16ptr(remove)), language_text(lang::menu_remove));
         return answer;
     };
