@@ -1,10 +1,24 @@
 ; The setup program of Tavrill Driver Updater: installs the program, the
 ; console front end, the interface texts and whatever the packager put into
-; the packager folder into the 32-bit Program Files folder, records the
-; chosen interface language where the program reads it on its first run,
-; and registers the uninstaller.
+; the packager folder into the Program Files folder of the program's
+; architecture, records the chosen interface language where the program
+; reads it on its first run, and registers the uninstaller.
+;
+; Each Windows build makes the setup of its own architecture:
+;   x86  TavrillDriverUpdater-Setup-<version>.exe, a 32-bit setup that puts
+;        the 32-bit program into the 32-bit Program Files folder and its
+;        Uninstall entry into the registry's 32-bit view. On 64-bit Windows
+;        it installs the same way: the 32-bit program runs there (it starts
+;        the 64-bit driver installer tool itself), and an installation made
+;        by an earlier setup is upgraded in its folder, with its data.
+;   x64  TavrillDriverUpdater-Setup-<version>-x64.exe, a 64-bit setup (it
+;        cannot start on 32-bit Windows) that puts the 64-bit program into
+;        the 64-bit Program Files folder and its Uninstall entry into the
+;        64-bit view, named "(x64)" so the list of programs tells the two
+;        apart. The program's file names are the same in both folders.
 ;
 ; Built by the Windows build (installer/CMakeLists.txt), which defines:
+;   ARCH           x86 or x64
 ;   VERSION        the product version, "4.2.0.1"
 ;   OUTFILE        the setup program to write
 ;   PROGRAM_EXE    TavrillDriverUpdater.exe of the build
@@ -19,7 +33,15 @@
 ; 2 refused (the program is running, no administrator rights, or an unknown
 ; /LANG code): nothing was changed.
 
-Unicode true
+!if "${ARCH}" == "x64"
+    Target amd64-unicode
+    !define DISPLAY_NAME "${PRODUCT_NAME} (x64)"
+!else if "${ARCH}" == "x86"
+    Unicode true
+    !define DISPLAY_NAME "${PRODUCT_NAME}"
+!else
+    !error "ARCH must be x86 or x64"
+!endif
 ManifestSupportedOS all
 RequestExecutionLevel admin
 SetCompressor /SOLID lzma
@@ -34,9 +56,14 @@ SetCompressor /SOLID lzma
 
 Name "${PRODUCT_NAME}"
 OutFile "${OUTFILE}"
-; $PROGRAMFILES is the 32-bit folder on 64-bit Windows too; the program is
-; a 32-bit process.
+; The 32-bit program goes into the 32-bit Program Files folder (on 64-bit
+; Windows too), the 64-bit one into the 64-bit folder. The 64-bit setup is a
+; 64-bit process: its registry calls see the 64-bit view without asking.
+!if "${ARCH}" == "x64"
+InstallDir "$PROGRAMFILES64\${PRODUCT_NAME}"
+!else
 InstallDir "$PROGRAMFILES\${PRODUCT_NAME}"
+!endif
 ; An upgrade goes into the folder of the installed copy.
 InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
 ShowInstDetails show
@@ -97,7 +124,7 @@ Section "${PRODUCT_NAME}" section_program
     ; run (when its settings key does not exist yet).
     WriteRegDWORD HKCU "${INIT_KEY}" "language" $language_code
 
-    WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT_NAME}"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${DISPLAY_NAME}"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\${PROGRAM_FILE},0"

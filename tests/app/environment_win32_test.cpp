@@ -6,6 +6,7 @@
 #include "app/environment.h"
 #include "common/text.h"
 #include "common/win32_text.h"
+#include "support/architecture.h"
 #include "support/child_process_win32.h"
 
 #include <gtest/gtest.h>
@@ -29,15 +30,19 @@ int run_probe()
 
 } // namespace
 
-TEST(EnvironmentWin32, DefaultPrefixIsWindows7On32Bit)
+// The x86 build runs in the 32-bit prefix (a 32-bit Windows), the x64 build
+// in the 64-bit one: see support/architecture.h.
+TEST(EnvironmentWin32, DefaultPrefixIsWindows7OfTheBuildsArchitecture)
 {
+    const auto& arch = tdu::test::this_architecture();
     environment_t env;
     ASSERT_TRUE(environment_capture(env, win32_environment_source()));
     EXPECT_EQ(env.version_info.platform_id, ver_platform_win32_nt);
     EXPECT_EQ(os_version_number(env.version_info), 61);
     EXPECT_EQ(env.os_type, 8);
-    EXPECT_STREQ(os_code_text(env), "WIN7");
-    EXPECT_FALSE(is_64bit_system(env));
+    EXPECT_EQ(std::string(os_code_text(env)), std::string("WIN7") + arch.os_code_suffix);
+    EXPECT_EQ(is_64bit_system(env), arch.system_is_64bit);
+    EXPECT_EQ(env.wow64_process, arch.wow64_process);
     EXPECT_EQ(env.oem_code_page, GetOEMCP());
     EXPECT_GE(env.system_info.number_of_processors, 1u);
 
@@ -51,11 +56,12 @@ TEST(EnvironmentWin32, DefaultPrefixIsWindows7On32Bit)
 
 TEST(EnvironmentWin32, OtherWindowsVersionsSetInThePrefix)
 {
-    struct row { const wchar_t* wine_version; const char* expected; };
+    // "{64}" stands for the architecture's suffix of the system code
+    struct row { const wchar_t* wine_version; std::string expected; };
     const row rows[] = {
-        {L"winxp", "WINXP 51 2"},
-        {L"vista", "VISTA 60 5"},
-        {L"win8", "WIN8 62 9"},
+        {L"winxp", "WINXP{64} 51 2"},
+        {L"vista", "VISTA{64} 60 5"},
+        {L"win8", "WIN8{64} 62 9"},
     };
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
@@ -65,7 +71,9 @@ TEST(EnvironmentWin32, OtherWindowsVersionsSetInThePrefix)
         ASSERT_TRUE(CopyFileW(own_path().c_str(), copy.c_str(), FALSE));
         ASSERT_TRUE(tdu::test::set_wine_program_version(name, r.wine_version));
 
-        EXPECT_EQ(tdu::test::run_and_capture(copy, L"--probe"), r.expected);
+        std::string expected = r.expected;
+        expected.replace(expected.find("{64}"), 4, tdu::test::this_architecture().os_code_suffix);
+        EXPECT_EQ(tdu::test::run_and_capture(copy, L"--probe"), expected);
 
         tdu::test::set_wine_program_version(name, nullptr);
         DeleteFileW(copy.c_str());

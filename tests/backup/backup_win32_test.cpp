@@ -4,7 +4,7 @@
 // is put into the registry and scanned through the real Setup API, its INF
 // files and store folders are put into the prefix's "inf" and "DRVSTORE"
 // folders, the archives and "backup.xml" are written to disk, and the
-// restore starts a stand-in "DPInst32.exe" (another copy of this program)
+// restore starts a stand-in "DPInst32.exe" (x64: "DPInst64.exe") (another copy of this program)
 // that records its command line.
 #include "app/environment.h"
 #include "backup/backup_archive.h"
@@ -16,6 +16,7 @@
 #include "common/win32_text.h"
 #include "devices/device_scan.h"
 #include "devices/machine_registry.h"
+#include "support/architecture.h"
 #include "support/child_process_win32.h"
 #include "support/recording_host.h"
 #include "support/test_support.h"
@@ -142,7 +143,7 @@ TEST(BackupWin32, AWholeBackupAndRestoreOnWindowsXp)
     fs::create_directories(program);
     const std::wstring probe_name = L"tdu_backup_xp_probe.exe";
     ASSERT_TRUE(CopyFileW(own_path().c_str(), (program / probe_name).wstring().c_str(), FALSE));
-    ASSERT_TRUE(CopyFileW(own_path().c_str(), (program / "DPInst32.exe").wstring().c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(own_path().c_str(), (program / tdu::test::this_architecture().driver_installer).wstring().c_str(), FALSE));
     ASSERT_TRUE(tdu::test::set_wine_program_version(probe_name, L"winxp"));
     std::string out =
         run_and_capture((program / probe_name).wstring(), L"--xp-backup-probe \"" + backups.wstring() + L"\"");
@@ -188,7 +189,7 @@ TEST(BackupWin32, AWholeBackupAndRestoreOnWindowsXp)
     fs::path record = program / dpinst_record;
     for (int i = 0; i < 300 && !fs::exists(record); ++i) Sleep(100);
     std::string command_line = read_file(record);
-    EXPECT_NE(command_line.find("DPInst32.exe"), std::string::npos) << command_line;
+    EXPECT_NE(command_line.find(tdu::test::this_architecture().driver_installer_name), std::string::npos) << command_line;
     EXPECT_NE(command_line.find("/SH /F /PATH \"" + (backups / "ACME-LAN--Gigabit").string() + "\""),
               std::string::npos)
         << command_line;
@@ -196,7 +197,7 @@ TEST(BackupWin32, AWholeBackupAndRestoreOnWindowsXp)
 
 int main(int argc, char** argv)
 {
-    if (_wcsicmp(fs::path(own_path()).filename().wstring().c_str(), L"DPInst32.exe") == 0) return run_dpinst_stand_in();
+    if (_wcsicmp(fs::path(own_path()).filename().wstring().c_str(), tdu::test::this_architecture().driver_installer) == 0) return run_dpinst_stand_in();
     if (argc == 3 && std::string(argv[1]) == "--xp-backup-probe") {
         int wargc = 0;
         wchar_t** wargv = CommandLineToArgvW(GetCommandLineW(), &wargc);

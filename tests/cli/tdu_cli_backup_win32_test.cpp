@@ -3,7 +3,7 @@
 // store in the prefix's Windows folder, the program run as a copy in a
 // folder of its own under a name whose Wine version is Windows XP (before
 // Windows Vista the store is the DRVSTORE folder, which Wine has), and a
-// stand-in "DPInst32.exe" beside it (a copy of this test program) that
+// stand-in "DPInst32.exe" (x64: "DPInst64.exe") beside it (a copy of this test program) that
 // records its command line.
 #include <windows.h>
 #include <shlwapi.h>
@@ -23,6 +23,7 @@
 #include "devices/machine_registry.h"
 #include "prefix_store_win32.h"
 #include "program_keys_win32.h"
+#include "support/architecture.h"
 #include "support/child_process_win32.h"
 #include "support/test_support.h"
 
@@ -86,7 +87,7 @@ protected:
         fs::path program = folder.path() / name;
         fs::copy_file(built, program);
         fs::copy_file(built.parent_path() / "language.ini", folder.path() / "language.ini");
-        fs::copy_file(own_path(), folder.path() / "DPInst32.exe");
+        fs::copy_file(own_path(), folder.path() / tdu::test::this_architecture().driver_installer);
         return program;
     }
 
@@ -173,7 +174,7 @@ TEST_F(TduCliBackup, WithNoPackageFoundTheBackupFailsAndWritesNothing)
 
 int main(int argc, char** argv)
 {
-    if (_wcsicmp(fs::path(own_path()).filename().wstring().c_str(), L"DPInst32.exe") == 0) return run_dpinst_stand_in();
+    if (_wcsicmp(fs::path(own_path()).filename().wstring().c_str(), tdu::test::this_architecture().driver_installer) == 0) return run_dpinst_stand_in();
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -21,6 +21,7 @@
 #include "cli/demo_expectations.h"
 #include "devices/machine_registry.h"
 #include "program_keys_win32.h"
+#include "support/architecture.h"
 #include "support/child_process_win32.h"
 #include "support/test_support.h"
 
@@ -249,7 +250,7 @@ TEST_F(TduCli, ASecondDownloadCompletesTemporaryFilesThatHoldEveryByte)
 // installer's name) on the INF folder of each unpacked package.
 TEST_F(TduCli, InstallStartsTheDriverInstallerOnEachDownloadedPackage)
 {
-    fs::copy_file(own_path(), folder.path() / "DPInst32.exe");
+    fs::copy_file(own_path(), folder.path() / tdu::test::this_architecture().driver_installer);
     int exit_code = 0;
     std::string out = run_program(program, L"install", &exit_code);
     EXPECT_EQ(exit_code, 0) << out;
@@ -263,7 +264,7 @@ TEST_F(TduCli, InstallStartsTheDriverInstallerOnEachDownloadedPackage)
     fs::path record = folder.path() / installer_record;
     for (int i = 0; i < 300 && count_of(read_file(record), "\n") < 3; ++i) Sleep(100);
     std::string started = read_file(record);
-    EXPECT_EQ(count_of(started, "DPInst32.exe"), 3u) << started;
+    EXPECT_EQ(count_of(started, tdu::test::this_architecture().driver_installer_name), 3u) << started;
     for (const char* inf_folder : {"\\Norvale\\NDIS62\"\n", "\\USB3\\Driver\"\n", "\\Driver\"\n"})
         EXPECT_NE(started.find(inf_folder), std::string::npos) << inf_folder << " in " << started;
     EXPECT_EQ(count_of(started, " /SH /PATH \""), 3u) << started;
@@ -275,7 +276,7 @@ TEST_F(TduCli, InstallStartsTheDriverInstallerOnEachDownloadedPackage)
 // is unpacked or opened.
 TEST_F(TduCli, InstallReportsAPackageThatCannotBeUnpacked)
 {
-    fs::copy_file(own_path(), folder.path() / "DPInst32.exe");
+    fs::copy_file(own_path(), folder.path() / tdu::test::this_architecture().driver_installer);
     int exit_code = 0;
     std::string out = run_program(program, L"download", &exit_code);
     ASSERT_EQ(exit_code, 0) << out;
@@ -365,7 +366,7 @@ int main(int argc, char** argv)
 {
     // The stand-in driver package installer appends its command line beside
     // itself.
-    if (_wcsicmp(fs::path(own_path()).filename().wstring().c_str(), L"DPInst32.exe") == 0) {
+    if (_wcsicmp(fs::path(own_path()).filename().wstring().c_str(), tdu::test::this_architecture().driver_installer) == 0) {
         std::string line;
         int n = WideCharToMultiByte(CP_UTF8, 0, GetCommandLineW(), -1, nullptr, 0, nullptr, nullptr);
         line.resize(n > 0 ? n - 1 : 0);

@@ -6,6 +6,7 @@
 #include "common/program_title.h"
 #include "app/settings.h"
 #include "common/win32_text.h"
+#include "support/architecture.h"
 #include "support/child_process_win32.h"
 
 #include <gtest/gtest.h>
@@ -105,12 +106,17 @@ TEST_F(Setup, SilentInstallPutsTheProgramWhereItIsFoundInTheLanguageAskedFor)
         {L"/S /LANG=6 /DESKTOP", 6, true},
         {L"/LANG=11 /S", 11, false},
     };
+    // The x64 setup's file name says so: both may sit in one download folder.
+    const std::wstring name = fs::path(setup_exe).filename().wstring();
+    EXPECT_EQ(name, std::wstring(L"TavrillDriverUpdater-Setup-4.2.0.1") + this_architecture().setup_suffix + L".exe");
     for (const language_case_t& c : cases) {
         SCOPED_TRACE(narrow(c.arguments));
         remove_every_trace();
         ASSERT_EQ(install(c.arguments), 0);
 
-        // The 32-bit Program Files folder, with the build's own files.
+        // The Program Files folder of the program's architecture (the 32-bit
+        // one in the 32-bit prefix, the 64-bit one for x64), with the
+        // build's own files.
         EXPECT_EQ(read_reg_text(HKEY_LOCAL_MACHINE, uninstall_key, L"InstallLocation"), folder.wstring());
         uintmax_t bytes = 0;
         for (const auto& [name, built] : program_files) {
@@ -122,7 +128,16 @@ TEST_F(Setup, SilentInstallPutsTheProgramWhereItIsFoundInTheLanguageAskedFor)
         EXPECT_EQ(read_reg_dword(HKEY_CURRENT_USER, init_key, L"language"), c.code);
 
         // The system's list of programs.
-        EXPECT_EQ(read_reg_text(HKEY_LOCAL_MACHINE, uninstall_key, L"DisplayName"), std::wstring(wide(program_title)));
+        // The x64 setup's entry says so, beside an x86 one on the same system.
+        EXPECT_EQ(read_reg_text(HKEY_LOCAL_MACHINE, uninstall_key, L"DisplayName"),
+                  std::wstring(this_architecture().display_name));
+        // The 64-bit setup writes its entry into the 64-bit view alone.
+        if (this_architecture().system_is_64bit) {
+            HKEY in_32bit_view = nullptr;
+            EXPECT_NE(RegOpenKeyExW(HKEY_LOCAL_MACHINE, uninstall_key, 0, KEY_READ | KEY_WOW64_32KEY, &in_32bit_view),
+                      ERROR_SUCCESS);
+            if (in_32bit_view) RegCloseKey(in_32bit_view);
+        }
         EXPECT_EQ(read_reg_text(HKEY_LOCAL_MACHINE, uninstall_key, L"DisplayVersion"), L"4.2.0.1");
         EXPECT_EQ(read_reg_text(HKEY_LOCAL_MACHINE, uninstall_key, L"Publisher"), L"Tavrill");
         EXPECT_EQ(read_reg_text(HKEY_LOCAL_MACHINE, uninstall_key, L"DisplayIcon"),
@@ -159,6 +174,10 @@ TEST_F(Setup, SilentInstallPutsTheProgramWhereItIsFoundInTheLanguageAskedFor)
         });
         EXPECT_EQ(cli_status, 0) << printed;
         EXPECT_NE(printed.find("program path:      " + narrow((folder / L"tdu-cli.exe").wstring())), std::string::npos)
+            << printed;
+        // The installed build knows its system: 64-bit for the x64 setup.
+        EXPECT_NE(printed.find(std::string("64-bit system:     ") + (this_architecture().system_is_64bit ? "yes" : "no")),
+                  std::string::npos)
             << printed;
     }
 }

@@ -4,7 +4,7 @@
 // prefix's Windows folder. Before Windows Vista the store is that folder,
 // which Wine has, so the tests run in a copy of this program under a name
 // whose Wine version is Windows XP, in a folder of its own, with a stand-in
-// "DPInst32.exe" beside it (another copy) that records its command line.
+// "DPInst32.exe" (x64: "DPInst64.exe") beside it (another copy) that records its command line.
 // The message boxes are watched instead of opened.
 #include "app/language.h"
 #include "app/language_keys.h"
@@ -19,6 +19,7 @@
 #include "program/program.h"
 #include "program_start_win32.h"
 #include "program_keys_win32.h"
+#include "support/architecture.h"
 #include "support/child_process_win32.h"
 #include "support/test_support.h"
 #include "ui/skin/fonts.h"
@@ -354,7 +355,7 @@ int run_as_xp_copy()
 int main(int argc, char** argv)
 {
     const std::wstring name = fs::path(test::own_path()).filename().wstring();
-    if (_wcsicmp(name.c_str(), L"DPInst32.exe") == 0) return test::record_command_line(program_folder() / dpinst_record);
+    if (_wcsicmp(name.c_str(), tdu::test::this_architecture().driver_installer) == 0) return test::record_command_line(program_folder() / dpinst_record);
     if (_wcsicmp(name.c_str(), xp_program_name) != 0) return run_as_xp_copy();
     testing::InitGoogleTest(&argc, argv);
     ::testing::AddGlobalTestEnvironment(new program_environment_t);

@@ -2,7 +2,7 @@
 // real scan of the demo machine against the stand-in update service with
 // the demo catalogue: the rows and counts, best against latest offers, a
 // download watched, paused, regrouped and resumed, the installation with a
-// stand-in "DPInst32.exe", download all, the context menu.
+// stand-in "DPInst32.exe" (x64: "DPInst64.exe"), download all, the context menu.
 //
 // Like the program's own end-to-end test the scan runs as Windows XP (Wine
 // cannot tell an installed driver's rank; see tests/cli/demo_expectations.h),
@@ -25,6 +25,7 @@
 #include "results/results_model.h"
 #include "service/diagnostic_report.h"
 #include "slow_relay_win32.h"
+#include "support/architecture.h"
 #include "support/child_process_win32.h"
 #include "support/test_support.h"
 #include "ui/main_window.h"
@@ -235,6 +236,10 @@ TEST_F(ResultsView, ShowsOneRowPerOfferedPackageWithItsDevicesAndTheCounts)
     EXPECT_NE(sent_report().find("<summary out_of_date=\"2\" up_to_date=\"4\" no_driver=\"1\""), std::string::npos)
         << sent_report();
     EXPECT_NE(sent_report().find("norvale-gbe-3.2.zip"), std::string::npos);
+    // The x64 program, a 64-bit process, reports a 64-bit system.
+    EXPECT_NE(sent_report().find(std::string("arch=\"") + test::this_architecture().report_arch + "\""),
+              std::string::npos)
+        << sent_report();
     set_report_sender(nullptr);
 
     // Rows are stacked without gaps, each as high as its devices need.
@@ -518,7 +523,7 @@ int run_as_xp_copy()
 int main(int argc, char** argv)
 {
     const std::wstring name = fs::path(test::own_path()).filename().wstring();
-    if (_wcsicmp(name.c_str(), L"DPInst32.exe") == 0) return test::record_command_line(program_folder() / dpinst_record);
+    if (_wcsicmp(name.c_str(), tdu::test::this_architecture().driver_installer) == 0) return test::record_command_line(program_folder() / dpinst_record);
     if (_wcsicmp(name.c_str(), xp_program_name) != 0) return run_as_xp_copy();
     testing::InitGoogleTest(&argc, argv);
     ::testing::AddGlobalTestEnvironment(new program_environment_t);

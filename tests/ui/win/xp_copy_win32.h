@@ -2,11 +2,12 @@
 // Window tests that need Windows XP under Wine (the old-style driver store,
 // a scan whose ranking goes on to dates and versions) run as a copy of
 // themselves under a name whose Wine version is Windows XP, in a folder of
-// their own with the language file and a stand-in "DPInst32.exe" (another
+// their own with the language file and a stand-in "DPInst32.exe" (x64: "DPInst64.exe") (another
 // copy of the test, which the copy's main() tells apart by its name).
 #include "common/text.h"
 #include "common/win32_text.h"
 #include "program_keys_win32.h"
+#include "support/architecture.h"
 #include "support/child_process_win32.h"
 #include "support/test_support.h"
 #include "win/screenshot_support.h"
@@ -45,7 +46,7 @@ inline int run_test_as_xp_copy(const wchar_t* xp_name,
         temp_dir_c folder;
         const fs::path own(own_path());
         fs::copy_file(own, folder.path() / xp_name);
-        fs::copy_file(own, folder.path() / "DPInst32.exe");
+        fs::copy_file(own, folder.path() / tdu::test::this_architecture().driver_installer);
         fs::copy_file(own.parent_path() / "language.ini", folder.path() / "language.ini");
         if (prepare) prepare(folder.path());
         std::wstring command = L"\"" + (folder.path() / xp_name).wstring() + L"\"";
