@@ -71,6 +71,18 @@ bool add_file(zipFile zip, const u16& path, u16view name)
     return ok;
 }
 
+// The entry name of a file's path relative to the package folder: the zip
+// format separates folders with "/", and other tools warn about or
+// mis-extract names with backslashes.
+u16 entry_name(u16view relative_path)
+{
+    u16 name(relative_path);
+    for (char16_t& c : name) {
+        if (c == u'\\') c = u'/';
+    }
+    return name;
+}
+
 } // namespace
 
 u16 archive_title(u16view driver_desc)
@@ -119,7 +131,7 @@ int write_package_archive(u16view package_folder, u16view archive_path, std::ato
     int32_t base = progress.load();
     bool ok = true;
     for (size_t i = 0; i < files.size() && ok; ++i) {
-        ok = add_file(zip, path_join(package_folder, files[i]), files[i]);
+        ok = add_file(zip, path_join(package_folder, files[i]), entry_name(files[i]));
         progress.store(base + static_cast<int32_t>((i + 1) * 100 / files.size()));
     }
     if (zipClose(zip, nullptr) != ZIP_OK) ok = false;

@@ -1,8 +1,10 @@
 #pragma once
 // The zip archive of one driver package: one deflated entry per file below
 // the package's store folder, named by its path relative to that folder
-// (backslashes kept, 8-bit text in the thread's ANSI code page), with the
-// file's last-write time as a DOS date and time in local time.
+// (with forward slashes, as the zip format has them; 8-bit text in the
+// thread's ANSI code page), with the file's last-write time as a DOS date
+// and time in local time. Restoring reads archives of either separator,
+// so those written with backslashes before still restore.
 #include "backup/driver_store.h"
 #include "common/files.h"
 #include "common/text.h"

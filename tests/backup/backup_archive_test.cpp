@@ -7,6 +7,7 @@
 #include "common/ansi_text.h"
 #include "packages/archive_extract.h"
 #include "support/test_support.h"
+#include "test_zip.h"
 
 #include <gtest/gtest.h>
 
@@ -133,16 +134,15 @@ TEST_F(PackageArchiveTest, StoresEveryFileWithItsRelativeNameDataAndTime)
     std::sort(entries.begin(), entries.end(), [](const read_entry_t& a, const read_entry_t& b) {
         return a.name < b.name;
     });
-    const char* const expected_names[] = {"acmelan.cat", "acmelan.inf", "acmelan.sys", "x86\\acmecoin.dll",
-                                          "x86\\sub\\help.chm"};
+    // Folders are separated by "/", as the zip format has it.
+    const char* const expected_names[] = {"acmelan.cat", "acmelan.inf", "acmelan.sys", "x86/acmecoin.dll",
+                                          "x86/sub/help.chm"};
     ASSERT_EQ(entries.size(), 5u);
     for (size_t i = 0; i < entries.size(); ++i) {
         const read_entry_t& e = entries[i];
         SCOPED_TRACE(e.name);
         EXPECT_EQ(e.name, expected_names[i]);
-        std::string slashes = e.name;
-        std::replace(slashes.begin(), slashes.end(), '\\', '/');
-        auto f = std::find_if(files.begin(), files.end(), [&](const package_file_t& p) { return slashes == p.path; });
+        auto f = std::find_if(files.begin(), files.end(), [&](const package_file_t& p) { return e.name == p.path; });
         ASSERT_NE(f, files.end());
         EXPECT_EQ(e.data, f->data);
         local_time_t t{f->year, f->month, f->day, f->hour, f->minute, f->second};
@@ -186,6 +186,27 @@ TEST_F(PackageArchiveTest, RestoresThroughTheProgramsExtraction)
     EXPECT_EQ(read_file(dir.path() / "restored" / cafe), "cafe");
     EXPECT_EQ(read_file(dir.path() / "restored" / zhe), "zhe");
     EXPECT_FALSE(fs::exists(dir.path() / "restored" / ".svn"));
+}
+
+TEST_F(PackageArchiveTest, AnArchiveWithBackslashNamesStillRestores)
+{
+    // Archives of earlier versions named their entries with backslashes.
+    std::vector<zip_entry_t> entries;
+    for (const package_file_t& f : files) {
+        if (f.path[0] == '.') continue;
+        std::string name = f.path;
+        std::replace(name.begin(), name.end(), '/', '\\');
+        entries.push_back({name, f.data});
+    }
+    write_zip(dir.path() / "backup" / "earlier.zip", entries);
+
+    u16 target = program_path(dir.path() / "restored");
+    ASSERT_TRUE(create_directories(target));
+    ASSERT_EQ(extract_archive(program_path(dir.path() / "backup" / "earlier.zip"), target), 0);
+    for (const package_file_t& f : files) {
+        if (f.path[0] == '.') continue;
+        EXPECT_EQ(read_file(dir.path() / "restored" / f.path), f.data) << f.path;
+    }
 }
 
 TEST_F(PackageArchiveTest, ReplacesAnOlderArchiveOnlyWhenComplete)

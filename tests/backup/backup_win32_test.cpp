@@ -174,7 +174,7 @@ TEST(BackupWin32, AWholeBackupAndRestoreOnWindowsXp)
         EXPECT_EQ(e.dos_date, dos_date_time(t)) << e.name;
     }
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"acmelan.cat", "acmelan.inf", "acmelan.sys", "x86\\acmecoin.dll"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"acmelan.cat", "acmelan.inf", "acmelan.sys", "x86/acmecoin.dll"}));
 
     // The catalogue in the program's folder.
     std::string catalogue = read_file(program / "backup.xml");
