@@ -100,11 +100,40 @@ bool read_device(const TiXmlElement& element, const backup_entry_t& entry, devic
 
 // An archive name from the file is a plain file name: one with a folder,
 // drive or stream part could make a restore read or write outside the
-// backup folder.
+// backup folder. Control characters are refused as well: the program never
+// names an archive with one, and a carriage return written back into the
+// name's CDATA section would be read as a line feed, naming another file.
 bool is_plain_file_name(u16view name)
 {
     if (name.empty() || name == u"." || name == u"..") return false;
+    for (char16_t c : name) {
+        if (c < 0x20) return false;
+    }
     return name.find_first_of(u"\\/:") == u16view::npos;
+}
+
+// The date of an entry as read: cut to the field, then only its printable
+// ASCII characters, with spaces as a parser reads a text node (none at
+// either end, one for a run). The program writes the date as "%Y-%m-%d";
+// other bytes, a multi-byte character cut at the field's end, or spaces
+// left at an end or side by side once control bytes are gone would be
+// written back into a document that is then read differently (a date of
+// control bytes and line ends became one space, which the next load read
+// as no date and so dropped the entry).
+std::string readable_date(const std::string& text)
+{
+    std::string date;
+    bool space = false;
+    for (char c : text.substr(0, backup_date_chars - 1)) {
+        if (c == ' ') {
+            space = true;
+        } else if (c > 0x20 && c < 0x7F) {
+            if (space && !date.empty()) date.push_back(' ');
+            space = false;
+            date.push_back(c);
+        }
+    }
+    return date;
 }
 
 bool read_entry(const TiXmlElement& driver, u16view backup_folder, device_inventory_t& inventory,
@@ -116,13 +145,7 @@ bool read_entry(const TiXmlElement& driver, u16view backup_folder, device_invent
     if (!date || !date->GetText()) return false;
     u16 file = ansi_to_utf16(entry.file);
     if (!is_plain_file_name(file) || !is_regular_file(path_join(backup_folder, file))) return false;
-    // The program writes the date as "%Y-%m-%d"; other bytes, or a multi-byte
-    // character cut at the field's end, would be written back into a
-    // document that the parser then misreads.
-    entry.date.clear();
-    for (char c : std::string(date->GetText()).substr(0, backup_date_chars - 1)) {
-        if (c >= 0x20 && c < 0x7F) entry.date.push_back(c);
-    }
+    entry.date = readable_date(date->GetText());
     if (entry.date.empty()) return false;  // as good as missing, and written back as such
 
     const TiXmlElement* devices = driver.FirstChildElement("devices");
