@@ -1,5 +1,7 @@
 #include "packages/download_row.h"
 
+#include "common/files.h"
+
 namespace tdu {
 
 download_row_input_t download_row_input_for(const offer_group_t& group)
@@ -119,6 +121,10 @@ void download_row_c::remove()
 {
     if (host_.message_box(lang::remove_confirm, box_style_t::yes_no) != box_result_t::accepted) return;
     if (!session_->remove_files()) return;
+    // The folder an installation unpacked the package into goes with the
+    // package file (a paused download of a package still on disk keeps it).
+    if (!path_exists(session_->final_path()))
+        remove_package_folder(session_->download_folder(), session_->final_path());
     take_progress();
     host_.redraw();
 }

@@ -53,7 +53,8 @@ public:
     // worker does, and stops once both have ended.
     void timer_tick();
     // The context menu's "menu_remove", after asking "remove_confirm"
-    // (only Yes removes).
+    // (only Yes removes): the session's file, and once the package file is
+    // gone the folder it was unpacked into (see remove_package_folder).
     void remove();
     // Whether "menu_remove" is offered (not in `not_downloaded` or
     // `downloading`).

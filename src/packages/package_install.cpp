@@ -2,6 +2,7 @@
 
 #include "common/files.h"
 #include "common/last_error.h"
+#include "common/safe_path.h"
 #include "common/sha256.h"
 #include "packages/archive_extract.h"
 #include "service/installed_links.h"
@@ -45,6 +46,16 @@ u16 package_folder_for(u16view download_folder, u16view package_path)
     else
         name += u"_files";  // the package file holds the bare name
     return path_join(download_folder, name);
+}
+
+bool remove_package_folder(u16view download_folder, u16view package_path)
+{
+    u16 folder = package_folder_for(download_folder, package_path);
+    u16 name(path_file_name(folder));
+    if (name.empty() || safe_relative_path(name) != name) return false;
+    // A worker unpacking into it, or starting an installer from it.
+    if (package_installs().running(folder)) return false;
+    return remove_folder_tree(folder);
 }
 
 void delete_top_level_htm(u16view folder)

@@ -122,6 +122,14 @@ int install_package(install_request_t& request, shell_c& shell, const environmen
 // name.
 u16 package_folder_for(u16view download_folder, u16view package_path);
 
+// Removes the folder the package at `package_path` unpacks into
+// (package_folder_for) with everything below it; a link or junction inside
+// is removed as a link, never entered, and the folder itself, when it is a
+// link, goes as a link. Left alone while an installation of the package
+// holds it, and when its name is not one of its own (so the download folder
+// never goes). True when no such folder is left.
+bool remove_package_folder(u16view download_folder, u16view package_path);
+
 // Deletes the files matching "*.htm" directly in `folder` (not below it).
 void delete_top_level_htm(u16view folder);
 

@@ -38,6 +38,8 @@ struct row_fixture_t {
     }
     fs::path temp() const { return downloads / "7d666be70f6586be664607040ebc2977.zip.tmp"; }
     fs::path final() const { return downloads / "7d666be70f6586be664607040ebc2977.zip"; }
+    // The folder an installation unpacks the package into.
+    fs::path unpacked() const { return downloads / "7d666be70f6586be664607040ebc2977"; }
     // The same files as the program names them.
     u16 temp_name() const { return path_join(test::program_path(downloads), u"7d666be70f6586be664607040ebc2977.zip.tmp"); }
     u16 final_name() const { return path_join(test::program_path(downloads), u"7d666be70f6586be664607040ebc2977.zip"); }
@@ -126,24 +128,28 @@ TEST(DownloadRow, NoThreadForTheTransferShowsTheErrorWithoutATimer)
     EXPECT_EQ(f.host.timer_stops, 1);
 }
 
-TEST(DownloadRow, RemoveAsksAndDeletesTheFileOfTheState)
+TEST(DownloadRow, RemoveAsksAndDeletesTheFileOfTheStateAndTheUnpackedFolderWithThePackage)
 {
     struct row {
         const char* what;
         bool temp, final;
         box_result_t answer;
         bool deleted;
+        bool folder_kept;  // the unpacked folder after removing
     };
     const row rows[] = {
-        {"complete, Yes", false, true, box_result_t::accepted, true},
-        {"complete, closed without an answer keeps the file", false, true, box_result_from_button(0), false},
-        {"complete, No", false, true, box_result_t::declined, false},
-        {"paused, Yes", true, true, box_result_t::accepted, true},
+        {"complete, Yes", false, true, box_result_t::accepted, true, false},
+        {"complete, closed without an answer keeps the file", false, true, box_result_from_button(0), false, true},
+        {"complete, No", false, true, box_result_t::declined, false, true},
+        // The package file stays, and so does what was unpacked from it.
+        {"paused, Yes", true, true, box_result_t::accepted, true, true},
+        {"paused without a package file, Yes", true, false, box_result_t::accepted, true, false},
     };
     for (const auto& r : rows) {
         row_fixture_t f;
         if (r.temp) test::write_file(f.temp(), "part");
         if (r.final) test::write_file(f.final(), "whole");
+        test::write_file(f.unpacked() / "drv" / "a.inf", "unpacked");
         download_row_c rw(f.input(), f.sessions, f.services, f.host);
         int32_t before = rw.session().state();
         EXPECT_TRUE(rw.remove_enabled()) << r.what;
@@ -158,13 +164,61 @@ TEST(DownloadRow, RemoveAsksAndDeletesTheFileOfTheState)
         if (before == download_complete) EXPECT_EQ(fs::exists(f.final()), !r.deleted) << r.what;
         if (before == download_paused) {
             EXPECT_EQ(fs::exists(f.temp()), !r.deleted) << r.what;
-            EXPECT_TRUE(fs::exists(f.final())) << r.what;
+            EXPECT_EQ(fs::exists(f.final()), r.final) << r.what;
         }
+        EXPECT_EQ(fs::exists(f.unpacked()), r.folder_kept) << r.what;
+        EXPECT_TRUE(fs::is_directory(f.downloads)) << r.what;
     }
 
     row_fixture_t f;
     download_row_c rw(f.input(), f.sessions, f.services, f.host);
     EXPECT_FALSE(rw.remove_enabled());  // nothing downloaded
+}
+
+TEST(DownloadRow, RemoveTakesOnlyThePackagesOwnFolderAndNeverFollowsALinkOut)
+{
+    row_fixture_t f;
+    test::write_file(f.final(), "whole");
+    test::write_file(f.unpacked() / "drv" / "a.inf", "unpacked");
+    // Another package's folder and download beside it, and a folder outside
+    // that a link inside the package folder points to (where the system
+    // lets the test make links).
+    test::write_file(f.downloads / "0123456789abcdef0123456789abcdef" / "b.inf", "other package");
+    test::write_file(f.downloads / "0123456789abcdef0123456789abcdef.zip", "other download");
+    test::write_file(f.dir.path() / "outside" / "keep.txt", "keep");
+    std::error_code no_link;
+    fs::create_directory_symlink(f.dir.path() / "outside", f.unpacked() / "drv" / "link", no_link);
+
+    // While an installation of the package holds its folder, the folder stays.
+    u16 folder = package_folder_for(test::program_path(f.downloads), f.final_name());
+    ASSERT_TRUE(package_installs().begin(folder));
+    EXPECT_FALSE(remove_package_folder(test::program_path(f.downloads), f.final_name()));
+    EXPECT_TRUE(fs::exists(f.unpacked() / "drv" / "a.inf"));
+    package_installs().end(folder);
+
+    download_row_c rw(f.input(), f.sessions, f.services, f.host);
+    f.host.answers = {box_result_t::accepted};
+    rw.remove();
+
+    EXPECT_FALSE(fs::exists(f.final()));
+    EXPECT_FALSE(fs::exists(f.unpacked()));
+    EXPECT_EQ(test::read_file(f.dir.path() / "outside" / "keep.txt"), "keep");
+    EXPECT_EQ(test::read_file(f.downloads / "0123456789abcdef0123456789abcdef" / "b.inf"), "other package");
+    EXPECT_EQ(test::read_file(f.downloads / "0123456789abcdef0123456789abcdef.zip"), "other download");
+
+    // The package folder itself a link to elsewhere: the link goes, what it
+    // points to stays.
+    test::write_file(f.final(), "whole");
+    fs::create_directory_symlink(f.dir.path() / "outside", f.unpacked(), no_link);
+    EXPECT_TRUE(remove_package_folder(test::program_path(f.downloads), f.final_name()));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(f.unpacked())));
+    EXPECT_EQ(test::read_file(f.dir.path() / "outside" / "keep.txt"), "keep");
+
+    // A package file without a name before its extension would make the
+    // download folder its package folder: nothing is removed.
+    EXPECT_FALSE(remove_package_folder(test::program_path(f.downloads),
+                                       path_join(test::program_path(f.downloads), u".zip")));
+    EXPECT_TRUE(fs::exists(f.downloads / "0123456789abcdef0123456789abcdef.zip"));
 }
 
 TEST(DownloadRow, OpenLocationByState)
