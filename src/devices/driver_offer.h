@@ -35,6 +35,9 @@ struct driver_offer_t {
     char16_t date[offer_date_chars] = {};              // year-month-day, two-digit month and day
     char16_t description[offer_description_chars] = {};
     char sha256[offer_sha256_bytes] = {};  // the package's SHA-256, 64 lowercase hex digits; empty when not given
+    // A digest was given but is no SHA-256 (63 digits, say): the package
+    // could not be checked, so the offer is refused, never chosen.
+    bool digest_malformed = false;
     uint32_t size = 0;      // package size in bytes
     uint32_t cp = 0;        // ranking key, lower is preferred
     uint32_t sign = 0;      // signature class, 0 is WHQL-signed, lower is preferred

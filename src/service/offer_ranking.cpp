@@ -99,20 +99,26 @@ bool latest_offer_newer(const device_t& device, const driver_offer_t& offer,
     return compare_versions(offer.version, device.driver_version);
 }
 
+bool offer_usable(const driver_offer_t& offer)
+{
+    return offer.link[0] != '\0' && !offer.digest_malformed;
+}
+
 void rank_device_offers(const update_client_t& client, device_t& device, const update_request_t& request)
 {
     if (!device.offers || device.offer_count <= 0) return;
     driver_offer_t* offers = device.offers.get();
-    driver_offer_t* best = &offers[0];
-    driver_offer_t* latest = &offers[0];
-    for (int32_t i = 1; i < device.offer_count; ++i) {
-        if (compare_offers(offers[i], *best, request.os_version) > 0) best = &offers[i];
-        if (compare_dates(offers[i].date, latest->date) > 0) latest = &offers[i];
+    driver_offer_t* best = nullptr;
+    driver_offer_t* latest = nullptr;
+    for (int32_t i = 0; i < device.offer_count; ++i) {
+        if (!offer_usable(offers[i])) continue;
+        if (!best || compare_offers(offers[i], *best, request.os_version) > 0) best = &offers[i];
+        if (!latest || compare_dates(offers[i].date, latest->date) > 0) latest = &offers[i];
     }
     device.best_offer = best;
     device.latest_offer = latest;
-    device.best_offer_better = best_offer_better(device, *best, request.os_version, client.installed_links);
-    device.latest_offer_newer = latest_offer_newer(device, *latest, client.installed_links);
+    device.best_offer_better = best && best_offer_better(device, *best, request.os_version, client.installed_links);
+    device.latest_offer_newer = latest && latest_offer_newer(device, *latest, client.installed_links);
 }
 
 offer_counts_t count_offer_results(const device_t* devices, size_t count)
@@ -121,8 +127,10 @@ offer_counts_t count_offer_results(const device_t* devices, size_t count)
     int32_t with_offers = 0;
     for (size_t i = 0; i < count; ++i) {
         const device_t& d = devices[i];
+        // Only a usable best offer puts the device into a results row.
+        if (!d.best_offer) continue;
         if (d.best_offer_better) (d.has_driver ? counts.out_of_date : counts.no_driver) += d.instance_count;
-        if (d.offers) with_offers += d.instance_count;
+        with_offers += d.instance_count;
     }
     counts.up_to_date = with_offers - counts.out_of_date - counts.no_driver;
     return counts;

@@ -26,8 +26,14 @@ int compare_offers(const driver_offer_t& a, const driver_offer_t& b, int32_t os_
 // single characters ("6.1.7600.16385"); a missing part counts as 0.
 bool compare_versions(u16view a, u16view b);
 
+// Whether an offer can be downloaded and checked at all: it has a link, and
+// no malformed digest. Ranking passes over the others, so no row shows them
+// and no count holds them.
+bool offer_usable(const driver_offer_t& offer);
+
 // Sets the device's best_offer, latest_offer, best_offer_better and
-// latest_offer_newer; a device without offers is left as it is.
+// latest_offer_newer from its usable offers (none usable: no best or latest
+// offer, nothing better or newer); a device without offers is left as it is.
 void rank_device_offers(const update_client_t& client, device_t& device, const update_request_t& request);
 
 // Whether an offer improves on the device's installed driver, as the best
@@ -42,8 +48,8 @@ bool latest_offer_newer(const device_t& device, const driver_offer_t& offer,
 // What the results view and the diagnostic report count, each device
 // weighted by its instance_count: devices whose best offer is better with an
 // installed driver (out of date) and without one (no driver); devices with
-// an offer array minus those two are up to date. Devices without offers
-// count nowhere.
+// a best offer minus those two are up to date. Devices without a best
+// offer (none offered, or none usable) are in no row and count nowhere.
 struct offer_counts_t {
     int32_t out_of_date = 0;
     int32_t no_driver = 0;

@@ -88,13 +88,19 @@ uint32_t read_unsigned(const char* text, int base)
     return negative ? 0u - v : v;
 }
 
-// The package's digest, when the service names one: kept only as 64
-// hexadecimal digits (in lower case); anything else counts as none.
+// The package's digest, when the service names one: 64 hexadecimal digits,
+// kept in lower case. An empty or missing element is no digest; any other
+// text marks the offer refused, since nothing could check its package.
 void read_sha256(const TiXmlElement& item, driver_offer_t& offer)
 {
     offer.sha256[0] = '\0';
+    offer.digest_malformed = false;
     const char* text = child_text(item, "sha256");
-    if (!text || !is_sha256_hex(text)) return;
+    if (text[0] == '\0') return;
+    if (!is_sha256_hex(text)) {
+        offer.digest_malformed = true;
+        return;
+    }
     for (size_t i = 0; i < 64; ++i)
         offer.sha256[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[i])));
     offer.sha256[64] = '\0';

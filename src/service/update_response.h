@@ -8,11 +8,12 @@
 //         <item>                   one per offer, in order, at most 500 kept
 //           <hardid> <title> <ver> <size> <guid> <link> <infpath>
 //           <official_link> <cp> <manu> <sign> <feature> <targetos>
-//           <date> <desc>          each optional, in any order
+//           <date> <desc> <sha256> each optional, in any order
 //
 // Texts are 8-bit in the thread's ANSI code page; "link" and
 // "official_link" are kept byte for byte; numbers are unsigned decimal,
-// "feature" hexadecimal.
+// "feature" hexadecimal; "sha256" is the package's digest, 64 hexadecimal
+// digits (an offer with any other non-empty text there is refused).
 #include "devices/device.h"
 #include "devices/driver_offer.h"
 

@@ -112,6 +112,59 @@ TEST(ResultsModel, CountsWeighInstancesAndAlwaysUseTheBestOffers)
     EXPECT_EQ(devices_with_offers(inventory), 3u);
 }
 
+TEST(ResultsModel, CountsHoldOnlyTheDevicesTheRowsShow)
+{
+    // Offers that nothing could download or check (an empty link, a digest
+    // that is no SHA-256) are refused: each is later than the usable offer
+    // and would otherwise be the best and the latest.
+    enum offer_kind { usable, no_link, bad_digest };
+    struct case_t {
+        const char* what;
+        std::vector<offer_kind> offers;
+        bool shown;
+    };
+    const case_t cases[] = {
+        {"only an offer without link", {no_link}, false},
+        {"only an offer with a 63-digit digest", {bad_digest}, false},
+        {"refused offers beside a usable one", {no_link, bad_digest, usable}, true},
+        {"a usable offer alone", {usable}, true},
+    };
+    const char* const usable_link = "http://127.0.0.1/usable.zip";
+    for (const case_t& c : cases) {
+        SCOPED_TRACE(c.what);
+        device_inventory_t inventory;
+        device_fields_t fields;
+        fields.id = u"PCI\BARE";
+        fields.has_driver = false;  // any offer brings it a driver
+        fields.instance_count = 2;
+        inventory.devices.push_back(make_device(fields));
+        device_t& device = inventory.devices.back();
+        std::vector<driver_offer_t> offers;
+        for (offer_kind kind : c.offers) {
+            driver_offer_t o = make_offer(offer(kind == usable ? usable_link : "http://127.0.0.1/refused.zip",
+                                                kind == usable ? u"2013-01-01" : u"2014-01-01"));
+            if (kind == no_link) o.link[0] = '\0';
+            o.digest_malformed = kind == bad_digest;
+            offers.push_back(o);
+        }
+        set_offers(device, offers);
+        update_client_t client;
+        update_request_t request;
+        request.os_version = 61;
+        rank_device_offers(client, device, request);
+
+        for (offer_kind_t kind : {offer_kind_t::best, offer_kind_t::latest}) {
+            offer_grouping_t rows = result_rows(inventory, kind);
+            ASSERT_EQ(rows.groups.size(), c.shown ? 1u : 0u);
+            if (c.shown) EXPECT_STREQ(rows.groups[0].key, usable_link);
+        }
+        offer_counts_t counts = result_counts(inventory);
+        EXPECT_EQ(counts.no_driver, c.shown ? 2 : 0);
+        EXPECT_EQ(counts.out_of_date, 0);
+        EXPECT_EQ(counts.up_to_date, 0);
+    }
+}
+
 TEST(ResultsModel, ScoreIsTheSquaredShareUpToDateAndFullWithoutOffers)
 {
     struct case_t {

@@ -203,7 +203,10 @@ TEST(CountOfferResults, WeighsDevicesByTheirInstances)
     auto add = [&](bool has_driver, bool better, int instances, bool offers) {
         device_t d = make_device({u"X", u"x", u"Net", u"PCI", {u"a"}, {u"b"}, has_driver});
         d.instance_count = instances;
-        if (offers) set_offers(d, {make_offer({})});
+        if (offers) {
+            set_offers(d, {make_offer({})});
+            d.best_offer = &d.offers[0];
+        }
         d.best_offer_better = better;
         devices.push_back(std::move(d));
     };

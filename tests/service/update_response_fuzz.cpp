@@ -1,6 +1,7 @@
 // Arbitrary answers through the answer parser and the ranking: whatever the
 // service sends, the devices end up with at most 500 offers whose texts fit
-// their fields, and ranking and counting them is safe.
+// their fields, ranking chooses only usable offers, and ranking and
+// counting them is safe.
 #include "common/ansi_text.h"
 #include "service/offer_ranking.h"
 #include "service/update_response.h"
@@ -31,9 +32,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 if (o.link[offer_link_bytes - 1] != 0 || o.description[offer_description_chars - 1] != 0) std::abort();
             }
             rank_device_offers(client, device, request);
-            if (device.offer_count > 0 &&
-                (device.best_offer < device.offers.get() || device.best_offer >= device.offers.get() + device.offer_count))
-                std::abort();
+            // The chosen offers are usable ones of the array; only a device
+            // without a usable offer has none.
+            bool any_usable = false;
+            for (int32_t i = 0; i < device.offer_count; ++i) any_usable = any_usable || offer_usable(device.offers[i]);
+            for (const driver_offer_t* chosen : {device.best_offer, device.latest_offer}) {
+                if (device.offer_count <= 0) continue;
+                if (!chosen) {
+                    if (any_usable) std::abort();
+                    continue;
+                }
+                if (chosen < device.offers.get() || chosen >= device.offers.get() + device.offer_count ||
+                    !offer_usable(*chosen))
+                    std::abort();
+            }
         }
     }
     count_offer_results(inventory.devices.data(), inventory.devices.size());

@@ -287,7 +287,7 @@ TEST_F(ParseUpdateResponse, InvalidAnsiBytesAndControlCharactersStayInTheirField
     EXPECT_EQ(fresh.devices[0].offers, nullptr);
 }
 
-TEST_F(ParseUpdateResponse, KeepsAPackageDigestOnlyWhenItIsOne)
+TEST_F(ParseUpdateResponse, KeepsAPackageDigestAndRefusesAnOfferWithAMalformedOne)
 {
     const std::string digest = "1d0d7049c23f1d2c6df80117f2e2b8768405adf75f42273ad08aad89033e2f20";
     std::string upper = digest;
@@ -295,20 +295,24 @@ TEST_F(ParseUpdateResponse, KeepsAPackageDigestOnlyWhenItIsOne)
     struct row {
         std::string element;  // empty: no element
         std::string kept;
+        bool malformed;       // a digest was given that nothing can check against
     };
     const row rows[] = {
-        {"<sha256>" + digest + "</sha256>", digest},
-        {"<sha256>" + upper + "</sha256>", digest},
-        {"", ""},
-        {"<sha256></sha256>", ""},
-        {"<sha256>" + digest.substr(1) + "</sha256>", ""},
-        {"<sha256>" + digest + "0</sha256>", ""},
-        {"<sha256>" + digest.substr(1) + "g</sha256>", ""},
-        {"<sha256>" + digest.substr(0, 32) + " " + digest.substr(33) + "</sha256>", ""},
+        {"<sha256>" + digest + "</sha256>", digest, false},
+        {"<sha256>" + upper + "</sha256>", digest, false},
+        {"", "", false},
+        {"<sha256></sha256>", "", false},
+        {"<sha256 />", "", false},
+        {"<sha256>" + digest.substr(1) + "</sha256>", "", true},  // 63 digits
+        {"<sha256>" + digest + "0</sha256>", "", true},
+        {"<sha256>" + digest.substr(1) + "g</sha256>", "", true},
+        {"<sha256>" + digest.substr(0, 32) + " " + digest.substr(33) + "</sha256>", "", true},
+        {"<sha256>md5:" + digest.substr(0, 32) + "</sha256>", "", true},
     };
     for (const auto& r : rows) {
         ASSERT_TRUE(parse(answer(hardware(net_id_text, item("<link>http://127.0.0.1/a.zip</link>" + r.element)))));
         ASSERT_EQ(net.offer_count, 1) << r.element;
         EXPECT_EQ(std::string(net.offers[0].sha256), r.kept) << r.element;
+        EXPECT_EQ(net.offers[0].digest_malformed, r.malformed) << r.element;
     }
 }
