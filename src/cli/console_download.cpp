@@ -28,6 +28,13 @@ int download_offered_packages(uint32_t tick_ms, install_services_t& services, st
         entry.row = std::make_unique<download_row_c>(download_row_input_for(group), download_sessions, services,
                                                      *entry.host);
         download_row_c& row = *entry.row;
+        // A package already in the download folder is checked as a finished
+        // transfer is: one with other bytes is deleted and fetched again.
+        if (!row.session().verify_complete_package()) {
+            std::printf("%s: SHA-256 of %s not the offered one; deleted\n", row.input().link.c_str(),
+                        utf16_to_utf8(row.session().final_path()).c_str());
+            std::fflush(stdout);
+        }
         if (row.session().state() != download_complete) {
             std::printf("downloading %s (%u bytes)\n", row.input().link.c_str(), row.input().expected_size);
             std::fflush(stdout);

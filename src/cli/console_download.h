@@ -27,7 +27,8 @@ int download_offered_packages(uint32_t tick_ms, install_services_t& services, st
 
 // Prints one line when a download starts and one with its final state,
 // size and file. A package already complete in the download folder is not
-// fetched again. 0 when every package is complete, 1 otherwise. Expects
+// fetched again when its SHA-256 is the offered one; otherwise it is
+// deleted (with a line saying so) and fetched again. 0 when every package is complete, 1 otherwise. Expects
 // start-up and a finished scan; `tick_ms` is the pause between checks.
 int console_download(uint32_t tick_ms);
 

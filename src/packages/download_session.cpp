@@ -180,6 +180,20 @@ bool download_session_c::remove_files()
     return true;
 }
 
+bool download_session_c::verify_complete_package()
+{
+    if (state_ != download_complete || expected_sha256_.empty()) return true;
+    std::string digest;
+    if (sha256_file_hex(final_path_, digest) && digest == expected_sha256_) return true;
+    // Not the package the service describes (or unreadable): like the end of
+    // a transfer with the wrong digest, nothing of it is kept.
+    remove_file(final_path_.c_str());
+    progress_->bytes_done = 0;
+    digest_mismatch_ = true;
+    state_ = download_not_downloaded;
+    return false;
+}
+
 std::shared_ptr<download_session_c> download_session_list_c::find_or_create(std::string_view link,
                                                                             uint32_t expected_size,
                                                                             std::string_view expected_sha256)

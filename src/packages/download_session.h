@@ -90,6 +90,13 @@ public:
     // `complete`; on success the session is `not_downloaded` with 0 bytes.
     // Other states delete nothing. False when nothing was deleted.
     bool remove_files();
+    // A package found complete on disk was never checked. In `complete`
+    // with an expected digest this hashes the final file on the calling
+    // thread (the console's, never the interface's) and, when its digest is
+    // not the expected one, deletes it: the session is then
+    // `not_downloaded` with digest_mismatch() true until the next start.
+    // False only when the file was not the offered package.
+    bool verify_complete_package();
 
     const std::string& link() const { return link_; }
     const std::string& expected_sha256() const { return expected_sha256_; }

@@ -214,6 +214,37 @@ TEST_F(TduCli, DownloadFetchesThePackagesOfTheOutOfDateAndNoDriverGroups)
     EXPECT_EQ(count_of(out, ": Ready to install, "), 3u) << out;
 }
 
+// A package in the download folder with the offered size but other bytes
+// (a damaged file, an older package of that name) is not reported ready to
+// install: the next run finds its SHA-256 wrong, deletes it and fetches the
+// offered package again.
+TEST_F(TduCli, ACompletePackageWithOtherBytesIsFetchedAgain)
+{
+    int exit_code = 0;
+    std::string out = run_program(program, L"download", &exit_code);
+    ASSERT_EQ(exit_code, 0) << out;
+    fs::path package;
+    for (const std::string& line : lines_of(out)) {
+        size_t at = line.find(" bytes, ");
+        if (line.find(": Ready to install, ") != std::string::npos && at != std::string::npos) {
+            package = line.substr(at + 8);
+            break;
+        }
+    }
+    ASSERT_FALSE(package.empty()) << out;
+    const std::string offered = read_file(package);
+    std::string damaged = offered;
+    damaged[damaged.size() / 2] = static_cast<char>(damaged[damaged.size() / 2] ^ 0x5A);
+    write_file(package, damaged);
+
+    out = run_program(program, L"download", &exit_code);
+    EXPECT_EQ(exit_code, 0) << out;
+    EXPECT_EQ(count_of(out, "not the offered one; deleted"), 1u) << out;
+    EXPECT_EQ(count_of(out, "downloading "), 1u) << out;
+    EXPECT_EQ(count_of(out, ": Ready to install, "), 3u) << out;
+    EXPECT_EQ(read_file(package), offered);
+}
+
 // Every byte of each package is in its temporary file (the move to the final
 // name failed, or the program ended before it settled the download): the
 // next run completes each of them, without asking the service for a range

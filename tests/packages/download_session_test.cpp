@@ -4,6 +4,7 @@
 #include "packages/download_session.h"
 
 #include "common/files.h"
+#include "common/sha256.h"
 #include "fakes.h"
 #include "support/test_support.h"
 
@@ -192,4 +193,41 @@ TEST(DownloadSession, RemoveDeletesTheFileOfTheState)
     fs::remove(f.temp());
     EXPECT_FALSE(s->remove_files());
     EXPECT_EQ(s->state(), download_failed);
+}
+
+TEST(DownloadSession, APackageFoundCompleteIsCheckedAgainstTheOfferedDigest)
+{
+    const std::string package(5000, 'p');
+    const std::string digest = sha256_hex_of(package);
+    struct row {
+        const char* what;
+        std::string on_disk;      // the final file's bytes
+        std::string expected;     // the offer's digest
+        bool kept;
+    };
+    const row rows[] = {
+        {"the offered bytes", package, digest, true},
+        {"as many other bytes", std::string(5000, 'q'), digest, false},
+        {"no digest offered: nothing to check", std::string(5000, 'q'), "", true},
+    };
+    for (const auto& r : rows) {
+        sessions_fixture_t f;
+        test::write_file(f.final(), r.on_disk);
+        auto s = f.sessions.find_or_create(pkg_link, 5000, r.expected);
+        ASSERT_EQ(s->state(), download_complete) << r.what;
+
+        EXPECT_EQ(s->verify_complete_package(), r.kept) << r.what;
+        EXPECT_EQ(fs::exists(f.final()), r.kept) << r.what;
+        EXPECT_EQ(s->state(), r.kept ? download_complete : download_not_downloaded) << r.what;
+        EXPECT_EQ(s->bytes_done(), r.kept ? 5000u : 0u) << r.what;
+        EXPECT_EQ(s->digest_mismatch(), !r.kept) << r.what;
+    }
+
+    // Only a complete session has a package to check.
+    sessions_fixture_t f;
+    test::write_file(f.temp(), std::string(100, 'q'));
+    auto s = f.sessions.find_or_create(pkg_link, 5000, digest);
+    EXPECT_TRUE(s->verify_complete_package());
+    EXPECT_EQ(s->state(), download_paused);
+    EXPECT_TRUE(fs::exists(f.temp()));
 }
