@@ -192,6 +192,9 @@ TEST_F(HostileRequests, EachGetsItsStatusAndTheServiceGoesOn)
     for (int i = 0; i < 2000; ++i)
         devices += "<hardware><id><![CDATA[PCI\\VEN_1000&DEV_" + std::to_string(i) + "\\3&0&0]]></id></hardware>";
     devices += "</hardwares></kelptone>";
+    const std::string control_ids =
+        "<kelptone><action>ACTION_UPDATE_DRIVER</action><client os=\"WIN7\" lang=\"437\"/><hardwares>"
+        "<hardware><id><![CDATA[PCI\\VEN_1000\x01\x1b[2J]]></id></hardware></hardwares></kelptone>";
     std::string ranges = "bytes=0-0";
     for (int i = 1; i < 800; ++i) ranges += "," + std::to_string(i) + "-" + std::to_string(i);
 
@@ -221,6 +224,8 @@ TEST_F(HostileRequests, EachGetsItsStatusAndTheServiceGoesOn)
          post("--" + boundary + "\r\nContent-Disposition form-data\r\n\r\nabc\r\n--" + boundary + "--\r\n"), 400,
          "\"kelptone\""},
         {"too many form parts", post(form(many_parts)), 400, "parts"},
+        {"device IDs holding control bytes", post(form(form_part("kelptone", test::deflate_text(control_ids)))),
+         400, "XML does not allow"},
         {"answer past the byte budget", post(form(form_part("kelptone", test::deflate_text(devices)))), 413,
          "exceed"},
         {"many ranges", "GET /packages/ostara-usb3-1.4.zip HTTP/1.1\r\nHost: x\r\nRange: " + ranges + "\r\n\r\n",
