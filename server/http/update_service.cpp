@@ -184,6 +184,21 @@ struct update_service_t::impl_t {
         return *end != '\0' || errno == ERANGE || n > options.max_body;
     }
 
+    // A body whose length the headers give twice (Content-Length beside a
+    // Transfer-Encoding, or either header more than once) is refused: a
+    // proxy in front may read it otherwise than this service does, and take
+    // the rest for a request of its own. Nginx refuses the same.
+    static std::string ambiguous_framing(const httplib::Request& req)
+    {
+        std::size_t lengths = req.get_header_value_count("Content-Length");
+        std::size_t encodings = req.get_header_value_count("Transfer-Encoding");
+        if (lengths && encodings) return "the request has both Content-Length and Transfer-Encoding";
+        if (lengths > 1 || encodings > 1)
+            return "the request has more than one " +
+                   std::string(lengths > 1 ? "Content-Length" : "Transfer-Encoding") + " header";
+        return {};
+    }
+
     void answer_update(const httplib::Request& req, httplib::Response& res, const httplib::ContentReader& content)
     {
         if (announced_too_large(req)) return refuse_and_close(res, 413, "the request body is too large");
@@ -297,16 +312,23 @@ struct update_service_t::impl_t {
     void routes()
     {
         http.set_payload_max_length(options.max_body);
-        http.set_pre_routing_handler([](const httplib::Request&, httplib::Response&) {
+        http.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
             request_start = std::chrono::steady_clock::now();
             request_started = true;
-            return httplib::Server::HandlerResponse::Unhandled;
+            std::string ambiguous = ambiguous_framing(req);
+            if (ambiguous.empty()) return httplib::Server::HandlerResponse::Unhandled;
+            refuse_and_close(res, 400, ambiguous);
+            return httplib::Server::HandlerResponse::Handled;
         });
         http.Post("/", [this](const httplib::Request& req, httplib::Response& res,
                               const httplib::ContentReader& content) { answer_update(req, res, content); });
         // A client that waits for "100 Continue" before sending a body too
         // large is answered at once, and the connection ends there.
         http.set_expect_100_continue_handler([this](const httplib::Request& req, httplib::Response& res) {
+            if (std::string ambiguous = ambiguous_framing(req); !ambiguous.empty()) {
+                refuse_and_close(res, 400, ambiguous);
+                return 400;
+            }
             if (!announced_too_large(req)) return 100;
             refuse_and_close(res, 413, "the request body is too large");
             return 413;

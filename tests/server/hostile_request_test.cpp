@@ -215,6 +215,14 @@ TEST_F(HostileRequests, EachGetsItsStatusAndTheServiceGoesOn)
         {"gzip body inflating past the limit",
          post(gzip(form(form_part("kelptone", std::string(64u << 20, 'z')))), "Content-Encoding: gzip\r\n"), 413,
          "too large"},
+        // framing that a proxy in front may read otherwise than the service
+        {"Content-Length beside chunked", post(chunked(demo_body(), 1000), "Transfer-Encoding: chunked\r\n"), 400,
+         "both Content-Length and Transfer-Encoding"},
+        {"Content-Length beside chunked, waiting for 100 Continue",
+         post(chunked(demo_body(), 1000), "Expect: 100-continue\r\nTransfer-Encoding: chunked\r\n"), 400,
+         "both Content-Length and Transfer-Encoding"},
+        {"two Content-Length headers", post(demo_body(), "Content-Length: 5\r\n"), 400,
+         "more than one Content-Length"},
         {"announced length past the limit",
          "POST / HTTP/1.1\r\nHost: x\r\nContent-Type: multipart/form-data; boundary=" + boundary +
              "\r\nContent-Length: 99999999999\r\n\r\n",
