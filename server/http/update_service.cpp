@@ -109,6 +109,7 @@ connection_limits_t connection_limits(const service_options_t& o)
 {
     connection_limits_t limits = o.connection;
     limits.max_body_bytes = o.max_body + (64u << 10);
+    limits.inflation.max_bytes = o.max_body;
     return limits;
 }
 
@@ -209,6 +210,10 @@ struct update_service_t::impl_t {
         bool read = content([&](const httplib::MultipartFormData& part) { return form.begin_part(part); },
                             [&](const char* data, std::size_t size) { return form.add(data, size); });
         if (form.too_large) return refuse_and_close(res, 413, "the request body is too large");
+        if (auto* connection = guarded_server_t::current_connection()) {
+            std::string refusal = connection->body_refusal();
+            if (!refusal.empty()) return refuse_and_close(res, 413, refusal);
+        }
         if (form.too_many_parts)
             return refuse_and_close(res, 400, "the form has more than " + std::to_string(max_form_parts) + " parts");
         if (!read) return refuse_and_close(res, 400, "the form cannot be read (malformed or cut short)");
@@ -315,10 +320,20 @@ struct update_service_t::impl_t {
         http.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
             request_start = std::chrono::steady_clock::now();
             request_started = true;
-            std::string ambiguous = ambiguous_framing(req);
-            if (ambiguous.empty()) return httplib::Server::HandlerResponse::Unhandled;
-            refuse_and_close(res, 400, ambiguous);
-            return httplib::Server::HandlerResponse::Handled;
+            if (std::string ambiguous = ambiguous_framing(req); !ambiguous.empty()) {
+                refuse_and_close(res, 400, ambiguous);
+                return httplib::Server::HandlerResponse::Handled;
+            }
+            // gzip and deflate bodies are inflated by the connection, which
+            // takes their Content-Encoding off; any other would be inflated
+            // by the library without a limit, or not at all.
+            std::string encoding = req.get_header_value("Content-Encoding");
+            if (!encoding.empty() && encoding != "identity") {
+                if (announced_too_large(req)) refuse_and_close(res, 413, "the request body is too large");
+                else refuse_and_close(res, 415, "the request's Content-Encoding is not gzip or deflate");
+                return httplib::Server::HandlerResponse::Handled;
+            }
+            return httplib::Server::HandlerResponse::Unhandled;
         });
         http.Post("/", [this](const httplib::Request& req, httplib::Response& res,
                               const httplib::ContentReader& content) { answer_update(req, res, content); });
