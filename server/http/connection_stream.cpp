@@ -46,6 +46,7 @@ void connection_stream_t::begin_request()
     phase_end_ = clock::now() + limits_.header_time;
     phase_bytes_ = 0;
     close_after_answer = false;
+    inflater_.reset();
 }
 
 void connection_stream_t::begin_body()
@@ -87,7 +88,19 @@ bool connection_stream_t::is_writable() const
     return wait(POLLOUT, clock::now() + limits_.write_idle_time);
 }
 
+void connection_stream_t::inflate_body(body_inflater_t::framing_t framing, std::uint64_t length)
+{
+    inflater_ = std::make_unique<body_inflater_t>(framing, length, limits_.inflation);
+}
+
 ssize_t connection_stream_t::read(char* ptr, std::size_t size)
+{
+    if (phase_ == phase_t::body && inflater_)
+        return inflater_->read(ptr, size, [this](char* raw, std::size_t n) { return read_raw(raw, n); });
+    return read_raw(ptr, size);
+}
+
+ssize_t connection_stream_t::read_raw(char* ptr, std::size_t size)
 {
     if (size == 0) return 0;
     std::size_t limit = phase_ == phase_t::headers ? limits_.max_header_bytes : limits_.max_body_bytes;

@@ -5,11 +5,15 @@
 // within `body_time`, and no read or write may wait longer than
 // `idle_time` / `write_idle_time` for the next byte. Every wait also ends
 // within a fraction of a second once the service stops.
+#include "http/body_inflater.h"
+
 #include <httplib.h>
 
 #include <atomic>
 #include <chrono>
 #include <cstddef>
+#include <memory>
+#include <string>
 
 namespace tdu::server {
 
@@ -25,6 +29,8 @@ struct connection_limits_t {
     // Raw bytes after the headers (a body's framing, chunk sizes and
     // compressed bytes included); more ends the connection.
     std::size_t max_body_bytes = (8u << 20) + (64u << 10);
+    // A body with a Content-Encoding, inflated: its bytes and its ratio.
+    inflation_limits_t inflation;
     std::size_t max_connections = 4096;
     std::size_t max_requests_per_connection = 100;
 };
@@ -42,6 +48,11 @@ public:
     void begin_body();
     // Waits up to the keep-alive time for the next request's first byte.
     bool wait_for_request();
+    // From now on the body is unframed and inflated here (see
+    // body_inflater_t), and read() gives the inflated bytes.
+    void inflate_body(body_inflater_t::framing_t framing, std::uint64_t length);
+    // Why an inflated body was given up for its size ("" when it was not).
+    std::string body_refusal() const { return inflater_ ? inflater_->refusal() : std::string(); }
 
     bool is_readable() const override;
     bool is_writable() const override;
@@ -60,6 +71,8 @@ private:
     // Waits for `events` until `limit`; false on a time-out, an error or a
     // stop.
     bool wait(short events, clock::time_point limit) const;
+    // The connection's bytes as they come, within the phase's limits.
+    ssize_t read_raw(char* ptr, std::size_t size);
 
     int sock_;
     const connection_limits_t& limits_;
@@ -69,6 +82,7 @@ private:
     std::size_t phase_bytes_ = 0;
     char buffer_[4096];
     std::size_t buffered_ = 0, used_ = 0;
+    std::unique_ptr<body_inflater_t> inflater_;
 };
 
 } // namespace tdu::server

@@ -1,10 +1,13 @@
 #include "http/guarded_server.h"
 
 #include <poll.h>
+#include <strings.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -84,6 +87,43 @@ void linger(int sock)
     }
 }
 
+// A body with Content-Encoding gzip or deflate is unframed and inflated by
+// the connection, which counts every inflated byte, rather than by the
+// library, whose form reader sees only the bytes inside the form's parts.
+// Its framing and encoding headers are taken off, so the library reads the
+// inflated bytes up to their end. The framing is read as the library would
+// have read it: chunked, else Content-Length, else up to the connection's
+// end.
+void inflate_encoded_body(httplib::Request& req, connection_stream_t& stream, const connection_limits_t& limits)
+{
+    const std::string encoding = req.get_header_value("Content-Encoding");
+    if (encoding != "gzip" && encoding != "deflate") return;
+    std::size_t lengths = req.get_header_value_count("Content-Length");
+    std::size_t transfer_encodings = req.get_header_value_count("Transfer-Encoding");
+    // Framing given twice is refused by the service before any body is read.
+    if (lengths + transfer_encodings > 1) return;
+    auto framing = body_inflater_t::framing_t::until_close;
+    std::uint64_t length = 0;
+    if (transfer_encodings) {
+        if (strcasecmp(req.get_header_value("Transfer-Encoding").c_str(), "chunked") == 0)
+            framing = body_inflater_t::framing_t::chunked;
+    } else if (lengths) {
+        const std::string text = req.get_header_value("Content-Length");
+        char* end = nullptr;
+        errno = 0;
+        unsigned long long n = std::strtoull(text.c_str(), &end, 10);
+        // A length that cannot be read, or is past the limit, is left to
+        // the service to refuse before the body is read.
+        if (text.empty() || *end != '\0' || errno == ERANGE || n > limits.inflation.max_bytes) return;
+        framing = body_inflater_t::framing_t::length;
+        length = n;
+    }
+    stream.inflate_body(framing, length);
+    req.headers.erase("Content-Encoding");
+    req.headers.erase("Content-Length");
+    req.headers.erase("Transfer-Encoding");
+}
+
 } // namespace
 
 guarded_server_t::guarded_server_t(connection_limits_t limits) : limits_(limits)
@@ -126,9 +166,10 @@ bool guarded_server_t::process_and_close_socket(socket_t sock)
             }
             bool last = n + 1 == limits_.max_requests_per_connection;
             bool closed = false, read = false;
-            bool ok = process_request(stream, last, closed, [&](httplib::Request&) {
+            bool ok = process_request(stream, last, closed, [&](httplib::Request& req) {
                 read = true;
                 stream.begin_body();
+                inflate_encoded_body(req, stream, limits_);
             });
             // A request whose line or headers could not be read leaves the
             // stream at an unknown place: the connection ends.

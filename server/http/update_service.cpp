@@ -109,6 +109,7 @@ connection_limits_t connection_limits(const service_options_t& o)
 {
     connection_limits_t limits = o.connection;
     limits.max_body_bytes = o.max_body + (64u << 10);
+    limits.inflation.max_bytes = o.max_body;
     return limits;
 }
 
@@ -184,6 +185,21 @@ struct update_service_t::impl_t {
         return *end != '\0' || errno == ERANGE || n > options.max_body;
     }
 
+    // A body whose length the headers give twice (Content-Length beside a
+    // Transfer-Encoding, or either header more than once) is refused: a
+    // proxy in front may read it otherwise than this service does, and take
+    // the rest for a request of its own. Nginx refuses the same.
+    static std::string ambiguous_framing(const httplib::Request& req)
+    {
+        std::size_t lengths = req.get_header_value_count("Content-Length");
+        std::size_t encodings = req.get_header_value_count("Transfer-Encoding");
+        if (lengths && encodings) return "the request has both Content-Length and Transfer-Encoding";
+        if (lengths > 1 || encodings > 1)
+            return "the request has more than one " +
+                   std::string(lengths > 1 ? "Content-Length" : "Transfer-Encoding") + " header";
+        return {};
+    }
+
     void answer_update(const httplib::Request& req, httplib::Response& res, const httplib::ContentReader& content)
     {
         if (announced_too_large(req)) return refuse_and_close(res, 413, "the request body is too large");
@@ -194,6 +210,10 @@ struct update_service_t::impl_t {
         bool read = content([&](const httplib::MultipartFormData& part) { return form.begin_part(part); },
                             [&](const char* data, std::size_t size) { return form.add(data, size); });
         if (form.too_large) return refuse_and_close(res, 413, "the request body is too large");
+        if (auto* connection = guarded_server_t::current_connection()) {
+            std::string refusal = connection->body_refusal();
+            if (!refusal.empty()) return refuse_and_close(res, 413, refusal);
+        }
         if (form.too_many_parts)
             return refuse_and_close(res, 400, "the form has more than " + std::to_string(max_form_parts) + " parts");
         if (!read) return refuse_and_close(res, 400, "the form cannot be read (malformed or cut short)");
@@ -297,9 +317,22 @@ struct update_service_t::impl_t {
     void routes()
     {
         http.set_payload_max_length(options.max_body);
-        http.set_pre_routing_handler([](const httplib::Request&, httplib::Response&) {
+        http.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
             request_start = std::chrono::steady_clock::now();
             request_started = true;
+            if (std::string ambiguous = ambiguous_framing(req); !ambiguous.empty()) {
+                refuse_and_close(res, 400, ambiguous);
+                return httplib::Server::HandlerResponse::Handled;
+            }
+            // gzip and deflate bodies are inflated by the connection, which
+            // takes their Content-Encoding off; any other would be inflated
+            // by the library without a limit, or not at all.
+            std::string encoding = req.get_header_value("Content-Encoding");
+            if (!encoding.empty() && encoding != "identity") {
+                if (announced_too_large(req)) refuse_and_close(res, 413, "the request body is too large");
+                else refuse_and_close(res, 415, "the request's Content-Encoding is not gzip or deflate");
+                return httplib::Server::HandlerResponse::Handled;
+            }
             return httplib::Server::HandlerResponse::Unhandled;
         });
         http.Post("/", [this](const httplib::Request& req, httplib::Response& res,
@@ -307,6 +340,10 @@ struct update_service_t::impl_t {
         // A client that waits for "100 Continue" before sending a body too
         // large is answered at once, and the connection ends there.
         http.set_expect_100_continue_handler([this](const httplib::Request& req, httplib::Response& res) {
+            if (std::string ambiguous = ambiguous_framing(req); !ambiguous.empty()) {
+                refuse_and_close(res, 400, ambiguous);
+                return 400;
+            }
             if (!announced_too_large(req)) return 100;
             refuse_and_close(res, 413, "the request body is too large");
             return 413;

@@ -1,6 +1,7 @@
 #include "protocol/update_answer.h"
 
 #include "common/code_page.h"
+#include "protocol/xml_bytes.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -39,7 +40,10 @@ struct size_sink_t {
 };
 
 // Text content as an XML parser reads it back: markup characters as
-// entities, control bytes as character references, every other byte as is.
+// entities, TAB, LF and CR as character references (a parser would turn a
+// raw CR into LF), every other byte as is. The control bytes XML cannot
+// carry at all, not even as references, are left out: the document stays
+// well-formed.
 template <class Sink> void put_escaped(Sink& sink, std::string_view text)
 {
     std::size_t plain = 0;
@@ -51,7 +55,7 @@ template <class Sink> void put_escaped(Sink& sink, std::string_view text)
         sink.put(text.substr(plain, i - plain));
         if (entity) {
             sink.put(entity);
-        } else {
+        } else if (!xml_forbids_byte(c)) {
             char ref[8];
             std::snprintf(ref, sizeof ref, "&#x%02X;", c);
             sink.put(ref);
@@ -98,11 +102,14 @@ template <class Sink> void put_item(Sink& sink, const offer_t& o, const answer_c
 }
 
 // A device's element without its items: the ID in a CDATA section, or as
-// escaped text when it holds the section's own end mark.
+// escaped text when it holds the section's own end mark or a byte XML
+// cannot carry (the request reader refuses such IDs; the writer still never
+// puts one out).
 template <class Sink> void put_device_open(Sink& sink, const answer_device_t& device)
 {
     sink.put("\t\t<hardware>\n\t\t\t<id>");
-    if (device.id_bytes.find("]]>") == std::string::npos) {
+    if (device.id_bytes.find("]]>") == std::string::npos &&
+        find_xml_forbidden_byte(device.id_bytes) == std::string_view::npos) {
         sink.put("\n\t\t\t\t<![CDATA[");
         sink.put(device.id_bytes);
         sink.put("]]>\n\t\t\t");

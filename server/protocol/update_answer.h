@@ -16,7 +16,7 @@
 namespace tdu::server {
 
 struct answer_device_t {
-    std::string id_bytes; // echoed exactly as the request sent it
+    std::string id_bytes; // echoed as the request sent it, less any byte XML forbids
     std::vector<offer_t> offers;
 };
 

@@ -2,10 +2,12 @@
 
 #include "common/code_page.h"
 #include "common/xml_depth.h"
+#include "protocol/xml_bytes.h"
 
 #include <tinyxml.h>
 #include <zlib.h>
 
+#include <cstdio>
 #include <cstdlib>
 
 namespace tdu::server {
@@ -126,6 +128,17 @@ bool parse_update_request(std::string_view text, const request_limits_t& limits,
             return refuse(failure, 400, "more than " + std::to_string(limits.max_devices) + " devices");
         const char* id = element_text(h, "id");
         if (!id || !*id) return refuse(failure, 400, "a <hardware> element without a device <id>");
+        // The answer echoes the ID byte for byte and the program matches it
+        // to its device so; an ID holding a byte no XML document may carry
+        // could be echoed only altered (or not well-formed), so the request
+        // is refused, like any other that is not well-formed XML.
+        std::string_view id_text(id);
+        if (std::size_t at = find_xml_forbidden_byte(id_text); at != std::string_view::npos) {
+            char byte[8];
+            std::snprintf(byte, sizeof byte, "0x%02X", static_cast<unsigned char>(id_text[at]));
+            return refuse(failure, 400, "device " + std::to_string(request.devices.size() + 1) +
+                                            ": the <id> holds the byte " + byte + ", which XML does not allow");
+        }
         request_device_t device;
         device.id_bytes = id;
         if (const char* match = element_text(h, "matchid")) device.match_id = ansi_to_utf8(match, cp);

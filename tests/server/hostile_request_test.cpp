@@ -143,6 +143,20 @@ std::string gzip(const std::string& text)
     return out;
 }
 
+// Bytes that do not compress.
+std::string noise(size_t size)
+{
+    std::string out(size, '\0');
+    uint32_t x = 2463534242u;
+    for (auto& c : out) {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        c = static_cast<char>(x);
+    }
+    return out;
+}
+
 class HostileRequests : public service_fixture_c {
 protected:
     static constexpr size_t max_body = 256 * 1024;
@@ -192,6 +206,9 @@ TEST_F(HostileRequests, EachGetsItsStatusAndTheServiceGoesOn)
     for (int i = 0; i < 2000; ++i)
         devices += "<hardware><id><![CDATA[PCI\\VEN_1000&DEV_" + std::to_string(i) + "\\3&0&0]]></id></hardware>";
     devices += "</hardwares></kelptone>";
+    const std::string control_ids =
+        "<kelptone><action>ACTION_UPDATE_DRIVER</action><client os=\"WIN7\" lang=\"437\"/><hardwares>"
+        "<hardware><id><![CDATA[PCI\\VEN_1000\x01\x1b[2J]]></id></hardware></hardwares></kelptone>";
     std::string ranges = "bytes=0-0";
     for (int i = 1; i < 800; ++i) ranges += "," + std::to_string(i) + "-" + std::to_string(i);
 
@@ -212,6 +229,32 @@ TEST_F(HostileRequests, EachGetsItsStatusAndTheServiceGoesOn)
         {"gzip body inflating past the limit",
          post(gzip(form(form_part("kelptone", std::string(64u << 20, 'z')))), "Content-Encoding: gzip\r\n"), 413,
          "too large"},
+        // framing that a proxy in front may read otherwise than the service
+        {"Content-Length beside chunked", post(chunked(demo_body(), 1000), "Transfer-Encoding: chunked\r\n"), 400,
+         "both Content-Length and Transfer-Encoding"},
+        {"Content-Length beside chunked, waiting for 100 Continue",
+         post(chunked(demo_body(), 1000), "Expect: 100-continue\r\nTransfer-Encoding: chunked\r\n"), 400,
+         "both Content-Length and Transfer-Encoding"},
+        {"two Content-Length headers", post(demo_body(), "Content-Length: 5\r\n"), 400,
+         "more than one Content-Length"},
+        // every inflated byte counts, also those outside the form's parts
+        {"gzip bomb before the first boundary",
+         post(gzip(std::string(16u << 20, 'z') + "\r\n" + demo_body()), "Content-Encoding: gzip\r\n"), 413,
+         "more than 100 times"},
+        {"gzip bomb after the last boundary",
+         post(gzip(demo_body() + std::string(16u << 20, 'z')), "Content-Encoding: gzip\r\n"), 413,
+         "more than 100 times"},
+        {"chunked gzip bomb before the first boundary",
+         post(chunked(gzip(std::string(16u << 20, 'z') + "\r\n" + demo_body()), 4096),
+              "Content-Encoding: gzip\r\nTransfer-Encoding: chunked\r\n", false),
+         413, "more than 100 times"},
+        {"gzip body whose preamble inflates past the limit",
+         post(gzip(noise(max_body - 8192) + std::string(16384, 'z') + "\r\n" + demo_body()),
+              "Content-Encoding: gzip\r\n"),
+         413,
+         "inflates past 262144 bytes"},
+        {"Content-Encoding the service does not inflate",
+         post(demo_body(), "Content-Encoding: br\r\n"), 415, "not gzip or deflate"},
         {"announced length past the limit",
          "POST / HTTP/1.1\r\nHost: x\r\nContent-Type: multipart/form-data; boundary=" + boundary +
              "\r\nContent-Length: 99999999999\r\n\r\n",
@@ -221,6 +264,8 @@ TEST_F(HostileRequests, EachGetsItsStatusAndTheServiceGoesOn)
          post("--" + boundary + "\r\nContent-Disposition form-data\r\n\r\nabc\r\n--" + boundary + "--\r\n"), 400,
          "\"kelptone\""},
         {"too many form parts", post(form(many_parts)), 400, "parts"},
+        {"device IDs holding control bytes", post(form(form_part("kelptone", test::deflate_text(control_ids)))),
+         400, "XML does not allow"},
         {"answer past the byte budget", post(form(form_part("kelptone", test::deflate_text(devices)))), 413,
          "exceed"},
         {"many ranges", "GET /packages/ostara-usb3-1.4.zip HTTP/1.1\r\nHost: x\r\nRange: " + ranges + "\r\n\r\n",
@@ -247,6 +292,47 @@ TEST_F(HostileRequests, EachGetsItsStatusAndTheServiceGoesOn)
     raw_client_t client(port_);
     client.send(post(demo_body()));
     EXPECT_EQ(status_of(client.receive(std::chrono::seconds(2))), 200);
+}
+
+TEST_F(HostileRequests, CompressedBodiesAreStillReadWhole)
+{
+    start(hostile_options());
+    const std::string body = demo_body();
+    const std::string gzipped = gzip(body);
+    std::string chunked_with_extras = chunked(gzipped, 100);
+    chunked_with_extras.replace(chunked_with_extras.find("\r\n"), 2, ";name=value\r\n"); // an extension
+    chunked_with_extras.insert(chunked_with_extras.size() - 2, "X-Trailer: t\r\n");
+    struct row {
+        const char* name;
+        std::string bytes;
+        int status;
+        const char* says;
+    };
+    const row rows[] = {
+        {"gzip", post(gzipped, "Content-Encoding: gzip\r\n"), 200, "<kelptone>"},
+        {"deflate (a zlib stream)", post(test::deflate_text(body), "Content-Encoding: deflate\r\n"), 200,
+         "<kelptone>"},
+        {"gzip, chunked", post(chunked(gzipped, 7), "Content-Encoding: gzip\r\nTransfer-Encoding: chunked\r\n", false),
+         200, "<kelptone>"},
+        {"gzip, chunked with an extension and a trailer",
+         post(chunked_with_extras, "Content-Encoding: gzip\r\nTransfer-Encoding: chunked\r\n", false), 200,
+         "<kelptone>"},
+        {"gzip cut short", post(gzipped.substr(0, gzipped.size() - 10), "Content-Encoding: gzip\r\n"), 400,
+         "cannot be read"},
+        {"bytes after the gzip stream", post(gzipped + "junk", "Content-Encoding: gzip\r\n"), 400, "cannot be read"},
+    };
+    for (const auto& r : rows) {
+        raw_client_t client(port_);
+        ASSERT_TRUE(client.connected()) << r.name;
+        // A second request right behind the first: the body ends exactly
+        // where its framing says, and the connection goes on.
+        client.send(r.bytes + (r.status == 200 ? "GET / HTTP/1.1\r\nHost: x\r\n\r\n" : ""));
+        std::string answer = client.receive(std::chrono::seconds(3));
+        EXPECT_EQ(status_of(answer), r.status) << r.name << ": " << answer.substr(0, 300);
+        EXPECT_NE(answer.find(r.says), std::string::npos) << r.name << ": " << answer.substr(0, 600);
+        if (r.status == 200)
+            EXPECT_NE(answer.find("HTTP/1.1 200 OK", 1), std::string::npos) << r.name << ": no second answer";
+    }
 }
 
 TEST_F(HostileRequests, SlowClientsDoNotHoldUpUpdateRequests)

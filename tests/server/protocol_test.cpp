@@ -106,6 +106,11 @@ TEST(UpdateRequest, RefusesDocumentsThatAreNotTheRequest)
         {request_doc(device + device + device), "more than 2 devices"},
         {request_doc("<hardware><id>X</id><compids><![CDATA[A\nB\nC\nD]]></compids></hardware>"), "more than 3 IDs"},
         {std::string("<kelptone>\0</kelptone>", 22), "zero byte"},
+        // IDs the answer could not echo in well-formed XML
+        {request_doc(device + "<hardware><id><![CDATA[PCI\\VEN_1\x01]]></id></hardware>"),
+         "device 2: the <id> holds the byte 0x01"},
+        {request_doc("<hardware><id>USB\\\x1b[31mRED</id></hardware>"), "byte 0x1B, which XML does not allow"},
+        {request_doc("<hardware><id>ACPI\\&#x1;</id></hardware>"), "byte 0x01"},
         {request_doc(deep), "deeper than 256 levels"},
     };
     for (const auto& r : rows) {
@@ -176,6 +181,44 @@ TEST(UpdateAnswer, CarriesEveryOfferFieldInTheClientsCodePage)
     ASSERT_NE(odd, nullptr);
     EXPECT_STREQ(child_text(odd, "id"), "ODD]]>ID");
     EXPECT_EQ(odd->FirstChildElement("item"), nullptr);
+}
+
+TEST(UpdateAnswer, NeverHoldsAByteXmlForbids)
+{
+    offer_t o;
+    o.hardid = "PCI\\VEN_1\x02";
+    o.title = "Esc\x1b[31m red\tTab\r\nLine";
+    o.manufacturer = "Bell\x07";
+    o.package = "p.zip";
+    o.inf_path = "a\x0b.inf";
+    std::vector<answer_device_t> devices = {
+        {"PCI\\VEN_1\x01\x1b", {o}}, {"ODD]]>\x1f", {}}, {"PLAIN\\ID\x7f", {}}};
+    answer_context_t context{"http://127.0.0.1:8080/", 1252};
+    std::string xml = build_update_answer(devices, context);
+    EXPECT_EQ(xml.size(), update_answer_size(devices, context));
+    for (size_t i = 0; i < xml.size(); ++i) {
+        auto c = static_cast<unsigned char>(xml[i]);
+        EXPECT_TRUE(c >= 0x20 || c == '\t' || c == '\n' || c == '\r') << "byte " << int(c) << " at " << i;
+    }
+    // not written as character references either: XML forbids those too
+    for (const char* ref : {"&#x01;", "&#x1B;", "&#x1F;", "&#x07;", "&#x0B;", "&#x02;"})
+        EXPECT_EQ(xml.find(ref), std::string::npos) << ref;
+
+    TiXmlDocument doc;
+    doc.Parse(xml.c_str(), nullptr, TIXML_ENCODING_LEGACY);
+    ASSERT_FALSE(doc.Error()) << doc.ErrorDesc();
+    const TiXmlElement* hardware = doc.RootElement()->FirstChildElement("hardwares")->FirstChildElement("hardware");
+    EXPECT_STREQ(child_text(hardware, "id"), "PCI\\VEN_1");
+    const TiXmlElement* item = hardware->FirstChildElement("item");
+    ASSERT_NE(item, nullptr);
+    // TAB, LF and CR are characters XML carries: they are kept
+    EXPECT_STREQ(child_text(item, "title"), "Esc[31m red\tTab\r\nLine");
+    EXPECT_STREQ(child_text(item, "manu"), "Bell");
+    EXPECT_STREQ(child_text(item, "infpath"), "p/a.inf");
+    hardware = hardware->NextSiblingElement("hardware");
+    EXPECT_STREQ(child_text(hardware, "id"), "ODD]]>");
+    hardware = hardware->NextSiblingElement("hardware");
+    EXPECT_STREQ(child_text(hardware, "id"), "PLAIN\\ID\x7f"); // DEL is a character: echoed
 }
 
 TEST(UpdateAnswer, KeepsToItsByteBudgetAndSaysWhenTheDevicesAloneExceedIt)
