@@ -64,6 +64,11 @@ tdu_runnable_arches() {
     if tdu_runs_32bit; then echo "x86 x64"; else echo "x64"; fi
 }
 
+# The build a script runs when not told: x86 where 32-bit code runs, else x64.
+tdu_default_arch() {
+    if tdu_runs_32bit; then echo x86; else echo x64; fi
+}
+
 # The one line a script prints where the x86 build is compiled but not run.
 tdu_no_32bit_note() {
     if [ "${TDU_NO_32BIT:-}" = 1 ]; then
