@@ -25,22 +25,59 @@ const char* element_text(const TiXmlElement* element)
     return text ? text->Value() : nullptr;
 }
 
-const char* child_text(const TiXmlElement& parent, const char* name)
+// The texts of an item's fields, each from the first child element of that
+// name ("" when there is none or its first child is no text). One walk over
+// the item's children finds them all: asking for each name in turn walked the
+// children once per field, with a name comparison at every step.
+enum offer_field_t {
+    field_hardid, field_title, field_ver, field_guid, field_manu, field_date, field_desc, field_link,
+    field_official_link, field_size, field_cp, field_sign, field_targetos, field_feature, field_infpath,
+    field_sha256, field_count
+};
+
+constexpr std::string_view offer_field_names[field_count] = {
+    "hardid", "title", "ver", "guid", "manu", "date", "desc", "link",
+    "official_link", "size", "cp", "sign", "targetos", "feature", "infpath", "sha256",
+};
+
+struct offer_texts_t {
+    const char* text[field_count];
+    const char* operator[](offer_field_t field) const { return text[field]; }
+};
+
+offer_texts_t read_offer_texts(const TiXmlElement& item)
 {
-    const char* text = element_text(parent.FirstChildElement(name));
-    return text ? text : "";
+    offer_texts_t texts;
+    bool seen[field_count] = {};
+    for (const char*& t : texts.text) t = "";
+    int left = field_count;
+    for (const TiXmlElement* child = item.FirstChildElement(); child && left > 0;
+         child = child->NextSiblingElement()) {
+        const std::string& name = child->ValueStr();
+        for (int f = 0; f < field_count; ++f) {
+            if (name != offer_field_names[f]) continue;
+            if (!seen[f]) {
+                seen[f] = true;
+                --left;
+                const char* text = element_text(child);
+                if (text) texts.text[f] = text;
+            }
+            break;
+        }
+    }
+    return texts;
 }
 
 template <size_t N>
-void read_text_field(const TiXmlElement& item, const char* name, char16_t (&field)[N])
+void read_text_field(const char* text, char16_t (&field)[N])
 {
-    copy_field(field, N, ansi_to_utf16(child_text(item, name)));
+    copy_field(field, N, ansi_to_utf16(text));
 }
 
 template <size_t N>
-void read_byte_field(const TiXmlElement& item, const char* name, char (&field)[N])
+void read_byte_field(const char* text, char (&field)[N])
 {
-    copy_field(field, N, std::string_view(child_text(item, name)));
+    copy_field(field, N, std::string_view(text));
 }
 
 int digit_value(char c)
@@ -55,10 +92,10 @@ int digit_value(char c)
 // first folder dropped (drivers/net/e1000.inf gives net\e1000.inf). A bare
 // file name is kept as it is, so the installation still finds it at the
 // top of the package.
-void read_inf_name(const TiXmlElement& item, driver_offer_t& offer)
+void read_inf_name(const char* text, driver_offer_t& offer)
 {
     char16_t path[offer_inf_name_chars] = {};
-    copy_field(path, offer_inf_name_chars, ansi_to_utf16(child_text(item, "infpath")));
+    copy_field(path, offer_inf_name_chars, ansi_to_utf16(text));
     std::replace(path, path + offer_inf_name_chars, u'/', u'\\');
     u16view whole(path);
     size_t slash = whole.find(u'\\');
@@ -91,11 +128,10 @@ uint32_t read_unsigned(const char* text, int base)
 // The package's digest, when the service names one: 64 hexadecimal digits,
 // kept in lower case. An empty or missing element is no digest; any other
 // text marks the offer refused, since nothing could check its package.
-void read_sha256(const TiXmlElement& item, driver_offer_t& offer)
+void read_sha256(const char* text, driver_offer_t& offer)
 {
     offer.sha256[0] = '\0';
     offer.digest_malformed = false;
-    const char* text = child_text(item, "sha256");
     if (text[0] == '\0') return;
     if (!is_sha256_hex(text)) {
         offer.digest_malformed = true;
@@ -108,22 +144,23 @@ void read_sha256(const TiXmlElement& item, driver_offer_t& offer)
 
 void parse_offer(const TiXmlElement& item, driver_offer_t& offer)
 {
-    read_text_field(item, "hardid", offer.hardid);
-    read_text_field(item, "title", offer.title);
-    read_text_field(item, "ver", offer.version);
-    read_text_field(item, "guid", offer.guid);
-    read_text_field(item, "manu", offer.manufacturer);
-    read_text_field(item, "date", offer.date);
-    read_text_field(item, "desc", offer.description);
-    read_byte_field(item, "link", offer.link);
-    read_byte_field(item, "official_link", offer.official_link);
-    offer.size = read_unsigned(child_text(item, "size"), 10);
-    offer.cp = read_unsigned(child_text(item, "cp"), 10);
-    offer.sign = read_unsigned(child_text(item, "sign"), 10);
-    offer.targetos = read_unsigned(child_text(item, "targetos"), 10);
-    offer.feature = read_unsigned(child_text(item, "feature"), 16);
-    read_inf_name(item, offer);
-    read_sha256(item, offer);
+    const offer_texts_t t = read_offer_texts(item);
+    read_text_field(t[field_hardid], offer.hardid);
+    read_text_field(t[field_title], offer.title);
+    read_text_field(t[field_ver], offer.version);
+    read_text_field(t[field_guid], offer.guid);
+    read_text_field(t[field_manu], offer.manufacturer);
+    read_text_field(t[field_date], offer.date);
+    read_text_field(t[field_desc], offer.description);
+    read_byte_field(t[field_link], offer.link);
+    read_byte_field(t[field_official_link], offer.official_link);
+    offer.size = read_unsigned(t[field_size], 10);
+    offer.cp = read_unsigned(t[field_cp], 10);
+    offer.sign = read_unsigned(t[field_sign], 10);
+    offer.targetos = read_unsigned(t[field_targetos], 10);
+    offer.feature = read_unsigned(t[field_feature], 16);
+    read_inf_name(t[field_infpath], offer);
+    read_sha256(t[field_sha256], offer);
 }
 
 int32_t parse_offer_items(const TiXmlElement& hardware, device_t& device)
@@ -164,6 +201,9 @@ bool parse_update_response(std::string_view body, device_inventory_t& inventory)
     // TinyXML parses nesting by recursion: refuse what could exhaust the stack.
     if (!xml_nesting_acceptable(text)) return false;
     TiXmlDocument document;
+    // Nothing reads the nodes' rows and columns: without a tab size TinyXML
+    // does not count them, which was about a third of its parse.
+    document.SetTabSize(0);
     document.Parse(text.c_str());
     // A truncated or malformed answer is not read at all: what TinyXML built
     // before the error would give other best offers and other counts.

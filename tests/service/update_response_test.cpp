@@ -111,6 +111,28 @@ TEST_F(ParseUpdateResponse, MissingFieldsStayEmptyAndOverLongOnesAreCut)
     EXPECT_EQ(u16(o.inf_name), u16(offer_inf_name_chars - 1, u'x')) << "a path without folders stays whole";
 }
 
+TEST_F(ParseUpdateResponse, TheFirstElementOfANameGivesTheField)
+{
+    // Repeated names, elements the answer format does not know, comments and
+    // fields whose first child is markup rather than text: a field comes
+    // from the first element of its name, and is empty when that element's
+    // text is not its first child (a later element of the name is not read).
+    std::string fields =
+        "<note>x</note><size>7</size><!-- c --><size>8</size><title><b>bold</b>late</title><title>second</title>"
+        "<ver/><ver>9.9</ver><link>http://a/1.zip</link><link>http://a/2.zip</link>"
+        "<sha256>bad</sha256><sha256>1d0d7049c23f1d2c6df80117f2e2b8768405adf75f42273ad08aad89033e2f20</sha256>"
+        "<Cp>4</Cp><cp>5</cp><cp>6</cp>";
+    ASSERT_TRUE(parse(answer(hardware(net_id_text, item(fields)))));
+    ASSERT_EQ(net.offer_count, 1);
+    const driver_offer_t& o = net.offers[0];
+    EXPECT_EQ(o.size, 7u);
+    EXPECT_EQ(o.title[0], 0);
+    EXPECT_EQ(o.version[0], 0);
+    EXPECT_STREQ(o.link, "http://a/1.zip");
+    EXPECT_TRUE(o.digest_malformed);
+    EXPECT_EQ(o.cp, 5u) << "names are compared exactly";
+}
+
 TEST(ReadUnsigned, ReadsLikeStrtoulWithA32BitLong)
 {
     struct row { const char* text; int base; uint32_t value; };
