@@ -1,7 +1,8 @@
 #include "devices/device_scan.h"
 
 #include <algorithm>
-#include <unordered_map>
+#include <functional>
+#include <string_view>
 #include <vector>
 
 #include "common/last_error.h"
@@ -113,19 +114,85 @@ bool installed_driver_drops(const device_t& device)
 
 namespace {
 
+// The kept records by device ID, so the duplicate check costs the same
+// however many devices were kept before. Open addressing over (hash, index)
+// pairs held in one array, an ID compared against its record only when the
+// hashes match: a map keyed by copies of the IDs took two allocations per
+// node and a walk through nodes scattered over the heap, which on a large
+// machine missed the cache at every step.
+class kept_index_c {
+public:
+    explicit kept_index_c(size_t expected) { rebuild(slots_for(expected)); }
+
+    static uint64_t hash_of(u16view id) { return std::hash<u16view>{}(id); }
+
+    // The index of the kept record with this ID, or npos.
+    size_t find(const std::vector<device_t>& devices, u16view id, uint64_t hash) const
+    {
+        for (size_t at = hash & mask_;; at = (at + 1) & mask_) {
+            const slot_t& slot = slots_[at];
+            if (slot.index_plus_one == 0) return npos;
+            size_t index = slot.index_plus_one - 1;
+            if (slot.hash == hash && u16view(devices[index].device_id) == id) return index;
+        }
+    }
+
+    void insert(uint64_t hash, size_t index)
+    {
+        if ((count_ + 1) * 2 > slots_.size()) {
+            std::vector<slot_t> old;
+            old.swap(slots_);
+            rebuild(old.size() * 2);
+            for (const slot_t& slot : old)
+                if (slot.index_plus_one != 0) place(slot);
+        }
+        place({hash, index + 1});
+        ++count_;
+    }
+
+    static constexpr size_t npos = static_cast<size_t>(-1);
+
+private:
+    struct slot_t {
+        uint64_t hash = 0;
+        size_t index_plus_one = 0;  // 0: empty
+    };
+
+    static size_t slots_for(size_t expected)
+    {
+        size_t n = 64;
+        while (n < expected * 2) n *= 2;
+        return n;
+    }
+    void rebuild(size_t slots)
+    {
+        slots_.assign(slots, slot_t{});
+        mask_ = slots - 1;
+    }
+    void place(const slot_t& entry)
+    {
+        size_t at = entry.hash & mask_;
+        while (slots_[at].index_plus_one != 0) at = (at + 1) & mask_;
+        slots_[at] = entry;
+    }
+
+    std::vector<slot_t> slots_;
+    size_t mask_ = 0;
+    size_t count_ = 0;
+};
+
 // Decides one node: true when it is kept as a new record. A duplicate adds
 // to the kept record's instance_count.
 bool scan_node(device_inventory_t& inventory, setup_api_c& api, device_set_t set, const device_node_t& node,
-               std::unordered_map<u16, size_t>& kept_by_id, device_t& device)
+               const kept_index_c& kept_by_id, device_t& device, uint64_t& id_hash)
 {
     device.instance_count = 1;
     if (!device_identity_read(api, set, node, device)) return false;
 
-    // The kept records are indexed by device ID, so the duplicate check
-    // costs the same however many devices were kept before.
-    auto found = kept_by_id.find(u16(device.device_id));
-    if (found != kept_by_id.end()) {
-        inventory.devices[found->second].instance_count += 1;
+    id_hash = kept_index_c::hash_of(device.device_id);
+    size_t found = kept_by_id.find(inventory.devices, device.device_id, id_hash);
+    if (found != kept_index_c::npos) {
+        inventory.devices[found].instance_count += 1;
         return false;
     }
 
@@ -169,8 +236,9 @@ bool device_scan(device_inventory_t& inventory, setup_api_c& api, scan_progress_
     // several-kilobyte records is not copied over and over as it fills.
     size_t room = std::min<size_t>(static_cast<size_t>(total), 65536);
     inventory.devices.reserve(room);
-    std::unordered_map<u16, size_t> kept_by_id;
-    kept_by_id.reserve(room);
+    // The index starts small and doubles as it fills (a scan keeps only
+    // some of its nodes).
+    kept_index_c kept_by_id(std::min<size_t>(room, 1024));
     uint32_t index = 0;
     for (; api.enum_device_info(set, index, node); ++index) {
         if (stop && stop->load() != 0) {
@@ -183,10 +251,11 @@ bool device_scan(device_inventory_t& inventory, setup_api_c& api, scan_progress_
         // copy every kept one once more); a node that is not kept gives its
         // place back.
         inventory.devices.emplace_back();
-        bool keep = scan_node(inventory, api, set, node, kept_by_id, inventory.devices.back());
+        uint64_t id_hash = 0;
+        bool keep = scan_node(inventory, api, set, node, kept_by_id, inventory.devices.back(), id_hash);
         progress.processed_nodes.store(static_cast<int32_t>(index + 1));
         if (keep) {
-            kept_by_id.emplace(u16(inventory.devices.back().device_id), inventory.devices.size() - 1);
+            kept_by_id.insert(id_hash, inventory.devices.size() - 1);
             progress.set_current_name(inventory.devices.back().name);
         } else {
             inventory.devices.pop_back();

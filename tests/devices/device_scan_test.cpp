@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <set>
 
 #include "common/last_error.h"
 #include "devices/fake_setup_api.h"
@@ -132,6 +133,30 @@ TEST_F(DeviceScan, ARescanReplacesTheLastResult)
     EXPECT_EQ(inventory.devices.size(), first);
     EXPECT_EQ(inventory.classes.size(), classes);
     EXPECT_EQ(inventory_find_device(inventory, intel_nic_id)->instance_count, 2);
+}
+
+TEST_F(DeviceScan, OnALargeMachineEachDuplicateCountsOnItsFirstRecord)
+{
+    // Of every ten generated nodes, seven are kept; the eighth is a second
+    // instance of the seventh, and the ninth and tenth are left out. Second
+    // instances of the first sixty kept nodes come last, after the index of
+    // kept IDs has grown several times.
+    machine_t machine = generate_machine(6000);
+    for (size_t i = 0; i < 600; i += 10) {
+        fixture_device_t late = machine.devices[i];
+        late.instance_id = late.instance_id.substr(0, late.instance_id.rfind(u'\\')) + u"\\9&LATE";
+        machine.devices.push_back(late);
+    }
+    fake_setup_api_c api(std::move(machine));
+    ASSERT_TRUE(device_scan(inventory, api, progress));
+    ASSERT_EQ(inventory.devices.size(), 4200u);
+    std::set<u16> ids;
+    for (size_t i = 0; i < inventory.devices.size(); ++i) {
+        const device_t& d = inventory.devices[i];
+        EXPECT_TRUE(ids.insert(d.device_id).second) << "kept twice: " << utf16_to_utf8(d.device_id);
+        bool second_instance = i % 7 == 6 || (i % 7 == 0 && i < 420);
+        EXPECT_EQ(d.instance_count, second_instance ? 2 : 1) << utf16_to_utf8(d.device_id);
+    }
 }
 
 TEST_F(DeviceScan, FailuresSetTheirCodes)

@@ -68,14 +68,23 @@ fake_setup_api_c::fake_setup_api_c(machine_t machine) : machine_(std::move(machi
         guid_t g;
         if (guid_from_text(c.guid, g)) class_guids_.push_back(g);
     }
-    for (size_t i = 0; i < machine_.driver_keys.size(); ++i) driver_key_index_.emplace(lower(machine_.driver_keys[i].key), i);
+    // Key names compare without regard to case, as in the registry. Each
+    // device's key is looked up once here: the scan asks for it several
+    // times per node, and a lookup by name at every call made the fake's
+    // own cost grow with the size of a generated machine.
+    std::unordered_map<u16, size_t> index;
+    for (size_t i = 0; i < machine_.driver_keys.size(); ++i) index.emplace(lower(machine_.driver_keys[i].key), i);
+    driver_key_by_device_.reserve(machine_.devices.size());
+    for (const fixture_device_t& d : machine_.devices) {
+        auto found = d.driver ? index.find(lower(*d.driver)) : index.end();
+        driver_key_by_device_.push_back(found == index.end() ? nullptr : &machine_.driver_keys[found->second]);
+    }
 }
 
 const fixture_driver_key_t* fake_setup_api_c::driver_key_of(const fixture_device_t* device) const
 {
-    if (!device || !device->driver) return nullptr;
-    auto found = driver_key_index_.find(lower(*device->driver));
-    return found == driver_key_index_.end() ? nullptr : &machine_.driver_keys[found->second];
+    if (!device) return nullptr;
+    return driver_key_by_device_[static_cast<size_t>(device - machine_.devices.data())];
 }
 
 bool fake_setup_api_c::fail(uint32_t error)

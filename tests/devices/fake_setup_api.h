@@ -98,7 +98,7 @@ private:
 
     machine_t machine_;
     std::vector<guid_t> class_guids_;
-    std::unordered_map<u16, size_t> driver_key_index_;  // lower-case key name -> driver_keys index
+    std::vector<const fixture_driver_key_t*> driver_key_by_device_;  // by devices index; null: no key
     std::vector<std::vector<size_t>> sets_;  // device indices per open set
     std::vector<const fixture_driver_key_t*> keys_;  // open keys by handle - 1
     uint32_t last_error_ = 0;
