@@ -202,7 +202,7 @@ bool parse_update_response(std::string_view body, device_inventory_t& inventory)
     if (!xml_nesting_acceptable(text)) return false;
     TiXmlDocument document;
     // Nothing reads the nodes' rows and columns: without a tab size TinyXML
-    // does not count them, which was about a third of its parse.
+    // does not count them, which was about a fifth of its parse.
     document.SetTabSize(0);
     document.Parse(text.c_str());
     // A truncated or malformed answer is not read at all: what TinyXML built
