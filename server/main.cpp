@@ -1,6 +1,7 @@
 // tdu-update-service: the stand-in update service.
 //
 //   tdu-update-service index --catalogue CATALOGUE --packages DIR [--zips DIR] [--language LLLL]
+//                            [--keep-retired SECONDS]
 //   tdu-update-service serve --catalogue CATALOGUE [--packages DIR] [--address A] [--port N]
 //                            [--base-url URL] [--port-file FILE] [--max-body BYTES]
 //                            [--max-inflated BYTES]
@@ -28,6 +29,7 @@ namespace {
 int usage()
 {
     std::cerr << "usage: tdu-update-service index --catalogue FILE --packages DIR [--zips DIR] [--language LLLL]\n"
+                 "                                [--keep-retired SECONDS]\n"
                  "       tdu-update-service serve --catalogue FILE [--packages DIR] [--address ADDRESS]\n"
                  "                                [--port N] [--base-url URL] [--port-file FILE]\n"
                  "                                [--max-body BYTES] [--max-inflated BYTES]\n";
@@ -62,6 +64,12 @@ int run_index(const std::map<std::string, std::string>& o)
     options.packages = o.at("packages");
     if (o.count("zips")) options.zip_folder = o.at("zips");
     if (o.count("language")) options.language = o.at("language");
+    if (o.count("keep-retired")) {
+        char* end = nullptr;
+        long long seconds = std::strtoll(o.at("keep-retired").c_str(), &end, 10);
+        if (*end != '\0' || seconds < 0) return usage();
+        options.keep_retired = std::chrono::seconds(seconds);
+    }
     index_report_t report;
     std::string error;
     bool ok = index_packages(options, report, error);

@@ -259,6 +259,7 @@ struct update_service_t::impl_t {
         res.set_content(build_update_answer(devices, context), "text/xml");
     }
 
+    // "/packages/NAME": the package's current file.
     void send_package(const httplib::Request& req, httplib::Response& res)
     {
         std::string error;
@@ -267,6 +268,25 @@ struct update_service_t::impl_t {
         statement_t q(finder->db(), "SELECT file_path FROM packages WHERE name = ?");
         if (!q.bind(1, std::string(req.matches[1])).step()) return reply(res, 404, "no such package");
         send_package_file(req, res, q.text(0));
+    }
+
+    // "/packages/DIGITS/NAME", the link an answer gives: the file of exactly
+    // those bytes, while the catalogue offers it or keeps it retired for
+    // the clients that were offered it. Never another version's bytes.
+    void send_package_version(const httplib::Request& req, httplib::Response& res)
+    {
+        std::string error;
+        auto finder = finders.borrow(error);
+        if (!finder) return reply(res, 503, error);
+        const std::string digits = req.matches[1], name = req.matches[2];
+        for (const char* sql : {"SELECT file_path, sha256 FROM packages WHERE name = ?",
+                                "SELECT file_path, sha256 FROM retired_files WHERE name = ?"}) {
+            statement_t q(finder->db(), sql);
+            q.bind(1, name);
+            while (q.step())
+                if (q.text(1).compare(0, digits.size(), digits) == 0) return send_package_file(req, res, q.text(0));
+        }
+        reply(res, 404, "no such package");
     }
 
     void describe_package(const httplib::Request& req, httplib::Response& res)
@@ -351,6 +371,8 @@ struct update_service_t::impl_t {
         http.Get("/", [this](const httplib::Request&, httplib::Response& res) { describe_catalogue(res); });
         http.Get("/packages/([^/]+)",
                  [this](const httplib::Request& req, httplib::Response& res) { send_package(req, res); });
+        http.Get("/packages/([0-9a-f]{16})/([^/]+)",
+                 [this](const httplib::Request& req, httplib::Response& res) { send_package_version(req, res); });
         http.Get("/drivers/([^/]+)",
                  [this](const httplib::Request& req, httplib::Response& res) { describe_package(req, res); });
         // Statuses the library sets by itself (413, 404 of unknown paths,
