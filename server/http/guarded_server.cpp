@@ -145,8 +145,12 @@ void guarded_server_t::widen_backlog()
 
 void guarded_server_t::stop()
 {
-    stopping_ = true;
+    stop_.draining = true;
     httplib::Server::stop();
+    auto until = std::chrono::steady_clock::now() + limits_.drain_time;
+    while (active_.load() > 0 && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    stop_.stopping = true;
 }
 
 connection_stream_t* guarded_server_t::current_connection()
@@ -156,8 +160,9 @@ connection_stream_t* guarded_server_t::current_connection()
 
 bool guarded_server_t::process_and_close_socket(socket_t sock)
 {
-    if (!refuse_connection && !stopping_) {
-        connection_stream_t stream(sock, limits_, stopping_);
+    if (!refuse_connection && !stop_.stopping) {
+        ++active_;
+        connection_stream_t stream(sock, limits_, stop_);
         current = &stream;
         for (std::size_t n = 0; n < limits_.max_requests_per_connection; ++n) {
             if (n > 0) {
@@ -173,10 +178,11 @@ bool guarded_server_t::process_and_close_socket(socket_t sock)
             });
             // A request whose line or headers could not be read leaves the
             // stream at an unknown place: the connection ends.
-            if (!ok || !read || closed || stream.close_after_answer || stopping_) break;
+            if (!ok || !read || closed || stream.close_after_answer || stop_.draining) break;
         }
         current = nullptr;
         if (stream.close_after_answer) linger(sock);
+        --active_;
     }
     ::shutdown(sock, SHUT_RDWR);
     ::close(sock);

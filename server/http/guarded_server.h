@@ -3,8 +3,10 @@
 // over connections that keep to time and size limits (connection_stream_t),
 // one thread per connection up to a cap, so slow clients and long
 // downloads never wait for or block one small pool of workers. Connections
-// past the cap are closed at once; stop() ends every connection within a
-// fraction of a second, slow clients or not.
+// past the cap are closed at once. stop() takes no new connections or
+// requests and lets those whose headers are in finish, for at most the
+// drain time; then it ends every connection within a fraction of a second,
+// slow clients or not.
 #include "http/connection_stream.h"
 
 #include <httplib.h>
@@ -19,7 +21,8 @@ public:
 
     // After binding: lets many connections queue while the accept loop runs.
     void widen_backlog();
-    // Ends the accept loop and every connection.
+    // Ends the accept loop, waits up to the drain time for the requests
+    // already read to be answered, and ends every connection.
     void stop();
 
     // For handlers, on the thread of the request they answer: the
@@ -32,7 +35,9 @@ private:
     bool process_and_close_socket(socket_t sock) override;
 
     connection_limits_t limits_;
-    std::atomic<bool> stopping_{false};
+    stop_state_t stop_;
+    // Connections being served, for the drain.
+    std::atomic<int> active_{0};
 };
 
 } // namespace tdu::server

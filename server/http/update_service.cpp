@@ -328,10 +328,24 @@ struct update_service_t::impl_t {
                                                                        request_start)
                      .count();
         request_started = false;
-        std::string bytes = res.get_header_value("Content-Length");
-        if (bytes.empty()) bytes = std::to_string(res.body.size());
+        // What went out, not what was meant to: an answer the client did
+        // not take whole, or that a stop cut off, is logged as dropped.
+        std::uint64_t due = res.body.size();
+        std::string length = res.get_header_value("Content-Length");
+        if (!length.empty()) due = std::strtoull(length.c_str(), nullptr, 10);
+        answer_sent_t sent;
+        if (auto* connection = guarded_server_t::current_connection()) sent = connection->sent();
+        if (req.method == "HEAD") due = 0;
+        bool whole = sent.status != 0 && !sent.failed && sent.body_bytes == due;
         std::lock_guard<std::mutex> lock(log_mutex);
-        log() << req.method << ' ' << req.path << ' ' << res.status << ' ' << bytes << ' ' << ms << "ms" << std::endl;
+        log() << req.method << ' ' << req.path << ' ';
+        if (whole) log() << sent.status;
+        else log() << "dropped";
+        log() << ' ' << sent.body_bytes << ' ' << ms << "ms";
+        if (!whole)
+            log() << " (" << (sent.status ? "status " + std::to_string(sent.status) + " sent" : "no status sent")
+                  << ", " << due << " bytes due)";
+        log() << std::endl;
     }
 
     void routes()
