@@ -20,6 +20,7 @@
 #include <iostream>
 #include <map>
 #include <pthread.h>
+#include <sys/resource.h>
 #include <thread>
 
 using namespace tdu::server;
@@ -111,6 +112,14 @@ int run_serve(const std::map<std::string, std::string>& o)
     sigaddset(&signals, SIGINT);
     sigaddset(&signals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+
+    // A descriptor per waiting client: thousands of them, beyond the
+    // system's usual 1,024, as far as the hard limit allows.
+    rlimit files{};
+    if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &files);
+    }
 
     update_service_t service(options);
     std::string error;

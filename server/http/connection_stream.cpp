@@ -63,7 +63,7 @@ bool connection_stream_t::wait(short events, clock::time_point limit) const
         if (stop_.stopping.load()) return false;
         // While the service drains, a request not read yet is not waited
         // for: only bytes that are there already are taken.
-        if (stop_.draining.load() && (phase_ == phase_t::headers || between_requests_)) {
+        if (stop_.draining.load() && phase_ == phase_t::headers) {
             pollfd p{sock_, events, 0};
             return ::poll(&p, 1, 0) > 0;
         }
@@ -78,18 +78,25 @@ bool connection_stream_t::wait(short events, clock::time_point limit) const
     }
 }
 
-bool connection_stream_t::wait_for_request()
+void connection_stream_t::preload(std::string bytes)
 {
-    if (used_ < buffered_) return true;
-    between_requests_ = true;
-    bool ready = wait(POLLIN, clock::now() + limits_.keep_alive_time);
-    between_requests_ = false;
-    return ready;
+    pending_ = std::move(bytes);
+    pending_used_ = 0;
+}
+
+std::string connection_stream_t::take_unread()
+{
+    std::string out = pending_.substr(pending_used_);
+    out.append(buffer_ + used_, buffered_ - used_);
+    pending_.clear();
+    pending_used_ = 0;
+    used_ = buffered_ = 0;
+    return out;
 }
 
 bool connection_stream_t::is_readable() const
 {
-    if (used_ < buffered_) return true;
+    if (has_unread()) return true;
     return wait(POLLIN, std::min(phase_end_, clock::now() + limits_.idle_time));
 }
 
@@ -116,6 +123,13 @@ ssize_t connection_stream_t::read_raw(char* ptr, std::size_t size)
     std::size_t limit = phase_ == phase_t::headers ? limits_.max_header_bytes : limits_.max_body_bytes;
     if (phase_bytes_ >= limit) return -1;
     size = std::min(size, limit - phase_bytes_);
+    if (pending_used_ < pending_.size()) {
+        std::size_t n = std::min(size, pending_.size() - pending_used_);
+        std::memcpy(ptr, pending_.data() + pending_used_, n);
+        pending_used_ += n;
+        phase_bytes_ += n;
+        return static_cast<ssize_t>(n);
+    }
     if (used_ == buffered_) {
         if (!wait(POLLIN, std::min(phase_end_, clock::now() + limits_.idle_time))) return -1;
         ssize_t n;

@@ -11,6 +11,7 @@
 
 #include <httplib.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstddef>
@@ -36,7 +37,12 @@ struct connection_limits_t {
     // How long requests already read may take to finish when the service
     // stops.
     std::chrono::milliseconds drain_time{10000};
+    // Connections with a request in progress, each served by a thread of
+    // its own; more are closed at once.
     std::size_t max_connections = 4096;
+    // Connections waiting for a request's headers (header_reception_t);
+    // at this many the one that has waited longest is closed for a new one.
+    std::size_t max_waiting_connections = 16384;
     std::size_t max_requests_per_connection = 100;
 };
 
@@ -63,8 +69,14 @@ public:
     void begin_request();
     // The headers are in; what is read from now on is the body.
     void begin_body();
-    // Waits up to the keep-alive time for the next request's first byte.
-    bool wait_for_request();
+    // Bytes read from the connection before this stream took it over
+    // (header_reception_t's); they come first.
+    void preload(std::string bytes);
+    // True while bytes read from the connection wait in the stream.
+    bool has_unread() const { return used_ < buffered_ || pending_used_ < pending_.size(); }
+    // Those bytes, taken out: the connection goes back to waiting for its
+    // next request with them.
+    std::string take_unread();
     // From now on the body is unframed and inflated here (see
     // body_inflater_t), and read() gives the inflated bytes.
     void inflate_body(body_inflater_t::framing_t framing, std::uint64_t length);
@@ -98,11 +110,12 @@ private:
     const stop_state_t& stop_;
     answer_sent_t sent_;
     phase_t phase_ = phase_t::headers;
-    bool between_requests_ = false; // waiting for a kept-alive connection's next request
     clock::time_point phase_end_;
     std::size_t phase_bytes_ = 0;
     char buffer_[4096];
     std::size_t buffered_ = 0, used_ = 0;
+    std::string pending_; // preload()'s bytes
+    std::size_t pending_used_ = 0;
     std::unique_ptr<body_inflater_t> inflater_;
 };
 

@@ -18,25 +18,54 @@ namespace tdu::server {
 namespace {
 
 thread_local connection_stream_t* current = nullptr;
-// Set while the accept thread hands over a connection past the cap.
-thread_local bool refuse_connection = false;
 
-// One thread per connection, up to a cap. The count lives in a shared
-// record so a thread that ends after shutdown() returned touches nothing
-// that is gone.
-class connection_threads_t : public httplib::TaskQueue {
+void close_socket(int sock)
+{
+    ::shutdown(sock, SHUT_RDWR);
+    ::close(sock);
+}
+
+} // namespace
+
+// The library's accept loop hands each connection to this queue, which
+// gives it to the header reception on the same thread; a connection whose
+// headers are in gets a thread of its own, up to a cap, for its request
+// (and for the next ones already sent behind it), and goes back to the
+// reception to wait for more. The thread count lives in a shared record
+// so a thread that ends after shutdown() returned touches nothing gone.
+class guarded_server_t::connection_queue_t : public httplib::TaskQueue {
 public:
-    explicit connection_threads_t(std::size_t cap) : state_(std::make_shared<state_t>()), cap_(cap) {}
+    explicit connection_queue_t(guarded_server_t& server)
+        : server_(server), state_(std::make_shared<state_t>()),
+          reception_(server.limits_, server.stop_, [this](parked_connection_t&& c) { start(std::move(c)); })
+    {
+        server_.queue_ = this;
+    }
+    ~connection_queue_t() override { server_.queue_ = nullptr; }
 
-    void enqueue(std::function<void()> fn) override
+    // Runs the library's task, process_and_close_socket(), which calls
+    // receive() at once.
+    void enqueue(std::function<void()> fn) override { fn(); }
+
+    void receive(parked_connection_t c) { reception_.add(std::move(c)); }
+
+    void shutdown() override
+    {
+        reception_.shutdown();
+        std::unique_lock<std::mutex> lock(state_->mutex);
+        state_->idle.wait(lock, [this] { return state_->running == 0; });
+    }
+
+private:
+    void start(parked_connection_t&& c)
     {
         {
             std::lock_guard<std::mutex> lock(state_->mutex);
-            if (state_->running < cap_) {
+            if (state_->running < server_.limits_.max_connections) {
                 ++state_->running;
                 try {
-                    std::thread([state = state_, fn] {
-                        fn();
+                    std::thread([this, state = state_, c = std::move(c)]() mutable {
+                        server_.serve(std::move(c));
                         std::lock_guard<std::mutex> done(state->mutex);
                         if (--state->running == 0) state->idle.notify_all();
                     }).detach();
@@ -46,27 +75,21 @@ public:
                 }
             }
         }
-        // No thread for it: the connection is closed on this thread.
-        refuse_connection = true;
-        fn();
-        refuse_connection = false;
+        // No thread for it: the connection is closed.
+        close_socket(c.sock);
     }
 
-    void shutdown() override
-    {
-        std::unique_lock<std::mutex> lock(state_->mutex);
-        state_->idle.wait(lock, [this] { return state_->running == 0; });
-    }
-
-private:
     struct state_t {
         std::mutex mutex;
         std::condition_variable idle;
         std::size_t running = 0;
     };
+    guarded_server_t& server_;
     std::shared_ptr<state_t> state_;
-    std::size_t cap_;
+    header_reception_t reception_;
 };
+
+namespace {
 
 // Closing a socket with unread bytes makes the system reset the
 // connection, and the client may then lose the answer it was sent. After an
@@ -128,8 +151,7 @@ void inflate_encoded_body(httplib::Request& req, connection_stream_t& stream, co
 
 guarded_server_t::guarded_server_t(connection_limits_t limits) : limits_(limits)
 {
-    std::size_t cap = limits_.max_connections;
-    new_task_queue = [cap] { return new connection_threads_t(cap); };
+    new_task_queue = [this] { return new connection_queue_t(*this); };
     // What the answers' Keep-Alive header announces.
     set_keep_alive_max_count(limits_.max_requests_per_connection);
     set_keep_alive_timeout(std::chrono::duration_cast<std::chrono::seconds>(limits_.keep_alive_time).count());
@@ -160,33 +182,50 @@ connection_stream_t* guarded_server_t::current_connection()
 
 bool guarded_server_t::process_and_close_socket(socket_t sock)
 {
-    if (!refuse_connection && !stop_.stopping) {
-        ++active_;
-        connection_stream_t stream(sock, limits_, stop_);
-        current = &stream;
-        for (std::size_t n = 0; n < limits_.max_requests_per_connection; ++n) {
-            if (n > 0) {
-                if (!stream.wait_for_request()) break;
-                stream.begin_request();
-            }
-            bool last = n + 1 == limits_.max_requests_per_connection;
-            bool closed = false, read = false;
-            bool ok = process_request(stream, last, closed, [&](httplib::Request& req) {
-                read = true;
-                stream.begin_body();
-                inflate_encoded_body(req, stream, limits_);
-            });
-            // A request whose line or headers could not be read leaves the
-            // stream at an unknown place: the connection ends.
-            if (!ok || !read || closed || stream.close_after_answer || stop_.draining) break;
-        }
-        current = nullptr;
-        if (stream.close_after_answer) linger(sock);
-        --active_;
-    }
-    ::shutdown(sock, SHUT_RDWR);
-    ::close(sock);
+    // Called by the accept loop for a new connection: it waits for its
+    // request's headers in the reception, not on a thread of its own.
+    connection_queue_t* queue = queue_.load();
+    if (queue && !stop_.draining) queue->receive({sock, {}, 0});
+    else close_socket(sock);
     return true;
+}
+
+void guarded_server_t::serve(parked_connection_t c)
+{
+    ++active_;
+    connection_stream_t stream(c.sock, limits_, stop_);
+    stream.preload(std::move(c.bytes));
+    current = &stream;
+    bool park = false;
+    std::size_t n = c.served;
+    while (n < limits_.max_requests_per_connection) {
+        if (n > c.served) stream.begin_request();
+        bool last = n + 1 == limits_.max_requests_per_connection;
+        bool closed = false, read = false;
+        bool ok = process_request(stream, last, closed, [&](httplib::Request& req) {
+            read = true;
+            stream.begin_body();
+            inflate_encoded_body(req, stream, limits_);
+        });
+        ++n;
+        // A request whose line or headers could not be read leaves the
+        // stream at an unknown place: the connection ends.
+        if (!ok || !read || closed || stream.close_after_answer || stop_.draining || last) break;
+        // A next request sent already is answered on this thread; else the
+        // connection waits for it in the reception.
+        if (stream.has_unread()) continue;
+        park = true;
+        break;
+    }
+    current = nullptr;
+    if (park) {
+        if (connection_queue_t* queue = queue_.load()) queue->receive({c.sock, stream.take_unread(), n});
+        else close_socket(c.sock);
+    } else {
+        if (stream.close_after_answer) linger(c.sock);
+        close_socket(c.sock);
+    }
+    --active_;
 }
 
 } // namespace tdu::server

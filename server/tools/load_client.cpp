@@ -13,6 +13,7 @@
 #include <arpa/inet.h>
 #include <curl/curl.h>
 #include <netinet/in.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -152,6 +153,14 @@ int main(int argc, char** argv)
     int requests = o.count("--requests") ? std::atoi(o["--requests"].c_str()) : 200;
     int threads = o.count("--concurrency") ? std::atoi(o["--concurrency"].c_str()) : 2;
     int slow = o.count("--slow") ? std::atoi(o["--slow"].c_str()) : 0;
+    if (slow > 0) {
+        // a descriptor per slow connection, beyond the system's usual 1,024
+        rlimit files{};
+        if (::getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+            files.rlim_cur = files.rlim_max;
+            ::setrlimit(RLIMIT_NOFILE, &files);
+        }
+    }
     std::atomic<bool> done{false};
     std::atomic<int> opened{0};
     int slow_alive = 0;

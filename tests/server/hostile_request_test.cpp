@@ -8,7 +8,9 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -277,9 +279,9 @@ TEST_F(HostileRequests, EachGetsItsStatusAndTheServiceGoesOn)
         {"many ranges", "GET /packages/ostara-usb3-1.4.zip HTTP/1.1\r\nHost: x\r\nRange: " + ranges + "\r\n\r\n",
          200, ""},
         {"header flood", "GET / HTTP/1.1\r\nHost: x\r\n" + std::string(70000, 'a') + ": b\r\n\r\n", 400, ""},
-        {"headers past 64 KiB", "GET / HTTP/1.1\r\n" + many_headers + "\r\n", 400, ""},
-        {"request line of 100 KiB", "GET /" + std::string(100000, 'a') + " HTTP/1.1\r\n\r\n", 0, ""},
-        {"headers that never end", "GET / HTTP/1.1\r\nHost: x\r\n", 400, ""},
+        {"headers past 64 KiB", "GET / HTTP/1.1\r\n" + many_headers + "\r\n", 400, "too large"},
+        {"request line of 100 KiB", "GET /" + std::string(100000, 'a') + " HTTP/1.1\r\n\r\n", 400, "too large"},
+        {"headers that never end", "GET / HTTP/1.1\r\nHost: x\r\n", 400, "in time"},
         {"body that never ends", post(demo_body()).substr(0, 300), 400, "cut short"},
     };
     for (const auto& r : rows) {
@@ -455,6 +457,34 @@ TEST_F(HostileRequests, AnAnswerTheDrainTimeCutsOffIsLoggedAsDropped)
     EXPECT_LT(sent, size) << logged[0];
     EXPECT_NE(logged[0].find("(status 200 sent, " + std::to_string(size) + " bytes due)"), std::string::npos)
         << logged[0];
+}
+
+TEST_F(HostileRequests, FiveThousandSlowReconnectingClientsDoNotShutOutOthers)
+{
+    // The service (in this process) holds a descriptor per slow client.
+    rlimit files{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &files), 0);
+    files.rlim_cur = files.rlim_max;
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &files), 0);
+    ASSERT_GE(files.rlim_cur, 12000u) << "the system allows too few open files for this test";
+    // The default limits: a slow client (a header byte every two seconds)
+    // is closed after 10 s, or at once when the service has no room for
+    // it, and connects again.
+    start(service_options_t{});
+    const std::string command = std::string("'") + TDU_SERVICE_LOAD_TOOL + "' --url " + base_ + " --request '" +
+                                test::demo_request_file().string() +
+                                "' --requests 200 --concurrency 4 --slow 5000 2>&1";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string out;
+    char buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+    int status = ::pclose(pipe);
+    EXPECT_NE(out.find("5000 slow connections open\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("200 requests (0 failed)"), std::string::npos) << out;
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << out;
+    // and a download still goes through
+    EXPECT_EQ(request("packages/ostara-usb3-1.4.zip").status, 200);
 }
 
 } // namespace
