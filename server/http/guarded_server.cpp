@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <condition_variable>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -28,11 +29,13 @@ void close_socket(int sock)
 } // namespace
 
 // The library's accept loop hands each connection to this queue, which
-// gives it to the header reception on the same thread; a connection whose
-// headers are in gets a thread of its own, up to a cap, for its request
-// (and for the next ones already sent behind it), and goes back to the
-// reception to wait for more. The thread count lives in a shared record
-// so a thread that ends after shutdown() returned touches nothing gone.
+// gives it to the header reception on the same thread. A connection whose
+// headers are in is served by a thread of its own (for its request and the
+// next ones already sent behind it), up to a cap, and then goes back to the
+// reception to wait for more. A thread that has served a connection waits
+// a while for the next one rather than end, so kept-alive clients do not
+// cost a thread's start and end per request. The shared record outlives
+// the queue for threads that end after shutdown() returned.
 class guarded_server_t::connection_queue_t : public httplib::TaskQueue {
 public:
     explicit connection_queue_t(guarded_server_t& server)
@@ -53,22 +56,40 @@ public:
     {
         reception_.shutdown();
         std::unique_lock<std::mutex> lock(state_->mutex);
+        state_->closing = true;
+        state_->work.notify_all();
         state_->idle.wait(lock, [this] { return state_->running == 0; });
+        for (auto& c : state_->queued) close_socket(c.sock);
+        state_->queued.clear();
     }
 
 private:
+    struct state_t {
+        std::mutex mutex;
+        std::condition_variable idle, work;
+        std::size_t running = 0; // threads, serving or waiting
+        std::size_t waiting = 0; // threads waiting for a connection
+        std::deque<parked_connection_t> queued;
+        bool closing = false;
+    };
+
+    // How long a thread without a connection waits for one before it ends.
+    static constexpr std::chrono::seconds spare_time{10};
+
     void start(parked_connection_t&& c)
     {
         {
             std::lock_guard<std::mutex> lock(state_->mutex);
-            if (state_->running < server_.limits_.max_connections) {
+            if (!state_->closing && state_->waiting > state_->queued.size()) {
+                state_->queued.push_back(std::move(c));
+                state_->work.notify_one();
+                return;
+            }
+            if (!state_->closing && state_->running < server_.limits_.max_connections) {
                 ++state_->running;
                 try {
-                    std::thread([this, state = state_, c = std::move(c)]() mutable {
-                        server_.serve(std::move(c));
-                        std::lock_guard<std::mutex> done(state->mutex);
-                        if (--state->running == 0) state->idle.notify_all();
-                    }).detach();
+                    std::thread([this, state = state_, c = std::move(c)]() mutable { work(state, std::move(c)); })
+                        .detach();
                     return;
                 } catch (const std::system_error&) {
                     --state_->running;
@@ -79,11 +100,23 @@ private:
         close_socket(c.sock);
     }
 
-    struct state_t {
-        std::mutex mutex;
-        std::condition_variable idle;
-        std::size_t running = 0;
-    };
+    void work(const std::shared_ptr<state_t>& state, parked_connection_t c)
+    {
+        for (;;) {
+            server_.serve(std::move(c));
+            std::unique_lock<std::mutex> lock(state->mutex);
+            ++state->waiting;
+            state->work.wait_for(lock, spare_time, [&] { return state->closing || !state->queued.empty(); });
+            --state->waiting;
+            if (state->closing || state->queued.empty()) {
+                if (--state->running == 0) state->idle.notify_all();
+                return;
+            }
+            c = std::move(state->queued.front());
+            state->queued.pop_front();
+        }
+    }
+
     guarded_server_t& server_;
     std::shared_ptr<state_t> state_;
     header_reception_t reception_;

@@ -261,6 +261,8 @@ bool offer_finder_t::fetch_ahead(const std::vector<std::string_view>& ids, const
     ahead_keys_.clear();
     ahead_next_ = 0;
     std::vector<std::string> wanted;
+    // The keys of the whole request first, their slots in the key set
+    // asked for as they come; then the look-ups.
     for (std::string_view id : ids) {
         if (id.empty()) continue;
         if (ahead_.size() == max_ids_ahead) break;
@@ -269,7 +271,14 @@ bool offer_finder_t::fetch_ahead(const std::vector<std::string_view>& ids, const
         next.offset = ahead_keys_.size();
         next.length = key_.size();
         ahead_keys_ += key_;
-        if (generation_ && !generation_->keys.may_hold(key_)) {
+        if (generation_) {
+            next.hash = id_key_set_t::hash(key_);
+            generation_->keys.prefetch(next.hash);
+        }
+    }
+    for (auto& next : ahead_) {
+        key_.assign(ahead_keys_, next.offset, next.length);
+        if (generation_ && !generation_->keys.may_hold_hash(next.hash)) {
             next.rows = none_;
             continue;
         }

@@ -44,11 +44,23 @@ struct size_sink_t {
 // raw CR into LF), every other byte as is. The control bytes XML cannot
 // carry at all, not even as references, are left out: the document stays
 // well-formed.
+// Bytes a field cannot hold as they are: markup and control bytes.
+struct special_bytes_t {
+    bool special[256] = {};
+    constexpr special_bytes_t()
+    {
+        for (int c = 0; c < 32; ++c) special[c] = true;
+        for (unsigned char c : {'&', '<', '>', '"', '\''}) special[c] = true;
+    }
+};
+constexpr special_bytes_t special_bytes;
+
 template <class Sink> void put_escaped(Sink& sink, std::string_view text)
 {
     std::size_t plain = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
         auto c = static_cast<unsigned char>(text[i]);
+        if (!special_bytes.special[c]) continue;
         const char* entity = c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : c == '"' ? "&quot;"
                              : c == '\'' ? "&apos;" : nullptr;
         if (!entity && c >= 32) continue;
