@@ -19,6 +19,7 @@
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <malloc.h>
 #include <pthread.h>
 #include <sys/resource.h>
 #include <thread>
@@ -120,6 +121,13 @@ int run_serve(const std::map<std::string, std::string>& o)
         files.rlim_cur = files.rlim_max;
         setrlimit(RLIMIT_NOFILE, &files);
     }
+
+    // Requests allocate and free buffers of hundreds of KiB (the document,
+    // the answer) on several threads; given back to the system each time,
+    // every such free makes the kernel interrupt the other processors to
+    // drop their mappings. They are kept for the next request instead.
+    mallopt(M_MMAP_THRESHOLD, 64 << 20);
+    mallopt(M_TRIM_THRESHOLD, 256 << 20);
 
     update_service_t service(options);
     std::string error;

@@ -256,7 +256,9 @@ struct update_service_t::impl_t {
         if (!fit_answer_budget(devices, context))
             return reply(res, 413, "the answer to so many devices would exceed " +
                                        std::to_string(options.max_answer_bytes) + " bytes");
-        res.set_content(build_update_answer(devices, context), "text/xml");
+        // Moved into the answer, not copied (set_content copies).
+        res.body = build_update_answer(devices, context);
+        res.set_header("Content-Type", "text/xml");
     }
 
     // "/packages/NAME": the package's current file.

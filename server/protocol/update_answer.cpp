@@ -259,7 +259,12 @@ std::size_t update_answer_size(const std::vector<answer_device_t>& devices, cons
 
 std::string build_update_answer(const std::vector<answer_device_t>& devices, const answer_context_t& context)
 {
+    // About a kilobyte an offer: room for the whole document, so that it is
+    // not copied again and again as it grows.
+    std::size_t offers = 0;
+    for (const auto& d : devices) offers += d.offers.size();
     std::string out;
+    out.reserve(4096 + 256 * devices.size() + 1280 * offers);
     text_sink_t sink{out};
     put_document(sink, devices, context);
     return out;
