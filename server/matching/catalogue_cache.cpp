@@ -51,6 +51,21 @@ id_rows_t catalogue_generation_t::find(const std::string& os, const std::string&
     return found == rows_.end() ? nullptr : found->second;
 }
 
+void catalogue_generation_t::find_each(const std::string& os, const std::vector<std::string_view>& keys,
+                                       std::vector<id_rows_t>& rows) const
+{
+    rows.assign(keys.size(), nullptr);
+    std::string wanted = os + '\n';
+    const std::size_t prefix = wanted.size();
+    std::shared_lock<std::shared_mutex> lock(mutex_);
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        wanted.resize(prefix);
+        wanted.append(keys[i]);
+        auto found = rows_.find(wanted);
+        if (found != rows_.end()) rows[i] = found->second;
+    }
+}
+
 void catalogue_generation_t::remember(const std::string& os, const std::string& key, id_rows_t rows) const
 {
     if (rows->size() > max_remembered_rows) return;

@@ -61,6 +61,9 @@ public:
     // The rows of `key` on the system `os`, when remembered; null if not.
     id_rows_t find(const std::string& os, const std::string& key) const;
     void remember(const std::string& os, const std::string& key, id_rows_t rows) const;
+    // find() of several keys under one lock: `rows` gets one entry per key.
+    void find_each(const std::string& os, const std::vector<std::string_view>& keys,
+                   std::vector<id_rows_t>& rows) const;
 
 private:
     // Read by every request, written only for IDs not remembered yet.
