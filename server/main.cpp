@@ -1,6 +1,7 @@
 // tdu-update-service: the stand-in update service.
 //
 //   tdu-update-service index --catalogue CATALOGUE --packages DIR [--zips DIR] [--language LLLL]
+//                            [--keep-retired SECONDS]
 //   tdu-update-service serve --catalogue CATALOGUE [--packages DIR] [--address A] [--port N]
 //                            [--base-url URL] [--port-file FILE] [--max-body BYTES]
 //                            [--max-inflated BYTES]
@@ -18,7 +19,9 @@
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <malloc.h>
 #include <pthread.h>
+#include <sys/resource.h>
 #include <thread>
 
 using namespace tdu::server;
@@ -28,6 +31,7 @@ namespace {
 int usage()
 {
     std::cerr << "usage: tdu-update-service index --catalogue FILE --packages DIR [--zips DIR] [--language LLLL]\n"
+                 "                                [--keep-retired SECONDS]\n"
                  "       tdu-update-service serve --catalogue FILE [--packages DIR] [--address ADDRESS]\n"
                  "                                [--port N] [--base-url URL] [--port-file FILE]\n"
                  "                                [--max-body BYTES] [--max-inflated BYTES]\n";
@@ -62,6 +66,12 @@ int run_index(const std::map<std::string, std::string>& o)
     options.packages = o.at("packages");
     if (o.count("zips")) options.zip_folder = o.at("zips");
     if (o.count("language")) options.language = o.at("language");
+    if (o.count("keep-retired")) {
+        char* end = nullptr;
+        long long seconds = std::strtoll(o.at("keep-retired").c_str(), &end, 10);
+        if (*end != '\0' || seconds < 0) return usage();
+        options.keep_retired = std::chrono::seconds(seconds);
+    }
     index_report_t report;
     std::string error;
     bool ok = index_packages(options, report, error);
@@ -103,6 +113,21 @@ int run_serve(const std::map<std::string, std::string>& o)
     sigaddset(&signals, SIGINT);
     sigaddset(&signals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+
+    // A descriptor per waiting client: thousands of them, beyond the
+    // system's usual 1,024, as far as the hard limit allows.
+    rlimit files{};
+    if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &files);
+    }
+
+    // Requests allocate and free buffers of hundreds of KiB (the document,
+    // the answer) on several threads; given back to the system each time,
+    // every such free makes the kernel interrupt the other processors to
+    // drop their mappings. They are kept for the next request instead.
+    mallopt(M_MMAP_THRESHOLD, 64 << 20);
+    mallopt(M_TRIM_THRESHOLD, 256 << 20);
 
     update_service_t service(options);
     std::string error;

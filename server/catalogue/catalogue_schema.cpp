@@ -12,6 +12,8 @@ namespace {
 //   decorated); target_os is major x 10 + minor of its decoration.
 // section_targets: for which request OS codes Windows would use that
 //   section, worked out at indexing time so a look-up is one join.
+// retired_files: package files the catalogue offered before, kept for the
+//   clients that were given their links, until a later run removes them.
 // models / model_ids: the lines of a Models section and their IDs in order
 //   (position 0 the hardware ID, 1.. the compatible IDs); id_key is the ID
 //   upper-cased, the column the matching looks up.
@@ -20,6 +22,9 @@ const char* const schema[] = {
     "CREATE TABLE IF NOT EXISTS packages (id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE,"
     " source_path TEXT NOT NULL, file_path TEXT NOT NULL, stamp TEXT NOT NULL, size BIGINT NOT NULL,"
     " sha256 VARCHAR(64) NOT NULL, has_setup_program INTEGER NOT NULL)",
+    "CREATE TABLE IF NOT EXISTS retired_files (name TEXT NOT NULL, file_path TEXT NOT NULL,"
+    " sha256 VARCHAR(64) NOT NULL, retired_generation BIGINT NOT NULL, retired_at BIGINT NOT NULL)",
+    "CREATE INDEX IF NOT EXISTS retired_files_by_name ON retired_files (name)",
     "CREATE TABLE IF NOT EXISTS drivers (id INTEGER PRIMARY KEY, package_id INTEGER NOT NULL,"
     " inf_path TEXT NOT NULL, provider TEXT NOT NULL, class_name TEXT NOT NULL, class_guid TEXT NOT NULL,"
     " driver_date VARCHAR(10) NOT NULL, driver_version VARCHAR(32) NOT NULL,"

@@ -10,7 +10,7 @@
 namespace tdu::server {
 
 // The schema version this build reads and writes.
-constexpr int catalogue_schema_version = 1;
+constexpr int catalogue_schema_version = 2;
 
 // Creates the tables and indexes a missing catalogue needs; false when the
 // file holds a catalogue of another schema version.

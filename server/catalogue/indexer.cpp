@@ -2,12 +2,14 @@
 
 #include "catalogue/catalogue_schema.h"
 #include "catalogue/package_files.h"
+#include "catalogue/package_store.h"
 #include "catalogue/catalogue_db.h"
 #include "inf/driver_inf.h"
 #include "inf/inf_text.h"
 
 #include <algorithm>
 #include <cstdlib>
+#include <ctime>
 #include <functional>
 #include <map>
 #include <set>
@@ -116,7 +118,6 @@ private:
 struct package_job_t {
     std::string name;      // the link's last part
     fs::path source;       // zip file or folder
-    fs::path file;         // what is served
     bool is_folder = false;
     std::string stamp;
 };
@@ -139,36 +140,30 @@ public:
     {
     }
 
-    // Reads and records one package; `recorded` tells whether it was
-    // usable. False only on a catalogue failure.
-    bool add(const package_job_t& job, bool& recorded, std::string& error)
+    // Stores, reads and records one package; `recorded` tells whether it
+    // was usable. The catalogue describes the stored bytes, which are the
+    // ones served. False only on a catalogue failure.
+    bool add(const package_job_t& job, package_store_t& store, bool& recorded, std::string& error)
     {
         recorded = false;
-        package_contents_t contents;
+        stored_package_t stored;
         std::string why;
-        bool read = job.is_folder ? read_folder_package(job.source, contents, why)
-                                  : read_zip_package(job.source, contents, why);
-        if (!read) {
+        if (!store.put(job.source, job.is_folder, job.name, stored, why)) {
             report_.problems.push_back(job.name + ": " + why + "; package left out");
             return true;
         }
-        if (job.is_folder && !zip_folder(job.source, job.file, why)) {
+        if (options_.on_step) options_.on_step("stored " + job.name);
+        package_contents_t contents;
+        if (!read_zip_package(stored.file, contents, why)) {
             report_.problems.push_back(job.name + ": " + why + "; package left out");
             return true;
         }
         for (const auto& p : contents.problems) report_.problems.push_back(job.name + "/" + p + "; file left out");
-        std::string sha;
-        std::error_code ec;
-        auto size = fs::file_size(job.file, ec);
-        if (ec || !sha256_file(job.file, sha, why)) {
-            report_.problems.push_back(job.name + ": " + (ec ? ec.message() : why) + "; package left out");
-            return true;
-        }
         std::int64_t package_id = w_.next("packages");
         statement_t insert(w_.db(), "INSERT INTO packages (id, name, source_path, file_path, stamp, size, sha256,"
                                     " has_setup_program) VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
-        insert.bind(1, package_id).bind(2, job.name).bind(3, job.source.string()).bind(4, job.file.string());
-        insert.bind(5, job.stamp).bind(6, static_cast<std::int64_t>(size)).bind(7, sha);
+        insert.bind(1, package_id).bind(2, job.name).bind(3, job.source.string()).bind(4, stored.file.string());
+        insert.bind(5, job.stamp).bind(6, static_cast<std::int64_t>(stored.size)).bind(7, stored.sha256);
         insert.bind(8, has_setup_program(contents) ? 1 : 0);
         if (!insert.run()) return fail(error);
         int drivers = 0;
@@ -273,8 +268,8 @@ private:
     statement_t insert_driver_, insert_catalog_, insert_section_, insert_target_, insert_model_, insert_id_;
 };
 
-bool list_packages(const index_options_t& options, const fs::path& zips, std::vector<package_job_t>& jobs,
-                   index_report_t& report, std::string& error)
+bool list_packages(const index_options_t& options, std::vector<package_job_t>& jobs, index_report_t& report,
+                   std::string& error)
 {
     std::error_code ec;
     std::vector<fs::directory_entry> entries;
@@ -294,11 +289,9 @@ bool list_packages(const index_options_t& options, const fs::path& zips, std::ve
         if (e.is_directory()) {
             job.is_folder = true;
             job.name = file + ".zip";
-            job.file = zips / job.name;
             job.stamp = folder_stamp(e.path());
         } else if (e.is_regular_file() && file.size() > 4 && ascii_upper(file.substr(file.size() - 4)) == ".ZIP") {
             job.name = file;
-            job.file = fs::absolute(e.path());
             job.stamp = file_stamp(e.path());
         } else {
             report.problems.push_back(file + ": neither a zip archive nor a folder; ignored");
@@ -321,14 +314,18 @@ bool index_packages(const index_options_t& options, index_report_t& report, std:
     report = index_report_t{};
     fs::path zips = options.zip_folder;
     if (zips.empty() && is_postgres_catalogue(options.catalogue.string())) {
-        error = "a catalogue in PostgreSQL needs a folder for the zipped folder packages (--zips)";
+        error = "a catalogue in PostgreSQL needs a folder for the package store (--zips)";
         return false;
     }
     if (zips.empty()) zips = fs::path(options.catalogue.string() + ".zips");
     std::vector<package_job_t> jobs;
-    if (!list_packages(options, fs::absolute(zips), jobs, report, error)) return false;
+    if (!list_packages(options, jobs, report, error)) return false;
     std::error_code ec;
     fs::create_directories(zips, ec);
+    package_store_t store(zips);
+    auto step = [&](const std::string& what) {
+        if (options.on_step) options.on_step(what);
+    };
 
     catalogue_db_t db;
     if (!db.open(options.catalogue.string(), true, error) || !create_catalogue_schema(db, error)) return false;
@@ -339,56 +336,65 @@ bool index_packages(const index_options_t& options, index_report_t& report, std:
         std::int64_t id;
         std::string stamp;
         fs::path file;
+        std::string sha256;
     };
     std::map<std::string, known_t> known;
     {
-        statement_t q(db, "SELECT id, name, stamp, file_path FROM packages");
-        while (q.step()) known[q.text(1)] = {q.integer(0), q.text(2), q.text(3)};
+        statement_t q(db, "SELECT id, name, stamp, file_path, sha256 FROM packages");
+        while (q.step()) known[q.text(1)] = {q.integer(0), q.text(2), q.text(3), q.text(4)};
     }
+    // The generation this run makes; the services notice it at their next
+    // request and read the catalogue's keys again.
+    std::int64_t generation = 1;
+    {
+        statement_t q(db, "SELECT value FROM catalogue_info WHERE name = 'generation'");
+        if (q.step()) generation = std::atoll(q.text(0).c_str()) + 1;
+    }
+    const std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));
+    // A package's file leaves the catalogue with its row but stays in the
+    // store, and its link answers, for the clients given it before.
+    auto retire = [&](const std::string& name, const known_t& k) {
+        statement_t r(db, "INSERT INTO retired_files (name, file_path, sha256, retired_generation, retired_at)"
+                          " VALUES (?, ?, ?, ?, ?)");
+        r.bind(1, name).bind(2, k.file.string()).bind(3, k.sha256).bind(4, generation).bind(5, now);
+        if (writer.remove_package(k.id) && r.run()) return true;
+        error = "cannot update the catalogue: " + db.last_error();
+        return false;
+    };
     bool ok = writer.prepare(error);
     for (const auto& job : jobs) {
         if (!ok) break;
         auto k = known.find(job.name);
         bool existed = k != known.end();
         if (existed) {
-            bool same = k->second.stamp == job.stamp && fs::exists(job.file, ec);
-            std::int64_t old_id = k->second.id;
+            bool same = k->second.stamp == job.stamp && fs::exists(k->second.file, ec);
+            known_t old = k->second;
             known.erase(k);
             if (same) {
                 ++report.unchanged;
                 continue;
             }
-            if (!writer.remove_package(old_id)) {
-                error = "cannot update the catalogue: " + db.last_error();
-                ok = false;
-                break;
-            }
+            if (!(ok = retire(job.name, old))) break;
         }
         bool recorded = false;
-        ok = indexer.add(job, recorded, error);
+        ok = indexer.add(job, store, recorded, error);
         if (recorded) ++(existed ? report.updated : report.added);
         else if (existed) ++report.removed;
     }
-    // Packages gone from the folder leave the catalogue, and so do the zip
-    // archives made for folders that are gone.
+    // Packages gone from the folder leave the catalogue.
     for (const auto& [name, k] : known) {
         if (!ok) break;
-        ok = writer.remove_package(k.id);
-        if (!ok) error = "cannot update the catalogue: " + db.last_error();
+        ok = retire(name, k);
         ++report.removed;
-        if (k.file.parent_path() == fs::absolute(zips)) fs::remove(k.file, ec);
     }
-    // A new generation tells the services that keep the catalogue's keys
-    // in memory to read them again.
     if (ok) {
-        std::int64_t generation = 1;
-        {
-            statement_t q(db, "SELECT value FROM catalogue_info WHERE name = 'generation'");
-            if (q.step()) generation = std::atoll(q.text(0).c_str()) + 1;
-        }
         statement_t drop(db, "DELETE FROM catalogue_info WHERE name = 'generation'");
         statement_t insert(db, "INSERT INTO catalogue_info (name, value) VALUES ('generation', ?)");
-        ok = drop.run() && insert.bind(1, std::to_string(generation)).run();
+        // Files an earlier run retired, long enough ago, go for good (after
+        // the commit, with anything else no row names).
+        statement_t expire(db, "DELETE FROM retired_files WHERE retired_generation < ? AND retired_at <= ?");
+        ok = drop.run() && insert.bind(1, std::to_string(generation)).run() &&
+             expire.bind(1, generation).bind(2, now - static_cast<std::int64_t>(options.keep_retired.count())).run();
         if (!ok) error = "cannot update the catalogue: " + db.last_error();
     }
     if (!ok) {
@@ -396,11 +402,24 @@ bool index_packages(const index_options_t& options, index_report_t& report, std:
         db.exec("ROLLBACK", ignored);
         return false;
     }
+    step("written");
     if (!db.exec("COMMIT", error)) return false;
+    step("committed");
     // PostgreSQL plans its look-ups from table statistics, which a bulk
     // load leaves empty until autovacuum comes by: without them an ID
     // look-up scans whole tables. SQLite's plan needs none.
     if (db.is_postgres() && !db.exec("ANALYZE", error)) return false;
+    std::set<std::string> named;
+    {
+        statement_t q(db, "SELECT file_path FROM packages UNION SELECT file_path FROM retired_files");
+        while (q.step()) named.insert(q.text(0));
+        // Without the whole list nothing is removed.
+        if (!q.valid() || q.failed()) {
+            error = "cannot read the catalogue's files: " + db.last_error();
+            return false;
+        }
+    }
+    store.sweep(named, [&](const std::string& file) { step("removing " + file); });
     return true;
 }
 

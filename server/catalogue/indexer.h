@@ -3,8 +3,13 @@
 // and each sub-folder of the folder is one package. A package whose file is
 // unchanged since the last run is kept as it is; changed ones are read
 // again, vanished ones removed, all in one transaction, so a service reading
-// the catalogue sees the old state or the new one, never a mixture.
+// the catalogue sees the old state or the new one, never a mixture. The
+// files served are those of the package store, written before the
+// transaction under new names and removed only after it, so an interrupted
+// run leaves every offer's file as it was offered.
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,10 +18,20 @@ namespace tdu::server {
 struct index_options_t {
     std::filesystem::path packages;  // the folder of packages
     std::filesystem::path catalogue; // the SQLite file, created when missing
-    // Where folder packages are zipped for download; empty: beside the
-    // catalogue, in "<catalogue>.zips".
+    // The package store (package_store.h): every package file the service
+    // offers, zip archives copied and folders zipped, under names that
+    // change with their bytes. Empty: beside the catalogue, in
+    // "<catalogue>.zips".
     std::filesystem::path zip_folder;
     std::string language = "0409"; // preferred [Strings.LLLL] section
+    // A file the catalogue stopped offering stays in the store (its link
+    // still answers) until a later run finds it gone from the catalogue for
+    // at least this long.
+    std::chrono::seconds keep_retired{3600};
+    // Called as each step of the run is done ("stored NAME", "written",
+    // "committed", "removing FILE"), so a test can stop the run at any of
+    // them.
+    std::function<void(const std::string& step)> on_step;
 };
 
 struct index_report_t {

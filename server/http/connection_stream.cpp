@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 namespace tdu::server {
@@ -33,9 +34,8 @@ void address_of(int sock, bool peer, std::string& ip, int& port)
 
 } // namespace
 
-connection_stream_t::connection_stream_t(int sock, const connection_limits_t& limits,
-                                         const std::atomic<bool>& stopping)
-    : sock_(sock), limits_(limits), stopping_(stopping)
+connection_stream_t::connection_stream_t(int sock, const connection_limits_t& limits, const stop_state_t& stop)
+    : sock_(sock), limits_(limits), stop_(stop)
 {
     begin_request();
 }
@@ -47,6 +47,7 @@ void connection_stream_t::begin_request()
     phase_bytes_ = 0;
     close_after_answer = false;
     inflater_.reset();
+    sent_ = answer_sent_t{};
 }
 
 void connection_stream_t::begin_body()
@@ -59,7 +60,13 @@ void connection_stream_t::begin_body()
 bool connection_stream_t::wait(short events, clock::time_point limit) const
 {
     for (;;) {
-        if (stopping_.load()) return false;
+        if (stop_.stopping.load()) return false;
+        // While the service drains, a request not read yet is not waited
+        // for: only bytes that are there already are taken.
+        if (stop_.draining.load() && phase_ == phase_t::headers) {
+            pollfd p{sock_, events, 0};
+            return ::poll(&p, 1, 0) > 0;
+        }
         auto now = clock::now();
         if (now >= limit) return false;
         auto slice = std::min<clock::duration>(limit - now, stop_check);
@@ -71,15 +78,25 @@ bool connection_stream_t::wait(short events, clock::time_point limit) const
     }
 }
 
-bool connection_stream_t::wait_for_request()
+void connection_stream_t::preload(std::string bytes)
 {
-    if (used_ < buffered_) return true;
-    return wait(POLLIN, clock::now() + limits_.keep_alive_time);
+    pending_ = std::move(bytes);
+    pending_used_ = 0;
+}
+
+std::string connection_stream_t::take_unread()
+{
+    std::string out = pending_.substr(pending_used_);
+    out.append(buffer_ + used_, buffered_ - used_);
+    pending_.clear();
+    pending_used_ = 0;
+    used_ = buffered_ = 0;
+    return out;
 }
 
 bool connection_stream_t::is_readable() const
 {
-    if (used_ < buffered_) return true;
+    if (has_unread()) return true;
     return wait(POLLIN, std::min(phase_end_, clock::now() + limits_.idle_time));
 }
 
@@ -106,6 +123,13 @@ ssize_t connection_stream_t::read_raw(char* ptr, std::size_t size)
     std::size_t limit = phase_ == phase_t::headers ? limits_.max_header_bytes : limits_.max_body_bytes;
     if (phase_bytes_ >= limit) return -1;
     size = std::min(size, limit - phase_bytes_);
+    if (pending_used_ < pending_.size()) {
+        std::size_t n = std::min(size, pending_.size() - pending_used_);
+        std::memcpy(ptr, pending_.data() + pending_used_, n);
+        pending_used_ += n;
+        phase_bytes_ += n;
+        return static_cast<ssize_t>(n);
+    }
     if (used_ == buffered_) {
         if (!wait(POLLIN, std::min(phase_end_, clock::now() + limits_.idle_time))) return -1;
         ssize_t n;
@@ -125,14 +149,26 @@ ssize_t connection_stream_t::read_raw(char* ptr, std::size_t size)
 
 ssize_t connection_stream_t::write(const char* ptr, std::size_t size)
 {
+    // The library writes an answer's status line and headers in one piece,
+    // before its body (an interim "100 Continue" the same way): what follows
+    // the final status line is the body.
+    const bool status_line = sent_.status == 0 && size > 12 && std::memcmp(ptr, "HTTP/1.", 7) == 0;
     std::size_t sent = 0;
     while (sent < size) {
-        if (!wait(POLLOUT, clock::now() + limits_.write_idle_time)) return sent ? static_cast<ssize_t>(sent) : -1;
+        if (!wait(POLLOUT, clock::now() + limits_.write_idle_time)) break;
         ssize_t n = ::send(sock_, ptr + sent, size - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
         if (n < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) continue;
-        if (n <= 0) return sent ? static_cast<ssize_t>(sent) : -1;
+        if (n <= 0) break;
         sent += static_cast<std::size_t>(n);
     }
+    if (sent < size) sent_.failed = true;
+    if (status_line) {
+        int status = std::atoi(std::string(ptr + 9, 3).c_str());
+        if (sent == size && status >= 200) sent_.status = status;
+    } else if (sent_.status != 0) {
+        sent_.body_bytes += sent;
+    }
+    if (sent < size) return sent ? static_cast<ssize_t>(sent) : -1;
     return static_cast<ssize_t>(sent);
 }
 

@@ -256,9 +256,12 @@ struct update_service_t::impl_t {
         if (!fit_answer_budget(devices, context))
             return reply(res, 413, "the answer to so many devices would exceed " +
                                        std::to_string(options.max_answer_bytes) + " bytes");
-        res.set_content(build_update_answer(devices, context), "text/xml");
+        // Moved into the answer, not copied (set_content copies).
+        res.body = build_update_answer(devices, context);
+        res.set_header("Content-Type", "text/xml");
     }
 
+    // "/packages/NAME": the package's current file.
     void send_package(const httplib::Request& req, httplib::Response& res)
     {
         std::string error;
@@ -267,6 +270,25 @@ struct update_service_t::impl_t {
         statement_t q(finder->db(), "SELECT file_path FROM packages WHERE name = ?");
         if (!q.bind(1, std::string(req.matches[1])).step()) return reply(res, 404, "no such package");
         send_package_file(req, res, q.text(0));
+    }
+
+    // "/packages/DIGITS/NAME", the link an answer gives: the file of exactly
+    // those bytes, while the catalogue offers it or keeps it retired for
+    // the clients that were offered it. Never another version's bytes.
+    void send_package_version(const httplib::Request& req, httplib::Response& res)
+    {
+        std::string error;
+        auto finder = finders.borrow(error);
+        if (!finder) return reply(res, 503, error);
+        const std::string digits = req.matches[1], name = req.matches[2];
+        for (const char* sql : {"SELECT file_path, sha256 FROM packages WHERE name = ?",
+                                "SELECT file_path, sha256 FROM retired_files WHERE name = ?"}) {
+            statement_t q(finder->db(), sql);
+            q.bind(1, name);
+            while (q.step())
+                if (q.text(1).compare(0, digits.size(), digits) == 0) return send_package_file(req, res, q.text(0));
+        }
+        reply(res, 404, "no such package");
     }
 
     void describe_package(const httplib::Request& req, httplib::Response& res)
@@ -308,10 +330,24 @@ struct update_service_t::impl_t {
                                                                        request_start)
                      .count();
         request_started = false;
-        std::string bytes = res.get_header_value("Content-Length");
-        if (bytes.empty()) bytes = std::to_string(res.body.size());
+        // What went out, not what was meant to: an answer the client did
+        // not take whole, or that a stop cut off, is logged as dropped.
+        std::uint64_t due = res.body.size();
+        std::string length = res.get_header_value("Content-Length");
+        if (!length.empty()) due = std::strtoull(length.c_str(), nullptr, 10);
+        answer_sent_t sent;
+        if (auto* connection = guarded_server_t::current_connection()) sent = connection->sent();
+        if (req.method == "HEAD") due = 0;
+        bool whole = sent.status != 0 && !sent.failed && sent.body_bytes == due;
         std::lock_guard<std::mutex> lock(log_mutex);
-        log() << req.method << ' ' << req.path << ' ' << res.status << ' ' << bytes << ' ' << ms << "ms" << std::endl;
+        log() << req.method << ' ' << req.path << ' ';
+        if (whole) log() << sent.status;
+        else log() << "dropped";
+        log() << ' ' << sent.body_bytes << ' ' << ms << "ms";
+        if (!whole)
+            log() << " (" << (sent.status ? "status " + std::to_string(sent.status) + " sent" : "no status sent")
+                  << ", " << due << " bytes due)";
+        log() << std::endl;
     }
 
     void routes()
@@ -351,6 +387,8 @@ struct update_service_t::impl_t {
         http.Get("/", [this](const httplib::Request&, httplib::Response& res) { describe_catalogue(res); });
         http.Get("/packages/([^/]+)",
                  [this](const httplib::Request& req, httplib::Response& res) { send_package(req, res); });
+        http.Get("/packages/([0-9a-f]{16})/([^/]+)",
+                 [this](const httplib::Request& req, httplib::Response& res) { send_package_version(req, res); });
         http.Get("/drivers/([^/]+)",
                  [this](const httplib::Request& req, httplib::Response& res) { describe_package(req, res); });
         // Statuses the library sets by itself (413, 404 of unknown paths,

@@ -4,12 +4,9 @@ namespace tdu::server {
 
 std::uint64_t id_key_set_t::hash(std::string_view key)
 {
-    // FNV-1a; never 0, which marks a free slot
-    std::uint64_t h = 14695981039346656037ull;
-    for (unsigned char c : key) {
-        h ^= c;
-        h *= 1099511628211ull;
-    }
+    // The standard library's string hash (eight bytes a step); never 0,
+    // which marks a free slot.
+    std::uint64_t h = std::hash<std::string_view>{}(key);
     return h ? h : 1;
 }
 
@@ -29,10 +26,9 @@ void id_key_set_t::build(const std::function<bool(std::string&)>& next)
     }
 }
 
-bool id_key_set_t::may_hold(std::string_view key) const
+bool id_key_set_t::may_hold_hash(std::uint64_t h) const
 {
     if (slots_.empty()) return false;
-    std::uint64_t h = hash(key);
     std::size_t mask = slots_.size() - 1;
     for (std::size_t i = h & mask;; i = (i + 1) & mask) {
         if (slots_[i] == h) return true;
@@ -40,17 +36,40 @@ bool id_key_set_t::may_hold(std::string_view key) const
     }
 }
 
+void id_key_set_t::prefetch(std::uint64_t h) const
+{
+    if (!slots_.empty()) __builtin_prefetch(&slots_[h & (slots_.size() - 1)]);
+}
+
 id_rows_t catalogue_generation_t::find(const std::string& os, const std::string& key) const
 {
-    std::lock_guard<std::mutex> lock(mutex_);
-    auto found = rows_.find(os + '\n' + key);
+    // The map's key "OS\nKEY", made in a buffer each thread keeps.
+    thread_local std::string wanted;
+    wanted.assign(os).append(1, '\n').append(key);
+    std::shared_lock<std::shared_mutex> lock(mutex_);
+    auto found = rows_.find(wanted);
     return found == rows_.end() ? nullptr : found->second;
+}
+
+void catalogue_generation_t::find_each(const std::string& os, const std::vector<std::string_view>& keys,
+                                       std::vector<id_rows_t>& rows) const
+{
+    rows.assign(keys.size(), nullptr);
+    std::string wanted = os + '\n';
+    const std::size_t prefix = wanted.size();
+    std::shared_lock<std::shared_mutex> lock(mutex_);
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        wanted.resize(prefix);
+        wanted.append(keys[i]);
+        auto found = rows_.find(wanted);
+        if (found != rows_.end()) rows[i] = found->second;
+    }
 }
 
 void catalogue_generation_t::remember(const std::string& os, const std::string& key, id_rows_t rows) const
 {
     if (rows->size() > max_remembered_rows) return;
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::unique_lock<std::shared_mutex> lock(mutex_);
     if (rows_.size() >= max_remembered_keys) rows_.clear();
     rows_.emplace(os + '\n' + key, std::move(rows));
 }

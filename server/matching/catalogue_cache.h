@@ -17,6 +17,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <shared_mutex>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -27,7 +28,12 @@ class id_key_set_t {
 public:
     // Builds the set from every key `next` gives (false at the end).
     void build(const std::function<bool(std::string&)>& next);
-    bool may_hold(std::string_view key) const;
+    bool may_hold(std::string_view key) const { return may_hold_hash(hash(key)); }
+    bool may_hold_hash(std::uint64_t hash) const;
+    // Asks the processor for the slot of `hash` ahead of may_hold_hash():
+    // the set is far larger than the caches, and the look-ups of a whole
+    // request then wait for memory side by side instead of one by one.
+    void prefetch(std::uint64_t hash) const;
     std::size_t size() const { return count_; }
 
     static std::uint64_t hash(std::string_view key);
@@ -55,9 +61,13 @@ public:
     // The rows of `key` on the system `os`, when remembered; null if not.
     id_rows_t find(const std::string& os, const std::string& key) const;
     void remember(const std::string& os, const std::string& key, id_rows_t rows) const;
+    // find() of several keys under one lock: `rows` gets one entry per key.
+    void find_each(const std::string& os, const std::vector<std::string_view>& keys,
+                   std::vector<id_rows_t>& rows) const;
 
 private:
-    mutable std::mutex mutex_;
+    // Read by every request, written only for IDs not remembered yet.
+    mutable std::shared_mutex mutex_;
     mutable std::unordered_map<std::string, id_rows_t> rows_;
 };
 

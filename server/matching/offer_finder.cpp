@@ -261,6 +261,14 @@ bool offer_finder_t::fetch_ahead(const std::vector<std::string_view>& ids, const
     ahead_keys_.clear();
     ahead_next_ = 0;
     std::vector<std::string> wanted;
+    // Keys not in this request's rows yet, to be looked for in the memory.
+    struct remembered_t {
+        ahead_t* next;
+        id_rows_t* slot; // in `mine`, whose elements stay where they are
+    };
+    std::vector<remembered_t> remembered;
+    // The keys of the whole request first, their slots in the key set
+    // asked for as they come; then the look-ups.
     for (std::string_view id : ids) {
         if (id.empty()) continue;
         if (ahead_.size() == max_ids_ahead) break;
@@ -269,17 +277,37 @@ bool offer_finder_t::fetch_ahead(const std::vector<std::string_view>& ids, const
         next.offset = ahead_keys_.size();
         next.length = key_.size();
         ahead_keys_ += key_;
-        if (generation_ && !generation_->keys.may_hold(key_)) {
+        if (generation_) {
+            next.hash = id_key_set_t::hash(key_);
+            generation_->keys.prefetch(next.hash);
+        }
+    }
+    for (auto& next : ahead_) {
+        key_.assign(ahead_keys_, next.offset, next.length);
+        if (generation_ && !generation_->keys.may_hold_hash(next.hash)) {
             next.rows = none_;
             continue;
         }
         auto [slot, fresh] = mine->try_emplace(key_);
         if (!fresh) {
             next.rows = slot->second; // null while its fetch is due
-        } else if (auto rows = generation_ ? generation_->find(os.code, key_) : nullptr) {
-            slot->second = next.rows = std::move(rows);
+        } else if (generation_) {
+            remembered.push_back({&next, &slot->second});
         } else {
             wanted.push_back(key_);
+        }
+    }
+    // The rows the service remembers, looked up together (one lock).
+    if (!remembered.empty()) {
+        std::vector<std::string_view> keys;
+        keys.reserve(remembered.size());
+        for (const auto& r : remembered)
+            keys.push_back(std::string_view(ahead_keys_).substr(r.next->offset, r.next->length));
+        std::vector<id_rows_t> rows;
+        generation_->find_each(std::string(os.code), keys, rows);
+        for (std::size_t i = 0; i < remembered.size(); ++i) {
+            if (rows[i]) *remembered[i].slot = remembered[i].next->rows = std::move(rows[i]);
+            else wanted.emplace_back(keys[i]);
         }
     }
     std::vector<std::string> batch;

@@ -103,6 +103,7 @@ private:
     // set or the shared memory again.
     struct ahead_t {
         std::size_t offset = 0, length = 0;
+        std::uint64_t hash = 0; // id_key_set_t's
         id_rows_t rows;
     };
     std::vector<ahead_t> ahead_;

@@ -44,11 +44,23 @@ struct size_sink_t {
 // raw CR into LF), every other byte as is. The control bytes XML cannot
 // carry at all, not even as references, are left out: the document stays
 // well-formed.
+// Bytes a field cannot hold as they are: markup and control bytes.
+struct special_bytes_t {
+    bool special[256] = {};
+    constexpr special_bytes_t()
+    {
+        for (int c = 0; c < 32; ++c) special[c] = true;
+        for (unsigned char c : {'&', '<', '>', '"', '\''}) special[c] = true;
+    }
+};
+constexpr special_bytes_t special_bytes;
+
 template <class Sink> void put_escaped(Sink& sink, std::string_view text)
 {
     std::size_t plain = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
         auto c = static_cast<unsigned char>(text[i]);
+        if (!special_bytes.special[c]) continue;
         const char* entity = c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : c == '"' ? "&quot;"
                              : c == '\'' ? "&apos;" : nullptr;
         if (!entity && c >= 32) continue;
@@ -86,7 +98,7 @@ template <class Sink> void put_item(Sink& sink, const offer_t& o, const answer_c
     put_field(sink, "ver", o.version);
     put_field(sink, "size", std::to_string(o.size));
     put_field(sink, "guid", ansi(o.guid));
-    put_field(sink, "link", package_link(context.base_url, o.package));
+    put_field(sink, "link", package_link(context.base_url, o.package, o.sha256));
     put_field(sink, "infpath", ansi(answer_inf_path(o.package, o.inf_path)));
     put_field(sink, "official_link", package_page_link(context.base_url, o.package));
     put_field(sink, "cp", std::to_string(o.cp));
@@ -161,9 +173,10 @@ std::string percent_encode(const std::string& text)
     return out;
 }
 
-std::string package_link(const std::string& base_url, const std::string& package)
+std::string package_link(const std::string& base_url, const std::string& package, const std::string& sha256)
 {
-    return base_url + "packages/" + percent_encode(package);
+    if (sha256.size() < package_version_digits) return base_url + "packages/" + percent_encode(package);
+    return base_url + "packages/" + sha256.substr(0, package_version_digits) + "/" + percent_encode(package);
 }
 
 std::string package_page_link(const std::string& base_url, const std::string& package)
@@ -189,7 +202,7 @@ std::size_t size_bound(const std::vector<answer_device_t>& devices, const answer
         bound += 64 + 6 * device.id_bytes.size();
         for (const auto& o : device.offers) {
             std::size_t text = o.hardid.size() + 2 * o.title.size() + 2 * o.version.size() + o.guid.size() +
-                               2 * (context.base_url.size() + 9 + 3 * o.package.size()) + o.package.size() + 1 +
+                               2 * (context.base_url.size() + 10 + package_version_digits + 3 * o.package.size()) + o.package.size() + 1 +
                                o.inf_path.size() + o.manufacturer.size() + o.class_name.size() +
                                2 * o.date.size() + o.provider.size() + o.sha256.size() + 40;
             bound += markup + 6 * text;
@@ -246,7 +259,12 @@ std::size_t update_answer_size(const std::vector<answer_device_t>& devices, cons
 
 std::string build_update_answer(const std::vector<answer_device_t>& devices, const answer_context_t& context)
 {
+    // About a kilobyte an offer: room for the whole document, so that it is
+    // not copied again and again as it grows.
+    std::size_t offers = 0;
+    for (const auto& d : devices) offers += d.offers.size();
     std::string out;
+    out.reserve(4096 + 256 * devices.size() + 1280 * offers);
     text_sink_t sink{out};
     put_document(sink, devices, context);
     return out;

@@ -29,8 +29,15 @@ struct answer_context_t {
     std::size_t max_bytes = default_answer_budget;
 };
 
-// The link of a package: base_url + "packages/" + the name, percent-encoded.
-std::string package_link(const std::string& base_url, const std::string& package);
+// Hexadecimal digits of a package file's SHA-256 that name its version in
+// links and in the package store.
+constexpr std::size_t package_version_digits = 16;
+
+// The link of a package: base_url + "packages/" + the first 16 digits of
+// its SHA-256 + "/" + the name, percent-encoded. The bytes under such a link
+// never change: new content of a package gets a new link (without a digest:
+// "packages/" + the name, the package's current file).
+std::string package_link(const std::string& base_url, const std::string& package, const std::string& sha256);
 // The package's page: base_url + "drivers/" + the name.
 std::string package_page_link(const std::string& base_url, const std::string& package);
 

@@ -4,15 +4,17 @@
 // percentiles.
 //
 //   tdu-service-load --url URL --request FILE [--requests N] [--concurrency C] [--print 1]
-//                    [--slow S] [--machines K]
+//                    [--slow S] [--machines K] [--get 1]
 //
-// --print 1 sends one request and prints the answer instead. --slow S keeps
+// --print 1 sends one request and prints the answer instead. --get 1 fetches
+// the URL with GET instead of posting (a static file, to compare with). --slow S keeps
 // S more connections open all the while, each sending its request headers
 // one byte every two seconds, the way a slow-loris client does. --machines K
 // posts the requests of K machines in turn: FILE, FILE.1, ... FILE.<K-1>.
 #include <arpa/inet.h>
 #include <curl/curl.h>
 #include <netinet/in.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -55,6 +57,19 @@ long post(CURL* curl, const std::string& url, const std::string& body, std::stri
     long status = 0;
     if (curl_easy_perform(curl) == CURLE_OK) curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
     curl_mime_free(form);
+    return status;
+}
+
+// One GET; returns the HTTP status (0 on a transport failure).
+long get(CURL* curl, const std::string& url, std::string& answer)
+{
+    answer.clear();
+    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, collect);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &answer);
+    long status = 0;
+    if (curl_easy_perform(curl) == CURLE_OK) curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
     return status;
 }
 
@@ -152,6 +167,14 @@ int main(int argc, char** argv)
     int requests = o.count("--requests") ? std::atoi(o["--requests"].c_str()) : 200;
     int threads = o.count("--concurrency") ? std::atoi(o["--concurrency"].c_str()) : 2;
     int slow = o.count("--slow") ? std::atoi(o["--slow"].c_str()) : 0;
+    if (slow > 0) {
+        // a descriptor per slow connection, beyond the system's usual 1,024
+        rlimit files{};
+        if (::getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+            files.rlim_cur = files.rlim_max;
+            ::setrlimit(RLIMIT_NOFILE, &files);
+        }
+    }
     std::atomic<bool> done{false};
     std::atomic<int> opened{0};
     int slow_alive = 0;
@@ -166,6 +189,7 @@ int main(int argc, char** argv)
         }
         std::printf("%d slow connections open\n", opened.load());
     }
+    const bool by_get = o.count("--get") > 0;
     std::atomic<int> next{0}, failed{0};
     std::mutex mutex;
     std::vector<double> latencies;
@@ -178,7 +202,8 @@ int main(int argc, char** argv)
             std::vector<double> mine;
             for (int n; (n = next++) < requests;) {
                 auto s = std::chrono::steady_clock::now();
-                long status = post(curl, o["--url"], bodies[static_cast<size_t>(n) % bodies.size()], answer);
+                long status = by_get ? get(curl, o["--url"], answer)
+                                     : post(curl, o["--url"], bodies[static_cast<size_t>(n) % bodies.size()], answer);
                 mine.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - s).count());
                 if (status != 200) ++failed;
             }

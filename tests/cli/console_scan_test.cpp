@@ -115,8 +115,15 @@ TEST_F(ConsoleScan, TheDemoMachineGetsTheDemoCataloguesOffers)
         // Every offer is a package of the catalogue, served by the same service.
         offer_grouping_t grouping = result_rows(inventory, offer_kind_t::best);
         ASSERT_EQ(grouping.groups.size(), std::size(demo_offered_packages));
-        for (size_t i = 0; i < grouping.groups.size(); ++i)
-            EXPECT_EQ(std::string(grouping.groups[i].key), demo_service().url() + "packages/" + demo_offered_packages[i]);
+        // Its link names the file's version (16 hexadecimal digits) and the package.
+        for (size_t i = 0; i < grouping.groups.size(); ++i) {
+            const std::string key(grouping.groups[i].key), prefix = demo_service().url() + "packages/";
+            const std::string suffix = std::string("/") + demo_offered_packages[i];
+            ASSERT_EQ(key.size(), prefix.size() + 16 + suffix.size()) << key;
+            EXPECT_EQ(key.substr(0, prefix.size()), prefix);
+            EXPECT_EQ(key.substr(prefix.size(), 16).find_first_not_of("0123456789abcdef"), std::string::npos) << key;
+            EXPECT_EQ(key.substr(key.size() - suffix.size()), suffix);
+        }
     }
 }
 

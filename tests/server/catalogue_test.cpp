@@ -167,8 +167,10 @@ TEST(Catalogue, ReportsBadPackagesAndInfsAndKeepsTheGoodOnes)
     EXPECT_EQ(offers["folder-pkg.zip"].sign, 3u);
     EXPECT_EQ(offers["folder-pkg.zip"].inf_path, "sub/f.inf");
 
-    // the folder was zipped for download, and the zip holds its files
-    fs::path zipped = fs::path(catalogue.string() + ".zips") / "folder-pkg.zip";
+    // the folder was zipped for download into the store, under its digest,
+    // and the zip holds its files
+    fs::path zipped = fs::path(catalogue.string() + ".zips") / offers["folder-pkg.zip"].sha256.substr(0, 16) /
+                      "folder-pkg.zip";
     package_contents_t contents;
     std::string error;
     ASSERT_TRUE(read_zip_package(zipped, contents, error)) << error;
@@ -189,7 +191,12 @@ TEST(Catalogue, ReindexingUpdatesTheCatalogueInPlace)
     fs::path catalogue = dir.path() / "catalogue.db";
     auto first = test::index_folder(packages, catalogue);
     EXPECT_EQ(first.added, 3);
-    fs::path zipped = fs::path(catalogue.string() + ".zips") / "changes.zip";
+    const fs::path store = catalogue.string() + ".zips";
+    auto stored = [&](const char* package) {
+        auto offers = offers_by_package(catalogue, pci_device, "WIN7");
+        return store / offers[package].sha256.substr(0, 16) / package;
+    };
+    fs::path zipped = stored("changes.zip");
     std::string digest_before, digest_after, error;
     ASSERT_TRUE(sha256_file(zipped, digest_before, error));
 
@@ -205,8 +212,12 @@ TEST(Catalogue, ReindexingUpdatesTheCatalogueInPlace)
     EXPECT_EQ(third.updated, 1);
     EXPECT_EQ(third.removed, 1);
     EXPECT_EQ(third.added, 1);
-    ASSERT_TRUE(sha256_file(zipped, digest_after, error));
+    // the new content is a new file; the old one stays as it was, for the
+    // clients that were offered it
+    ASSERT_TRUE(sha256_file(stored("changes.zip"), digest_after, error));
     EXPECT_NE(digest_before, digest_after);
+    ASSERT_TRUE(sha256_file(zipped, digest_after, error));
+    EXPECT_EQ(digest_before, digest_after);
 
     auto offers = offers_by_package(catalogue, pci_device, "WIN7");
     ASSERT_EQ(offers.size(), 3u);
@@ -214,10 +225,23 @@ TEST(Catalogue, ReindexingUpdatesTheCatalogueInPlace)
     EXPECT_EQ(offers["changes.zip"].version, "2.0.1.0");
     EXPECT_EQ(offers["new.zip"].version, "3.0.0.0");
 
-    // a vanished folder takes its zip with it
+    // a vanished folder's zip stays in the store until a later run finds
+    // it retired for long enough (here: at once), as does every earlier file
+    fs::path last = stored("changes.zip");
     fs::remove_all(packages / "changes");
-    test::index_folder(packages, catalogue);
+    index_options_t options;
+    options.packages = packages;
+    options.catalogue = catalogue;
+    options.keep_retired = std::chrono::seconds(0);
+    index_report_t report;
+    ASSERT_TRUE(index_packages(options, report, error)) << error;
+    EXPECT_TRUE(fs::exists(last));
     EXPECT_FALSE(fs::exists(zipped));
+    ASSERT_TRUE(index_packages(options, report, error)) << error;
+    EXPECT_FALSE(fs::exists(last));
+    size_t files = 0;
+    for (const auto& e : fs::recursive_directory_iterator(store)) files += e.is_regular_file() ? 1 : 0;
+    EXPECT_EQ(files, 2u); // stays.zip and new.zip
 }
 
 TEST(Catalogue, OffersAreListedBestFirst)

@@ -8,14 +8,19 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <zlib.h>
 
 #include <chrono>
 #include <cstdio>
 #include <future>
+#include <sstream>
+#include <thread>
 
+namespace fs = std::filesystem;
 using namespace tdu::server;
 using tdu::server::test::service_fixture_c;
 
@@ -24,9 +29,12 @@ namespace {
 // A raw client connection.
 class raw_client_t {
 public:
-    explicit raw_client_t(int port)
+    // `receive_buffer` (bytes, 0: the system's) bounds what the system
+    // takes in for a client that does not read.
+    explicit raw_client_t(int port, int receive_buffer = 0)
     {
         fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        if (receive_buffer) ::setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &receive_buffer, sizeof receive_buffer);
         sockaddr_in addr{};
         addr.sin_family = AF_INET;
         addr.sin_port = htons(static_cast<uint16_t>(port));
@@ -271,9 +279,9 @@ TEST_F(HostileRequests, EachGetsItsStatusAndTheServiceGoesOn)
         {"many ranges", "GET /packages/ostara-usb3-1.4.zip HTTP/1.1\r\nHost: x\r\nRange: " + ranges + "\r\n\r\n",
          200, ""},
         {"header flood", "GET / HTTP/1.1\r\nHost: x\r\n" + std::string(70000, 'a') + ": b\r\n\r\n", 400, ""},
-        {"headers past 64 KiB", "GET / HTTP/1.1\r\n" + many_headers + "\r\n", 400, ""},
-        {"request line of 100 KiB", "GET /" + std::string(100000, 'a') + " HTTP/1.1\r\n\r\n", 0, ""},
-        {"headers that never end", "GET / HTTP/1.1\r\nHost: x\r\n", 400, ""},
+        {"headers past 64 KiB", "GET / HTTP/1.1\r\n" + many_headers + "\r\n", 400, "too large"},
+        {"request line of 100 KiB", "GET /" + std::string(100000, 'a') + " HTTP/1.1\r\n\r\n", 400, "too large"},
+        {"headers that never end", "GET / HTTP/1.1\r\nHost: x\r\n", 400, "in time"},
         {"body that never ends", post(demo_body()).substr(0, 300), 400, "cut short"},
     };
     for (const auto& r : rows) {
@@ -365,6 +373,118 @@ TEST_F(HostileRequests, StoppingDoesNotWaitForSlowClients)
     // (a guard against hanging: the clients would be waited for a minute)
     EXPECT_EQ(stopped.wait_for(std::chrono::seconds(20)), std::future_status::ready);
     stopped.wait();
+}
+
+// What the log says of the requests whose line starts with `start`.
+std::vector<std::string> log_lines(const std::string& log, const std::string& start)
+{
+    std::vector<std::string> out;
+    std::istringstream in(log);
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind(start, 0) == 0) out.push_back(line);
+    return out;
+}
+
+TEST_F(HostileRequests, StoppingFinishesTheRequestsAlreadyRead)
+{
+    service_options_t options = patient_options();
+    options.connection.body_time = std::chrono::seconds(30);
+    start(options);
+    // An update request whose headers and half its body are in when the
+    // service is told to stop, an idle kept-alive connection, and one whose
+    // headers are not in yet.
+    const std::string request = post(demo_body());
+    const size_t half = request.find("\r\n\r\n") + 4 + demo_body().size() / 2;
+    raw_client_t posting(port_);
+    ASSERT_TRUE(posting.send(request.substr(0, half)));
+    raw_client_t idle(port_);
+    ASSERT_TRUE(idle.send("GET / HTTP/1.1\r\nHost: x\r\n\r\n"));
+    ASSERT_EQ(status_of(idle.receive(std::chrono::milliseconds(300))), 200);
+    raw_client_t trickling(port_);
+    trickling.send("GET / HTTP/1.1\r\n");
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+
+    auto began = std::chrono::steady_clock::now();
+    auto stopped = std::async(std::launch::async, [this] { stop(); });
+    // the connections without a request read end at once ...
+    EXPECT_TRUE(idle.closed_by_service(std::chrono::seconds(2)));
+    EXPECT_TRUE(trickling.closed_by_service(std::chrono::seconds(2)));
+    // ... and the update request still gets its whole answer
+    ASSERT_TRUE(posting.send(request.substr(half)));
+    std::string answer = posting.receive(std::chrono::seconds(5));
+    ASSERT_EQ(status_of(answer), 200) << answer.substr(0, 300);
+    size_t body = answer.find("\r\n\r\n") + 4;
+    const std::string length = "Content-Length: ";
+    size_t at = answer.find(length);
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_EQ(answer.size() - body, std::stoul(answer.substr(at + length.size())));
+    EXPECT_NE(answer.find("</kelptone>"), std::string::npos);
+    // and the stop does not wait past the answer (nor the drain time)
+    ASSERT_EQ(stopped.wait_for(std::chrono::seconds(5)), std::future_status::ready);
+    EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(5));
+    auto logged = log_lines(log_.str(), "POST / ");
+    ASSERT_EQ(logged.size(), 1u) << log_.str();
+    EXPECT_EQ(logged[0].rfind("POST / 200 " + std::to_string(answer.size() - body) + " ", 0), 0u) << logged[0];
+}
+
+TEST_F(HostileRequests, AnAnswerTheDrainTimeCutsOffIsLoggedAsDropped)
+{
+    // a package far larger than what the system buffers for a client that
+    // does not read
+    fs::path packages = dir_.path() / "big";
+    const std::string bytes = noise(8u << 20);
+    test::write_zip(packages / "big-1.0.zip", {{"data.bin", bytes}});
+    test::index_folder(packages, catalogue_, dir_.path() / "zips");
+    const auto size = fs::file_size(packages / "big-1.0.zip");
+    service_options_t options = patient_options();
+    options.connection.drain_time = std::chrono::milliseconds(500);
+    start(options);
+    raw_client_t stalled(port_, 4096);
+    ASSERT_TRUE(stalled.send("GET /packages/big-1.0.zip HTTP/1.1\r\nHost: x\r\n\r\n"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+
+    auto began = std::chrono::steady_clock::now();
+    stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(3));
+    auto logged = log_lines(log_.str(), "GET /packages/big-1.0.zip ");
+    ASSERT_EQ(logged.size(), 1u) << log_.str();
+    std::istringstream fields(logged[0]);
+    std::string method, path, status;
+    std::uint64_t sent = 0;
+    fields >> method >> path >> status >> sent;
+    EXPECT_EQ(status, "dropped") << logged[0];
+    EXPECT_GT(sent, 0u) << logged[0];
+    EXPECT_LT(sent, size) << logged[0];
+    EXPECT_NE(logged[0].find("(status 200 sent, " + std::to_string(size) + " bytes due)"), std::string::npos)
+        << logged[0];
+}
+
+TEST_F(HostileRequests, FiveThousandSlowReconnectingClientsDoNotShutOutOthers)
+{
+    // The service (in this process) holds a descriptor per slow client.
+    rlimit files{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &files), 0);
+    files.rlim_cur = files.rlim_max;
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &files), 0);
+    ASSERT_GE(files.rlim_cur, 12000u) << "the system allows too few open files for this test";
+    // The default limits: a slow client (a header byte every two seconds)
+    // is closed after 10 s, or at once when the service has no room for
+    // it, and connects again.
+    start(service_options_t{});
+    const std::string command = std::string("'") + TDU_SERVICE_LOAD_TOOL + "' --url " + base_ + " --request '" +
+                                test::demo_request_file().string() +
+                                "' --requests 200 --concurrency 4 --slow 5000 2>&1";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string out;
+    char buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+    int status = ::pclose(pipe);
+    EXPECT_NE(out.find("5000 slow connections open\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("200 requests (0 failed)"), std::string::npos) << out;
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << out;
+    // and a download still goes through
+    EXPECT_EQ(request("packages/ostara-usb3-1.4.zip").status, 200);
 }
 
 } // namespace

@@ -164,7 +164,7 @@ TEST(UpdateAnswer, CarriesEveryOfferFieldInTheClientsCodePage)
         {"ver", "3.2.1.0"},
         {"size", "1662"},
         {"guid", "{4d36e972-e325-11ce-bfc1-08002be10318}"},
-        {"link", "http://127.0.0.1:8080/packages/net%20driver%2B1.zip"},
+        {"link", "http://127.0.0.1:8080/packages/cccccccccccccccc/net%20driver%2B1.zip"},
         {"infpath", "net driver+1/Norvale/NDIS62/nvgbe62.inf"},
         {"official_link", "http://127.0.0.1:8080/drivers/net%20driver%2B1.zip"},
         {"cp", "8193"},

@@ -108,7 +108,7 @@ TEST_F(UpdateService, DemoMachineGetsItsOffersAndTheirPackages)
         const auto& items = answer[r.device];
         ASSERT_FALSE(items.empty()) << r.device;
         const item_t& o = items[0];
-        EXPECT_EQ(o["link"], base_ + "packages/" + r.package) << r.device;
+        EXPECT_EQ(o["link"], base_ + "packages/" + o["sha256"].substr(0, 16) + "/" + r.package) << r.device;
         EXPECT_EQ(o["ver"], r.version) << r.device;
         EXPECT_EQ(o["cp"], r.cp) << r.device;
         EXPECT_EQ(o["sign"], r.sign) << r.device;
