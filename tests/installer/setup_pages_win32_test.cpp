@@ -540,4 +540,28 @@ TEST_F(SetupPages, TheDesktopShortcutsLabelFitsInEveryLanguage)
     EXPECT_FALSE(fs::exists(folder));
 }
 
+// With pages, a /D folder that cannot be used is named in a message in the
+// chosen language, and nothing is installed (exit status 2).
+TEST_F(SetupPages, AnUnusableFolderSwitchIsExplainedInTheChosenLanguage)
+{
+    std::wstring shown;
+    int status = click_through(TDU_SETUP_EXE, L"/LANG=2 /D=Tools\\TDU", [&](HWND window) {
+        if (is_language_page(window)) {
+            click(window, IDOK);
+            return true;
+        }
+        if (auto text = message_box_offering(window, IDOK)) {
+            shown = *text;
+            click(window, IDOK);
+            return true;
+        }
+        return false;
+    });
+    EXPECT_EQ(status, 2);
+    EXPECT_NE(shown.find(L"Dieser Ordner kann nicht"), std::wstring::npos) << narrow(shown);
+    EXPECT_NE(shown.find(L"Tools\\TDU"), std::wstring::npos) << narrow(shown);
+    EXPECT_FALSE(fs::exists(folder));
+    EXPECT_FALSE(reg_key_exists(HKEY_LOCAL_MACHINE, uninstall_key));
+}
+
 } // namespace
