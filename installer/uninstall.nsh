@@ -38,22 +38,26 @@ FunctionEnd
 Section "Uninstall"
     SetShellVarContext all
 
-    MessageBox MB_YESNO|MB_ICONQUESTION|MB_DEFBUTTON1 "$(tdu_keep_data)" /SD IDYES IDYES data_kept
+    StrCpy $R9 1  ; keep the user's data
+    MessageBox MB_YESNO|MB_ICONQUESTION|MB_DEFBUTTON1 "$(tdu_keep_data)" /SD IDYES IDYES data_answered
+    StrCpy $R9 0
+data_answered:
     Call un.tdu_wait_while_running
-    Call un.tdu_remove_user_data
-    Goto data_done
-data_kept:
-    Call un.tdu_wait_while_running
-    Call un.tdu_forget_removed_settings
-data_done:
 
-    ; The program first: while it cannot be removed, nothing else is.
+    ; The program first: while it cannot be removed, nothing else is, the
+    ; user's data included.
     Delete "$INSTDIR\${PROGRAM_FILE}"
     ${If} ${FileExists} "$INSTDIR\${PROGRAM_FILE}"
         DetailPrint "$(tdu_not_removed)$INSTDIR\${PROGRAM_FILE}"
         MessageBox MB_OK|MB_ICONSTOP "$(tdu_not_removed)$INSTDIR\${PROGRAM_FILE}" /SD IDOK
         SetErrorLevel 2
         Abort
+    ${EndIf}
+
+    ${If} $R9 = 1
+        Call un.tdu_forget_removed_settings
+    ${Else}
+        Call un.tdu_remove_user_data
     ${EndIf}
 
     Call un.tdu_remove_scan_task
@@ -88,9 +92,9 @@ SectionEnd
 ; folder; started without "_?=", the installer system runs a copy of it
 ; from a folder "~nsu*.tmp" in the temporary folder, which it would leave
 ; there. Either goes once this process has ended: a hidden command
-; processor, working in the temporary folder, tries a few times within 16
-; seconds to delete the file and then its folder. The program folder is
-; left to it only when nothing else is in it (kept data keeps the folder).
+; processor, working in the temporary folder, tries every second, up to
+; eight times, to delete the file and then its folder. The program folder
+; is left to it only when nothing else is in it (kept data keeps it).
 Function un.tdu_remove_self_after_exit
     StrCpy $1 $EXEDIR
     ${If} $EXEDIR == $INSTDIR
@@ -112,16 +116,21 @@ Function un.tdu_remove_self_after_exit
             StrCpy $1 ""
         ${EndIf}
     ${EndIf}
-    StrCpy $0 "del /f /q $\"$EXEPATH$\" 2>nul"
-    ${If} $1 != ""
-        StrCpy $0 "$0 & rd $\"$1$\" 2>nul"
-    ${EndIf}
-    ; Tries after about 1, 2, 4, 8 and 16 seconds (ping waits a second
-    ; between its echoes). A plain chain: Wine's command processor does not
-    ; run the same within a FOR loop's parentheses.
+    ; The paths reach the command processor through its environment, so
+    ; that each try is short: a try deletes the file, then the folder (only
+    ; when empty), and the next one follows a second later only while the
+    ; file is still there. Stopping at once matters: a setup run right after
+    ; this uninstaller writes a new uninstall.exe under the same name.
+    ; (Wine's command processor does not run a FOR loop's parenthesised
+    ; body correctly, so the tries are chained: each "if exist" takes the
+    ; rest of the line as its command. Short names keep the line within the
+    ; installer system's 1,024 characters.)
+    System::Call 'kernel32::SetEnvironmentVariableW(w "TDU_U", w "$EXEPATH")'
+    System::Call 'kernel32::SetEnvironmentVariableW(w "TDU_D", w "$1")'
+    StrCpy $3 'ping -n 2 127.0.0.1 >nul & del /f /q "%TDU_U%" 2>nul & rd "%TDU_D%" 2>nul'
+    StrCpy $4 ' & if exist "%TDU_U%" '
     ExpandEnvStrings $2 "%COMSPEC%"
-    StrCpy $3 "127.0.0.1 >nul & $0"
-    StrCpy $0 '"$2" /d /q /c ping -n 2 $3 & ping -n 2 $3 & ping -n 3 $3 & ping -n 5 $3 & ping -n 9 $3'
+    StrCpy $0 '"$2" /d /q /c $3$4$3$4$3$4$3$4$3$4$3$4$3$4$3'
     ; CREATE_NO_WINDOW; STARTUPINFOW is 104 bytes for x64, 68 for x86.
 !if "${ARCH}" == "x64"
     System::Call '*(&l4, &i100) p .r2'
