@@ -7,6 +7,9 @@
 !define PUBLISHER "Tavrill"
 !define PROGRAM_FILE "TavrillDriverUpdater.exe"
 !define UNINSTALLER_FILE "uninstall.exe"
+; The product's pages on its web site, named in the list of programs.
+!define ABOUT_URL "http://www.tavrill.com/driver-updater/"
+!define HELP_URL "http://www.tavrill.com/help/driver-updater/"
 
 ; The running program owns a mutex of this name.
 !define INSTANCE_MUTEX "${PRODUCT_NAME}"
@@ -19,6 +22,10 @@
 !define RUN_VALUE "${PRODUCT_NAME}"
 ; The weekly scan task the settings dialog creates in the Task Scheduler.
 !define SCAN_TASK "${PRODUCT_NAME}"
+; HKLM: the endpoint override an administrator sets for every account
+; (the program's registry view: 32-bit for x86, 64-bit for x64).
+!define MACHINE_KEY "SOFTWARE\${PRODUCT_NAME}"
+!define MACHINE_ENDPOINTS_VALUE "endpoints"
 ; HKLM (32-bit view): the system's list of installed programs.
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT_NAME}"
 

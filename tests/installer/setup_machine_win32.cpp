@@ -236,6 +236,28 @@ int uninstall_silently(const fs::path& folder)
     return result;
 }
 
+int run_quiet_uninstall_command()
+{
+    std::optional<std::wstring> command = read_reg_text(HKEY_LOCAL_MACHINE, uninstall_key, L"QuietUninstallString");
+    if (!command) return -1;
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    std::wstring line = *command;
+    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
+    CloseHandle(pi.hThread);
+    int code = wait_for_exit(pi.hProcess, 120000);
+    if (code == -1) TerminateProcess(pi.hProcess, 1);
+    CloseHandle(pi.hProcess);
+    return code;
+}
+
+bool gone_soon(const fs::path& path)
+{
+    for (int i = 0; i < 400 && fs::exists(path); ++i) Sleep(100);
+    return !fs::exists(path);
+}
+
 boot_run_t run_program_at_boot(const fs::path& program)
 {
     boot_run_t run;

@@ -59,6 +59,16 @@ void delete_scan_task();
 // status, or -1.
 int uninstall_silently(const fs::path& folder);
 
+// Runs the command the uninstall entry registers for a quiet uninstall
+// ("QuietUninstallString"), exactly as a script or a software management
+// tool does, and waits for that process alone. Its exit status, or -1 when
+// there is no such command or it did not end.
+int run_quiet_uninstall_command();
+
+// Whether `path` is gone, looking for up to 40 s: an uninstaller run in
+// place removes its own file once it has ended.
+bool gone_soon(const fs::path& path);
+
 // What came of starting the installed program with "--boot".
 struct boot_run_t {
     int exit_code = -1;

@@ -4,13 +4,19 @@
 // uninstaller's question removes the user's data only when answered No.
 #include "setup_machine_win32.h"
 
+#include "app/endpoints.h"
 #include "app/settings.h"
+#include "common/program_title.h"
 #include "common/win32_text.h"
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+
+#include <cstring>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -119,6 +125,44 @@ struct page_clicker_t {
     }
 };
 
+// A message box of the setup or the uninstaller offering `button`; its text
+// when it is one, else nothing.
+std::optional<std::wstring> message_box_offering(HWND window, int button)
+{
+    HWND text = GetDlgItem(window, 0xFFFF);
+    if (class_of(window) != L"#32770" || !GetDlgItem(window, button) || !text) return std::nullopt;
+    return text_of(text);
+}
+
+// The language page: a dialog of its own with the list of languages (the
+// wizard's pages sit inside the wizard's window).
+bool is_language_page(HWND window)
+{
+    if (FindWindowExW(window, nullptr, L"#32770", nullptr)) return false;
+    for (HWND child : descendants(window))
+        if (class_of(child) == L"ComboBox") return true;
+    return false;
+}
+
+// The finish page offers to start the program, ticked; the tests decline,
+// so that no copy of the program outlives them. True when it was offered.
+bool decline_starting_the_program(HWND window)
+{
+    for (HWND child : descendants(window)) {
+        LONG style = GetWindowLongW(child, GWL_STYLE);
+        if (class_of(child) == L"Button" && (style & BS_TYPEMASK) == BS_AUTOCHECKBOX && IsWindowVisible(child) &&
+            text_of(child).find(L"Tavrill Driver Updater") != std::wstring::npos &&
+            SendMessageW(child, BM_GETCHECK, 0, 0) == BST_CHECKED) {
+            SendMessageW(child, BM_SETCHECK, BST_UNCHECKED, 0);
+            return true;
+        }
+    }
+    return false;
+}
+
+// The German text that the program is running.
+const std::wstring running_in_german = L"wird gerade ausgeführt";
+
 class SetupPages : public testing::Test {
 protected:
     void SetUp() override { remove_every_trace(); }
@@ -151,16 +195,8 @@ TEST_F(SetupPages, TheLanguagePageOffersTheElevenLanguagesAndTheChoiceReachesThe
                 click(window, IDOK);
                 return true;
             }
-            // The finish page offers to start the program, ticked; the test
-            // declines, so that no copy of the program outlives it.
-            LONG style = GetWindowLongW(child, GWL_STYLE);
-            if (class_of(child) == L"Button" && (style & BS_TYPEMASK) == BS_AUTOCHECKBOX && IsWindowVisible(child) &&
-                text_of(child).find(L"Tavrill Driver Updater") != std::wstring::npos &&
-                SendMessageW(child, BM_GETCHECK, 0, 0) == BST_CHECKED) {
-                run_offered = true;
-                SendMessageW(child, BM_SETCHECK, BST_UNCHECKED, 0);
-            }
         }
+        if (decline_starting_the_program(window)) run_offered = true;
         return next_page(window);
     });
     ASSERT_EQ(status, 0);
@@ -178,31 +214,56 @@ TEST_F(SetupPages, TheLanguagePageOffersTheElevenLanguagesAndTheChoiceReachesThe
     EXPECT_FALSE(fs::exists(desktop_shortcut()));
 }
 
-TEST_F(SetupPages, AnsweringNoToKeepingTheDataRemovesItButNotAFolderElsewhere)
+// Answered No, the uninstaller removes what the program made and nothing
+// else: installed into a folder that already held the user's files, those
+// stay, and so do the folders holding them.
+TEST_F(SetupPages, AnsweringNoToKeepingTheDataRemovesOnlyWhatTheProgramMade)
 {
-    ASSERT_EQ(run_and_wait(TDU_SETUP_EXE, L"/S /LANG=1"), 0);
+    const fs::path chosen = L"C:\\Tools";
+    const fs::path mine = chosen / L"backup\\mine.txt";
+    fs::create_directories(mine.parent_path());
+    std::ofstream(mine) << "the user's own";
+    ASSERT_EQ(run_and_wait(TDU_SETUP_EXE, L"/S /LANG=1 /D=" + chosen.wstring()), 0);
+
     const std::wstring settings_key = wide(settings_key_path);
-    // Data the program keeps in its folder, a download folder the user
-    // moved into a subfolder of it, and a backup folder outside it, named
-    // through "..".
+    const std::wstring digest = L"0123456789abcdef0123456789abcdef";
+    // The program's: the archives the catalogue names, downloads named by
+    // the digest of their link (one still incomplete), the catalogue, the
+    // list of installed links, and a download folder the user moved into a
+    // subfolder. Not the program's: the user's file in "backup", a note in
+    // "download", and a backup folder outside, named through "..".
     const fs::path outside = program_files_folder() / L"TDU backups";
-    const std::vector<fs::path> removed = {folder / L"backup\\a.zip", folder / L"download\\b.zip",
-                                           folder / L"backup.xml", folder / L"setup.dat",
-                                           folder / L"my downloads\\c.zip"};
+    const std::vector<fs::path> removed = {chosen / L"backup\\oem12.inf_x86_1a2b3c.zip",
+                                           chosen / L"backup\\ACME LAN.zip",
+                                           chosen / (L"download\\" + digest + L".zip"),
+                                           chosen / (L"download\\" + digest + L".exe.tmp"),
+                                           chosen / (L"my downloads\\" + digest),
+                                           chosen / L"backup.xml", chosen / L"setup.dat"};
+    const std::vector<fs::path> kept = {mine, chosen / L"download\\notes.txt",
+                                        chosen / L"download\\0123456789abcdef.zip", outside / L"d.zip"};
     for (const fs::path& file : removed) {
         fs::create_directories(file.parent_path());
         std::ofstream(file) << "data";
     }
-    fs::create_directories(outside);
-    std::ofstream(outside / L"d.zip") << "data";
-    write_reg_text(HKEY_CURRENT_USER, settings_key, L"download_path", (folder / L"my downloads").wstring());
-    write_reg_text(HKEY_CURRENT_USER, settings_key, L"backup_path", folder.wstring() + L"\\..\\TDU backups");
+    for (const fs::path& file : kept) {
+        fs::create_directories(file.parent_path());
+        std::ofstream(file) << "kept";
+    }
+    std::ofstream(chosen / L"backup.xml", std::ios::binary)
+        << "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\r\n<velmor>\r\n\t<driver>\r\n\t\t<file>\r\n"
+           "\t\t\t<![CDATA[oem12.inf_x86_1a2b3c.zip]]>\r\n\t\t</file>\r\n\t\t<date>2013-04-02</date>\r\n"
+           "\t\t<devices />\r\n\t</driver>\r\n\t<driver>\r\n\t\t<file>\r\n\t\t\t<![CDATA[ACME LAN.zip]]>\r\n"
+           "\t\t</file>\r\n\t</driver>\r\n\t<driver>\r\n\t\t<file>\r\n\t\t\t<![CDATA[..\\mine.txt]]>\r\n"
+           "\t\t</file>\r\n\t</driver>\r\n</velmor>\r\n";
+    write_reg_text(HKEY_CURRENT_USER, settings_key, L"download_path", (chosen / L"my downloads").wstring());
+    write_reg_text(HKEY_CURRENT_USER, settings_key, L"backup_path", chosen.wstring() + L"\\..\\Program Files\\TDU backups");
+    write_reg_text(HKEY_LOCAL_MACHINE, wide(machine_endpoints_key), wide(machine_endpoints_value), L"http://127.0.0.1:1/");
 
     std::wstring question;
     page_clicker_t next_page;
     // Run in place ("_?="), so that the test waits for the uninstaller
-    // itself; the folder then still holds uninstall.exe.
-    int status = click_through((folder / L"uninstall.exe").wstring(), L"_?=" + folder.wstring(), [&](HWND window) {
+    // itself.
+    int status = click_through((chosen / L"uninstall.exe").wstring(), L"_?=" + chosen.wstring(), [&](HWND window) {
         if (GetDlgItem(window, IDNO)) {
             question = text_of(GetDlgItem(window, 0xFFFF));
             EXPECT_EQ(GetWindowLongW(GetDlgItem(window, IDYES), GWL_STYLE) & BS_DEFPUSHBUTTON, BS_DEFPUSHBUTTON)
@@ -216,13 +277,291 @@ TEST_F(SetupPages, AnsweringNoToKeepingTheDataRemovesItButNotAFolderElsewhere)
     EXPECT_NE(question.find(L"Keep your settings"), std::wstring::npos) << narrow(question);
 
     EXPECT_FALSE(reg_key_exists(HKEY_CURRENT_USER, settings_key));
+    EXPECT_FALSE(read_reg_text(HKEY_LOCAL_MACHINE, wide(machine_endpoints_key), wide(machine_endpoints_value)));
     for (const fs::path& file : removed) EXPECT_FALSE(fs::exists(file)) << narrow(file.wstring());
-    EXPECT_FALSE(fs::exists(folder / L"download"));
-    EXPECT_FALSE(fs::exists(folder / L"my downloads"));
-    EXPECT_TRUE(fs::exists(outside / L"d.zip"));
+    for (const fs::path& file : kept) EXPECT_TRUE(fs::exists(file)) << narrow(file.wstring());
+    EXPECT_FALSE(fs::exists(chosen / L"my downloads"));
+    EXPECT_FALSE(fs::exists(chosen / L"TavrillDriverUpdater.exe"));
+    EXPECT_TRUE(gone_soon(chosen / L"uninstall.exe"));
+    EXPECT_FALSE(reg_key_exists(HKEY_LOCAL_MACHINE, uninstall_key));
 
     std::error_code ignored;
     fs::remove_all(outside, ignored);
+    fs::remove_all(chosen, ignored);
+}
+
+// The program may be started while the pages are shown: the setup looks
+// again right before it writes the first file and asks, in the language
+// chosen, to close it (Retry) or to stop (Cancel, exit status 2), instead
+// of failing on the program's file and reporting success without it.
+TEST_F(SetupPages, TheSetupAsksToCloseTheProgramInTheChosenLanguageBeforeWritingAnyFile)
+{
+    // Running from the start: asked once the German pages are up.
+    HANDLE mutex = CreateMutexW(nullptr, TRUE, wide(program_title));
+    ASSERT_TRUE(mutex);
+    std::wstring asked;
+    int status = click_through(TDU_SETUP_EXE, L"/LANG=2", [&](HWND window) {
+        if (auto text = message_box_offering(window, IDRETRY)) {
+            asked = *text;
+            click(window, IDCANCEL);
+            return true;
+        }
+        if (is_language_page(window)) {
+            click(window, IDOK);
+            return true;
+        }
+        return false;
+    });
+    CloseHandle(mutex);
+    EXPECT_EQ(status, 2);
+    EXPECT_NE(asked.find(running_in_german), std::wstring::npos) << narrow(asked);
+    EXPECT_FALSE(fs::exists(folder));
+    EXPECT_FALSE(reg_key_exists(HKEY_LOCAL_MACHINE, uninstall_key));
+
+    // Started after the welcome page: asked before the first file; Retry
+    // while it still runs asks again, Retry once it has ended installs.
+    mutex = nullptr;
+    asked.clear();
+    int asked_times = 0;
+    int pages = 0;
+    page_clicker_t next_page;
+    status = click_through(TDU_SETUP_EXE, L"/LANG=2", [&](HWND window) {
+        if (auto text = message_box_offering(window, IDRETRY)) {
+            asked = *text;
+            if (++asked_times == 2) {
+                CloseHandle(mutex);
+                mutex = nullptr;
+            }
+            click(window, IDRETRY);
+            return true;
+        }
+        if (is_language_page(window)) {
+            click(window, IDOK);
+            return true;
+        }
+        decline_starting_the_program(window);
+        bool clicked = next_page(window);
+        if (clicked && ++pages == 1) mutex = CreateMutexW(nullptr, TRUE, wide(program_title));
+        return clicked;
+    });
+    if (mutex) CloseHandle(mutex);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(asked_times, 2);
+    EXPECT_NE(asked.find(running_in_german), std::wstring::npos) << narrow(asked);
+    EXPECT_TRUE(fs::exists(folder / L"TavrillDriverUpdater.exe"));
+    EXPECT_EQ(read_reg_dword(HKEY_CURRENT_USER, wide(installer_key_path), L"language"), 2u);
+}
+
+// The uninstaller, started before the program, looks again right before it
+// removes anything: Cancel there leaves the program installed, with its
+// entry, and ends with exit status 2 instead of "completed".
+TEST_F(SetupPages, TheUninstallerRemovesNothingWhenTheProgramWasStartedMeanwhile)
+{
+    ASSERT_EQ(run_and_wait(TDU_SETUP_EXE, L"/S /LANG=2 /DESKTOP"), 0);
+    HANDLE mutex = nullptr;
+    std::wstring asked;
+    page_clicker_t next_page;
+    int status = click_through((folder / L"uninstall.exe").wstring(), L"_?=" + folder.wstring(), [&](HWND window) {
+        if (auto text = message_box_offering(window, IDRETRY)) {
+            asked = *text;
+            click(window, IDCANCEL);
+            return true;
+        }
+        if (GetDlgItem(window, IDNO)) {
+            click(window, IDYES);
+            return true;
+        }
+        if (!mutex && FindWindowExW(window, nullptr, L"#32770", nullptr))
+            mutex = CreateMutexW(nullptr, TRUE, wide(program_title));
+        return next_page(window);
+    });
+    if (mutex) CloseHandle(mutex);
+    EXPECT_EQ(status, 2);
+    EXPECT_NE(asked.find(running_in_german), std::wstring::npos) << narrow(asked);
+    for (const wchar_t* name : {L"TavrillDriverUpdater.exe", L"tdu-cli.exe", L"language.ini", L"uninstall.exe"})
+        EXPECT_TRUE(fs::exists(folder / name)) << narrow(name);
+    EXPECT_TRUE(reg_key_exists(HKEY_LOCAL_MACHINE, uninstall_key));
+    EXPECT_TRUE(fs::exists(desktop_shortcut()));
+    EXPECT_TRUE(reg_key_exists(HKEY_CURRENT_USER, wide(installer_key_path)));
+}
+
+// "/?" shows the switches and the exit statuses, and installs nothing.
+TEST_F(SetupPages, TheHelpSwitchShowsTheSwitchesAndInstallsNothing)
+{
+    std::wstring shown;
+    int status = click_through(TDU_SETUP_EXE, L"/?", [&](HWND window) {
+        if (is_language_page(window)) {  // not the help: go no further
+            click(window, IDCANCEL);
+            return true;
+        }
+        if (auto text = message_box_offering(window, IDOK)) {
+            shown = *text;
+            click(window, IDOK);
+            return true;
+        }
+        return false;
+    });
+    EXPECT_EQ(status, 0);
+    for (const wchar_t* part : {L"/S", L"/LANG=n", L"/DESKTOP", L"/D=folder", L"last on the line", L"0 installed",
+                                L"1 cancelled", L"2 refused", L"0 removed"})
+        EXPECT_NE(shown.find(part), std::wstring::npos) << narrow(part) << " in: " << narrow(shown);
+    EXPECT_FALSE(fs::exists(folder));
+    EXPECT_FALSE(reg_key_exists(HKEY_CURRENT_USER, wide(installer_key_path)));
+}
+
+// The welcome page shows the picture drawn from the program's artwork: the
+// product mark's green arrow where the installer system's own picture is
+// black.
+TEST_F(SetupPages, TheWelcomePageShowsTheProgramsPicture)
+{
+    COLORREF arrow = CLR_INVALID;
+    HWND seen = nullptr;
+    int status = click_through(TDU_SETUP_EXE, L"/LANG=1", [&](HWND window) {
+        if (is_language_page(window)) {
+            click(window, IDOK);
+            return true;
+        }
+        if (GetDlgItem(window, IDYES)) {  // "Are you sure you want to quit?"
+            click(window, IDYES);
+            return true;
+        }
+        HWND page = FindWindowExW(window, nullptr, L"#32770", nullptr);
+        if (!page || arrow != CLR_INVALID) return false;
+        for (HWND child : descendants(page)) {
+            if (class_of(child) != L"Static" || (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) != SS_BITMAP ||
+                !IsWindowVisible(child))
+                continue;
+            if (seen != child) {  // read at the second look, once drawn
+                seen = child;
+                return false;
+            }
+            // What the screen shows there; the point is the arrow's middle
+            // in the 164 x 314 picture, wherever the control scales it.
+            RECT area{};
+            GetWindowRect(child, &area);
+            HDC screen = GetDC(nullptr);
+            arrow = GetPixel(screen, area.left + (area.right - area.left) * 82 / 164,
+                             area.top + (area.bottom - area.top) * 96 / 314);
+            ReleaseDC(nullptr, screen);
+            click(window, IDCANCEL);
+            return true;
+        }
+        return false;
+    });
+    EXPECT_NE(status, 0) << "cancelled";
+    ASSERT_NE(arrow, CLR_INVALID) << "no picture on the welcome page";
+    // (94, 224, 110) in the picture; a little room for the display's depth.
+    EXPECT_NEAR(GetRValue(arrow), 94, 12);
+    EXPECT_NEAR(GetGValue(arrow), 224, 12);
+    EXPECT_NEAR(GetBValue(arrow), 110, 12);
+    EXPECT_FALSE(fs::exists(folder));
+}
+
+// Installing again, the language page offers the installed copy's language.
+TEST_F(SetupPages, TheLanguagePageOffersTheInstalledCopysLanguage)
+{
+    ASSERT_EQ(run_and_wait(TDU_SETUP_EXE, L"/S /LANG=4"), 0);
+    std::wstring offered;
+    int status = click_through(TDU_SETUP_EXE, L"", [&](HWND window) {
+        if (!is_language_page(window)) return false;
+        for (HWND child : descendants(window)) {
+            if (class_of(child) != L"ComboBox") continue;
+            LRESULT chosen = SendMessageW(child, CB_GETCURSEL, 0, 0);
+            wchar_t name[64] = {};
+            if (chosen >= 0 && SendMessageW(child, CB_GETLBTEXTLEN, chosen, 0) < 64)
+                SendMessageW(child, CB_GETLBTEXT, chosen, reinterpret_cast<LPARAM>(name));
+            offered = name;
+        }
+        click(window, IDCANCEL);
+        return true;
+    });
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(offered, wide(installer_language_name(4)));  // Français
+}
+
+// Where a tree view item's text is drawn, asked of the tree's own process
+// (the message takes and fills a RECT in that process's memory).
+RECT item_text_rect(HWND tree, HTREEITEM item)
+{
+    RECT rect{};
+    DWORD id = 0;
+    GetWindowThreadProcessId(tree, &id);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, id);
+    if (!process) return rect;
+    void* remote = VirtualAllocEx(process, nullptr, sizeof rect, MEM_COMMIT, PAGE_READWRITE);
+    if (remote) {
+        std::memcpy(&rect, &item, sizeof item);  // in: the item; out: its text's rectangle
+        WriteProcessMemory(process, remote, &rect, sizeof rect, nullptr);
+        if (!SendMessageW(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(remote))) rect = RECT{};
+        else ReadProcessMemory(process, remote, &rect, sizeof rect, nullptr);
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    }
+    CloseHandle(process);
+    return rect;
+}
+
+// The components page shows the desktop shortcut's label whole, in every
+// language: the tree has no horizontal scroll bar, so a longer text is cut.
+TEST_F(SetupPages, TheDesktopShortcutsLabelFitsInEveryLanguage)
+{
+    for (uint32_t code = 1; code <= 11; ++code) {
+        SCOPED_TRACE(narrow(wide(installer_language_name(code))));
+        RECT text{};
+        RECT client{};
+        page_clicker_t next_page;
+        click_through(TDU_SETUP_EXE, L"/LANG=" + std::to_wstring(code), [&](HWND window) {
+            if (is_language_page(window)) {
+                click(window, IDOK);
+                return true;
+            }
+            if (GetDlgItem(window, IDYES)) {  // "Are you sure you want to quit?"
+                click(window, IDYES);
+                return true;
+            }
+            HWND page = FindWindowExW(window, nullptr, L"#32770", nullptr);
+            HWND tree = nullptr;
+            if (page)
+                for (HWND child : descendants(page))
+                    if (class_of(child) == L"SysTreeView32" && IsWindowVisible(child)) tree = child;
+            if (!tree) return next_page(window);
+            if (text.right != 0) return false;
+            auto first = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+            auto desktop = reinterpret_cast<HTREEITEM>(
+                SendMessageW(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(first)));
+            if (!desktop) return false;
+            text = item_text_rect(tree, desktop);
+            GetClientRect(tree, &client);
+            click(window, IDCANCEL);
+            return true;
+        });
+        ASSERT_GT(text.right, 0) << "no components page";
+        EXPECT_LE(text.right, client.right) << "the label is cut";
+    }
+    EXPECT_FALSE(fs::exists(folder));
+}
+
+// With pages, a /D folder that cannot be used is named in a message in the
+// chosen language, and nothing is installed (exit status 2).
+TEST_F(SetupPages, AnUnusableFolderSwitchIsExplainedInTheChosenLanguage)
+{
+    std::wstring shown;
+    int status = click_through(TDU_SETUP_EXE, L"/LANG=2 /D=Tools\\TDU", [&](HWND window) {
+        if (is_language_page(window)) {
+            click(window, IDOK);
+            return true;
+        }
+        if (auto text = message_box_offering(window, IDOK)) {
+            shown = *text;
+            click(window, IDOK);
+            return true;
+        }
+        return false;
+    });
+    EXPECT_EQ(status, 2);
+    EXPECT_NE(shown.find(L"Dieser Ordner kann nicht"), std::wstring::npos) << narrow(shown);
+    EXPECT_NE(shown.find(L"Tools\\TDU"), std::wstring::npos) << narrow(shown);
+    EXPECT_FALSE(fs::exists(folder));
+    EXPECT_FALSE(reg_key_exists(HKEY_LOCAL_MACHINE, uninstall_key));
 }
 
 } // namespace

@@ -6,8 +6,10 @@ folder and the texts of language.ini:
 
 writes OUTPUT_DIR/bmp/<id>.bmp (32-bit, premultiplied alpha), the icons
 OUTPUT_DIR/ico/<id>.ico (16 to 48 pixels, 32-bit DIB entries), the resource
-script OUTPUT_DIR/artwork.rc that names them by number, and a contact sheet
-OUTPUT_DIR/artwork_sheet.png to look at."""
+script OUTPUT_DIR/artwork.rc that names them by number, the setup program's
+wizard picture OUTPUT_DIR/setup/wizard.bmp (164 x 314, 24-bit: the wizard
+draws it without alpha), and a contact sheet OUTPUT_DIR/artwork_sheet.png
+to look at."""
 import os
 import sys
 
@@ -84,6 +86,23 @@ ICONS = {
 }
 
 
+def setup_wizard_picture():
+    """The band of the program's caption, darker towards the foot, with the
+    product mark: the left side of the setup's welcome and finish pages."""
+    from PIL import Image
+
+    width, height = 164, 314
+    picture = Image.new("RGB", (width, height))
+    top, foot = skin.BAND, skin.BAND_DARK
+    for y in range(height):
+        t = y / (height - 1)
+        colour = tuple(round(a + (b - a) * t) for a, b in zip(top[:3], foot[:3]))
+        picture.paste(colour, (0, y, width, y + 1))
+    mark = skin.product_mark(96).convert("RGBA")
+    picture.paste(mark, ((width - mark.width) // 2, 48), mark)
+    return picture
+
+
 def main(language_ini, out_dir):
     sections = read_language_ini(language_ini)
     bitmaps = {rid: paint() for rid, paint in bitmap_painters().items()}
@@ -101,6 +120,8 @@ def main(language_ini, out_dir):
         path = os.path.join(out_dir, "bmp", f"{rid}.bmp")
         write_bmp(bitmaps[rid], path)
         lines.append(f'{rid} BITMAP "{path}"')
+    os.makedirs(os.path.join(out_dir, "setup"), exist_ok=True)
+    setup_wizard_picture().save(os.path.join(out_dir, "setup", "wizard.bmp"), "BMP")
     # written last and always, so a build that depends on it sees new pictures
     with open(os.path.join(out_dir, "artwork.rc"), "w", encoding="utf-8") as rc:
         rc.write("\n".join(lines) + "\n")
