@@ -20,9 +20,11 @@
     X(backup_inbox_drivers) X(backup_info) X(backup_no_driver) X(backup_settings) \
     X(btn_backup) X(btn_cancel) X(btn_no) X(btn_ok) X(btn_restore) X(btn_retry) X(btn_yes) \
     X(config_backup_path) X(config_close_option) X(config_close_to_system_tray) \
-    X(config_download_path) X(config_enable_scheduled_automatic_scan) X(config_language) \
+    X(config_download_path) X(config_enable_scheduled_automatic_scan) X(config_invalid_backup_path) \
+    X(config_invalid_download_path) X(config_language) X(config_path_too_long) \
     X(config_language_change_notice) X(config_scan_non_present_devices) X(config_scan_option) \
-    X(config_scheduled_task) X(config_start_when_windows_startup) X(config_startup_option) \
+    X(config_scheduled_task) X(config_start_when_windows_startup) X(config_startup_option) X(config_title) \
+    X(device_detail_blank) \
     X(device_detail_current_driver) X(device_detail_description) X(device_detail_driver_information) \
     X(device_detail_list_class_desc) X(device_detail_list_class_name) \
     X(device_detail_list_compatible_ids) X(device_detail_list_device_desc) \
@@ -30,7 +32,7 @@
     X(device_detail_list_hardware_ids) X(device_detail_list_inf_date) X(device_detail_list_inf_name) \
     X(device_detail_list_inf_version) X(device_detail_list_manufacturer) \
     X(device_detail_list_matching_device_id) X(device_detail_list_rank_of_installed_driver) \
-    X(device_detail_new_driver) \
+    X(device_detail_new_driver) X(device_detail_title) \
     X(download_all_button) X(download_all_check) X(download_all_warning) X(download_btn_download) \
     X(download_btn_pause) X(download_btn_resume) X(download_btn_setup) X(download_cbb_best) \
     X(download_cbb_latest) X(download_date1) X(download_date2) X(download_date3) \
@@ -42,7 +44,7 @@
     X(home_backup_msg) X(home_download) X(home_download_msg) X(home_install) \
     X(home_kelptone_automatically) X(home_restore_msg) X(home_scan_for_driver_updates) \
     X(home_scan_for_drivers) X(home_start_scan) \
-    X(menu_about) X(menu_eula) X(menu_exit) X(menu_help) X(menu_information) X(menu_open_location) \
+    X(menu_about) X(menu_eula) X(menu_exit) X(menu_help) X(menu_information) X(menu_open) X(menu_open_location) \
     X(menu_remove) X(menu_settings) \
     X(new_driver_notify) X(quit_backup_confirm) X(quit_confirm) X(remove_confirm) \
     X(restore_no_backup) X(restore_no_driver) X(restore_settings) \

@@ -87,6 +87,12 @@ bool main_window_c::process_message(UINT message, WPARAM w, LPARAM l, LRESULT& r
         on_tray_event(w, l);
         return true;
     }
+    if (message == tray_.taskbar_created_message() && message != 0) {
+        // The shell restarted: without its icon a hidden window could not be shown again.
+        tray_.add_again();
+        result = 0;
+        return true;
+    }
     switch (message) {
     case WM_CREATE:
         result = on_create() ? 0 : -1;

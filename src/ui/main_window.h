@@ -95,7 +95,10 @@ private:
     void on_idle_timer();
     void on_menu_command(UINT id);
     void on_tray_event(WPARAM id, LPARAM mouse);
-    void open_menu(int x, int y, UINT flags);
+    // The menu at (x, y); from the tray with "Open" first.
+    void open_menu(int x, int y, UINT flags, bool from_tray = false);
+    // Shows the window again from the tray: visible, restored, in front.
+    void show_from_tray();
     void hide_to_tray();
     void arm_idle_timer();
     void create_buttons();

@@ -77,7 +77,7 @@ void main_window_c::exit_procedure()
     DestroyWindow(hwnd());
 }
 
-void main_window_c::open_menu(int x, int y, UINT flags)
+void main_window_c::open_menu(int x, int y, UINT flags, bool from_tray)
 {
     HMENU popup = menu_ ? GetSubMenu(menu_, 0) : nullptr;
     if (!popup) return;
@@ -85,7 +85,25 @@ void main_window_c::open_menu(int x, int y, UINT flags)
         const u16& label = language_text(entry.label_key);
         ModifyMenuW(popup, entry.id, MF_BYCOMMAND | MF_STRING, entry.id, wide(label.c_str()));
     }
+    if (from_tray) {
+        const u16& open = language_text(tray_open_entry.label_key);
+        InsertMenuW(popup, 0, MF_BYPOSITION | MF_STRING, tray_open_entry.id, wide(open.c_str()));
+        InsertMenuW(popup, 1, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
+        SetMenuDefaultItem(popup, tray_open_entry.id, FALSE);
+    }
+    // The chosen command arrives as a posted WM_COMMAND, after the menu has
+    // its usual entries again.
     TrackPopupMenu(popup, flags, popup_menu_x(POINT{x, y}), y, 0, hwnd(), nullptr);
+    if (from_tray) {
+        DeleteMenu(popup, tray_open_entry.id, MF_BYCOMMAND);
+        DeleteMenu(popup, 0, MF_BYPOSITION);  // its separator
+    }
+}
+
+void main_window_c::show_from_tray()
+{
+    ShowWindow(hwnd(), IsIconic(hwnd()) ? SW_RESTORE : SW_SHOW);
+    SetForegroundWindow(hwnd());
 }
 
 void main_window_c::dropdown_clicked()
@@ -116,6 +134,9 @@ void main_window_c::on_menu_command(UINT id)
     case menu_exit_id:
         exit_procedure();
         return;
+    case menu_open_id:
+        show_from_tray();
+        return;
     default:
         return;
     }
@@ -130,14 +151,13 @@ void main_window_c::on_tray_event(WPARAM id, LPARAM mouse)
         // The menu closes when the user clicks elsewhere only while the
         // window is the foreground one.
         SetForegroundWindow(hwnd());
-        open_menu(p.x, p.y, TPM_LEFTBUTTON);
+        open_menu(p.x, p.y, TPM_LEFTBUTTON, true);
         PostMessageW(hwnd(), WM_NULL, 0, 0);
     } else if (static_cast<UINT>(mouse) == WM_LBUTTONUP) {
         if (IsWindowVisible(hwnd())) {
             ShowWindow(hwnd(), SW_HIDE);
         } else {
-            ShowWindow(hwnd(), SW_SHOW);
-            SetForegroundWindow(hwnd());
+            show_from_tray();
         }
     }
 }

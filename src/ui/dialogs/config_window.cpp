@@ -41,8 +41,6 @@ bool long_labels(const language_table_t& table)
 
 } // namespace
 
-const char16_t invalid_folder_text[] = u"invalid download path";
-
 config_window_c::config_window_c(config_services_t services)
     : ui_window_c(30), services_(std::move(services)), frame_brush_(CreateSolidBrush(label_colour))
 {
@@ -76,6 +74,10 @@ void config_window_c::set_up()
                   frame_width, frame_height, frame_width + 31, frame_height + 21, u"close");
     close->set_action(this, &config_window_c::on_cancel);
     add_caption_button(std::move(close));
+
+    // The title in the interface language (the template's is English).
+    const u16& title = language_text(services_.language, lang::config_title);
+    if (!title.empty()) SetWindowTextW(hwnd(), wide(title.c_str()));
 
     // 1. The four bitmap buttons and their texts.
     const int image_ids[3] = {skin::settings_button, skin::settings_button_pushed, skin::settings_button_hover};
@@ -285,12 +287,10 @@ void config_window_c::on_ok()
                                 [](u16view path) { return PathIsDirectoryW(wide(u16(path).c_str())) != FALSE; });
     switch (out.kind) {
     case config_ok_t::invalid_folder:
-        MessageBoxW(hwnd(), wide(invalid_folder_text), L"Tavrill Driver Updater", MB_OK);
-        SetFocus(GetDlgItem(hwnd(), out.field));
-        return;
     case config_ok_t::too_long:
-        // Nothing is applied: a cut path would name another folder.
-        MessageBeep(static_cast<UINT>(-1));
+        // Nothing is applied (a cut path would name another folder): the box
+        // over the dialog says what is wrong, then the field takes the focus.
+        show_view_box(hwnd(), language_text(services_.language, out.message), box_style_t::warning);
         SetFocus(GetDlgItem(hwnd(), out.field));
         return;
     case config_ok_t::apply:

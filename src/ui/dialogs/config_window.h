@@ -3,9 +3,10 @@
 // pixels): the download and backup folders with their folder pickers,
 // closing to the tray, starting with Windows, scanning devices that are not
 // present, the weekly scheduled scan and the interface language. OK checks
-// the folders and saves every setting (with the Run entry); Cancel changes
-// nothing but puts the weekly task's trigger back as the saved setting
-// says. The decisions are ui/model/config_dialog_model.h.
+// the folders (a refused one is named in a box over the dialog) and saves
+// every setting (with the Run entry); Cancel changes nothing but puts the
+// weekly task's trigger back as the saved setting says. The decisions are
+// ui/model/config_dialog_model.h.
 #include "app/language.h"
 #include "app/settings.h"
 #include "system/scheduled_scan.h"
@@ -24,9 +25,6 @@ struct config_services_t {
     language_table_t& language;
     u16 program_path;  // what the weekly task starts
 };
-
-// The plain message box OK shows for a folder that does not exist.
-extern const char16_t invalid_folder_text[];
 
 class config_window_c : public dialog_c<config_window_c>, public ui_window_c<config_window_c> {
 public:

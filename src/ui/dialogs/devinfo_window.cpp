@@ -71,6 +71,10 @@ int show_device_information(HWND owner, const offer_group_t& group)
 
 void devinfo_window_c::set_up()
 {
+    // The title in the interface language (the template's is English).
+    const u16& title = language_text(lang::device_detail_title);
+    if (!title.empty()) SetWindowTextW(hwnd(), wide(title.c_str()));
+
     auto close = std::make_unique<system_button_c<devinfo_window_c>>();
     close->create(GetModuleHandleW(nullptr), skin::dialog_close, skin::dialog_close_hover, skin::dialog_close_pressed,
                   frame_width, frame_height, frame_width + 31, frame_height + 21, u"close");
@@ -140,7 +144,8 @@ void devinfo_window_c::show_device_details(int position)
     if (position < 0 || static_cast<size_t>(position) >= group_.devices.size()) return;
     const device_t* device = group_.devices[static_cast<size_t>(position)];
     if (!device) return;
-    const device_details_t rows = device_details(*device);
+    const u16& blank = language_text(lang::device_detail_blank);
+    const device_details_t rows = device_details(*device, blank.empty() ? u16view(detail_blank) : u16view(blank));
     for (size_t i = 0; i < rows.size(); ++i) {
         LVITEMW item{};
         item.mask = LVIF_TEXT;

@@ -9,6 +9,8 @@
 #include "ui/skin/wrapped_text.h"
 #include "ui/win/memory_paint.h"
 
+#include <algorithm>
+
 
 namespace tdu {
 
@@ -61,7 +63,32 @@ void message_window_c::set_up()
     button_images_ = make_skin_image_list(image_ids, 3, 70, 24);
     const int ids[2] = {IDOK, IDCANCEL};
     const language_key_t keys[2] = {layout_.first_key, layout_.second_key};
-    const POINT places[2] = {{layout_.first_x, layout_.first_y}, {layout_.second_x, layout_.second_y}};
+    // The box's size for its text, measured in the font it is drawn in.
+    RECT work{};
+    HMONITOR monitor = MonitorFromWindow(owner_or_null(), MONITOR_DEFAULTTOPRIMARY);
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (monitor && GetMonitorInfoW(monitor, &info))
+        work = info.rcWork;
+    else
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    {
+        // What the frame and band take: the window's size less its client area's.
+        SetWindowPos(hwnd_, nullptr, 0, 0, message_box_metrics::base_width, message_box_metrics::base_height,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        RECT window{}, client{};
+        GetWindowRect(hwnd_, &window);
+        GetClientRect(hwnd_, &client);
+        HDC dc = GetDC(hwnd_);
+        HGDIOBJ old = SelectObject(dc, skin_font(font_verdana_10));
+        dc_text_measure_c measure(dc);
+        geometry_ = message_box_geometry(layout_, text_, measure, (window.right - window.left) - client.right,
+                                         (window.bottom - window.top) - client.bottom, work.right - work.left,
+                                         work.bottom - work.top);
+        SelectObject(dc, old);
+        ReleaseDC(hwnd_, dc);
+    }
+    const POINT places[2] = {{geometry_.first_x, geometry_.first_y}, {geometry_.second_x, geometry_.second_y}};
     for (int i = 0; i < 2; ++i) {
         HWND button = GetDlgItem(hwnd_, ids[i]);
         if (!button) continue;
@@ -78,35 +105,48 @@ void message_window_c::set_up()
         SetWindowPos(button, nullptr, places[i].x, places[i].y, 70, 24, SWP_NOZORDER | SWP_NOACTIVATE);
     }
 
-    // 300 by 200, centred over the owner (or the screen), rectangular.
-    RECT area{};
-    HWND owner = GetWindow(hwnd_, GW_OWNER);
-    if (!owner || !IsWindowVisible(owner) || IsIconic(owner) || !GetWindowRect(owner, &area))
-        SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
-    int x = area.left + ((area.right - area.left) - box_width) / 2;
-    int y = area.top + ((area.bottom - area.top) - box_height) / 2;
-    SetWindowPos(hwnd_, nullptr, x, y, box_width, box_height, SWP_NOZORDER | SWP_NOACTIVATE);
+    // Centred over the owner (or the work area), kept inside the work area,
+    // rectangular.
+    RECT area = work;
+    HWND owner = owner_or_null();
+    if (owner) GetWindowRect(owner, &area);
+    int x = area.left + ((area.right - area.left) - geometry_.width) / 2;
+    int y = area.top + ((area.bottom - area.top) - geometry_.height) / 2;
+    x = std::max(static_cast<int>(work.left), std::min(x, static_cast<int>(work.right) - geometry_.width));
+    y = std::max(static_cast<int>(work.top), std::min(y, static_cast<int>(work.bottom) - geometry_.height));
+    SetWindowPos(hwnd_, nullptr, x, y, geometry_.width, geometry_.height, SWP_NOZORDER | SWP_NOACTIVATE);
     apply_window_region();
 }
 
-void message_window_c::paint_client(HDC dc)
+HWND message_window_c::owner_or_null() const
+{
+    HWND owner = GetWindow(hwnd_, GW_OWNER);
+    return owner && IsWindowVisible(owner) && !IsIconic(owner) ? owner : nullptr;
+}
+
+void message_window_c::fill_background(HDC dc)
 {
     RECT client{};
     GetClientRect(hwnd_, &client);
     RECT body = client;
-    body.bottom = strip_top;
+    body.bottom = geometry_.strip_top;
     FillRect(dc, &body, body_brush_.get());
     RECT strip = client;
-    strip.top = strip_top;
+    strip.top = geometry_.strip_top;
     FillRect(dc, &strip, strip_brush_.get());
+}
+
+void message_window_c::paint_client(HDC dc)
+{
+    fill_background(dc);
 
     icon_.draw_at(dc, 15, 30);
 
     selected_object_t font(dc, skin_font(font_verdana_10));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, colour::message_text);
-    RECT text = text_rect;
-    draw_wrapped_text(dc, text_, text, 6, DT_LEFT);
+    RECT text{geometry_.text.left, geometry_.text.top, geometry_.text.right, geometry_.text.bottom};
+    draw_wrapped_text(dc, text_, text, message_box_metrics::line_gap, DT_LEFT);
 }
 
 bool message_window_c::process_message(UINT message, WPARAM w, LPARAM l, LRESULT& result)
@@ -117,19 +157,10 @@ bool message_window_c::process_message(UINT message, WPARAM w, LPARAM l, LRESULT
         set_up();
         result = TRUE;
         return true;
-    case WM_ERASEBKGND: {
-        RECT client{};
-        GetClientRect(hwnd_, &client);
-        HDC dc = reinterpret_cast<HDC>(w);
-        RECT body = client;
-        body.bottom = strip_top;
-        FillRect(dc, &body, body_brush_.get());
-        RECT strip = client;
-        strip.top = strip_top;
-        FillRect(dc, &strip, strip_brush_.get());
+    case WM_ERASEBKGND:
+        fill_background(reinterpret_cast<HDC>(w));
         result = 1;
         return true;
-    }
     case WM_PAINT: {
         paint_dc_t dc(hwnd_);
         RECT client{};

@@ -1,12 +1,14 @@
 #pragma once
 // message_window_c: the program's one message box. A modal skinned dialog
-// (template 355, 300 by 200 pixels, a 30-pixel band with the title and a
-// close button) with the style's icon, the wrapped text and one or two
-// image buttons on a dark-blue strip. Results: 1 for the first button, 2
-// for the second, 0 when it is closed with its caption button.
+// (template 355, a 30-pixel band with the title and a close button) with the
+// style's icon, the wrapped text and one or two image buttons on a
+// dark-blue strip. It is 300 by 200 pixels, and grows to show a longer text
+// whole (ui/model/message_box_geometry.h). Results: 1 for the first button,
+// 2 for the second, 0 when it is closed with its caption button.
 #include "app/run_host.h"
 #include "common/text.h"
 #include "ui/controls/bitmap_button.h"
+#include "ui/model/message_box_geometry.h"
 #include "ui/model/message_box_style.h"
 #include "ui/skin/skin_image.h"
 #include "ui/skin/ui_window.h"
@@ -16,12 +18,7 @@ namespace tdu {
 
 class message_window_c : public dialog_c<message_window_c>, public ui_window_c<message_window_c> {
 public:
-    static constexpr int box_width = 300;
-    static constexpr int box_height = 200;
     static constexpr int band = 30;
-    // The button strip starts here (client coordinates).
-    static constexpr int strip_top = 130;
-    static constexpr RECT text_rect{80, 30, 272, 100};
 
     // `text` is the caller's and must live as long as the box.
     message_window_c(u16view text, unsigned style);
@@ -35,13 +32,20 @@ public:
 
     bool process_message(UINT message, WPARAM w, LPARAM l, LRESULT& result);
 
+    // The size and places the box took for its text (once it is up).
+    const message_box_geometry_t& geometry() const { return geometry_; }
+
 private:
     void set_up();
     void close_box() { end_dialog(message_closed); }
+    void fill_background(HDC dc);
+    // The owner the box is centred over: null when there is none or it is hidden or minimised.
+    HWND owner_or_null() const;
 
     u16view text_;
     unsigned style_;
     message_box_layout_t layout_;
+    message_box_geometry_t geometry_;
     skin_image_c icon_;
     bitmap_button_c buttons_[2];
     HIMAGELIST button_images_ = nullptr;

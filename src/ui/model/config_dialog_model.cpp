@@ -51,11 +51,14 @@ config_ok_t config_ok(const config_form_t& form, const app_settings_t& current, 
         if (text->size() > config_path_max_chars) {
             out.kind = config_ok_t::too_long;
             out.field = id;
+            out.message = lang::config_path_too_long;
             return out;
         }
         if (text->empty() || !is_folder(*text)) {
             out.kind = config_ok_t::invalid_folder;
             out.field = id;
+            out.message =
+                id == config_id::download_path ? lang::config_invalid_download_path : lang::config_invalid_backup_path;
             return out;
         }
     }

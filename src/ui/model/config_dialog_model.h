@@ -2,6 +2,7 @@
 // The settings dialog's decisions, free of the dialog: what its boxes show
 // when it opens, what OK checks and applies, what Cancel puts back, and what
 // a click on the weekly-scan box does to the scheduled task.
+#include "app/language_keys.h"
 #include "app/settings.h"
 #include "common/text.h"
 
@@ -46,11 +47,12 @@ config_form_t config_form_from(app_settings_t& s);
 // What OK does with the form.
 struct config_ok_t {
     enum kind_t {
-        invalid_folder,  // "invalid download path" (for either field); the dialog stays, nothing changes
-        too_long,        // a beep and the field focused; the dialog stays, nothing changes
+        invalid_folder,  // no such folder; the dialog stays, nothing changes
+        too_long,        // longer than a setting holds; the dialog stays, nothing changes
         apply,           // `settings` is saved and the dialog ends with 1
     } kind = apply;
-    int field = 0;               // the field refused (config_id)
+    int field = 0;               // the field refused (config_id), focused after its message
+    language_key_t message = lang::btn_ok;  // what a refusal says, in a box over the dialog
     app_settings_t settings{};   // the settings to save (apply)
     bool language_notice = false;  // show "config_language_change_notice" once
 };

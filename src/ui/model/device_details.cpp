@@ -36,10 +36,10 @@ u16 inf_file_name(const char16_t* inf_name)
 
 } // namespace
 
-device_details_t device_details(const device_t& device)
+device_details_t device_details(const device_t& device, u16view blank_text)
 {
     const driver_offer_t* offer = device.best_offer;
-    const u16 blank = detail_blank;
+    const u16 blank(blank_text);
     auto offered = [&](const char16_t* text) { return offer ? field(text) : blank; };
     const device_class_t* cls = device.device_class;
     return {{

@@ -22,14 +22,15 @@ struct device_detail_row_t {
 constexpr size_t device_detail_row_count = 13;
 using device_details_t = std::array<device_detail_row_t, device_detail_row_count>;
 
-// What the offered column shows where the offer has no such value.
+// What the offered column shows where the offer has no such value, when the
+// interface language has no text of its own for it.
 inline constexpr char16_t detail_blank[] = u"(blank)";
 
 // The rows for `device`. A device without an installed driver shows empty
 // installed texts and the rank 00000000; one without a best offer shows
-// "(blank)" in every offered cell. The rank is eight upper-case hexadecimal
+// `blank` ("(blank)" in the interface language) in every offered cell. The rank is eight upper-case hexadecimal
 // digits; the offered INF name is shown after its last backslash.
-device_details_t device_details(const device_t& device);
+device_details_t device_details(const device_t& device, u16view blank = detail_blank);
 
 // The detail list's column widths in pixels. The names' column is 130 wide,
 // wider when a row name of the interface language needs it (`widest_name`,

@@ -56,4 +56,36 @@ home_button_outcome_t home_button_event(int32_t& state, pointer_event event, boo
     return out;
 }
 
+home_key_outcome_t home_button_key(int32_t& state, bool& focus_shown, button_key key)
+{
+    home_key_outcome_t out;
+    if (key == button_key::other) return out;
+    if (!focus_shown) {
+        focus_shown = true;
+        out.redraw = true;
+    }
+    switch (key) {
+    case button_key::enter_down:
+        out.start_scan = true;
+        break;
+    case button_key::space_down:
+        if (state != 2) {
+            state = 2;
+            out.redraw = true;
+        }
+        break;
+    case button_key::space_up:
+        if (state == 2) {
+            state = 0;
+            out.redraw = true;
+            out.start_scan = true;
+        }
+        break;
+    case button_key::tab_down:
+    case button_key::other:
+        break;
+    }
+    return out;
+}
+
 } // namespace tdu

@@ -23,6 +23,9 @@ struct home_layout_t {
     layout_rect_t separator;      // above the banner, across the area left of the side bar
 };
 
+// The focus rectangle lies this far inside the scan button's picture.
+constexpr int32_t home_focus_inset = 10;
+
 // For a client area of `width` by `height`: everything centred in the area
 // left of the 250-pixel side bar, around b = (height - 150) / 2.
 home_layout_t home_layout(int32_t width, int32_t height);
@@ -41,5 +44,17 @@ struct home_button_outcome_t {
     bool start_scan = false;
 };
 home_button_outcome_t home_button_event(int32_t& state, pointer_event event, bool over_button);
+
+// The scan button with the keyboard while the home view has the focus, as a
+// push button takes it: Enter starts a scan at once; Space presses the
+// button and its release starts the scan; a release without the press does
+// nothing. Any of these keys and Tab make the focus show (it stays hidden
+// until the keyboard is used, unless the system shows it always).
+enum class button_key { enter_down, space_down, space_up, tab_down, other };
+struct home_key_outcome_t {
+    bool redraw = false;
+    bool start_scan = false;
+};
+home_key_outcome_t home_button_key(int32_t& state, bool& focus_shown, button_key key);
 
 } // namespace tdu

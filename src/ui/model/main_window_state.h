@@ -114,12 +114,16 @@ constexpr uint32_t menu_help_id = 32779;
 constexpr uint32_t menu_about_id = 32780;
 constexpr uint32_t menu_exit_id = 32781;
 constexpr uint32_t menu_eula_id = 32782;
+constexpr uint32_t menu_open_id = 32783;
 struct menu_entry_t {
     uint32_t id;
     language_key_t label_key;
 };
 // In menu order, without the separators.
 extern const menu_entry_t menu_entries[5];
+// The tray menu's first entry, its default (above a separator): it shows
+// the window again, restored, in front. The drop-down menu has no such entry.
+constexpr menu_entry_t tray_open_entry{menu_open_id, lang::menu_open};
 // The web page a menu command opens ("/help/driver-updater/", "/eula.php");
 // empty for the others.
 std::string_view menu_page_path(uint32_t id);

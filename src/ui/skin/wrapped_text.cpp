@@ -1,34 +1,22 @@
 #include "ui/skin/wrapped_text.h"
 
 #include "common/win32_text.h"
-#include "ui/model/text_wrap.h"
 
 namespace tdu {
 
-namespace {
-
-class dc_measure_t final : public text_measure_i {
-public:
-    explicit dc_measure_t(HDC dc) : dc_(dc) {}
-    void char_extent(char16_t c, int& width, int& height) override
-    {
-        wchar_t ch = static_cast<wchar_t>(c);
-        DWORD extent = GetTabbedTextExtentW(dc_, &ch, 1, 0, nullptr);
-        width = LOWORD(extent);
-        height = HIWORD(extent);
-    }
-
-private:
-    HDC dc_;
-};
-
-} // namespace
+void dc_text_measure_c::char_extent(char16_t c, int& width, int& height)
+{
+    wchar_t ch = static_cast<wchar_t>(c);
+    DWORD extent = GetTabbedTextExtentW(dc_, &ch, 1, 0, nullptr);
+    width = LOWORD(extent);
+    height = HIWORD(extent);
+}
 
 void draw_wrapped_text(HDC dc, u16view text, RECT& rect, int line_gap, UINT format)
 {
     if (text.empty()) return;
     const bool measure_only = (format & DT_CALCRECT) != 0;
-    dc_measure_t measure(dc);
+    dc_text_measure_c measure(dc);
     wrap_layout_t layout =
         wrap_text_layout(text, rect.left, rect.top, rect.right, rect.bottom, line_gap, measure_only, measure);
     if (!measure_only) {

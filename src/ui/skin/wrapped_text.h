@@ -5,10 +5,22 @@
 // drawn. The rectangle's bottom becomes the last line's bottom. Tabs stop
 // every 8 average characters.
 #include "common/text.h"
+#include "ui/model/text_wrap.h"
 
 #include <windows.h>
 
 namespace tdu {
+
+// Measures characters in the font selected into a device context, as
+// draw_wrapped_text lays them out.
+class dc_text_measure_c final : public text_measure_i {
+public:
+    explicit dc_text_measure_c(HDC dc) : dc_(dc) {}
+    void char_extent(char16_t c, int& width, int& height) override;
+
+private:
+    HDC dc_;
+};
 
 void draw_wrapped_text(HDC dc, u16view text, RECT& rect, int line_gap, UINT format);
 

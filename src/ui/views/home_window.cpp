@@ -31,6 +31,9 @@ HWND home_window_c::create_view(HWND parent, const RECT& rect)
 {
     register_class(class_name);
     load_images();
+    BOOL cues = FALSE;
+    SystemParametersInfoW(SPI_GETKEYBOARDCUES, 0, &cues, 0);
+    focus_shown_ = cues != FALSE;
     return create(class_name, parent, L"", WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, rect.left, rect.top,
                   rect.right - rect.left, rect.bottom - rect.top);
 }
@@ -52,9 +55,21 @@ RECT home_window_c::scan_button_rect() const
     return win_rect(home_layout(client.right, client.bottom).scan_button);
 }
 
-bool home_window_c::process_message(UINT message, WPARAM, LPARAM l, LRESULT& result)
+bool home_window_c::focus_drawn() const { return focus_shown_ && GetFocus() == hwnd(); }
+
+bool home_window_c::process_message(UINT message, WPARAM w, LPARAM l, LRESULT& result)
 {
     switch (message) {
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+        key(message, w, l);
+        return true;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS: {
+        RECT button = scan_button_rect();
+        InvalidateRect(hwnd(), &button, FALSE);
+        return true;
+    }
     case WM_ERASEBKGND:
         result = 1;
         return true;
@@ -91,6 +106,21 @@ void home_window_c::pointer(int event, LPARAM l)
         TrackMouseEvent(&track);
     }
     if (out.redraw) InvalidateRect(hwnd(), &button, FALSE);
+    if (out.start_scan) SendMessageW(GetParent(hwnd()), wm_start_scan, 0, 0);
+}
+
+void home_window_c::key(UINT message, WPARAM w, LPARAM)
+{
+    button_key which = button_key::other;
+    if (message == WM_KEYDOWN && w == VK_RETURN) which = button_key::enter_down;
+    if (message == WM_KEYDOWN && w == VK_SPACE) which = button_key::space_down;
+    if (message == WM_KEYUP && w == VK_SPACE) which = button_key::space_up;
+    if (message == WM_KEYDOWN && w == VK_TAB) which = button_key::tab_down;
+    home_key_outcome_t out = home_button_key(button_state_, focus_shown_, which);
+    if (out.redraw) {
+        RECT button = scan_button_rect();
+        InvalidateRect(hwnd(), &button, FALSE);
+    }
     if (out.start_scan) SendMessageW(GetParent(hwnd()), wm_start_scan, 0, 0);
 }
 
@@ -134,6 +164,18 @@ void home_window_c::paint(HDC dc, const RECT& client)
 
     scan_button_[button_state_ >= 0 && button_state_ < 3 ? button_state_ : 0].draw_at(dc, l.scan_button.left,
                                                                                        l.scan_button.top);
+    if (focus_drawn()) {
+        // The focus rectangle inside the button's picture, clear of its
+        // rounded edge: white dots, which show on the blue button (the
+        // inverting DrawFocusRect barely does).
+        RECT focus = win_rect(l.scan_button);
+        InflateRect(&focus, -home_focus_inset, -home_focus_inset);
+        pen_t dots(CreatePen(PS_DOT, 1, RGB(255, 255, 255)));
+        selected_object_t pen(dc, dots.get());
+        selected_object_t brush(dc, GetStockObject(NULL_BRUSH));
+        SetBkMode(dc, TRANSPARENT);
+        Rectangle(dc, focus.left, focus.top, focus.right, focus.bottom);
+    }
 
     banner_.draw_at(dc, l.banner.left, l.banner.top);
     icon_.draw_at(dc, l.automatic_icon.left, l.automatic_icon.top);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <string>
 
 using namespace tdu;
 
@@ -37,16 +38,21 @@ TEST(ConfigDialogModel, OkRefusesMissingAndOverlongFoldersAndChangesNothing)
         u16 download, backup;
         config_ok_t::kind_t kind;
         int field;
+        std::string message;  // each refusal says what is wrong with which field
     };
+    const u16 path_312(312, u'b');  // a path as long as one a user pasted
     const row rows[] = {
-        {u"C:\\dl", u"C:\\bk", config_ok_t::apply, 0},
-        {u"C:\\missing", u"C:\\bk", config_ok_t::invalid_folder, config_id::download_path},
-        {u"C:\\dl", u"C:\\missing", config_ok_t::invalid_folder, config_id::backup_path},
-        {u"", u"C:\\bk", config_ok_t::invalid_folder, config_id::download_path},
-        {long_folder, u"C:\\bk", config_ok_t::too_long, config_id::download_path},
-        {u"C:\\dl", long_folder, config_ok_t::too_long, config_id::backup_path},
+        {u"C:\\dl", u"C:\\bk", config_ok_t::apply, 0, "btn_ok"},
+        {u"C:\\missing", u"C:\\bk", config_ok_t::invalid_folder, config_id::download_path,
+         "config_invalid_download_path"},
+        {u"C:\\dl", u"C:\\missing", config_ok_t::invalid_folder, config_id::backup_path, "config_invalid_backup_path"},
+        {u"", u"C:\\bk", config_ok_t::invalid_folder, config_id::download_path, "config_invalid_download_path"},
+        {u"C:\\dl", u"", config_ok_t::invalid_folder, config_id::backup_path, "config_invalid_backup_path"},
+        {long_folder, u"C:\\bk", config_ok_t::too_long, config_id::download_path, "config_path_too_long"},
+        {u"C:\\dl", long_folder, config_ok_t::too_long, config_id::backup_path, "config_path_too_long"},
+        {path_312, u"C:\\bk", config_ok_t::too_long, config_id::download_path, "config_path_too_long"},
         // 259 characters is the longest a setting holds; here it names no folder.
-        {longest, u"C:\\bk", config_ok_t::invalid_folder, config_id::download_path},
+        {longest, u"C:\\bk", config_ok_t::invalid_folder, config_id::download_path, "config_invalid_download_path"},
     };
     for (const auto& r : rows) {
         config_form_t f;
@@ -55,6 +61,7 @@ TEST(ConfigDialogModel, OkRefusesMissingAndOverlongFoldersAndChangesNothing)
         config_ok_t out = config_ok(f, saved(), 0, names, exists);
         EXPECT_EQ(out.kind, r.kind) << r.download.size() << " " << r.backup.size();
         EXPECT_EQ(out.field, r.field);
+        EXPECT_EQ(std::string(out.message.name), r.message);
         EXPECT_FALSE(out.language_notice);
     }
 }

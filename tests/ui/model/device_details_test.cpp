@@ -114,6 +114,10 @@ TEST(DeviceDetails, NoDriverInstalledNoOfferAndAnInfWithoutFolder)
     second.best_offer = nullptr;  // a device without offers
     details = device_details(second);
     for (const auto& r : details) EXPECT_EQ(r.offered, u"(blank)") << r.key.name;
+    // The interface language's own word for it, in every blank cell.
+    details = device_details(second, u"(leer)");
+    for (const auto& r : details) EXPECT_EQ(r.offered, u"(leer)") << r.key.name;
+    EXPECT_EQ(device_details(inventory.devices[0], u"(leer)")[0].offered, u"(leer)");
 
     // A rank with every bit set, in upper case.
     second.driver_rank = 0xFFFFFFFFu;

@@ -94,6 +94,43 @@ TEST(HomeViewLayout, ScanButton)
     EXPECT_TRUE(home_button_event(state, e::down, true).redraw);
 }
 
+TEST(HomeViewLayout, ScanButtonWithTheKeyboard)
+{
+    using k = button_key;
+    struct row {
+        const char* what;
+        std::vector<k> keys;
+        int scans;
+        bool focus_shown;
+    };
+    const row rows[] = {
+        {"Enter", {k::enter_down}, 1, true},
+        {"Space pressed and released", {k::space_down, k::space_up}, 1, true},
+        {"Space held (repeats), then released", {k::space_down, k::space_down, k::space_down, k::space_up}, 1, true},
+        {"a Space release without its press", {k::space_up}, 0, true},
+        {"Space pressed only", {k::space_down}, 0, true},
+        {"Tab shows the focus only", {k::tab_down}, 0, true},
+        {"other keys do nothing", {k::other, k::other}, 0, false},
+    };
+    for (const auto& r : rows) {
+        int32_t state = 0;
+        bool focus = false;
+        int scans = 0;
+        for (k key : r.keys) scans += home_button_key(state, focus, key).start_scan ? 1 : 0;
+        EXPECT_EQ(scans, r.scans) << r.what;
+        EXPECT_EQ(focus, r.focus_shown) << r.what;
+        // Pushed while Space is held, never left pushed after.
+        EXPECT_EQ(state == 2, r.keys.back() == k::space_down) << r.what;
+    }
+    // Space pushes the button (its pushed image), and a shown focus stays.
+    int32_t state = 1;
+    bool focus = true;
+    home_key_outcome_t out = home_button_key(state, focus, k::space_down);
+    EXPECT_TRUE(out.redraw);
+    EXPECT_EQ(state, 2);
+    EXPECT_FALSE(home_button_key(state, focus, k::tab_down).redraw) << "nothing changed";
+}
+
 TEST(MainWindowLayout, CaptionBand)
 {
     // Frame 4 by 4 (Wine at 96 dpi).

@@ -2,9 +2,9 @@
 // does it (the settings in the prefix's registry), then the dialog run
 // modally and driven from inside its loop. What OK saves is read back from
 // the registry, the Run entry from the Run key, and the weekly task through
-// the Task Scheduler, without the code under test. The language notice goes
-// to the watched boxes; the plain "invalid download path" box is a real
-// one, answered from inside its own loop.
+// the Task Scheduler, without the code under test. The language notice and
+// the refused folders' messages go to the watched boxes; one refusal is
+// shown as the real box over the dialog, answered from inside its own loop.
 #include "app/language.h"
 #include "app/language_keys.h"
 #include "app/settings.h"
@@ -26,6 +26,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -124,7 +125,17 @@ config_services_t program_services()
     return {settings, store, win32_task_scheduler(), language_table, store.program_path};
 }
 
-HWND settings_dialog() { return FindWindowW(L"#32770", L"Settings"); }
+// The dialog by its title in the interface language.
+HWND settings_dialog() { return FindWindowW(L"#32770", wide(language_text(lang::config_title).c_str())); }
+
+// A file beside the test program (the language file is copied there).
+std::wstring program_folder_file(const wchar_t* name)
+{
+    wchar_t self[MAX_PATH];
+    DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring path(self, n);
+    return path.substr(0, path.find_last_of(L'\\') + 1) + name;
+}
 
 // Runs the dialog; `steps` run one after another from inside its loop (and
 // from inside any box it opens), each once its window is there.
@@ -252,43 +263,127 @@ TEST_F(ConfigWindow, OkSavesEveryBoxAndTheRunEntryToTheRegistry)
     EXPECT_EQ(read_text(run_key, L"Tavrill Driver Updater"), L"<none>");
 }
 
-TEST_F(ConfigWindow, AMissingOrOverlongFolderKeepsTheDialogOpenAndSavesNothing)
+TEST_F(ConfigWindow, EachRefusedFolderIsNamedInItsOwnBoxAndNothingIsSaved)
 {
     const std::wstring before = read_text(settings_key, L"backup_path");
-    std::wstring box_text;
     const std::wstring missing = (download.path() / "no such folder").wstring();
+    const std::wstring existing = (download.path() / "new").wstring();
+    // A path as long as one pasted from a deep folder: longer than a setting holds.
+    const std::wstring overlong = L"C:\\" + std::wstring(307, L'a') + L"\\b";
+    ASSERT_EQ(overlong.size(), 312u);
+    struct row {
+        const char* what;
+        std::wstring download, backup;
+        language_key_t message;
+        int field;
+    };
+    const row rows[] = {
+        {"a missing download folder", missing, existing, lang::config_invalid_download_path, config_id::download_path},
+        {"a missing backup folder", existing, missing, lang::config_invalid_backup_path, config_id::backup_path},
+        {"an empty backup folder", existing, L"", lang::config_invalid_backup_path, config_id::backup_path},
+        {"a 312-character download path", overlong, existing, lang::config_path_too_long, config_id::download_path},
+        {"a 312-character backup path", existing, overlong, lang::config_path_too_long, config_id::backup_path},
+    };
+    for (const auto& r : rows) {
+        boxes.clear();
+        styles.clear();
+        config_window_c dialog(program_services());
+        dialog_driver_t driver({on_dialog([&](HWND d) {
+            set_field(d, config_id::download_path, r.download);
+            set_field(d, config_id::backup_path, r.backup);
+            click(d, config_id::autorun);
+            click(d, IDOK);
+            EXPECT_TRUE(IsWindow(d)) << r.what << ": the dialog stays";
+            EXPECT_EQ(GetFocus(), GetDlgItem(d, r.field)) << r.what << ": the refused field has the focus";
+            click(d, IDCANCEL);
+        })});
+        EXPECT_EQ(driver.run(dialog), 2) << r.what;
+        ASSERT_EQ(boxes.size(), 1u) << r.what << ": one box, never a silent beep";
+        EXPECT_EQ(boxes[0], language_text(r.message)) << r.what;
+        EXPECT_EQ(styles[0], box_style_t::warning) << r.what;
+    }
+    EXPECT_EQ(read_text(settings_key, L"backup_path"), before);
+    EXPECT_EQ(read_number(L"autorun"), static_cast<DWORD>(saved.autorun));
+    EXPECT_EQ(u16(settings.backup_path), u16(saved.backup_path));
+}
+
+// The box itself: the program's message box, owned by the dialog and
+// centred over it, and after it the dialog goes on.
+TEST_F(ConfigWindow, TheRefusalBoxIsOwnedByTheDialogAndCentredOnIt)
+{
+    set_box_observer({});
+    HWND box_owner = nullptr, box_seen = nullptr, dialog_seen = nullptr;
+    POINT box_centre{}, dialog_centre{};
     config_window_c dialog(program_services());
     dialog_driver_t driver({
         on_dialog([&](HWND d) {
-            set_field(d, config_id::backup_path, missing);
-            click(d, config_id::autorun);
-            // The plain box opens inside this click; the next step answers it.
+            // Moved away from the screen's middle, so centring on the screen shows.
+            SetWindowPos(d, nullptr, 20, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+            set_field(d, config_id::backup_path, (download.path() / "no such folder").wstring());
+            // The box opens inside this click; the next step looks at it.
             PostMessageW(GetDlgItem(d, IDOK), BM_CLICK, 0, 0);
         }),
         [&] {
-            HWND box = FindWindowW(L"#32770", L"Tavrill Driver Updater");
-            if (!box) return false;
-            wchar_t text[256] = {};
-            GetDlgItemTextW(box, 0xFFFF, text, 256);
-            box_text = text;
+            HWND d = settings_dialog();
+            HWND box = nullptr;
+            for (HWND w = FindWindowW(L"#32770", nullptr); w; w = FindWindowExW(nullptr, w, L"#32770", nullptr))
+                if (w != d && IsWindowVisible(w)) box = w;
+            if (!d || !box) return false;
+            box_seen = box;
+            dialog_seen = d;
+            box_owner = GetWindow(box, GW_OWNER);
+            RECT b{}, o{};
+            GetWindowRect(box, &b);
+            GetWindowRect(d, &o);
+            box_centre = {(b.left + b.right) / 2, (b.top + b.bottom) / 2};
+            dialog_centre = {(o.left + o.right) / 2, (o.top + o.bottom) / 2};
             SendMessageW(box, WM_COMMAND, IDOK, 0);
             return true;
         },
         on_dialog([&](HWND d) {
-            EXPECT_EQ(GetFocus(), GetDlgItem(d, config_id::backup_path)) << "the refused field has the focus";
-            set_field(d, config_id::backup_path, L"C:\\" + std::wstring(300, L'a'));
-            click(d, IDOK);
-            EXPECT_TRUE(IsWindow(d)) << "an over-long folder is refused too";
             EXPECT_EQ(GetFocus(), GetDlgItem(d, config_id::backup_path));
             click(d, IDCANCEL);
         }),
     });
     EXPECT_EQ(driver.run(dialog), 2);
     EXPECT_EQ(driver.steps_left(), 0u);
-    EXPECT_EQ(box_text, L"invalid download path");
-    EXPECT_EQ(read_text(settings_key, L"backup_path"), before);
-    EXPECT_EQ(read_number(L"autorun"), static_cast<DWORD>(saved.autorun));
-    EXPECT_EQ(u16(settings.backup_path), u16(saved.backup_path));
+    ASSERT_NE(box_seen, nullptr);
+    EXPECT_EQ(box_owner, dialog_seen) << "owned by the dialog";
+    EXPECT_LE(std::abs(box_centre.x - dialog_centre.x), 1);
+    EXPECT_LE(std::abs(box_centre.y - dialog_centre.y), 1);
+}
+
+// In another interface language the dialog's title and its refusals are
+// that language's.
+TEST_F(ConfigWindow, TitleAndRefusalsAreInTheInterfaceLanguage)
+{
+    // German, or French where the program already runs in German.
+    const bool german_now = language_table.current_index == 1;
+    const char16_t* name = german_now ? u"Français" : u"Deutsch";
+    const std::wstring expected_title = german_now ? L"Paramètres" : L"Einstellungen";
+    language_table_t other;
+    const std::wstring file = program_folder_file(L"language.ini");
+    ASSERT_EQ(language_load(other, reinterpret_cast<const char16_t*>(file.c_str()), name, true), 0);
+    config_services_t services = program_services();
+    config_services_t in_other{services.settings, services.store, services.scheduler, other, services.program_path};
+    std::wstring title;
+    config_window_c dialog(in_other);
+    dialog_driver_t driver({[&] {
+        HWND d = FindWindowW(L"#32770", expected_title.c_str());
+        if (!d) return false;
+        wchar_t text[64] = {};
+        GetWindowTextW(d, text, 64);
+        title = text;
+        set_field(d, config_id::download_path, (download.path() / "no such folder").wstring());
+        click(d, IDOK);
+        click(d, IDCANCEL);
+        return true;
+    }});
+    EXPECT_EQ(driver.run(dialog), 2);
+    EXPECT_EQ(title, expected_title);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0], language_text(other, lang::config_invalid_download_path));
+    EXPECT_NE(boxes[0], language_text(lang::config_invalid_download_path));
 }
 
 TEST_F(ConfigWindow, TheWeeklyBoxMakesAndSwitchesTheTaskAndCancelPutsItBack)
@@ -352,4 +447,23 @@ TEST_F(ConfigWindow, Screenshot)
     });
     EXPECT_EQ(driver.run(dialog), 2);
     EXPECT_TRUE(saved);
+}
+
+// The README's picture of the program's message box with a long text, the
+// close-to-tray warning, shown whole (only when asked, see
+// screenshot_support.h).
+TEST_F(ConfigWindow, MessageBoxScreenshot)
+{
+    if (screenshot_folder().empty()) GTEST_SKIP() << "TDU_SCREENSHOTS names no folder";
+    set_box_observer({});
+    bool saved_picture = false;
+    while_dialog_up_t shoot([&](HWND box) {
+        SetWindowPos(box, HWND_TOP, 40, 40, 0, 0, SWP_NOSIZE);
+        pump_messages(200);
+        saved_picture = save_screenshot(box, L"message_box");
+        SendMessageW(box, WM_COMMAND, IDOK, 0);
+    });
+    show_view_box(nullptr, language_text(lang::system_tray_warning), box_style_t::information);
+    EXPECT_TRUE(shoot.ran());
+    EXPECT_TRUE(saved_picture);
 }

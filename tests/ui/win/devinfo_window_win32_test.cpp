@@ -126,7 +126,8 @@ private:
     }
 };
 
-HWND devinfo_dialog() { return FindWindowW(L"#32770", L"Hardware Information"); }
+// The dialog by its title in the interface language.
+HWND devinfo_dialog() { return FindWindowW(L"#32770", wide(language_text(lang::device_detail_title).c_str())); }
 
 // Runs the dialog; `steps` run one after another from inside its loop, each
 // once the dialog is up and has been painted once.
@@ -331,10 +332,12 @@ TEST(DevinfoWindow, ListsTheRowsDevicesAndShowsEachOnesOwnDriverBesideItsOwnOffe
         L"Kestrel Semiconductor", L"oem14.inf", L"2011-05-20", L"9.3.0.1020", L"System", L"System devices", L"PCI",
         L"00FF2001",
     };
-    const wchar_t* third_offered[13] = {
-        L"(blank)", L"Kestrel K-200 LPC Interface Controller", L"PCI\\VEN_1A9C&DEV_2E14&SUBSYS_2E141A9C",
-        L"(blank)", L"(blank)", L"Kestrel Semiconductor", L"k200lpc.inf", L"2010-10-12", L"9.2.0.1015",
-        L"(blank)", L"(blank)", L"(blank)", L"(blank)",
+    // "(blank)" in the interface language.
+    const std::wstring blank = text_of(lang::device_detail_blank);
+    const std::wstring third_offered[13] = {
+        blank, L"Kestrel K-200 LPC Interface Controller", L"PCI\\VEN_1A9C&DEV_2E14&SUBSYS_2E141A9C",
+        blank, blank, L"Kestrel Semiconductor", L"k200lpc.inf", L"2010-10-12", L"9.2.0.1015",
+        blank, blank, blank, blank,
     };
     ASSERT_EQ(names.size(), 13u);
     ASSERT_EQ(installed.size(), 13u);
@@ -344,6 +347,38 @@ TEST(DevinfoWindow, ListsTheRowsDevicesAndShowsEachOnesOwnDriverBesideItsOwnOffe
         EXPECT_EQ(installed[i], third_installed[i]) << keys[i].name;
         EXPECT_EQ(offered[i], third_offered[i]) << keys[i].name;
     }
+}
+
+// In another interface language the dialog's title and its blank cells
+// are that language's (the template's title is English).
+TEST(DevinfoWindow, TitleAndBlankCellsAreInTheInterfaceLanguage)
+{
+    wchar_t self[MAX_PATH];
+    DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring file(self, n);
+    file = file.substr(0, file.find_last_of(L'\\') + 1) + L"language.ini";
+    language_table_t german;
+    ASSERT_EQ(language_load(german, reinterpret_cast<const char16_t*>(file.c_str()), u"Deutsch", true), 0);
+    const language_table_t before = language_table;
+    language_table = german;
+
+    chipset_row_t row;
+    devinfo_window_c dialog(row.group());
+    std::wstring title, blank_cell;
+    dialog_driver_t driver({[&](HWND d) {
+        wchar_t text[128] = {};
+        GetWindowTextW(d, text, 128);
+        title = text;
+        blank_cell = cell(d, 0, 2);  // the device ID has no offered value
+        SendMessageW(GetDlgItem(d, IDOK), BM_CLICK, 0, 0);
+    }});
+    const int result = driver.run(dialog);
+    const size_t left = driver.steps_left();
+    language_table = before;
+    EXPECT_EQ(result, 1);
+    ASSERT_EQ(left, 0u) << "the dialog did not open under its German title";
+    EXPECT_EQ(title, L"Hardwareinformationen");
+    EXPECT_EQ(blank_cell, L"(leer)");
 }
 
 TEST(DevinfoWindow, OverItsOwnerAClickOnADeviceWithoutADriverShowsEmptyInstalledCellsAndNoSelectionKeepsThem)

@@ -33,6 +33,7 @@
 #include <fstream>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace tdu;
@@ -436,4 +437,195 @@ TEST_F(MainWindow, HidingToTheTrayRearmsTimerZeroBeforeAnyAutomaticScan)
     SendMessageW(window->hwnd(), WM_CLOSE, 0, 0);
     EXPECT_FALSE(IsWindowVisible(window->hwnd()));
     EXPECT_TRUE(KillTimer(window->hwnd(), idle_scan_timer_id));
+}
+
+namespace {
+
+// Keys as the keyboard sends them: into the input queue of the window that
+// has the focus, through TranslateMessage and the window procedures.
+void press_keys(const std::vector<std::pair<WORD, bool>>& keys)
+{
+    std::vector<INPUT> inputs;
+    for (const auto& [vk, down] : keys) {
+        INPUT in{};
+        in.type = INPUT_KEYBOARD;
+        in.ki.wVk = vk;
+        in.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+        inputs.push_back(in);
+    }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+// The pixels of the line where the scan button's focus rectangle lies.
+std::vector<uint32_t> focus_line(HWND home)
+{
+    RECT client;
+    GetClientRect(home, &client);
+    home_layout_t layout = home_layout(client.right, client.bottom);
+    HDC screen = GetDC(home);
+    std::vector<uint32_t> line;
+    const int y = layout.scan_button.top + home_focus_inset;
+    for (int x = layout.scan_button.left + home_focus_inset; x < layout.scan_button.right - home_focus_inset; ++x)
+        line.push_back(GetPixel(screen, x, y));
+    ReleaseDC(home, screen);
+    return line;
+}
+
+} // namespace
+
+// One Alt+F4 from the keyboard, with the focus in the home view, closes the
+// window at once (here set to exit on closing).
+TEST_F(MainWindow, AltF4ClosesTheWindowAtTheFirstPress)
+{
+    settings.close_to_tray = 0;
+    SetForegroundWindow(window->hwnd());
+    SetFocus(window->hwnd());
+    pump();
+    ASSERT_EQ(GetFocus(), window->view_window(main_view::home)) << "the view has the focus";
+    press_keys({{VK_MENU, true}, {VK_F4, true}, {VK_F4, false}, {VK_MENU, false}});
+    EXPECT_TRUE(pump([&] { return !IsWindow(window->hwnd()); }, 3000)) << "one press closes it";
+    EXPECT_TRUE(boxes.empty());
+}
+
+// With close to tray on, the same single press hides it (after the warning).
+TEST_F(MainWindow, AltF4HidesToTheTrayAtTheFirstPress)
+{
+    settings.close_to_tray = 2;
+    SetForegroundWindow(window->hwnd());
+    SetFocus(window->hwnd());
+    pump();
+    press_keys({{VK_MENU, true}, {VK_F4, true}, {VK_F4, false}, {VK_MENU, false}});
+    EXPECT_TRUE(pump([&] { return !IsWindowVisible(window->hwnd()); }, 3000)) << "one press hides it";
+    EXPECT_TRUE(IsWindow(window->hwnd()));
+}
+
+// The home view's scan button with the keyboard: the focus shows once Tab is
+// pressed, Enter scans, and Space pressed and released scans.
+TEST_F(MainWindow, TheScanButtonTakesEnterAndSpaceAndShowsItsFocus)
+{
+    HWND home = window->view_window(main_view::home);
+    SetForegroundWindow(window->hwnd());
+    SetFocus(nullptr);
+    pump();
+    RedrawWindow(home, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    const std::vector<uint32_t> unfocused = focus_line(home);
+
+    // Focused, the rectangle shows at once where the system always shows
+    // keyboard cues (as Wine does), else only after a key.
+    SetFocus(window->hwnd());
+    pump();
+    ASSERT_EQ(GetFocus(), home);
+    UpdateWindow(home);
+    BOOL cues = FALSE;
+    SystemParametersInfoW(SPI_GETKEYBOARDCUES, 0, &cues, 0);
+    EXPECT_EQ(focus_line(home) != unfocused, cues != FALSE);
+
+    press_keys({{VK_TAB, true}, {VK_TAB, false}});
+    pump();
+    UpdateWindow(home);
+    EXPECT_NE(focus_line(home), unfocused) << "after Tab the focus rectangle is on the button";
+    EXPECT_TRUE(shows(main_view::home)) << "Tab alone starts nothing";
+    EXPECT_EQ(window->state().view_state, view_state_idle);
+
+    // Each scan ends in the failed request's box; Cancel goes home again.
+    const struct {
+        const char* what;
+        std::vector<std::pair<WORD, bool>> keys;
+    } rows[] = {
+        {"Enter", {{VK_RETURN, true}, {VK_RETURN, false}}},
+        {"Space", {{VK_SPACE, true}, {VK_SPACE, false}}},
+    };
+    for (const auto& r : rows) {
+        boxes.clear();
+        answers = {box_result_t::declined};
+        SetFocus(home);
+        pump();
+        press_keys(r.keys);
+        ASSERT_TRUE(pump([&] { return !boxes.empty(); }, 60000)) << r.what << " started no scan";
+        EXPECT_EQ(boxes[0].text, text(lang::error_network_timeout)) << r.what;
+        ASSERT_TRUE(pump([&] { return window->state().view_state == view_state_idle && shows(main_view::home); },
+                         10000))
+            << r.what;
+    }
+
+    // The focus elsewhere, the rectangle goes.
+    SetFocus(nullptr);
+    pump();
+    UpdateWindow(home);
+    EXPECT_EQ(focus_line(home), unfocused);
+}
+
+// The tray menu starts with "Open", its default entry, which shows the
+// hidden window again; the drop-down menu keeps its seven entries.
+TEST_F(MainWindow, TheTrayMenuOpensTheWindow)
+{
+    ShowWindow(window->hwnd(), SW_HIDE);
+    std::wstring first_label;
+    UINT first_id = 0, default_id = 0;
+    int count = 0;
+    // Runs inside the menu's own loop (a thread timer), once the menu is up.
+    static std::function<bool()> in_menu;
+    static int ticks = 0;
+    ticks = 0;
+    in_menu = [&] {
+        HWND menu_window = FindWindowW(L"#32768", nullptr);
+        if (!menu_window || !IsWindowVisible(menu_window)) return false;
+        HMENU menu = reinterpret_cast<HMENU>(SendMessageW(menu_window, MN_GETHMENU, 0, 0));
+        count = GetMenuItemCount(menu);
+        wchar_t label[64] = {};
+        GetMenuStringW(menu, 0, label, 64, MF_BYPOSITION);
+        first_label = label;
+        first_id = GetMenuItemID(menu, 0);
+        default_id = GetMenuDefaultItem(menu, FALSE, 0);
+        // The keyboard picks the first entry.
+        PostMessageW(menu_window, WM_KEYDOWN, VK_DOWN, 0);
+        PostMessageW(menu_window, WM_KEYDOWN, VK_RETURN, 0);
+        return true;
+    };
+    UINT_PTR timer = SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR, DWORD) {
+        if (++ticks > 100) EndMenu();  // a menu that does not take the keys ends, so the test goes on
+        if (in_menu && in_menu()) in_menu = nullptr;
+    });
+    SendMessageW(window->hwnd(), window->tray().message(), tray_icon_c::icon_id, WM_RBUTTONUP);
+    KillTimer(nullptr, timer);
+    in_menu = nullptr;
+    EXPECT_EQ(count, 9) << "Open and its separator above the seven entries";
+    EXPECT_EQ(first_label, reinterpret_cast<const wchar_t*>(text(lang::menu_open).c_str()));
+    EXPECT_EQ(first_id, menu_open_id);
+    EXPECT_EQ(default_id, menu_open_id);
+    EXPECT_TRUE(pump([&] { return IsWindowVisible(window->hwnd()) != FALSE; }, 3000)) << "Open shows the window";
+    EXPECT_EQ(GetMenuItemCount(GetSubMenu(window->menu(), 0)), 7) << "the drop-down menu has no Open";
+
+    // Minimised, Open restores it.
+    ShowWindow(window->hwnd(), SW_MINIMIZE);
+    SendMessageW(window->hwnd(), WM_COMMAND, menu_open_id, 0);
+    EXPECT_FALSE(IsIconic(window->hwnd()));
+    EXPECT_TRUE(IsWindowVisible(window->hwnd()));
+}
+
+// The shell restarted: its new taskbar holds no icons and says so with
+// "TaskbarCreated"; the window adds its icon again.
+TEST_F(MainWindow, TheTrayIconComesBackWhenTheTaskbarIsCreated)
+{
+    ASSERT_TRUE(window->tray().present());
+    NOTIFYICONDATAW icon{};
+    icon.cbSize = sizeof icon;
+    icon.hWnd = window->hwnd();
+    icon.uID = tray_icon_c::icon_id;
+    // The shell forgets the icon, as a restarted one has.
+    ASSERT_TRUE(Shell_NotifyIconW(NIM_DELETE, &icon));
+    icon.uFlags = NIF_TIP;
+    wcscpy(icon.szTip, L"probe");
+    ASSERT_FALSE(Shell_NotifyIconW(NIM_MODIFY, &icon)) << "the shell holds no such icon now";
+
+    SendMessageW(window->hwnd(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    pump();
+    EXPECT_TRUE(window->tray().present());
+    wcscpy(icon.szTip, L"Tavrill Driver Updater");
+    EXPECT_TRUE(Shell_NotifyIconW(NIM_MODIFY, &icon)) << "the icon is there again";
+
+    // Sent while the icon is there (the taskbar only changed), it stays.
+    SendMessageW(window->hwnd(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(window->tray().present());
+    EXPECT_TRUE(Shell_NotifyIconW(NIM_MODIFY, &icon));
 }

@@ -1,14 +1,18 @@
 // The message box as a real window under Wine: what each way of closing it
-// returns, its layout and colours, real clicks in its band, and its fonts
-// on a screen of 120 dpi.
+// returns, its layout and colours, real clicks in its band, a long text
+// shown whole in a box grown for it (every long interface text of every
+// language), and its fonts on a screen of 120 dpi.
+#include "app/language.h"
 #include "ui/dialogs/message_window.h"
 #include "ui/skin/colours.h"
 #include "ui/skin/fonts.h"
+#include "ui/skin/wrapped_text.h"
 #include "window_test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 using namespace tdu;
 using namespace tdu::test;
@@ -39,6 +43,86 @@ POINT close_button_point(HWND box, int below_frame)
     GetWindowRect(box, &r);
     int frame = GetSystemMetrics(SM_CXDLGFRAME);
     return POINT{r.right - frame - 15, r.top + GetSystemMetrics(SM_CYDLGFRAME) + below_frame};
+}
+
+// The lowest row (from `top`, exclusive of `bottom`) of columns left..right
+// of `shot` holding a pixel other than `background`; -1 for none.
+int lowest_ink_row(const picture_t& shot, int left, int top, int right, int bottom, uint32_t background)
+{
+    for (int y = bottom - 1; y >= top; --y)
+        for (int x = left; x < right; ++x)
+            if (shot.at(x, y) != background) return y;
+    return -1;
+}
+
+// Whether the box shows its whole text: its text area, from the text's top
+// down to the button strip, has its lowest ink exactly where the same text
+// drawn in a column of the same width without any bottom limit has its own;
+// the laid-out text ends above the strip, and the strip starts where the
+// box says. Empty when it does; else what differs.
+std::string text_shown_whole(HWND box, const message_window_c& window, u16view text)
+{
+    const message_box_geometry_t& g = window.geometry();
+    RECT wr{};
+    GetWindowRect(box, &wr);
+    POINT origin{0, 0};
+    ClientToScreen(box, &origin);
+    const int left = origin.x - wr.left, top = origin.y - wr.top;
+    picture_t shot = capture_window(box);
+    const uint32_t body = rgb(colour::side_bar);
+    int shown = lowest_ink_row(shot, left + g.text.left, top + g.text.top, left + g.text.right, top + g.strip_top, body);
+
+    const int width = g.text.right - g.text.left, tall = 4000;
+    dib_t column(width, tall);
+    column.fill(colour::side_bar);
+    HGDIOBJ old = SelectObject(column.dc(), skin_font(font_verdana_10));
+    SetBkMode(column.dc(), TRANSPARENT);
+    SetTextColor(column.dc(), colour::message_text);
+    RECT all{0, 0, width, tall};
+    draw_wrapped_text(column.dc(), text, all, message_box_metrics::line_gap, DT_LEFT);
+    SelectObject(column.dc(), old);
+    int whole = lowest_ink_row(column.picture(), 0, 0, width, tall, body);
+
+    std::string problems;
+    if (shown < 0 || shown - (top + g.text.top) != whole)
+        problems += "lowest ink at " + std::to_string(shown < 0 ? -1 : shown - (top + g.text.top)) +
+                    " below the text's top, drawn whole at " + std::to_string(whole) + "; ";
+    if (g.text_bottom + 30 > g.strip_top) problems += "the laid-out text reaches into the strip; ";
+    if (shot.at(left + 10, top + g.strip_top) != rgb(colour::band) ||
+        shot.at(left + 10, top + g.strip_top - 1) != body)
+        problems += "the strip does not start at " + std::to_string(g.strip_top) + "; ";
+    RECT cr{};
+    GetClientRect(box, &cr);
+    if (cr.bottom != g.height - ((wr.bottom - wr.top) - cr.bottom) || g.strip_top + 34 > cr.bottom)
+        problems += "the strip does not fit the client area; ";
+    RECT button{};
+    GetWindowRect(GetDlgItem(box, IDOK), &button);
+    if (button.bottom > wr.bottom || button.right > wr.right) problems += "the button lies outside the box; ";
+    return problems;
+}
+
+// Shows `text` in a box of `style` and returns text_shown_whole's verdict
+// and the box's size.
+std::string show_and_check(u16view text, unsigned style, SIZE* size = nullptr)
+{
+    message_window_c window(text, style);
+    std::string problems = "the box did not come up";
+    while_dialog_up_t check([&](HWND box) {
+        pump_messages(100);
+        problems = text_shown_whole(box, window, text);
+        if (size) *size = SIZE{window.geometry().width, window.geometry().height};
+        EndDialog(box, 1);
+    });
+    window.run(nullptr);
+    return problems;
+}
+
+std::wstring beside_program(const wchar_t* name)
+{
+    wchar_t self[MAX_PATH];
+    DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring path(self, n);
+    return path.substr(0, path.find_last_of(L'\\') + 1) + name;
 }
 
 } // namespace
@@ -170,26 +254,101 @@ TEST(SkinnedMessageBox, LayoutAndColours)
     }
 }
 
-TEST(SkinnedMessageBox, LongTextStopsAboveTheButtonStrip)
+TEST(SkinnedMessageBox, ALongTextGrowsTheBoxAndShowsWhole)
 {
-    std::u16string text;
-    for (int i = 0; i < 40; ++i) text += u"many words of a long message ";
-    text += u"Averylongwordwithoutanyspacesthatisfarwiderthanthetextrectangleofthebox";
-    while_dialog_up_t check([&](HWND box) {
-        pump_messages(150);
-        RECT wr{};
-        GetWindowRect(box, &wr);
-        POINT origin = client_to_screen(box, 0, 0);
-        int top = origin.y - wr.top, left = origin.x - wr.left;
-        picture_t shot = capture_window(box);
-        // Between y = 100 and the strip nothing but the body colour.
-        for (int y = top + 101; y < top + 130; ++y)
-            for (int x = left + 80; x < left + 272; ++x)
-                ASSERT_EQ(shot.at(x, y), rgb(colour::side_bar)) << x - left << "," << y - top;
-        EndDialog(box, 1);
-    });
-    show_message_box(nullptr, text, 0);
-    EXPECT_TRUE(check.ran());
+    struct row {
+        const char* what;
+        std::u16string text;
+        unsigned style;
+        bool wider;
+    };
+    std::u16string paragraph;
+    for (int i = 0; i < 40; ++i) paragraph += u"many words of a long message ";
+    const row rows[] = {
+        {"the close-to-tray warning",
+         u"Tavrill Driver Updater keeps running in the notification area. To exit, right-click its icon and choose "
+         u"Exit.",
+         0, false},
+        {"the scan failure",
+         u"The update service could not be reached. Please check your Internet connection and try again.", 4, false},
+        {"line feeds", u"one\ntwo\nthree\nfour\nfive\nsix\nseven\neight", 3, false},
+        {"a paragraph with a word wider than the box",
+         paragraph + u"Averylongwordwithoutanyspacesthatisfarwiderthanthetextrectangleofthebox", 0, true},
+    };
+    for (const auto& r : rows) {
+        SIZE size{};
+        EXPECT_EQ(show_and_check(r.text, r.style, &size), "") << r.what;
+        EXPECT_GT(size.cy, 200) << r.what;
+        EXPECT_EQ(size.cx > 300, r.wider) << r.what;
+        EXPECT_LE(size.cy, size.cx) << r.what;
+    }
+}
+
+// Every interface text longer than 60 characters, in every language: the
+// box laid out for it in the box's font holds all its lines (drawn into the
+// box's text rectangle, its lowest ink is where the text drawn without a
+// bottom has it); the longest text of each language is also shown in a real
+// box and checked there.
+TEST(SkinnedMessageBox, EveryLongInterfaceTextShowsWholeInEveryLanguage)
+{
+    const std::wstring file = beside_program(L"language.ini");
+    language_table_t names;
+    ASSERT_EQ(language_load(names, reinterpret_cast<const char16_t*>(file.c_str()), u"English", true), 0);
+    ASSERT_GE(names.language_names.size(), 2u);
+    // The frame and band as a real box has them.
+    SIZE frame{};
+    {
+        message_window_c window(short_text, 0);
+        while_dialog_up_t measure([&](HWND box) {
+            RECT wr{}, cr{};
+            GetWindowRect(box, &wr);
+            GetClientRect(box, &cr);
+            frame = SIZE{(wr.right - wr.left) - cr.right, (wr.bottom - wr.top) - cr.bottom};
+            EndDialog(box, 1);
+        });
+        window.run(nullptr);
+    }
+    ASSERT_GT(frame.cy, 30);
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+
+    const uint32_t body = rgb(colour::side_bar);
+    // Taller than any box the work area allows, wider than its text.
+    const int tall = 1600;
+    dib_t canvas(1200, tall);
+    int checked = 0;
+    for (const u16& name : names.language_names) {
+        language_table_t table;
+        language_load(table, reinterpret_cast<const char16_t*>(file.c_str()), name, true);
+        u16 longest;
+        for (const auto& [key, text] : table.texts) {
+            if (text.size() <= 60) continue;
+            if (text.size() > longest.size()) longest = text;
+            HGDIOBJ old = SelectObject(canvas.dc(), skin_font(font_verdana_10));
+            dc_text_measure_c measure(canvas.dc());
+            message_box_geometry_t g = message_box_geometry(message_box_layout(4), text, measure, frame.cx, frame.cy,
+                                                            work.right - work.left, work.bottom - work.top);
+            canvas.fill(colour::side_bar);
+            SetBkMode(canvas.dc(), TRANSPARENT);
+            SetTextColor(canvas.dc(), colour::message_text);
+            RECT in_box{g.text.left, g.text.top, g.text.right, g.text.bottom};
+            draw_wrapped_text(canvas.dc(), text, in_box, message_box_metrics::line_gap, DT_LEFT);
+            const int width = g.text.right - g.text.left;
+            int boxed = lowest_ink_row(canvas.picture(), g.text.left, g.text.top, g.text.right, g.strip_top, body);
+            // The same text again, alone, with no bottom: its last row must be the boxed one's.
+            canvas.fill(colour::side_bar);
+            RECT alone{0, g.text.top, width, tall};
+            draw_wrapped_text(canvas.dc(), text, alone, message_box_metrics::line_gap, DT_LEFT);
+            SelectObject(canvas.dc(), old);
+            int whole = lowest_ink_row(canvas.picture(), 0, 0, width, tall, body);
+            EXPECT_TRUE(g.whole) << utf16_to_utf8(name) << " " << key;
+            EXPECT_EQ(boxed, whole) << utf16_to_utf8(name) << " " << key << ": the box cuts the text";
+            EXPECT_LE(g.text_bottom + 30, g.strip_top) << utf16_to_utf8(name) << " " << key;
+            ++checked;
+        }
+        if (!longest.empty()) EXPECT_EQ(show_and_check(longest, 3), "") << utf16_to_utf8(name) << " (a real box)";
+    }
+    EXPECT_GT(checked, 0);
 }
 
 // Run as a child process with the screen set to 120 dpi: prints the pixel
@@ -220,7 +379,12 @@ TEST(MessageBoxAtDpi, ReportFontHeights)
         EndDialog(box, 1);
     });
     show_message_box(nullptr, short_text, 0);
+    std::string whole = show_and_check(
+        u"Tavrill Driver Updater keeps running in the notification area. To exit, right-click its icon and choose "
+        u"Exit.",
+        0);
     printf("dpi=%d caption=%d text=%d button=%d band=%d\n", dpi, caption, text_height, button_height, band_offset);
+    printf("whole=[%s]\n", whole.c_str());
 }
 
 TEST(MessageBoxAtDpi, FontsKeepTheirHeights)
@@ -295,6 +459,7 @@ TEST(MessageBoxAtDpi, FontsKeepTheirHeights)
     EXPECT_EQ(text, text96);
     EXPECT_EQ(button, button96);
     EXPECT_EQ(band, 30) << "the band keeps its height whatever the caption's";
+    EXPECT_NE(output.find("whole=[]"), std::string::npos) << "a long text shows whole at 120 dpi: " << output;
 }
 
 TEST(SkinnedMessageBox, HostsGetDeclinedForABoxClosedWithItsCaptionButton)
