@@ -30,7 +30,6 @@
 #include "common/text.h"
 #include "common/win32_text.h"
 #include "program/program.h"
-#include "service/os_description.h"
 #include "system/system_info.h"
 
 #include <objbase.h>
@@ -70,13 +69,12 @@ int print_environment()
     std::printf("os code:           %s\n", os_code_text(e));
     std::printf("os version number: %d\n", static_cast<int>(os_version_number(e.version_info)));
     std::printf("os build:          %u\n", e.version_info.build);
-    // The system's name as the side bar shows it: WMI's caption (read
-    // through COM on this thread), corrected by the version read above.
+    // The system's name, read by the window program's own start-up step
+    // (WMI through COM on this thread), so the side bar shows the same.
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    system_info_t info;
-    collect_system_info(win32_wmi_source(), info);
+    program_collect_system_info();
     CoUninitialize();
-    std::printf("system:            %s\n", utf16_to_utf8(true_os_description(info.os_description, e)).c_str());
+    std::printf("system:            %s\n", utf16_to_utf8(system_info.os_description).c_str());
     std::printf("64-bit system:     %s\n", is_64bit_system(e) ? "yes" : "no");
     std::printf("oem code page:     %u\n", e.oem_code_page);
     std::printf("processor arch:    %u (%u processors)\n", e.system_info.processor_architecture,
