@@ -12,8 +12,15 @@ int32_t classify_os_type(const os_version_t& v, bool server_r2, int32_t current_
     if (v.platform_id == ver_platform_win32s) return 0;
     if (v.platform_id != ver_platform_win32_nt) return current_type;
     bool workstation = v.product_type == ver_nt_workstation;
+    // A version after 10.0 (none exists yet) is read as the newest known,
+    // not as XP.
+    if (v.major >= 10) {
+        if (!workstation) return os_type_server_10;
+        return v.build >= first_windows11_build ? os_type_windows11 : os_type_windows10;
+    }
     if (v.major == 6) {
         switch (v.minor) {
+        case 3: return workstation ? os_type_windows81 : os_type_server_2012_r2;
         case 2: return 9;
         case 1: return workstation ? 8 : 7;
         case 0: return workstation ? 5 : 6;
@@ -45,7 +52,8 @@ bool is_64bit_system(const environment_t& env)
 const char* os_code_text(int32_t os_type, bool is_64bit)
 {
     // Types 1 and 10 are never produced by the classification; the table
-    // keeps their codes all the same.
+    // keeps their codes all the same. Windows 11 has no 32-bit edition, but
+    // its column is filled like every other.
     struct row { const char* code32; const char* code64; };
     static const row table[] = {
         {"NOT_SUPPORTED", "NOT_SUPPORTED"},
@@ -59,6 +67,11 @@ const char* os_code_text(int32_t os_type, bool is_64bit)
         {"WIN7", "WIN764"},
         {"WIN8", "WIN864"},
         {"UNKNOWN", "UNKNOWN"},
+        {"WIN81", "WIN8164"},
+        {"WIN2012R2", "WIN2012R264"},
+        {"WIN10", "WIN1064"},
+        {"WIN11", "WIN1164"},
+        {"WIN2016", "WIN201664"},
     };
     if (os_type < 0 || os_type >= static_cast<int32_t>(sizeof table / sizeof table[0])) return "";
     return is_64bit ? table[os_type].code64 : table[os_type].code32;

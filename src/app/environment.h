@@ -62,7 +62,9 @@ class environment_source_c {
 public:
     virtual ~environment_source_c() = default;
     // GetVersionExW with the OSVERSIONINFOEXW size (extended) or, as the
-    // fallback, the OSVERSIONINFOW size.
+    // fallback, the OSVERSIONINFOW size; on Windows its version and build are
+    // then replaced by RtlGetVersion's, which no manifest or compatibility
+    // mode changes.
     virtual bool read_version(os_version_t& out, bool extended) = 0;
     virtual bool server_r2() = 0;          // GetSystemMetrics(SM_SERVERR2) != 0
     virtual bool read_power_status() = 0;  // GetSystemPowerStatus succeeded
@@ -84,7 +86,18 @@ bool environment_capture(environment_t& env, environment_source_c& source);
 // The Win32 source (Windows build only).
 environment_source_c& win32_environment_source();
 
-// Classifies a version into the operating-system type (0, 2 to 9).
+// The types after Windows 8 (0 and 2 to 9 are the older systems). Version
+// 6.3 is 8.1 or Server 2012 R2; version 10.0 is Windows 10, Windows 11 from
+// build 22000 on, or one of the servers built on them (2016, 2019, 2022,
+// 2025: one type, told apart by the build number).
+constexpr int32_t os_type_windows81 = 11;
+constexpr int32_t os_type_server_2012_r2 = 12;
+constexpr int32_t os_type_windows10 = 13;
+constexpr int32_t os_type_windows11 = 14;
+constexpr int32_t os_type_server_10 = 15;
+constexpr uint32_t first_windows11_build = 22000;
+
+// Classifies a version into the operating-system type (0, 2 to 9, 11 to 15).
 // A non-NT platform other than Win32s leaves `current_type` unchanged.
 int32_t classify_os_type(const os_version_t& v, bool server_r2, int32_t current_type = 0);
 

@@ -5,6 +5,34 @@
 namespace tdu {
 namespace {
 
+// RtlGetVersion tells the true version whatever the manifest says (a
+// program without one is told 6.2 on 8.1, 10 and 11, and a compatibility
+// mode lies to GetVersionExW too). It is looked up at run time; where it is
+// missing or fails, GetVersionExW's answer stands.
+void read_true_version(os_version_t& out, bool extended)
+{
+    using fn_t = LONG(WINAPI*)(OSVERSIONINFOEXW*);
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    if (!ntdll) return;
+    auto fn = reinterpret_cast<fn_t>(reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion")));
+    if (!fn) return;
+    OSVERSIONINFOEXW vi;
+    ZeroMemory(&vi, sizeof vi);
+    vi.dwOSVersionInfoSize = extended ? sizeof(OSVERSIONINFOEXW) : sizeof(OSVERSIONINFOW);
+    if (fn(&vi) != 0) return;
+    out.major = vi.dwMajorVersion;
+    out.minor = vi.dwMinorVersion;
+    out.build = vi.dwBuildNumber;
+    out.platform_id = vi.dwPlatformId;
+    lstrcpynW(wide(out.csd_version), vi.szCSDVersion, 128);
+    if (extended) {
+        out.service_pack_major = vi.wServicePackMajor;
+        out.service_pack_minor = vi.wServicePackMinor;
+        out.suite_mask = vi.wSuiteMask;
+        out.product_type = vi.wProductType;
+    }
+}
+
 class win32_source_c final : public environment_source_c {
 public:
     bool read_version(os_version_t& out, bool extended) override
@@ -24,6 +52,7 @@ public:
             out.suite_mask = vi.wSuiteMask;
             out.product_type = vi.wProductType;
         }
+        read_true_version(out, extended);
         return true;
     }
     bool server_r2() override { return GetSystemMetrics(SM_SERVERR2) != 0; }

@@ -68,6 +68,13 @@ int print_environment()
     std::printf("os type:           %d\n", static_cast<int>(e.os_type));
     std::printf("os code:           %s\n", os_code_text(e));
     std::printf("os version number: %d\n", static_cast<int>(os_version_number(e.version_info)));
+    std::printf("os build:          %u\n", e.version_info.build);
+    // The system's name, read by the window program's own start-up step
+    // (WMI through COM on this thread), so the side bar shows the same.
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    program_collect_system_info();
+    CoUninitialize();
+    std::printf("system:            %s\n", utf16_to_utf8(system_info.os_description).c_str());
     std::printf("64-bit system:     %s\n", is_64bit_system(e) ? "yes" : "no");
     std::printf("oem code page:     %u\n", e.oem_code_page);
     std::printf("processor arch:    %u (%u processors)\n", e.system_info.processor_architecture,

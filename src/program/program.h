@@ -31,6 +31,12 @@ struct init_hooks_t {
 // program and the global services (COM must be initialised on this thread).
 int program_app_init(const init_hooks_t& hooks);
 
+// Start-up's system-information step: the WMI texts into the process-wide
+// system_info, the system's name corrected by the environment captured
+// before (see service/os_description.h). 0, or -1 when WMI cannot be
+// reached. COM must be initialised on this thread.
+int program_collect_system_info();
+
 // The settings store over the current user's registry and the shell's
 // folder calls, with the program's folder and path as the platform
 // environment captured them (first used after start-up's environment step).

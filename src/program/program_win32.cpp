@@ -19,6 +19,7 @@
 #include "packages/shell.h"
 #include "program/global_services.h"
 #include "service/update_client.h"
+#include "service/os_description.h"
 #include "system/system_info.h"
 
 #include <winsock2.h>
@@ -59,7 +60,7 @@ public:
     }
 
     bool capture_environment() override { return environment_capture(environment, win32_environment_source()); }
-    int collect_system_info() override { return tdu::collect_system_info(win32_wmi_source(), system_info); }
+    int collect_system_info() override { return program_collect_system_info(); }
     bool load_settings() override { return settings_load(program_settings_store(), settings); }
 
     void create_fonts() override
@@ -100,6 +101,14 @@ private:
 };
 
 } // namespace
+
+int program_collect_system_info()
+{
+    int status = collect_system_info(win32_wmi_source(), system_info);
+    // The environment is captured first: it corrects WMI's name of the system.
+    system_info.os_description = true_os_description(system_info.os_description, environment);
+    return status;
+}
 
 int program_app_init(const init_hooks_t& hooks)
 {

@@ -43,6 +43,9 @@ std::string build_update_request(const device_t* devices, size_t count, const up
     client->SetAttribute("os", request.os_code);
     client->SetAttribute("lang", std::to_string(request.oem_code_page));
     client->SetAttribute("model", utf16_to_ansi(request.model));
+    // Added after the others: 10.0 is Windows 10 or 11, and the build tells
+    // them (and the servers built on them) apart.
+    client->SetAttribute("build", std::to_string(request.os_build));
     TiXmlElement* hardwares = add_element(*root, "hardwares");
     for (size_t i = 0; i < count; ++i) add_hardware(*hardwares, devices[i]);
     return print_document(document);

@@ -7,7 +7,7 @@
 //   <?xml version="1.0" encoding="UTF-8" ?>
 //   <kelptone>
 //   	<action>ACTION_UPDATE_DRIVER</action>
-//   	<client version="4.2.0.1" os="WIN7" lang="437" model="..." />
+//   	<client version="4.2.0.1" os="WIN7" lang="437" model="..." build="7601" />
 //   	<hardwares>
 //   		<hardware>
 //   			<id>

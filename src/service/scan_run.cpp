@@ -108,6 +108,7 @@ void scan_result_init(scan_result_t& run, const environment_t& environment, cons
     request.os_code = os_code_text(environment);
     request.model = info.computer_model;
     request.os_version = os_version_number(environment.version_info);
+    request.os_build = environment.version_info.build;
     request.oem_code_page = static_cast<int32_t>(environment.oem_code_page);
 }
 

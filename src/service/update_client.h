@@ -25,6 +25,7 @@ struct update_request_t {
     std::string os_code;       // operating-system code, "WIN7", "WIN764", ...
     u16 model;                 // computer model
     int32_t os_version = 0;    // major x 10 + minor (61 on Windows 7)
+    uint32_t os_build = 0;     // the system's build number (22631 on Windows 11 23H2)
     int32_t oem_code_page = 0; // the system's OEM code page
     // Written by the request; the scan run clears both before each one.
     int32_t response_status = 0;           // HTTP status of the latest attempt

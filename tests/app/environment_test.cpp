@@ -48,11 +48,12 @@ struct fake_source_c : environment_source_c {
     void current_directory(char16_t* out, int capacity) override { copy_field(out, capacity, cwd); }
 };
 
-os_version_t nt(uint32_t major, uint32_t minor, uint8_t product = ver_nt_workstation)
+os_version_t nt(uint32_t major, uint32_t minor, uint8_t product = ver_nt_workstation, uint32_t build = 0)
 {
     os_version_t v;
     v.major = major;
     v.minor = minor;
+    v.build = build;
     v.platform_id = ver_platform_win32_nt;
     v.product_type = product;
     return v;
@@ -90,9 +91,34 @@ TEST(Environment, ClassifiesEveryVersionIntoTypeAndCode)
         {"7 on Itanium", nt(6, 1), false, arch_ia64, false, 8, "WIN764", 61},
         {"8", nt(6, 2), false, arch_intel, false, 9, "WIN8", 62},
         {"8 64-bit seen from WOW64", nt(6, 2), false, arch_intel, true, 9, "WIN864", 62},
-        {"8.1 with a manifest that names it", nt(6, 3), false, arch_intel, false, 2, "WINXP", 63},
-        {"10", nt(10, 0), false, arch_amd64, false, 2, "WINXP64", 100},
         {"7 seen from WOW64", nt(6, 1), false, arch_intel, true, 8, "WIN764", 61},
+        {"Server 2012 is 6.2 and stays WIN8", nt(6, 2, ver_nt_server), false, arch_amd64, false, 9, "WIN864", 62},
+        {"6.4 and later 6.x", nt(6, 4), false, arch_intel, false, 2, "WINXP", 64},
+        {"9.0", nt(9, 0), false, arch_intel, false, 2, "WINXP", 90},
+
+        {"8.1", nt(6, 3, ver_nt_workstation, 9600), false, arch_intel, false, 11, "WIN81", 63},
+        {"8.1 64-bit", nt(6, 3, ver_nt_workstation, 9600), false, arch_amd64, false, 11, "WIN8164", 63},
+        {"8.1 seen from WOW64", nt(6, 3, ver_nt_workstation, 9600), false, arch_intel, true, 11, "WIN8164", 63},
+        {"Server 2012 R2", nt(6, 3, ver_nt_server, 9600), false, arch_amd64, false, 12, "WIN2012R264", 63},
+        {"Server 2012 R2 DC, 32-bit column", nt(6, 3, ver_nt_domain_controller, 9600), false, arch_intel, false,
+         12, "WIN2012R2", 63},
+        {"10 (1507)", nt(10, 0, ver_nt_workstation, 10240), false, arch_intel, false, 13, "WIN10", 100},
+        {"10 22H2 64-bit", nt(10, 0, ver_nt_workstation, 19045), false, arch_amd64, false, 13, "WIN1064", 100},
+        {"10, last build before 11", nt(10, 0, ver_nt_workstation, 21999), false, arch_amd64, false, 13, "WIN1064",
+         100},
+        {"11, first build", nt(10, 0, ver_nt_workstation, 22000), false, arch_amd64, false, 14, "WIN1164", 100},
+        {"11 23H2", nt(10, 0, ver_nt_workstation, 22631), false, arch_amd64, false, 14, "WIN1164", 100},
+        {"11 seen from WOW64", nt(10, 0, ver_nt_workstation, 22631), false, arch_intel, true, 14, "WIN1164", 100},
+        {"11 on ARM64", nt(10, 0, ver_nt_workstation, 26100), false, 12, false, 14, "WIN1164", 100},
+        {"11, 32-bit column", nt(10, 0, ver_nt_workstation, 22631), false, arch_intel, false, 14, "WIN11", 100},
+        {"Server 2016", nt(10, 0, ver_nt_server, 14393), false, arch_amd64, false, 15, "WIN201664", 100},
+        {"Server 2022 is not 11", nt(10, 0, ver_nt_server, 20348), false, arch_amd64, false, 15, "WIN201664", 100},
+        {"Server 2025 DC", nt(10, 0, ver_nt_domain_controller, 26100), false, arch_amd64, false, 15, "WIN201664",
+         100},
+        {"10-based server, 32-bit column", nt(10, 0, ver_nt_server, 14393), false, arch_intel, false, 15, "WIN2016",
+         100},
+        {"a later 10.x", nt(10, 1, ver_nt_workstation, 30000), false, arch_amd64, false, 14, "WIN1164", 101},
+        {"a later major version", nt(11, 0, ver_nt_server, 30000), false, arch_amd64, false, 15, "WIN201664", 110},
     };
     for (const auto& r : rows) {
         fake_source_c source;
@@ -105,6 +131,7 @@ TEST(Environment, ClassifiesEveryVersionIntoTypeAndCode)
         EXPECT_EQ(env.os_type, r.type) << r.what;
         EXPECT_STREQ(os_code_text(env), r.code) << r.what;
         EXPECT_EQ(os_version_number(env.version_info), r.number) << r.what;
+        EXPECT_EQ(env.version_info.build, r.version.build) << r.what;
     }
 }
 
@@ -130,7 +157,7 @@ TEST(Environment, TypesOutsideTheTable)
 {
     EXPECT_STREQ(os_code_text(1, false), "WIN2000");
     EXPECT_STREQ(os_code_text(10, true), "UNKNOWN");
-    EXPECT_STREQ(os_code_text(11, false), "");
+    EXPECT_STREQ(os_code_text(16, false), "");
     EXPECT_STREQ(os_code_text(-1, true), "");
 }
 

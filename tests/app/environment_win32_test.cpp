@@ -23,8 +23,8 @@ int run_probe()
 {
     environment_t env;
     if (!environment_capture(env, win32_environment_source())) return 3;
-    std::printf("%s %d %d\n", os_code_text(env), static_cast<int>(os_version_number(env.version_info)),
-                static_cast<int>(env.os_type));
+    std::printf("%s %d %d %u\n", os_code_text(env), static_cast<int>(os_version_number(env.version_info)),
+                static_cast<int>(env.os_type), static_cast<unsigned>(env.version_info.build));
     return 0;
 }
 
@@ -59,9 +59,13 @@ TEST(EnvironmentWin32, OtherWindowsVersionsSetInThePrefix)
     // "{64}" stands for the architecture's suffix of the system code
     struct row { const wchar_t* wine_version; std::string expected; };
     const row rows[] = {
-        {L"winxp", "WINXP{64} 51 2"},
-        {L"vista", "VISTA{64} 60 5"},
-        {L"win8", "WIN8{64} 62 9"},
+        {L"winxp", "WINXP{64} 51 2 2600"},
+        {L"vista", "VISTA{64} 60 5 6002"},
+        {L"win8", "WIN8{64} 62 9 9200"},
+        // This test program has no manifest: GetVersionExW says 6.2 here,
+        // RtlGetVersion the truth.
+        {L"win81", "WIN81{64} 63 11 9600"},
+        {L"win10", "WIN10{64} 100 13 18362"},
     };
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);

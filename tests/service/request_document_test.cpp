@@ -21,6 +21,7 @@ update_request_t sample_request()
     r.os_code = "WIN7";
     r.model = u"Contoso \"Mini\" <PC> & 'Co' \u4e2d";
     r.os_version = 61;
+    r.os_build = 7601;
     r.oem_code_page = 437;
     return r;
 }
