@@ -14,6 +14,7 @@ struct target_os_t {
     int major = -1;           // -1 when the decoration names no version
     int minor = -1;
     int product_type = -1;    // VER_NT_WORKSTATION 1, DOMAIN_CONTROLLER 2, SERVER 3
+    int build = -1;           // the lowest build number the section is for; -1 for any
 };
 
 // Parses a decoration such as "NTamd64.6.1" (case-insensitive). False when
@@ -31,6 +32,7 @@ struct os_profile_t {
     int minor;
     const char* architecture; // "x86" or "amd64"
     int product_type;         // -1 when the code covers workstations and servers
+    int build;                // the first build of the system the code names (Windows 11: 22000)
 };
 
 const std::vector<os_profile_t>& os_profiles();
@@ -41,7 +43,8 @@ const os_profile_t* find_os_profile(std::string_view code);
 // Which of a manufacturer's Models sections `os` uses, as Windows chooses:
 // among the decorated sections whose architecture (or none) and product
 // type fit and whose version is not above the system's, the one with the
-// highest version, an explicit architecture before a bare "NT"; without one,
+// highest version (a build number above the system's first build rules a
+// section out), an explicit architecture before a bare "NT"; without one,
 // the undecorated section. Only x86 takes undecorated and bare "NT"
 // sections: other architectures need a decoration that names them.
 // Returns the index into `sections`, or -1.

@@ -211,3 +211,52 @@ TEST(TargetOs, WindowsChoosesTheClosestSectionForEachSystem)
     EXPECT_EQ(find_os_profile("NOT_SUPPORTED"), nullptr);
     EXPECT_EQ(find_os_profile("win7"), nullptr);
 }
+
+TEST(TargetOs, TodaysSystemsTakeTheirOwnSectionsAndABuildRulesOutOlderBuilds)
+{
+    target_os_t build_target;
+    ASSERT_TRUE(parse_target_os("NTamd64.10.0...22000", build_target));
+    EXPECT_EQ(build_target.major, 10);
+    EXPECT_EQ(build_target.minor, 0);
+    EXPECT_EQ(build_target.build, 22000);
+    EXPECT_EQ(target_os_number(build_target), 100);
+
+    auto t = [](const char* decoration) {
+        target_os_t target;
+        EXPECT_TRUE(parse_target_os(decoration, target)) << decoration;
+        return target;
+    };
+    // indexes:                        0              1              2               3
+    std::vector<target_os_t> sections = {t("NTamd64.6.2"), t("NTamd64.6.3"), t("NTamd64.10.0"),
+                                         t("NTamd64.10.0...22000")};
+    struct row {
+        const char* os;
+        int chosen;
+    };
+    const row rows[] = {
+        {"WIN864", 0},  {"WIN8164", 1}, {"WIN2012R264", 1}, {"WIN1064", 2},
+        {"WIN1164", 3}, // the Windows 11 section is the newest that fits
+        {"WIN201664", 2}, // Server 2016 is build 14393: not Windows 11's section
+        {"WIN764", -1},
+    };
+    for (const auto& r : rows) {
+        const os_profile_t* os = find_os_profile(r.os);
+        ASSERT_NE(os, nullptr) << r.os;
+        EXPECT_EQ(choose_models_section(sections, *os), r.chosen) << r.os;
+    }
+    // a driver built only for Windows 11 is never offered to Windows 10
+    std::vector<target_os_t> only_eleven = {t("NTamd64.10.0...22000"), t("NTx86.10.0...22000")};
+    EXPECT_EQ(choose_models_section(only_eleven, *find_os_profile("WIN1064")), -1);
+    EXPECT_EQ(choose_models_section(only_eleven, *find_os_profile("WIN10")), -1);
+    EXPECT_EQ(choose_models_section(only_eleven, *find_os_profile("WIN1164")), 0);
+    EXPECT_EQ(choose_models_section(only_eleven, *find_os_profile("WIN11")), 1);
+    // both columns of every new code exist
+    for (const char* code : {"WIN81", "WIN2012R2", "WIN10", "WIN11", "WIN2016"}) {
+        const os_profile_t* x86 = find_os_profile(code);
+        const os_profile_t* x64 = find_os_profile(std::string(code) + "64");
+        ASSERT_NE(x86, nullptr) << code;
+        ASSERT_NE(x64, nullptr) << code;
+        EXPECT_STREQ(x86->architecture, "x86");
+        EXPECT_STREQ(x64->architecture, "amd64");
+    }
+}
