@@ -121,18 +121,28 @@ void rank_device_offers(const update_client_t& client, device_t& device, const u
     device.latest_offer_newer = latest && latest_offer_newer(device, *latest, client.installed_links);
 }
 
+device_state_t device_offer_state(const device_t& device, bool latest)
+{
+    const driver_offer_t* offer = latest ? device.latest_offer : device.best_offer;
+    if (!offer) return device_state_t::none;
+    const bool improves = latest ? device.latest_offer_newer : device.best_offer_better;
+    if (!improves) return device_state_t::up_to_date;
+    return device.has_driver ? device_state_t::out_of_date : device_state_t::no_driver;
+}
+
 offer_counts_t count_offer_results(const device_t* devices, size_t count)
 {
     offer_counts_t counts;
-    int32_t with_offers = 0;
     for (size_t i = 0; i < count; ++i) {
         const device_t& d = devices[i];
         // Only a usable best offer puts the device into a results row.
-        if (!d.best_offer) continue;
-        if (d.best_offer_better) (d.has_driver ? counts.out_of_date : counts.no_driver) += d.instance_count;
-        with_offers += d.instance_count;
+        switch (device_offer_state(d, false)) {
+        case device_state_t::out_of_date: counts.out_of_date += d.instance_count; break;
+        case device_state_t::no_driver: counts.no_driver += d.instance_count; break;
+        case device_state_t::up_to_date: counts.up_to_date += d.instance_count; break;
+        case device_state_t::none: break;
+        }
     }
-    counts.up_to_date = with_offers - counts.out_of_date - counts.no_driver;
     return counts;
 }
 

@@ -364,11 +364,10 @@ void download_panel_c::paint(HDC dc, const RECT& client)
                      DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
     }
 
-    const skin_image_c& icon = status_icon(row_status_icon(group_));
     for (size_t i = 0; i < group_.devices.size(); ++i) {
         const device_t& device = *group_.devices[i];
         const int t = l.name_top(static_cast<int32_t>(i));
-        icon.draw_at(dc, 8, t);
+        status_icon(device_status_icon(device, group_.mode)).draw_at(dc, 8, t);
         SetTextColor(dc, RGB(0, 0, 0));
         {
             selected_object_t font(dc, skin_font(font_verdana_8));
