@@ -37,8 +37,8 @@ bool offer_usable(const driver_offer_t& offer);
 void rank_device_offers(const update_client_t& client, device_t& device, const update_request_t& request);
 
 // Whether an offer improves on the device's installed driver, as the best
-// offer (signature class and feature score derived from the installed
-// driver's rank, then matching ID, date and version) and as the latest offer
+// offer (signature class and, from Vista on, feature score derived from the
+// installed driver's rank, then matching ID, date and version) and as the latest offer
 // (date, then version).
 bool best_offer_better(const device_t& device, const driver_offer_t& offer, int32_t os_version,
                        const std::set<std::string>& installed_links);
