@@ -133,7 +133,16 @@ protected:
         ShowWindow(window->hwnd(), SW_SHOWNORMAL);
         UpdateWindow(window->hwnd());
         pump_messages(100);
+        // The service's answer trickles while the scan view is looked at.
+        set_slow_answers(true);
         SendMessageW(window->hwnd(), wm_start_scan, 0, 0);
+        asking_seen = pump_until([] { return window->scan_view().run().phase == scan_phase_t::asking_service; },
+                                 60000);
+        if (asking_seen) {
+            RedrawWindow(window->scan_view().hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+            wait_drawn = window->scan_view().progress().marquee();
+        }
+        set_slow_answers(false);
         bool reached = pump_until([] { return window->current_view() == window->results_view().hwnd(); }, 120000);
         std::string seen;
         for (const box_seen_t& b : boxes) seen += utf16_to_utf8(b.text) + "\n";
@@ -155,6 +164,7 @@ protected:
     }
 
     static download_window_c& view() { return window->results_view(); }
+    static bool asking_seen, wait_drawn;  // the scan view while the service was asked
 
     // The row of the package whose link ends with `package`.
     static download_panel_c* row_of(const char* package)
@@ -203,6 +213,8 @@ protected:
 std::unique_ptr<main_window_c> ResultsView::window;
 std::vector<box_seen_t> ResultsView::boxes;
 std::deque<box_result_t> ResultsView::answers;
+bool ResultsView::asking_seen = false;
+bool ResultsView::wait_drawn = false;
 
 } // namespace
 
@@ -264,6 +276,14 @@ TEST_F(ResultsView, ShowsOneRowPerOfferedPackageWithItsDevicesAndTheCounts)
     }
     // Out of date first: the rows that bring updates lead.
     EXPECT_EQ(view().rows()[0]->group().no_update, false);
+}
+
+// While the scan waited for the service, its bar showed the wait (a moving
+// block), not a share done.
+TEST_F(ResultsView, TheScansWaitForTheServiceIsDrawnAsAWait)
+{
+    ASSERT_TRUE(asking_seen) << "the scan never asked the service while watched";
+    EXPECT_TRUE(wait_drawn);
 }
 
 // A download runs (slowed by the relay) while the rows are regrouped for the
