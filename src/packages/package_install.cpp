@@ -117,7 +117,8 @@ int install_package(install_request_t& request, shell_c& shell, const environmen
         }
     } else {
         const bool started = shell.execute(request.package_path, u"");
-        if (package_is_program(request.package_path)) outcome = started ? install_outcome_started : install_outcome_not_started;
+        if (package_is_program(request.package_path))
+            outcome = started ? install_outcome_started : install_outcome_not_started;
     }
     // Only a started installer makes the next scan leave the offer out.
     const int result = install_outcome_installs(outcome) ? 0 : -1;
