@@ -9,6 +9,7 @@
 //   download_date1/2     %s %s      installed driver's date, offered date
 //   download_date3       %s         installed driver's date
 //   error_network_error  %d         HTTP status
+//   error_network_failed %d         the transfer's error number
 //   new_driver_notify    %d         drivers out of date (30 characters at most)
 //   sidebar_out_of_date, sidebar_no_driver, sidebar_up_to_date,
 //   sidebar_total        %d         the count
@@ -37,17 +38,22 @@
     X(download_btn_pause) X(download_btn_resume) X(download_btn_setup) X(download_cbb_best) \
     X(download_cbb_latest) X(download_date1) X(download_date2) X(download_date3) \
     X(download_download_complete) X(download_download_error) X(download_download_paused) \
-    X(download_downloading) X(download_new_drivers_found1) X(download_new_drivers_found2) \
-    X(download_new_drivers_found3) X(download_not_download) X(download_setup_manual) X(download_setup_refused) \
+    X(download_downloading) X(download_error_digest) X(download_error_disk) X(download_error_not_found) \
+    X(download_error_too_large) X(download_install_folder_opened) X(download_install_not_started) \
+    X(download_install_not_unpacked) X(download_install_started) X(download_new_drivers_found1) \
+    X(download_new_drivers_found2) \
+    X(download_new_drivers_found3) X(download_not_download) X(download_setup_manual) \
+    X(download_setup_package_folder) X(download_setup_refused) \
     X(download_setup_require) X(download_setup_warning) \
-    X(error_internal_error) X(error_invalid_date) X(error_network_error) X(error_network_timeout) \
+    X(error_internal_error) X(error_invalid_date) X(error_network_error) X(error_network_failed) \
+    X(error_network_interrupted) X(error_network_timeout) \
     X(home_backup_msg) X(home_download) X(home_download_msg) X(home_install) \
     X(home_kelptone_automatically) X(home_restore_msg) X(home_scan_for_driver_updates) \
-    X(home_scan_for_drivers) X(home_start_scan) \
+    X(home_scan_for_drivers) X(home_scan_running_msg) X(home_start_scan) \
     X(menu_about) X(menu_eula) X(menu_exit) X(menu_help) X(menu_information) X(menu_open) X(menu_open_location) \
     X(menu_remove) X(menu_settings) \
     X(new_driver_notify) X(quit_backup_confirm) X(quit_confirm) X(remove_confirm) \
-    X(restore_no_backup) X(restore_no_driver) X(restore_settings) \
+    X(restore_failed) X(restore_no_backup) X(restore_no_driver) X(restore_settings) X(restore_started) \
     X(scan_item) X(scan_items_scanned) X(scan_scanning) X(scan_scanning_your_computer) \
     X(scan_start_time) X(scan_status) X(scan_status1) X(scan_status2) X(scan_time_elapsed) \
     X(scan_waiting) \

@@ -98,11 +98,22 @@ int backup_job(backup_job_t& job, const backup_services_t& services, const stop_
 enum class backup_tick_result_t { running, idle, failed, completed };
 backup_tick_result_t backup_tick(backup_view_state_t& view, run_host_c& host);
 
+// How a restore run ended.
+enum restore_outcome_t : int32_t {
+    restore_outcome_none = 0,           // still running, or none ran
+    restore_outcome_started = 1,        // unpacked, and the installer started on it
+    restore_outcome_not_unpacked = 2,   // the archive could not be unpacked: nothing started
+    restore_outcome_opened_folder = 3,  // no installer on this Windows (XP): its folder was opened
+    restore_outcome_not_started = 4,    // the shell could not start the installer
+    restore_outcome_stopped = 5,        // the process was ending: nothing started
+};
+
 // One restore run.
 struct restore_job_t {
     u16 archive_file;             // the archive's file name in the backup folder
     u16 backup_folder;
     std::atomic<int32_t> busy{0};  // 1 from the start until the worker is done
+    std::atomic<int32_t> outcome{restore_outcome_none};  // set by the worker before it clears `busy`
 };
 
 struct restore_view_state_t {
@@ -127,7 +138,8 @@ int restore_view_shown(std::vector<restore_item_t>& items, run_host_c& host, bac
 // The "btn_restore" button; `ticked` is the first ticked top-level item
 // from the top, or null. Does nothing while a restore runs; waits for an
 // earlier worker that is still held; shows "restore_no_driver" when nothing
-// is ticked. True when a worker was started.
+// is ticked. True when a worker was started; the run's timer then runs
+// until restore_tick has said how it ended.
 bool start_restore(restore_view_state_t& view, const restore_item_t* ticked, run_host_c& host,
                    const backup_services_t& services);
 
@@ -136,6 +148,15 @@ bool start_restore(restore_view_state_t& view, const restore_item_t* ticked, run
 // raised meanwhile, starts the driver package installer with "/F" on the
 // folder. 0 or -1; clears `busy`.
 int restore_job(restore_job_t& job, const backup_services_t& services, const stop_flag_t* stop = nullptr);
+
+// The restore view's timer: once the worker has ended, stops the timer and
+// says how the run ended: "restore_started" (style 0) when the installer
+// was started on the unpacked backup, "download_setup_manual" (style 0)
+// when this Windows has none and the folder was opened, "restore_failed"
+// (style 2) when the archive could not be unpacked or the installer not
+// started; nothing for a run stopped at exit. False while it runs or when
+// none ran.
+bool restore_tick(restore_view_state_t& view, run_host_c& host);
 
 // The folder a restore unpacks `archive_file` into.
 u16 restore_folder_for(u16view backup_folder, u16view archive_file);

@@ -75,6 +75,7 @@ bool start_restore(restore_view_state_t& view, const restore_item_t* ticked, run
     const backup_entry_t& entry = ticked->entry;
     job.archive_file = entry.devices.empty() ? ansi_to_utf16(entry.file) : entry.devices.front().archive_file;
     job.backup_folder = services.backup_folder;
+    job.outcome.store(restore_outcome_none);
     job.busy.store(1);
     std::shared_ptr<restore_job_t> shared = view.job;
     backup_services_t copy = services;
@@ -82,6 +83,27 @@ bool start_restore(restore_view_state_t& view, const restore_item_t* ticked, run
     if (!view.worker.start(run)) {
         job.busy.store(0);
         return false;
+    }
+    host.start_timer();
+    return true;
+}
+
+bool restore_tick(restore_view_state_t& view, run_host_c& host)
+{
+    if (!view.worker.held()) {
+        host.stop_timer();
+        return false;
+    }
+    if (!view.worker.take_result()) return false;
+    host.stop_timer();
+    switch (view.job->outcome.load()) {
+    case restore_outcome_started: host.message_box(lang::restore_started, box_style_t::information); break;
+    case restore_outcome_opened_folder:
+        host.message_box(lang::download_setup_manual, box_style_t::information);
+        break;
+    case restore_outcome_not_unpacked:
+    case restore_outcome_not_started: host.message_box(lang::restore_failed, box_style_t::error); break;
+    default: break;
     }
     return true;
 }
@@ -94,14 +116,20 @@ int restore_job(restore_job_t& job, const backup_services_t& services, const sto
     // folder is made or emptied first: the installer is forced, and files of
     // an earlier restore of an older archive of that name must not go with it.
     int result = -1;
+    int32_t outcome = restore_outcome_not_unpacked;
     if (extract_archive_afresh(path_join(job.backup_folder, path_file_name(job.archive_file)), folder) == 0) {
         if (stop && stop->load() != 0) {
             set_last_error(error_stopped);
+            outcome = restore_outcome_stopped;
         } else {
-            run_driver_installer(services.shell, services.environment, folder, true);
-            result = 0;
+            installer_start_t start = run_driver_installer(services.shell, services.environment, folder, true);
+            outcome = !start.started                                ? restore_outcome_not_started
+                      : start.kind == installer_kind_t::open_folder ? restore_outcome_opened_folder
+                                                                    : restore_outcome_started;
+            result = outcome == restore_outcome_started ? 0 : -1;
         }
     }
+    job.outcome.store(outcome);
     job.busy.store(0);
     return result;
 }

@@ -26,20 +26,39 @@ int console_install(uint32_t tick_ms)
             ++failed;
             continue;
         }
-        if (row.install_outcome() == install_outcome_refused) {
-            std::printf("%s: not installed, its SHA-256 is not the offered one\n", row.input().link.c_str());
-            ++failed;
-            continue;
-        }
         u16 folder = package_folder_for(row.session().download_folder(), row.session().final_path());
-        if (row.install_outcome() != install_outcome_started) {
+        const std::string link = row.input().link;
+        const std::string where = utf16_to_utf8(folder);
+        switch (row.install_outcome()) {
+        case install_outcome_started:
+            std::printf("%s: installer started in %s\n", link.c_str(), where.c_str());
+            continue;
+        case install_outcome_refused:
+            std::printf("%s: not installed, its SHA-256 is not the offered one\n", link.c_str());
+            break;
+        case install_outcome_opened_folder:
+            std::printf("%s: not installed, this Windows has no driver installer; package folder %s opened for a "
+                        "manual installation\n",
+                        link.c_str(), where.c_str());
+            break;
+        case install_outcome_opened_package_folder:
+            std::printf("%s: not installed, the package holds neither an INF of its devices nor a setup program; "
+                        "package folder %s opened for a manual installation\n",
+                        link.c_str(), where.c_str());
+            break;
+        case install_outcome_not_started:
+            std::printf("%s: not installed, the installer could not be started\n", link.c_str());
+            break;
+        case install_outcome_failed:
             std::printf("%s: not installed, the package could not be unpacked into %s "
                         "(opened with the shell instead)\n",
-                        row.input().link.c_str(), utf16_to_utf8(folder).c_str());
-            ++failed;
-            continue;
+                        link.c_str(), where.c_str());
+            break;
+        default:
+            std::printf("%s: not installed\n", link.c_str());
+            break;
         }
-        std::printf("%s: installer started in %s\n", row.input().link.c_str(), utf16_to_utf8(folder).c_str());
+        ++failed;
     }
     rows.clear();
     download_sessions.clear();

@@ -12,9 +12,11 @@ namespace {
 
 constexpr uint32_t first_value_bytes = 1024;
 
-// One REG_SZ value of the driver key as text: read into 1024 bytes, grown to
-// the reported size on ERROR_MORE_DATA. Any other error or type is missing.
-// The text ends after the returned byte count (or at an earlier zero).
+// One string value of the driver key as text: read into 1024 bytes, grown to
+// the reported size on ERROR_MORE_DATA. REG_EXPAND_SZ is a string too (some
+// driver installers store their values so) and is taken as it is stored,
+// unexpanded, like REG_SZ. Any other error or type is missing. The text ends
+// after the returned byte count (or at an earlier zero).
 bool read_text_value(setup_api_c& api, driver_key_t key, const char16_t* name, u16& out)
 {
     std::vector<uint8_t> buffer(first_value_bytes);
@@ -26,7 +28,7 @@ bool read_text_value(setup_api_c& api, driver_key_t key, const char16_t* name, u
             if (size <= buffer.size() || !grow_buffer(buffer, size)) return false;
             continue;
         }
-        if (status != win32_error::success || type != reg_sz) return false;
+        if (status != win32_error::success || (type != reg_sz && type != reg_expand_sz)) return false;
         out = units_from_bytes(buffer, size);
         size_t zero = out.find(u'\0');
         if (zero != u16::npos) out.resize(zero);

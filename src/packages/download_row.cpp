@@ -20,6 +20,58 @@ download_row_input_t download_row_input_for(const offer_group_t& group)
     return input;
 }
 
+row_status_t row_status(download_state_t state, download_failure_t failure, uint32_t bytes_done,
+                        int32_t install_outcome)
+{
+    row_status_t status{download_status_text_key(state), download_button_text_key(state), false};
+    if (failure == download_failure_t::digest && state != download_complete) {
+        // The wrong file is gone: only a new download can help.
+        return {lang::download_error_digest, lang::download_btn_download, true};
+    }
+    if (state == download_failed) {
+        status.failure = true;
+        const bool resumable =
+            (failure == download_failure_t::transfer || failure == download_failure_t::disk) && bytes_done > 0;
+        status.button = resumable ? lang::download_btn_resume : lang::download_btn_download;
+        switch (failure) {
+        case download_failure_t::not_found: status.text = lang::download_error_not_found; break;
+        case download_failure_t::too_large: status.text = lang::download_error_too_large; break;
+        case download_failure_t::disk: status.text = lang::download_error_disk; break;
+        case download_failure_t::digest: status.text = lang::download_error_digest; break;
+        case download_failure_t::transfer:
+        case download_failure_t::none: break;
+        }
+        return status;
+    }
+    if (state != download_complete) return status;
+    switch (install_outcome) {
+    case install_outcome_started: status.text = lang::download_install_started; break;
+    case install_outcome_opened_folder:
+    case install_outcome_opened_package_folder: status.text = lang::download_install_folder_opened; break;
+    case install_outcome_failed:
+        status.text = lang::download_install_not_unpacked;
+        status.failure = true;
+        break;
+    case install_outcome_not_started:
+        status.text = lang::download_install_not_started;
+        status.failure = true;
+        break;
+    case install_outcome_refused:
+        status.text = lang::download_error_digest;
+        status.failure = true;
+        break;
+    default: break;  // none yet, or stopped before an installer started
+    }
+    return status;
+}
+
+row_status_t download_row_c::status() const
+{
+    // While the row's installation runs, its earlier outcome is not shown.
+    const int32_t outcome = install_->installing.load() != 0 ? install_outcome_none : install_->outcome.load();
+    return row_status(session_->state(), session_->failure(), session_->bytes_done(), outcome);
+}
+
 row_action_t row_button_action(download_state_t state)
 {
     switch (state) {
@@ -106,6 +158,9 @@ void download_row_c::timer_tick()
         } else if (!told_install_outcome_ && outcome == install_outcome_refused) {
             told_install_outcome_ = true;
             host_.message_box(lang::download_setup_refused, box_style_t::error);
+        } else if (!told_install_outcome_ && outcome == install_outcome_opened_package_folder) {
+            told_install_outcome_ = true;
+            host_.message_box(lang::download_setup_package_folder, box_style_t::information);
         }
     }
     host_.redraw();

@@ -34,6 +34,19 @@ struct download_row_input_t {
 // INF name.
 download_row_input_t download_row_input_for(const offer_group_t& group);
 
+// What a row shows beside its button: the state text, the button's label,
+// and whether the text tells of a failure (drawn in the failure colour).
+// A failed download says why; its button offers "Resume" only where bytes
+// on disk can be resumed, else a new download. A complete package says how
+// its latest installation ended (`install_outcome`, install_outcome_t).
+struct row_status_t {
+    language_key_t text;
+    language_key_t button;
+    bool failure = false;
+};
+row_status_t row_status(download_state_t state, download_failure_t failure, uint32_t bytes_done,
+                        int32_t install_outcome);
+
 // What a row does on a click of its button, by session state.
 enum class row_action_t { none, start, pause, install };
 row_action_t row_button_action(download_state_t state);
@@ -67,8 +80,9 @@ public:
     // newer driver. Returns whether the tick box is to change.
     bool tick_all(bool ticked);
 
-    language_key_t status_text_key() const { return download_status_text_key(session_->state()); }
-    language_key_t button_text_key() const { return download_button_text_key(session_->state()); }
+    row_status_t status() const;
+    language_key_t status_text_key() const { return status().text; }
+    language_key_t button_text_key() const { return status().button; }
     download_session_c& session() { return *session_; }
     const download_row_input_t& input() const { return input_; }
     const std::shared_ptr<install_request_t>& install_request() const { return install_; }

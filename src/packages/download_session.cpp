@@ -1,6 +1,7 @@
 #include "packages/download_session.h"
 
 #include "common/files.h"
+#include "common/last_error.h"
 #include "common/sha256.h"
 
 #include <limits>
@@ -113,6 +114,7 @@ bool download_session_c::start()
     progress_->stop_requested = 0;
     progress_->result_code = 0;
     progress_->http_status = 0;
+    progress_->file_error = 0;
     transfer_digest_wrong_ = false;
     digest_mismatch_ = false;
 
@@ -165,6 +167,21 @@ completion_t download_session_c::check_completion()
         state_ = download_failed;
     }
     return completion_t::settled;
+}
+
+download_failure_t download_session_c::failure() const
+{
+    if (digest_mismatch_) return download_failure_t::digest;
+    if (state_ != download_failed) return download_failure_t::none;
+    const int32_t file_error = progress_->file_error.load();
+    if (file_error == error_download_too_large) return download_failure_t::too_large;
+    if (progress_->http_status.load() == 404) return download_failure_t::not_found;
+    if (file_error == error_download_open || file_error == error_download_write) return download_failure_t::disk;
+    // A clean, whole transfer that still failed: the move to the final name.
+    if (progress_->result_code.load() == 0 && progress_->expected_size.load() > 0 &&
+        progress_->bytes_done.load() == progress_->expected_size.load())
+        return download_failure_t::disk;
+    return download_failure_t::transfer;
 }
 
 bool download_session_c::remove_files()

@@ -36,6 +36,16 @@ enum download_state_t : int32_t {
 language_key_t download_status_text_key(download_state_t state);
 language_key_t download_button_text_key(download_state_t state);
 
+// Why a session's latest download did not give the package.
+enum class download_failure_t {
+    none,
+    transfer,   // the connection failed or ended early; bytes on disk can be resumed
+    not_found,  // the server answered 404 to the last attempt
+    too_large,  // the server sent more bytes than the offer's size
+    digest,     // the whole file arrived, but its SHA-256 is not the offered one; deleted
+    disk,       // the file could not be written, or not moved to its final name
+};
+
 // What check_completion found.
 enum class completion_t {
     no_transfer,  // no transfer thread was running
@@ -105,6 +115,9 @@ public:
     // that the resume button starts it afresh (a resumed transfer that
     // joined two versions of a republished package ends so).
     bool digest_mismatch() const { return digest_mismatch_; }
+    // Why the session is `failed` (digest also in `not_downloaded` after
+    // verify_complete_package deleted a wrong file); none otherwise.
+    download_failure_t failure() const;
     download_state_t state() const { return state_; }
     bool transfer_running() const { return transfer_.held(); }
     uint32_t expected_size() const { return progress_->expected_size.load(); }

@@ -76,28 +76,33 @@ installer_choice_t choose_driver_installer(const environment_t& env, bool tool_p
     return choice;
 }
 
-installer_kind_t run_driver_installer(shell_c& shell, const environment_t& env, u16view folder, bool force)
+installer_start_t run_driver_installer(shell_c& shell, const environment_t& env, u16view folder, bool force)
 {
     installer_choice_t choice = choose_driver_installer(env, path_exists(driver_installer_path(env)), folder, force);
-    shell.execute(choice.program, choice.arguments);
-    return choice.kind;
+    installer_start_t start;
+    start.kind = choice.kind;
+    start.started = shell.execute(choice.program, choice.arguments);
+    return start;
 }
 
-int find_setup_program(shell_c& shell, u16view directory)
+int find_setup_program(shell_c& shell, u16view directory, bool* started)
 {
     std::vector<u16> programs = list_files(directory, u".exe");
-    if (programs.empty()) return -1;
+    const u16* chosen = nullptr;
     if (programs.size() == 1) {
-        shell.execute(path_join(directory, programs.front()), u"");
-        return 0;
-    }
-    for (const u16& name : programs) {
-        if (equals_ignore_case_ascii(name, u"setup.exe") || equals_ignore_case_ascii(name, u"autorun.exe")) {
-            shell.execute(path_join(directory, name), u"");
-            return 0;
+        chosen = &programs.front();
+    } else {
+        for (const u16& name : programs) {
+            if (equals_ignore_case_ascii(name, u"setup.exe") || equals_ignore_case_ascii(name, u"autorun.exe")) {
+                chosen = &name;
+                break;
+            }
         }
     }
-    return -1;
+    if (!chosen) return -1;
+    const bool ok = shell.execute(path_join(directory, *chosen), u"");
+    if (started) *started = ok;
+    return 0;
 }
 
 inf_name_set_t safe_inf_names(const inf_name_set_t& names)
@@ -110,8 +115,8 @@ inf_name_set_t safe_inf_names(const inf_name_set_t& names)
     return safe;
 }
 
-installer_kind_t start_package_installer(shell_c& shell, const environment_t& env, u16view package_folder,
-                                         const inf_name_set_t& requested_names)
+installer_start_t start_package_installer(shell_c& shell, const environment_t& env, u16view package_folder,
+                                          const inf_name_set_t& requested_names)
 {
     // Names from the update service's answer: one that could reach outside
     // the package (or names no file) takes no part in choosing the folder.
@@ -131,13 +136,19 @@ installer_kind_t start_package_installer(shell_c& shell, const environment_t& en
     // No INF of the set is there: look for a setup program from the INF
     // folder up towards the package root, which ends the search (the names
     // are safe, so every folder tried lies inside the package).
+    installer_start_t start;
+    start.kind = installer_kind_t::package_own;
     u16 folder = has_common ? common.substr(0, path_limit) : u16();
     for (size_t cut = folder.find_last_of(u'\\'); cut != u16::npos; cut = folder.find_last_of(u'\\')) {
         folder.resize(cut);
-        if (find_setup_program(shell, path_join(package_folder, folder)) == 0) return installer_kind_t::package_own;
+        if (find_setup_program(shell, path_join(package_folder, folder), &start.started) == 0) return start;
     }
-    if (find_setup_program(shell, package_folder) != 0) shell.execute(package_folder, u"");
-    return installer_kind_t::package_own;
+    if (find_setup_program(shell, package_folder, &start.started) == 0) return start;
+    // Nothing to start: the user installs from the folder, and nothing was
+    // installed yet.
+    start.kind = installer_kind_t::package_folder;
+    start.started = shell.execute(package_folder, u"");
+    return start;
 }
 
 } // namespace tdu

@@ -41,9 +41,18 @@ enum class installer_kind_t {
     // Neither (Windows XP without the tool): the folder is opened in the
     // shell and the user installs from it.
     open_folder,
-    // Not an INF installation: the package's own setup program, or its
-    // folder when it has nothing to install (start_package_installer).
+    // Not an INF installation: the package's own setup program
+    // (start_package_installer).
     package_own,
+    // Neither an INF of the package's devices nor a setup program was
+    // found: the package folder is opened for the user to install from.
+    package_folder,
+};
+
+// What was started, and whether the shell started it.
+struct installer_start_t {
+    installer_kind_t kind = installer_kind_t::open_folder;
+    bool started = false;  // shell_c::execute's answer
 };
 
 struct installer_choice_t {
@@ -64,14 +73,16 @@ struct installer_choice_t {
 installer_choice_t choose_driver_installer(const environment_t& env, bool tool_present, u16view folder, bool force);
 
 // Starts the chosen installer on `folder` (the tool when it lies in the
-// program's folder) and returns which it was; open_folder means the user
-// must be told to install from the opened folder.
-installer_kind_t run_driver_installer(shell_c& shell, const environment_t& env, u16view folder, bool force);
+// program's folder) and returns which it was and whether the shell started
+// it; open_folder means the user must be told to install from the opened
+// folder.
+installer_start_t run_driver_installer(shell_c& shell, const environment_t& env, u16view folder, bool force);
 
 // Starts the setup program of `directory`: its only ".exe" file, or among
 // several the first named "setup.exe" or "autorun.exe" in any letter case.
-// Returns 0 when one was started, -1 otherwise.
-int find_setup_program(shell_c& shell, u16view directory);
+// Returns 0 when one was found and handed to the shell, -1 otherwise;
+// `started` (when given) receives the shell's answer.
+int find_setup_program(shell_c& shell, u16view directory, bool* started = nullptr);
 
 // The names of `names` that safe_relative_path accepts as files inside the
 // package (a name that is refused, or ends in a separator, is left out), in
@@ -80,9 +91,10 @@ inf_name_set_t safe_inf_names(const inf_name_set_t& names);
 
 // Chooses and starts the installer for the unpacked package in
 // `package_folder` whose devices use the INF files `inf_names`; only the
-// safe names (safe_inf_names) are looked at.
-// Returns what run_driver_installer returned, or package_own.
-installer_kind_t start_package_installer(shell_c& shell, const environment_t& env, u16view package_folder,
-                             const inf_name_set_t& inf_names);
+// safe names (safe_inf_names) are looked at. Returns what
+// run_driver_installer returned, package_own for a setup program, or
+// package_folder when the folder was opened because it held neither.
+installer_start_t start_package_installer(shell_c& shell, const environment_t& env, u16view package_folder,
+                                          const inf_name_set_t& inf_names);
 
 } // namespace tdu

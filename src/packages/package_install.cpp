@@ -63,6 +63,35 @@ void delete_top_level_htm(u16view folder)
     for (const u16& name : list_files(folder, u".htm")) remove_file(path_join(folder, name).c_str());
 }
 
+bool install_outcome_installs(int32_t outcome)
+{
+    return outcome == install_outcome_started;
+}
+
+namespace {
+
+int32_t outcome_of(const installer_start_t& start)
+{
+    if (!start.started) return install_outcome_not_started;
+    switch (start.kind) {
+    case installer_kind_t::open_folder: return install_outcome_opened_folder;
+    case installer_kind_t::package_folder: return install_outcome_opened_package_folder;
+    case installer_kind_t::dpinst:
+    case installer_kind_t::pnputil:
+    case installer_kind_t::package_own: break;
+    }
+    return install_outcome_started;
+}
+
+// A package that is no archive but a program installs itself when started.
+bool package_is_program(u16view package_path)
+{
+    u16view name = path_file_name(package_path);
+    return name.size() > 4 && equals_ignore_case_ascii(name.substr(name.size() - 4), u".exe");
+}
+
+} // namespace
+
 int install_package(install_request_t& request, shell_c& shell, const environment_t& env, const stop_flag_t* stop)
 {
     u16 folder = package_folder_for(request.download_folder, request.package_path);
@@ -74,9 +103,7 @@ int install_package(install_request_t& request, shell_c& shell, const environmen
             request.installing.store(0);
             return -1;
         }
-        if (!request.link.empty()) append_installed_link(env.program_folder, request.link);
     }
-    int result = -1;
     int32_t outcome = install_outcome_failed;
     // Into a made or emptied folder: files that an earlier extraction of a
     // re-published package left there must not be installed with it.
@@ -86,13 +113,16 @@ int install_package(install_request_t& request, shell_c& shell, const environmen
             set_last_error(error_stopped);
             outcome = install_outcome_stopped;
         } else {
-            installer_kind_t kind = start_package_installer(shell, env, folder, request.inf_names);
-            result = 0;
-            outcome = kind == installer_kind_t::open_folder ? install_outcome_opened_folder : install_outcome_started;
+            outcome = outcome_of(start_package_installer(shell, env, folder, request.inf_names));
         }
     } else {
-        shell.execute(request.package_path, u"");
+        const bool started = shell.execute(request.package_path, u"");
+        if (package_is_program(request.package_path))
+            outcome = started ? install_outcome_started : install_outcome_not_started;
     }
+    // Only a started installer makes the next scan leave the offer out.
+    const int result = install_outcome_installs(outcome) ? 0 : -1;
+    if (result == 0 && !request.link.empty()) append_installed_link(env.program_folder, request.link);
     request.outcome.store(outcome);
     package_installs().end(folder);
     request.installing.store(0);
@@ -128,12 +158,8 @@ bool request_install(worker_c& worker, const std::shared_ptr<install_request_t>&
     request->outcome.store(install_outcome_none);
     request->installing.store(1);
 
-    // A file that cannot be opened is skipped. A package with a digest is
-    // recorded by the job, once it has checked it.
-    if (order.sha256.empty())
-        append_installed_link(services.environment.program_folder, order.link);
-    else
-        request->link = order.link;
+    // Recorded by the job once an installer was started for it.
+    request->link = order.link;
 
     std::shared_ptr<install_request_t> shared = request;
     shell_c* shell = &services.shell;

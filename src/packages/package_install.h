@@ -1,9 +1,10 @@
 #pragma once
 // Installing a downloaded driver package: a worker unpacks it into a folder
 // of its own beside the download, removes its top-level "*.htm" files and
-// starts the installer (see driver_installer.h). The row that asks records
-// the package's link in "setup.dat" in the program's folder first, so the
-// next scan no longer offers it.
+// starts the installer (see driver_installer.h). Once an installer was
+// started for it, the worker records the package's link in "setup.dat" in
+// the program's folder, so the next scan no longer offers it; a package
+// that was only opened, or not unpacked, or not started, is not recorded.
 #include "app/environment.h"
 #include "app/run_host.h"
 #include "common/text.h"
@@ -23,10 +24,14 @@ namespace tdu {
 
 // How the latest installation of a request ended.
 enum install_outcome_t : int32_t {
-    install_outcome_none = 0,     // none has ended since the request was made
-    install_outcome_started = 1,  // unpacked, and an installer started on it
+    install_outcome_none = 0,  // none has ended since the request was made
+    // An installer was started on it: the tool or pnputil on its INF
+    // folder, its own setup program, or the package itself when it is a
+    // program (".exe") that is no archive. The link is in "setup.dat".
+    install_outcome_started = 1,
     // Not unpacked (not an archive, or its folder could not be made or
-    // emptied): the package file itself was opened with the shell instead.
+    // emptied) and no program: the package file itself was opened with the
+    // shell instead.
     install_outcome_failed = 2,
     // Its SHA-256 was not the one the service offered it with: neither
     // unpacked nor opened.
@@ -37,7 +42,16 @@ enum install_outcome_t : int32_t {
     // (XP without the tool beside the program): the folder was opened so the
     // user installs from it, and is told so.
     install_outcome_opened_folder = 5,
+    // The shell could not start the chosen installer.
+    install_outcome_not_started = 6,
+    // Unpacked, but it holds neither an INF of the row's devices nor a
+    // setup program: its folder was opened for a manual installation.
+    install_outcome_opened_package_folder = 7,
 };
+
+// Whether an outcome means an installer was started, so its link belongs in
+// "setup.dat".
+bool install_outcome_installs(int32_t outcome);
 
 // One per results row. Shared between the row and its worker, so it lives
 // until both are done with it, whatever happens to the row.
@@ -46,7 +60,7 @@ struct install_request_t {
     inf_name_set_t inf_names;  // INF files of the row's devices inside the package
     u16 download_folder;       // where the package folder is made
     std::string sha256;        // the package's digest as offered; empty when none was
-    std::string link;          // recorded in "setup.dat" by the worker once the digest matched
+    std::string link;          // recorded in "setup.dat" by the worker once an installer was started
     // 1 from the request until the worker has started an installer or given
     // up; further requests of the row are ignored meanwhile.
     std::atomic<int32_t> installing{0};
@@ -95,9 +109,8 @@ struct install_services_t {
 // (only Yes goes on: a box closed without an answer installs nothing),
 // refuses with "download_setup_require" when the user is not an
 // administrator, ignores the request while the row's worker or any worker
-// for the same package runs, appends the link to "setup.dat" and starts the
-// job on `worker` (the row's); with a digest the job checks the package
-// first and records the link only when it matches (hashing a package is no
+// for the same package runs, and starts the job on `worker` (the row's);
+// with a digest the job checks the package first (hashing a package is no
 // work for the interface thread). True when the job was started; when no
 // thread can be made, `installing` and the package's claim are released
 // again so that the user can try once more.
@@ -110,7 +123,8 @@ bool request_install(worker_c& worker, const std::shared_ptr<install_request_t>&
 // shell instead (a package that is a program is thus started). A package
 // whose digest is not the offered one is neither unpacked nor opened
 // (outcome `refused`). A stop raised before the installer would start
-// leaves it unstarted. Records the
+// leaves it unstarted. Appends the request's link to "setup.dat" only when
+// an installer was started (install_outcome_installs). Records the
 // outcome, releases the package's claim in package_installs and clears
 // `installing` at its end. Returns 0 (installer started) or -1.
 int install_package(install_request_t& request, shell_c& shell, const environment_t& env,

@@ -11,9 +11,10 @@ public:
     virtual ~shell_c() = default;
     // ShellExecuteW with no verb, no working folder, shown normally, the
     // active window as owner: opens a document or folder with its default
-    // action or starts a program. Nothing waits for what was started and the
-    // outcome is not examined.
-    virtual void execute(u16view file, u16view parameters) = 0;
+    // action or starts a program. Nothing waits for what was started. True
+    // when the shell started it (ShellExecuteW returned more than 32); how
+    // what was started ends is not known here.
+    virtual bool execute(u16view file, u16view parameters) = 0;
     // IsUserAnAdmin.
     virtual bool is_user_an_admin() = 0;
 };

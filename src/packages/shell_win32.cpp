@@ -12,15 +12,17 @@ namespace {
 
 class win32_shell_c final : public shell_c {
 public:
-    void execute(u16view file, u16view parameters) override
+    bool execute(u16view file, u16view parameters) override
     {
         u16 f(file), p(parameters);
         // Shell extensions behind ShellExecuteW expect COM on the calling
         // thread, which may be an installation worker.
         HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-        ShellExecuteW(GetActiveWindow(), nullptr, wide(f.c_str()), p.empty() ? nullptr : wide(p.c_str()), nullptr,
-                      SW_SHOWNORMAL);
+        HINSTANCE started = ShellExecuteW(GetActiveWindow(), nullptr, wide(f.c_str()),
+                                          p.empty() ? nullptr : wide(p.c_str()), nullptr, SW_SHOWNORMAL);
         if (SUCCEEDED(com)) CoUninitialize();
+        // Values up to 32 are the documented failure codes.
+        return reinterpret_cast<INT_PTR>(started) > 32;
     }
     bool is_user_an_admin() override { return IsUserAnAdmin() != FALSE; }
 };

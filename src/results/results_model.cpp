@@ -14,10 +14,14 @@ offer_grouping_t result_rows(device_inventory_t& inventory, offer_kind_t kind)
 
 group_status_t group_status(const offer_group_t& group)
 {
-    if (group.no_update) return group_status_t::up_to_date;
-    for (const device_t* d : group.devices)
-        if (d->best_offer_better && d->has_driver) return group_status_t::update;
-    return group_status_t::no_driver;
+    const bool latest = group.mode == grouping_by_latest_offer;
+    bool no_driver = false;
+    for (const device_t* d : group.devices) {
+        device_state_t state = device_offer_state(*d, latest);
+        if (state == device_state_t::out_of_date) return group_status_t::update;
+        no_driver = no_driver || state == device_state_t::no_driver;
+    }
+    return no_driver ? group_status_t::no_driver : group_status_t::up_to_date;
 }
 
 u16 group_class_text(const device_t& device)

@@ -23,9 +23,10 @@ enum class offer_kind_t : int32_t {
 // view's order.
 offer_grouping_t result_rows(device_inventory_t& inventory, offer_kind_t kind);
 
-// A row's state as the results show it: some member with an installed
-// driver is out of date; else some member without a driver gets one; else
-// every member is up to date.
+// A row's state as the results show it, from its members' states
+// (device_offer_state, by the kind of offer the row shows): some member is
+// out of date; else some member without a driver gets one; else every
+// member is up to date.
 enum class group_status_t { update, no_driver, up_to_date };
 group_status_t group_status(const offer_group_t& group);
 

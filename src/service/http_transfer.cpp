@@ -266,6 +266,7 @@ int transfer_download(http_transfer_t& transfer, const char* url, const char16_t
     }
     if (!transfer.file) {
         download_failed(transfer, error_download_open);
+        progress.file_error.store(error_download_open);
         return -1;
     }
     // Every chunk is flushed as it is written, so a stdio buffer only added
@@ -304,6 +305,7 @@ int transfer_download(http_transfer_t& transfer, const char* url, const char16_t
         result = CURLE_HTTP_RETURNED_ERROR;
     progress.result_code.store(result);
     progress.http_status.store(static_cast<int32_t>(status));
+    progress.file_error.store(transfer.download_error);
     return 0;
 }
 
@@ -343,6 +345,16 @@ int download_with_retries(const std::string& link, const char16_t* temp_path, tr
         // A pause asked for during the wait ends it early; the next attempt
         // then stops at its first progress check.
         sleep_unless_stopped(pause_ms, progress);
+    }
+    // Every attempt failed (a 404, say) and nothing arrived: the empty file
+    // the attempts opened goes, so the next start does not take it for a
+    // paused download.
+    if (progress.stop_requested.load() == 0 && progress.result_code.load() != 0) {
+        uint64_t size = 0;
+        if (is_regular_file(temp_path) && file_size(temp_path, size) && size == 0) {
+            remove_file(temp_path);
+            progress.bytes_done.store(0);
+        }
     }
     return rc;
 }

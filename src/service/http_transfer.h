@@ -48,6 +48,10 @@ struct transfer_progress_t {
     std::atomic<uint32_t> bytes_done{0};     // bytes already in the file; the resume offset
     std::atomic<int32_t> http_status{0};     // status of the last attempt
     std::atomic<int32_t> result_code{0};     // libcurl's result of the last attempt, 0 = success
+    // The last attempt's own file failure as a last-error code: 4 (the file
+    // could not be opened), 5 (writing it failed), 25 (the server sent more
+    // than expected_size); 0 when none.
+    std::atomic<int32_t> file_error{0};
     std::atomic<int32_t> stop_requested{0};  // non-zero: the next progress check stops the transfer
 };
 
@@ -122,6 +126,8 @@ constexpr size_t download_link_max = 1024;
 // all expected_size bytes (above 0) needs no network: result 0 at once,
 // before any attempt. A link whose escaped form is longer than
 // download_link_max is refused before any attempt (result_code 3, -1).
+// A download that failed (not stopped) with no byte in its file leaves no
+// file: an empty one would read as a paused download at the next start.
 // Returns the last attempt's return value, or -1 (last-error code 7) when no
 // transfer could be made. Tests pass a shorter pause.
 int download_with_retries(const std::string& link, const char16_t* temp_path, transfer_progress_t& progress,

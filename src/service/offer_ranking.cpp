@@ -46,9 +46,16 @@ uint32_t installed_signature_class(uint32_t rank, int32_t os_version)
     return (rank & 0xC000u) ? 3 : 0;
 }
 
-uint32_t installed_feature_score(uint32_t rank, int32_t os_version)
+// The installed driver's feature score (bits 16 to 23 of its rank) from
+// Vista on. Before Vista a rank holds no feature score; the offers' scores
+// are then compared with nothing, as taking the worst score (255) for the
+// installed driver would make almost every offer "better", older and
+// lower-versioned ones included.
+bool installed_feature_score(uint32_t rank, int32_t os_version, uint32_t& score)
 {
-    return os_version >= 60 ? (rank >> 16) & 0xFFu : 255;
+    if (os_version < 60) return false;
+    score = (rank >> 16) & 0xFFu;
+    return true;
 }
 
 bool already_installed(const driver_offer_t& offer, const std::set<std::string>& installed_links)
@@ -82,9 +89,10 @@ bool best_offer_better(const device_t& device, const driver_offer_t& offer, int3
     if (already_installed(offer, installed_links)) return false;
     if (!device.has_driver) return true;
     uint32_t signature = installed_signature_class(device.driver_rank, os_version);
-    uint32_t feature = installed_feature_score(device.driver_rank, os_version);
     if (offer.sign != signature) return offer.sign < signature;
-    if (offer.feature != feature) return offer.feature < feature;
+    uint32_t feature = 0;
+    if (installed_feature_score(device.driver_rank, os_version, feature) && offer.feature != feature)
+        return offer.feature < feature;
     if (!equals_ignore_case_ascii(offer.hardid, device.matching_device_id)) return true;
     if (int c = compare_dates(offer.date, device.driver_date)) return c > 0;
     return compare_versions(offer.version, device.driver_version);
@@ -121,18 +129,28 @@ void rank_device_offers(const update_client_t& client, device_t& device, const u
     device.latest_offer_newer = latest && latest_offer_newer(device, *latest, client.installed_links);
 }
 
+device_state_t device_offer_state(const device_t& device, bool latest)
+{
+    const driver_offer_t* offer = latest ? device.latest_offer : device.best_offer;
+    if (!offer) return device_state_t::none;
+    const bool improves = latest ? device.latest_offer_newer : device.best_offer_better;
+    if (!improves) return device_state_t::up_to_date;
+    return device.has_driver ? device_state_t::out_of_date : device_state_t::no_driver;
+}
+
 offer_counts_t count_offer_results(const device_t* devices, size_t count)
 {
     offer_counts_t counts;
-    int32_t with_offers = 0;
     for (size_t i = 0; i < count; ++i) {
         const device_t& d = devices[i];
         // Only a usable best offer puts the device into a results row.
-        if (!d.best_offer) continue;
-        if (d.best_offer_better) (d.has_driver ? counts.out_of_date : counts.no_driver) += d.instance_count;
-        with_offers += d.instance_count;
+        switch (device_offer_state(d, false)) {
+        case device_state_t::out_of_date: counts.out_of_date += d.instance_count; break;
+        case device_state_t::no_driver: counts.no_driver += d.instance_count; break;
+        case device_state_t::up_to_date: counts.up_to_date += d.instance_count; break;
+        case device_state_t::none: break;
+        }
     }
-    counts.up_to_date = with_offers - counts.out_of_date - counts.no_driver;
     return counts;
 }
 

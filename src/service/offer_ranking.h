@@ -37,13 +37,23 @@ bool offer_usable(const driver_offer_t& offer);
 void rank_device_offers(const update_client_t& client, device_t& device, const update_request_t& request);
 
 // Whether an offer improves on the device's installed driver, as the best
-// offer (signature class and feature score derived from the installed
-// driver's rank, then matching ID, date and version) and as the latest offer
+// offer (signature class and, from Vista on, feature score derived from the
+// installed driver's rank, then matching ID, date and version) and as the latest offer
 // (date, then version).
 bool best_offer_better(const device_t& device, const driver_offer_t& offer, int32_t os_version,
                        const std::set<std::string>& installed_links);
 bool latest_offer_newer(const device_t& device, const driver_offer_t& offer,
                         const std::set<std::string>& installed_links);
+
+// A device's state in the results, the one rule behind the counts, a row's
+// status, each device's icon in its row and the console's words: with the
+// offer of the kind shown (`latest`: the latest offer, else the best) and
+// that offer improving on what is installed, out of date when a driver is
+// installed and no driver when none is; an offer that improves nothing
+// (not newer, or its installation already started here) is up to date
+// whether or not a driver is installed; no offer of the kind is none.
+enum class device_state_t { none, out_of_date, no_driver, up_to_date };
+device_state_t device_offer_state(const device_t& device, bool latest);
 
 // What the results view and the diagnostic report count, each device
 // weighted by its instance_count: devices whose best offer is better with an

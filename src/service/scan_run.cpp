@@ -6,6 +6,7 @@
 #include "common/ansi_text.h"
 #include "common/last_error.h"
 #include "devices/device_scan.h"
+#include "service/curl_easy.h"
 #include "system/system_info.h"
 
 #include <cstring>
@@ -61,6 +62,7 @@ void start_update_request(scan_result_t& run, const scan_services_t& services, r
     update_request_t& request = *run.request;
     request.response_status = 0;
     std::memset(request.error_text, 0, sizeof request.error_text);
+    request.transport_result = 0;
 
     update_client_t& client = services.client;
     std::shared_ptr<update_request_t> shared_request = run.request;
@@ -149,6 +151,27 @@ void scan_run_tick(scan_result_t& run, const scan_services_t& services, run_host
     host.redraw();
 }
 
+u16 transport_failure_text(int32_t result, const language_table_t& language)
+{
+    switch (result) {
+    case CURLE_COULDNT_RESOLVE_PROXY:
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_CONNECT:
+    case CURLE_OPERATION_TIMEDOUT:
+        return language_text(language, lang::error_network_timeout);
+    case CURLE_PARTIAL_FILE:
+    case CURLE_GOT_NOTHING:
+    case CURLE_SEND_ERROR:
+    case CURLE_RECV_ERROR:
+        return language_text(language, lang::error_network_interrupted);
+    case CURLE_WRITE_ERROR:  // the answer did not fit: it cannot be read
+        return language_text(language, lang::error_invalid_date);
+    default:
+        return format_language_text(language_text(language, lang::error_network_failed), {decimal_text(result)},
+                                    network_error_text_max);
+    }
+}
+
 std::optional<u16> scan_error_text(int32_t code, const update_request_t& request, const language_table_t& language)
 {
     u16 text;
@@ -161,8 +184,10 @@ std::optional<u16> scan_error_text(int32_t code, const update_request_t& request
         text = language_text(language, lang::error_internal_error);
         break;
     case error_network_status:
-        if (request.error_text[0] != '\0') {
-            text = ansi_to_utf16(std::string_view(request.error_text, strnlen(request.error_text, sizeof request.error_text)));
+        if (request.transport_result != 0) {
+            // libcurl's own texts are English whatever the interface's
+            // language: each failure gets the program's translated text.
+            text = transport_failure_text(request.transport_result, language);
         } else {
             text = format_language_text(language_text(language, lang::error_network_error),
                                         {decimal_text(request.response_status)}, network_error_text_max);

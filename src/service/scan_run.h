@@ -80,6 +80,12 @@ void scan_run_tick(scan_result_t& run, const scan_services_t& services, run_host
 // request worker's failure code; none for a code that has no message.
 std::optional<u16> scan_error_text(int32_t code, const update_request_t& request, const language_table_t& language);
 
+// The program's own text for a transport failure of the update request
+// (libcurl's result): the service could not be reached, the connection was
+// interrupted, the answer could not be read, or else "error_network_failed"
+// with the number.
+u16 transport_failure_text(int32_t result, const language_table_t& language);
+
 // Shows that text with Retry and Cancel and returns the answer; `declined`
 // without showing anything when there is no text.
 box_result_t scan_error_box(int32_t code, const update_request_t& request, const language_table_t& language,

@@ -35,6 +35,7 @@ void record_mirror_failure(const http_response_t& last, update_request_t& reques
         return;
     }
     set_last_error(error_network_status);
+    if (last.result == CURLE_WRITE_ERROR || last.status < 400) request.transport_result = last.result;
     if (last.result == CURLE_WRITE_ERROR)
         copy_field(request.error_text, sizeof request.error_text, std::string_view(last.error_text));
     else if (last.status < 400)

@@ -30,6 +30,10 @@ struct update_request_t {
     // Written by the request; the scan run clears both before each one.
     int32_t response_status = 0;           // HTTP status of the latest attempt
     char error_text[transfer_error_text_bytes] = {};  // transport error text, zero-terminated
+    // libcurl's result when the last mirror failed in transport (no HTTP
+    // status of 400 or more), or when its answer did not fit (23); 0 when
+    // none. The interface shows its own text for it, never libcurl's.
+    int32_t transport_result = 0;
 };
 
 // The answer buffer of the update transfer (an answer of 5 MiB or more does

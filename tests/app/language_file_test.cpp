@@ -85,6 +85,7 @@ TEST(LanguageFile, FormatsCarryTheirPlaceholdersInEveryLanguage)
         {lang::download_date2, {u"%s", u"%s"}},
         {lang::download_date3, {u"%s"}},
         {lang::error_network_error, {u"%d"}},
+        {lang::error_network_failed, {u"%d"}},
         {lang::new_driver_notify, {u"%d"}},
         {lang::sidebar_out_of_date, {u"%d"}},
         {lang::sidebar_no_driver, {u"%d"}},

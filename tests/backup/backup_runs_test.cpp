@@ -70,10 +70,10 @@ class gated_shell_c final : public shell_c {
 public:
     recording_shell_c record;
     gate_c gate;
-    void execute(u16view file, u16view parameters) override
+    bool execute(u16view file, u16view parameters) override
     {
         gate.pass();
-        record.execute(file, parameters);
+        return record.execute(file, parameters);
     }
     bool is_user_an_admin() override { return true; }
 };
@@ -336,9 +336,18 @@ TEST_F(BackupRunsTest, RestoringUnpacksBesideTheArchiveAndForcesTheInstaller)
 
     restore_view_state_t view;
     ASSERT_TRUE(start_restore(view, &items[0], host, services));
+    EXPECT_TRUE(host.timer_running);  // it watches for the end of the run
     view.worker.wait();
-    EXPECT_EQ(view.worker.take_result().value_or(worker_result_t{}).status, 0);
     EXPECT_EQ(view.job->busy.load(), 0);
+    EXPECT_EQ(view.job->outcome.load(), restore_outcome_started);
+    // The view's timer says how the run ended, once.
+    const size_t boxes_before = host.boxes.size();
+    EXPECT_TRUE(restore_tick(view, host));
+    EXPECT_FALSE(host.timer_running);
+    ASSERT_EQ(host.boxes.size(), boxes_before + 1);
+    EXPECT_EQ(host.boxes.back(), "restore_started/0");
+    EXPECT_FALSE(restore_tick(view, host));
+    EXPECT_EQ(host.boxes.size(), boxes_before + 1);
 
     fs::path target = dir.path() / "backups" / "ACME-LAN--Gigabit";
     EXPECT_EQ(read_file(target / "acmelan.inf"),
@@ -389,10 +398,13 @@ TEST_F(BackupRunsTest, ARestoreOfABrokenArchiveStartsNoInstaller)
     restore_view_state_t view;
     ASSERT_TRUE(start_restore(view, &item, host, services));
     view.worker.wait();
-    EXPECT_EQ(view.worker.take_result().value_or(worker_result_t{}).status, -1);
     EXPECT_EQ(view.job->busy.load(), 0);
+    EXPECT_EQ(view.job->outcome.load(), restore_outcome_not_unpacked);
     EXPECT_TRUE(shell.record.calls().empty());
-    EXPECT_TRUE(host.boxes.empty());  // a failed restore is silent
+    // A failed restore is said, not silent.
+    EXPECT_TRUE(restore_tick(view, host));
+    EXPECT_EQ(host.boxes, (std::vector<std::string>{"restore_failed/2"}));
+    EXPECT_FALSE(host.timer_running);
 }
 
 TEST(RestoreFolder, IsTheArchiveTitleInTheBackupFolder)

@@ -113,10 +113,14 @@ TEST(InstalledDriver, ReadsTheValuesInOrderUpToTheFirstMissingOne)
     const row_t rows[] = {
         {"complete", [](auto&) {}, true, "6.1.7600.16385", "oem4.inf", "2006-06-21", "pci\\ven_1", "Maker"},
         {"no ProviderName", remove(u"ProviderName"), true, "6.1.7600.16385", "oem4.inf", "2006-06-21", "pci\\ven_1", ""},
-        {"ProviderName of another type", retype(u"ProviderName", reg_expand_sz), true, "6.1.7600.16385", "oem4.inf",
+        {"ProviderName of another type", retype(u"ProviderName", reg_dword), true, "6.1.7600.16385", "oem4.inf",
          "2006-06-21", "pci\\ven_1", ""},
+        // A string stored as REG_EXPAND_SZ is read as the string it is.
+        {"ProviderName as REG_EXPAND_SZ", retype(u"ProviderName", reg_expand_sz), true, "6.1.7600.16385", "oem4.inf",
+         "2006-06-21", "pci\\ven_1", "Maker"},
         {"no MatchingDeviceId", remove(u"MatchingDeviceId"), false, "6.1.7600.16385", "oem4.inf", "2006-06-21", "", ""},
-        {"DriverVersion as REG_EXPAND_SZ", retype(u"DriverVersion", reg_expand_sz), false, "", "", "", "", ""},
+        {"DriverVersion as REG_EXPAND_SZ", retype(u"DriverVersion", reg_expand_sz), true, "6.1.7600.16385", "oem4.inf",
+         "2006-06-21", "pci\\ven_1", "Maker"},
         {"InfPath as REG_DWORD", retype(u"InfPath", reg_dword), false, "6.1.7600.16385", "", "", "", ""},
         {"DriverDate as REG_MULTI_SZ", retype(u"DriverDate", reg_multi_sz), false, "6.1.7600.16385", "oem4.inf", "", "", ""},
         {"no DriverDesc", remove(u"DriverDesc"), false, "6.1.7600.16385", "oem4.inf", "2006-06-21", "", ""},

@@ -66,9 +66,10 @@ inline std::vector<expected_device_t> expected_scan_devices()
         {u"ACPI\\TDU0A00", u"ACPI sound controller", u"ACPI", u"MEDIA", u"MEDIA", 1, true, u"2.1.0.5",
          u"oem30.inf", u"2011-03-04", u"ACPI sound controller", u"TDU Audio", u"acpi\\tdu0a00", 0x00FF2001, true,
          false, false, u"ACPI\\TDU0A00|*TDU0A00", u"*TDU0A00"},
-        // "DriverVersion" is REG_EXPAND_SZ: nothing of the driver is read.
+        // "DriverVersion" is REG_EXPAND_SZ: read as the string it is.
         {u"PCI\\VEN_1102&DEV_0004&SUBSYS_00511102&REV_04", u"Creative SB Audigy 2", u"PCI", u"MEDIA", u"MEDIA", 1,
-         false, none, none, none, none, none, none, 0, true, false, false,
+         true, u"5.12.1.3015", u"oem31.inf", u"2005-10-05", u"Creative SB Audigy 2", u"Creative",
+         u"pci\\ven_1102&dev_0004", 0, true, false, false,
          u"PCI\\VEN_1102&DEV_0004&SUBSYS_00511102&REV_04|PCI\\VEN_1102&DEV_0004", u"PCI\\CC_0401"},
         // No "MatchingDeviceId": the values before it stay, the device has no driver.
         {u"PCI\\VEN_1002&DEV_AA38&SUBSYS_AA381002&REV_00", u"ATI High Definition Audio Device", u"PCI", u"MEDIA",

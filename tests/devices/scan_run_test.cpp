@@ -35,11 +35,15 @@ constexpr char language_file[] =
     "error_network_error=\"The service answered %d.\"\n"
     "error_internal_error=\"Internal error.\"\n"
     "error_invalid_date=\"The answer cannot be read.\"\n"
+    "error_network_interrupted=\"The connection broke.\"\n"
+    "error_network_failed=\"Transfer error %d.\"\n"
     "scan_status=\"Status: \"\n"
     "scan_status1=\"scanning devices\"\n"
     "scan_status2=\"asking the service\"\n"
     "[Deutsch]\n"
-    "error_network_timeout=\"Keine Antwort.\"\n";
+    "error_network_timeout=\"Keine Antwort.\"\n"
+    "error_network_interrupted=\"Verbindung unterbrochen.\"\n"
+    "error_network_failed=\"Fehler %d.\"\n";
 
 language_table_t load_language(const char16_t* name)
 {
@@ -222,10 +226,11 @@ TEST_F(ScanRun, AFailedRequestShowsItsTextWithRetryAndCancel)
          [&](const update_request_t&) { return text_of(language, lang::error_network_timeout); }},
         {"every mirror answers 404", server_url("/status/404"), error_network_status,
          [](const update_request_t&) { return std::string("The service answered 404."); }},
+        // The program's own text, never libcurl's English one.
         {"the answer is cut short", server_url("/close-early/4000/"), error_network_status,
          [](const update_request_t& r) {
-             EXPECT_NE(r.error_text[0], 0) << "a transfer error after an answer has its own text";
-             return utf16_to_utf8(ansi_to_utf16(r.error_text));
+             EXPECT_EQ(r.transport_result, 18) << "a transfer cut short";
+             return std::string("The connection broke.");
          }},
         {"the answer is not XML", server_url("/update/garbage/"), error_bad_response,
          [&](const update_request_t&) { return text_of(language, lang::error_invalid_date); }},
@@ -365,24 +370,33 @@ TEST(ScanErrorText, ChoosesTheTextByTheLastErrorCode)
 
     struct row {
         int32_t code;
-        const char* error_text;
-        const char* expected;  // null: no message
+        int32_t transport_result;  // libcurl's result of a transport failure; 0: none
+        const char* expected;      // null: no message
     };
     const row rows[] = {
-        {error_network_timeout, "", "No answer from the update service."},
-        {error_transfer_create, "", "Internal error."},
-        {error_compress, "", "Internal error."},
-        {error_network_status, "", "The service answered 404."},
-        {error_network_status, "Failure when receiving data from the peer", "Failure when receiving data from the peer"},
-        {error_bad_response, "", "The answer cannot be read."},
+        {error_network_timeout, 0, "No answer from the update service."},
+        {error_transfer_create, 0, "Internal error."},
+        {error_compress, 0, "Internal error."},
+        {error_network_status, 0, "The service answered 404."},
+        // Transport failures get the program's texts, never libcurl's
+        // English ones ("Failure when receiving data from the peer",
+        // "Transferred a partial file", "Failure writing output to
+        // destination").
+        {error_network_status, 56, "The connection broke."},
+        {error_network_status, 18, "The connection broke."},
+        {error_network_status, 7, "No answer from the update service."},
+        {error_network_status, 23, "The answer cannot be read."},
+        {error_network_status, 35, "Transfer error 35."},
+        {error_bad_response, 0, "The answer cannot be read."},
         // Codes of other parts, and none at all, have no message here.
-        {error_download_open, "", nullptr},
-        {error_download_too_large, "", nullptr},
-        {error_class_list, "", nullptr},
-        {0, "", nullptr},
+        {error_download_open, 0, nullptr},
+        {error_download_too_large, 0, nullptr},
+        {error_class_list, 0, nullptr},
+        {0, 0, nullptr},
     };
     for (const row& r : rows) {
-        copy_field(request.error_text, sizeof request.error_text, std::string_view(r.error_text));
+        copy_field(request.error_text, sizeof request.error_text, std::string_view("Failure when receiving data"));
+        request.transport_result = r.transport_result;
         std::optional<u16> text = scan_error_text(r.code, request, language);
         if (!r.expected) {
             EXPECT_FALSE(text) << r.code;
@@ -393,14 +407,17 @@ TEST(ScanErrorText, ChoosesTheTextByTheLastErrorCode)
     }
 }
 
-TEST(ScanErrorText, ATransportTextIsReadInTheAnsiCodePage)
+TEST(ScanErrorText, ATransportFailureIsSaidInTheInterfacesLanguage)
 {
-    language_table_t language = load_language(u"English");
+    language_table_t language = load_language(u"Deutsch");
     update_request_t request;
-    copy_field(request.error_text, sizeof request.error_text, std::string_view("Verbindung unterbrochen \xE4"));
+    copy_field(request.error_text, sizeof request.error_text, std::string_view("Transferred a partial file"));
+    request.transport_result = 18;
     std::optional<u16> text = scan_error_text(error_network_status, request, language);
     ASSERT_TRUE(text);
-    EXPECT_EQ(*text, u"Verbindung unterbrochen \u00E4");
+    EXPECT_EQ(*text, u"Verbindung unterbrochen.");
+    request.transport_result = 35;
+    EXPECT_EQ(scan_error_text(error_network_status, request, language), u16(u"Fehler 35."));
 }
 
 TEST(ScanErrorText, AnEditedStatusTextCannotReachBeyondItsOneNumber)

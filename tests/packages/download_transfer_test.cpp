@@ -232,16 +232,25 @@ TEST(DownloadTransfer, AttemptsThatKeepFailingEndFailed)
         std::string link;
         uint32_t expected;
         int attempts;          // requests the server saw; -1: not counted
-        bool temp_left;
+        bool temp_left;        // an empty file is never left: it would read as paused
         int32_t result_code;   // -1: any non-zero
+        download_failure_t failure;
+        const char* status;    // the row's text
+        const char* button;    // the row's button: resume only where bytes can be resumed
     };
     const row rows[] = {
-        {"server closes early", "/close-early/30000/packages-early/pkg.zip", "", 30000, 10, true, -1},
-        {"more than the expected size", "/bytes/6000/packages-big/pkg.zip", "", 5000, 10, false, -1},
-        {"an error page instead of the package", "/status/404/packages-404/pkg.zip", "", 5000, 10, true, -1},
-        {"https never reaches the network", "", "https://127.0.0.1:1/packages/pkg.zip", 5000, -1, false, 3},
-        {"connection refused", "", refused_url("/packages/pkg.zip"), 5000, -1, true, -1},
-        {"expected size 0 refuses any body", "/bytes/10/packages-zero/pkg.zip", "", 0, 10, false, -1},
+        {"server closes early", "/close-early/30000/packages-early/pkg.zip", "", 30000, 10, true, -1,
+         download_failure_t::transfer, "download_download_error", "download_btn_resume"},
+        {"more than the expected size", "/bytes/6000/packages-big/pkg.zip", "", 5000, 10, false, -1,
+         download_failure_t::too_large, "download_error_too_large", "download_btn_download"},
+        {"an error page instead of the package", "/status/404/packages-404/pkg.zip", "", 5000, 10, false, -1,
+         download_failure_t::not_found, "download_error_not_found", "download_btn_download"},
+        {"https never reaches the network", "", "https://127.0.0.1:1/packages/pkg.zip", 5000, -1, false, 3,
+         download_failure_t::transfer, "download_download_error", "download_btn_download"},
+        {"connection refused", "", refused_url("/packages/pkg.zip"), 5000, -1, false, -1,
+         download_failure_t::transfer, "download_download_error", "download_btn_download"},
+        {"expected size 0 refuses any body", "/bytes/10/packages-zero/pkg.zip", "", 0, 10, false, -1,
+         download_failure_t::too_large, "download_error_too_large", "download_btn_download"},
     };
     for (const auto& r : rows) {
         transfer_fixture_t f;
@@ -256,6 +265,14 @@ TEST(DownloadTransfer, AttemptsThatKeepFailingEndFailed)
             EXPECT_EQ(s->result_code(), r.result_code) << r.what;
         else
             EXPECT_NE(s->result_code(), 0) << r.what;
+        EXPECT_EQ(s->failure(), r.failure) << r.what;
+        row_status_t status = row_status(s->state(), s->failure(), s->bytes_done(), install_outcome_none);
+        EXPECT_STREQ(status.text.name, r.status) << r.what;
+        EXPECT_STREQ(status.button.name, r.button) << r.what;
+        EXPECT_TRUE(status.failure) << r.what;
+        // The next start of the program finds what the row showed.
+        download_session_c again(link, r.expected, f.sessions.settings);
+        EXPECT_EQ(again.state(), r.temp_left ? download_paused : download_not_downloaded) << r.what;
     }
 }
 
@@ -437,6 +454,12 @@ TEST(DownloadTransfer, APackageRepublishedBetweenPauseAndResumeIsCaughtByItsDige
             EXPECT_FALSE(fs::exists(test::fs_path(s->final_path()))) << r.what;
             EXPECT_EQ(s->bytes_done(), 0u) << r.what;
             EXPECT_EQ(row_button_action(s->state()), row_action_t::start) << r.what;
+            // The row says so in the failure colour, and offers a new
+            // download rather than a resume of nothing.
+            row_status_t status = row_status(s->state(), s->failure(), s->bytes_done(), install_outcome_none);
+            EXPECT_STREQ(status.text.name, "download_error_digest") << r.what;
+            EXPECT_STREQ(status.button.name, "download_btn_download") << r.what;
+            EXPECT_TRUE(status.failure) << r.what;
         } else {
             EXPECT_TRUE(same_bytes(f.file_of(*s), offered.substr(0, 20000) + r.on_server.substr(20000))) << r.what;
         }

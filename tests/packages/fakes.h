@@ -21,11 +21,13 @@ public:
         u16 parameters;
     };
     bool admin = true;
+    bool starts = true;  // what execute answers: false as for a file the shell cannot open
 
-    void execute(u16view file, u16view parameters) override
+    bool execute(u16view file, u16view parameters) override
     {
         std::lock_guard<std::mutex> lock(mutex_);
         calls_.push_back({u16(file), u16(parameters)});
+        return starts;
     }
     bool is_user_an_admin() override { return admin; }
     std::vector<call_t> calls()

@@ -12,8 +12,12 @@
 
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
+#include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <string>
 #include <thread>
 
 using namespace tdu;
@@ -68,6 +72,26 @@ struct wine_install_fixture_t {
     }
 };
 
+// A dialog box of this process, if one is open.
+HWND own_dialog()
+{
+    struct search_t {
+        HWND found = nullptr;
+    } search;
+    EnumWindows(
+        [](HWND w, LPARAM l) -> BOOL {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(w, &pid);
+            wchar_t name[16] = {};
+            GetClassNameW(w, name, 16);
+            if (pid != GetCurrentProcessId() || std::wstring(name) != L"#32770") return TRUE;
+            reinterpret_cast<search_t*>(l)->found = w;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 } // namespace
 
 TEST(InstallWin32, DownloadUnpackAndStartTheInstallerToolOnTheInfFolder)
@@ -113,12 +137,46 @@ TEST(InstallWin32, DownloadUnpackAndStartTheInstallerToolOnTheInfFolder)
     EXPECT_NE(command_line.find("DPInst32.exe"), std::string::npos) << command_line;
     std::printf("the installer tool was started as: %s\n", command_line.c_str());
 
-    EXPECT_EQ(read_file(f.program / "setup.dat"), input.link + "\n");
     EXPECT_TRUE(fs::exists(test::fs_path(package_folder) / "drivers" / "net" / "x64" / "e1000.sys"));
     EXPECT_FALSE(fs::exists(test::fs_path(package_folder) / "readme.htm"));
     for (int waited = 0; row.install_request()->installing.load() != 0 && waited < 60000; waited += 10)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_EQ(row.install_request()->installing.load(), 0);
+    // Recorded by the worker once the shell had started the installer.
+    EXPECT_EQ(row.install_outcome(), install_outcome_started);
+    EXPECT_EQ(read_file(f.program / "setup.dat"), input.link + "\n");
+}
+
+// The real shell's answer decides: an installer tool that is no program
+// cannot be started, the installation says so and records nothing.
+TEST(InstallWin32, AnInstallerTheShellCannotStartIsNotRecorded)
+{
+    wine_install_fixture_t f;
+    write_file(f.program / "DPInst32.exe", "not a program");
+    write_zip(f.downloads / "c0ffee.zip", {{"drv/a.inf", "[Version]\r\n"}});
+    install_request_t request;
+    request.package_path = test::program_path(f.downloads / "c0ffee.zip");
+    request.download_folder = test::program_path(f.downloads);
+    request.inf_names = {u"drv\\a.inf"};
+    request.link = "http://127.0.0.1/packages/c0ffee.zip";
+    request.installing = 1;
+
+    // The shell tells of a program it cannot start in an error box of its
+    // own (Windows and Wine alike); the test closes it as a user would.
+    std::atomic<bool> done{false};
+    int result = 0;
+    std::thread worker([&] {
+        result = install_package(request, f.services.shell, f.env);
+        done = true;
+    });
+    for (int waited = 0; !done && waited < 60000; waited += 20) {
+        if (HWND box = own_dialog()) PostMessageW(box, WM_COMMAND, IDOK, 0);
+        Sleep(20);
+    }
+    worker.join();
+    EXPECT_EQ(result, -1);
+    EXPECT_EQ(request.outcome.load(), install_outcome_not_started);
+    EXPECT_FALSE(fs::exists(f.program / "setup.dat"));
 }
 
 TEST(InstallWin32, PackagesThatBringTheirOwnSetupProgram)
@@ -165,11 +223,16 @@ TEST(InstallWin32, APackageThatIsAProgramIsStartedDirectly)
     install_request_t request;
     request.package_path = test::program_path(f.downloads / "5eed.exe");
     request.download_folder = test::program_path(f.downloads);
+    request.link = "http://127.0.0.1/packages/5eed.exe";
     request.installing = 1;
 
-    EXPECT_EQ(install_package(request, f.services.shell, f.env), -1);
+    // Started by the shell, the program is the package's installer: the
+    // link is recorded.
+    EXPECT_EQ(install_package(request, f.services.shell, f.env), 0);
     EXPECT_NE(command_line_of(f.downloads / "5eed.exe"), "");
     EXPECT_EQ(request.installing.load(), 0);
+    EXPECT_EQ(request.outcome.load(), install_outcome_started);
+    EXPECT_EQ(read_file(f.program / "setup.dat"), request.link + "\n");
 }
 
 TEST(InstallWin32, AdministratorTestAndTheToolOfA32BitSystem)

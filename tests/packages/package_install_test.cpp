@@ -87,20 +87,88 @@ TEST(InstallPackage, UnpacksBesideTheDownloadRemovesTopLevelPagesAndStartsTheIns
     EXPECT_EQ(request.outcome.load(), install_outcome_started);
 }
 
-TEST(InstallPackage, APackageThatIsNoArchiveIsOpenedWithTheShell)
+// A package that cannot be unpacked is opened with the shell. Only a
+// program started so is an installer: its link is recorded; a damaged zip
+// opened in Explorer, or a program the shell could not start, is not.
+TEST(InstallPackage, APackageThatIsNoArchiveIsOpenedAndRecordedOnlyWhenItIsAStartedProgram)
 {
-    install_fixture_t f;
-    test::write_file(f.downloads / "77aa.exe", "MZ a driver setup program");
-    install_request_t request;
-    request.package_path = f.download("77aa.exe");
-    request.download_folder = test::program_path(f.downloads);
-    request.installing = 1;
+    struct row {
+        const char* what;
+        const char* name;
+        bool shell_starts;
+        int result;
+        int32_t outcome;
+        const char* setup_dat;
+    };
+    const row rows[] = {
+        {"a program", "77aa.exe", true, 0, install_outcome_started, "http://127.0.0.1/pkg/driver.zip\n"},
+        {"a program the shell cannot start", "77aa.EXE", false, -1, install_outcome_not_started, "<none>"},
+        {"a zip that cannot be unpacked", "77aa.zip", true, -1, install_outcome_failed, "<none>"},
+    };
+    for (const row& r : rows) {
+        install_fixture_t f;
+        f.shell.starts = r.shell_starts;
+        test::write_file(f.downloads / r.name, "MZ a driver setup program");
+        install_request_t request;
+        request.package_path = f.download(r.name);
+        request.download_folder = test::program_path(f.downloads);
+        request.link = "http://127.0.0.1/pkg/driver.zip";
+        request.installing = 1;
 
-    EXPECT_EQ(install_package(request, f.shell, f.env), -1);
-    EXPECT_EQ(f.shell.lines(), std::vector<std::string>{utf16_to_utf8(f.download("77aa.exe")) + "|"});
-    EXPECT_EQ(request.installing.load(), 0);
-    EXPECT_EQ(request.outcome.load(), install_outcome_failed);
-    EXPECT_EQ(test::read_file(f.downloads / "77aa.exe"), "MZ a driver setup program");
+        EXPECT_EQ(install_package(request, f.shell, f.env), r.result) << r.what;
+        EXPECT_EQ(f.shell.lines(), std::vector<std::string>{utf16_to_utf8(f.download(r.name)) + "|"}) << r.what;
+        EXPECT_EQ(request.installing.load(), 0) << r.what;
+        EXPECT_EQ(request.outcome.load(), r.outcome) << r.what;
+        EXPECT_EQ(f.setup_dat(), r.setup_dat) << r.what;
+        EXPECT_EQ(test::read_file(f.downloads / r.name), "MZ a driver setup program") << r.what;
+    }
+}
+
+// What the worker started decides whether the link is recorded: an
+// installer on the INF folder or a setup program is; an opened folder (no
+// tool on XP, or nothing to install in the package) or a start the shell
+// refused is not.
+TEST(InstallPackage, OnlyAStartedInstallerRecordsTheLink)
+{
+    struct row {
+        const char* what;
+        std::vector<test::zip_entry_t> entries;
+        bool xp;
+        bool shell_starts;
+        int32_t outcome;
+        bool recorded;
+    };
+    const row rows[] = {
+        {"the tool on the INF folder", {{"drv/a.inf", "inf"}}, false, true, install_outcome_started, true},
+        {"the package's setup program", {{"setup.exe", "MZ"}}, false, true, install_outcome_started, true},
+        {"nothing to install: the folder is opened", {{"readme.txt", "text"}}, false, true,
+         install_outcome_opened_package_folder, false},
+        {"no tool on XP: the folder is opened", {{"drv/a.inf", "inf"}}, true, true, install_outcome_opened_folder,
+         false},
+        {"the shell cannot start the tool", {{"drv/a.inf", "inf"}}, false, false, install_outcome_not_started, false},
+    };
+    for (const row& r : rows) {
+        install_fixture_t f;
+        if (r.xp) {
+            fs::remove(f.program / "DPInst32.exe");
+            f.env.version_info.platform_id = ver_platform_win32_nt;
+            f.env.version_info.major = 5;
+            f.env.version_info.minor = 1;
+        }
+        f.shell.starts = r.shell_starts;
+        test::write_zip(f.downloads / "0123abcd.zip", r.entries);
+        install_request_t request;
+        request.package_path = f.download("0123abcd.zip");
+        request.download_folder = test::program_path(f.downloads);
+        request.inf_names = {u"drv\\a.inf"};
+        request.link = "http://127.0.0.1/pkg/driver.zip";
+        request.installing = 1;
+
+        EXPECT_EQ(install_package(request, f.shell, f.env), r.recorded ? 0 : -1) << r.what;
+        EXPECT_EQ(request.outcome.load(), r.outcome) << r.what;
+        EXPECT_EQ(f.setup_dat(), r.recorded ? "http://127.0.0.1/pkg/driver.zip\n" : "<none>") << r.what;
+        EXPECT_EQ(f.shell.calls().size(), 1u) << r.what;
+    }
 }
 
 TEST(InstallPackage, PackageFolderIsTheNameWithoutItsLastExtension)
@@ -159,7 +227,7 @@ TEST(RequestInstall, AnswersAndStatesThatStartNoWorker)
         int installing;
         std::deque<box_result_t> answers;
         std::vector<std::string> boxes;
-        bool appended;  // the link reached "setup.dat" before the worker was asked for
+        bool asked;  // a worker was asked for
     };
     const row rows[] = {
         {"no newer driver, No", true, true, 0, {box_result_t::declined}, {"download_setup_warning/3"}, false},
@@ -182,15 +250,16 @@ TEST(RequestInstall, AnswersAndStatesThatStartNoWorker)
         EXPECT_FALSE(request_install(f.installer, request, order, f.host, f.services)) << r.what;
 
         EXPECT_EQ(f.host.boxes, r.boxes) << r.what;
-        EXPECT_EQ(f.setup_dat(), r.appended ? "http://127.0.0.1/pkg/driver.zip\n" : "<none>") << r.what;
-        EXPECT_EQ(f.no_threads.refused, r.appended ? 1 : 0) << r.what;
+        // Nothing is recorded before an installer was started.
+        EXPECT_EQ(f.setup_dat(), "<none>") << r.what;
+        EXPECT_EQ(f.no_threads.refused, r.asked ? 1 : 0) << r.what;
         // Without a thread the row can ask again.
         EXPECT_EQ(request->installing.load(), r.installing) << r.what;
         EXPECT_TRUE(f.shell.calls().empty()) << r.what;
     }
 }
 
-TEST(RequestInstall, FillsTheRequestAndAppendsToTheProgramsSetupDat)
+TEST(RequestInstall, FillsTheRequestAndLeavesSetupDatToTheWorker)
 {
     install_fixture_t f;
     auto request = std::make_shared<install_request_t>();
@@ -202,8 +271,8 @@ TEST(RequestInstall, FillsTheRequestAndAppendsToTheProgramsSetupDat)
     EXPECT_EQ(request->package_path, f.download("abc.zip"));
     EXPECT_EQ(request->download_folder, test::program_path(f.downloads));
     EXPECT_EQ(request->inf_names, (inf_name_set_t{u"x\\a.inf", u"x\\b.inf"}));
-    EXPECT_EQ(f.setup_dat(), "http://127.0.0.1/earlier.zip\nhttp://127.0.0.1/pkg/driver.zip\n");
-    EXPECT_FALSE(fs::exists(fs::current_path() / "setup.dat") && fs::current_path() != f.program);
+    EXPECT_EQ(request->link, "http://127.0.0.1/pkg/driver.zip");
+    EXPECT_EQ(f.setup_dat(), "http://127.0.0.1/earlier.zip\n");
 }
 
 TEST(RequestInstall, SetupDatThatCannotBeOpenedIsSkipped)
@@ -214,6 +283,16 @@ TEST(RequestInstall, SetupDatThatCannotBeOpenedIsSkipped)
     EXPECT_FALSE(append_installed_link(f.env.program_folder, "http://x/y.zip"));
     EXPECT_FALSE(request_install(f.installer, request, f.order("abc.zip"), f.host, f.services));
     EXPECT_EQ(f.no_threads.refused, 1);  // it went on to start the worker
+
+    // The worker starts the installer all the same.
+    test::write_zip(f.downloads / "abc.zip", {{"drv/a.inf", "inf"}});
+    install_request_t direct;
+    direct.package_path = f.download("abc.zip");
+    direct.download_folder = test::program_path(f.downloads);
+    direct.inf_names = {u"drv\\a.inf"};
+    direct.link = "http://x/y.zip";
+    EXPECT_EQ(install_package(direct, f.shell, f.env), 0);
+    EXPECT_EQ(direct.outcome.load(), install_outcome_started);
 }
 
 TEST(RequestInstall, APackageThatAnotherRowsWorkerInstallsIsLeftToIt)
@@ -250,8 +329,8 @@ TEST(InstallPackage, APackageWhoseDigestIsNotTheOfferedOneIsNeitherUnpackedNorOp
     };
     const row rows[] = {
         {"digest of other bytes", sha256_hex_of("MZ the package as it was offered"), -1, true, 0, "<none>"},
-        {"the package's own digest", sha256_hex_of(program), -1, false, 1, "http://127.0.0.1/pkg/driver.zip\n"},
-        {"no digest offered", "", -1, false, 1, "<none>"},  // recorded by request_install then
+        {"the package's own digest", sha256_hex_of(program), 0, false, 1, "http://127.0.0.1/pkg/driver.zip\n"},
+        {"no digest offered", "", 0, false, 1, "http://127.0.0.1/pkg/driver.zip\n"},
     };
     for (const auto& r : rows) {
         install_fixture_t f;
@@ -260,7 +339,7 @@ TEST(InstallPackage, APackageWhoseDigestIsNotTheOfferedOneIsNeitherUnpackedNorOp
         request.package_path = f.download("77aa.exe");
         request.download_folder = test::program_path(f.downloads);
         request.sha256 = r.sha256;
-        request.link = r.sha256.empty() ? "" : "http://127.0.0.1/pkg/driver.zip";
+        request.link = "http://127.0.0.1/pkg/driver.zip";
         request.installing = 1;
 
         EXPECT_EQ(install_package(request, f.shell, f.env), r.result) << r.what;

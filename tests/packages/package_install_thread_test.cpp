@@ -26,14 +26,14 @@ class gated_shell_c final : public shell_c {
 public:
     test::recording_shell_c record;
 
-    void execute(u16view file, u16view parameters) override
+    bool execute(u16view file, u16view parameters) override
     {
         std::unique_lock<std::mutex> lock(mutex_);
         entered_ = true;
         changed_.notify_all();
         changed_.wait(lock, [this] { return open_; });
         lock.unlock();
-        record.execute(file, parameters);
+        return record.execute(file, parameters);
     }
     bool is_user_an_admin() override { return true; }
     void wait_entered()
@@ -159,18 +159,31 @@ TEST(InstallWorker, TheRowLearnsHowItsInstallationEnded)
         bool tool;       // the installer tool lies beside the program
         uint32_t major;  // the Windows version
         int32_t outcome;
+        const char* status;  // the row's state text afterwards
+        bool failure;        // drawn as a failure
+        bool recorded;       // the link is in "setup.dat"
         std::vector<std::string> boxes;
         bool wrong_digest = false;  // the service named another package's SHA-256
+        bool no_inf = false;        // the package holds neither the INF nor a setup program
     };
     const row rows[] = {
-        {"a package that unpacks", true, true, 5, install_outcome_started, {}},
-        {"a package that is no archive", false, true, 5, install_outcome_failed, {}},
-        {"no tool on Windows 7: pnputil", true, false, 6, install_outcome_started, {}},
+        {"a package that unpacks", true, true, 5, install_outcome_started, "download_install_started", false, true,
+         {}},
+        {"a package that is no archive", false, true, 5, install_outcome_failed, "download_install_not_unpacked", true,
+         false, {}},
+        {"no tool on Windows 7: pnputil", true, false, 6, install_outcome_started, "download_install_started", false,
+         true, {}},
         // XP has no tool of its own: the folder is opened and the user told.
-        {"no tool on XP", true, false, 5, install_outcome_opened_folder, {"download_setup_manual/0"}},
-        {"no tool on XP, no archive", false, false, 5, install_outcome_failed, {}},
+        {"no tool on XP", true, false, 5, install_outcome_opened_folder, "download_install_folder_opened", false,
+         false, {"download_setup_manual/0"}},
+        {"no tool on XP, no archive", false, false, 5, install_outcome_failed, "download_install_not_unpacked", true,
+         false, {}},
         // A package whose digest is not the offered one: refused, and said.
-        {"a package of another digest", true, true, 5, install_outcome_refused, {"download_setup_refused/2"}, true},
+        {"a package of another digest", true, true, 5, install_outcome_refused, "download_error_digest", true, false,
+         {"download_setup_refused/2"}, true},
+        // Nothing in the package installs: its folder is opened, and said.
+        {"a package without INF or setup program", true, true, 5, install_outcome_opened_package_folder,
+         "download_install_folder_opened", false, false, {"download_setup_package_folder/0"}, false, true},
     };
     for (const auto& r : rows) {
         test::temp_dir_c dir;
@@ -192,13 +205,16 @@ TEST(InstallWorker, TheRowLearnsHowItsInstallationEnded)
         if (r.wrong_digest) input.sha256 = std::string(64, '0');
         // The complete package under the name the session gives it.
         fs::path package = test::fs_path(download_names(input.link, sessions.settings.download_folder).final_path);
-        if (r.archive)
+        if (r.archive && r.no_inf)
+            test::write_zip(package, {{"readme.txt", "text"}});
+        else if (r.archive)
             test::write_zip(package, {{"drv/a.inf", "inf"}});
         else
             test::write_file(package, "MZ no archive");
         download_row_c download_row(input, sessions, services, host);
         ASSERT_EQ(download_row.session().state(), download_complete) << r.what;
         EXPECT_EQ(download_row.install_outcome(), install_outcome_none) << r.what;
+        EXPECT_STREQ(download_row.status_text_key().name, "download_download_complete") << r.what;
 
         download_row.click();
         // The row's timer runs until the worker has ended.
@@ -212,5 +228,13 @@ TEST(InstallWorker, TheRowLearnsHowItsInstallationEnded)
         EXPECT_EQ(download_row.session().state(), download_complete) << r.what;
         download_row.timer_tick();  // a later tick says nothing more
         EXPECT_EQ(host.boxes, r.boxes) << r.what;
+        // The row says how it ended, and only a started installer is
+        // recorded for the next scan.
+        EXPECT_STREQ(download_row.status_text_key().name, r.status) << r.what;
+        EXPECT_EQ(download_row.status().failure, r.failure) << r.what;
+        EXPECT_STREQ(download_row.button_text_key().name, "download_btn_setup") << r.what;
+        const bool recorded = fs::exists(program / "setup.dat") &&
+                              test::read_file(program / "setup.dat") == input.link + "\n";
+        EXPECT_EQ(recorded, r.recorded) << r.what;
     }
 }

@@ -205,3 +205,43 @@ TEST(ResultsModel, RowsOfTheLatestOffersRegroupTheDevices)
     EXPECT_EQ(by_latest.mode, grouping_by_latest_offer);
     for (const offer_group_t& g : by_latest.groups) EXPECT_EQ(g.devices.size(), 1u);
 }
+
+// The counts, a row's status and the console all read one rule: a device
+// without a driver whose offer improves nothing (its installation was
+// already started) is up to date everywhere, and a row of the latest
+// offers says what the latest offers' comparison says.
+TEST(ResultsModel, CountsAndRowStatusFollowOneRulePerDevice)
+{
+    device_inventory_t inventory;
+    const offer_fields_t a = offer("http://127.0.0.1/a.zip", u"2013-01-01");
+    const offer_fields_t b = offer("http://127.0.0.1/b.zip", u"2013-01-01");
+    add(inventory, u"PCI\\A", false, false, a);  // without a driver; its installation was started here
+    add(inventory, u"PCI\\B", true, false, b);
+    inventory.devices[1].latest_offer_newer = true;  // only its latest offer is newer
+    const device_t& started_here = inventory.devices[0];
+
+    offer_counts_t counts = result_counts(inventory);
+    EXPECT_EQ(counts.out_of_date, 0);
+    EXPECT_EQ(counts.no_driver, 0);
+    EXPECT_EQ(counts.up_to_date, 2);
+    EXPECT_EQ(device_offer_state(started_here, false), device_state_t::up_to_date);
+
+    for (offer_kind_t kind : {offer_kind_t::best, offer_kind_t::latest}) {
+        offer_grouping_t rows = result_rows(inventory, kind);
+        ASSERT_EQ(rows.groups.size(), 2u);
+        for (const offer_group_t& g : rows.groups) {
+            const bool latest = kind == offer_kind_t::latest;
+            device_state_t state = device_offer_state(*g.devices.front(), latest);
+            group_status_t expected = state == device_state_t::out_of_date ? group_status_t::update
+                                      : state == device_state_t::no_driver ? group_status_t::no_driver
+                                                                           : group_status_t::up_to_date;
+            EXPECT_EQ(group_status(g), expected);
+            // The grouping's own flag agrees with the rule.
+            EXPECT_EQ(g.no_update, state == device_state_t::up_to_date);
+        }
+    }
+    offer_grouping_t by_latest = result_rows(inventory, offer_kind_t::latest);
+    bool update_row = false;
+    for (const offer_group_t& g : by_latest.groups) update_row = update_row || group_status(g) == group_status_t::update;
+    EXPECT_TRUE(update_row);  // B's latest offer is newer than its driver
+}

@@ -164,7 +164,14 @@ TEST(BestOfferBetter, ComparesWithTheInstalledDriversRank)
         {"on 60 the rank rules already apply", true, 0x80000000, 60, same, true},
         {"below 60: bits 0xC000 give class 3", true, 0x00004000, 51,
          with(same, [](offer_fields_t& s) { s.sign = 1; }), true},
-        {"below 60: feature score is 255", true, 0x00000000, 51, same, true},
+        // Below 60 the installed driver's rank holds no feature score, so
+        // the offer's is compared with nothing: an offer as old as the
+        // installed driver, or older and of a lower version, is no update.
+        {"below 60: an identical offer is not better", true, 0x00000000, 51, same, false},
+        {"below 60: an older, lower-versioned offer is not better", true, 0x00000000, 51,
+         with(same, [](offer_fields_t& s) { s.date = u"2012-01-09"; s.version = u"0.9.0.0"; }), false},
+        {"below 60: a later offer is better", true, 0x00000000, 51,
+         with(same, [](offer_fields_t& s) { s.date = u"2014-01-09"; }), true},
         {"below 60: feature 255 and class 0 fall through to the dates", true, 0x00FF0000, 51,
          with(same, [](offer_fields_t& s) { s.feature = 0xFF; }), false},
     };

@@ -111,11 +111,14 @@ TEST_F(SendUpdateRequest, ReportsHowTheLastMirrorFailed)
         mirrors(r.m1, r.m2, r.m3);
         request.response_status = 0;
         request.error_text[0] = 0;
+        request.transport_result = 0;
         set_last_error(0);
         EXPECT_FALSE(send_update_request(client, request)) << r.what;
         EXPECT_EQ(get_last_error(), r.code) << r.what;
         EXPECT_EQ(request.response_status, r.status) << r.what;
         EXPECT_EQ(request.error_text[0] != 0, r.has_error_text) << r.what << ": " << request.error_text;
+        // The interface says a transport failure in its own words, by this number.
+        EXPECT_EQ(request.transport_result != 0, r.has_error_text) << r.what;
         EXPECT_LT(std::string(request.error_text).size(), sizeof request.error_text);
         for (const device_t& d : inventory.devices) EXPECT_EQ(d.offers, nullptr) << r.what;
     }

@@ -28,6 +28,15 @@ void centred_text(HDC dc, const u16& text, const RECT& rect)
 void tiled_progress_c::draw(HDC dc, const RECT& rect) const
 {
     FillRect(dc, &rect, background_.get());
+    if (marquee_) {
+        marquee_span_t span = marquee_span(rect.right - rect.left, marquee_step_);
+        RECT block{rect.left + span.left, rect.top, rect.left + span.right, rect.bottom};
+        if (block.right > block.left) {
+            SetBrushOrgEx(dc, rect.left, rect.top, nullptr);
+            FillRect(dc, &block, tile_ ? tile_.get() : background_.get());
+        }
+        return;
+    }
     RECT done = rect;
     done.right = rect.left + done_width(rect, fraction_);
     if (done.right > done.left) {

@@ -16,8 +16,20 @@ public:
     // The background colour and the tile (a pattern brush, owned).
     void set_background(COLORREF colour) { background_.reset(CreateSolidBrush(colour)); }
     void set_tile(HBRUSH tile) { tile_.reset(tile); }
-    void set_fraction(float fraction) { fraction_ = fraction; }
+    void set_fraction(float fraction)
+    {
+        fraction_ = fraction;
+        marquee_ = false;
+    }
     float fraction() const { return fraction_; }
+    // A wait of unknown length: a moving block at `step` (marquee_span)
+    // instead of the share done and its percentage, until set_fraction.
+    void set_marquee(int64_t step)
+    {
+        marquee_ = true;
+        marquee_step_ = step;
+    }
+    bool marquee() const { return marquee_; }
 
     // Draws into `rect` with the font selected in `dc`.
     void draw(HDC dc, const RECT& rect) const;
@@ -26,6 +38,8 @@ private:
     brush_t background_{CreateSolidBrush(RGB(255, 255, 255))};
     brush_t tile_;
     float fraction_ = 0.0f;
+    bool marquee_ = false;
+    int64_t marquee_step_ = 0;
 };
 
 class row_progress_c {

@@ -77,14 +77,16 @@ bool window_shown(main_state_t& s)
 nav_outcome_t nav_clicked(const main_state_t& s, nav_button button)
 {
     nav_outcome_t out;
-    // The views that need a completed scan, and the notice shown before one.
+    // The views that need a completed scan, and the notice shown before
+    // one: while a scan runs, that it runs (asking for a scan then would
+    // tell the user to do what is being done).
     auto after_scan = [&](main_view view, language_key_t key) {
         if (s.view_state == view_state_results) {
             out.kind = nav_outcome_t::show_view;
             out.view = view;
         } else {
             out.kind = nav_outcome_t::message;
-            out.message_key = key;
+            out.message_key = s.view_state == view_state_scanning ? lang::home_scan_running_msg : key;
         }
     };
     switch (button) {

@@ -49,4 +49,18 @@ u16 row_progress_t::text() const
     return expected_text;
 }
 
+marquee_span_t marquee_span(int32_t width, int64_t step)
+{
+    if (width <= 0) return {};
+    const int64_t block = std::max<int64_t>(width / 4, 1);
+    const int64_t travel = int64_t{width} + block;  // from just outside on the left to just outside on the right
+    int64_t at = step % marquee_steps;
+    if (at < 0) at += marquee_steps;
+    const int64_t left = at * travel / marquee_steps - block;
+    marquee_span_t span;
+    span.left = static_cast<int32_t>(std::clamp<int64_t>(left, 0, width));
+    span.right = static_cast<int32_t>(std::clamp<int64_t>(left + block, 0, width));
+    return span;
+}
+
 } // namespace tdu

@@ -29,4 +29,16 @@ struct row_progress_t {
     u16 text() const;
 };
 
+// A wait of unknown length (the scan waiting for the update service) is
+// shown as a block moving through the bar, not as a share done: a quarter
+// of the bar wide (at least one pixel), entering at the left and leaving at
+// the right in `marquee_steps` steps, then again. The part of the block
+// inside a bar `width` pixels wide at `step`; empty (left == right) when
+// none of it is.
+constexpr int64_t marquee_steps = 25;
+struct marquee_span_t {
+    int32_t left = 0, right = 0;
+};
+marquee_span_t marquee_span(int32_t width, int64_t step);
+
 } // namespace tdu

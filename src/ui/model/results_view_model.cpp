@@ -92,11 +92,15 @@ bool results_header_small_font(const char* language_code)
     return code_is_one_of(language_code, {"it", "es", "nl"});
 }
 
-row_icon_t row_status_icon(const offer_group_t& group)
+row_icon_t device_status_icon(const device_t& device, int32_t mode)
 {
-    for (const device_t* d : group.devices)
-        if (!d->has_driver) return row_icon_t::no_driver;
-    return group.no_update ? row_icon_t::up_to_date : row_icon_t::out_of_date;
+    switch (device_offer_state(device, mode == grouping_by_latest_offer)) {
+    case device_state_t::out_of_date: return row_icon_t::out_of_date;
+    case device_state_t::no_driver: return row_icon_t::no_driver;
+    case device_state_t::up_to_date:
+    case device_state_t::none: break;
+    }
+    return row_icon_t::up_to_date;
 }
 
 kind_selector_t kind_selector(int32_t width, int32_t best_text, int32_t latest_text, const char* language_code)

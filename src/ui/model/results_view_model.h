@@ -78,10 +78,12 @@ bool score_is_low(int32_t score);
 // ("it", "es", "nl"), else 14 pt.
 bool results_header_small_font(const char* language_code);
 
-// A row's status icon: some device of the group has no installed driver,
-// else the offer brings nothing newer, else something is out of date.
+// The status icon beside each device of a row: the device's own state
+// (device_offer_state) by the kind of offer the row shows (the group's
+// `mode`), so the icons agree with the legend's counts; a device of a row
+// always has an offer of that kind.
 enum class row_icon_t { no_driver, up_to_date, out_of_date };
-row_icon_t row_status_icon(const offer_group_t& group);
+row_icon_t device_status_icon(const device_t& device, int32_t mode);
 
 // The best/latest selector above the list, left of the 250-pixel side bar
 // in a view `width` pixels wide: the two radio buttons' places. Each keeps

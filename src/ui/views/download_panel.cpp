@@ -27,6 +27,9 @@ namespace {
 constexpr COLORREF class_text_colour = RGB(0x47, 0x82, 0xC3);
 constexpr COLORREF whql_colour = RGB(0xCB, 0x90, 0x09);
 constexpr COLORREF state_colour = RGB(0x38, 0xAD, 0x00);
+// A state text that tells of a failure (a download or an installation that
+// did not succeed) stands out from the green of the others.
+constexpr COLORREF failure_colour = RGB(0xD0, 0x1E, 0x1E);
 constexpr COLORREF no_update_background = RGB(0xF4, 0xF6, 0xFB);
 constexpr COLORREF frame_colour = RGB(0xE6, 0xEA, 0xF3);
 
@@ -364,11 +367,10 @@ void download_panel_c::paint(HDC dc, const RECT& client)
                      DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
     }
 
-    const skin_image_c& icon = status_icon(row_status_icon(group_));
     for (size_t i = 0; i < group_.devices.size(); ++i) {
         const device_t& device = *group_.devices[i];
         const int t = l.name_top(static_cast<int32_t>(i));
-        icon.draw_at(dc, 8, t);
+        status_icon(device_status_icon(device, group_.mode)).draw_at(dc, 8, t);
         SetTextColor(dc, RGB(0, 0, 0));
         {
             selected_object_t font(dc, skin_font(font_verdana_8));
@@ -391,7 +393,7 @@ void download_panel_c::paint(HDC dc, const RECT& client)
         selected_object_t font(dc, skin_font(font_verdana_8));
         SetTextColor(dc, class_text_colour);
         progress_.draw(dc, RECT{l.progress.left, l.progress.top, l.progress.right, l.progress.bottom});
-        SetTextColor(dc, state_colour);
+        SetTextColor(dc, row_ && row_->status().failure ? failure_colour : state_colour);
         // The state text ends before the row button.
         RECT state{l.state_text_left, b, width - 104, b + l.device_line + 2};
         draw_text_in(dc, state_text(), state, DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);

@@ -28,10 +28,10 @@ int class_image(const device_inventory_t& inventory, const backup_device_t& r)
 
 } // namespace
 
-// The restore shows no progress, so its run needs no timer: its worker is
-// collected at the next start or at the end.
+// The restore shows no progress; its timer only watches for the end of the
+// run, to say how it ended.
 restore_window_c::restore_window_c(std::function<backup_services_t()> services)
-    : view_run_host_c(0), services_(std::move(services))
+    : view_run_host_c(timer_id), services_(std::move(services))
 {
 }
 
@@ -94,6 +94,9 @@ bool restore_window_c::process_message(UINT message, WPARAM w, LPARAM l, LRESULT
         return true;
     case WM_COMMAND:
         if (LOWORD(w) == button_id) on_start();
+        return true;
+    case WM_TIMER:
+        if (w == timer_id) restore_tick(view_, *this);
         return true;
     default:
         return false;

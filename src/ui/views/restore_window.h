@@ -20,6 +20,7 @@ class restore_window_c : public window_c<restore_window_c>, public view_run_host
 public:
     static constexpr wchar_t class_name[] = L"TavrillRestoreView";
     static constexpr int button_id = 101;
+    static constexpr UINT_PTR timer_id = 1;  // watches the run for its end
     static constexpr UINT wm_tick_item = WM_USER + 100;
     // Posted when the view was shown over an empty catalogue, so the box
     // opens once the view is on screen.

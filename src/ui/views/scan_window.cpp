@@ -156,7 +156,12 @@ void scan_window_c::paint(HDC dc, const RECT& client)
     }
 
     {
-        progress_.set_fraction(scan_fraction(progress.processed_nodes.load(), progress.total_nodes.load()));
+        // Every device has been examined while the service is asked; how long
+        // its answer takes is unknown, so the bar shows a wait, not 100%.
+        if (run_.phase == scan_phase_t::asking_service)
+            progress_.set_marquee(static_cast<int64_t>(GetTickCount() / 200));
+        else
+            progress_.set_fraction(scan_fraction(progress.processed_nodes.load(), progress.total_nodes.load()));
         selected_object_t font(dc, skin_font(font_verdana_8));
         RECT bar{10, height - 40, width - 260, height - 20};
         SetTextColor(dc, RGB(255, 255, 255));

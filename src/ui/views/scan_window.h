@@ -32,6 +32,8 @@ public:
     void restart(int64_t now);
     void reset_phase();
     scan_result_t& run() { return run_; }
+    // The progress bar as last painted (a wait while the service is asked).
+    const tiled_progress_c& progress() const { return progress_; }
     bool scanning() const { return run_.phase != scan_phase_t::not_started; }
 
     // The scan's outcomes go to the main window.

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace tdu;
 
 TEST(ProgressText, PercentShowsTheWholePart)
@@ -33,4 +35,34 @@ TEST(ProgressText, RowShowsDoneOverExpectedOnlyWhileDownloading)
     unknown.set_bytes_done(100);
     EXPECT_FLOAT_EQ(unknown.fraction, 0.0f);
     EXPECT_EQ(unknown.text(), u"100B/0B");
+}
+
+// The scan's wait for the update service moves a block through the bar;
+// it never fills it, so the wait never reads as "all done".
+TEST(ProgressText, AWaitOfUnknownLengthMovesABlockThatNeverFillsTheBar)
+{
+    for (int32_t width : {1, 3, 200, 531}) {
+        SCOPED_TRACE(width);
+        const int32_t block = std::max(width / 4, 1);
+        int32_t last_left = -1;
+        bool at_left = false, at_right = false;
+        for (int64_t step = 0; step < marquee_steps; ++step) {
+            marquee_span_t s = marquee_span(width, step);
+            EXPECT_LE(0, s.left);
+            EXPECT_LE(s.left, s.right);
+            EXPECT_LE(s.right, width);
+            EXPECT_LE(s.right - s.left, block);
+            if (width > 1) EXPECT_LT(s.right - s.left, width) << step;
+            EXPECT_GE(s.left, last_left) << step;  // it moves one way
+            last_left = s.left;
+            at_left = at_left || (s.left == 0 && s.right > 0);
+            at_right = at_right || s.right == width;
+            // It repeats, also for a step count that went negative.
+            EXPECT_EQ(marquee_span(width, step + marquee_steps).left, s.left);
+            EXPECT_EQ(marquee_span(width, step - marquee_steps).right, s.right);
+        }
+        EXPECT_TRUE(at_left);
+        EXPECT_TRUE(at_right);
+    }
+    EXPECT_EQ(marquee_span(0, 3).right, 0);
 }

@@ -115,22 +115,28 @@ TEST(ResultsSideBar, LegendAndScore)
     }
 }
 
-TEST(ResultsRow, StatusIconByTheGroupsDevices)
+TEST(ResultsRow, EachDevicesIconIsItsOwnStateByTheRowsKindOfOffer)
 {
-    device_t with_driver{}, without_driver{};
-    with_driver.has_driver = true;
-    struct row { std::vector<device_t*> devices; bool no_update; row_icon_t icon; };
+    driver_offer_t offer{};
+    struct row { bool has_driver, best_better, latest_newer; int32_t mode; row_icon_t icon; };
     const row rows[] = {
-        {{&with_driver}, false, row_icon_t::out_of_date},
-        {{&with_driver}, true, row_icon_t::up_to_date},
-        {{&with_driver, &without_driver}, true, row_icon_t::no_driver},  // any device without one decides
-        {{&without_driver}, false, row_icon_t::no_driver},
+        {true, true, false, grouping_by_best_offer, row_icon_t::out_of_date},
+        {true, false, false, grouping_by_best_offer, row_icon_t::up_to_date},
+        {false, true, true, grouping_by_best_offer, row_icon_t::no_driver},
+        // A device without a driver whose offer's installation was already
+        // started counts as up to date, and so is its icon.
+        {false, false, false, grouping_by_best_offer, row_icon_t::up_to_date},
+        // The latest offers' rows follow the latest offer's comparison.
+        {true, true, false, grouping_by_latest_offer, row_icon_t::up_to_date},
+        {true, false, true, grouping_by_latest_offer, row_icon_t::out_of_date},
     };
     for (const auto& r : rows) {
-        offer_group_t group;
-        group.devices = r.devices;
-        group.no_update = r.no_update;
-        EXPECT_EQ(row_status_icon(group), r.icon);
+        device_t device{};
+        device.has_driver = r.has_driver;
+        device.best_offer = device.latest_offer = &offer;
+        device.best_offer_better = r.best_better;
+        device.latest_offer_newer = r.latest_newer;
+        EXPECT_EQ(device_status_icon(device, r.mode), r.icon) << r.has_driver << r.best_better << r.mode;
     }
 }
 

@@ -300,6 +300,8 @@ TEST_F(BackupViews, TheRestoreViewTicksOneBackupAndRestoresItWithForce)
     const std::string unpacked = utf16_to_utf8(restore_folder_for(settings.backup_path, u"ACME-LAN--Gigabit.zip"));
     EXPECT_NE(test::read_file(record).find("/SH /F /PATH \"" + unpacked + "\""), std::string::npos)
         << test::read_file(record);
+    // The view's timer says what was started.
+    ASSERT_TRUE(pump_until([&] { return boxes_with(lang::restore_started) == 1; }, 10000)) << boxes.size() << " boxes";
 }
 
 // The README's pictures: the program's window with the backup view mid-run

@@ -133,7 +133,16 @@ protected:
         ShowWindow(window->hwnd(), SW_SHOWNORMAL);
         UpdateWindow(window->hwnd());
         pump_messages(100);
+        // The service's answer trickles while the scan view is looked at.
+        set_slow_answers(true);
         SendMessageW(window->hwnd(), wm_start_scan, 0, 0);
+        asking_seen = pump_until([] { return window->scan_view().run().phase == scan_phase_t::asking_service; },
+                                 60000);
+        if (asking_seen) {
+            RedrawWindow(window->scan_view().hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+            wait_drawn = window->scan_view().progress().marquee();
+        }
+        set_slow_answers(false);
         bool reached = pump_until([] { return window->current_view() == window->results_view().hwnd(); }, 120000);
         std::string seen;
         for (const box_seen_t& b : boxes) seen += utf16_to_utf8(b.text) + "\n";
@@ -155,6 +164,7 @@ protected:
     }
 
     static download_window_c& view() { return window->results_view(); }
+    static bool asking_seen, wait_drawn;  // the scan view while the service was asked
 
     // The row of the package whose link ends with `package`.
     static download_panel_c* row_of(const char* package)
@@ -203,6 +213,8 @@ protected:
 std::unique_ptr<main_window_c> ResultsView::window;
 std::vector<box_seen_t> ResultsView::boxes;
 std::deque<box_result_t> ResultsView::answers;
+bool ResultsView::asking_seen = false;
+bool ResultsView::wait_drawn = false;
 
 } // namespace
 
@@ -264,6 +276,14 @@ TEST_F(ResultsView, ShowsOneRowPerOfferedPackageWithItsDevicesAndTheCounts)
     }
     // Out of date first: the rows that bring updates lead.
     EXPECT_EQ(view().rows()[0]->group().no_update, false);
+}
+
+// While the scan waited for the service, its bar showed the wait (a moving
+// block), not a share done.
+TEST_F(ResultsView, TheScansWaitForTheServiceIsDrawnAsAWait)
+{
+    ASSERT_TRUE(asking_seen) << "the scan never asked the service while watched";
+    EXPECT_TRUE(wait_drawn);
 }
 
 // A download runs (slowed by the relay) while the rows are regrouped for the
@@ -359,6 +379,17 @@ TEST_F(ResultsView, ACompleteDownloadInstallsWithTheInstallerBesideTheProgram)
     EXPECT_EQ(boxes_with(lang::download_setup_warning), 0u) << "a newer driver installs without asking";
     ASSERT_TRUE(pump_until([&] { return !row_of(norvale)->row().installing(); }, 30000));
     EXPECT_EQ(row_of(norvale)->row().install_outcome(), install_outcome_started);
+    // The row says what was started, and the link is recorded for the next
+    // scan only now that an installer runs.
+    ASSERT_TRUE(pump_until([&] { return row_of(norvale)->state_text() == language_text(lang::download_install_started); },
+                           5000))
+        << utf16_to_utf8(row_of(norvale)->state_text());
+    EXPECT_FALSE(row_of(norvale)->row().status().failure);
+    wchar_t name[256] = {};
+    GetWindowTextW(row_of(norvale)->hwnd(), name, 256);
+    EXPECT_NE(u16(u16ptr(name)).find(language_text(lang::download_install_started)), u16::npos);
+    const std::string norvale_link = row_of(norvale)->row().input().link;
+    EXPECT_NE(read_file(program_folder() / "setup.dat").find(norvale_link + "\n"), std::string::npos);
 
     // A driver no newer than the installed one asks first; No installs
     // nothing.
@@ -375,6 +406,24 @@ TEST_F(ResultsView, ACompleteDownloadInstallsWithTheInstallerBesideTheProgram)
     EXPECT_FALSE(row_of(quellix)->row().installing());
     EXPECT_EQ(row_of(quellix)->row().install_outcome(), install_outcome_none);
     EXPECT_FALSE(fs::exists(record));
+
+    // A package whose bytes changed on disk is refused: the user is told,
+    // the row says so in the failure colour, and nothing is recorded.
+    const std::string quellix_link = row_of(quellix)->row().input().link;
+    write_file(fs_path(row_of(quellix)->row().session().final_path()), "PK not the offered package");
+    answers.push_back(box_result_t::accepted);
+    click_row_button(*row_of(quellix));
+    ASSERT_TRUE(pump_until([&] { return boxes_with(lang::download_setup_refused) == 1; }, 30000));
+    EXPECT_EQ(row_of(quellix)->row().install_outcome(), install_outcome_refused);
+    EXPECT_EQ(row_of(quellix)->state_text(), language_text(lang::download_error_digest));
+    EXPECT_TRUE(row_of(quellix)->row().status().failure);
+    EXPECT_FALSE(fs::exists(record));
+    EXPECT_EQ(read_file(program_folder() / "setup.dat").find(quellix_link), std::string::npos);
+    // A picture of the two outcomes, when asked (not one of the README's).
+    if (!screenshot_folder().empty()) {
+        pump_messages(300);
+        save_screenshot(window->hwnd(), L"results_install");
+    }
 }
 
 // Download all asks first: No starts nothing, Yes starts every ticked row.
