@@ -51,7 +51,11 @@ u16 driver_installer_path(const environment_t& env)
 installer_choice_t choose_driver_installer(const environment_t& env, bool tool_present, u16view folder, bool force)
 {
     installer_choice_t choice;
-    if (tool_present) {
+    // The tool is deprecated from Windows 10 on and cannot pick the INF
+    // sections decorated for a build: there pnputil installs, tool or not.
+    const bool windows10_or_later =
+        env.version_info.platform_id == ver_platform_win32_nt && env.version_info.major >= 10;
+    if (tool_present && !windows10_or_later) {
         choice.kind = installer_kind_t::dpinst;
         choice.program = driver_installer_path(env);
         choice.arguments = driver_installer_arguments(folder, force);

@@ -63,7 +63,8 @@ struct installer_choice_t {
 
 // The choice for `folder` from the platform facts, decided without looking
 // at any file: `tool_present` says whether driver_installer_path(env)
-// exists. pnputil is taken from the system folder of `env.windows_folder`;
+// exists; the tool is used up to Windows 8.1, pnputil from Windows 10 on
+// even where the tool is present. pnputil is taken from the system folder of `env.windows_folder`;
 // a 32-bit program on 64-bit Windows reaches the 64-bit pnputil through
 // "Sysnative" (its own "System32" is redirected to the 32-bit one, which
 // cannot install 64-bit drivers). Vista to 8.1 take "-i -a", Windows 10

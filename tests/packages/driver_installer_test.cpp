@@ -221,8 +221,14 @@ TEST(DriverInstaller, ChoiceWithoutTheToolFollowsTheWindowsVersion)
     };
     const uint32_t nt = ver_platform_win32_nt;
     const row rows[] = {
-        {"the tool beside the program wins on every Windows", true, 6, 1, nt, true, u"C:\\Windows",
+        {"the tool beside the program wins up to Windows 8.1", true, 6, 3, nt, true, u"C:\\Windows",
          installer_kind_t::dpinst, u"C:\\P\\DPInst64.exe", u"/SH /PATH \"D:\\dl\\pkg\\drv\""},
+        {"Windows 10 with the tool: pnputil all the same", true, 10, 0, nt, true, u"C:\\Windows",
+         installer_kind_t::pnputil, u"C:\\Windows\\Sysnative\\pnputil.exe",
+         u"/add-driver \"D:\\dl\\pkg\\drv\\*.inf\" /install"},
+        {"Windows 11, 32-bit system, with the tool", true, 10, 0, nt, false, u"C:\\Windows",
+         installer_kind_t::pnputil, u"C:\\Windows\\System32\\pnputil.exe",
+         u"/add-driver \"D:\\dl\\pkg\\drv\\*.inf\" /install"},
         {"XP without the tool: the folder is opened", false, 5, 1, nt, false, u"C:\\WINDOWS",
          installer_kind_t::open_folder, u"D:\\dl\\pkg\\drv\\", u""},
         {"XP x64 (5.2) without the tool", false, 5, 2, nt, true, u"C:\\WINDOWS",
