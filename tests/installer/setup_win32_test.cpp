@@ -483,6 +483,25 @@ std::wstring version_text_of(const fs::path& exe, const std::wstring& name)
     return text;
 }
 
+// EnumResourceNamesW's callback for icon_pictures_of: the pictures of the
+// first icon group go into the set `param` points to.
+BOOL CALLBACK first_icon_pictures(HMODULE m, LPCWSTR, LPWSTR name, LONG_PTR param)
+{
+    auto* found = reinterpret_cast<std::set<std::string>*>(param);
+    HRSRC group = FindResourceW(m, name, MAKEINTRESOURCEW(14));
+    const BYTE* dir = group ? static_cast<const BYTE*>(LockResource(LoadResource(m, group))) : nullptr;
+    if (!dir) return FALSE;
+    // GRPICONDIR: 6 bytes, then 14-byte entries ending in the id.
+    WORD count = *reinterpret_cast<const WORD*>(dir + 4);
+    for (WORD i = 0; i < count; ++i) {
+        WORD id = *reinterpret_cast<const WORD*>(dir + 6 + 14 * i + 12);
+        if (HRSRC icon = FindResourceW(m, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(3)))  // RT_ICON
+            found->insert(std::string(static_cast<const char*>(LockResource(LoadResource(m, icon))),
+                                      SizeofResource(m, icon)));
+    }
+    return FALSE;  // the first group is the program's icon
+}
+
 // The pictures of a program's first icon (its first RT_GROUP_ICON), each
 // as its bytes: the same set in two programs means the same icon.
 std::set<std::string> icon_pictures_of(const fs::path& exe)
@@ -490,24 +509,8 @@ std::set<std::string> icon_pictures_of(const fs::path& exe)
     std::set<std::string> pictures;
     HMODULE module = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     if (!module) return pictures;
-    EnumResourceNamesW(
-        module, MAKEINTRESOURCEW(14),  // RT_GROUP_ICON
-        [](HMODULE m, LPCWSTR, LPWSTR name, LONG_PTR param) -> BOOL {
-            auto* found = reinterpret_cast<std::set<std::string>*>(param);
-            HRSRC group = FindResourceW(m, name, MAKEINTRESOURCEW(14));
-            const BYTE* dir = group ? static_cast<const BYTE*>(LockResource(LoadResource(m, group))) : nullptr;
-            if (!dir) return FALSE;
-            // GRPICONDIR: 6 bytes, then 14-byte entries ending in the id.
-            WORD count = *reinterpret_cast<const WORD*>(dir + 4);
-            for (WORD i = 0; i < count; ++i) {
-                WORD id = *reinterpret_cast<const WORD*>(dir + 6 + 14 * i + 12);
-                if (HRSRC icon = FindResourceW(m, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(3)))  // RT_ICON
-                    found->insert(std::string(static_cast<const char*>(LockResource(LoadResource(m, icon))),
-                                              SizeofResource(m, icon)));
-            }
-            return FALSE;  // the first group is the program's icon
-        },
-        reinterpret_cast<LONG_PTR>(&pictures));
+    EnumResourceNamesW(module, MAKEINTRESOURCEW(14), first_icon_pictures,  // RT_GROUP_ICON
+                       reinterpret_cast<LONG_PTR>(&pictures));
     FreeLibrary(module);
     return pictures;
 }

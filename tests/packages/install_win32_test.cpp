@@ -72,24 +72,25 @@ struct wine_install_fixture_t {
     }
 };
 
+// EnumWindows's callback: stops at the first dialog box of this process and
+// leaves it in the HWND that `l` points to.
+BOOL CALLBACK find_own_dialog(HWND w, LPARAM l)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    wchar_t name[16] = {};
+    GetClassNameW(w, name, 16);
+    if (pid != GetCurrentProcessId() || std::wstring(name) != L"#32770") return TRUE;
+    *reinterpret_cast<HWND*>(l) = w;
+    return FALSE;
+}
+
 // A dialog box of this process, if one is open.
 HWND own_dialog()
 {
-    struct search_t {
-        HWND found = nullptr;
-    } search;
-    EnumWindows(
-        [](HWND w, LPARAM l) -> BOOL {
-            DWORD pid = 0;
-            GetWindowThreadProcessId(w, &pid);
-            wchar_t name[16] = {};
-            GetClassNameW(w, name, 16);
-            if (pid != GetCurrentProcessId() || std::wstring(name) != L"#32770") return TRUE;
-            reinterpret_cast<search_t*>(l)->found = w;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    HWND found = nullptr;
+    EnumWindows(find_own_dialog, reinterpret_cast<LPARAM>(&found));
+    return found;
 }
 
 } // namespace

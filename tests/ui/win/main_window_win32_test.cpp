@@ -592,10 +592,14 @@ TEST_F(MainWindow, TheTrayMenuOpensTheWindow)
         PostMessageW(menu_window, WM_KEYDOWN, VK_RETURN, 0);
         return true;
     };
-    UINT_PTR timer = SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR, DWORD) {
-        if (++ticks > 100) EndMenu();  // a menu that does not take the keys ends, so the test goes on
-        if (in_menu && in_menu()) in_menu = nullptr;
-    });
+    struct menu_timer {  // a named CALLBACK: the x86 build needs the timer's calling convention
+        static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD)
+        {
+            if (++ticks > 100) EndMenu();  // a menu that does not take the keys ends, so the test goes on
+            if (in_menu && in_menu()) in_menu = nullptr;
+        }
+    };
+    UINT_PTR timer = SetTimer(nullptr, 0, 100, &menu_timer::tick);
     SendMessageW(window->hwnd(), window->tray().message(), tray_icon_c::icon_id, WM_RBUTTONUP);
     KillTimer(nullptr, timer);
     in_menu = nullptr;
