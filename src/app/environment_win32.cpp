@@ -5,6 +5,23 @@
 namespace tdu {
 namespace {
 
+// The fields of `vi` the program keeps; the extended ones only when the
+// structure was asked for in its extended size.
+void copy_version(const OSVERSIONINFOEXW& vi, os_version_t& out, bool extended)
+{
+    out.major = vi.dwMajorVersion;
+    out.minor = vi.dwMinorVersion;
+    out.build = vi.dwBuildNumber;
+    out.platform_id = vi.dwPlatformId;
+    lstrcpynW(wide(out.csd_version), vi.szCSDVersion, 128);
+    if (extended) {
+        out.service_pack_major = vi.wServicePackMajor;
+        out.service_pack_minor = vi.wServicePackMinor;
+        out.suite_mask = vi.wSuiteMask;
+        out.product_type = vi.wProductType;
+    }
+}
+
 // RtlGetVersion tells the true version whatever the manifest says (a
 // program without one is told 6.2 on 8.1, 10 and 11, and a compatibility
 // mode lies to GetVersionExW too). It is looked up at run time; where it is
@@ -20,17 +37,7 @@ void read_true_version(os_version_t& out, bool extended)
     ZeroMemory(&vi, sizeof vi);
     vi.dwOSVersionInfoSize = extended ? sizeof(OSVERSIONINFOEXW) : sizeof(OSVERSIONINFOW);
     if (fn(&vi) != 0) return;
-    out.major = vi.dwMajorVersion;
-    out.minor = vi.dwMinorVersion;
-    out.build = vi.dwBuildNumber;
-    out.platform_id = vi.dwPlatformId;
-    lstrcpynW(wide(out.csd_version), vi.szCSDVersion, 128);
-    if (extended) {
-        out.service_pack_major = vi.wServicePackMajor;
-        out.service_pack_minor = vi.wServicePackMinor;
-        out.suite_mask = vi.wSuiteMask;
-        out.product_type = vi.wProductType;
-    }
+    copy_version(vi, out, extended);
 }
 
 class win32_source_c final : public environment_source_c {
@@ -41,17 +48,7 @@ public:
         ZeroMemory(&vi, sizeof vi);
         vi.dwOSVersionInfoSize = extended ? sizeof(OSVERSIONINFOEXW) : sizeof(OSVERSIONINFOW);
         if (!GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&vi))) return false;
-        out.major = vi.dwMajorVersion;
-        out.minor = vi.dwMinorVersion;
-        out.build = vi.dwBuildNumber;
-        out.platform_id = vi.dwPlatformId;
-        lstrcpynW(wide(out.csd_version), vi.szCSDVersion, 128);
-        if (extended) {
-            out.service_pack_major = vi.wServicePackMajor;
-            out.service_pack_minor = vi.wServicePackMinor;
-            out.suite_mask = vi.wSuiteMask;
-            out.product_type = vi.wProductType;
-        }
+        copy_version(vi, out, extended);
         read_true_version(out, extended);
         return true;
     }

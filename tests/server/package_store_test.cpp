@@ -8,7 +8,6 @@
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
-#include <minizip/zip.h>
 #include <sys/wait.h>
 #include <tinyxml.h>
 
@@ -45,21 +44,6 @@ std::vector<offered_t> offers_of(const std::string& xml)
     return out;
 }
 
-// Adds an entry to a zip archive where it lies, as a tool that updates a
-// package in place does.
-void add_to_zip(const fs::path& zip, const std::string& name, const std::string& bytes)
-{
-    zipFile z = zipOpen64(zip.c_str(), APPEND_STATUS_ADDINZIP);
-    ASSERT_NE(z, nullptr) << zip;
-    zip_fileinfo info{};
-    ASSERT_EQ(zipOpenNewFileInZip64(z, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
-                                    Z_DEFAULT_COMPRESSION, 0),
-              ZIP_OK);
-    ASSERT_EQ(zipWriteInFileInZip(z, bytes.data(), static_cast<unsigned>(bytes.size())), ZIP_OK);
-    ASSERT_EQ(zipCloseFileInZip(z), ZIP_OK);
-    ASSERT_EQ(zipClose(z, nullptr), ZIP_OK);
-}
-
 class PackageStore : public service_fixture_c {
 protected:
     void SetUp() override
@@ -83,8 +67,9 @@ protected:
     {
         ++round_;
         for (const auto& e : fs::directory_iterator(packages_)) {
-            if (e.path().extension() == ".zip")
-                add_to_zip(e.path(), "round-" + std::to_string(round_) + ".txt", std::string(round_ * 7, 'r'));
+            if (e.path().extension() == ".zip") // updated where it lies, as a packaging tool does
+                tdu::server::test::append_to_zip(
+                    e.path(), {{"round-" + std::to_string(round_) + ".txt", std::string(round_ * 7, 'r')}});
         }
         tdu::test::write_file(packages_ / "spare-1.0" / ("round-" + std::to_string(round_) + ".txt"), "r");
     }

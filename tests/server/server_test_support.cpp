@@ -6,11 +6,12 @@
 
 namespace tdu::server::test {
 
-void write_zip(const std::filesystem::path& zip, const zip_entries_t& entries)
+namespace {
+
+void write_entries(const std::filesystem::path& zip, int mode, const zip_entries_t& entries)
 {
-    std::filesystem::create_directories(zip.parent_path());
-    zipFile z = zipOpen64(zip.c_str(), APPEND_STATUS_CREATE);
-    ASSERT_NE(z, nullptr);
+    zipFile z = zipOpen64(zip.c_str(), mode);
+    ASSERT_NE(z, nullptr) << zip;
     for (const auto& [name, bytes] : entries) {
         zip_fileinfo info{};
         info.tmz_date.tm_year = 2013;
@@ -22,6 +23,19 @@ void write_zip(const std::filesystem::path& zip, const zip_entries_t& entries)
         ASSERT_EQ(zipCloseFileInZip(z), ZIP_OK);
     }
     ASSERT_EQ(zipClose(z, nullptr), ZIP_OK);
+}
+
+} // namespace
+
+void write_zip(const std::filesystem::path& zip, const zip_entries_t& entries)
+{
+    std::filesystem::create_directories(zip.parent_path());
+    write_entries(zip, APPEND_STATUS_CREATE, entries);
+}
+
+void append_to_zip(const std::filesystem::path& zip, const zip_entries_t& entries)
+{
+    write_entries(zip, APPEND_STATUS_ADDINZIP, entries);
 }
 
 std::string small_inf(const std::string& date, const std::string& version, const std::vector<std::string>& models,

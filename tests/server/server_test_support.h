@@ -15,6 +15,8 @@ using zip_entries_t = std::vector<std::pair<std::string, std::string>>; // name,
 // Writes a zip archive with exactly these entries (names as given, so a
 // hostile name can be written too).
 void write_zip(const std::filesystem::path& zip, const zip_entries_t& entries);
+// Adds these entries to an existing archive.
+void append_to_zip(const std::filesystem::path& zip, const zip_entries_t& entries);
 
 // A minimal valid INF with one model line per ID list, in NTx86 and NTamd64
 // sections. `extra_version` lines are added to [Version].
