@@ -144,6 +144,27 @@ bool is_language_page(HWND window)
     return false;
 }
 
+// Runs `exe` with `arguments` until its first message box with an OK button:
+// the language page is answered with `language_page_button` on the way, the
+// box's text kept and OK clicked. Returns the exit status; `shown` gets the
+// text (empty when no box came).
+int first_ok_box(const std::wstring& exe, const std::wstring& arguments, int language_page_button,
+                 std::wstring& shown)
+{
+    return click_through(exe, arguments, [&](HWND window) {
+        if (is_language_page(window)) {
+            click(window, language_page_button);
+            return true;
+        }
+        if (auto text = message_box_offering(window, IDOK)) {
+            shown = *text;
+            click(window, IDOK);
+            return true;
+        }
+        return false;
+    });
+}
+
 // The finish page offers to start the program, ticked; the tests decline,
 // so that no copy of the program outlives them. True when it was offered.
 bool decline_starting_the_program(HWND window)
@@ -389,18 +410,8 @@ TEST_F(SetupPages, TheUninstallerRemovesNothingWhenTheProgramWasStartedMeanwhile
 TEST_F(SetupPages, TheHelpSwitchShowsTheSwitchesAndInstallsNothing)
 {
     std::wstring shown;
-    int status = click_through(TDU_SETUP_EXE, L"/?", [&](HWND window) {
-        if (is_language_page(window)) {  // not the help: go no further
-            click(window, IDCANCEL);
-            return true;
-        }
-        if (auto text = message_box_offering(window, IDOK)) {
-            shown = *text;
-            click(window, IDOK);
-            return true;
-        }
-        return false;
-    });
+    // a language page would mean no help was shown: go no further
+    int status = first_ok_box(TDU_SETUP_EXE, L"/?", IDCANCEL, shown);
     EXPECT_EQ(status, 0);
     for (const wchar_t* part : {L"/S", L"/LANG=n", L"/DESKTOP", L"/D=folder", L"last on the line", L"0 installed",
                                 L"1 cancelled", L"2 refused", L"0 removed"})
@@ -545,18 +556,7 @@ TEST_F(SetupPages, TheDesktopShortcutsLabelFitsInEveryLanguage)
 TEST_F(SetupPages, AnUnusableFolderSwitchIsExplainedInTheChosenLanguage)
 {
     std::wstring shown;
-    int status = click_through(TDU_SETUP_EXE, L"/LANG=2 /D=Tools\\TDU", [&](HWND window) {
-        if (is_language_page(window)) {
-            click(window, IDOK);
-            return true;
-        }
-        if (auto text = message_box_offering(window, IDOK)) {
-            shown = *text;
-            click(window, IDOK);
-            return true;
-        }
-        return false;
-    });
+    int status = first_ok_box(TDU_SETUP_EXE, L"/LANG=2 /D=Tools\\TDU", IDOK, shown);
     EXPECT_EQ(status, 2);
     EXPECT_NE(shown.find(L"Dieser Ordner kann nicht"), std::wstring::npos) << narrow(shown);
     EXPECT_NE(shown.find(L"Tools\\TDU"), std::wstring::npos) << narrow(shown);
