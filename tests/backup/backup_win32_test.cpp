@@ -39,9 +39,7 @@ const wchar_t dpinst_record[] = L"dpinst_command_line.txt";
 // The stand-in installer: writes its command line beside itself.
 int run_dpinst_stand_in()
 {
-    std::wstring record = fs::path(own_path()).parent_path().wstring() + L"\\" + dpinst_record;
-    std::ofstream(fs::path(record), std::ios::binary) << utf16_to_utf8(u16ptr(GetCommandLineW()));
-    return 0;
+    return record_command_line(fs::path(own_path()).parent_path().wstring() + L"\\" + dpinst_record);
 }
 
 // The probe, run as Windows XP: scans, locates, backs up every package and

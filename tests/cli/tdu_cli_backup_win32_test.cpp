@@ -37,9 +37,7 @@ constexpr wchar_t dpinst_record[] = L"dpinst_command_line.txt";
 
 int run_dpinst_stand_in()
 {
-    fs::path record = fs::path(own_path()).parent_path() / dpinst_record;
-    std::ofstream(record, std::ios::binary) << tdu::utf16_to_utf8(tdu::u16ptr(GetCommandLineW()));
-    return 0;
+    return record_command_line((fs::path(own_path()).parent_path() / dpinst_record).wstring());
 }
 
 bool ends_with(const std::string& text, const std::string& end)

@@ -92,4 +92,23 @@ bool set_wine_program_version(const std::wstring& exe_name, const wchar_t* versi
     return rc == ERROR_SUCCESS;
 }
 
+int record_command_line(const std::wstring& record)
+{
+    const wchar_t* line = GetCommandLineW();
+    int size = WideCharToMultiByte(CP_UTF8, 0, line, -1, nullptr, 0, nullptr, nullptr);
+    std::string text(size > 0 ? size - 1 : 0, '\0');
+    if (size > 1) WideCharToMultiByte(CP_UTF8, 0, line, -1, &text[0], size, nullptr, nullptr);
+    const std::wstring side = record + L".partial";
+    HANDLE file = CreateFileW(side.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 1;
+    DWORD written = 0;
+    bool ok = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) && written == text.size();
+    ok = CloseHandle(file) && ok;
+    if (!ok || !MoveFileExW(side.c_str(), record.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        DeleteFileW(side.c_str());
+        return 1;
+    }
+    return 0;
+}
+
 } // namespace tdu::test

@@ -20,4 +20,10 @@ std::string run_and_capture(const std::wstring& exe, const std::wstring& argumen
 // version removes the setting. False when the key cannot be written.
 bool set_wine_program_version(const std::wstring& exe_name, const wchar_t* version);
 
+// The stand-in installer's whole work: writes the command line it was
+// started with into `record`. The text goes to a side file first and is then
+// renamed into place, so a test that waits for `record` to appear never
+// reads it half written.
+int record_command_line(const std::wstring& record);
+
 } // namespace tdu::test

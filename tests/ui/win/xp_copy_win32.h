@@ -23,12 +23,9 @@
 
 namespace tdu::test {
 
-// The stand-in installer's whole work: writes the command line it was
-// started with into `record`.
 inline int record_command_line(const std::filesystem::path& record)
 {
-    std::ofstream(record, std::ios::binary) << utf16_to_utf8(u16ptr(GetCommandLineW()));
-    return 0;
+    return record_command_line(record.wstring());
 }
 
 // Runs this test program as `xp_name` with the same arguments and returns
