@@ -121,8 +121,16 @@ bool settings_save(settings_store_t& store, const app_settings_t& s)
     check(reg_set_string(key, u"language", s.language));
     check(reg_set_string(key, u"install_date", s.install_date));
     for (const auto& n : number_values) check(reg_set_dword(key, n.name, static_cast<uint32_t>(s.*n.field)));
+    check(save_ignored_offers(key, s.ignored_offers));
     settings_set_run_entry(store, s.autorun != 0);
     return all_written;
+}
+
+bool settings_save_ignored_offers(settings_store_t& store, const app_settings_t& s)
+{
+    if (!store.key && store.registry.create_key(store.keys.settings, key_read_write, store.key, nullptr) != reg_ok)
+        return false;
+    return save_ignored_offers(*store.key, s.ignored_offers) == reg_ok;
 }
 
 bool settings_load(settings_store_t& store, app_settings_t& s)
@@ -146,6 +154,7 @@ bool settings_load(settings_store_t& store, app_settings_t& s)
         reg_read_string(key, u"backup_path", s.backup_path, settings_path_chars);
         reg_read_string(key, u"language", s.language, settings_language_chars);
         reg_read_string(key, u"install_date", s.install_date, settings_date_chars);
+        s.ignored_offers = load_ignored_offers(key);
         if (u16view(s.install_date) == u"0000-00-00") {
             settings_stamp_install_date(s, store.utc_now());
             reg_set_string(key, u"install_date", s.install_date);

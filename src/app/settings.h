@@ -13,6 +13,7 @@
 //                                             "Tavrill Driver Updater" = the
 //                                             program's full path
 #include "app/folders.h"
+#include "app/ignored_offers.h"
 #include "app/registry.h"
 #include "common/text.h"
 
@@ -44,6 +45,7 @@ struct app_settings_t {
     char16_t backup_path[settings_path_chars] = {};        // "backup_path", used at once
     char16_t language[settings_language_chars] = u"English";  // "language": a section of language.ini
     char16_t install_date[settings_date_chars] = u"0000-00-00";  // "install_date": first run, UTC
+    ignored_offers_t ignored_offers;  // "ignored_updates": the offers the user ignores
 };
 
 // The process-wide settings (user-interface thread; workers only read
@@ -88,6 +90,10 @@ bool settings_load(settings_store_t& store, app_settings_t& s);
 // Run entry. False when a settings value could not be written; a Run key
 // that cannot be opened leaves the Run entry as it was and does not count.
 bool settings_save(settings_store_t& store, const app_settings_t& s);
+
+// Writes the ignore list alone (the row's "Ignore this update", the ignored
+// list's "Stop ignoring", the console); false when it could not be written.
+bool settings_save_ignored_offers(settings_store_t& store, const app_settings_t& s);
 
 // Sets (enabled) or deletes the Run entry; false if the Run key cannot be
 // created or opened.

@@ -107,6 +107,22 @@ bool latest_offer_newer(const device_t& device, const driver_offer_t& offer,
     return compare_versions(offer.version, device.driver_version);
 }
 
+bool offer_ignored_by(const update_client_t& client, const driver_offer_t& offer)
+{
+    return offer_ignored(client.ignored_offers, offer.hardid, offer.version, offer.date);
+}
+
+ignored_offer_t ignored_entry_of(const driver_offer_t& offer)
+{
+    return ignored_offer_t{u16(offer.hardid), u16(offer.version), u16(offer.date), u16(offer.title)};
+}
+
+void rank_inventory_offers(const update_client_t& client, device_inventory_t& inventory,
+                           const update_request_t& request)
+{
+    for (device_t& device : inventory.devices) rank_device_offers(client, device, request);
+}
+
 bool offer_usable(const driver_offer_t& offer)
 {
     return offer.link[0] != '\0' && !offer.digest_malformed;
@@ -119,7 +135,7 @@ void rank_device_offers(const update_client_t& client, device_t& device, const u
     driver_offer_t* best = nullptr;
     driver_offer_t* latest = nullptr;
     for (int32_t i = 0; i < device.offer_count; ++i) {
-        if (!offer_usable(offers[i])) continue;
+        if (!offer_usable(offers[i]) || offer_ignored_by(client, offers[i])) continue;
         if (!best || compare_offers(offers[i], *best, request.os_version) > 0) best = &offers[i];
         if (!latest || compare_dates(offers[i].date, latest->date) > 0) latest = &offers[i];
     }

@@ -31,10 +31,20 @@ bool compare_versions(u16view a, u16view b);
 // and no count holds them.
 bool offer_usable(const driver_offer_t& offer);
 
+// Whether the user ignores `offer` (the client's ignore list), and the
+// entry that ignores it.
+bool offer_ignored_by(const update_client_t& client, const driver_offer_t& offer);
+ignored_offer_t ignored_entry_of(const driver_offer_t& offer);
+
 // Sets the device's best_offer, latest_offer, best_offer_better and
-// latest_offer_newer from its usable offers (none usable: no best or latest
-// offer, nothing better or newer); a device without offers is left as it is.
+// latest_offer_newer from its usable offers that the user does not ignore
+// (none: no best or latest offer, nothing better or newer); a device without
+// offers is left as it is.
 void rank_device_offers(const update_client_t& client, device_t& device, const update_request_t& request);
+// The same for every device of `inventory`: after the ignore list changed,
+// the rows and counts are made again from the same answer.
+void rank_inventory_offers(const update_client_t& client, device_inventory_t& inventory,
+                           const update_request_t& request);
 
 // Whether an offer improves on the device's installed driver, as the best
 // offer (signature class and, from Vista on, feature score derived from the

@@ -65,6 +65,9 @@ void start_update_request(scan_result_t& run, const scan_services_t& services, r
     request.transport_result = 0;
 
     update_client_t& client = services.client;
+    // The worker ranks with the ignore list as it stands now; the interface
+    // changes the client's copy only while no request runs.
+    client.ignored_offers = services.settings.ignored_offers;
     std::shared_ptr<update_request_t> shared_request = run.request;
     bool started = run.request_worker.start(
         [&client, shared_request](const stop_flag_t&) { return update_request_job(client, *shared_request); });

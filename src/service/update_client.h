@@ -13,6 +13,7 @@
 #include "app/endpoints.h"
 #include "devices/device.h"
 #include "service/http_transfer.h"
+#include "app/ignored_offers.h"
 
 #include <cstdint>
 #include <set>
@@ -46,6 +47,10 @@ struct update_client_t {
     transfer_ptr update_transfer;
     // Download links whose installation was started here ("setup.dat").
     std::set<std::string> installed_links;
+    // The offers the user ignores: ranking passes over them. The front end
+    // sets the list from the user's settings before a scan, and again
+    // (followed by rank_device_offers) when the user changes it.
+    ignored_offers_t ignored_offers;
     // The base addresses of the update service, tried in this order.
     std::string mirrors[mirror_count];
 };
