@@ -185,8 +185,7 @@ TEST(BackupWin32, AWholeBackupAndRestoreOnWindowsXp)
     // which runs on its own: wait for its record.
     EXPECT_EQ(read_file(backups / "ACME-LAN--Gigabit" / "acmelan.inf"), read_file(store / "acmelan.inf"));
     fs::path record = program / dpinst_record;
-    for (int i = 0; i < 300 && !fs::exists(record); ++i) Sleep(100);
-    std::string command_line = read_file(record);
+    std::string command_line = wait_for_record(record.wstring());
     EXPECT_NE(command_line.find(tdu::test::this_architecture().driver_installer_name), std::string::npos) << command_line;
     EXPECT_NE(command_line.find("/SH /F /PATH \"" + (backups / "ACME-LAN--Gigabit").string() + "\""),
               std::string::npos)

@@ -126,8 +126,7 @@ TEST_F(TduCliBackup, BacksUpEveryPackageAndRestoresOneArchive)
     EXPECT_NE(restored.find("restored: ACME-LAN--Gigabit.zip"), std::string::npos) << restored;
     EXPECT_EQ(read_file(backups / "ACME-LAN--Gigabit" / "acmelan.inf"), read_file(store_folder / "acmelan.inf"));
     fs::path record = folder.path() / dpinst_record;
-    for (int i = 0; i < 300 && !fs::exists(record); ++i) Sleep(100);
-    std::string command_line = read_file(record);
+    std::string command_line = wait_for_record(record.wstring());
     EXPECT_NE(command_line.find("/SH /F /PATH \"" + (backups / "ACME-LAN--Gigabit").string() + "\""),
               std::string::npos)
         << command_line;

@@ -111,4 +111,23 @@ int record_command_line(const std::wstring& record)
     return 0;
 }
 
+std::string wait_for_record(const std::wstring& record, unsigned timeout_ms)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        HANDLE file = CreateFileW(record.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            std::string text;
+            char buf[4096];
+            DWORD n = 0;
+            while (ReadFile(file, buf, sizeof buf, &n, nullptr) && n > 0) text.append(buf, n);
+            CloseHandle(file);
+            if (!text.empty()) return text;
+        }
+        if (GetTickCount() - start >= timeout_ms) return {};
+        Sleep(50);
+    }
+}
+
 } // namespace tdu::test

@@ -26,4 +26,9 @@ bool set_wine_program_version(const std::wstring& exe_name, const wchar_t* versi
 // reads it half written.
 int record_command_line(const std::wstring& record);
 
+// Waits up to `timeout_ms` for a stand-in's record to appear with content and
+// returns it (empty when it never did). A command line is never empty, so an
+// empty read is a file Wine still holds open from its rename: read again.
+std::string wait_for_record(const std::wstring& record, unsigned timeout_ms = 30000);
+
 } // namespace tdu::test

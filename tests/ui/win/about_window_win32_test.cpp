@@ -7,6 +7,7 @@
 #include "ui/skin/fonts.h"
 #include "ui/views/view_box.h"
 
+#include "support/child_process_win32.h"
 #include "support/test_support.h"
 
 #include <windows.h>
@@ -95,10 +96,9 @@ TEST_F(AboutWindow, StartsTheUpdaterBesideTheProgramAndEndsWithOne)
     EXPECT_EQ(result, 1);
     EXPECT_TRUE(boxes.empty());
     fs::path record = dir.path() / "update" / "update.exe.cmdline";
-    DWORD start = GetTickCount();
-    while (!fs::exists(record) && GetTickCount() - start < 20000) Sleep(50);
-    ASSERT_TRUE(fs::exists(record)) << "the updater was not started";
-    EXPECT_NE(test::read_file(record).find("update.exe"), std::string::npos);
+    const std::string command_line = test::wait_for_record(record.wstring(), 20000);
+    ASSERT_FALSE(command_line.empty()) << "the updater was not started";
+    EXPECT_NE(command_line.find("update.exe"), std::string::npos);
 }
 
 TEST_F(AboutWindow, InformationTextCarriesVersionAndBuildStamp)
