@@ -11,6 +11,7 @@
 //   error_network_error  %d         HTTP status
 //   error_network_failed %d         the transfer's error number
 //   new_driver_notify    %d         drivers out of date (30 characters at most)
+//   ignored_link         %d         ignored offers
 //   sidebar_out_of_date, sidebar_no_driver, sidebar_up_to_date,
 //   sidebar_total        %d         the count
 #include <string_view>
@@ -50,7 +51,9 @@
     X(home_backup_msg) X(home_download) X(home_download_msg) X(home_install) \
     X(home_kelptone_automatically) X(home_restore_msg) X(home_scan_for_driver_updates) \
     X(home_scan_for_drivers) X(home_scan_running_msg) X(home_start_scan) \
-    X(menu_about) X(menu_eula) X(menu_exit) X(menu_help) X(menu_information) X(menu_open) X(menu_open_location) \
+    X(ignored_column_date) X(ignored_column_driver) X(ignored_column_hardware_id) X(ignored_column_version) \
+    X(ignored_link) X(ignored_stop) X(ignored_title) \
+    X(menu_about) X(menu_eula) X(menu_exit) X(menu_help) X(menu_ignore_update) X(menu_information) X(menu_open) X(menu_open_location) \
     X(menu_remove) X(menu_settings) \
     X(new_driver_notify) X(quit_backup_confirm) X(quit_confirm) X(remove_confirm) \
     X(restore_failed) X(restore_no_backup) X(restore_no_driver) X(restore_settings) X(restore_started) \

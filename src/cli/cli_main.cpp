@@ -11,6 +11,9 @@
 //   tdu-cli backup         back up every driver-store package of the
 //                          devices into the backup folder and record it in
 //                          the catalogue
+//   tdu-cli ignore --list | --add HWID VERSION DATE [TITLE] | --remove HWID VERSION DATE
+//                          list, add or remove an offer of the user's
+//                          ignore list (scan and install pass over them)
 //   tdu-cli restore ARCHIVE
 //                          unpack one archive of the catalogue and start
 //                          the driver package installer on it
@@ -24,6 +27,7 @@
 #include "app/environment.h"
 #include "cli/console_backup.h"
 #include "cli/console_download.h"
+#include "cli/console_ignore.h"
 #include "cli/console_scan.h"
 #include "cli/scan_report.h"
 #include "common/last_error.h"
@@ -38,6 +42,7 @@
 #include <ctime>
 #include <io.h>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -162,7 +167,8 @@ int usage()
                          "       tdu-cli download\n"
                          "       tdu-cli install\n"
                          "       tdu-cli backup\n"
-                         "       tdu-cli restore ARCHIVE\n");
+                         "       tdu-cli restore ARCHIVE\n"
+                         "       tdu-cli ignore --list | --add HWID VERSION DATE [TITLE] | --remove HWID VERSION DATE\n");
     return exit_usage;
 }
 
@@ -194,6 +200,20 @@ int wmain(int argc, wchar_t** argv)
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         int status = command == "backup" ? after_start_up([] { return tdu::console_backup(); })
                                          : after_start_up([&archive] { return tdu::console_restore(archive); });
+        CoUninitialize();
+        return status;
+    }
+    if (command == "ignore") {
+        std::vector<std::string> args;
+        for (int i = 2; i < argc; ++i) args.push_back(tdu::utf16_to_utf8(tdu::u16ptr(argv[i])));
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        int status = after_start_up([&args] {
+            tdu::console_ignore_result_t result =
+                tdu::console_ignore(tdu::program_settings_store(), tdu::settings, args);
+            std::fwrite(result.out.data(), 1, result.out.size(), stdout);
+            std::fwrite(result.error.data(), 1, result.error.size(), stderr);
+            return result.status;
+        });
         CoUninitialize();
         return status;
     }

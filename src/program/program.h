@@ -47,6 +47,12 @@ scan_services_t program_scan_services();
 backup_services_t program_backup_services();
 install_services_t program_install_services();
 
+// The user's ignore list changed: it becomes the settings' (and is saved),
+// the update client's, and the last answer is ranked again with it (the
+// scan's request gives the system version). False when it could not be
+// saved; it holds for this run all the same. Only while no scan runs.
+bool program_change_ignored_offers(const ignored_offers_t& list, const update_request_t& request);
+
 // How long the exit waits for running workers to stop.
 constexpr uint32_t program_exit_wait_ms = 10000;
 

@@ -18,6 +18,7 @@
 #include "packages/download_session.h"
 #include "packages/shell.h"
 #include "program/global_services.h"
+#include "service/offer_ranking.h"
 #include "service/update_client.h"
 #include "service/os_description.h"
 #include "system/system_info.h"
@@ -130,6 +131,16 @@ backup_services_t program_backup_services()
 install_services_t program_install_services()
 {
     return install_services_t{win32_shell(), system_threads(), environment};
+}
+
+bool program_change_ignored_offers(const ignored_offers_t& list, const update_request_t& request)
+{
+    settings.ignored_offers = list;
+    bool saved = settings_save_ignored_offers(program_settings_store(), settings);
+    update_client_t& client = update_client();
+    client.ignored_offers = list;
+    rank_inventory_offers(client, device_inventory, request);
+    return saved;
 }
 
 bool program_exit(uint32_t wait_ms)

@@ -53,6 +53,17 @@ int32_t result_score(const offer_counts_t& counts)
     return static_cast<int32_t>(std::floor(share * share * 100.0));
 }
 
+ignored_offers_t group_ignore_entries(const offer_group_t& group)
+{
+    const bool latest = group.mode == grouping_by_latest_offer;
+    ignored_offers_t entries;
+    for (const device_t* d : group.devices) {
+        const driver_offer_t* offer = latest ? d->latest_offer : d->best_offer;
+        if (offer) ignore_offer(entries, ignored_entry_of(*offer));
+    }
+    return entries;
+}
+
 size_t devices_with_offers(const device_inventory_t& inventory)
 {
     size_t n = 0;

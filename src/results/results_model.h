@@ -4,6 +4,7 @@
 // three counts and the health score. Free of any window and of any console,
 // so the results view, the console's report and the tests share one set of
 // rules.
+#include "app/ignored_offers.h"
 #include "common/text.h"
 #include "devices/device.h"
 #include "devices/offer_grouping.h"
@@ -44,6 +45,10 @@ offer_counts_t result_counts(const device_inventory_t& inventory);
 // times 100. A machine where no device has offers has nothing out of date
 // and scores 100 (the plain formula would divide by zero).
 int32_t result_score(const offer_counts_t& counts);
+
+// What "Ignore this update" puts on the ignore list for a row: the offer
+// of the row's kind (best or latest) of each member device, once per offer.
+ignored_offers_t group_ignore_entries(const offer_group_t& group);
 
 // Devices that have offers at all (not weighted by instances).
 size_t devices_with_offers(const device_inventory_t& inventory);

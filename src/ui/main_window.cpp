@@ -229,10 +229,17 @@ bool main_window_c::on_create()
     GetClientRect(hwnd(), &client);
     home_ = std::make_unique<home_window_c>();
     scan_ = std::make_unique<scan_window_c>([] { return program_scan_services(); });
-    results_ = std::make_unique<download_window_c>([] {
+    results_ = std::make_unique<download_window_c>([this] {
+        // The ignore list is ranked again with the scan view's request; no
+        // scan runs while the results view shows rows (a scan takes them
+        // away first), and none may run under the ranking.
         return results_services_t{&device_inventory, &download_sessions, program_install_services(),
                                   report_machine_t{system_info.os_description, system_info.processor_name,
-                                                   system_info.memory_size, is_64bit_system(environment)}};
+                                                   system_info.memory_size, is_64bit_system(environment)},
+                                  &settings.ignored_offers, [this](const ignored_offers_t& list) {
+                                      if (scan_->scanning()) return false;
+                                      return program_change_ignored_offers(list, *scan_->run().request);
+                                  }};
     });
     backup_ = std::make_unique<backup_window_c>([] { return program_backup_services(); });
     restore_ = std::make_unique<restore_window_c>([] { return program_backup_services(); });

@@ -290,6 +290,44 @@ TEST_P(SettingsTest, DownloadFolderChangeIsSavedButThisRunKeepsItsFolder)
     EXPECT_TRUE(is_folder(changed));
 }
 
+TEST_P(SettingsTest, IgnoreListSurvivesARestartAndBadStoredFormsLoseNothingElse)
+{
+    auto store = make_store();
+    app_settings_t s;
+    ASSERT_TRUE(settings_load(*store, s));
+    EXPECT_TRUE(s.ignored_offers.empty());
+
+    ASSERT_TRUE(ignore_offer(s.ignored_offers, {u"PCI\\VEN_8086&DEV_100E", u"8.4.13.0", u"2024-05-01", u"Gigabit\tAdapter"}));
+    ASSERT_TRUE(ignore_offer(s.ignored_offers, {u"USBPRINT\\ACME_LASER", u"2.0", u"2023-01-09", u"ACME 日本語"}));
+    ASSERT_TRUE(settings_save_ignored_offers(*store, s));
+    EXPECT_EQ(stored(store->keys.settings, ignored_offers_value).first, reg_multi_sz);
+
+    auto next = make_store();
+    app_settings_t t;
+    ASSERT_TRUE(settings_load(*next, t));
+    ASSERT_EQ(t.ignored_offers.size(), 2u);
+    EXPECT_EQ(t.ignored_offers[0].hardware_id, u"PCI\\VEN_8086&DEV_100E");
+    EXPECT_EQ(t.ignored_offers[0].version, u"8.4.13.0");
+    EXPECT_EQ(t.ignored_offers[0].date, u"2024-05-01");
+    EXPECT_EQ(t.ignored_offers[0].title, u"Gigabit Adapter");  // a TAB inside a field is stored as a space
+    EXPECT_EQ(t.ignored_offers[1].title, u"ACME 日本語");
+
+    // Saving every setting keeps the list; an emptied list leaves no value.
+    ASSERT_TRUE(settings_save(*next, t));
+    EXPECT_EQ(stored(store->keys.settings, ignored_offers_value).first, reg_multi_sz);
+    t.ignored_offers.clear();
+    ASSERT_TRUE(settings_save_ignored_offers(*next, t));
+    EXPECT_EQ(stored(store->keys.settings, ignored_offers_value).first, reg_none);
+
+    // A value of another type is an empty list, and the other settings load.
+    put(*key(store->keys.settings), ignored_offers_value, reg_sz, utf16_bytes(u"PCI\\X\t1.0\t2020-01-01\tX"));
+    put(*key(store->keys.settings), u"language", reg_sz, utf16_bytes(u16(u"Deutsch") + u'\0'));
+    app_settings_t u;
+    ASSERT_TRUE(settings_load(*make_store(), u));
+    EXPECT_TRUE(u.ignored_offers.empty());
+    EXPECT_EQ(u16(u.language), u"Deutsch");
+}
+
 INSTANTIATE_TEST_SUITE_P(Registries, SettingsTest, testing::ValuesIn(test::registry_targets()),
                          [](const testing::TestParamInfo<registry_target_t>& info) { return info.param.name; });
 

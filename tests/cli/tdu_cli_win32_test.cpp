@@ -332,10 +332,45 @@ TEST_F(TduCli, InstallFetchesAgainAPackageDamagedOnDiskInsteadOfInstallingIt)
     EXPECT_EQ(count_of(out, ": not installed"), 0u) << out;
 }
 
+// The printer's offer ignored from the console: the report leaves it out of
+// its rows and counts until it is removed from the list again.
+TEST_F(TduCli, AnIgnoredOfferLeavesTheReportUntilItIsRemovedFromTheList)
+{
+    int exit_code = -1;
+    std::string added = run_program(
+        program, L"ignore --add USBPRINT\\INKMEREP2100_5B7A 2.0.0.11 2012-09-20 \"Inkmere P2100\"", &exit_code);
+    EXPECT_EQ(exit_code, 0) << added;
+    EXPECT_EQ(lines_of(run_program(program, L"ignore --list", &exit_code)),
+              std::vector<std::string>{"USBPRINT\\INKMEREP2100_5B7A\t2.0.0.11\t2012-09-20\tInkmere P2100"});
+
+    std::vector<std::string> expected;
+    for (const char* line : demo_report_lines)
+        if (std::string(line).find("Inkmere") == std::string::npos) expected.push_back(line);
+    expected.back() = "Out of date: 1, no driver: 1, up to date: 4";
+    std::string out = run_program(program, L"scan", &exit_code);
+    EXPECT_EQ(exit_code, 0) << out;
+    std::vector<std::string> lines = lines_of(out);
+    ASSERT_FALSE(lines.empty()) << out;
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 1, lines.end()), expected) << out;
+
+    // Another version of the offer is not on the list: removing what is not
+    // there fails and changes nothing.
+    run_program(program, L"ignore --remove USBPRINT\\INKMEREP2100_5B7A 2.0.0.12 2012-09-20", &exit_code);
+    EXPECT_EQ(exit_code, 1);
+    std::string removed = run_program(program, L"ignore --remove usbprint\\inkmerep2100_5b7a 2.0.0.11 2012-09-20",
+                                      &exit_code);
+    EXPECT_EQ(exit_code, 0) << removed;
+    EXPECT_TRUE(lines_of(run_program(program, L"ignore --list", &exit_code)).empty());
+    lines = lines_of(run_program(program, L"scan", &exit_code));
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 1, lines.end()),
+              std::vector<std::string>(std::begin(demo_report_lines), std::end(demo_report_lines)));
+}
+
 TEST_F(TduCli, AWrongCommandLineIsRefused)
 {
     for (const wchar_t* arguments : {L"", L"scan --xml", L"scan --json extra", L"scna", L"download now", L"install all", L"backup all",
-                                     L"restore"}) {
+                                     L"restore", L"ignore", L"ignore --add X 1.0"}) {
         int exit_code = 0;
         std::string out = run_program(program, arguments, &exit_code);
         EXPECT_EQ(exit_code, 2) << out;

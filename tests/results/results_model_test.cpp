@@ -206,6 +206,52 @@ TEST(ResultsModel, RowsOfTheLatestOffersRegroupTheDevices)
     for (const offer_group_t& g : by_latest.groups) EXPECT_EQ(g.devices.size(), 1u);
 }
 
+// "Ignore this update" on a row takes the offer each member shows in that
+// row's kind, once per distinct offer; ranking again with them leaves the
+// row and its counts out.
+TEST(ResultsModel, IgnoringARowListsItsMembersOffersOfTheRowsKind)
+{
+    device_inventory_t inventory;
+    offer_fields_t best = offer("http://127.0.0.1/best.zip", u"2012-01-01");
+    best.hardid = u"PCI\\SHARED";
+    offer_fields_t latest_a = offer("http://127.0.0.1/latest-a.zip", u"2013-01-01");
+    latest_a.hardid = u"PCI\\A";
+    latest_a.version = u"2.0";
+    add(inventory, u"PCI\\A", true, true, best, &latest_a);
+    add(inventory, u"PCI\\B", true, true, best);
+
+    offer_grouping_t by_best = result_rows(inventory, offer_kind_t::best);
+    ASSERT_EQ(by_best.groups.size(), 1u);
+    ignored_offers_t entries = group_ignore_entries(by_best.groups[0]);
+    ASSERT_EQ(entries.size(), 1u);  // both members show the same offer
+    EXPECT_EQ(entries[0].hardware_id, u"PCI\\SHARED");
+    EXPECT_EQ(entries[0].date, u"2012-01-01");
+    EXPECT_EQ(entries[0].title, u"Driver");
+
+    offer_grouping_t by_latest = result_rows(inventory, offer_kind_t::latest);
+    ignored_offers_t latest_entries;
+    for (const offer_group_t& g : by_latest.groups)
+        for (ignored_offer_t& e : group_ignore_entries(g)) latest_entries.push_back(e);
+    ASSERT_EQ(latest_entries.size(), 2u);
+    EXPECT_TRUE(offer_ignored(latest_entries, u"PCI\\A", u"2.0", u"2013-01-01"));
+    EXPECT_TRUE(offer_ignored(latest_entries, u"PCI\\SHARED", u"1.0.0.0", u"2012-01-01"));
+
+    // Ranked again with the best row's entries: no offer is left for B, so
+    // it leaves the rows and the counts; A keeps its latest offer.
+    update_client_t client;
+    client.ignored_offers = entries;
+    update_request_t request;
+    request.os_version = 61;
+    rank_inventory_offers(client, inventory, request);
+    offer_counts_t counts = result_counts(inventory);
+    EXPECT_EQ(counts.out_of_date + counts.no_driver + counts.up_to_date, 1);
+    offer_grouping_t after = result_rows(inventory, offer_kind_t::best);
+    ASSERT_EQ(after.groups.size(), 1u);
+    ASSERT_EQ(after.groups[0].devices.size(), 1u);
+    EXPECT_EQ(u16(after.groups[0].devices[0]->device_id), u"PCI\\A");
+    EXPECT_EQ(u16(after.groups[0].offer->version), u"2.0");
+}
+
 // The counts, a row's status and the console all read one rule: a device
 // without a driver whose offer improves nothing (its installation was
 // already started) is up to date everywhere, and a row of the latest

@@ -132,6 +132,46 @@ TEST_F(RankDeviceOffers, LeavesADeviceWithoutOffersAlone)
     EXPECT_FALSE(device.latest_offer_newer);
 }
 
+TEST_F(RankDeviceOffers, PassesOverIgnoredOffersAndShowsANewerOneAgain)
+{
+    const offer_fields_t older = with(offer_fields_t{}, [](offer_fields_t& s) { s.date = u"2012-01-01"; s.link = "http://127.0.0.1/old.zip"; });
+    const offer_fields_t current;  // 2013-05-01, 1.0.0.0
+    const offer_fields_t newer = with(offer_fields_t{}, [](offer_fields_t& s) { s.date = u"2014-02-02"; s.version = u"1.1.0.0"; });
+    set_offers(device, {make_offer(older), make_offer(current)});
+    device.has_driver = true;
+    copy_field(device.driver_date, device_driver_date_chars, u"2011-01-01");
+    copy_field(device.driver_version, device_driver_version_chars, u"0.9");
+
+    // Ignoring the best offer (device ID in another letter case) leaves the older one.
+    client.ignored_offers = {{u"pci\\ven_8086&dev_100e", u"1.0.0.0", u"2013-05-01", u"Driver"}};
+    rank_device_offers(client, device, request);
+    EXPECT_EQ(device.best_offer, offer(0));
+    EXPECT_EQ(device.latest_offer, offer(0));
+
+    // Ignoring both: no offer, so no row and no count.
+    ignore_offer(client.ignored_offers, ignored_entry_of(*offer(0)));
+    rank_device_offers(client, device, request);
+    EXPECT_EQ(device.best_offer, nullptr);
+    EXPECT_EQ(device.latest_offer, nullptr);
+    EXPECT_FALSE(device.best_offer_better);
+    EXPECT_EQ(device_offer_state(device, false), device_state_t::none);
+    offer_counts_t c = count_offer_results(&device, 1);
+    EXPECT_EQ(c.out_of_date + c.no_driver + c.up_to_date, 0);
+
+    // The service offers a newer driver: it is not on the list and shows.
+    set_offers(device, {make_offer(older), make_offer(current), make_offer(newer)});
+    rank_device_offers(client, device, request);
+    EXPECT_EQ(device.best_offer, offer(2));
+    EXPECT_TRUE(device.best_offer_better);
+
+    // Ranking the whole inventory again after the list changed.
+    device_inventory_t inventory;
+    inventory.devices.push_back(std::move(device));
+    client.ignored_offers.clear();
+    rank_inventory_offers(client, inventory, request);
+    EXPECT_EQ(inventory.devices[0].best_offer, &inventory.devices[0].offers[2]);
+}
+
 TEST(BestOfferBetter, ComparesWithTheInstalledDriversRank)
 {
     struct row {

@@ -45,6 +45,10 @@ void link_c::set_font(HFONT font)
 
 void link_c::open()
 {
+    if (on_click) {
+        on_click();
+        return;
+    }
     if (address_.empty() || !open_address) return;
     if (open_address(address_)) {
         visited_ = true;

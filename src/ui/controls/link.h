@@ -14,6 +14,10 @@ public:
     static constexpr COLORREF normal_colour = RGB(0, 0, 255);
     static constexpr COLORREF visited_colour = RGB(128, 0, 128);
 
+    // A link to an action of the program rather than to an address: when
+    // set, a click runs it (and the link never turns purple).
+    std::function<void()> on_click;
+
     // How an address is opened: true when it was. The shell's "open" verb,
     // shown normally, unless a test puts something else here.
     std::function<bool(const u16& address)> open_address;
@@ -25,7 +29,7 @@ public:
     void set_address(u16view address) { address_ = u16(address); }
     void set_font(HFONT font);
     bool visited() const { return visited_; }
-    // Opens the address as a click does.
+    // Runs the action, or opens the address, as a click does.
     void open();
 
     bool process_message(UINT message, WPARAM w, LPARAM l, LRESULT& result);

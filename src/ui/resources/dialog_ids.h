@@ -15,6 +15,10 @@
 /* The device information dialog: button 1 OK, button 2 hidden (Escape). */
 #define IDD_DEVINFO 312
 
+/* The ignored updates dialog: button 1 closes it, button 2 hidden (Escape);
+   its list and its "Stop ignoring" button are made in the C++ code. */
+#define IDD_IGNORED 314
+
 /* The main window's menu (its first sub-menu is the drop-down and the tray
    menu) and its commands. */
 #define IDR_MAIN_MENU 333
@@ -31,5 +35,6 @@
 #define ID_ROW_REMOVE 32791
 #define ID_ROW_DOWNLOAD 32792
 #define ID_ROW_OPEN_LOCATION 32793
+#define ID_ROW_IGNORE 32794
 
 #endif

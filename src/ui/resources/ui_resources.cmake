@@ -10,7 +10,8 @@
 function(tdu_ui_resources target)
     set(folder ${CMAKE_SOURCE_DIR}/src/ui/resources)
     set(rc ${folder}/message_box.rc ${folder}/main_menu.rc ${folder}/about.rc ${folder}/config.rc
-           ${folder}/row_menu.rc ${folder}/devinfo.rc)
+           ${folder}/row_menu.rc ${folder}/devinfo.rc
+           ${folder}/ignored.rc)
     set_property(SOURCE ${rc} APPEND PROPERTY COMPILE_OPTIONS -c 65001)
     target_sources(${target} PRIVATE ${rc})
     if(COMMAND tdu_ui_artwork)

@@ -2,6 +2,7 @@
 
 #include "app/app_messages.h"
 #include "app/language.h"
+#include "app/language_format.h"
 #include "app/language_keys.h"
 #include "common/win32_text.h"
 #include "ui/skin/colours.h"
@@ -11,6 +12,8 @@
 #include "ui/win/memory_paint.h"
 
 #include <windowsx.h>
+
+#include <algorithm>
 
 namespace tdu {
 
@@ -49,6 +52,35 @@ void download_all_window_c::on_create()
     button_.set_font(skin_font(font_verdana_9_bold));
     button_.set_text_colour(colour::white);
     line_.reset(CreatePen(PS_SOLID, 1, colour::frame));
+
+    ignored_.create(hwnd(), 0, 0, 0, 10, 19);
+    ignored_.set_font(skin_font(font_verdana_8));
+    ShowWindow(ignored_.hwnd(), SW_HIDE);
+}
+
+void download_all_window_c::set_ignored_count(size_t count)
+{
+    if (!ignored_.hwnd()) return;
+    u16 label = format_language_text(language_text(lang::ignored_link), {decimal_text(static_cast<int64_t>(count))}, 63);
+    ignored_.set_label(label);
+    SetWindowTextW(ignored_.hwnd(), wide(label.c_str()));
+    HDC dc = GetDC(hwnd());
+    ignored_width_ = skin_text_size(dc, font_verdana_8, label).cx + 4;
+    ReleaseDC(hwnd(), dc);
+    RECT client;
+    GetClientRect(hwnd(), &client);
+    place_ignored_link(client.right);
+    ShowWindow(ignored_.hwnd(), count > 0 ? SW_SHOW : SW_HIDE);
+}
+
+// Right before the button, its text's width; where the bar is too narrow,
+// it starts no further left than the tick box's right edge.
+void download_all_window_c::place_ignored_link(int width)
+{
+    if (!ignored_.hwnd()) return;
+    int right = width - 136 - 12;
+    int left = std::max(right - ignored_width_, 250);
+    MoveWindow(ignored_.hwnd(), left, 12, std::max(0, right - left), 19, TRUE);
 }
 
 bool download_all_window_c::process_message(UINT message, WPARAM w, LPARAM l, LRESULT& result)
@@ -61,6 +93,7 @@ bool download_all_window_c::process_message(UINT message, WPARAM w, LPARAM l, LR
     case WM_SIZE:
         if (button_.hwnd())
             SetWindowPos(button_.hwnd(), nullptr, LOWORD(l) - 136, 8, 106, 27, SWP_NOZORDER | SWP_NOACTIVATE);
+        place_ignored_link(LOWORD(l));
         InvalidateRect(hwnd(), nullptr, FALSE);
         return true;
     case WM_ERASEBKGND:

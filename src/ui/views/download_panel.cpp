@@ -296,6 +296,7 @@ HMENU download_panel_c::make_context_menu(POINT client) const
         {row_menu_information, language_text(lang::menu_information)},
         {row_menu_remove, language_text(lang::menu_remove)},
         {row_menu_open_location, language_text(lang::menu_open_location)},
+        {row_menu_ignore, language_text(lang::menu_ignore_update)},
     };
     for (const label_t& label : labels)
         ModifyMenuW(popup, label.id, MF_BYCOMMAND | MF_STRING, label.id, wide(label.text.c_str()));
@@ -341,6 +342,9 @@ void download_panel_c::run_command(UINT command)
         return;
     case row_menu_open_location:
         row_->open_location();
+        return;
+    case row_menu_ignore:
+        if (context_.ignore_group) context_.ignore_group(group_);
         return;
     default:
         return;

@@ -3,8 +3,8 @@
 // and the devices it fits. It shows the devices with their installed and
 // offered dates, the package's download state and progress, and one button
 // whose action follows the state (download, pause, resume, install); its
-// context menu removes the files, opens their folder, opens the settings
-// and the device information. The row's decisions are the core's
+// context menu removes the files, opens their folder, ignores the offer,
+// opens the settings and the device information. The row's decisions are the core's
 // download_row_c; the panel is its host: message boxes, the 200 ms timer
 // (id 2) and redraws.
 #include "ui/views/view_run_host.h"
@@ -38,6 +38,10 @@ struct panel_context_t {
     // command chosen (0 for none). The system's popup menu unless a test
     // answers instead.
     std::function<UINT(HMENU menu, POINT screen, HWND owner)> track_menu;
+    // "Ignore this update" of a row: the results view takes the row's offers
+    // onto the ignore list (after the row's command has returned, as the
+    // row goes with the rebuilt list).
+    std::function<void(const offer_group_t& group)> ignore_group;
 };
 
 // The context menu's commands (menu resource 336).
@@ -47,6 +51,7 @@ enum row_menu_command : UINT {
     row_menu_remove = ID_ROW_REMOVE,
     row_menu_download = ID_ROW_DOWNLOAD,
     row_menu_open_location = ID_ROW_OPEN_LOCATION,
+    row_menu_ignore = ID_ROW_IGNORE,
 };
 
 class download_panel_c : public window_c<download_panel_c>, public view_run_host_c {

@@ -6,6 +6,7 @@
 #include "app/language_format.h"
 #include "common/win32_text.h"
 #include "devices/device_class.h"
+#include "ui/dialogs/ignored_window.h"
 #include "ui/model/results_view_model.h"
 #include "ui/skin/colours.h"
 #include "ui/skin/fonts.h"
@@ -28,6 +29,9 @@ constexpr COLORREF selector_text_colour = RGB(0x47, 0x83, 0xC3);
 // Below the chart box (which ends at 370): the FAQ link, then the WHQL note.
 constexpr int faq_top = 378;
 constexpr int whql_top = 404;
+// To the view itself: apply the ignore list a row's menu left in
+// pending_ignore_ (the row that asked is gone by then).
+constexpr UINT wm_apply_pending_ignore = WM_APP + 20;
 
 u16 count_text(language_key_t key, int64_t value)
 {
@@ -82,6 +86,11 @@ void download_window_c::on_create()
     context_.class_images =
         services_->inventory ? reinterpret_cast<HIMAGELIST>(class_image_list(*services_->inventory)) : nullptr;
     context_.language_code = language_code(language_table);
+    context_.ignore_group = [this](const offer_group_t& group) {
+        if (!services_ || !services_->ignored_offers) return;
+        pending_ignore_ = list_with_row(group);
+        PostMessageW(hwnd(), wm_apply_pending_ignore, 0, 0);
+    };
     {
         HDC dc = GetDC(hwnd());
         context_.class_line = line_height(dc, font_verdana_9_bold);
@@ -113,6 +122,8 @@ void download_window_c::on_create()
     faq_.set_address(faq_page_url(language_table));
 
     bottom_.create_bar(hwnd(), 0, 0, std::max<int>(0, client.right - side_bar));
+    bottom_.ignored_link().on_click = [this] { show_ignored_list(); };
+    bottom_.set_ignored_count(ignored_count());
 
     header_tile_.reset(skin_image_c(skin::results_header_tile).make_pattern_brush());
     side_bar_brush_.reset(CreateSolidBrush(side_bar_colour));
@@ -192,6 +203,46 @@ void download_window_c::rebuild_rows()
     }
 }
 
+size_t download_window_c::ignored_count() const
+{
+    return services_ && services_->ignored_offers ? services_->ignored_offers->size() : 0;
+}
+
+ignored_offers_t download_window_c::list_with_row(const offer_group_t& group) const
+{
+    ignored_offers_t list = *services_->ignored_offers;
+    for (ignored_offer_t& e : group_ignore_entries(group)) ignore_offer(list, std::move(e));
+    return list;
+}
+
+void download_window_c::ignore_row_offers(const offer_group_t& group)
+{
+    if (!services_ || !services_->ignored_offers) return;
+    apply_ignored_offers(list_with_row(group));
+}
+
+void download_window_c::show_ignored_list()
+{
+    if (!services_ || !services_->ignored_offers) return;
+    std::optional<ignored_offers_t> changed =
+        show_ignored_offers(GetAncestor(hwnd(), GA_ROOT), *services_->ignored_offers);
+    if (changed) apply_ignored_offers(*changed);
+}
+
+void download_window_c::apply_ignored_offers(const ignored_offers_t& list)
+{
+    if (!services_ || !services_->change_ignored_offers) return;
+    services_->change_ignored_offers(list);
+    bottom_.set_ignored_count(ignored_count());
+    if (!loaded_) return;
+    rebuild_rows();
+    // The same answer counted again; the diagnostic report went with the
+    // scan's first showing and is not sent again.
+    update_counts();
+    update_chart();
+    InvalidateRect(hwnd(), nullptr, FALSE);
+}
+
 void download_window_c::select_kind(offer_kind_t kind)
 {
     Button_SetCheck(best_, kind == offer_kind_t::best ? BST_CHECKED : BST_UNCHECKED);
@@ -208,13 +259,18 @@ void download_window_c::on_show()
 {
     if (!loaded_ || !services_ || !services_->inventory) return;
     update_counts();
+    update_chart();
+    send_diagnostic_report(grouping_.groups, counts_, *services_->inventory, services_->machine);
+    InvalidateRect(hwnd(), nullptr, FALSE);
+}
+
+void download_window_c::update_chart()
+{
     chart_.clear_slices();
     chart_.set_pie_rect(RECT{60, 20, 165, 100});
     chart_.add_slice(language_text(lang::sidebar_out_of_date), counts_.out_of_date, 0xFFFF0000);
     chart_.add_slice(language_text(lang::sidebar_no_driver), counts_.no_driver, 0xFFFFFF00);
     chart_.add_slice(language_text(lang::sidebar_up_to_date), counts_.up_to_date, 0xFF16CD1F);
-    send_diagnostic_report(grouping_.groups, counts_, *services_->inventory, services_->machine);
-    InvalidateRect(hwnd(), nullptr, FALSE);
 }
 
 void download_window_c::update_counts()
@@ -285,6 +341,13 @@ bool download_window_c::process_message(UINT message, WPARAM w, LPARAM l, LRESUL
         return true;
     case wm_download_all:
         on_download_all();
+        return true;
+    case wm_apply_pending_ignore:
+        if (pending_ignore_) {
+            ignored_offers_t list = std::move(*pending_ignore_);
+            pending_ignore_.reset();
+            apply_ignored_offers(list);
+        }
         return true;
     default:
         return false;

@@ -10,6 +10,11 @@
 // the diagnostic report is sent then. Rows are rebuilt for every scan and
 // every change of kind; their downloads live on in the session list, so a
 // running download carries on in the new row of its package.
+//
+// "Ignore this update" of a row and "Stop ignoring" of the ignored list
+// (the bottom bar's link) hand the new ignore list to the services, which
+// keep it and rank the same answer again; the rows, the counts and the
+// chart are then made anew.
 #include "devices/device.h"
 #include "devices/offer_grouping.h"
 #include "packages/download_session.h"
@@ -25,6 +30,8 @@
 #include "ui/win/gdi_handle.h"
 #include "ui/win/window.h"
 
+#include "app/ignored_offers.h"
+
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -39,6 +46,11 @@ struct results_services_t {
     download_session_list_c* sessions = nullptr;
     install_services_t install;
     report_machine_t machine;
+    // The ignore list as it stands (the user's settings), and the change of
+    // it: kept, saved and the answer ranked again; false when it could not
+    // be saved (it holds for this run all the same).
+    const ignored_offers_t* ignored_offers = nullptr;
+    std::function<bool(const ignored_offers_t& list)> change_ignored_offers;
 };
 
 class download_window_c : public window_c<download_window_c> {
@@ -77,6 +89,12 @@ public:
     const CPieChart& chart() const { return chart_; }
     HWND kind_button(offer_kind_t kind) const { return kind == offer_kind_t::best ? best_ : latest_; }
     const download_all_window_c& bottom_bar() const { return bottom_; }
+    // Takes the offers of `group` (a row's) onto the ignore list at once.
+    void ignore_row_offers(const offer_group_t& group);
+    // As a click on the bottom bar's link: the ignored list's dialog.
+    void show_ignored_list();
+    size_t ignored_count() const;
+
     // Shared by the rows: the main window sets how the device information
     // opens; tests may answer the context menu.
     panel_context_t& panel_context() { return context_; }
@@ -92,6 +110,12 @@ private:
     void paint_side_bar(HDC dc, int width);
     // The counts of the loaded scan, also the view's name.
     void update_counts();
+    void update_chart();
+    // The ignore list with the offers of `group` added.
+    ignored_offers_t list_with_row(const offer_group_t& group) const;
+    // Hands `list` to the services and rebuilds rows and counts from the
+    // ranking it leads to.
+    void apply_ignored_offers(const ignored_offers_t& list);
 
     std::function<results_services_t()> services_factory_;
     std::optional<results_services_t> services_;
@@ -112,6 +136,8 @@ private:
     brush_t frame_brush_;
     brush_t edge_brush_;
     skin_image_c legend_icons_[4];
+    // A row's "Ignore this update" waits here for the view's own message.
+    std::optional<ignored_offers_t> pending_ignore_;
 };
 
 } // namespace tdu

@@ -28,6 +28,9 @@
 #include "support/architecture.h"
 #include "support/child_process_win32.h"
 #include "support/test_support.h"
+#include "app/language_format.h"
+#include "app/settings.h"
+#include "ui/dialogs/ignored_window.h"
 #include "ui/main_window.h"
 #include "ui/model/results_view_model.h"
 #include "ui/skin/fonts.h"
@@ -535,6 +538,110 @@ TEST_F(ResultsView, TheContextMenuOffersRemoveOnlyWhenThereAreFiles)
     EXPECT_EQ(shown->devices.size(), 2u);
     view().panel_context().show_information = keep;
     view().panel_context().track_menu = nullptr;
+}
+
+// "Ignore this update" from a row's menu takes the printer's offer out of
+// the rows, the counts and the chart, keeps it in the user's settings for
+// the next start, and the bottom bar's link opens the list whose "Stop
+// ignoring" brings it back.
+TEST_F(ResultsView, IgnoringTheOfferOfARowTakesItOutUntilTheUserStopsIgnoringIt)
+{
+    ASSERT_TRUE(settings.ignored_offers.empty());
+    const int rows_before = view().row_count();
+    const offer_counts_t before = view().counts();
+    download_panel_c* printer = row_of("inkmere-p2100-2.0.zip");
+    ASSERT_NE(printer, nullptr);
+    EXPECT_FALSE(IsWindowVisible(view().bottom_bar().ignored_link().hwnd())) << "no link while nothing is ignored";
+
+    UINT ignore_state = 0;
+    view().panel_context().track_menu = [&](HMENU menu, POINT, HWND) {
+        ignore_state = GetMenuState(menu, row_menu_ignore, MF_BYCOMMAND);
+        wchar_t label[64] = {};
+        GetMenuStringW(menu, row_menu_ignore, label, 64, MF_BYCOMMAND);
+        EXPECT_EQ(u16(u16ptr(label)), language_text(lang::menu_ignore_update));
+        return static_cast<UINT>(row_menu_ignore);
+    };
+    POINT in_row{40, 10};
+    ClientToScreen(printer->hwnd(), &in_row);
+    SendMessageW(printer->hwnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(printer->hwnd()),
+                 MAKELPARAM(in_row.x, in_row.y));
+    view().panel_context().track_menu = nullptr;
+    EXPECT_FALSE(ignore_state & MF_GRAYED);
+    ASSERT_TRUE(pump_until([&] { return view().row_count() == rows_before - 1; }, 10000));
+    EXPECT_EQ(row_of("inkmere-p2100-2.0.zip"), nullptr);
+    EXPECT_EQ(view().counts().out_of_date, before.out_of_date - 1);
+    EXPECT_EQ(view().counts().no_driver, before.no_driver);
+    EXPECT_EQ(view().counts().up_to_date, before.up_to_date);
+    ASSERT_EQ(view().chart().slices().size(), 3u);
+    EXPECT_EQ(view().chart().slices()[0].value, before.out_of_date - 1);
+
+    // The entry names the offer, and the next start reads it back.
+    ASSERT_EQ(settings.ignored_offers.size(), 1u);
+    EXPECT_EQ(settings.ignored_offers[0].version, u"2.0.0.11");
+    EXPECT_EQ(settings.ignored_offers[0].date, u"2012-09-20");
+    const u16 ignored_id = settings.ignored_offers[0].hardware_id;
+    EXPECT_TRUE(equals_ignore_case_ascii(ignored_id, u"USBPRINT\\INKMEREP2100_5B7A") ||
+                equals_ignore_case_ascii(ignored_id, u"INKMEREP2100_5B7A"))
+        << utf16_to_utf8(ignored_id);
+    settings_store_t& live = program_settings_store();
+    settings_store_t next{live.registry, live.folders, live.program_folder, live.program_path, live.utc_now};
+    next.keys = live.keys;
+    app_settings_t restarted;
+    ASSERT_TRUE(settings_load(next, restarted));
+    ASSERT_EQ(restarted.ignored_offers.size(), 1u);
+    EXPECT_TRUE(same_ignored_offer(restarted.ignored_offers[0], settings.ignored_offers[0]));
+
+    // The link under the rows counts it and opens the list.
+    HWND link = view().bottom_bar().ignored_link().hwnd();
+    ASSERT_TRUE(IsWindowVisible(link));
+    wchar_t link_text[128] = {};
+    GetWindowTextW(link, link_text, 128);
+    EXPECT_EQ(u16(u16ptr(link_text)), format_language_text(language_text(lang::ignored_link), {u"1"}, 63));
+    save_screenshot(window->hwnd(), L"results_ignored");
+
+    std::vector<std::wstring> lines;
+    bool stop_enabled = false;
+    while_dialog_up_t in_dialog([&](HWND dialog) {
+        HWND list = GetDlgItem(dialog, ignored_window_c::list_id);
+        const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+        for (int i = 0; i < count; ++i) {
+            wchar_t cells[4][256] = {};
+            std::wstring line;
+            for (int c = 0; c < 4; ++c) {
+                LVITEMW item{};
+                item.iSubItem = c;
+                item.pszText = cells[c];
+                item.cchTextMax = 256;
+                SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+                line += (c ? L" | " : L"") + std::wstring(cells[c]);
+            }
+            lines.push_back(line);
+        }
+        HWND stop = GetDlgItem(dialog, ignored_window_c::stop_id);
+        stop_enabled = IsWindowEnabled(stop) != FALSE;
+        save_screenshot(dialog, L"ignored_updates");
+        SendMessageW(stop, BM_CLICK, 0, 0);
+        EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 0);
+        EXPECT_FALSE(IsWindowEnabled(stop)) << "nothing left to select";
+        SendMessageW(dialog, WM_COMMAND, IDOK, 0);
+    });
+    RECT link_rect;
+    GetClientRect(link, &link_rect);
+    SendMessageW(link, WM_LBUTTONUP, 0, MAKELPARAM(4, link_rect.bottom / 2));
+    ASSERT_TRUE(in_dialog.ran()) << "the link opened no dialog";
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0], L"Inkmere P2100 | 2.0.0.11 | 2012-09-20 | " + std::wstring(wide(ignored_id.c_str())));
+    EXPECT_TRUE(stop_enabled) << "the first line is selected when the list opens";
+
+    // Back in the rows, the counts and the settings; the link hides.
+    EXPECT_EQ(view().row_count(), rows_before);
+    EXPECT_NE(row_of("inkmere-p2100-2.0.zip"), nullptr);
+    EXPECT_EQ(view().counts().out_of_date, before.out_of_date);
+    EXPECT_TRUE(settings.ignored_offers.empty());
+    app_settings_t after;
+    ASSERT_TRUE(settings_load(next, after));
+    EXPECT_TRUE(after.ignored_offers.empty());
+    EXPECT_FALSE(IsWindowVisible(link));
 }
 
 namespace {
