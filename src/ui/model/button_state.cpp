@@ -40,10 +40,10 @@ button_row_outcome_t button_row_up(std::vector<int>& states, const std::vector<b
     button_row_outcome_t out;
     for (size_t i = 0; i < states.size() && i < under.size(); ++i) {
         if (!under[i]) continue;
+        if (states[i] == button_pressed) out.fired = static_cast<int>(i);
         if (states[i] != button_hover) {
             states[i] = button_hover;
             out.changed = true;
-            out.fired = static_cast<int>(i);
         }
         return out;
     }
@@ -93,9 +93,10 @@ bool button_single_down(int& state, bool over)
 bool button_single_up(int& state, bool over, bool& fire)
 {
     fire = false;
-    if (!over || state == button_hover) return false;
+    if (!over) return false;
+    fire = state == button_pressed;
+    if (state == button_hover) return false;
     state = button_hover;
-    fire = true;
     return true;
 }
 

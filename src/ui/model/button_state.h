@@ -28,16 +28,19 @@ button_row_outcome_t button_row_move(std::vector<int>& states, const std::vector
 // it already is.
 button_row_outcome_t button_row_down(std::vector<int>& states, const std::vector<bool>& under);
 // Left button up: the first button under the point becomes hover unless it
-// already is, and its action runs. Releasing over a button that was only
-// hovered (pressed elsewhere) does nothing.
+// already is; its action runs only when it was pressed. Releasing over a
+// button that was not pressed (the press happened elsewhere and the pointer
+// was dragged onto it) does nothing.
 button_row_outcome_t button_row_up(std::vector<int>& states, const std::vector<bool>& under);
 // The mouse left the window: the first button that is not normal turns normal.
 button_row_outcome_t button_row_leave(std::vector<int>& states);
 // Whether a point lies on any button of the row (the caption band's hit test).
 bool button_row_any_under(const std::vector<bool>& under);
 
-// One page button (the home view's scan button). Each returns whether the
-// state changed; `button_single_up` also sets `fire` when the click counts.
+// One page button (the home view's scan button, a results row's button).
+// Each returns whether the state changed; `button_single_up` also sets
+// `fire` when the click counts: a release over the button after a press on
+// it, never a release after a drag onto it.
 bool button_single_move(int& state, bool over);
 bool button_single_down(int& state, bool over);
 bool button_single_up(int& state, bool over, bool& fire);

@@ -1,5 +1,6 @@
 #include "ui/model/home_view_layout.h"
 
+#include "ui/model/button_state.h"
 #include "ui/model/scan_view_layout.h"
 
 namespace tdu {
@@ -32,27 +33,21 @@ bool home_long_side_bar_labels(std::string_view code) { return code == "fr" || c
 
 home_button_outcome_t home_button_event(int32_t& state, pointer_event event, bool over_button)
 {
+    // The one pointer rule of every owner-drawn button.
     home_button_outcome_t out;
-    auto set = [&](int32_t next) {
-        if (state == next) return;
-        state = next;
-        out.redraw = true;
-    };
+    int s = state;
     switch (event) {
     case pointer_event::move:
-        if (over_button && state == 0) set(1);
-        if (!over_button && state != 0) set(0);
+        out.redraw = button_single_move(s, over_button);
         break;
     case pointer_event::down:
-        if (over_button) set(2);
+        out.redraw = button_single_down(s, over_button);
         break;
     case pointer_event::up:
-        if (over_button && state == 2) {
-            set(1);
-            out.start_scan = true;
-        }
+        out.redraw = button_single_up(s, over_button, out.start_scan);
         break;
     }
+    state = s;
     return out;
 }
 

@@ -31,6 +31,11 @@ TEST(ButtonRow, PressAndReleaseFiresOnceAndEndsInHover)
 
     // A second release without a press does not fire again.
     EXPECT_EQ(button_row_up(states, on_second).fired, -1);
+
+    // Pressed elsewhere and dragged onto the button: the release does nothing.
+    states = {button_normal, button_normal};
+    EXPECT_EQ(button_row_up(states, on_second).fired, -1);
+    EXPECT_EQ(states[1], button_hover);
 }
 
 TEST(ButtonRow, HoverMovesAndLeaveResets)
@@ -68,7 +73,7 @@ TEST(ButtonSingle, ReleaseOverAHoveredButtonDoesNotClick)
         {"pressed, released over it", button_pressed, true, true, button_hover},
         {"hover only, released over it", button_hover, true, false, button_hover},
         {"pressed, released elsewhere", button_pressed, false, false, button_pressed},
-        {"normal, released over it", button_normal, true, true, button_hover},
+        {"dragged onto it and released (no press on it)", button_normal, true, false, button_hover},
     };
     for (const auto& r : rows) {
         int state = r.state;

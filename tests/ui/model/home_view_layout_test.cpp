@@ -76,7 +76,7 @@ TEST(HomeViewLayout, ScanButton)
         {"click", {{e::move, true}, {e::down, true}, {e::up, true}}, 1, 1},
         {"click without a move before", {{e::down, true}, {e::up, true}}, 1, 1},
         {"release over it after pressing elsewhere", {{e::down, false}, {e::move, true}, {e::up, true}}, 1, 0},
-        {"release over it with nothing pressed", {{e::up, true}}, 0, 0},
+        {"release over it with nothing pressed: hovered, no scan", {{e::up, true}}, 1, 0},
         {"press, leave, come back, release", {{e::down, true}, {e::move, false}, {e::move, true}, {e::up, true}}, 1, 0},
         {"press and release outside", {{e::down, true}, {e::move, false}, {e::up, false}}, 0, 0},
         {"moves over a pressed button keep it pressed", {{e::down, true}, {e::move, true}, {e::up, true}}, 1, 1},

@@ -540,6 +540,30 @@ TEST_F(ResultsView, TheContextMenuOffersRemoveOnlyWhenThereAreFiles)
     view().panel_context().track_menu = nullptr;
 }
 
+// The pointer pressed elsewhere and released over a row's button, with or
+// without a move over it first (a row made anew under a held pointer sees
+// no move): nothing starts, as with a push button.
+TEST_F(ResultsView, ADragOntoARowsButtonAndAReleaseStartsNothing)
+{
+    download_panel_c* row = row_of("brightwave-hdaudio-6.0.zip");
+    ASSERT_NE(row, nullptr);
+    ASSERT_EQ(row->row().session().state(), download_not_downloaded);
+    RECT r = row->button_rect();
+    const LPARAM outside = MAKELPARAM(r.left - 30, (r.top + r.bottom) / 2);
+    const LPARAM on_button = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    SendMessageW(row->hwnd(), WM_MOUSEMOVE, MK_LBUTTON, outside);
+    SendMessageW(row->hwnd(), WM_LBUTTONUP, 0, on_button);
+    pump_messages(300);
+    EXPECT_EQ(row->row().session().state(), download_not_downloaded);
+    SendMessageW(row->hwnd(), WM_MOUSEMOVE, MK_LBUTTON, outside);
+    SendMessageW(row->hwnd(), WM_MOUSEMOVE, MK_LBUTTON, on_button);
+    SendMessageW(row->hwnd(), WM_LBUTTONUP, 0, on_button);
+    pump_messages(300);
+    EXPECT_EQ(row->row().session().state(), download_not_downloaded);
+    EXPECT_EQ(row->button_label(), language_text(lang::download_btn_download));
+    // The tests before pressed and released on the buttons: that clicks.
+}
+
 // "Ignore this update" from a row's menu takes the printer's offer out of
 // the rows, the counts and the chart, keeps it in the user's settings for
 // the next start, and the bottom bar's link opens the list whose "Stop
