@@ -60,12 +60,23 @@ function(tdu_test name)
     set_tests_properties(${name} PROPERTIES TIMEOUT ${A_TIMEOUT} LABELS "${labels}")
 endfunction()
 
-# tdu_windows_resources(<target> <description> <manifest>): the version
-# resource "4.2.0.1" and the manifest of a Windows program.
+# tdu_windows_resources(<target> <description> <manifest template>): the
+# version resource and the manifest of a Windows program, both with the
+# project's version (the one place it is written), the manifest also with
+# the build's processor architecture (a 64-bit program that asks for the
+# x86 common controls gets no activation context on Windows).
 function(tdu_windows_resources target description manifest)
     set(TDU_FILE_DESCRIPTION "${description}")
     set(TDU_INTERNAL_NAME "${target}")
-    set(TDU_MANIFEST "${manifest}")
+    set(TDU_VERSION_COMMAS
+        "${PROJECT_VERSION_MAJOR},${PROJECT_VERSION_MINOR},${PROJECT_VERSION_PATCH},${PROJECT_VERSION_TWEAK}")
+    if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+        set(TDU_MANIFEST_ARCH amd64)
+    else()
+        set(TDU_MANIFEST_ARCH x86)
+    endif()
+    set(TDU_MANIFEST "${CMAKE_CURRENT_BINARY_DIR}/${target}.manifest")
+    configure_file(${manifest} ${TDU_MANIFEST} @ONLY)
     configure_file(${CMAKE_SOURCE_DIR}/src/ui/resources/version.rc.in
                    ${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc @ONLY)
     target_sources(${target} PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc)

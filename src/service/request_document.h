@@ -21,6 +21,7 @@
 //   </kelptone>
 #include "devices/device.h"
 #include "service/update_client.h"
+#include "tdu_version.h"
 
 #include <cstdint>
 #include <string>
@@ -28,7 +29,7 @@
 
 namespace tdu {
 
-constexpr const char* client_version = "4.2.0.1";
+constexpr const char* client_version = TDU_VERSION_TEXT;
 
 // An ID list (a multi-string) as one 8-bit text in the ANSI code page, the
 // IDs joined by line feeds; empty when the first ID is empty.

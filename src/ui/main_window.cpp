@@ -20,6 +20,7 @@
 #include "ui/skin/colours.h"
 #include "ui/skin/fonts.h"
 #include "ui/skin/skin_ids.h"
+#include "tdu_version.h"
 
 #include <shellapi.h>
 
@@ -27,7 +28,7 @@ namespace tdu {
 
 namespace {
 
-constexpr wchar_t version_text[] = L"4.2.0.1";
+constexpr wchar_t version_text[] = L"" TDU_VERSION_TEXT;
 
 template <class B>
 B* add_button(main_window_c& w, int normal_id, const layout_rect_t& r, u16view text, void (main_window_c::*action)())

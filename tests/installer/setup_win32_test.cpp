@@ -9,6 +9,7 @@
 #include "common/win32_text.h"
 #include "support/architecture.h"
 #include "support/child_process_win32.h"
+#include "tdu_version.h"
 
 #include <gtest/gtest.h>
 #include <shlwapi.h>
@@ -138,7 +139,7 @@ TEST_F(Setup, SilentInstallPutsTheProgramWhereItIsFoundInTheLanguageAskedFor)
     };
     // The x64 setup's file name says so: both may sit in one download folder.
     const std::wstring name = fs::path(setup_exe).filename().wstring();
-    EXPECT_EQ(name, std::wstring(L"TavrillDriverUpdater-Setup-4.2.0.1") + this_architecture().setup_suffix + L".exe");
+    EXPECT_EQ(name, std::wstring(L"TavrillDriverUpdater-Setup-" TDU_VERSION_TEXT) + this_architecture().setup_suffix + L".exe");
     for (const language_case_t& c : cases) {
         SCOPED_TRACE(narrow(c.arguments));
         remove_every_trace();
@@ -168,7 +169,7 @@ TEST_F(Setup, SilentInstallPutsTheProgramWhereItIsFoundInTheLanguageAskedFor)
                       ERROR_SUCCESS);
             if (in_32bit_view) RegCloseKey(in_32bit_view);
         }
-        EXPECT_EQ(read_reg_text(HKEY_LOCAL_MACHINE, uninstall_key, L"DisplayVersion"), L"4.2.0.1");
+        EXPECT_EQ(read_reg_text(HKEY_LOCAL_MACHINE, uninstall_key, L"DisplayVersion"), L"" TDU_VERSION_TEXT);
         EXPECT_EQ(read_reg_text(HKEY_LOCAL_MACHINE, uninstall_key, L"Publisher"), L"Tavrill");
         EXPECT_EQ(read_reg_text(HKEY_LOCAL_MACHINE, uninstall_key, L"DisplayIcon"),
                   (folder / L"TavrillDriverUpdater.exe").wstring() + L",0");
@@ -344,7 +345,7 @@ TEST_F(Setup, InstallingAgainOverAnInstalledCopyKeepsSettingsAndBackups)
     // The program chose its language on its first run; an upgrade leaves it.
     EXPECT_EQ(read_reg_text(HKEY_CURRENT_USER, settings_key, L"language"), L"Français");
     for (const auto& [name, built] : program_files) EXPECT_EQ(file_bytes(folder / name), file_bytes(built)) << narrow(name);
-    EXPECT_EQ(read_reg_text(HKEY_LOCAL_MACHINE, uninstall_key, L"DisplayVersion"), L"4.2.0.1");
+    EXPECT_EQ(read_reg_text(HKEY_LOCAL_MACHINE, uninstall_key, L"DisplayVersion"), L"" TDU_VERSION_TEXT);
 }
 
 // Installing again leaves one installation: the Start menu holds this
@@ -460,7 +461,7 @@ std::wstring product_version_of(const fs::path& exe)
 TEST_F(Setup, SetupAndUninstallerAskForAdministratorRights)
 {
     EXPECT_NE(manifest_of(setup_exe).find("requireAdministrator"), std::string::npos) << manifest_of(setup_exe);
-    EXPECT_EQ(product_version_of(setup_exe), L"4.2.0.1");
+    EXPECT_EQ(product_version_of(setup_exe), L"" TDU_VERSION_TEXT);
     ASSERT_EQ(install(L"/S /LANG=1"), 0);
     EXPECT_NE(manifest_of(folder / L"uninstall.exe").find("requireAdministrator"), std::string::npos);
 }

@@ -11,6 +11,7 @@
 #include "ui/skin/skin_ids.h"
 #include "ui/skin/wrapped_text.h"
 #include "ui/win/memory_paint.h"
+#include "tdu_version.h"
 
 #include <shellapi.h>
 
@@ -18,7 +19,7 @@ namespace tdu {
 
 namespace {
 
-constexpr char16_t version_text[] = u"4.2.0.1";
+constexpr char16_t version_text[] = u"" TDU_VERSION_TEXT;
 
 u16 running_program_folder()
 {

@@ -5,7 +5,9 @@
 #include "ui/skin/fonts.h"
 #include "ui/skin/skin_ids.h"
 #include "ui/win/memory_paint.h"
+#include "tdu_version.h"
 
+#include <cwchar>
 #include <string>
 
 namespace tdu::gallery {
@@ -217,7 +219,7 @@ void gallery_window_c::draw_band_content(HDC dc, const RECT&)
     selected_object_t font(dc, skin_font(font_verdana_8_bold));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, colour::caption_text);
-    TextOutW(dc, 195, 8, L"4.2.0.1", 7);
+    TextOutW(dc, 195, 8, L"" TDU_VERSION_TEXT, static_cast<int>(std::wcslen(L"" TDU_VERSION_TEXT)));
 }
 
 void gallery_window_c::paint_client(HDC dc, const RECT& client)

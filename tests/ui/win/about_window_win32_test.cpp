@@ -9,6 +9,7 @@
 
 #include "support/child_process_win32.h"
 #include "support/test_support.h"
+#include "tdu_version.h"
 
 #include <windows.h>
 
@@ -106,7 +107,7 @@ TEST_F(AboutWindow, InformationTextCarriesVersionAndBuildStamp)
     language_table_t& t = language_table;
     t.texts["about_info1"] = u"Version: %s\nBuild date: %s %s";
     u16 text = about_information_text();
-    EXPECT_EQ(text.rfind(u"Version: 4.2.0.1\nBuild date: ", 0), 0u) << utf16_to_utf8(text);
+    EXPECT_EQ(text.rfind(u"Version: " TDU_VERSION_TEXT "\nBuild date: ", 0), 0u) << utf16_to_utf8(text);
     // "Mmm dd yyyy hh:mm:ss", the compiler's stamps.
-    EXPECT_EQ(text.size(), std::u16string(u"Version: 4.2.0.1\nBuild date: ").size() + 11 + 1 + 8);
+    EXPECT_EQ(text.size(), std::u16string(u"Version: " TDU_VERSION_TEXT "\nBuild date: ").size() + 11 + 1 + 8);
 }
