@@ -6,6 +6,7 @@
 #include "common/ignore_case.h"
 #include "common/md5.h"
 
+#include <algorithm>
 #include <map>
 #include <string>
 
@@ -88,6 +89,9 @@ std::vector<store_package_t> list_repository(const driver_store_t& store)
     std::vector<store_package_t> packages;
     std::vector<folder_entry_t> entries;
     if (store.driver_store_root.empty() || !list_folder(store.driver_store_root, entries)) return packages;
+    std::sort(entries.begin(), entries.end(), [](const folder_entry_t& a, const folder_entry_t& b) {
+        return upper_case(a.name) < upper_case(b.name);
+    });
     for (const folder_entry_t& entry : entries) {
         if (!entry.is_folder) continue;
         store_package_t package;
@@ -122,7 +126,9 @@ std::vector<store_package_t> list_repository(const driver_store_t& store)
 std::vector<store_package_t> list_installed_oem_infs(const driver_store_t& store)
 {
     std::vector<store_package_t> packages;
-    for (const u16& name : published_infs(store)) {
+    std::vector<u16> names = published_infs(store);
+    std::sort(names.begin(), names.end(), [](const u16& a, const u16& b) { return upper_case(a) < upper_case(b); });
+    for (const u16& name : names) {
         store_package_t package;
         package.published_name = name;
         package.original_name = name;

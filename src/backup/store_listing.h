@@ -50,8 +50,9 @@ struct store_package_t {
 bool is_published_package(const store_package_t& package);
 
 // The packages of the store that `store` (see init_driver_store) describes,
-// for a system of `os_version` (major x 10 + minor), in the order the file
-// system lists them; `inventory` supplies the devices that use them.
+// for a system of `os_version` (major x 10 + minor), ordered by folder name
+// (before Vista by published name) without regard to letter case;
+// `inventory` supplies the devices that use them.
 std::vector<store_package_t> list_store_packages(const driver_store_t& store, int32_t os_version,
                                                  device_inventory_t& inventory);
 
