@@ -2,6 +2,7 @@
 // of every package over fixture trees of both store layouts, the selection
 // over tables of stores, and the removal run with a recording removal
 // platform over a copy of the fixture store.
+#include "backup/cleanup_runs.h"
 #include "backup/store_cleanup.h"
 #include "backup/store_inf.h"
 #include "backup/store_listing.h"
@@ -11,6 +12,7 @@
 #include "backup_fixture.h"
 #include "common/files.h"
 #include "packages/fakes.h"
+#include "support/recording_host.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -502,3 +504,41 @@ TEST_F(StoreRemoval, StoppingBeforeAPackageLeavesItAndTheRestUntouched)
 }
 
 } // namespace
+
+// ---- The page's run -----------------------------------------------------------
+
+TEST(CleanupRuns, SizesForPeople)
+{
+    struct {
+        uint64_t bytes;
+        const char* text;
+    } cases[] = {{0, "0 bytes"},        {1023, "1023 bytes"},     {1024, "1.0 KB"},         {1536, "1.5 KB"},
+                 {1048575, "1024.0 KB"}, {1048576, "1.0 MB"},     {12900000, "12.3 MB"},     {3221225472u, "3.0 GB"}};
+    for (const auto& c : cases) EXPECT_EQ(narrow(size_text(c.bytes)), c.text) << c.bytes;
+}
+
+TEST_F(StoreRemoval, ThePageListsTheCandidatesAndRemovesTheTickedOnesOnAWorker)
+{
+    cleanup_view_state_t view;
+    ASSERT_TRUE(cleanup_view_shown(view, services, {}));
+    std::vector<std::string> names;
+    for (size_t i : view.candidates) names.push_back(narrow(view.packages[i].published_name));
+    EXPECT_EQ(names, (std::vector<std::string>{"oem901.inf", "oem906.inf", "oem902.inf"}));
+
+    test::recording_host_c host;
+    EXPECT_FALSE(start_removal(view, {}, true, host, services, removal));
+    EXPECT_EQ(host.boxes, std::vector<std::string>{"cleanup_no_package/1"});
+
+    ASSERT_TRUE(start_removal(view, {2, 0}, false, host, services, removal));
+    // Held until its end is handled: a second press does nothing.
+    EXPECT_FALSE(start_removal(view, {1}, false, host, services, removal));
+    view.worker.wait();
+    EXPECT_EQ(removal_tick(view, host), removal_tick_result_t::completed);
+    EXPECT_EQ(host.boxes.size(), 2u);
+    EXPECT_EQ(host.boxes.back().substr(host.boxes.back().size() - 2), "/0");
+    ASSERT_EQ(removal.calls.size(), 2u);
+    EXPECT_EQ(removal.calls[0].arguments, "/delete-driver oem902.inf");
+    EXPECT_EQ(removal.calls[1].arguments, "/delete-driver oem901.inf");
+    EXPECT_FALSE(view.worker.held());
+    EXPECT_EQ(removal_tick(view, host), removal_tick_result_t::idle);
+}
