@@ -21,7 +21,7 @@
     X(backup_available_drivers) X(backup_completed) X(backup_date) X(backup_failed) \
     X(backup_inbox_drivers) X(backup_info) X(backup_no_driver) X(backup_settings) \
     X(btn_remove) X(cleanup_back) X(cleanup_back_up_first) X(cleanup_column_date) X(cleanup_column_package) \
-    X(cleanup_column_size) X(cleanup_column_version) X(cleanup_completed) X(cleanup_failed) X(cleanup_link) \
+    X(cleanup_column_size) X(cleanup_column_version) X(cleanup_completed) X(cleanup_confirm) X(cleanup_failed) X(cleanup_link) \
     X(cleanup_no_package) X(cleanup_none) \
     X(btn_backup) X(btn_cancel) X(btn_no) X(btn_ok) X(btn_restore) X(btn_retry) X(btn_yes) \
     X(config_backup_path) X(config_close_option) X(config_close_to_system_tray) \

@@ -28,6 +28,7 @@ bool start_removal(cleanup_view_state_t& view, const std::vector<size_t>& ticked
         host.message_box(lang::cleanup_no_package, box_style_t::warning);
         return false;
     }
+    if (host.message_box(lang::cleanup_confirm, box_style_t::yes_no) != box_result_t::accepted) return false;
     job->back_up = back_up;
     job->backup_folder = services.backup_folder;
     view.job = job;

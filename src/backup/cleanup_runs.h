@@ -36,8 +36,9 @@ bool cleanup_view_shown(cleanup_view_state_t& view, backup_services_t& services,
 
 // The "Remove" button: `ticked` holds indices into `candidates`. Does
 // nothing while a run is held; shows "cleanup_no_package" when nothing is
-// ticked; otherwise starts the timer and the worker (backing each package
-// up first when `back_up`). True when a worker was started.
+// ticked; asks "cleanup_confirm" (Yes/No) and, on Yes, starts the timer
+// and the worker (backing each package up first when `back_up`). True
+// when a worker was started.
 bool start_removal(cleanup_view_state_t& view, const std::vector<size_t>& ticked, bool back_up, run_host_c& host,
                    const backup_services_t& services, removal_platform_c& platform);
 

@@ -529,12 +529,18 @@ TEST_F(StoreRemoval, ThePageListsTheCandidatesAndRemovesTheTickedOnesOnAWorker)
     EXPECT_FALSE(start_removal(view, {}, true, host, services, removal));
     EXPECT_EQ(host.boxes, std::vector<std::string>{"cleanup_no_package/1"});
 
+    // No to the question: nothing starts.
+    host.answers = {box_result_t::declined};
+    EXPECT_FALSE(start_removal(view, {2, 0}, false, host, services, removal));
+    EXPECT_FALSE(view.worker.held());
+    EXPECT_EQ(host.boxes.back(), "cleanup_confirm/3");
+
     ASSERT_TRUE(start_removal(view, {2, 0}, false, host, services, removal));
     // Held until its end is handled: a second press does nothing.
     EXPECT_FALSE(start_removal(view, {1}, false, host, services, removal));
     view.worker.wait();
     EXPECT_EQ(removal_tick(view, host), removal_tick_result_t::completed);
-    EXPECT_EQ(host.boxes.size(), 2u);
+    EXPECT_EQ(host.boxes.size(), 4u);
     EXPECT_EQ(host.boxes.back().substr(host.boxes.back().size() - 2), "/0");
     ASSERT_EQ(removal.calls.size(), 2u);
     EXPECT_EQ(removal.calls[0].arguments, "/delete-driver oem902.inf");

@@ -116,6 +116,8 @@ bool backup_window_c::process_message(UINT message, WPARAM w, LPARAM l, LRESULT&
 void backup_window_c::show_cleanup(bool show)
 {
     if (!cleanup_ || !cleanup_->hwnd()) return;
+    // The two runs write one catalogue: one at a time.
+    if (show && run_working()) return;
     for (HWND child : {tree_.hwnd(), button_.hwnd(), cleanup_button_})
         if (child) ShowWindow(child, show ? SW_HIDE : SW_SHOW);
     ShowWindow(cleanup_->hwnd(), show ? SW_SHOW : SW_HIDE);
@@ -183,7 +185,7 @@ void backup_window_c::on_tick_item(HTREEITEM item)
 
 void backup_window_c::on_start()
 {
-    if (view_.worker.held()) return;
+    if (view_.worker.held() || (cleanup_ && cleanup_->run_working())) return;
     std::vector<HTREEITEM> handles;
     std::vector<check_item_t> items = tree_.snapshot(handles);
     std::vector<device_t*> ticked;

@@ -213,8 +213,9 @@ TEST_F(CleanupPage, ListsTheSupersededPackagesAndRemovesTheTickedOnesAfterBackin
         for (const auto& f : fs::directory_iterator(fixture() / "System32" / "DriverStore" / "FileRepository" / folder_name))
             freed += fs::file_size(f.path());
     for (const char* name : {"oem901.inf", "oem902.inf"}) freed += fs::file_size(fixture() / "inf" / name);
-    ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[1], format_language_text(language_text(lang::cleanup_completed), {size_text(freed)}, 1024));
+    ASSERT_EQ(boxes.size(), 3u);
+    EXPECT_EQ(boxes[1], language_text(lang::cleanup_confirm));
+    EXPECT_EQ(boxes[2], format_language_text(language_text(lang::cleanup_completed), {size_text(freed)}, 1024));
     // The list shows what is left.
     EXPECT_EQ(rows(), std::vector<std::string>{"qxprint.inf (oem906.inf)"});
 
