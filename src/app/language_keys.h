@@ -6,6 +6,7 @@
 //
 // Keys used as printf formats, with their arguments:
 //   about_info1          %s %s %s   version, build date, build time
+//   cleanup_completed, cleanup_failed %s   the space freed ("12.3 MB")
 //   download_date1/2     %s %s      installed driver's date, offered date
 //   download_date3       %s         installed driver's date
 //   error_network_error  %d         HTTP status
@@ -20,6 +21,9 @@
     X(about_btn_check) X(about_copyright) X(about_info1) X(about_information) X(about_name) \
     X(backup_available_drivers) X(backup_completed) X(backup_date) X(backup_failed) \
     X(backup_inbox_drivers) X(backup_info) X(backup_no_driver) X(backup_settings) \
+    X(btn_remove) X(cleanup_back) X(cleanup_back_up_first) X(cleanup_column_date) X(cleanup_column_package) \
+    X(cleanup_column_size) X(cleanup_column_version) X(cleanup_completed) X(cleanup_confirm) X(cleanup_failed) X(cleanup_link) \
+    X(cleanup_no_package) X(cleanup_none) \
     X(btn_backup) X(btn_cancel) X(btn_no) X(btn_ok) X(btn_restore) X(btn_retry) X(btn_yes) \
     X(config_backup_path) X(config_close_option) X(config_close_to_system_tray) \
     X(config_download_path) X(config_enable_scheduled_automatic_scan) X(config_invalid_backup_path) \

@@ -17,15 +17,21 @@
 //   tdu-cli restore ARCHIVE
 //                          unpack one archive of the catalogue and start
 //                          the driver package installer on it
+//   tdu-cli cleanup --list list every package of the driver store with
+//                          the clean-up's verdict
+//   tdu-cli cleanup --remove [--no-backup] [PACKAGE...]
+//                          back up and remove the superseded packages (or
+//                          those of them named by their oemN.inf names)
 //
 // Exit status: 0 on success; 1 when the scan, a download, an installation,
-// the backup or the restore failed, 3 when start-up failed
+// the backup, the restore, the listing or a removal failed, 3 when start-up failed
 // (the error's text on standard error); 2 for a wrong command line.
 //
 // This file and program/program.h are the console's composition root.
 #include "app/endpoints.h"
 #include "app/environment.h"
 #include "cli/console_backup.h"
+#include "cli/console_cleanup.h"
 #include "cli/console_download.h"
 #include "cli/console_ignore.h"
 #include "cli/console_scan.h"
@@ -168,7 +174,9 @@ int usage()
                          "       tdu-cli install\n"
                          "       tdu-cli backup\n"
                          "       tdu-cli restore ARCHIVE\n"
-                         "       tdu-cli ignore --list | --add HWID VERSION DATE [TITLE] | --remove HWID VERSION DATE\n");
+                         "       tdu-cli ignore --list | --add HWID VERSION DATE [TITLE] | --remove HWID VERSION DATE\n"
+                         "       tdu-cli cleanup --list\n"
+                         "       tdu-cli cleanup --remove [--no-backup] [PACKAGE...]\n");
     return exit_usage;
 }
 
@@ -216,6 +224,32 @@ int wmain(int argc, wchar_t** argv)
         });
         CoUninitialize();
         return status;
+    }
+    if (command == "cleanup" && argc >= 3) {
+        std::string mode = tdu::utf16_to_utf8(tdu::u16ptr(argv[2]));
+        bool back_up = true;
+        std::vector<std::string> names;
+        for (int i = 3; i < argc; ++i) {
+            std::string word = tdu::utf16_to_utf8(tdu::u16ptr(argv[i]));
+            if (word == "--no-backup" && i == 3)
+                back_up = false;
+            else if (!word.empty() && word[0] != '-')
+                names.push_back(word);
+            else
+                return usage();
+        }
+        if (mode == "--list" && argc == 3) {
+            CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+            int status = after_start_up([] { return tdu::console_cleanup_list(); });
+            CoUninitialize();
+            return status;
+        }
+        if (mode == "--remove") {
+            CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+            int status = after_start_up([&] { return tdu::console_cleanup_remove(back_up, names); });
+            CoUninitialize();
+            return status;
+        }
     }
     return usage();
 }

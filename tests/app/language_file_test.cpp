@@ -81,6 +81,8 @@ TEST(LanguageFile, FormatsCarryTheirPlaceholdersInEveryLanguage)
 {
     const std::map<std::string_view, std::vector<u16>> formats = {
         {lang::about_info1, {u"%s", u"%s", u"%s"}},
+        {lang::cleanup_completed, {u"%s"}},
+        {lang::cleanup_failed, {u"%s"}},
         {lang::download_date1, {u"%s", u"%s"}},
         {lang::download_date2, {u"%s", u"%s"}},
         {lang::download_date3, {u"%s"}},

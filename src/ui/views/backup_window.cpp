@@ -1,6 +1,7 @@
 #include "ui/views/backup_window.h"
 
 #include "app/language.h"
+#include "backup/removal_platform.h"
 #include "common/win32_text.h"
 #include "ui/model/backup_view_model.h"
 #include "ui/skin/colours.h"
@@ -61,6 +62,13 @@ bool backup_window_c::process_message(UINT message, WPARAM w, LPARAM l, LRESULT&
         settings_icon_.load(skin::backup_settings_icon);
         progress_.set_background(colour::band);
         progress_.set_tile(skin_image_c(skin::backup_progress_tile).make_pattern_brush());
+        cleanup_button_ = CreateWindowExW(0, L"BUTTON", wide(language_text(lang::cleanup_link).c_str()),
+                                          WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 10, 10, hwnd(),
+                                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(cleanup_button_id)),
+                                          GetModuleHandleW(nullptr), nullptr);
+        SendMessageW(cleanup_button_, WM_SETFONT, reinterpret_cast<WPARAM>(skin_font(font_verdana_8)), FALSE);
+        cleanup_ = std::make_unique<cleanup_page_c>(services_, win32_removal_platform(), [this] { show_cleanup(false); });
+        cleanup_->create_page(hwnd(), RECT{0, 0, 10, 10});
         result = 0;
         return true;
     }
@@ -68,10 +76,15 @@ bool backup_window_c::process_message(UINT message, WPARAM w, LPARAM l, LRESULT&
         if (tree_.hwnd()) MoveWindow(tree_.hwnd(), 0, 20, 300, std::max(0, HIWORD(l) - 25), TRUE);
         if (button_.hwnd())
             SetWindowPos(button_.hwnd(), nullptr, 440, 320, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        if (cleanup_button_) MoveWindow(cleanup_button_, 320, 460, 300, 26, TRUE);
+        if (cleanup_ && cleanup_->hwnd()) MoveWindow(cleanup_->hwnd(), 0, 0, LOWORD(l), HIWORD(l), TRUE);
         InvalidateRect(hwnd(), nullptr, FALSE);
         return true;
     case WM_SETFOCUS:
-        if (tree_.hwnd()) SetFocus(tree_.hwnd());
+        if (cleanup_ && cleanup_->hwnd() && IsWindowVisible(cleanup_->hwnd()))
+            SetFocus(cleanup_->list());
+        else if (tree_.hwnd())
+            SetFocus(tree_.hwnd());
         return true;
     case WM_SHOWWINDOW:
         if (w) fill_tree();
@@ -90,6 +103,7 @@ bool backup_window_c::process_message(UINT message, WPARAM w, LPARAM l, LRESULT&
         return true;
     case WM_COMMAND:
         if (LOWORD(w) == button_id) on_start();
+        if (LOWORD(w) == cleanup_button_id) show_cleanup(true);
         return true;
     case WM_TIMER:
         if (w == timer_id) backup_tick(view_, *this);
@@ -97,6 +111,18 @@ bool backup_window_c::process_message(UINT message, WPARAM w, LPARAM l, LRESULT&
     default:
         return false;
     }
+}
+
+void backup_window_c::show_cleanup(bool show)
+{
+    if (!cleanup_ || !cleanup_->hwnd()) return;
+    // The two runs write one catalogue: one at a time.
+    if (show && run_working()) return;
+    for (HWND child : {tree_.hwnd(), button_.hwnd(), cleanup_button_})
+        if (child) ShowWindow(child, show ? SW_HIDE : SW_SHOW);
+    ShowWindow(cleanup_->hwnd(), show ? SW_SHOW : SW_HIDE);
+    if (show) SetFocus(cleanup_->list());
+    InvalidateRect(hwnd(), nullptr, FALSE);
 }
 
 void backup_window_c::fill_tree()
@@ -159,7 +185,7 @@ void backup_window_c::on_tick_item(HTREEITEM item)
 
 void backup_window_c::on_start()
 {
-    if (view_.worker.held()) return;
+    if (view_.worker.held() || (cleanup_ && cleanup_->run_working())) return;
     std::vector<HTREEITEM> handles;
     std::vector<check_item_t> items = tree_.snapshot(handles);
     std::vector<device_t*> ticked;

@@ -4,6 +4,7 @@
 // device, the backup folder, the big "btn_backup" button, and the backup
 // run on a worker, watched by the 200 ms timer (id 1) that moves the
 // progress bar and shows the run's end.
+#include "ui/views/cleanup_page.h"
 #include "ui/views/view_run_host.h"
 #include "backup/backup_runs.h"
 #include "ui/controls/bitmap_button.h"
@@ -13,6 +14,7 @@
 #include "ui/win/window.h"
 
 #include <functional>
+#include <memory>
 
 namespace tdu {
 
@@ -21,6 +23,7 @@ public:
     static constexpr wchar_t class_name[] = L"TavrillBackupView";
     static constexpr UINT_PTR timer_id = 1;
     static constexpr int button_id = 101;
+    static constexpr int cleanup_button_id = 102;
     // Posted to itself after a click on a box, so it runs once the tree has
     // toggled the box.
     static constexpr UINT wm_tick_item = WM_USER + 100;
@@ -39,6 +42,12 @@ public:
     int32_t selected_count() const { return view_.selected_count; }
     // The fraction the progress bar shows now.
     float progress_fraction() const;
+
+    // The clean-up page, over the whole view while shown; the button below
+    // the progress bar shows it, the page's own button hides it again.
+    HWND cleanup_button() const { return cleanup_button_; }
+    cleanup_page_c& cleanup_page() { return *cleanup_; }
+    void show_cleanup(bool show);
 
 
 private:
@@ -59,6 +68,8 @@ private:
     tiled_progress_c progress_;
     const device_t* selected_ = nullptr;
     u16 inf_folder_;
+    HWND cleanup_button_ = nullptr;
+    std::unique_ptr<cleanup_page_c> cleanup_;
 };
 
 } // namespace tdu
