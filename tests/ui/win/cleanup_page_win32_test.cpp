@@ -17,12 +17,14 @@
 #include "devices/machine_registry.h"
 #include "prefix_store_win32.h"
 #include "program/program.h"
+#include "program_keys_win32.h"
 #include "program_start_win32.h"
 #include "support/child_process_win32.h"
 #include "support/test_support.h"
 #include "ui/views/backup_window.h"
 #include "ui/views/cleanup_page.h"
 #include "ui/views/view_box.h"
+#include "win/screenshot_support.h"
 #include "window_test_support.h"
 
 #include <windows.h>
@@ -105,6 +107,9 @@ class program_environment_t : public ::testing::Environment {
 public:
     void SetUp() override
     {
+        // A first start, in the screenshots' language when one is asked for.
+        reset_program_keys(true);
+        apply_screenshot_language();
         ASSERT_EQ(start_window_program(failure,
                                        [] {
                                            init_driver_store(driver_store, os_version_number(environment.version_info),
@@ -115,7 +120,11 @@ public:
         scan_progress_t progress;
         ASSERT_TRUE(device_scan(device_inventory, win32_setup_api(), progress));
     }
-    void TearDown() override { program_exit(); }
+    void TearDown() override
+    {
+        program_exit();
+        reset_program_keys(false);
+    }
     std::string failure;
 };
 
@@ -200,6 +209,7 @@ TEST_F(CleanupPage, ListsTheSupersededPackagesAndRemovesTheTickedOnesAfterBackin
 
     tick(0);
     tick(2);
+    save_screenshot(frame, L"cleanup");
     SendMessageW(page.remove_button(), BM_CLICK, 0, 0);
     EXPECT_TRUE(page.run_working());
     ASSERT_TRUE(pump_until([&] { return !page.run_working(); }, 60000)) << "the removal did not end";
