@@ -90,6 +90,12 @@ bool cleanup_page_c::process_message(UINT message, WPARAM w, LPARAM l, LRESULT& 
     case WM_PAINT:
         paint_window_buffered(hwnd(), [this](HDC dc, const RECT& client) { paint(dc, client); });
         return true;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+        // The tick box on the page's white, not on the dialog grey.
+        SetBkMode(reinterpret_cast<HDC>(w), TRANSPARENT);
+        result = reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
+        return true;
     case WM_COMMAND:
         if (LOWORD(w) == remove_id) on_remove();
         if (LOWORD(w) == back_id && on_back_) on_back_();
@@ -108,8 +114,10 @@ bool cleanup_page_c::process_message(UINT message, WPARAM w, LPARAM l, LRESULT& 
 void cleanup_page_c::layout(int width, int height)
 {
     if (!list_) return;
-    int bottom = std::max(0, height - 90);
-    MoveWindow(list_, 10, 10, std::max(0, width - 20), bottom, TRUE);
+    // Under the page's title line.
+    const int top = 36;
+    int bottom = std::max(top, height - 90);
+    MoveWindow(list_, 10, top, std::max(0, width - 20), bottom - top, TRUE);
     MoveWindow(back_up_, 10, bottom + 20, std::max(0, width - 160), 20, TRUE);
     MoveWindow(remove_, std::max(10, width - 140), bottom + 15, 130, 30, TRUE);
     MoveWindow(back_, 10, bottom + 50, 260, 28, TRUE);
@@ -160,11 +168,21 @@ void cleanup_page_c::paint(HDC dc, const RECT& client)
     HBRUSH white = CreateSolidBrush(colour::white);
     FillRect(dc, &client, white);
     DeleteObject(white);
+    {
+        // The title: what the list holds (the backup view's link to it).
+        selected_object_t font(dc, skin_font(font_verdana_9_bold));
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, RGB(0x47, 0x83, 0xC3));
+        RECT title{10, 10, client.right - 10, 30};
+        const u16& text = language_text(lang::cleanup_link);
+        DrawTextW(dc, wide(text.c_str()), static_cast<int>(text.size()), &title,
+                  DT_LEFT | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
+    }
     if (view_.candidates.empty()) {
         selected_object_t font(dc, skin_font(font_verdana_8));
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, RGB(0, 0, 0));
-        RECT text{20, 20, client.right - 20, 60};
+        RECT text{20, 60, client.right - 20, 100};
         const u16& none = language_text(lang::cleanup_none);
         DrawTextW(dc, wide(none.c_str()), static_cast<int>(none.size()), &text, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
     }
