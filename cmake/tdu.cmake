@@ -43,7 +43,9 @@ function(tdu_test name)
     if(NOT A_OWN_MAIN)
         target_link_libraries(${name} PRIVATE GTest::gtest_main)
     endif()
-    target_compile_definitions(${name} PRIVATE TDU_TEST_DATA_DIR="${TDU_TEST_DATA_DIR}")
+    target_compile_definitions(${name} PRIVATE TDU_TEST_DATA_DIR="${TDU_TEST_DATA_DIR}"
+        TDU_TEST_ANSWER_SECRET_KEY="${TDU_TEST_ANSWER_KEY_DIR}/answer.key"
+        TDU_TEST_ANSWER_PUBLIC_KEY="${TDU_TEST_ANSWER_KEY_DIR}/answer.pub")
     if(TDU_WINDOWS)
         set_target_properties(${name} PROPERTIES WIN32_EXECUTABLE OFF)
     endif()
