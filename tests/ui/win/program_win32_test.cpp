@@ -12,6 +12,7 @@
 #include "devices/machine_registry.h"
 #include "support/child_process_win32.h"
 #include "support/test_support.h"
+#include "screenshot_support.h"
 
 #include <windows.h>
 
@@ -320,6 +321,11 @@ TEST_F(Program, AnAnswerARelayAlteredEndsTheScanInItsBoxAndOffersNothing)
         EXPECT_TRUE(wait_for([&] { return (box = box_of(main)) != nullptr; }, 120000)) << "no box";
         EXPECT_FALSE(visible(main, L"TavrillResultsView"));
         EXPECT_TRUE(visible(main, L"TavrillScanView"));
+        // The README's picture of the refusal (with TDU_SCREENSHOTS set).
+        if (box) {
+            Sleep(500);
+            save_screenshot(box, L"answer_refused");
+        }
         // Closed without an answer: the program goes home.
         if (box) PostMessageW(box, WM_CLOSE, 0, 0);
         EXPECT_TRUE(wait_for([&] { return visible(main, L"TavrillHomeView"); }, 20000));
