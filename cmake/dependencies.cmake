@@ -1,5 +1,6 @@
 # Third-party libraries behind one set of target names for both builds:
-# tdu::curl, tdu::zlib, tdu::minizip, tdu::tinyxml, tdu::threads, and GTest.
+# tdu::curl, tdu::zlib, tdu::minizip, tdu::tinyxml, tdu::sodium, tdu::threads,
+# and GTest.
 # Natively they are Debian's -dev packages; for Windows they are the static
 # libraries that scripts/build-cross-deps cross-built into TDU_DEPS_PREFIX.
 
@@ -39,6 +40,8 @@ if(NOT WIN32)
         add_library(tdu::minizip ALIAS PkgConfig::MINIZIP)
         add_library(tdu::tinyxml ALIAS tdu_tinyxml)
     endif()
+    pkg_check_modules(SODIUM REQUIRED IMPORTED_TARGET libsodium)
+    add_library(tdu::sodium ALIAS PkgConfig::SODIUM)
     find_package(GTest REQUIRED)
 else()
     # x86 libraries live in mingw32, x64 ones in mingw64
@@ -70,6 +73,12 @@ else()
     tdu_static_lib(tdu_minizip libminizip.a)
     tdu_static_lib(tdu_tinyxml libtinyxml.a)
     tdu_static_lib(tdu_curl libcurl.a)
+    if(NOT EXISTS "${TDU_DEPS_PREFIX}/lib/libsodium.a")
+        message(FATAL_ERROR "no cross-built libsodium in ${TDU_DEPS_PREFIX}: run scripts/setup")
+    endif()
+    tdu_static_lib(tdu_sodium libsodium.a)
+    set_property(TARGET tdu_sodium APPEND PROPERTY INTERFACE_COMPILE_DEFINITIONS SODIUM_STATIC)
+    set_property(TARGET tdu_sodium APPEND PROPERTY INTERFACE_LINK_LIBRARIES advapi32)
     set_property(TARGET tdu_minizip APPEND PROPERTY INTERFACE_LINK_LIBRARIES tdu_zlib)
     set_property(TARGET tdu_tinyxml APPEND PROPERTY INTERFACE_COMPILE_DEFINITIONS TIXML_USE_STL)
     set_property(TARGET tdu_curl APPEND PROPERTY INTERFACE_COMPILE_DEFINITIONS CURL_STATICLIB)
@@ -79,5 +88,6 @@ else()
     add_library(tdu::minizip ALIAS tdu_minizip)
     add_library(tdu::tinyxml ALIAS tdu_tinyxml)
     add_library(tdu::curl ALIAS tdu_curl)
+    add_library(tdu::sodium ALIAS tdu_sodium)
     find_package(GTest REQUIRED CONFIG PATHS "${TDU_DEPS_PREFIX}" NO_DEFAULT_PATH)
 endif()

@@ -43,7 +43,16 @@ function(tdu_test name)
     if(NOT A_OWN_MAIN)
         target_link_libraries(${name} PRIVATE GTest::gtest_main)
     endif()
-    target_compile_definitions(${name} PRIVATE TDU_TEST_DATA_DIR="${TDU_TEST_DATA_DIR}")
+    # The build's test key pair (cmake/answer_key.cmake), as the test
+    # program sees it.
+    if(TDU_WINDOWS)
+        set(answer_keys "Z:${TDU_TEST_ANSWER_KEY_DIR}")
+    else()
+        set(answer_keys "${TDU_TEST_ANSWER_KEY_DIR}")
+    endif()
+    target_compile_definitions(${name} PRIVATE TDU_TEST_DATA_DIR="${TDU_TEST_DATA_DIR}"
+        TDU_TEST_ANSWER_SECRET_KEY="${answer_keys}/answer.key"
+        TDU_TEST_ANSWER_PUBLIC_KEY="${answer_keys}/answer.pub")
     if(TDU_WINDOWS)
         set_target_properties(${name} PROPERTIES WIN32_EXECUTABLE OFF)
     endif()

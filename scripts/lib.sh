@@ -117,3 +117,29 @@ own_folder() {
 free_port() {
     python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'
 }
+
+# tdu_answer_key_pair FOLDER NAME: the signing key of a stand-in update
+# service run. Prints the secret key file: the one TDU_SERVICE_SECRET_KEY
+# names, else FOLDER/NAME.key, made now (minisign -G -W, unencrypted) when
+# there is none. The public key lands in FOLDER/NAME.pub.
+tdu_answer_key_pair() {
+    local folder=$1 name=$2 secret=${TDU_SERVICE_SECRET_KEY:-}
+    if [ -n "$secret" ]; then
+        [ -f "$secret" ] || { echo "no secret key file $secret (TDU_SERVICE_SECRET_KEY)" >&2; return 1; }
+        secret=$(realpath -- "$secret")
+    else
+        secret=$folder/$name.key
+        if [ ! -f "$secret" ]; then
+            minisign -G -W -f -s "$secret" -p "$folder/$name.pub" >/dev/null 2>&1 || {
+                echo "minisign could not make a key pair in $folder" >&2
+                return 1
+            }
+        fi
+    fi
+    rm -f "$folder/$name.pub"
+    minisign -R -s "$secret" -p "$folder/$name.pub" >/dev/null 2>&1 || {
+        echo "minisign could not read the secret key $secret" >&2
+        return 1
+    }
+    echo "$secret"
+}

@@ -4,8 +4,12 @@
 //                            [--keep-retired SECONDS]
 //   tdu-update-service serve --catalogue CATALOGUE [--packages DIR] [--address A] [--port N]
 //                            [--base-url URL] [--port-file FILE] [--max-body BYTES]
-//                            [--max-inflated BYTES]
+//                            [--max-inflated BYTES] --secret-key FILE
+//                            [--signature-lifetime SECONDS]
 //
+// serve signs every update answer with the secret key FILE names: an
+// unencrypted minisign secret key (minisign -G -W); its signatures hold for
+// --signature-lifetime seconds (a day unless told).
 // CATALOGUE is an SQLite file or a PostgreSQL connect string
 // ("postgresql://..."). "serve --packages" indexes the folder before it listens. The service
 // listens on 127.0.0.1:8080 unless told otherwise; port 0 takes a free port,
@@ -34,7 +38,8 @@ int usage()
                  "                                [--keep-retired SECONDS]\n"
                  "       tdu-update-service serve --catalogue FILE [--packages DIR] [--address ADDRESS]\n"
                  "                                [--port N] [--base-url URL] [--port-file FILE]\n"
-                 "                                [--max-body BYTES] [--max-inflated BYTES]\n";
+                 "                                [--max-body BYTES] [--max-inflated BYTES]\n"
+                 "                                --secret-key FILE [--signature-lifetime SECONDS]\n";
     return 2;
 }
 
@@ -105,6 +110,25 @@ int run_serve(const std::map<std::string, std::string>& o)
     }
     if (!read_size(o, "max-body", options.max_body) || !read_size(o, "max-inflated", options.limits.max_inflated))
         return usage();
+    if (!o.count("secret-key")) {
+        std::cerr << "tdu-update-service: serve needs --secret-key FILE (an unencrypted minisign secret key)\n";
+        return usage();
+    }
+    {
+        auto key = std::make_shared<answer_secret_key_t>();
+        std::string key_error;
+        if (!load_secret_key(o.at("secret-key"), *key, key_error)) {
+            std::cerr << "tdu-update-service: " << key_error << "\n";
+            return 1;
+        }
+        options.signing_key = key;
+    }
+    if (o.count("signature-lifetime")) {
+        char* end = nullptr;
+        long long seconds = std::strtoll(o.at("signature-lifetime").c_str(), &end, 10);
+        if (*end != '\0' || seconds <= 0) return usage();
+        options.signature_lifetime = seconds;
+    }
 
     // SIGINT and SIGTERM are taken by one thread that stops the service, so
     // no signal interrupts a worker in the middle of a request.

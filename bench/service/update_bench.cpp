@@ -26,6 +26,8 @@
 #include <vector>
 
 #include "median_report.h"
+#include "protocol/answer_signer.h"
+#include "service/answer_signature.h"
 #include "common/text.h"
 #include "service/offer_ranking.h"
 #include "service/request_document.h"
@@ -179,6 +181,24 @@ void parse_answer(benchmark::State& state)
                                                 benchmark::Counter::kIsIterationInvariantRate);
 }
 
+void verify_signature(benchmark::State& state)
+{
+    const std::string& doc = answer();
+    const std::string request = "<kelptone><hardwares/></kelptone>";
+    server::answer_secret_key_t key = server::generate_secret_key();
+    answer_key_t trusted;
+    parse_answer_key(server::public_key_line(key), trusted);
+    const std::vector<answer_key_t> keys{trusted};
+    const int64_t now = static_cast<int64_t>(std::time(nullptr));
+    const std::string header = server::answer_signature_value(key, doc, request_digest_hex(request), now + 3600);
+    for (auto _ : state)
+        if (verify_answer(header, doc, request, now, keys) != signature_verdict_t::valid)
+            state.SkipWithError("signature refused");
+    state.counters["answer_MiB"] = static_cast<double>(doc.size()) / (1024.0 * 1024.0);
+    state.counters["MB/s"] = benchmark::Counter(static_cast<double>(doc.size()) / 1e6,
+                                                benchmark::Counter::kIsIterationInvariantRate);
+}
+
 void rank_offers(benchmark::State& state)
 {
     device_inventory_t inventory = make_inventory(answer_devices);
@@ -214,6 +234,7 @@ BENCHMARK(build_request_only)->Unit(benchmark::kMillisecond);
 BENCHMARK(tinyxml_parse_only)->Unit(benchmark::kMillisecond)->Repetitions(5)->DisplayAggregatesOnly();
 BENCHMARK(tinyxml_parse_without_locations)->Unit(benchmark::kMillisecond)->Repetitions(5)->DisplayAggregatesOnly();
 BENCHMARK(parse_answer)->Unit(benchmark::kMillisecond)->Repetitions(5)->DisplayAggregatesOnly();
+BENCHMARK(verify_signature)->Unit(benchmark::kMillisecond)->Repetitions(5)->DisplayAggregatesOnly();
 BENCHMARK(rank_offers)->Unit(benchmark::kMillisecond);
 BENCHMARK(parse_and_rank)->Unit(benchmark::kMillisecond);
 int main(int argc, char** argv)
@@ -230,5 +251,10 @@ int main(int argc, char** argv)
         std::printf("  first parse into a fresh inventory (fresh pages for the offer records): %.0f ms CPU,"
                     " steady %.0f ms\n", report.median_counter("parse_answer", "first_parse_ms"), ours * 1e3);
     }
+    double check = report.median("verify_signature");
+    if (check > 0 && ours > 0)
+        std::printf("signature check against the parse of the same %.1f MiB answer (median CPU time): %.3f"
+                    " (check %.2f ms, parse %.1f ms)\n",
+                    report.median_counter("verify_signature", "answer_MiB"), check / ours, check * 1e3, ours * 1e3);
     return 0;
 }

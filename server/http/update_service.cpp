@@ -6,6 +6,7 @@
 #include "http/guarded_server.h"
 #include "http/package_download.h"
 #include "protocol/update_answer.h"
+#include "service/answer_signature.h"
 
 #include <httplib.h>
 
@@ -226,6 +227,8 @@ struct update_service_t::impl_t {
         if (!inflate_request(form.value, options.limits.max_inflated, document, failure) ||
             !parse_update_request(document, options.limits, request, failure))
             return reply(res, failure.status, failure.reason);
+        // The answer's signature names the document it answers.
+        std::string request_digest = request_digest_hex(document);
         std::string().swap(form.value);
         std::string().swap(document);
         std::string error;
@@ -259,6 +262,11 @@ struct update_service_t::impl_t {
         // Moved into the answer, not copied (set_content copies).
         res.body = build_update_answer(devices, context);
         res.set_header("Content-Type", "text/xml");
+        int64_t now = std::chrono::duration_cast<std::chrono::seconds>(
+                          std::chrono::system_clock::now().time_since_epoch()).count();
+        res.set_header(answer_signature_header,
+                       answer_signature_value(*options.signing_key, res.body, request_digest,
+                                              now + options.signature_lifetime));
     }
 
     // "/packages/NAME": the package's current file.
@@ -420,6 +428,10 @@ update_service_t::~update_service_t()
 
 bool update_service_t::bind(std::string& error)
 {
+    if (!impl_->options.signing_key) {
+        error = "no secret key to sign the answers with";
+        return false;
+    }
     {
         auto finder = impl_->finders.borrow(error);
         if (!finder) return false;

@@ -1,11 +1,13 @@
 #pragma once
 // The update service over HTTP:
-//   POST /                 the update request (form field "kelptone")
+//   POST /                 the update request (form field "kelptone"); the
+//                          answer is signed (header X-Tavrill-Signature)
 //   GET  /packages/<name>  a package, with Range support
 //   GET  /drivers/<name>   a plain-text page on a package's drivers
 //   GET  /                 one line on the catalogue, to see that it runs
 // Every request is logged as one line: method, path, status, bytes, ms.
 #include "http/connection_stream.h"
+#include "protocol/answer_signer.h"
 #include "protocol/update_request.h"
 
 #include <cstddef>
@@ -32,6 +34,11 @@ struct service_options_t {
     std::size_t offers_per_device = 8;
     std::size_t max_answer_bytes = 4u << 20;
     std::ostream* log = nullptr; // null: standard error
+    // The key every update answer is signed with (protocol/answer_signer.h);
+    // bind() refuses to serve without one.
+    std::shared_ptr<const answer_secret_key_t> signing_key;
+    // Seconds an answer's signature holds from the moment it is made.
+    int64_t signature_lifetime = default_signature_lifetime;
 };
 
 class update_service_t {

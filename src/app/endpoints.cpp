@@ -125,11 +125,16 @@ endpoints_override_t environment_endpoints_override()
 const char16_t machine_endpoints_key[] = u"SOFTWARE\\Tavrill Driver Updater";
 const char16_t machine_endpoints_value[] = u"endpoints";
 
-endpoints_override_t endpoints_override_from_value(uint32_t type, const std::vector<uint8_t>& data)
+const char16_t machine_answer_keys_value[] = u"answer_keys";
+
+endpoints_override_t machine_endpoints_override() { return machine_value_lines(machine_endpoints_value); }
+
+endpoints_override_t endpoints_override_from_value(uint32_t type, const std::vector<uint8_t>& data,
+                                                   const char* value_name)
 {
     endpoints_override_t o;
     o.present = true;
-    o.origin = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Tavrill Driver Updater\\endpoints";
+    o.origin = std::string("HKEY_LOCAL_MACHINE\\SOFTWARE\\Tavrill Driver Updater\\") + value_name;
     if ((type != reg_multi_sz && type != reg_sz) || data.size() % 2 != 0) {
         o.error = o.origin + ": not a REG_MULTI_SZ or REG_SZ value";
         return o;

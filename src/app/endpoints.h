@@ -30,6 +30,11 @@
 // line feeds), which only administrators can write. The program is a 32-bit
 // process: on 64-bit Windows the key lies in the registry's 32-bit view
 // (SOFTWARE\Wow6432Node).
+//
+// Beside it, the same key's value "answer_keys" (REG_MULTI_SZ, one minisign
+// public key per string, or REG_SZ with one per line) lists the keys of the
+// update service's answers an administrator trusts besides the built-in
+// one. Both front ends read it; no environment variable adds a key.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -79,10 +84,16 @@ endpoints_override_t environment_endpoints_override();
 
 // The machine-wide registry value, as RegQueryValueExW gives it: its type
 // and bytes. Only a REG_MULTI_SZ or REG_SZ of whole UTF-16 units counts.
-endpoints_override_t endpoints_override_from_value(uint32_t type, const std::vector<uint8_t>& data);
+// `value_name` names the value in messages.
+endpoints_override_t endpoints_override_from_value(uint32_t type, const std::vector<uint8_t>& data,
+                                                   const char* value_name = "endpoints");
 extern const char16_t machine_endpoints_key[];
 extern const char16_t machine_endpoints_value[];
-// Reads that value (Windows build; natively there is none).
+extern const char16_t machine_answer_keys_value[];
+// Reads a value of that key as lines (Windows build; natively there is
+// none).
+endpoints_override_t machine_value_lines(const char16_t* value_name);
+// The endpoint override of the window program: machine_value_lines(machine_endpoints_value).
 endpoints_override_t machine_endpoints_override();
 
 // Which override the process-wide endpoints take: the environment's file

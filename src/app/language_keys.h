@@ -48,9 +48,9 @@
     X(download_install_not_unpacked) X(download_install_started) X(download_new_drivers_found1) \
     X(download_new_drivers_found2) \
     X(download_new_drivers_found3) X(download_not_download) X(download_setup_manual) \
-    X(download_setup_package_folder) X(download_setup_refused) \
+    X(download_setup_no_digest) X(download_setup_package_folder) X(download_setup_refused) \
     X(download_setup_require) X(download_setup_warning) \
-    X(error_internal_error) X(error_invalid_date) X(error_network_error) X(error_network_failed) \
+    X(error_answer_refused) X(error_internal_error) X(error_invalid_date) X(error_network_error) X(error_network_failed) \
     X(error_network_interrupted) X(error_network_timeout) \
     X(home_backup_msg) X(home_download) X(home_download_msg) X(home_install) \
     X(home_kelptone_automatically) X(home_restore_msg) X(home_scan_for_driver_updates) \

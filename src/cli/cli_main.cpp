@@ -25,7 +25,9 @@
 //
 // Exit status: 0 on success; 1 when the scan, a download, an installation,
 // the backup, the restore, the listing or a removal failed, 3 when start-up failed
-// (the error's text on standard error); 2 for a wrong command line.
+// (the error's text on standard error); 2 for a wrong command line; 4 when
+// the scan refused the update service's answer because its signature is
+// missing, invalid, of an unknown key, bound to another request or expired.
 //
 // This file and program/program.h are the console's composition root.
 #include "app/endpoints.h"
@@ -55,6 +57,7 @@ namespace {
 constexpr int exit_scan_failed = 1;
 constexpr int exit_usage = 2;
 constexpr int exit_init_failed = 3;
+constexpr int exit_answer_refused = 4;
 
 // The console polls faster than the scan view's 200 ms: nobody watches a
 // drawing here, and the answer is printed as soon as it is in.
@@ -138,7 +141,12 @@ int scan_then(Then then)
             print_line(stderr, outcome.error_text);
         else
             std::fprintf(stderr, "The scan failed (error code %d).\n", static_cast<int>(outcome.error_code));
-        status = exit_scan_failed;
+        if (outcome.error_code == error_answer_refused) {
+            std::fprintf(stderr, "answer refused: %s\n", signature_verdict_name(run.request->signature_verdict));
+            status = exit_answer_refused;
+        } else {
+            status = exit_scan_failed;
+        }
     }
     program_exit();
     return status;

@@ -36,6 +36,9 @@ int console_install(uint32_t tick_ms)
         case install_outcome_refused:
             std::printf("%s: not installed, its SHA-256 is not the offered one\n", link.c_str());
             break;
+        case install_outcome_no_digest:
+            std::printf("%s: not installed, the update service gave no SHA-256 for it\n", link.c_str());
+            break;
         case install_outcome_opened_folder:
             std::printf("%s: not installed, this Windows has no driver installer; package folder %s opened for a "
                         "manual installation\n",

@@ -23,6 +23,7 @@
 //   25  a download grew larger than its expected size
 //   26  a worker's job ended with an exception (out of memory, for example)
 //   27  a worker's job stopped on request (at exit) before it was done
+//   28  no answer of the update service came with a valid signature
 #include <cstdint>
 
 namespace tdu {
@@ -43,6 +44,7 @@ enum last_error : int32_t {
     error_download_too_large = 25,
     error_worker_exception = 26,
     error_stopped = 27,
+    error_answer_refused = 28,
 };
 
 // This thread's code.

@@ -60,6 +60,10 @@ row_status_t row_status(download_state_t state, download_failure_t failure, uint
         status.text = lang::download_error_digest;
         status.failure = true;
         break;
+    case install_outcome_no_digest:
+        status.text = lang::download_setup_no_digest;
+        status.failure = true;
+        break;
     default: break;  // none yet, or stopped before an installer started
     }
     return status;

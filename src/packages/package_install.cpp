@@ -95,14 +95,16 @@ bool package_is_program(u16view package_path)
 int install_package(install_request_t& request, shell_c& shell, const environment_t& env, const stop_flag_t* stop)
 {
     u16 folder = package_folder_for(request.download_folder, request.package_path);
-    if (!request.sha256.empty()) {
-        std::string digest;
-        if (!sha256_file_hex(request.package_path, digest) || digest != request.sha256) {
-            request.outcome.store(install_outcome_refused);
-            package_installs().end(folder);
-            request.installing.store(0);
-            return -1;
-        }
+    std::string digest;
+    const int32_t refusal = request.sha256.empty() ? install_outcome_no_digest
+                            : !sha256_file_hex(request.package_path, digest) || digest != request.sha256
+                                ? install_outcome_refused
+                                : install_outcome_none;
+    if (refusal != install_outcome_none) {
+        request.outcome.store(refusal);
+        package_installs().end(folder);
+        request.installing.store(0);
+        return -1;
     }
     int32_t outcome = install_outcome_failed;
     // Into a made or emptied folder: files that an earlier extraction of a

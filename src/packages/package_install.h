@@ -47,6 +47,10 @@ enum install_outcome_t : int32_t {
     // Unpacked, but it holds neither an INF of the row's devices nor a
     // setup program: its folder was opened for a manual installation.
     install_outcome_opened_package_folder = 7,
+    // The offer came without a SHA-256: every answer is signed, and a
+    // package the signed answer does not pin by its digest is not one the
+    // service vouched for. Neither unpacked nor opened.
+    install_outcome_no_digest = 8,
 };
 
 // Whether an outcome means an installer was started, so its link belongs in
@@ -122,7 +126,8 @@ bool request_install(worker_c& worker, const std::shared_ptr<install_request_t>&
 // installer; when the package cannot be unpacked it is opened with the
 // shell instead (a package that is a program is thus started). A package
 // whose digest is not the offered one is neither unpacked nor opened
-// (outcome `refused`). A stop raised before the installer would start
+// (outcome `refused`), nor is one offered without a digest (outcome
+// `no_digest`). A stop raised before the installer would start
 // leaves it unstarted. Appends the request's link to "setup.dat" only when
 // an installer was started (install_outcome_installs). Records the
 // outcome, releases the package's claim in package_installs and clears

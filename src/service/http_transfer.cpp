@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstring>
 #include <new>
+#include <string_view>
 #include <thread>
 
 namespace tdu {
@@ -31,6 +32,7 @@ void reset_response(http_response_t& r)
     r.status = 0;
     r.content_type = nullptr;
     r.result = 0;
+    r.signature.clear();
     if (r.body) {
         r.body->used = 0;
         std::memset(r.body->data.get(), 0, static_cast<size_t>(r.body->capacity));
@@ -49,6 +51,34 @@ size_t memory_writer(char* chunk, size_t size, size_t count, void* user)
     if (!body || static_cast<uint64_t>(body->used) + length >= static_cast<uint64_t>(body->capacity)) return 0;
     std::memcpy(body->data.get() + body->used, chunk, length);
     body->used += static_cast<int32_t>(length);
+    return length;
+}
+
+// Keeps the signature header of a memory request. Every response (a
+// redirect's too) starts with its status line, which forgets what an
+// earlier one sent.
+size_t header_reader(char* line, size_t size, size_t count, void* user)
+{
+    size_t length = size * count;
+    auto* transfer = static_cast<http_transfer_t*>(user);
+    std::string_view text(line, length);
+    if (text.rfind("HTTP/", 0) == 0) {
+        transfer->response.signature.clear();
+        return length;
+    }
+    constexpr std::string_view name = "x-tavrill-signature:";
+    if (text.size() < name.size()) return length;
+    for (size_t i = 0; i < name.size(); ++i) {
+        char c = text[i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+        if (c != name[i]) return length;
+    }
+    text.remove_prefix(name.size());
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ')) text.remove_suffix(1);
+    // A second header of the name makes the value unreadable, never a choice.
+    if (!transfer->response.signature.empty()) transfer->response.signature = "!";
+    else transfer->response.signature.assign(text);
     return length;
 }
 
@@ -218,8 +248,8 @@ const http_response_t& transfer_request(http_transfer_t& transfer, const char* u
     curl_easy_setopt(h, CURLOPT_URL, url);
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, memory_writer);
     curl_easy_setopt(h, CURLOPT_WRITEDATA, &transfer);
-    curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, static_cast<curl_write_callback>(nullptr));
-    curl_easy_setopt(h, CURLOPT_HEADERDATA, static_cast<void*>(nullptr));
+    curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, header_reader);
+    curl_easy_setopt(h, CURLOPT_HEADERDATA, &transfer);
     // A handle that downloaded before must not carry its range or its stop
     // check into a memory request.
     curl_easy_setopt(h, CURLOPT_RANGE, static_cast<char*>(nullptr));

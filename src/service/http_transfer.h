@@ -35,6 +35,9 @@ struct http_response_t {
     const char* content_type = nullptr;  // owned by libcurl; read only after a clean transfer
     int32_t result = 0;                // libcurl's result, or 22 for a status of 400 or more
     std::unique_ptr<body_buffer_t> body;  // absent for downloads to file
+    // A memory request's X-Tavrill-Signature header (answer_signature.h),
+    // of the last response when redirects were followed; empty when none.
+    std::string signature;
     char error_text[transfer_error_text_bytes] = {};  // libcurl's error buffer
 };
 

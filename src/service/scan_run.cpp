@@ -199,6 +199,9 @@ std::optional<u16> scan_error_text(int32_t code, const update_request_t& request
     case error_bad_response:
         text = language_text(language, lang::error_invalid_date);
         break;
+    case error_answer_refused:
+        text = language_text(language, lang::error_answer_refused);
+        break;
     default:
         break;
     }

@@ -1,12 +1,14 @@
 #include "service/update_client.h"
 
 #include "common/last_error.h"
+#include "service/builtin_answer_key.h"
 #include "common/text.h"
 #include "service/installed_links.h"
 #include "service/offer_ranking.h"
 #include "service/request_document.h"
 #include "service/update_response.h"
 
+#include <ctime>
 #include <memory>
 #include <vector>
 
@@ -43,12 +45,39 @@ void record_mirror_failure(const http_response_t& last, update_request_t& reques
                    std::string_view(curl_easy_strerror(static_cast<CURLcode>(last.result))));
 }
 
+int64_t system_clock_seconds() { return static_cast<int64_t>(std::time(nullptr)); }
+
 } // namespace
+
+std::vector<answer_key_t> configured_answer_keys(std::string* problem)
+{
+    std::vector<answer_key_t> keys;
+    answer_key_t builtin;
+    if (parse_answer_key(builtin_answer_key, builtin)) keys.push_back(builtin);
+    endpoints_override_t machine = machine_value_lines(machine_answer_keys_value);
+    if (!machine.error.empty() && problem) *problem = machine.error;
+    size_t pos = 0;
+    while (machine.present && pos <= machine.text.size()) {
+        size_t end = machine.text.find('\n', pos);
+        if (end == std::string::npos) end = machine.text.size();
+        std::string line = machine.text.substr(pos, end - pos);
+        pos = end + 1;
+        if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
+        answer_key_t key;
+        if (parse_answer_key(line, key))
+            keys.push_back(key);
+        else if (problem)
+            *problem = machine.origin + ": not a public key: " + line;
+    }
+    return keys;
+}
 
 void update_client_init(update_client_t& client, device_inventory_t& inventory)
 {
     client.inventory = &inventory;
     for (int i = 0; i < mirror_count; ++i) client.mirrors[i] = endpoints().mirrors[i];
+    client.trusted_keys = configured_answer_keys();
+    client.clock = system_clock_seconds;
 }
 
 bool send_update_request(update_client_t& client, update_request_t& request)
@@ -71,8 +100,12 @@ bool send_update_request(update_client_t& client, update_request_t& request)
         return false;
     }
 
-    // Each mirror gets one attempt, in order, with no wait between them.
+    // Each mirror gets one attempt, in order, with no wait between them. An
+    // answer without a valid signature is never read: the next mirror is
+    // asked, as after a failed transfer.
     const http_response_t* answer = nullptr;
+    bool refused = false;
+    request.signature_verdict = signature_verdict_t::valid;
     for (int i = 0; i < mirror_count && !answer; ++i) {
         if (!add_request_form(transfer, body)) {
             set_last_error(error_transfer_create);
@@ -80,7 +113,22 @@ bool send_update_request(update_client_t& client, update_request_t& request)
         }
         const http_response_t& response = transfer_request(transfer, client.mirrors[i].c_str(), transfer_method_post);
         request.response_status = response.status;
-        if (response.result == 0 && response.status < 400) answer = &response;
+        if (response.result != 0 || response.status >= 400) continue;
+        const body_buffer_t& received = *response.body;
+        int64_t now = client.clock ? client.clock() : system_clock_seconds();
+        signature_verdict_t verdict =
+            verify_answer(response.signature, std::string_view(received.data.get(), static_cast<size_t>(received.used)),
+                          document, now, client.trusted_keys);
+        if (verdict == signature_verdict_t::valid) {
+            answer = &response;
+        } else {
+            refused = true;
+            request.signature_verdict = verdict;
+        }
+    }
+    if (!answer && refused) {
+        set_last_error(error_answer_refused);
+        return false;
     }
     if (!answer) {
         record_mirror_failure(transfer.response, request);

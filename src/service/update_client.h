@@ -10,14 +10,19 @@
 //    3  every mirror failed, the last with HTTP 504 or no answer at all
 //   20  every mirror failed otherwise (error_text may say why)
 //   21  the answer is not understood
+//   28  no answer came with a valid signature of a trusted key, bound to
+//       this request and in time (answer_signature.h); the request's
+//       signature_verdict says why the last one was refused
 #include "app/endpoints.h"
 #include "devices/device.h"
+#include "service/answer_signature.h"
 #include "service/http_transfer.h"
 #include "app/ignored_offers.h"
 
 #include <cstdint>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace tdu {
 
@@ -35,6 +40,8 @@ struct update_request_t {
     // status of 400 or more), or when its answer did not fit (23); 0 when
     // none. The interface shows its own text for it, never libcurl's.
     int32_t transport_result = 0;
+    // Why the latest refused answer was refused (valid when none was).
+    signature_verdict_t signature_verdict = signature_verdict_t::valid;
 };
 
 // The answer buffer of the update transfer (an answer of 5 MiB or more does
@@ -53,9 +60,21 @@ struct update_client_t {
     ignored_offers_t ignored_offers;
     // The base addresses of the update service, tried in this order.
     std::string mirrors[mirror_count];
+    // The keys whose signatures the client accepts on an answer: the
+    // built-in one and the machine's list. No key, no answer.
+    std::vector<answer_key_t> trusted_keys;
+    // The clock an answer's time limit is held against, seconds since 1970
+    // UTC; tests set their own.
+    int64_t (*clock)() = nullptr;
 };
 
-// A client for `inventory` with the configured mirrors (endpoints()).
+// The built-in key (from the file the build names), then the keys of the
+// machine-wide value answer_keys (app/endpoints.h). A line there that is
+// not a key is skipped and named in `problem` when given.
+std::vector<answer_key_t> configured_answer_keys(std::string* problem = nullptr);
+
+// A client for `inventory` with the configured mirrors (endpoints()) and
+// keys (configured_answer_keys) and the system clock.
 void update_client_init(update_client_t& client, device_inventory_t& inventory);
 
 // Builds, compresses and posts the request, then parses and ranks the

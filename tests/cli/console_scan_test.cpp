@@ -32,8 +32,12 @@ public:
         options.catalogue = TDU_DEMO_CATALOGUE_FILE;
         options.port = 0;
         options.log = &log_;
-        service_ = std::make_unique<server::update_service_t>(options);
+        // The build's test key, which the client has built in.
+        auto key = std::make_shared<server::answer_secret_key_t>();
         std::string error;
+        if (!server::load_secret_key(TDU_TEST_ANSWER_SECRET_KEY, *key, error)) throw std::runtime_error(error);
+        options.signing_key = key;
+        service_ = std::make_unique<server::update_service_t>(options);
         if (!service_->bind(error)) throw std::runtime_error("the demo service does not start: " + error);
         thread_ = std::thread([this] { service_->run(); });
     }

@@ -4,6 +4,11 @@
 // program pointed at it through the endpoint override. The program runs as
 // a copy in a folder of its own, under a name whose Wine version is set to
 // Windows XP as the demo machine's (see demo_expectations.h).
+//
+// The service signs its answers. The main run's service signs with this
+// build's test key, which the program has built in; the production
+// profile's makes a key pair of its own, which the suite lists in the
+// machine-wide value answer_keys as an administrator would.
 #include <windows.h>
 #include <shlwapi.h>
 
@@ -88,9 +93,37 @@ protected:
                                   "\nscan_share_host = 8.8.4.4\n");
         demo_endpoints = endpoints.string();
         SetEnvironmentVariableA("TDU_ENDPOINTS", demo_endpoints.c_str());
+
+        // The service's public key lies beside its port file.
+        fs::path service_key = fs::path(port_file).parent_path() / "update-service.pub";
+        std::string key_line = text_lines(read_file(service_key)).at(1);
+        if (key_line != text_lines(read_file(TDU_TEST_ANSWER_PUBLIC_KEY)).at(1)) {
+            set_machine_answer_keys(key_line);
+            listed_key = true;
+        }
+    }
+    // Sets (or, given nothing, removes) the machine-wide answer_keys value.
+    static void set_machine_answer_keys(const std::string& lines)
+    {
+        HKEY key = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Tavrill Driver Updater", 0, nullptr, 0,
+                                  KEY_SET_VALUE, nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        if (lines.empty()) {
+            RegDeleteValueW(key, L"answer_keys");
+        } else {
+            std::wstring value(lines.begin(), lines.end());
+            value += L'\0';
+            value += L'\0';
+            RegSetValueExW(key, L"answer_keys", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(value.data()),
+                           static_cast<DWORD>(value.size() * sizeof(wchar_t)));
+        }
+        RegCloseKey(key);
     }
     static void TearDownTestSuite()
     {
+        if (listed_key) set_machine_answer_keys("");
+        listed_key = false;
         SetEnvironmentVariableA("TDU_ENDPOINTS", nullptr);
         tdu::test::set_wine_program_version(program_name, nullptr);
         reset_program_keys(false);
@@ -110,6 +143,7 @@ protected:
     static std::unique_ptr<machine_registry_c> registry;
     static std::unique_ptr<temp_dir_c> suite_dir;
     static std::string demo_endpoints;
+    static bool listed_key;
     temp_dir_c folder;
     fs::path program;
 };
@@ -117,6 +151,7 @@ protected:
 std::unique_ptr<machine_registry_c> TduCli::registry;
 std::unique_ptr<temp_dir_c> TduCli::suite_dir;
 std::string TduCli::demo_endpoints;
+bool TduCli::listed_key = false;
 
 } // namespace
 
@@ -171,6 +206,35 @@ TEST_F(TduCli, AnUnreachableServiceEndsWithTheLanguageFilesText)
     SetEnvironmentVariableA("TDU_ENDPOINTS", demo_endpoints.c_str());
     EXPECT_EQ(exit_code, 1) << out;
     EXPECT_NE(out.find("The update service could not be reached."), std::string::npos) << out;
+}
+
+// A relay between the program and the service changes one offer's link and
+// digest to another package's: the signature no longer fits, so the answer
+// is refused before it is read. Nothing is offered or downloaded, the
+// language file's text says why, and the exit status is the refusal's own.
+TEST_F(TduCli, AnAnswerARelayAlteredIsRefusedAndNothingIsDownloaded)
+{
+    const char* relay_port_file = std::getenv("TDU_TAMPERING_RELAY_PORT_FILE");
+    if (!relay_port_file) GTEST_SKIP() << "no tampering relay in this run";
+    std::string port = text_lines(read_file(relay_port_file)).at(0);
+    std::string url = "http://127.0.0.1:" + port + "/";
+    write_file(folder.path() / "relay.ini", "mirror1 = " + url + "\nmirror2 = " + url + "\nmirror3 = " + url +
+                                                "\nscan_share_host = 8.8.4.4\n");
+    SetEnvironmentVariableW(L"TDU_ENDPOINTS", (folder.path() / "relay.ini").wstring().c_str());
+    for (const wchar_t* command : {L"scan", L"install"}) {
+        int exit_code = 0;
+        std::string out = run_program(program, command, &exit_code);
+        EXPECT_EQ(exit_code, 4) << out;
+        EXPECT_NE(out.find("The update service's answer could not be verified"), std::string::npos) << out;
+        EXPECT_NE(out.find("answer refused: signature does not fit the answer"), std::string::npos) << out;
+        EXPECT_EQ(count_of(out, "downloading "), 0u) << out;
+    }
+    SetEnvironmentVariableA("TDU_ENDPOINTS", demo_endpoints.c_str());
+    size_t files = 0;
+    if (fs::exists(folder.path() / "download"))
+        for (const auto& entry : fs::recursive_directory_iterator(folder.path() / "download"))
+            files += entry.is_regular_file() ? 1 : 0;
+    EXPECT_EQ(files, 0u) << "nothing was downloaded";
 }
 
 TEST_F(TduCli, StartUpWithoutTheLanguageFileFailsWithCode4)

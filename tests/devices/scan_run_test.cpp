@@ -35,6 +35,7 @@ constexpr char language_file[] =
     "error_network_error=\"The service answered %d.\"\n"
     "error_internal_error=\"Internal error.\"\n"
     "error_invalid_date=\"The answer cannot be read.\"\n"
+    "error_answer_refused=\"The answer was refused.\"\n"
     "error_network_interrupted=\"The connection broke.\"\n"
     "error_network_failed=\"Transfer error %d.\"\n"
     "scan_status=\"Status: \"\n"
@@ -234,6 +235,12 @@ TEST_F(ScanRun, AFailedRequestShowsItsTextWithRetryAndCancel)
          }},
         {"the answer is not XML", server_url("/update/garbage/"), error_bad_response,
          [&](const update_request_t&) { return text_of(language, lang::error_invalid_date); }},
+        // A relay changed the answer after the service signed it.
+        {"the answer's signature does not fit", server_url("/update/tampered/"), error_answer_refused,
+         [](const update_request_t& r) {
+             EXPECT_EQ(r.signature_verdict, signature_verdict_t::forged);
+             return std::string("The answer was refused.");
+         }},
     };
     struct answer_t {
         const char* what;
@@ -388,6 +395,7 @@ TEST(ScanErrorText, ChoosesTheTextByTheLastErrorCode)
         {error_network_status, 23, "The answer cannot be read."},
         {error_network_status, 35, "Transfer error 35."},
         {error_bad_response, 0, "The answer cannot be read."},
+        {error_answer_refused, 0, "The answer was refused."},
         // Codes of other parts, and none at all, have no message here.
         {error_download_open, 0, nullptr},
         {error_download_too_large, 0, nullptr},

@@ -5,6 +5,7 @@
 #include "packages/download_row.h"
 
 #include "common/files.h"
+#include "common/sha256.h"
 #include "fakes.h"
 #include "support/server_access.h"
 #include "support/test_support.h"
@@ -119,6 +120,7 @@ TEST(InstallWin32, DownloadUnpackAndStartTheInstallerToolOnTheInfFolder)
     input.link = server_url("/files/packages-wine/e1000.zip");
     input.expected_size = static_cast<uint32_t>(package.size());
     input.inf_names = {u"drivers\\net\\x64\\e1000.inf"};
+    input.sha256 = sha256_hex_of(package);
     download_row_c row(input, sessions, f.services, host);
 
     row.click();
@@ -167,6 +169,7 @@ TEST(InstallWin32, AnInstallerTheShellCannotStartIsNotRecorded)
     std::atomic<bool> done{false};
     int result = 0;
     std::thread worker([&] {
+        sha256_file_hex(request.package_path, request.sha256);  // offered with its digest
         result = install_package(request, f.services.shell, f.env);
         done = true;
     });
@@ -203,6 +206,7 @@ TEST(InstallWin32, PackagesThatBringTheirOwnSetupProgram)
         request.inf_names = {u"bin\\missing.inf"};
         request.installing = 1;
 
+        sha256_file_hex(request.package_path, request.sha256);  // offered with its digest
         EXPECT_EQ(install_package(request, f.services.shell, f.env), 0) << r.what;
         fs::path started = f.downloads / "0badc0de" / r.started;
         std::string command_line = command_line_of(started);
@@ -229,6 +233,7 @@ TEST(InstallWin32, APackageThatIsAProgramIsStartedDirectly)
 
     // Started by the shell, the program is the package's installer: the
     // link is recorded.
+    sha256_file_hex(request.package_path, request.sha256);  // offered with its digest
     EXPECT_EQ(install_package(request, f.services.shell, f.env), 0);
     EXPECT_NE(command_line_of(f.downloads / "5eed.exe"), "");
     EXPECT_EQ(request.installing.load(), 0);
@@ -278,6 +283,7 @@ TEST(InstallWin32, WithoutTheToolWindowsOwnPnputilInstallsTheInfFolder)
         request.inf_names = {u"drv\\x64\\a.inf"};
         request.installing = 1;
 
+        sha256_file_hex(request.package_path, request.sha256);  // offered with its digest
         EXPECT_EQ(install_package(request, f.services.shell, f.env), 0) << r.what;
         EXPECT_EQ(request.outcome.load(), install_outcome_started) << r.what;
         std::string command_line = command_line_of(windows / r.folder / "pnputil.exe");

@@ -16,6 +16,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Every package installed here is pinned by its digest, as a signed answer
+// gives it; one offered without a digest is refused (see below).
+void pin_digest(install_request_t& request)
+{
+    std::string digest;
+    ASSERT_TRUE(sha256_file_hex(request.package_path, digest));
+    request.sha256 = digest;
+}
 
 struct install_fixture_t {
     test::temp_dir_c dir;
@@ -70,6 +78,7 @@ TEST(InstallPackage, UnpacksBesideTheDownloadRemovesTopLevelPagesAndStartsTheIns
     request.inf_names = {u"drv\\x64\\a.inf"};
     request.installing = 1;
 
+    pin_digest(request);
     EXPECT_EQ(install_package(request, f.shell, f.env), 0);
 
     fs::path unpacked = f.downloads / "0123abcd";
@@ -115,6 +124,7 @@ TEST(InstallPackage, APackageThatIsNoArchiveIsOpenedAndRecordedOnlyWhenItIsAStar
         request.link = "http://127.0.0.1/pkg/driver.zip";
         request.installing = 1;
 
+        pin_digest(request);
         EXPECT_EQ(install_package(request, f.shell, f.env), r.result) << r.what;
         EXPECT_EQ(f.shell.lines(), std::vector<std::string>{utf16_to_utf8(f.download(r.name)) + "|"}) << r.what;
         EXPECT_EQ(request.installing.load(), 0) << r.what;
@@ -164,6 +174,7 @@ TEST(InstallPackage, OnlyAStartedInstallerRecordsTheLink)
         request.link = "http://127.0.0.1/pkg/driver.zip";
         request.installing = 1;
 
+        pin_digest(request);
         EXPECT_EQ(install_package(request, f.shell, f.env), r.recorded ? 0 : -1) << r.what;
         EXPECT_EQ(request.outcome.load(), r.outcome) << r.what;
         EXPECT_EQ(f.setup_dat(), r.recorded ? "http://127.0.0.1/pkg/driver.zip\n" : "<none>") << r.what;
@@ -190,6 +201,7 @@ TEST(InstallPackage, APackageOfALinkWithoutAnExtensionIsInstalled)
     request.download_folder = test::program_path(f.downloads);
     request.inf_names = {u"drv\\a.inf"};
 
+    pin_digest(request);
     EXPECT_EQ(install_package(request, f.shell, f.env), 0);
     EXPECT_EQ(request.outcome.load(), install_outcome_started);
     EXPECT_EQ(test::read_file(f.downloads / "0123abcd_files/drv/a.inf"), "inf");
@@ -212,6 +224,7 @@ TEST(InstallPackage, ARepublishedPackageInstallsNoFileOfTheEarlierOne)
     request.download_folder = test::program_path(f.downloads);
     request.inf_names = {u"drv\\a.inf"};
 
+    pin_digest(request);
     EXPECT_EQ(install_package(request, f.shell, f.env), 0);
     EXPECT_EQ(test::read_file(f.downloads / "0123abcd/drv/a.inf"), "new inf");
     EXPECT_EQ(test::read_file(f.downloads / "0123abcd/drv/a.sys"), "new sys");
@@ -291,6 +304,7 @@ TEST(RequestInstall, SetupDatThatCannotBeOpenedIsSkipped)
     direct.download_folder = test::program_path(f.downloads);
     direct.inf_names = {u"drv\\a.inf"};
     direct.link = "http://x/y.zip";
+    pin_digest(direct);
     EXPECT_EQ(install_package(direct, f.shell, f.env), 0);
     EXPECT_EQ(direct.outcome.load(), install_outcome_started);
 }
@@ -316,7 +330,7 @@ TEST(RequestInstall, APackageThatAnotherRowsWorkerInstallsIsLeftToIt)
     EXPECT_FALSE(package_installs().running(folder));
 }
 
-TEST(InstallPackage, APackageWhoseDigestIsNotTheOfferedOneIsNeitherUnpackedNorOpened)
+TEST(InstallPackage, APackageWithoutTheOfferedDigestIsNeitherUnpackedNorOpened)
 {
     const std::string program = "MZ a driver setup program";
     struct row {
@@ -330,7 +344,7 @@ TEST(InstallPackage, APackageWhoseDigestIsNotTheOfferedOneIsNeitherUnpackedNorOp
     const row rows[] = {
         {"digest of other bytes", sha256_hex_of("MZ the package as it was offered"), -1, true, 0, "<none>"},
         {"the package's own digest", sha256_hex_of(program), 0, false, 1, "http://127.0.0.1/pkg/driver.zip\n"},
-        {"no digest offered", "", 0, false, 1, "http://127.0.0.1/pkg/driver.zip\n"},
+        {"no digest offered", "", -1, false, 0, "<none>"},
     };
     for (const auto& r : rows) {
         install_fixture_t f;
@@ -344,6 +358,7 @@ TEST(InstallPackage, APackageWhoseDigestIsNotTheOfferedOneIsNeitherUnpackedNorOp
 
         EXPECT_EQ(install_package(request, f.shell, f.env), r.result) << r.what;
         EXPECT_EQ(request.outcome.load() == install_outcome_refused, r.refused) << r.what;
+        if (r.sha256.empty()) EXPECT_EQ(request.outcome.load(), install_outcome_no_digest) << r.what;
         EXPECT_EQ(f.shell.calls().size(), r.shell_calls) << r.what;
         EXPECT_EQ(f.setup_dat(), r.setup_dat) << r.what;
         EXPECT_EQ(request.installing.load(), 0) << r.what;

@@ -4,6 +4,7 @@
 #include "packages/package_install.h"
 
 #include "common/files.h"
+#include "common/sha256.h"
 #include "packages/download_row.h"
 #include "fakes.h"
 #include "support/test_support.h"
@@ -83,6 +84,7 @@ TEST(InstallWorker, RequestOutlivesTheRowAndRepeatedRequestsWait)
     order.package_path = path_join(test::program_path(downloads), u"d1.zip");
     order.download_folder = test::program_path(downloads);
     order.inf_names = {u"drv\\a.inf"};
+    order.sha256 = sha256_hex_of(test::read_file(downloads / "d1.zip"));
 
     auto request = std::make_shared<install_request_t>();
     auto installer = std::make_unique<worker_c>();
@@ -124,6 +126,7 @@ TEST(InstallWorker, APackageHasOneWorkerWhicheverRowAsks)
     order.package_path = path_join(test::program_path(downloads), u"d2.zip");
     order.download_folder = test::program_path(downloads);
     order.inf_names = {u"drv\\a.inf"};
+    order.sha256 = sha256_hex_of(test::read_file(downloads / "d2.zip"));
 
     // The first row's worker runs; the results list is rebuilt, and the new
     // row for the same package (a request of its own) asks again.
@@ -165,6 +168,7 @@ TEST(InstallWorker, TheRowLearnsHowItsInstallationEnded)
         std::vector<std::string> boxes;
         bool wrong_digest = false;  // the service named another package's SHA-256
         bool no_inf = false;        // the package holds neither the INF nor a setup program
+        bool no_digest = false;     // the service named no SHA-256
     };
     const row rows[] = {
         {"a package that unpacks", true, true, 5, install_outcome_started, "download_install_started", false, true,
@@ -184,6 +188,10 @@ TEST(InstallWorker, TheRowLearnsHowItsInstallationEnded)
         // Nothing in the package installs: its folder is opened, and said.
         {"a package without INF or setup program", true, true, 5, install_outcome_opened_package_folder,
          "download_install_folder_opened", false, false, {"download_setup_package_folder/0"}, false, true},
+        // An offer without a digest was not vouched for: refused, and the
+        // row says why.
+        {"a package offered without a digest", true, true, 5, install_outcome_no_digest, "download_setup_no_digest",
+         true, false, {}, false, false, true},
     };
     for (const auto& r : rows) {
         test::temp_dir_c dir;
@@ -202,7 +210,6 @@ TEST(InstallWorker, TheRowLearnsHowItsInstallationEnded)
         input.link = "http://127.0.0.1/drivers/pkg.zip";
         input.expected_size = 5000;
         input.inf_names = {u"drv\\a.inf"};
-        if (r.wrong_digest) input.sha256 = std::string(64, '0');
         // The complete package under the name the session gives it.
         fs::path package = test::fs_path(download_names(input.link, sessions.settings.download_folder).final_path);
         if (r.archive && r.no_inf)
@@ -211,6 +218,10 @@ TEST(InstallWorker, TheRowLearnsHowItsInstallationEnded)
             test::write_zip(package, {{"drv/a.inf", "inf"}});
         else
             test::write_file(package, "MZ no archive");
+        // Offered with its digest, as every signed answer gives it.
+        input.sha256 = r.wrong_digest ? std::string(64, '0')
+                       : r.no_digest  ? std::string()
+                                      : sha256_hex_of(test::read_file(package));
         download_row_c download_row(input, sessions, services, host);
         ASSERT_EQ(download_row.session().state(), download_complete) << r.what;
         EXPECT_EQ(download_row.install_outcome(), install_outcome_none) << r.what;

@@ -73,6 +73,7 @@ protected:
         options.catalogue = catalogue_;
         options.port = 0;
         options.log = &log_;
+        if (!options.signing_key) options.signing_key = std::make_shared<answer_secret_key_t>(signing_key_);
         service_ = std::make_unique<update_service_t>(options);
         std::string error;
         ASSERT_TRUE(service_->bind(error)) << error;
@@ -163,6 +164,9 @@ protected:
     std::string catalogue_; // a file or a PostgreSQL connect string
     index_report_t report_;
     std::ostringstream log_;
+    // The key the service signs its answers with; tests check them against
+    // its public half (public_key_line).
+    answer_secret_key_t signing_key_ = generate_secret_key();
     std::unique_ptr<update_service_t> service_;
     std::thread thread_;
     std::string base_;

@@ -5,6 +5,7 @@
 #include "http/update_service.h"
 #include "server_test_support.h"
 #include "service_fixture.h"
+#include "service/answer_signature.h"
 
 #include "support/test_support.h"
 
@@ -13,6 +14,7 @@
 #include <tinyxml.h>
 
 #include <algorithm>
+#include <ctime>
 #include <map>
 #include <sstream>
 #include <thread>
@@ -69,6 +71,33 @@ const char* const printer = "USBPRINT\\INKMEREP2100_5B7A\\7&2E0F6A1&0&USB001";
 const char* const button = "ACPI\\PNP0C0C\\2&DABA3FF&0";
 
 } // namespace
+
+TEST_F(UpdateService, SignsEveryAnswerForItsRequestWithATimeLimit)
+{
+    service_options_t options;
+    options.signature_lifetime = 600;
+    start(options);
+    auto reply = post_request(demo_request());
+    ASSERT_EQ(reply.status, 200) << reply.body;
+    std::string value = reply.header("X-Tavrill-Signature");
+    ASSERT_FALSE(value.empty());
+    tdu::answer_key_t key;
+    ASSERT_TRUE(tdu::parse_answer_key(public_key_line(signing_key_), key));
+    int64_t now = static_cast<int64_t>(std::time(nullptr));
+    EXPECT_EQ(tdu::verify_answer(value, reply.body, demo_request(), now, {key}), tdu::signature_verdict_t::valid);
+    EXPECT_EQ(tdu::verify_answer(value, reply.body, demo_request(), now + 601, {key}), tdu::signature_verdict_t::expired);
+    EXPECT_EQ(tdu::verify_answer(value, reply.body, demo_request("WINXP"), now, {key}), tdu::signature_verdict_t::other_request);
+
+    // Without a key the service does not serve at all.
+    stop();
+    service_options_t unsigned_options;
+    unsigned_options.catalogue = catalogue_;
+    unsigned_options.port = 0;
+    update_service_t unsigned_service(unsigned_options);
+    std::string error;
+    EXPECT_FALSE(unsigned_service.bind(error));
+    EXPECT_NE(error.find("secret key"), std::string::npos) << error;
+}
 
 TEST_F(UpdateService, DemoMachineGetsItsOffersAndTheirPackages)
 {

@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ctime>
+
 using namespace tdu;
 using namespace tdu::test;
 
@@ -122,6 +124,59 @@ TEST_F(SendUpdateRequest, ReportsHowTheLastMirrorFailed)
         EXPECT_LT(std::string(request.error_text).size(), sizeof request.error_text);
         for (const device_t& d : inventory.devices) EXPECT_EQ(d.offers, nullptr) << r.what;
     }
+}
+
+// The test server signs as the service does, with the build's test key,
+// which the client has built in; its forging modes make each kind of answer
+// the client must refuse before reading it. A refused answer counts as a
+// failed mirror: a genuine answer of a later mirror is taken.
+TEST_F(SendUpdateRequest, RefusesAnswersWithoutAValidSignatureBeforeReadingThem)
+{
+    ASSERT_FALSE(client.trusted_keys.empty()) << "the build's key is built in";
+    struct row {
+        const char* mode;
+        signature_verdict_t verdict;
+    };
+    const row rows[] = {
+        {"unsigned", signature_verdict_t::missing},
+        {"tampered", signature_verdict_t::forged},
+        {"stale", signature_verdict_t::expired},
+        {"elsewhere", signature_verdict_t::other_request},
+    };
+    for (const row& r : rows) {
+        std::string url = server_url(std::string("/update/") + r.mode + "/");
+        mirrors(url, url, url);
+        set_last_error(0);
+        EXPECT_FALSE(send_update_request(client, request)) << r.mode;
+        EXPECT_EQ(get_last_error(), error_answer_refused) << r.mode;
+        EXPECT_EQ(request.signature_verdict, r.verdict) << r.mode;
+        EXPECT_EQ(request.response_status, 200) << r.mode;
+        for (const device_t& d : inventory.devices) EXPECT_EQ(d.offer_count, 0) << r.mode << ": nothing was read";
+    }
+
+    // The first mirror's answer was altered on the way, the second's is
+    // genuine.
+    mirrors(server_url("/update/tampered/"), server_url("/update/echo/after-tampered/"), refused_url("/"));
+    ASSERT_TRUE(send_update_request(client, request)) << get_last_error();
+    EXPECT_EQ(inventory.devices[0].offer_count, 1);
+
+    // A client that trusts no key takes no answer at all.
+    client.trusted_keys.clear();
+    mirrors(server_url("/update/echo/"), server_url("/update/echo/"), server_url("/update/echo/"));
+    EXPECT_FALSE(send_update_request(client, request));
+    EXPECT_EQ(get_last_error(), error_answer_refused);
+    EXPECT_EQ(request.signature_verdict, signature_verdict_t::no_keys);
+}
+
+// The client's clock decides whether a signature still holds.
+TEST_F(SendUpdateRequest, HoldsTheTimeLimitAgainstItsClock)
+{
+    mirrors(server_url("/update/echo/clock/"), refused_url("/"), refused_url("/"));
+    client.clock = [] { return static_cast<int64_t>(std::time(nullptr)) + 2 * 3600; };
+    EXPECT_FALSE(send_update_request(client, request));
+    EXPECT_EQ(request.signature_verdict, signature_verdict_t::expired);
+    client.clock = [] { return static_cast<int64_t>(std::time(nullptr)); };
+    EXPECT_TRUE(send_update_request(client, request)) << get_last_error();
 }
 
 TEST_F(SendUpdateRequest, ReusesItsTransferAndSendsAnEmptyInventory)

@@ -1,8 +1,11 @@
 // Arbitrary answers through the answer parser and the ranking: whatever the
 // service sends, the devices end up with at most 500 offers whose texts fit
 // their fields, ranking chooses only usable offers, and ranking and
-// counting them is safe.
+// counting them is safe. The same bytes go through the signature reader, as
+// a signature file and as the header that carries one: nothing forged is
+// ever accepted (no key signs here), and reading it is safe.
 #include "common/ansi_text.h"
+#include "service/answer_signature.h"
 #include "service/offer_ranking.h"
 #include "service/update_response.h"
 #include "support/sample_devices.h"
@@ -15,6 +18,17 @@ using namespace tdu;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    {
+        const std::string_view text(reinterpret_cast<const char*>(data), size);
+        answer_signature_t signature;
+        parse_answer_signature(text, signature);
+        answer_key_t key;
+        parse_answer_key(text, key);
+        const std::vector<answer_key_t> keys(1);  // an all-zero key nobody holds the secret of
+        const std::string header = base64_encode(data, size);
+        for (std::string_view value : {text, std::string_view(header)})
+            if (verify_answer(value, "<answer/>", "<request/>", 0, keys) == signature_verdict_t::valid) std::abort();
+    }
     use_ansi_code_page(&windows_1252_code_page());
     device_inventory_t inventory = test::sample_inventory();
     std::string body(reinterpret_cast<const char*>(data), size);  // zero-terminated, as the body buffer is

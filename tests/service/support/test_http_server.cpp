@@ -2,6 +2,9 @@
 
 #include "support/test_pattern.h"
 
+#include "protocol/answer_signer.h"
+#include "service/answer_signature.h"
+
 #include <httplib.h>
 #include <zlib.h>
 
@@ -75,6 +78,27 @@ std::vector<std::string> request_ids(const std::string& doc)
         pos = close;
     }
     return ids;
+}
+
+// Every answer is signed as the update service signs it, with the build's
+// test key, except where the mode forges it.
+void sign_answer(const std::string& mode, const std::string& request, httplib::Response& res)
+{
+    if (mode == "unsigned") return;
+    static const server::answer_secret_key_t key = [] {
+        server::answer_secret_key_t k;
+        std::string error;
+        if (!server::load_secret_key(TDU_TEST_ANSWER_SECRET_KEY, k, error))
+            throw std::runtime_error("test server: " + error);
+        return k;
+    }();
+    int64_t now = std::chrono::duration_cast<std::chrono::seconds>(
+                      std::chrono::system_clock::now().time_since_epoch()).count();
+    std::string digest = request_digest_hex(mode == "elsewhere" ? request + " " : request);
+    int64_t expires = mode == "stale" ? now - 1 : now + 3600;
+    res.set_header(answer_signature_header, server::answer_signature_value(key, res.body, digest, expires));
+    // A relay changed one byte after the service signed.
+    if (mode == "tampered") res.body[res.body.find("<hardware") + 1] = 'H';
 }
 
 std::string echo_answer(const std::vector<std::string>& ids, int port)
@@ -219,7 +243,7 @@ struct test_http_server_c::impl_t {
             }
             std::string mode = req.matches[1].str();
             std::string echo = echo_answer(request_ids(request), port);
-            if (mode == "echo")
+            if (mode == "echo" || mode == "unsigned" || mode == "tampered" || mode == "stale" || mode == "elsewhere")
                 res.set_content(echo, "text/xml");
             else if (mode == "half")
                 res.set_content(echo.substr(0, echo.size() / 2), "text/xml");
@@ -229,6 +253,7 @@ struct test_http_server_c::impl_t {
                 res.set_content(std::string(5 * 1024 * 1024, 'x'), "text/xml");
             else
                 res.set_content("this is not XML at all", "text/plain");
+            sign_answer(mode, request, res);
         });
         server.Put(R"(/files/(.+))", [this](const httplib::Request& req, httplib::Response& res) {
             std::lock_guard<std::mutex> g(lock);

@@ -18,7 +18,14 @@
 //                               half (the first half of echo's answer), nul
 //                               (echo's answer with a zero byte inside),
 //                               big (5 MiB of text), garbage (not XML);
-//                               a form that fails the check gets 400
+//                               a form that fails the check gets 400.
+//                               Each answer is signed with the build's test
+//                               key (answer_signature.h) except for the
+//                               forging modes: unsigned (echo without a
+//                               signature), tampered (echo with one byte
+//                               changed after signing), stale (echo whose
+//                               signature expired), elsewhere (echo signed
+//                               for another request)
 //   /files/<name>               PUT: keeps the body; GET: answers it, honours Range
 //   /_seen/<path>               what requests to <path> looked like (below)
 //   /_request/<path>            the inflated request last posted to <path>

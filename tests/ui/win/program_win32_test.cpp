@@ -12,6 +12,7 @@
 #include "devices/machine_registry.h"
 #include "support/child_process_win32.h"
 #include "support/test_support.h"
+#include "screenshot_support.h"
 
 #include <windows.h>
 
@@ -138,6 +139,7 @@ protected:
         std::wstring lines = L"mirror1 = " + url + L'\0' + L"mirror2 = " + url + L'\0' + L"mirror3 = " + url + L'\0' +
                              L"scan_share_host = 8.8.4.4" + L'\0' + L'\0';
         set_machine_endpoints(lines);
+        service_lines = lines;
         service_ready = true;
         SetEnvironmentVariableW(L"TDU_ENDPOINTS", L"Z:\\nowhere\\endpoints.ini");
     }
@@ -192,12 +194,42 @@ protected:
 
     static std::unique_ptr<machine_registry_c> registry;
     static bool service_ready;
+    static std::wstring service_lines;
     temp_dir_c folder;
     fs::path program;
 };
 
 std::unique_ptr<machine_registry_c> Program::registry;
 bool Program::service_ready = false;
+std::wstring Program::service_lines;
+
+// A visible dialog of the program's process: its message box.
+struct box_search_t {
+    DWORD process;
+    HWND found;
+};
+
+BOOL CALLBACK find_box(HWND w, LPARAM l)
+{
+    auto* s = reinterpret_cast<box_search_t*>(l);
+    wchar_t name[16] = {};
+    GetClassNameW(w, name, 16);
+    DWORD process = 0;
+    GetWindowThreadProcessId(w, &process);
+    if (process == s->process && IsWindowVisible(w) && wcscmp(name, L"#32770") == 0) {
+        s->found = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND box_of(HWND main)
+{
+    box_search_t search{0, nullptr};
+    GetWindowThreadProcessId(main, &search.process);
+    EnumWindows(find_box, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
 
 } // namespace
 
@@ -267,4 +299,43 @@ TEST_F(Program, FirstCopySwitches)
         }
         ASSERT_TRUE(wait_for([] { return main_window() == nullptr; }, 20000));
     }
+}
+
+// A relay between the program and the service swaps one offer's link and
+// digest for another package's: the answer's signature no longer fits, the
+// scan ends in its error box instead of the results, and nothing is offered
+// or downloaded.
+TEST_F(Program, AnAnswerARelayAlteredEndsTheScanInItsBoxAndOffersNothing)
+{
+    const char* relay_port_file = std::getenv("TDU_TAMPERING_RELAY_PORT_FILE");
+    if (!relay_port_file) GTEST_SKIP() << "no tampering relay in this run";
+    std::string port = text_lines(read_file(relay_port_file)).at(0);
+    std::wstring url = L"http://127.0.0.1:" + std::wstring(port.begin(), port.end()) + L"/";
+    set_machine_endpoints(L"mirror1 = " + url + L'\0' + L"mirror2 = " + url + L'\0' + L"mirror3 = " + url + L'\0' +
+                          L"scan_share_host = 8.8.4.4" + L'\0' + L'\0');
+    {
+        auto run = start();
+        HWND main = main_window();
+        click_scan_button(main);
+        HWND box = nullptr;
+        EXPECT_TRUE(wait_for([&] { return (box = box_of(main)) != nullptr; }, 120000)) << "no box";
+        EXPECT_FALSE(visible(main, L"TavrillResultsView"));
+        EXPECT_TRUE(visible(main, L"TavrillScanView"));
+        // The README's picture of the refusal (with TDU_SCREENSHOTS set).
+        if (box) {
+            Sleep(500);
+            save_screenshot(box, L"answer_refused");
+        }
+        // Closed without an answer: the program goes home.
+        if (box) PostMessageW(box, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(wait_for([&] { return visible(main, L"TavrillHomeView"); }, 20000));
+        PostMessageW(main, WM_COMMAND, menu_exit, 0);
+        EXPECT_EQ(run->exit_code(20000), 0);
+    }
+    set_machine_endpoints(service_lines);
+    size_t files = 0;
+    if (fs::exists(folder.path() / "download"))
+        for (const auto& entry : fs::recursive_directory_iterator(folder.path() / "download"))
+            files += entry.is_regular_file() ? 1 : 0;
+    EXPECT_EQ(files, 0u) << "nothing was downloaded";
 }
