@@ -3,6 +3,7 @@
 #include "app/language.h"
 #include "app/language_keys.h"
 #include "common/win32_text.h"
+#include "ui/dialogs/dialog_parts.h"
 #include "ui/model/device_details.h"
 #include "ui/resources/dialog_ids.h"
 #include "ui/skin/colours.h"
@@ -17,19 +18,6 @@
 namespace tdu {
 
 namespace {
-
-void set_font(HWND control)
-{
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(skin_font(font_verdana_8)), FALSE);
-}
-
-void set_cell(HWND list, int row, int column, const u16& text)
-{
-    LVITEMW item{};
-    item.iSubItem = column;
-    item.pszText = const_cast<wchar_t*>(wide(text.c_str()));
-    SendMessageW(list, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-}
 
 // The width the first column needs for its header and its row names in the
 // list's font, with the list view's text margins.
@@ -86,8 +74,8 @@ void devinfo_window_c::set_up()
     show_device_details(0);
 
     SetWindowPos(hwnd(), nullptr, 0, 0, dialog_width, dialog_height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    skin_ok_button();
-    centre_over_owner();
+    button_images_ = skin_dialog_ok_button(hwnd(), ok_button_, 290, 400);
+    centre_dialog_over_owner(hwnd(), dialog_width, dialog_height);
     apply_window_region();
     SetFocus(detail_list_);
 }
@@ -100,7 +88,7 @@ void devinfo_window_c::make_device_list()
                                    622 - 10, 160 - 30, hwnd(),
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(device_list_id)),
                                    GetModuleHandleW(nullptr), nullptr);
-    set_font(device_list_);
+    set_dialog_font(device_list_);
     for (const device_t* device : group_.devices)
         SendMessageW(device_list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide(device->name)));
     if (!group_.devices.empty()) SendMessageW(device_list_, LB_SETCURSEL, 0, 0);
@@ -114,7 +102,7 @@ void devinfo_window_c::make_detail_list()
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(detail_list_id)),
                                    GetModuleHandleW(nullptr), nullptr);
     SendMessageW(detail_list_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-    set_font(detail_list_);
+    set_dialog_font(detail_list_);
     const detail_column_widths_t widths = detail_column_widths(widest_row_name(detail_list_));
     const struct {
         language_key_t key;
@@ -138,7 +126,7 @@ void devinfo_window_c::show_device_details(int position)
 {
     if (!detail_list_) return;
     SendMessageW(detail_list_, LVM_DELETEALLITEMS, 0, 0);
-    set_font(detail_list_);
+    set_dialog_font(detail_list_);
     // The group is the caller's; a position it does not hold shows nothing
     // rather than reading past its end.
     if (position < 0 || static_cast<size_t>(position) >= group_.devices.size()) return;
@@ -154,35 +142,9 @@ void devinfo_window_c::show_device_details(int position)
         SendMessageW(detail_list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
     }
     for (size_t i = 0; i < rows.size(); ++i) {
-        set_cell(detail_list_, static_cast<int>(i), 1, rows[i].installed);
-        set_cell(detail_list_, static_cast<int>(i), 2, rows[i].offered);
+        set_list_cell(detail_list_, static_cast<int>(i), 1, rows[i].installed);
+        set_list_cell(detail_list_, static_cast<int>(i), 2, rows[i].offered);
     }
-}
-
-void devinfo_window_c::skin_ok_button()
-{
-    const int image_ids[3] = {skin::settings_button, skin::settings_button_pushed, skin::settings_button_hover};
-    button_images_ = make_skin_image_list(image_ids, 3, 80, 22);
-    HWND button = GetDlgItem(hwnd(), IDOK);
-    if (!button) return;
-    ok_button_.attach(button);
-    ok_button_.set_image_list(button_images_);
-    ok_button_.set_images(0, 1, 2);
-    ok_button_.set_font(skin_font(font_verdana_8));
-    ok_button_.set_text_colour(colour::white);
-    const u16& ok = language_text(lang::btn_ok);
-    if (!ok.empty()) SetWindowTextW(button, wide(ok.c_str()));
-    SetWindowPos(button, nullptr, 290, 400, 80, 22, SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void devinfo_window_c::centre_over_owner()
-{
-    RECT owner_rect;
-    HWND owner = GetWindow(hwnd(), GW_OWNER);
-    if (!owner || !IsWindowVisible(owner) || !GetWindowRect(owner, &owner_rect)) return;
-    int x = owner_rect.left + ((owner_rect.right - owner_rect.left) - dialog_width) / 2;
-    int y = owner_rect.top + ((owner_rect.bottom - owner_rect.top) - dialog_height) / 2;
-    SetWindowPos(hwnd(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void devinfo_window_c::on_selection_change()
@@ -200,13 +162,10 @@ bool devinfo_window_c::process_message(UINT message, WPARAM w, LPARAM l, LRESULT
         set_up();
         result = FALSE;  // the focus is set: the detail list has it
         return true;
-    case WM_ERASEBKGND: {
-        RECT client;
-        GetClientRect(hwnd(), &client);
-        FillRect(reinterpret_cast<HDC>(w), &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    case WM_ERASEBKGND:
+        erase_dialog_white(hwnd(), reinterpret_cast<HDC>(w));
         result = 1;
         return true;
-    }
     case WM_SETFOCUS:
         if (!detail_list_) return false;
         SetFocus(detail_list_);

@@ -41,8 +41,6 @@ private:
     void set_up();
     void make_device_list();
     void make_detail_list();
-    void skin_ok_button();
-    void centre_over_owner();
     void on_selection_change();
     void close_box() { end_dialog(2); }
 

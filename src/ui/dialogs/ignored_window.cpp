@@ -3,6 +3,7 @@
 #include "app/language.h"
 #include "app/language_keys.h"
 #include "common/win32_text.h"
+#include "ui/dialogs/dialog_parts.h"
 #include "ui/resources/dialog_ids.h"
 #include "ui/skin/colours.h"
 #include "ui/skin/fonts.h"
@@ -21,20 +22,6 @@ namespace {
 constexpr int margin = 10;
 constexpr int list_top = 40;
 constexpr int button_height = 22;
-constexpr int button_gap = 10;
-
-void set_font(HWND control)
-{
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(skin_font(font_verdana_8)), FALSE);
-}
-
-void set_cell(HWND list, int row, int column, const u16& text)
-{
-    LVITEMW item{};
-    item.iSubItem = column;
-    item.pszText = const_cast<wchar_t*>(wide(text.c_str()));
-    SendMessageW(list, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-}
 
 // The width of `text` in the dialog's font, with a push button's margins.
 int button_width_for(HWND window, const u16& text)
@@ -82,8 +69,11 @@ void ignored_window_c::set_up()
     SetWindowPos(hwnd(), nullptr, 0, 0, dialog_width, dialog_height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     make_list();
     fill_list();
-    skin_ok_button();
-    centre_over_owner();
+    RECT client;
+    GetClientRect(hwnd(), &client);
+    button_images_ = skin_dialog_ok_button(hwnd(), ok_button_, client.right - margin - 80,
+                                           client.bottom - margin - button_height);
+    centre_dialog_over_owner(hwnd(), dialog_width, dialog_height);
     apply_window_region();
     SetFocus(list_view_);
 }
@@ -99,7 +89,7 @@ void ignored_window_c::make_list()
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(list_id)), GetModuleHandleW(nullptr),
                                  nullptr);
     SendMessageW(list_view_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-    set_font(list_view_);
+    set_dialog_font(list_view_);
     const int inner = client.right - 2 * margin - GetSystemMetrics(SM_CXVSCROLL) - 4;
     const struct {
         language_key_t key;
@@ -124,7 +114,7 @@ void ignored_window_c::make_list()
                                    margin, buttons_top, stop_width, button_height, hwnd(),
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(stop_id)), GetModuleHandleW(nullptr),
                                    nullptr);
-    set_font(stop_button_);
+    set_dialog_font(stop_button_);
 }
 
 void ignored_window_c::fill_list()
@@ -138,9 +128,9 @@ void ignored_window_c::fill_list()
         const u16& name = e.title.empty() ? e.hardware_id : e.title;
         item.pszText = const_cast<wchar_t*>(wide(name.c_str()));
         SendMessageW(list_view_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-        set_cell(list_view_, static_cast<int>(i), 1, e.version);
-        set_cell(list_view_, static_cast<int>(i), 2, e.date);
-        set_cell(list_view_, static_cast<int>(i), 3, e.hardware_id);
+        set_list_cell(list_view_, static_cast<int>(i), 1, e.version);
+        set_list_cell(list_view_, static_cast<int>(i), 2, e.date);
+        set_list_cell(list_view_, static_cast<int>(i), 3, e.hardware_id);
     }
     if (!list_.empty()) {
         LVITEMW state{};
@@ -171,35 +161,6 @@ void ignored_window_c::stop_ignoring_selected()
     SetFocus(list_.empty() ? GetDlgItem(hwnd(), IDOK) : list_view_);
 }
 
-void ignored_window_c::skin_ok_button()
-{
-    const int image_ids[3] = {skin::settings_button, skin::settings_button_pushed, skin::settings_button_hover};
-    button_images_ = make_skin_image_list(image_ids, 3, 80, 22);
-    HWND button = GetDlgItem(hwnd(), IDOK);
-    if (!button) return;
-    ok_button_.attach(button);
-    ok_button_.set_image_list(button_images_);
-    ok_button_.set_images(0, 1, 2);
-    ok_button_.set_font(skin_font(font_verdana_8));
-    ok_button_.set_text_colour(colour::white);
-    const u16& ok = language_text(lang::btn_ok);
-    if (!ok.empty()) SetWindowTextW(button, wide(ok.c_str()));
-    RECT client;
-    GetClientRect(hwnd(), &client);
-    SetWindowPos(button, nullptr, client.right - margin - 80, client.bottom - margin - button_height, 80, button_height,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void ignored_window_c::centre_over_owner()
-{
-    RECT owner_rect;
-    HWND owner = GetWindow(hwnd(), GW_OWNER);
-    if (!owner || !IsWindowVisible(owner) || !GetWindowRect(owner, &owner_rect)) return;
-    int x = owner_rect.left + ((owner_rect.right - owner_rect.left) - dialog_width) / 2;
-    int y = owner_rect.top + ((owner_rect.bottom - owner_rect.top) - dialog_height) / 2;
-    SetWindowPos(hwnd(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 bool ignored_window_c::process_message(UINT message, WPARAM w, LPARAM l, LRESULT& result)
 {
     if (ui_process_message(message, w, l, result)) return true;
@@ -208,13 +169,10 @@ bool ignored_window_c::process_message(UINT message, WPARAM w, LPARAM l, LRESULT
         set_up();
         result = FALSE;  // the focus is set: the list has it
         return true;
-    case WM_ERASEBKGND: {
-        RECT client;
-        GetClientRect(hwnd(), &client);
-        FillRect(reinterpret_cast<HDC>(w), &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    case WM_ERASEBKGND:
+        erase_dialog_white(hwnd(), reinterpret_cast<HDC>(w));
         result = 1;
         return true;
-    }
     case WM_CTLCOLORBTN:
         result = reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
         return true;

@@ -41,8 +41,6 @@ private:
     void set_up();
     void make_list();
     void fill_list();
-    void skin_ok_button();
-    void centre_over_owner();
     void update_stop_button();
     void close_box() { end_dialog(2); }
 
