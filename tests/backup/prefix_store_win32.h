@@ -27,6 +27,32 @@ inline std::wstring system_folder()
     return path;
 }
 
+// The clean-up's fixture store (a Vista-style repository and its published
+// INFs), and the stand-in pnputil.exe the clean-up tests put in the
+// prefix's system folder: it appends its command line to the file the
+// variable names, then deletes the published INF it was given, as pnputil
+// does.
+constexpr wchar_t pnputil_record_variable[] = L"TDU_PNPUTIL_RECORD";
+
+inline std::filesystem::path cleanup_fixture() { return data_dir() / "backup" / "cleanup_root"; }
+
+inline int run_pnputil_stand_in()
+{
+    wchar_t record[MAX_PATH] = {};
+    if (!GetEnvironmentVariableW(pnputil_record_variable, record, MAX_PATH)) return 1;
+    std::wstring line = GetCommandLineW();
+    HANDLE file = CreateFileW(record, FILE_APPEND_DATA, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 1;
+    std::string text(line.begin(), line.end());
+    text += "\n";
+    DWORD written = 0;
+    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(file);
+    std::wstring name = line.substr(line.find_last_of(L' ') + 1);
+    DeleteFileW((std::filesystem::path(windows_folder()) / "inf" / name).wstring().c_str());
+    return 0;
+}
+
 class prefix_store_c {
 public:
     prefix_store_c()

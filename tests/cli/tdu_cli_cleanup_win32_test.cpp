@@ -31,34 +31,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr wchar_t record_variable[] = L"TDU_PNPUTIL_RECORD";
 // The names the program runs under, and the version Wine reports to each.
 constexpr wchar_t vista_name[] = L"tdu_cli_cleanup.exe";  // the prefix's own, Windows 7
 constexpr wchar_t win10_name[] = L"tdu_cli_cleanup_win10.exe";
 constexpr wchar_t xp_name[] = L"tdu_cli_cleanup_xp.exe";
-
-fs::path fixture()
-{
-    return data_dir() / "backup" / "cleanup_root";
-}
-
-// The stand-in's work: one line per call, then the published INF removed.
-int run_pnputil_stand_in()
-{
-    wchar_t record[MAX_PATH] = {};
-    if (!GetEnvironmentVariableW(record_variable, record, MAX_PATH)) return 1;
-    std::wstring line = GetCommandLineW();
-    HANDLE file = CreateFileW(record, FILE_APPEND_DATA, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return 1;
-    std::string text(line.begin(), line.end());
-    text += "\n";
-    DWORD written = 0;
-    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(file);
-    std::wstring name = line.substr(line.find_last_of(L' ') + 1);
-    DeleteFileW((fs::path(windows_folder()) / "inf" / name).wstring().c_str());
-    return 0;
-}
 
 // The Windows folder as the program names it (GetSystemWindowsDirectoryW).
 std::string windows_folder_text()
@@ -105,7 +81,7 @@ protected:
     static void TearDownTestSuite()
     {
         SetEnvironmentVariableW(L"TDU_ENDPOINTS", nullptr);
-        SetEnvironmentVariableW(record_variable, nullptr);
+        SetEnvironmentVariableW(pnputil_record_variable, nullptr);
         set_wine_program_version(win10_name, nullptr);
         set_wine_program_version(xp_name, nullptr);
         reset_program_keys(false);
@@ -121,7 +97,7 @@ protected:
         ASSERT_TRUE(registry->ok()) << registry->error();
         reset_program_keys(true);
         install_store();
-        SetEnvironmentVariableW(record_variable, record().wstring().c_str());
+        SetEnvironmentVariableW(pnputil_record_variable, record().wstring().c_str());
     }
     void TearDown() override
     {
@@ -135,7 +111,7 @@ protected:
     void install_store()
     {
         fs::path inf = fs::path(windows_folder()) / "inf";
-        for (const auto& entry : fs::directory_iterator(fixture() / "inf")) {
+        for (const auto& entry : fs::directory_iterator(cleanup_fixture() / "inf")) {
             fs::copy_file(entry.path(), inf / entry.path().filename(), fs::copy_options::overwrite_existing);
             store_files.push_back(inf / entry.path().filename());
         }
@@ -146,7 +122,7 @@ protected:
                 fs::create_directories(root);
                 store_files.push_back(root);
             }
-            for (const auto& entry : fs::directory_iterator(fixture() / "System32" / "DriverStore" / "FileRepository")) {
+            for (const auto& entry : fs::directory_iterator(cleanup_fixture() / "System32" / "DriverStore" / "FileRepository")) {
                 fs::copy(entry.path(), root / entry.path().filename(),
                          fs::copy_options::recursive | fs::copy_options::overwrite_existing);
                 store_files.push_back(root / entry.path().filename());
@@ -198,7 +174,7 @@ TEST_F(TduCliCleanup, ListsEveryPackageWithItsVerdictAndLeavesAnIgnoredOfferOut)
         EXPECT_NE(std::find(newest.begin(), newest.end(), name), newest.end()) << name;
     auto line = std::find_if(out.begin(), out.end(), [](const std::string& l) { return starts_with(l, "oem901.inf\t"); });
     ASSERT_NE(line, out.end());
-    uint64_t size = 1000 + 2 * fs::file_size(fixture() / "inf" / "oem901.inf");
+    uint64_t size = 1000 + 2 * fs::file_size(cleanup_fixture() / "inf" / "oem901.inf");
     EXPECT_EQ(*line, "oem901.inf\tacmelan.inf\tACME\tNet\t2011-01-10\t2.0.0.1\t" + std::to_string(size) + "\tsuperseded");
     EXPECT_TRUE(starts_with(out.back(), "superseded: ")) << out.back();
 
@@ -240,10 +216,10 @@ TEST_F(TduCliCleanup, RemovesTheSupersededPackagesInOrderAfterBackingEachUp)
     // Each package's store folder and its published INF.
     uint64_t freed = 0;
     for (const char* folder_name : {"acmelan.inf_amd64_0a0a0001", "qxprint.inf_amd64_0d0d0001", "vsnd.inf_amd64_0b0b0001"}) {
-        for (const auto& f : fs::directory_iterator(fixture() / "System32" / "DriverStore" / "FileRepository" / folder_name))
+        for (const auto& f : fs::directory_iterator(cleanup_fixture() / "System32" / "DriverStore" / "FileRepository" / folder_name))
             freed += fs::file_size(f.path());
     }
-    for (const char* name : {"oem901.inf", "oem906.inf", "oem902.inf"}) freed += fs::file_size(fixture() / "inf" / name);
+    for (const char* name : {"oem901.inf", "oem906.inf", "oem902.inf"}) freed += fs::file_size(cleanup_fixture() / "inf" / name);
     EXPECT_EQ(out[3], "freed: " + std::to_string(freed) + " bytes");
 }
 

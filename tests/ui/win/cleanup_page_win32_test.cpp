@@ -44,29 +44,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr wchar_t record_variable[] = L"TDU_PNPUTIL_RECORD";
-
-fs::path fixture()
-{
-    return data_dir() / "backup" / "cleanup_root";
-}
-
-int run_pnputil_stand_in()
-{
-    wchar_t record[MAX_PATH] = {};
-    if (!GetEnvironmentVariableW(record_variable, record, MAX_PATH)) return 1;
-    std::wstring line = GetCommandLineW();
-    HANDLE file = CreateFileW(record, FILE_APPEND_DATA, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return 1;
-    std::string text(line.begin(), line.end());
-    text += "\n";
-    DWORD written = 0;
-    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(file);
-    std::wstring name = line.substr(line.find_last_of(L' ') + 1);
-    DeleteFileW((fs::path(windows_folder()) / "inf" / name).wstring().c_str());
-    return 0;
-}
 
 // The fixture's packages, the stand-in and the machine in the prefix for
 // the life of the object.
@@ -75,7 +52,7 @@ public:
     prefix_cleanup_store_c()
     {
         fs::path inf = fs::path(windows_folder()) / "inf";
-        for (const auto& entry : fs::directory_iterator(fixture() / "inf")) {
+        for (const auto& entry : fs::directory_iterator(cleanup_fixture() / "inf")) {
             fs::copy_file(entry.path(), inf / entry.path().filename(), fs::copy_options::overwrite_existing);
             created_.push_back(inf / entry.path().filename());
         }
@@ -84,7 +61,7 @@ public:
             fs::create_directories(repository);
             created_.push_back(repository);
         }
-        for (const auto& entry : fs::directory_iterator(fixture() / "System32" / "DriverStore" / "FileRepository")) {
+        for (const auto& entry : fs::directory_iterator(cleanup_fixture() / "System32" / "DriverStore" / "FileRepository")) {
             fs::copy(entry.path(), repository / entry.path().filename(),
                      fs::copy_options::recursive | fs::copy_options::overwrite_existing);
             created_.push_back(repository / entry.path().filename());
@@ -137,7 +114,7 @@ protected:
             return box_result_t::accepted;
         });
         copy_field(settings.backup_path, settings_path_chars, program_path(dir.path() / "backup"));
-        SetEnvironmentVariableW(record_variable, (dir.path() / "pnputil_calls.txt").wstring().c_str());
+        SetEnvironmentVariableW(pnputil_record_variable, (dir.path() / "pnputil_calls.txt").wstring().c_str());
         frame = CreateWindowExW(0, L"STATIC", L"views", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 20, 20, 900, 560,
                                 nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
         ASSERT_NE(frame, nullptr);
@@ -220,9 +197,9 @@ TEST_F(CleanupPage, ListsTheSupersededPackagesAndRemovesTheTickedOnesAfterBackin
     // The end, with the space of both store folders and published INFs.
     uint64_t freed = 0;
     for (const char* folder_name : {"acmelan.inf_amd64_0a0a0001", "vsnd.inf_amd64_0b0b0001"})
-        for (const auto& f : fs::directory_iterator(fixture() / "System32" / "DriverStore" / "FileRepository" / folder_name))
+        for (const auto& f : fs::directory_iterator(cleanup_fixture() / "System32" / "DriverStore" / "FileRepository" / folder_name))
             freed += fs::file_size(f.path());
-    for (const char* name : {"oem901.inf", "oem902.inf"}) freed += fs::file_size(fixture() / "inf" / name);
+    for (const char* name : {"oem901.inf", "oem902.inf"}) freed += fs::file_size(cleanup_fixture() / "inf" / name);
     ASSERT_EQ(boxes.size(), 3u);
     EXPECT_EQ(boxes[1], language_text(lang::cleanup_confirm));
     EXPECT_EQ(boxes[2], format_language_text(language_text(lang::cleanup_completed), {size_text(freed)}, 1024));
