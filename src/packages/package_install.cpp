@@ -92,7 +92,8 @@ bool package_is_program(u16view package_path)
 
 } // namespace
 
-int install_package(install_request_t& request, shell_c& shell, const environment_t& env, const stop_flag_t* stop)
+int install_package(install_request_t& request, shell_c& shell, const environment_t& env, const stop_flag_t* stop,
+                    restore_point_run_c* restore_point)
 {
     u16 folder = package_folder_for(request.download_folder, request.package_path);
     if (!request.sha256.empty()) {
@@ -105,21 +106,28 @@ int install_package(install_request_t& request, shell_c& shell, const environmen
         }
     }
     int32_t outcome = install_outcome_failed;
-    // Into a made or emptied folder: files that an earlier extraction of a
-    // re-published package left there must not be installed with it.
-    if (extract_archive_afresh(request.package_path, folder) == 0) {
-        delete_top_level_htm(folder);
-        if (stop && stop->load() != 0) {
-            set_last_error(error_stopped);
-            outcome = install_outcome_stopped;
+    auto install = [&]() {
+        // Into a made or emptied folder: files that an earlier extraction of
+        // a re-published package left there must not be installed with it.
+        if (extract_archive_afresh(request.package_path, folder) == 0) {
+            delete_top_level_htm(folder);
+            if (stop && stop->load() != 0) {
+                set_last_error(error_stopped);
+                outcome = install_outcome_stopped;
+            } else {
+                outcome = outcome_of(start_package_installer(shell, env, folder, request.inf_names));
+            }
         } else {
-            outcome = outcome_of(start_package_installer(shell, env, folder, request.inf_names));
+            const bool started = shell.execute(request.package_path, u"");
+            if (package_is_program(request.package_path))
+                outcome = started ? install_outcome_started : install_outcome_not_started;
         }
-    } else {
-        const bool started = shell.execute(request.package_path, u"");
-        if (package_is_program(request.package_path))
-            outcome = started ? install_outcome_started : install_outcome_not_started;
-    }
+        return install_outcome_installs(outcome);
+    };
+    if (restore_point)
+        restore_point->guard(path_file_name(request.package_path), install);
+    else
+        install();
     // Only a started installer makes the next scan leave the offer out.
     const int result = install_outcome_installs(outcome) ? 0 : -1;
     if (result == 0 && !request.link.empty()) append_installed_link(env.program_folder, request.link);
@@ -164,7 +172,10 @@ bool request_install(worker_c& worker, const std::shared_ptr<install_request_t>&
     std::shared_ptr<install_request_t> shared = request;
     shell_c* shell = &services.shell;
     const environment_t* env = &services.environment;
-    auto job = [shared, shell, env](const stop_flag_t& stop) { return install_package(*shared, *shell, *env, &stop); };
+    restore_point_run_c* restore_point = services.restore_point;
+    auto job = [shared, shell, env, restore_point](const stop_flag_t& stop) {
+        return install_package(*shared, *shell, *env, &stop, restore_point);
+    };
     if (!worker.start(job)) {
         package_installs().end(folder);
         request->installing.store(0);

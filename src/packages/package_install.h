@@ -11,6 +11,7 @@
 #include "common/worker.h"
 #include "packages/driver_installer.h"
 #include "packages/shell.h"
+#include "system/restore_point.h"
 
 #include <atomic>
 #include <cstdint>
@@ -102,6 +103,8 @@ struct install_services_t {
     shell_c& shell;
     thread_starter_c& threads;  // the row's installation worker starts its threads here
     const environment_t& environment;
+    // The run's restore point around its first installation; none when null.
+    restore_point_run_c* restore_point = nullptr;
 };
 
 // The row's action in the download state `complete` (interface thread).
@@ -124,11 +127,14 @@ bool request_install(worker_c& worker, const std::shared_ptr<install_request_t>&
 // whose digest is not the offered one is neither unpacked nor opened
 // (outcome `refused`). A stop raised before the installer would start
 // leaves it unstarted. Appends the request's link to "setup.dat" only when
-// an installer was started (install_outcome_installs). Records the
+// an installer was started (install_outcome_installs). With
+// `restore_point`, the first installation of the run is made within the
+// run's restore point, ended as cancelled when no installer was started.
+// Records the
 // outcome, releases the package's claim in package_installs and clears
 // `installing` at its end. Returns 0 (installer started) or -1.
 int install_package(install_request_t& request, shell_c& shell, const environment_t& env,
-                    const stop_flag_t* stop = nullptr);
+                    const stop_flag_t* stop = nullptr, restore_point_run_c* restore_point = nullptr);
 
 // The folder a package unpacks into: its file name without the last
 // extension, in the download folder; a name without an extension gets

@@ -6,6 +6,7 @@
 #include "common/sha256.h"
 #include "service/installed_links.h"
 #include "fakes.h"
+#include "system/restore_point_fake.h"
 #include "support/test_support.h"
 #include "test_zip.h"
 
@@ -360,4 +361,40 @@ TEST(RequestInstall, WithADigestTheLinkIsLeftForTheWorkerToRecord)
     EXPECT_FALSE(request_install(f.installer, request, order, f.host, f.services));  // no thread: nothing starts
     EXPECT_EQ(f.setup_dat(), "<none>");
     EXPECT_EQ(request->sha256, order.sha256);
+}
+
+// The run's restore point is made before the first installation starts its
+// installer, and ended after it: as installed when the installer started,
+// as cancelled when it could not be started. The package file's name is in
+// its description.
+TEST(InstallPackage, TheFirstInstallationOfTheRunIsMadeWithinARestorePoint)
+{
+    struct row {
+        const char* what;
+        bool shell_starts;
+        int result;
+        const char* end;
+    };
+    const row rows[] = {
+        {"installer started", true, 0, "end 7 installed"},
+        {"installer not started", false, -1, "end 7 cancelled"},
+    };
+    for (const row& r : rows) {
+        install_fixture_t f;
+        f.shell.starts = r.shell_starts;
+        test::write_zip(f.downloads / "0123abcd.zip", {{"drv/a.inf", "inf"}});
+        test::recording_restore_point_c system;
+        restore_point_run_c run(system);
+        install_request_t request;
+        request.package_path = f.download("0123abcd.zip");
+        request.download_folder = test::program_path(f.downloads);
+        request.inf_names = {u"drv\\a.inf"};
+        request.installing = 1;
+
+        EXPECT_EQ(install_package(request, f.shell, f.env, nullptr, &run), r.result) << r.what;
+        EXPECT_EQ(f.shell.calls().size(), 1u) << r.what;
+        EXPECT_EQ(system.lines(), (std::vector<std::string>{"begin Tavrill Driver Updater: 0123abcd.zip", r.end}))
+            << r.what;
+        EXPECT_EQ(request.installing.load(), 0) << r.what;
+    }
 }
