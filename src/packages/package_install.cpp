@@ -90,6 +90,15 @@ bool package_is_program(u16view package_path)
     return name.size() > 4 && equals_ignore_case_ascii(name.substr(name.size() - 4), u".exe");
 }
 
+// The driver package as the restore point's description names it: the
+// first INF of the row's devices and the package file, "a.inf (pkg.zip)".
+u16 restore_point_package_name(const install_request_t& request)
+{
+    u16 name(path_file_name(request.package_path));
+    if (request.inf_names.empty()) return name;
+    return u16(path_file_name(*request.inf_names.begin())) + u" (" + name + u")";
+}
+
 } // namespace
 
 int install_package(install_request_t& request, shell_c& shell, const environment_t& env, const stop_flag_t* stop,
@@ -124,10 +133,11 @@ int install_package(install_request_t& request, shell_c& shell, const environmen
         }
         return install_outcome_installs(outcome);
     };
-    if (restore_point)
-        restore_point->guard(path_file_name(request.package_path), install);
-    else
+    if (!restore_point)
         install();
+    else if (restore_point->guard(restore_point_package_name(request), install) ==
+             restore_point_guard_t::no_restore_point)
+        outcome = install_outcome_no_restore_point;
     // Only a started installer makes the next scan leave the offer out.
     const int result = install_outcome_installs(outcome) ? 0 : -1;
     if (result == 0 && !request.link.empty()) append_installed_link(env.program_folder, request.link);

@@ -48,6 +48,10 @@ enum install_outcome_t : int32_t {
     // Unpacked, but it holds neither an INF of the row's devices nor a
     // setup program: its folder was opened for a manual installation.
     install_outcome_opened_package_folder = 7,
+    // No system restore point could be made for the run's first
+    // installation, and the user has not agreed to install without one:
+    // unpacked, but no installer was started.
+    install_outcome_no_restore_point = 8,
 };
 
 // Whether an outcome means an installer was started, so its link belongs in

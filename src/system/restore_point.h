@@ -41,6 +41,15 @@ enum class restore_point_state_t : int32_t {
     none = 0,     // no installation has asked for one yet
     made = 1,     // made before the first installation
     refused = 2,  // System Restore made none (off, missing, or it failed)
+    off = 3,      // the user turned restore points off: none is asked for
+};
+
+// What a guarded installation came to.
+enum class restore_point_guard_t : int32_t {
+    installed = 0,
+    failed = 1,            // `install` ran and did not install
+    no_restore_point = 2,  // none could be made and the user has not (yet)
+                           // agreed to install without: `install` did not run
 };
 
 // The description of a run's restore point: the program and the package.
@@ -54,10 +63,21 @@ public:
     // makes the restore point before it and ends it after it (cancelled when
     // `install` failed); calls made meanwhile on other threads wait until
     // that first installation has run, so none runs ahead of the restore
-    // point. Later
-    // calls run `install` alone. A refused restore point does not stop the
-    // installation here.
-    bool guard(u16view package_name, const std::function<bool()>& install);
+    // point. Later calls run `install` alone. When System Restore made none
+    // (it is asked once a run), `install` runs only once the user agreed to
+    // installing without one (allow_without).
+    restore_point_guard_t guard(u16view package_name, const std::function<bool()>& install);
+
+    // Restore points turned off by the user's setting: `install` always runs
+    // alone. Before the first installation.
+    void turn_off();
+    // The user agreed to install without a restore point for the rest of
+    // the run (the console's switch, or the answer to the question).
+    void allow_without();
+    bool allowed_without() const;
+    // The question whether to install without one is asked once a run: true
+    // the first time only.
+    bool take_question();
 
     restore_point_state_t state() const;
 
@@ -65,6 +85,8 @@ private:
     restore_point_c& system_;
     mutable std::mutex mutex_;
     restore_point_state_t state_ = restore_point_state_t::none;
+    bool allowed_without_ = false;
+    bool asked_ = false;
 };
 
 } // namespace tdu

@@ -165,17 +165,21 @@ TEST(Win32RestorePoint, ARefusingSystemRestoreMakesNone)
     set_frequency(original);
 }
 
-// Wine's own srclient.dll answers FALSE: the run goes on without a restore
-// point, and no END is sent for one that was never made.
+// Wine's own srclient.dll answers FALSE: no restore point, nothing is
+// installed until the user agrees, and no END is sent for one never made.
 TEST(Win32RestorePoint, WinesOwnSrclientMakesNone)
 {
     std::unique_ptr<restore_point_c> system = make_win32_restore_point(true);
     restore_point_run_c run(*system);
     int installs = 0;
-    EXPECT_TRUE(run.guard(u"driver.zip", [&] {
+    auto install = [&] {
         ++installs;
         return true;
-    }));
-    EXPECT_EQ(installs, 1);
+    };
+    EXPECT_EQ(run.guard(u"driver.zip", install), restore_point_guard_t::no_restore_point);
+    EXPECT_EQ(installs, 0);
     EXPECT_EQ(run.state(), restore_point_state_t::refused);
+    run.allow_without();
+    EXPECT_EQ(run.guard(u"driver.zip", install), restore_point_guard_t::installed);
+    EXPECT_EQ(installs, 1);
 }
