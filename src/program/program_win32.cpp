@@ -138,6 +138,9 @@ install_services_t program_install_services()
     const os_version_t& v = environment.version_info;
     static restore_point_c* const system = make_win32_restore_point(v.major > 6 || (v.major == 6 && v.minor >= 2)).release();
     static restore_point_run_c* const run = new restore_point_run_c(*system);
+    // The user's setting turns them off (before the run's first
+    // installation; the settings are loaded at start-up).
+    if (settings.restore_point == 0) run->turn_off();
     install_services_t services{win32_shell(), system_threads(), environment};
     services.restore_point = run;
     return services;

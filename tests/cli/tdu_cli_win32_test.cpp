@@ -342,6 +342,25 @@ TEST_F(TduCli, InstallMakesARestorePointAroundTheFirstInstallation)
     EXPECT_EQ(calls[1].rfind("END 10 42 ", 0), 0u) << calls[1];
 }
 
+// The user's setting turns restore points off: Wine's refusing System
+// Restore is not asked, and the console installs without the switch.
+TEST_F(TduCli, TheSettingTurnsRestorePointsOff)
+{
+    fs::copy_file(own_path(), folder.path() / tdu::test::this_architecture().driver_installer);
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\Tavrill Driver Updater", 0, nullptr, 0, KEY_SET_VALUE,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    DWORD off = 0;
+    RegSetValueExW(key, L"restore_point", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&off), sizeof off);
+    RegCloseKey(key);
+    int exit_code = 0;
+    std::string out = run_program(program, L"install", &exit_code);
+    EXPECT_EQ(exit_code, 0) << out;
+    EXPECT_EQ(count_of(out, ": installer started in "), 3u) << out;
+    EXPECT_EQ(count_of(out, "restore point"), 0u) << out;
+}
+
 // A package damaged on disk after its download is never installed as it
 // is: the service names each package's SHA-256, so `install` (which
 // downloads first) finds the bytes are not the offered ones, deletes the
