@@ -44,11 +44,13 @@
     X(download_cbb_latest) X(download_date1) X(download_date2) X(download_date3) \
     X(download_download_complete) X(download_download_error) X(download_download_paused) \
     X(download_downloading) X(download_error_digest) X(download_error_disk) X(download_error_not_found) \
-    X(download_error_too_large) X(download_install_folder_opened) X(download_install_not_started) \
+    X(download_error_too_large) X(download_install_folder_opened) X(download_install_no_restore_point) \
+    X(download_install_not_started) \
     X(download_install_not_unpacked) X(download_install_started) X(download_new_drivers_found1) \
     X(download_new_drivers_found2) \
     X(download_new_drivers_found3) X(download_not_download) X(download_setup_manual) \
-    X(download_setup_no_digest) X(download_setup_package_folder) X(download_setup_refused) \
+    X(download_setup_no_digest) X(download_setup_no_restore_point) X(download_setup_package_folder) \
+    X(download_setup_refused) \
     X(download_setup_require) X(download_setup_warning) \
     X(error_answer_refused) X(error_internal_error) X(error_invalid_date) X(error_network_error) X(error_network_failed) \
     X(error_network_interrupted) X(error_network_timeout) \

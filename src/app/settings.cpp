@@ -14,7 +14,7 @@ app_settings_t settings;
 
 namespace {
 
-// The four numbers, stored as REG_DWORD values of their own names.
+// The numbers, stored as REG_DWORD values of their own names.
 struct number_value_t {
     const char16_t* name;
     int32_t app_settings_t::*field;
@@ -24,6 +24,7 @@ const number_value_t number_values[] = {
     {u"scan_offline", &app_settings_t::scan_offline},
     {u"close_to_tray", &app_settings_t::close_to_tray},
     {u"scheduled_scan", &app_settings_t::scheduled_scan},
+    {u"restore_point", &app_settings_t::restore_point},
 };
 
 // The installer code taken when the Init key holds no usable "language"
@@ -79,6 +80,7 @@ void settings_set_defaults(app_settings_t& s, u16view program_folder)
     s.scan_offline = 0;
     s.scheduled_scan = 0;
     s.close_to_tray = 1;
+    s.restore_point = 1;
     u16 download = u16(program_folder) + u"download";
     copy_field(s.active_download_path, settings_path_chars, download);
     copy_field(s.download_path, settings_path_chars, download);

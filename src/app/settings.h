@@ -36,6 +36,10 @@ struct app_settings_t {
     int32_t scan_offline = 0;    // "scan_offline": scans include devices not present
     int32_t close_to_tray = 1;   // "close_to_tray": 0 off; 1 on, notice not shown yet; 2 on, shown
     int32_t scheduled_scan = 0;  // "scheduled_scan": the weekly scan task is configured
+    // "restore_point": 1 a system restore point is made before the first
+    // installation of a run; 0 none is (no dialog sets it; the user sets the
+    // value in the registry).
+    int32_t restore_point = 1;
     // Where this run downloads and unpacks packages: "download_path" as
     // loaded at start, never changed while the program runs.
     char16_t active_download_path[settings_path_chars] = {};

@@ -7,7 +7,11 @@
 //   tdu-cli download       scan, then download the package of every group
 //                          that is out of date or has no driver into the
 //                          download folder
-//   tdu-cli install        the same, then install every complete package
+//   tdu-cli install [--no-restore-point]
+//                          the same, then install every complete package,
+//                          the first within a system restore point; where
+//                          none can be made nothing is installed unless
+//                          --no-restore-point allows it
 //   tdu-cli backup         back up every driver-store package of the
 //                          devices into the backup folder and record it in
 //                          the catalogue
@@ -179,7 +183,7 @@ int usage()
     std::fprintf(stderr, "usage: tdu-cli environment\n"
                          "       tdu-cli scan [--json]\n"
                          "       tdu-cli download\n"
-                         "       tdu-cli install\n"
+                         "       tdu-cli install [--no-restore-point]\n"
                          "       tdu-cli backup\n"
                          "       tdu-cli restore ARCHIVE\n"
                          "       tdu-cli ignore --list | --add HWID VERSION DATE [TITLE] | --remove HWID VERSION DATE\n"
@@ -203,10 +207,13 @@ int wmain(int argc, wchar_t** argv)
         CoUninitialize();
         return status;
     }
-    if ((command == "download" || command == "install") && argc == 2) {
+    const bool without_restore_point =
+        command == "install" && argc == 3 && tdu::utf16_to_utf8(tdu::u16ptr(argv[2])) == "--no-restore-point";
+    if ((command == "download" || command == "install") && (argc == 2 || without_restore_point)) {
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        int status = scan_then([&command](const tdu::console_scan_outcome_t&) {
-            return command == "install" ? tdu::console_install(console_tick_ms) : tdu::console_download(console_tick_ms);
+        int status = scan_then([&command, without_restore_point](const tdu::console_scan_outcome_t&) {
+            return command == "install" ? tdu::console_install(console_tick_ms, without_restore_point)
+                                        : tdu::console_download(console_tick_ms);
         });
         CoUninitialize();
         return status;

@@ -35,8 +35,10 @@ int console_download(uint32_t tick_ms);
 // Downloads as console_download does, then installs each complete package
 // as its row's button does (recording its link in "setup.dat" and starting
 // the installer its contents call for) and waits for each installation
-// job; prints one line per package. 0 when every package was downloaded
-// and its installation started, 1 otherwise.
-int console_install(uint32_t tick_ms);
+// job; prints one line per package. The first installation is made within
+// a system restore point; where none can be made, nothing is installed
+// unless `without_restore_point` allows it. 0 when every package was
+// downloaded and its installation started, 1 otherwise.
+int console_install(uint32_t tick_ms, bool without_restore_point = false);
 
 } // namespace tdu

@@ -12,9 +12,10 @@
 
 namespace tdu {
 
-int console_install(uint32_t tick_ms)
+int console_install(uint32_t tick_ms, bool without_restore_point)
 {
     install_services_t services = program_install_services();
+    if (without_restore_point && services.restore_point) services.restore_point->allow_without();
     std::vector<console_row_t> rows;
     int failed = download_offered_packages(tick_ms, services, rows);
     for (console_row_t& entry : rows) {
@@ -48,6 +49,11 @@ int console_install(uint32_t tick_ms)
             std::printf("%s: not installed, the package holds neither an INF of its devices nor a setup program; "
                         "package folder %s opened for a manual installation\n",
                         link.c_str(), where.c_str());
+            break;
+        case install_outcome_no_restore_point:
+            std::printf("%s: not installed, no system restore point could be made (System Restore is off or not "
+                        "available); run \"tdu-cli install --no-restore-point\" to install without one\n",
+                        link.c_str());
             break;
         case install_outcome_not_started:
             std::printf("%s: not installed, the installer could not be started\n", link.c_str());

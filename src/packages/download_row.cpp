@@ -64,6 +64,10 @@ row_status_t row_status(download_state_t state, download_failure_t failure, uint
         status.text = lang::download_setup_no_digest;
         status.failure = true;
         break;
+    case install_outcome_no_restore_point:
+        status.text = lang::download_install_no_restore_point;
+        status.failure = true;
+        break;
     default: break;  // none yet, or stopped before an installer started
     }
     return status;
@@ -165,6 +169,18 @@ void download_row_c::timer_tick()
         } else if (!told_install_outcome_ && outcome == install_outcome_opened_package_folder) {
             told_install_outcome_ = true;
             host_.message_box(lang::download_setup_package_folder, box_style_t::information);
+        } else if (!told_install_outcome_ && outcome == install_outcome_no_restore_point) {
+            told_install_outcome_ = true;
+            // Asked once a run; only Yes installs (a box closed without an
+            // answer leaves the driver uninstalled), and the installation
+            // is then asked for again.
+            restore_point_run_c* run = services_.restore_point;
+            if (run && run->take_question() &&
+                host_.message_box(lang::download_setup_no_restore_point, box_style_t::yes_no) ==
+                    box_result_t::accepted) {
+                run->allow_without();
+                click();
+            }
         }
     }
     host_.redraw();

@@ -90,9 +90,19 @@ bool package_is_program(u16view package_path)
     return name.size() > 4 && equals_ignore_case_ascii(name.substr(name.size() - 4), u".exe");
 }
 
+// The driver package as the restore point's description names it: the
+// first INF of the row's devices and the package file, "a.inf (pkg.zip)".
+u16 restore_point_package_name(const install_request_t& request)
+{
+    u16 name(path_file_name(request.package_path));
+    if (request.inf_names.empty()) return name;
+    return u16(path_file_name(*request.inf_names.begin())) + u" (" + name + u")";
+}
+
 } // namespace
 
-int install_package(install_request_t& request, shell_c& shell, const environment_t& env, const stop_flag_t* stop)
+int install_package(install_request_t& request, shell_c& shell, const environment_t& env, const stop_flag_t* stop,
+                    restore_point_run_c* restore_point)
 {
     u16 folder = package_folder_for(request.download_folder, request.package_path);
     std::string digest;
@@ -107,21 +117,29 @@ int install_package(install_request_t& request, shell_c& shell, const environmen
         return -1;
     }
     int32_t outcome = install_outcome_failed;
-    // Into a made or emptied folder: files that an earlier extraction of a
-    // re-published package left there must not be installed with it.
-    if (extract_archive_afresh(request.package_path, folder) == 0) {
-        delete_top_level_htm(folder);
-        if (stop && stop->load() != 0) {
-            set_last_error(error_stopped);
-            outcome = install_outcome_stopped;
+    auto install = [&]() {
+        // Into a made or emptied folder: files that an earlier extraction of
+        // a re-published package left there must not be installed with it.
+        if (extract_archive_afresh(request.package_path, folder) == 0) {
+            delete_top_level_htm(folder);
+            if (stop && stop->load() != 0) {
+                set_last_error(error_stopped);
+                outcome = install_outcome_stopped;
+            } else {
+                outcome = outcome_of(start_package_installer(shell, env, folder, request.inf_names));
+            }
         } else {
-            outcome = outcome_of(start_package_installer(shell, env, folder, request.inf_names));
+            const bool started = shell.execute(request.package_path, u"");
+            if (package_is_program(request.package_path))
+                outcome = started ? install_outcome_started : install_outcome_not_started;
         }
-    } else {
-        const bool started = shell.execute(request.package_path, u"");
-        if (package_is_program(request.package_path))
-            outcome = started ? install_outcome_started : install_outcome_not_started;
-    }
+        return install_outcome_installs(outcome);
+    };
+    if (!restore_point)
+        install();
+    else if (restore_point->guard(restore_point_package_name(request), install) ==
+             restore_point_guard_t::no_restore_point)
+        outcome = install_outcome_no_restore_point;
     // Only a started installer makes the next scan leave the offer out.
     const int result = install_outcome_installs(outcome) ? 0 : -1;
     if (result == 0 && !request.link.empty()) append_installed_link(env.program_folder, request.link);
@@ -166,7 +184,10 @@ bool request_install(worker_c& worker, const std::shared_ptr<install_request_t>&
     std::shared_ptr<install_request_t> shared = request;
     shell_c* shell = &services.shell;
     const environment_t* env = &services.environment;
-    auto job = [shared, shell, env](const stop_flag_t& stop) { return install_package(*shared, *shell, *env, &stop); };
+    restore_point_run_c* restore_point = services.restore_point;
+    auto job = [shared, shell, env, restore_point](const stop_flag_t& stop) {
+        return install_package(*shared, *shell, *env, &stop, restore_point);
+    };
     if (!worker.start(job)) {
         package_installs().end(folder);
         request->installing.store(0);

@@ -11,6 +11,7 @@
 #include "common/worker.h"
 #include "packages/driver_installer.h"
 #include "packages/shell.h"
+#include "system/restore_point.h"
 
 #include <atomic>
 #include <cstdint>
@@ -51,6 +52,10 @@ enum install_outcome_t : int32_t {
     // package the signed answer does not pin by its digest is not one the
     // service vouched for. Neither unpacked nor opened.
     install_outcome_no_digest = 8,
+    // No system restore point could be made for the run's first
+    // installation, and the user has not agreed to install without one:
+    // unpacked, but no installer was started.
+    install_outcome_no_restore_point = 9,
 };
 
 // Whether an outcome means an installer was started, so its link belongs in
@@ -106,6 +111,8 @@ struct install_services_t {
     shell_c& shell;
     thread_starter_c& threads;  // the row's installation worker starts its threads here
     const environment_t& environment;
+    // The run's restore point around its first installation; none when null.
+    restore_point_run_c* restore_point = nullptr;
 };
 
 // The row's action in the download state `complete` (interface thread).
@@ -129,11 +136,14 @@ bool request_install(worker_c& worker, const std::shared_ptr<install_request_t>&
 // (outcome `refused`), nor is one offered without a digest (outcome
 // `no_digest`). A stop raised before the installer would start
 // leaves it unstarted. Appends the request's link to "setup.dat" only when
-// an installer was started (install_outcome_installs). Records the
+// an installer was started (install_outcome_installs). With
+// `restore_point`, the first installation of the run is made within the
+// run's restore point, ended as cancelled when no installer was started.
+// Records the
 // outcome, releases the package's claim in package_installs and clears
 // `installing` at its end. Returns 0 (installer started) or -1.
 int install_package(install_request_t& request, shell_c& shell, const environment_t& env,
-                    const stop_flag_t* stop = nullptr);
+                    const stop_flag_t* stop = nullptr, restore_point_run_c* restore_point = nullptr);
 
 // The folder a package unpacks into: its file name without the last
 // extension, in the download folder; a name without an extension gets

@@ -21,6 +21,7 @@
 #include "service/offer_ranking.h"
 #include "service/update_client.h"
 #include "service/os_description.h"
+#include "system/restore_point.h"
 #include "system/system_info.h"
 
 #include <winsock2.h>
@@ -130,7 +131,19 @@ backup_services_t program_backup_services()
 
 install_services_t program_install_services()
 {
-    return install_services_t{win32_shell(), system_threads(), environment};
+    // One restore point per run, before its first installation. Never
+    // destroyed: a detached worker may still end an installation while the
+    // process exits. Windows 8 and later limit restore points to one a day
+    // unless told otherwise for the call.
+    const os_version_t& v = environment.version_info;
+    static restore_point_c* const system = make_win32_restore_point(v.major > 6 || (v.major == 6 && v.minor >= 2)).release();
+    static restore_point_run_c* const run = new restore_point_run_c(*system);
+    // The user's setting turns them off (before the run's first
+    // installation; the settings are loaded at start-up).
+    if (settings.restore_point == 0) run->turn_off();
+    install_services_t services{win32_shell(), system_threads(), environment};
+    services.restore_point = run;
+    return services;
 }
 
 bool program_change_ignored_offers(const ignored_offers_t& list, const update_request_t& request)

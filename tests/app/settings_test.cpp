@@ -93,6 +93,7 @@ TEST_P(SettingsTest, FirstRunWritesEveryValueWithTheInstallersDefaultLanguage)
     EXPECT_EQ(s.scan_offline, 0);
     EXPECT_EQ(s.close_to_tray, 1);
     EXPECT_EQ(s.scheduled_scan, 0);
+    EXPECT_EQ(s.restore_point, 1);
 
     const u16& k = store->keys.settings;
     EXPECT_EQ(stored(k, u"download_path"), text_value(download));
@@ -103,6 +104,7 @@ TEST_P(SettingsTest, FirstRunWritesEveryValueWithTheInstallersDefaultLanguage)
     EXPECT_EQ(stored(k, u"scan_offline"), dword_value(0));
     EXPECT_EQ(stored(k, u"close_to_tray"), dword_value(1));
     EXPECT_EQ(stored(k, u"scheduled_scan"), dword_value(0));
+    EXPECT_EQ(stored(k, u"restore_point"), dword_value(1));
     EXPECT_EQ(stored(store->keys.run, run_value_name).first, reg_none);
 
     // The installer's key is created empty when it was absent.
@@ -164,6 +166,7 @@ TEST_P(SettingsTest, ExistingKeyLoadsEveryValueAndKeepsTheInstallersKeyUnread)
         reg_set_dword(*k, u"scan_offline", 1);
         reg_set_dword(*k, u"close_to_tray", 2);
         reg_set_dword(*k, u"scheduled_scan", 1);
+        reg_set_dword(*k, u"restore_point", 0);
         reg_set_string(*k, u"download_path", download);
         put(*k, u"backup_path", reg_expand_sz, utf16_bytes(backup + u'\0'));
         reg_set_string(*k, u"language", u"Deutsch");
@@ -176,6 +179,7 @@ TEST_P(SettingsTest, ExistingKeyLoadsEveryValueAndKeepsTheInstallersKeyUnread)
     EXPECT_EQ(s.scan_offline, 1);
     EXPECT_EQ(s.close_to_tray, 2);
     EXPECT_EQ(s.scheduled_scan, 1);
+    EXPECT_EQ(s.restore_point, 0);
     EXPECT_EQ(u16(s.active_download_path), download);
     EXPECT_EQ(u16(s.download_path), download);
     EXPECT_EQ(u16(s.backup_path), backup);

@@ -342,12 +342,21 @@ TEST_F(TduCli, ASecondDownloadCompletesTemporaryFilesThatHoldEveryByte)
 
 // Installing downloads as above, records each link in "setup.dat" and starts
 // the driver package installer (a stand-in, this test program under the
-// installer's name) on the INF folder of each unpacked package.
+// installer's name) on the INF folder of each unpacked package. Wine's
+// System Restore makes no restore point: without the switch nothing is
+// installed and the console says why.
 TEST_F(TduCli, InstallStartsTheDriverInstallerOnEachDownloadedPackage)
 {
     fs::copy_file(own_path(), folder.path() / tdu::test::this_architecture().driver_installer);
     int exit_code = 0;
     std::string out = run_program(program, L"install", &exit_code);
+    EXPECT_EQ(exit_code, 1) << out;
+    EXPECT_EQ(count_of(out, ": not installed, no system restore point could be made"), 3u) << out;
+    EXPECT_EQ(count_of(out, "--no-restore-point"), 3u) << out;
+    EXPECT_FALSE(fs::exists(folder.path() / "setup.dat"));
+    EXPECT_FALSE(fs::exists(folder.path() / installer_record));
+
+    out = run_program(program, L"install --no-restore-point", &exit_code);
     EXPECT_EQ(exit_code, 0) << out;
     EXPECT_EQ(count_of(out, ": installer started in "), 3u) << out;
     EXPECT_EQ(count_of(read_file(folder.path() / "setup.dat"), "\n"), 3u);
@@ -363,6 +372,57 @@ TEST_F(TduCli, InstallStartsTheDriverInstallerOnEachDownloadedPackage)
     for (const char* inf_folder : {"\\Norvale\\NDIS62\"\n", "\\USB3\\Driver\"\n", "\\Driver\"\n"})
         EXPECT_NE(started.find(inf_folder), std::string::npos) << inf_folder << " in " << started;
     EXPECT_EQ(count_of(started, " /SH /PATH \""), 3u) << started;
+}
+
+// With a System Restore that makes restore points (a stand-in srclient.dll
+// in the system folder that records its calls), the first installation is
+// made within one: BEGIN of a driver installation naming the program and
+// the package before the first installer starts, END after it; one restore
+// point for the whole run.
+TEST_F(TduCli, InstallMakesARestorePointAroundTheFirstInstallation)
+{
+    fs::copy_file(own_path(), folder.path() / tdu::test::this_architecture().driver_installer);
+    wchar_t system_folder[MAX_PATH];
+    UINT length = GetSystemDirectoryW(system_folder, MAX_PATH);
+    const fs::path dll = fs::path(std::wstring(system_folder, length)) / L"srclient.dll";
+    const fs::path aside = dll.wstring() + L".tdu-test";
+    ASSERT_TRUE(MoveFileExW(dll.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING));
+    const bool copied = CopyFileW(L"" TDU_STAND_IN_SRCLIENT_W, dll.c_str(), FALSE) != FALSE;
+    const fs::path log = folder.path() / "srclient.log";
+    SetEnvironmentVariableW(L"TDU_SRCLIENT_LOG", log.c_str());
+    int exit_code = 0;
+    std::string out = copied ? run_program(program, L"install", &exit_code) : "";
+    SetEnvironmentVariableW(L"TDU_SRCLIENT_LOG", nullptr);
+    DeleteFileW(dll.c_str());
+    MoveFileExW(aside.c_str(), dll.c_str(), MOVEFILE_REPLACE_EXISTING);
+    ASSERT_TRUE(copied);
+    EXPECT_EQ(exit_code, 0) << out;
+    EXPECT_EQ(count_of(out, ": installer started in "), 3u) << out;
+    const std::vector<std::string> calls = lines_of(read_file(log));
+    ASSERT_EQ(calls.size(), 2u) << read_file(log);
+    EXPECT_EQ(calls[0].rfind("BEGIN 10 0 ", 0), 0u) << calls[0];
+    EXPECT_NE(calls[0].find(" Tavrill Driver Updater: "), std::string::npos) << calls[0];
+    EXPECT_NE(calls[0].find(".zip)"), std::string::npos) << calls[0];
+    EXPECT_EQ(calls[1].rfind("END 10 42 ", 0), 0u) << calls[1];
+}
+
+// The user's setting turns restore points off: Wine's refusing System
+// Restore is not asked, and the console installs without the switch.
+TEST_F(TduCli, TheSettingTurnsRestorePointsOff)
+{
+    fs::copy_file(own_path(), folder.path() / tdu::test::this_architecture().driver_installer);
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\Tavrill Driver Updater", 0, nullptr, 0, KEY_SET_VALUE,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    DWORD off = 0;
+    RegSetValueExW(key, L"restore_point", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&off), sizeof off);
+    RegCloseKey(key);
+    int exit_code = 0;
+    std::string out = run_program(program, L"install", &exit_code);
+    EXPECT_EQ(exit_code, 0) << out;
+    EXPECT_EQ(count_of(out, ": installer started in "), 3u) << out;
+    EXPECT_EQ(count_of(out, "restore point"), 0u) << out;
 }
 
 // A package damaged on disk after its download is never installed as it
@@ -388,7 +448,7 @@ TEST_F(TduCli, InstallFetchesAgainAPackageDamagedOnDiskInsteadOfInstallingIt)
     }
     ASSERT_FALSE(damaged.empty()) << out;
 
-    out = run_program(program, L"install", &exit_code);
+    out = run_program(program, L"install --no-restore-point", &exit_code);
     EXPECT_EQ(exit_code, 0) << out;
     EXPECT_EQ(count_of(out, damaged + ": SHA-256 of "), 1u) << out;
     EXPECT_EQ(count_of(out, "not the offered one; deleted"), 1u) << out;

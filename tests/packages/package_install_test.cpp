@@ -6,6 +6,7 @@
 #include "common/sha256.h"
 #include "service/installed_links.h"
 #include "fakes.h"
+#include "system/restore_point_fake.h"
 #include "support/test_support.h"
 #include "test_zip.h"
 
@@ -375,4 +376,48 @@ TEST(RequestInstall, WithADigestTheLinkIsLeftForTheWorkerToRecord)
     EXPECT_FALSE(request_install(f.installer, request, order, f.host, f.services));  // no thread: nothing starts
     EXPECT_EQ(f.setup_dat(), "<none>");
     EXPECT_EQ(request->sha256, order.sha256);
+}
+
+// The run's restore point is made before the first installation starts its
+// installer, and ended after it: as installed when the installer started,
+// as cancelled when it could not be started. The package file's name is in
+// its description with the INF. Without one, no installer starts until the user agrees.
+TEST(InstallPackage, TheFirstInstallationOfTheRunIsMadeWithinARestorePoint)
+{
+    struct row {
+        const char* what;
+        bool begins;
+        bool shell_starts;
+        int result;
+        int32_t outcome;
+        size_t shell_calls;
+        std::vector<std::string> calls;
+    };
+    const std::string begin = "begin Tavrill Driver Updater: a.inf (0123abcd.zip)";
+    const row rows[] = {
+        {"installer started", true, true, 0, install_outcome_started, 1, {begin, "end 7 installed"}},
+        {"installer not started", true, false, -1, install_outcome_not_started, 1, {begin, "end 7 cancelled"}},
+        {"no restore point", false, true, -1, install_outcome_no_restore_point, 0, {begin}},
+    };
+    for (const row& r : rows) {
+        install_fixture_t f;
+        f.shell.starts = r.shell_starts;
+        test::write_zip(f.downloads / "0123abcd.zip", {{"drv/a.inf", "inf"}});
+        test::recording_restore_point_c system;
+        system.begins = r.begins;
+        restore_point_run_c run(system);
+        install_request_t request;
+        request.package_path = f.download("0123abcd.zip");
+        request.download_folder = test::program_path(f.downloads);
+        request.inf_names = {u"drv\\a.inf"};
+        request.link = "http://127.0.0.1/pkg/driver.zip";
+        request.installing = 1;
+
+        EXPECT_EQ(install_package(request, f.shell, f.env, nullptr, &run), r.result) << r.what;
+        EXPECT_EQ(f.shell.calls().size(), r.shell_calls) << r.what;
+        EXPECT_EQ(system.lines(), r.calls) << r.what;
+        EXPECT_EQ(request.outcome.load(), r.outcome) << r.what;
+        EXPECT_EQ(f.setup_dat() == "<none>", r.result != 0) << r.what;
+        EXPECT_EQ(request.installing.load(), 0) << r.what;
+    }
 }

@@ -7,6 +7,7 @@
 #include "common/sha256.h"
 #include "packages/download_row.h"
 #include "fakes.h"
+#include "system/restore_point_fake.h"
 #include "support/test_support.h"
 #include "test_zip.h"
 
@@ -247,5 +248,73 @@ TEST(InstallWorker, TheRowLearnsHowItsInstallationEnded)
         const bool recorded = fs::exists(program / "setup.dat") &&
                               test::read_file(program / "setup.dat") == input.link + "\n";
         EXPECT_EQ(recorded, r.recorded) << r.what;
+    }
+}
+
+// System Restore makes no restore point: the row asks once a run whether to
+// install without one. No leaves the driver uninstalled and says so, and a
+// later click asks no more; Yes installs at once, still without asking
+// System Restore again.
+TEST(InstallWorker, WithoutARestorePointTheRowAsksOnceARun)
+{
+    struct row {
+        const char* what;
+        box_result_t answer;
+        int32_t outcome;
+        const char* status;
+        size_t shell_calls;
+    };
+    const row rows[] = {
+        {"No", box_result_t::declined, install_outcome_no_restore_point, "download_install_no_restore_point", 0},
+        {"Yes", box_result_t::accepted, install_outcome_started, "download_install_started", 1},
+    };
+    for (const auto& r : rows) {
+        test::temp_dir_c dir;
+        fs::path downloads = dir.path() / "download", program = dir.path() / "program";
+        fs::create_directories(program);
+        test::write_file(program / "DPInst32.exe", "the installer tool");
+        environment_t env;
+        env.version_info = os_version_t{5, 1, 2600, ver_platform_win32_nt};
+        copy_field(env.program_folder, path_chars, test::program_path(program) + u"\\");
+        test::recording_shell_c shell;
+        test::recording_host_c host;
+        host.answers = {r.answer};
+        test::recording_restore_point_c system;
+        system.begins = false;
+        restore_point_run_c run(system);
+        install_services_t services{shell, system_threads(), env};
+        services.restore_point = &run;
+        download_session_list_c sessions;
+        sessions.settings.download_folder = test::program_path(downloads);
+        download_row_input_t input;
+        input.link = "http://127.0.0.1/drivers/pkg.zip";
+        input.expected_size = 5000;
+        input.inf_names = {u"drv\\a.inf"};
+        fs::path package = test::fs_path(download_names(input.link, sessions.settings.download_folder).final_path);
+        test::write_zip(package, {{"drv/a.inf", "inf"}});
+        download_row_c download_row(input, sessions, services, host);
+        auto settle = [&] {
+            for (int i = 0; i < 30000 && host.timer_running; ++i) {
+                download_row.timer_tick();
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        };
+        download_row.click();
+        settle();
+        EXPECT_FALSE(host.timer_running) << r.what;
+        EXPECT_EQ(download_row.install_outcome(), r.outcome) << r.what;
+        EXPECT_STREQ(download_row.status_text_key().name, r.status) << r.what;
+        EXPECT_EQ(shell.calls().size(), r.shell_calls) << r.what;
+        EXPECT_EQ(host.boxes, std::vector<std::string>{"download_setup_no_restore_point/3"}) << r.what;
+        // A later installation of the run asks neither the user nor System
+        // Restore again.
+        download_row.click();
+        settle();
+        EXPECT_EQ(download_row.install_outcome(), r.outcome) << r.what;
+        EXPECT_EQ(shell.calls().size(), 2 * r.shell_calls) << r.what;
+        EXPECT_EQ(host.boxes.size(), 1u) << r.what;
+        EXPECT_EQ(system.lines(), std::vector<std::string>{"begin Tavrill Driver Updater: a.inf (" +
+                                                           package.filename().string() + ")"})
+            << r.what;
     }
 }

@@ -364,14 +364,19 @@ TEST_F(ResultsView, BestAndLatestRegroupAndARunningDownloadKeepsItsProgress)
 }
 
 // The complete package installs with the stand-in installer beside the
-// program, started on the unpacked package's folder.
+// program, started on the unpacked package's folder. Wine's System Restore
+// makes no restore point: the user is asked once whether to install
+// without one, and Yes installs.
 TEST_F(ResultsView, ACompleteDownloadInstallsWithTheInstallerBesideTheProgram)
 {
     const char* norvale = "norvale-gbe-3.2.zip";
     fs::path record = program_folder() / dpinst_record;
     fs::remove(record);
     ASSERT_TRUE(wait_for_state(norvale, download_complete));
+    answers.push_back(box_result_t::accepted);
     click_row_button(*row_of(norvale));
+    ASSERT_TRUE(pump_until([&] { return boxes_with(lang::download_setup_no_restore_point) == 1; }, 30000));
+    EXPECT_EQ(boxes.back().style, box_style_t::yes_no);
     ASSERT_TRUE(pump_until([&] { return fs::exists(record) && fs::file_size(record) > 0; }, 30000))
         << "the installer was not started";
     std::string line = read_file(record);
@@ -422,6 +427,8 @@ TEST_F(ResultsView, ACompleteDownloadInstallsWithTheInstallerBesideTheProgram)
     EXPECT_TRUE(row_of(quellix)->row().status().failure);
     EXPECT_FALSE(fs::exists(record));
     EXPECT_EQ(read_file(program_folder() / "setup.dat").find(quellix_link), std::string::npos);
+    // The question about the restore point was asked once in the run.
+    EXPECT_EQ(boxes_with(lang::download_setup_no_restore_point), 1u);
     // A picture of the two outcomes, when asked (not one of the README's).
     if (!screenshot_folder().empty()) {
         pump_messages(300);
