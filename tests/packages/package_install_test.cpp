@@ -412,6 +412,7 @@ TEST(InstallPackage, TheFirstInstallationOfTheRunIsMadeWithinARestorePoint)
         request.inf_names = {u"drv\\a.inf"};
         request.link = "http://127.0.0.1/pkg/driver.zip";
         request.installing = 1;
+        pin_digest(request);
 
         EXPECT_EQ(install_package(request, f.shell, f.env, nullptr, &run), r.result) << r.what;
         EXPECT_EQ(f.shell.calls().size(), r.shell_calls) << r.what;

@@ -292,6 +292,8 @@ TEST(InstallWorker, WithoutARestorePointTheRowAsksOnceARun)
         input.inf_names = {u"drv\\a.inf"};
         fs::path package = test::fs_path(download_names(input.link, sessions.settings.download_folder).final_path);
         test::write_zip(package, {{"drv/a.inf", "inf"}});
+        // Pinned by its digest, as a signed answer offers it.
+        input.sha256 = sha256_hex_of(test::read_file(package));
         download_row_c download_row(input, sessions, services, host);
         auto settle = [&] {
             for (int i = 0; i < 30000 && host.timer_running; ++i) {
