@@ -26,18 +26,24 @@ u16 stored_field(u16view text)
 // few thousand entries); more is not read.
 constexpr uint32_t max_stored_bytes = 4u * 1024u * 1024u;
 
+// The one matching rule: the device ID without regard to ASCII case, the
+// version and the date exactly.
+bool entry_names(const ignored_offer_t& e, u16view hardware_id, u16view version, u16view date)
+{
+    return equals_ignore_case_ascii(e.hardware_id, hardware_id) && e.version == version && e.date == date;
+}
+
 } // namespace
 
 bool same_ignored_offer(const ignored_offer_t& a, const ignored_offer_t& b)
 {
-    return equals_ignore_case_ascii(a.hardware_id, b.hardware_id) && a.version == b.version && a.date == b.date;
+    return entry_names(a, b.hardware_id, b.version, b.date);
 }
 
 bool offer_ignored(const ignored_offers_t& list, u16view hardware_id, u16view version, u16view date)
 {
-    return std::any_of(list.begin(), list.end(), [&](const ignored_offer_t& e) {
-        return equals_ignore_case_ascii(e.hardware_id, hardware_id) && e.version == version && e.date == date;
-    });
+    return std::any_of(list.begin(), list.end(),
+                       [&](const ignored_offer_t& e) { return entry_names(e, hardware_id, version, date); });
 }
 
 bool ignore_offer(ignored_offers_t& list, ignored_offer_t entry)

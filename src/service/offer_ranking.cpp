@@ -58,6 +58,12 @@ bool installed_feature_score(uint32_t rank, int32_t os_version, uint32_t& score)
     return true;
 }
 
+// Whether the user ignores `offer` (the client's ignore list).
+bool offer_ignored_by(const update_client_t& client, const driver_offer_t& offer)
+{
+    return offer_ignored(client.ignored_offers, offer.hardid, offer.version, offer.date);
+}
+
 bool already_installed(const driver_offer_t& offer, const std::set<std::string>& installed_links)
 {
     return installed_links.count(offer.link) != 0;
@@ -105,11 +111,6 @@ bool latest_offer_newer(const device_t& device, const driver_offer_t& offer,
     if (!device.has_driver) return true;
     if (int c = compare_dates(offer.date, device.driver_date)) return c > 0;
     return compare_versions(offer.version, device.driver_version);
-}
-
-bool offer_ignored_by(const update_client_t& client, const driver_offer_t& offer)
-{
-    return offer_ignored(client.ignored_offers, offer.hardid, offer.version, offer.date);
 }
 
 ignored_offer_t ignored_entry_of(const driver_offer_t& offer)

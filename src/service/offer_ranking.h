@@ -31,9 +31,7 @@ bool compare_versions(u16view a, u16view b);
 // and no count holds them.
 bool offer_usable(const driver_offer_t& offer);
 
-// Whether the user ignores `offer` (the client's ignore list), and the
-// entry that ignores it.
-bool offer_ignored_by(const update_client_t& client, const driver_offer_t& offer);
+// The ignore-list entry that ignores `offer`.
 ignored_offer_t ignored_entry_of(const driver_offer_t& offer);
 
 // Sets the device's best_offer, latest_offer, best_offer_better and

@@ -215,12 +215,6 @@ ignored_offers_t download_window_c::list_with_row(const offer_group_t& group) co
     return list;
 }
 
-void download_window_c::ignore_row_offers(const offer_group_t& group)
-{
-    if (!services_ || !services_->ignored_offers) return;
-    apply_ignored_offers(list_with_row(group));
-}
-
 void download_window_c::show_ignored_list()
 {
     if (!services_ || !services_->ignored_offers) return;

@@ -89,8 +89,6 @@ public:
     const CPieChart& chart() const { return chart_; }
     HWND kind_button(offer_kind_t kind) const { return kind == offer_kind_t::best ? best_ : latest_; }
     const download_all_window_c& bottom_bar() const { return bottom_; }
-    // Takes the offers of `group` (a row's) onto the ignore list at once.
-    void ignore_row_offers(const offer_group_t& group);
     // As a click on the bottom bar's link: the ignored list's dialog.
     void show_ignored_list();
     size_t ignored_count() const;
