@@ -6,7 +6,7 @@
 #include "app/app_messages.h"
 #include "app/language.h"
 #include "devices/device.h"
-#include "ui/views/view_box.h"
+#include "ui/dialogs/view_box.h"
 
 #include <ctime>
 

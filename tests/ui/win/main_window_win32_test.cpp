@@ -18,7 +18,7 @@
 #include "ui/model/main_window_layout.h"
 #include "ui/skin/fonts.h"
 #include "ui/skin/skin_ids.h"
-#include "ui/views/view_box.h"
+#include "ui/dialogs/view_box.h"
 #include "ui/win/message_loop.h"
 
 #include <algorithm>
