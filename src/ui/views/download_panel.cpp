@@ -175,7 +175,10 @@ RECT download_panel_c::button_rect() const
 
 u16 download_panel_c::state_text() const
 {
-    return row_ ? language_text(row_->status_text_key()) : u16();
+    if (!row_) return u16();
+    const row_status_t status = row_->status();
+    if (status.argument.empty()) return language_text(status.text);
+    return format_language_text(language_text(status.text), {utf8_to_utf16(status.argument)}, 127);
 }
 
 bool download_panel_c::process_message(UINT message, WPARAM w, LPARAM l, LRESULT& result)
