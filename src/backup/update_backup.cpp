@@ -109,6 +109,16 @@ bool start_rollback(restore_view_state_t& view, const std::vector<u16>& device_i
     return start_restore(view, &item, host, services);
 }
 
+bool can_roll_back(backup_services_t& services, const std::vector<u16>& device_ids)
+{
+    load_catalogue(services.catalogue, services.environment.program_folder, services.backup_folder,
+                   services.inventory);
+    restore_item_t item;
+    for (const u16& id : device_ids)
+        if (rollback_item_for(services.catalogue, id, item)) return true;
+    return false;
+}
+
 bool rollback_tick(restore_view_state_t& view, run_host_c& host)
 {
     if (!view.worker.held()) {

@@ -59,6 +59,11 @@ bool rollback_item_for(backup_catalogue_t& catalogue, u16view device_id, restore
 bool start_rollback(restore_view_state_t& view, const std::vector<u16>& device_ids, run_host_c& host,
                     backup_services_t& services);
 
+// Whether a results row of the devices `device_ids` offers "Roll back":
+// the catalogue, reloaded, holds an entry taken before an update of one of
+// them (whose archive is there: loading drops the others).
+bool can_roll_back(backup_services_t& services, const std::vector<u16>& device_ids);
+
 // The roll-back's timer, as restore_tick, except that an archive that could
 // not be unpacked (damaged) says "rollback_damaged": the installer was not
 // started, nothing changed.
