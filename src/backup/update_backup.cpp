@@ -33,7 +33,7 @@ std::vector<update_backup_item_t> update_backup_items(const backup_services_t& s
             }
         }
         if (merged) continue;
-        entry.item.title = archive_title(device->driver_desc) + u" before update";
+        entry.item.title = archive_title(u16(device->driver_desc, u16_length(device->driver_desc)) + u" before update");
         entry.item.devices.push_back(backup_device_of(*device));
         items.push_back(std::move(entry));
     }

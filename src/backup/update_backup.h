@@ -25,7 +25,7 @@ struct update_backup_item_t {
 // one whose INF cannot be located in the store adds an item that is not
 // `located` (its backup then fails: nothing is installed over a driver that
 // has no way back). The archive title is the driver description's with
-// " before update" appended, so the user's own backup of the package keeps
+// " before update" appended ("ACME-LAN--Gigabit-before-update"), so the user's own backup of the package keeps
 // its archive.
 std::vector<update_backup_item_t> update_backup_items(const backup_services_t& services,
                                                       const std::vector<u16>& device_ids);
