@@ -189,11 +189,12 @@ TEST_F(TduCliBackup, RollbackRestoresTheBackupTakenBeforeAnUpdateAndNothingWitho
                       "<driver before_update=\"1\" replaced_by=\"acmelan.inf (acme-3.0.zip)\">\r\n\t\t<file>\r\n"
                       "\t\t\t<![CDATA[ACME-LAN--Gigabit-before-update.zip]]>");
     write_file(folder.path() / "backup.xml", catalogue);
-    const std::wstring device = L"rollback \"PCI\\VEN_ACE1&DEV_0002&SUBSYS_00011AC3&REV_01\\4&1A2B3C&0&00E1\"";
-    const std::wstring port1 = L"rollback \"PCI\\VEN_ACE1&DEV_0001&SUBSYS_00011AC3&REV_01\\4&1A2B3C&0&00E0\"";
+    const std::wstring device = L"rollback PCI\\VEN_ACE1&DEV_0002&SUBSYS_00011AC3&REV_01";
+    const std::wstring port1 = L"rollback PCI\\VEN_ACE1&DEV_0001&SUBSYS_00011AC3&REV_01";
 
-    // A device the program never updated has nothing to roll back to.
-    std::string out = run_and_capture(program.wstring(), L"rollback \"PCI\\VEN_ACE2&DEV_0A10\\none\"", &code);
+    // Devices are named by their hardware ID, as "tdu-cli scan --json" gives
+    // it. A device the program never updated has nothing to roll back to.
+    std::string out = run_and_capture(program.wstring(), L"rollback PCI\\VEN_ACE2&DEV_0A10&SUBSYS_0A101AC3&REV_02", &code);
     EXPECT_EQ(code, 1);
     EXPECT_NE(out.find("There is no backup of this device's previous driver"), std::string::npos) << out;
 

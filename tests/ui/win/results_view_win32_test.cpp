@@ -14,6 +14,8 @@
 // The message boxes are watched instead of opened.
 #include "app/app_messages.h"
 #include "app/language.h"
+#include "backup/driver_store.h"
+#include "backup/store_platform.h"
 #include "app/language_keys.h"
 #include "common/win32_text.h"
 #include "demo_expectations.h"
@@ -70,6 +72,38 @@ fs::path program_folder() { return fs::path(test::own_path()).parent_path(); }
 
 std::unique_ptr<temp_dir_c> downloads;
 
+// The demo machine's installed network driver (oem7.inf, Norvale 3.0) in the
+// prefix's "inf" folder and its package in the old-style store the XP copy
+// indexes, for the life of the object.
+class norvale_store_c {
+public:
+    static constexpr const char* inf_text =
+        "[Version]\r\nSignature=\"$Windows NT$\"\r\nClass=Net\r\nDriverVer=06/01/2011,3.0.0.0\r\n";
+    norvale_store_c()
+    {
+        wchar_t windows[MAX_PATH] = {}, system[MAX_PATH] = {};
+        GetWindowsDirectoryW(windows, MAX_PATH);
+        GetSystemDirectoryW(system, MAX_PATH);
+        inf_ = fs::path(windows) / "inf" / "oem7.inf";
+        fs::path store = fs::path(system) / "DRVSTORE";
+        store_ = fs::exists(store) ? store / "nvgbe_5c0e7a11" : store;
+        write_file(inf_, inf_text);
+        write_file(fs::path(system) / "DRVSTORE" / "nvgbe_5c0e7a11" / "nvgbe.inf", inf_text);
+        write_file(fs::path(system) / "DRVSTORE" / "nvgbe_5c0e7a11" / "nvgbe.sys", "MZ Norvale 3.0");
+    }
+    ~norvale_store_c()
+    {
+        std::error_code ec;
+        fs::remove(inf_, ec);
+        fs::remove_all(store_, ec);
+    }
+    norvale_store_c(const norvale_store_c&) = delete;
+    norvale_store_c& operator=(const norvale_store_c&) = delete;
+
+private:
+    fs::path inf_, store_;
+};
+
 // The parent's relay answers slowly while its event is set.
 void set_slow_answers(bool slow)
 {
@@ -87,7 +121,16 @@ class program_environment_t : public ::testing::Environment {
 public:
     void SetUp() override
     {
-        ASSERT_EQ(test::start_window_program(failure), 0) << failure;
+        // The driver store is indexed as the program does at start, so the
+        // installation finds the package it replaces (see norvale_store_c).
+        ASSERT_EQ(test::start_window_program(failure,
+                                             [] {
+                                                 init_driver_store(driver_store,
+                                                                   os_version_number(environment.version_info),
+                                                                   win32_store_platform());
+                                             }),
+                  0)
+            << failure;
         downloads = std::make_unique<temp_dir_c>();
         download_sessions.settings.download_folder = utf8_to_utf16(downloads->path().u8string());
     }
@@ -387,6 +430,19 @@ TEST_F(ResultsView, ACompleteDownloadInstallsWithTheInstallerBesideTheProgram)
     EXPECT_EQ(boxes_with(lang::download_setup_warning), 0u) << "a newer driver installs without asking";
     ASSERT_TRUE(pump_until([&] { return !row_of(norvale)->row().installing(); }, 30000));
     EXPECT_EQ(row_of(norvale)->row().install_outcome(), install_outcome_started);
+    // Before it, the driver it replaces was archived from the driver store
+    // and recorded as taken before an update by the Norvale package.
+    const fs::path backups = fs_path(u16(settings.backup_path));
+    const fs::path archive = backups / "Norvale-GbE-Network-Adapter-NV-1021-before-update.zip";
+    EXPECT_TRUE(fs::exists(archive)) << archive.string();
+    const std::string catalogue = read_file(program_folder() / "backup.xml");
+    const size_t entry = catalogue.find("<driver before_update=\"1\" replaced_by=\"");
+    ASSERT_NE(entry, std::string::npos) << catalogue;
+    EXPECT_NE(catalogue.find(".zip)\">\r\n\t\t<file>\r\n\t\t\t<![CDATA[Norvale-GbE-Network-Adapter-NV-1021-before-update.zip]]>",
+                             entry),
+              std::string::npos)
+        << catalogue;
+    EXPECT_EQ(boxes_with(lang::download_setup_no_backup), 0u);
     // The row says what was started, and the link is recorded for the next
     // scan only now that an installer runs.
     ASSERT_TRUE(pump_until([&] { return row_of(norvale)->state_text() == language_text(lang::download_install_started); },
@@ -434,6 +490,59 @@ TEST_F(ResultsView, ACompleteDownloadInstallsWithTheInstallerBesideTheProgram)
         pump_messages(300);
         save_screenshot(window->hwnd(), L"results_install");
     }
+}
+
+// The row of the device just updated offers "Roll back" in its menu, which
+// restores the backup taken before the update as the restore view does: the
+// archive unpacked beside it and the installer forced on it. A row whose
+// device the program did not update offers no roll-back.
+TEST_F(ResultsView, TheRowOfAnUpdatedDeviceRollsBackToTheDriverBeforeTheUpdate)
+{
+    const char* norvale = "norvale-gbe-3.2.zip";
+    fs::path record = program_folder() / dpinst_record;
+    fs::remove(record);
+    auto open_menu = [&](const char* package, UINT answer) {
+        bool offered = false;
+        u16 label;
+        view().panel_context().track_menu = [&](HMENU menu, POINT, HWND) {
+            wchar_t text[64] = {};
+            offered = GetMenuStringW(menu, row_menu_roll_back, text, 64, MF_BYCOMMAND) > 0;
+            label = u16ptr(text);
+            if (offered && !screenshot_folder().empty()) save_screenshot(window->hwnd(), L"results_roll_back");
+            return offered ? answer : 0u;
+        };
+        download_panel_c* row = row_of(package);
+        EXPECT_NE(row, nullptr) << package;
+        if (!row) return std::make_pair(false, label);
+        POINT in_row{40, 10};
+        ClientToScreen(row->hwnd(), &in_row);
+        SendMessageW(row->hwnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(row->hwnd()), MAKELPARAM(in_row.x, in_row.y));
+        view().panel_context().track_menu = nullptr;
+        return std::make_pair(offered, label);
+    };
+    EXPECT_FALSE(open_menu("kestrel-chipset-9.2.zip", 0).first) << "never updated: nothing to roll back";
+
+    auto [offered, label] = open_menu(norvale, static_cast<UINT>(row_menu_roll_back));
+    ASSERT_TRUE(offered);
+    EXPECT_EQ(label, language_text(lang::menu_roll_back));
+    ASSERT_TRUE(pump_until([&] { return boxes_with(lang::restore_started) == 1; }, 30000))
+        << "the roll-back did not say it ended";
+    const fs::path backups = fs_path(u16(settings.backup_path));
+    const fs::path unpacked = backups / "Norvale-GbE-Network-Adapter-NV-1021-before-update";
+    EXPECT_EQ(read_file(unpacked / "nvgbe.inf"), norvale_store_c::inf_text);
+    std::string line = wait_for_record(record.wstring());
+    EXPECT_NE(line.find("/SH /F /PATH \"" + unpacked.string() + "\""), std::string::npos) << line;
+
+    // Its archive damaged: said, and no installer starts.
+    fs::remove(record);
+    write_file(backups / "Norvale-GbE-Network-Adapter-NV-1021-before-update.zip", "PK\x03\x04 damaged");
+    ASSERT_TRUE(open_menu(norvale, static_cast<UINT>(row_menu_roll_back)).first);
+    ASSERT_TRUE(pump_until([&] { return boxes_with(lang::rollback_damaged) == 1; }, 30000));
+    pump_messages(500);
+    EXPECT_FALSE(fs::exists(record));
+    // Gone: no roll-back is offered any more.
+    fs::remove(backups / "Norvale-GbE-Network-Adapter-NV-1021-before-update.zip");
+    EXPECT_FALSE(open_menu(norvale, 0).first);
 }
 
 // Download all asks first: No starts nothing, Yes starts every ticked row.
@@ -691,6 +800,7 @@ int run_as_xp_copy()
     if (relay.port() == 0) return 1;
     relay.start();
     machine_registry_c registry(load_machine(test::data_dir() / "devices" / "demo_machine.ini"));
+    norvale_store_c norvale_store;
     if (!registry.ok()) {
         std::fprintf(stderr, "machine not imported: %s\n", registry.error().c_str());
         return 1;
