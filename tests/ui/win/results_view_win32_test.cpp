@@ -167,13 +167,7 @@ class ResultsView : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        set_box_observer([](u16view text, box_style_t style) {
-            boxes.push_back({u16(text), style});
-            if (answers.empty()) return box_result_t::declined;
-            box_result_t a = answers.front();
-            answers.pop_front();
-            return a;
-        });
+        set_box_observer(&observe_box);
         window = std::make_unique<main_window_c>();
         ASSERT_NE(window->create_main_window(), nullptr) << GetLastError();
         ShowWindow(window->hwnd(), SW_SHOWNORMAL);
@@ -194,6 +188,15 @@ protected:
         for (const box_seen_t& b : boxes) seen += utf16_to_utf8(b.text) + "\n";
         ASSERT_TRUE(reached) << "the scan did not reach the results view; boxes:\n" << seen;
         pump_messages(200);
+    }
+    // The boxes are watched and answered from `answers` (No when none is left).
+    static box_result_t observe_box(u16view text, box_style_t style)
+    {
+        boxes.push_back({u16(text), style});
+        if (answers.empty()) return box_result_t::declined;
+        box_result_t a = answers.front();
+        answers.pop_front();
+        return a;
     }
     static void TearDownTestSuite()
     {
@@ -492,6 +495,55 @@ TEST_F(ResultsView, ACompleteDownloadInstallsWithTheInstallerBesideTheProgram)
     }
 }
 
+namespace {
+
+// The README's picture of a row's menu with "Roll back": the real menu is
+// opened over the results view, and a timer takes the screen's part that
+// shows both, then closes it.
+HWND menu_shot_window = nullptr;
+bool menu_shot_saved = false;
+
+void CALLBACK shoot_open_menu(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    HWND menu = find_thread_window(L"#32768");
+    if (!menu || !IsWindowVisible(menu)) return;
+    KillTimer(nullptr, timer);
+    RECT view_rect{}, menu_rect{}, both{};
+    GetWindowRect(menu_shot_window, &view_rect);
+    GetWindowRect(menu, &menu_rect);
+    UnionRect(&both, &view_rect, &menu_rect);
+    menu_shot_saved = gallery::save_screen_png(both, screenshot_folder() + L"\\results_roll_back.png");
+    EndMenu();
+}
+
+void shoot_row_menu(HMENU menu, POINT screen, HWND owner, HWND shown)
+{
+    menu_shot_window = shown;
+    UINT_PTR timer = SetTimer(nullptr, 0, 400, &shoot_open_menu);
+    TrackPopupMenuEx(menu, TPM_RETURNCMD | TPM_NONOTIFY, screen.x, screen.y, owner, nullptr);
+    KillTimer(nullptr, timer);
+}
+
+} // namespace
+
+// The README's picture of the question asked when no restore point can be
+// made (only when asked, see screenshot_support.h).
+TEST_F(ResultsView, RestorePointQuestionScreenshot)
+{
+    if (screenshot_folder().empty()) GTEST_SKIP() << "TDU_SCREENSHOTS names no folder";
+    set_box_observer({});
+    bool saved = false;
+    while_dialog_up_t shoot([&](HWND box) {
+        pump_messages(200);
+        saved = save_screenshot(box, L"restore_point_question");
+        SendMessageW(box, WM_COMMAND, IDCANCEL, 0);
+    });
+    show_view_box(window->hwnd(), language_text(lang::download_setup_no_restore_point), box_style_t::yes_no);
+    set_box_observer(&observe_box);
+    EXPECT_TRUE(shoot.ran());
+    EXPECT_TRUE(saved);
+}
+
 // The row of the device just updated offers "Roll back" in its menu, which
 // restores the backup taken before the update as the restore view does: the
 // archive unpacked beside it and the installer forced on it. A row whose
@@ -504,11 +556,11 @@ TEST_F(ResultsView, TheRowOfAnUpdatedDeviceRollsBackToTheDriverBeforeTheUpdate)
     auto open_menu = [&](const char* package, UINT answer) {
         bool offered = false;
         u16 label;
-        view().panel_context().track_menu = [&](HMENU menu, POINT, HWND) {
+        view().panel_context().track_menu = [&](HMENU menu, POINT screen, HWND owner) {
             wchar_t text[64] = {};
             offered = GetMenuStringW(menu, row_menu_roll_back, text, 64, MF_BYCOMMAND) > 0;
             label = u16ptr(text);
-            if (offered && !screenshot_folder().empty()) save_screenshot(window->hwnd(), L"results_roll_back");
+            if (offered && !screenshot_folder().empty()) shoot_row_menu(menu, screen, owner, window->hwnd());
             return offered ? answer : 0u;
         };
         download_panel_c* row = row_of(package);
