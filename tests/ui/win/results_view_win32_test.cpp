@@ -19,6 +19,7 @@
 #include "app/language_keys.h"
 #include "common/win32_text.h"
 #include "demo_expectations.h"
+#include "demo_store_win32.h"
 #include "devices/machine_registry.h"
 #include "packages/download_session.h"
 #include "program/program.h"
@@ -72,38 +73,6 @@ fs::path program_folder() { return fs::path(test::own_path()).parent_path(); }
 
 std::unique_ptr<temp_dir_c> downloads;
 
-// The demo machine's installed network driver (oem7.inf, Norvale 3.0) in the
-// prefix's "inf" folder and its package in the old-style store the XP copy
-// indexes, for the life of the object.
-class norvale_store_c {
-public:
-    static constexpr const char* inf_text =
-        "[Version]\r\nSignature=\"$Windows NT$\"\r\nClass=Net\r\nDriverVer=06/01/2011,3.0.0.0\r\n";
-    norvale_store_c()
-    {
-        wchar_t windows[MAX_PATH] = {}, system[MAX_PATH] = {};
-        GetWindowsDirectoryW(windows, MAX_PATH);
-        GetSystemDirectoryW(system, MAX_PATH);
-        inf_ = fs::path(windows) / "inf" / "oem7.inf";
-        fs::path store = fs::path(system) / "DRVSTORE";
-        store_ = fs::exists(store) ? store / "nvgbe_5c0e7a11" : store;
-        write_file(inf_, inf_text);
-        write_file(fs::path(system) / "DRVSTORE" / "nvgbe_5c0e7a11" / "nvgbe.inf", inf_text);
-        write_file(fs::path(system) / "DRVSTORE" / "nvgbe_5c0e7a11" / "nvgbe.sys", "MZ Norvale 3.0");
-    }
-    ~norvale_store_c()
-    {
-        std::error_code ec;
-        fs::remove(inf_, ec);
-        fs::remove_all(store_, ec);
-    }
-    norvale_store_c(const norvale_store_c&) = delete;
-    norvale_store_c& operator=(const norvale_store_c&) = delete;
-
-private:
-    fs::path inf_, store_;
-};
-
 // The parent's relay answers slowly while its event is set.
 void set_slow_answers(bool slow)
 {
@@ -122,7 +91,7 @@ public:
     void SetUp() override
     {
         // The driver store is indexed as the program does at start, so the
-        // installation finds the package it replaces (see norvale_store_c).
+        // installation finds the package it replaces (see demo_store_win32.h).
         ASSERT_EQ(test::start_window_program(failure,
                                              [] {
                                                  init_driver_store(driver_store,
@@ -581,7 +550,7 @@ TEST_F(ResultsView, TheRowOfAnUpdatedDeviceRollsBackToTheDriverBeforeTheUpdate)
         << "the roll-back did not say it ended";
     const fs::path backups = fs_path(u16(settings.backup_path));
     const fs::path unpacked = backups / "Norvale-GbE-Network-Adapter-NV-1021-before-update";
-    EXPECT_EQ(read_file(unpacked / "nvgbe.inf"), norvale_store_c::inf_text);
+    EXPECT_EQ(read_file(unpacked / "nvgbe.inf"), demo_store_c::norvale_inf);
     std::string line = wait_for_record(record.wstring());
     EXPECT_NE(line.find("/SH /F /PATH \""), std::string::npos) << line;
     EXPECT_NE(line.find("\\backup\\Norvale-GbE-Network-Adapter-NV-1021-before-update\""), std::string::npos) << line;
@@ -853,7 +822,7 @@ int run_as_xp_copy()
     if (relay.port() == 0) return 1;
     relay.start();
     machine_registry_c registry(load_machine(test::data_dir() / "devices" / "demo_machine.ini"));
-    norvale_store_c norvale_store;
+    demo_store_c demo_store;
     if (!registry.ok()) {
         std::fprintf(stderr, "machine not imported: %s\n", registry.error().c_str());
         return 1;
