@@ -33,7 +33,12 @@ std::vector<update_backup_item_t> update_backup_items(const backup_services_t& s
             }
         }
         if (merged) continue;
-        entry.item.title = archive_title(u16(device->driver_desc, u16_length(device->driver_desc)) + u" before update");
+        // The installed version in the name: installing the same package
+        // twice archives the new driver beside the old one, never over it.
+        u16 name(device->driver_desc, u16_length(device->driver_desc));
+        if (device->driver_version[0] != 0)
+            name += u" " + u16(device->driver_version, u16_length(device->driver_version));
+        entry.item.title = archive_title(name + u" before update");
         entry.item.devices.push_back(backup_device_of(*device));
         items.push_back(std::move(entry));
     }

@@ -24,9 +24,11 @@ struct update_backup_item_t {
 // order of the devices. A device without an installed driver adds nothing;
 // one whose INF cannot be located in the store adds an item that is not
 // `located` (its backup then fails: nothing is installed over a driver that
-// has no way back). The archive title is the driver description's with
-// " before update" appended ("ACME-LAN--Gigabit-before-update"), so the user's own backup of the package keeps
-// its archive.
+// has no way back). The archive title is that of the driver description
+// with the installed version and " before update" appended
+// ("ACME-LAN--Gigabit-2.1.0.7-before-update"): the user's own backup of the
+// package keeps its archive, and installing the same package twice keeps
+// the archive of the driver from before the first time.
 std::vector<update_backup_item_t> update_backup_items(const backup_services_t& services,
                                                       const std::vector<u16>& device_ids);
 

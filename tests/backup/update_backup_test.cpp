@@ -84,9 +84,9 @@ TEST_F(UpdateBackupTest, TheItemsAreTheStoreFoldersOfTheDevicesInstalledDrivers)
         update_backup_items(services, {sound(), port1(), no_driver(), port2(), u"PCI\\VEN_FFFF\\gone"});
     ASSERT_EQ(items.size(), 2u);
     EXPECT_TRUE(items[0].located);
-    EXPECT_EQ(items[0].item.title, u"Vendor-HD-Audio-before-update");
+    EXPECT_EQ(items[0].item.title, u"Vendor-HD-Audio-6.0.1.5-before-update");
     EXPECT_EQ(items[0].item.devices.size(), 1u);
-    EXPECT_EQ(items[1].item.title, u"ACME-LAN--Gigabit-before-update");
+    EXPECT_EQ(items[1].item.title, u"ACME-LAN--Gigabit-2.1.0.7-before-update");
     EXPECT_EQ(items[1].item.package_folder, vista_store_root() + u"\\acmelan.inf_x86_4f1c2a90");
     ASSERT_EQ(items[1].item.devices.size(), 2u);
     EXPECT_EQ(items[1].item.devices[1].device_id, port2());
@@ -111,14 +111,14 @@ TEST_F(UpdateBackupTest, TheReplacedPackageIsArchivedAndRecordedAsTakenBeforeAnU
     catalogue.entries.clear();
 
     ASSERT_TRUE(back_up({port1(), port2()}));
-    ASSERT_TRUE(fs::exists(backup_file("ACME-LAN--Gigabit-before-update.zip")));
-    EXPECT_EQ(read_archive(program_path(backup_file("ACME-LAN--Gigabit-before-update.zip")), false).size(), 4u);
+    ASSERT_TRUE(fs::exists(backup_file("ACME-LAN--Gigabit-2.1.0.7-before-update.zip")));
+    EXPECT_EQ(read_archive(program_path(backup_file("ACME-LAN--Gigabit-2.1.0.7-before-update.zip")), false).size(), 4u);
     EXPECT_EQ(read_file(backup_file("Vendor-HD-Audio.zip")), "the user's archive");
 
     const std::string saved = saved_catalogue();
     EXPECT_NE(saved.find("<driver>\r\n\t\t<file>\r\n\t\t\t<![CDATA[Vendor-HD-Audio.zip]]>"), std::string::npos) << saved;
     EXPECT_NE(saved.find("<driver before_update=\"1\" replaced_by=\"acmelan.inf (acme-3.0.zip)\">\r\n\t\t<file>\r\n"
-                         "\t\t\t<![CDATA[ACME-LAN--Gigabit-before-update.zip]]>"),
+                         "\t\t\t<![CDATA[ACME-LAN--Gigabit-2.1.0.7-before-update.zip]]>"),
               std::string::npos)
         << saved;
     EXPECT_NE(saved.find("<date>2026-12-11</date>"), std::string::npos);
@@ -171,11 +171,11 @@ TEST_F(UpdateBackupTest, RollingBackRestoresTheArchiveTakenBeforeTheUpdate)
     EXPECT_TRUE(rollback_tick(view, host));
     EXPECT_EQ(host.boxes, (std::vector<std::string>{"restore_started/0"}));
     EXPECT_FALSE(host.timer_running);
-    fs::path target = dir.path() / "backups" / "ACME-LAN--Gigabit-before-update";
+    fs::path target = dir.path() / "backups" / "ACME-LAN--Gigabit-2.1.0.7-before-update";
     EXPECT_TRUE(fs::exists(target / "acmelan.inf"));
     EXPECT_EQ(shell.lines(),
               (std::vector<std::string>{utf16_to_utf8(environment.program_folder) + "DPInst32.exe|/SH /F /PATH \"" +
-                                        utf16_to_utf8(services.backup_folder) + "\\ACME-LAN--Gigabit-before-update\""}));
+                                        utf16_to_utf8(services.backup_folder) + "\\ACME-LAN--Gigabit-2.1.0.7-before-update\""}));
 
     // The restore view marks the entry.
     language_load_text(language_table, "[English]\nrestore_before_update=\"%s (before an update)\"\n", u"English",
@@ -183,7 +183,7 @@ TEST_F(UpdateBackupTest, RollingBackRestoresTheArchiveTakenBeforeTheUpdate)
     std::vector<restore_item_t> items;
     ASSERT_EQ(fill_restore_list(items, services), 0);
     ASSERT_EQ(items.size(), 2u);
-    EXPECT_EQ(restore_item_label(items[0]), u"ACME-LAN--Gigabit-before-update.zip (before an update)");
+    EXPECT_EQ(restore_item_label(items[0]), u"ACME-LAN--Gigabit-2.1.0.7-before-update.zip (before an update)");
     EXPECT_EQ(restore_item_label(items[1]), u"ACME-LAN--Gigabit.zip");
 }
 
@@ -196,7 +196,7 @@ TEST_F(UpdateBackupTest, ARollBackWithoutAnIntactArchiveChangesNothing)
     EXPECT_EQ(host.boxes, (std::vector<std::string>{"rollback_none/2"}));
 
     ASSERT_TRUE(back_up({port1()}));
-    write_file(backup_file("ACME-LAN--Gigabit-before-update.zip"), "PK\x03\x04 damaged");
+    write_file(backup_file("ACME-LAN--Gigabit-2.1.0.7-before-update.zip"), "PK\x03\x04 damaged");
     host.boxes.clear();
     ASSERT_TRUE(start_rollback(view, {port1()}, host, services));
     view.worker.wait();
@@ -204,11 +204,28 @@ TEST_F(UpdateBackupTest, ARollBackWithoutAnIntactArchiveChangesNothing)
     EXPECT_EQ(host.boxes, (std::vector<std::string>{"rollback_damaged/2"}));
     EXPECT_FALSE(rollback_tick(view, host));
 
-    fs::remove(backup_file("ACME-LAN--Gigabit-before-update.zip"));
+    fs::remove(backup_file("ACME-LAN--Gigabit-2.1.0.7-before-update.zip"));
     host.boxes.clear();
     EXPECT_FALSE(start_rollback(view, {port1()}, host, services));
     EXPECT_EQ(host.boxes, (std::vector<std::string>{"rollback_none/2"}));
     EXPECT_TRUE(shell.calls().empty());
+}
+
+// A second installation over a device (the same package again, or a later
+// one) archives the driver it replaces beside the first archive, never over
+// it, and the roll-back takes the latest.
+TEST_F(UpdateBackupTest, ASecondUpdateKeepsTheArchiveOfTheFirst)
+{
+    ASSERT_TRUE(back_up({port1()}));
+    const std::string first = read_file(backup_file("ACME-LAN--Gigabit-2.1.0.7-before-update.zip"));
+    // The first installation took: the device now has the newer driver.
+    copy_field(device_starting(inventory, "PCI\\VEN_ACE1&DEV_0001").driver_version, device_driver_version_chars, u"3.0.0.1");
+    ASSERT_TRUE(back_up({port1()}));
+    EXPECT_EQ(read_file(backup_file("ACME-LAN--Gigabit-2.1.0.7-before-update.zip")), first);
+    EXPECT_TRUE(fs::exists(backup_file("ACME-LAN--Gigabit-3.0.0.1-before-update.zip")));
+    restore_item_t item;
+    ASSERT_TRUE(rollback_item_for(catalogue, port1(), item));
+    EXPECT_EQ(item.text, u"ACME-LAN--Gigabit-3.0.0.1-before-update.zip");
 }
 
 // Of several entries taken before updates of a device, the latest.

@@ -367,8 +367,8 @@ TEST_F(TduCli, InstallStartsTheDriverInstallerOnEachDownloadedPackage)
     EXPECT_EQ(count_of(out, ": installer started in "), 3u) << out;
     // The network adapter's and the printer's installed drivers were backed
     // up first (the USB controller had none), as taken before an update.
-    EXPECT_TRUE(fs::exists(folder.path() / "backup" / "Norvale-GbE-Network-Adapter-NV-1021-before-update.zip"));
-    EXPECT_TRUE(fs::exists(folder.path() / "backup" / "Inkmere-P2100-before-update.zip"));
+    EXPECT_TRUE(fs::exists(folder.path() / "backup" / "Norvale-GbE-Network-Adapter-NV-1021-3.0.0.0-before-update.zip"));
+    EXPECT_TRUE(fs::exists(folder.path() / "backup" / "Inkmere-P2100-1.0.0.4-before-update.zip"));
     EXPECT_EQ(count_of(read_file(folder.path() / "backup.xml"), "<driver before_update=\"1\" replaced_by=\""), 2u);
     EXPECT_EQ(count_of(read_file(folder.path() / "setup.dat"), "\n"), 3u);
     // The packages and their unpacked folders are in this program's
@@ -407,7 +407,7 @@ TEST_F(TduCli, APackageWhoseReplacedDriverCannotBeBackedUpIsNotInstalledWithoutT
     EXPECT_EQ(count_of(out, "inkmere-p2100-2.0.zip: not installed, the driver it replaces could not be backed up"), 1u)
         << out;
     EXPECT_EQ(count_of(out, "\"tdu-cli install --no-backup\""), 1u) << out;
-    EXPECT_FALSE(fs::exists(folder.path() / "backup" / "Inkmere-P2100-before-update.zip"));
+    EXPECT_FALSE(fs::exists(folder.path() / "backup" / "Inkmere-P2100-1.0.0.4-before-update.zip"));
     // The two installed before are no longer offered (see "setup.dat").
     EXPECT_EQ(exit_without, 0) << out_without;
     EXPECT_EQ(count_of(out_without, "inkmere-p2100-2.0.zip: installer started in "), 1u) << out_without;

@@ -405,12 +405,12 @@ TEST_F(ResultsView, ACompleteDownloadInstallsWithTheInstallerBesideTheProgram)
     // Before it, the driver it replaces was archived from the driver store
     // and recorded as taken before an update by the Norvale package.
     const fs::path backups = fs_path(u16(settings.backup_path));
-    const fs::path archive = backups / "Norvale-GbE-Network-Adapter-NV-1021-before-update.zip";
+    const fs::path archive = backups / "Norvale-GbE-Network-Adapter-NV-1021-3.0.0.0-before-update.zip";
     EXPECT_TRUE(fs::exists(archive)) << archive.string();
     const std::string catalogue = read_file(program_folder() / "backup.xml");
     const size_t entry = catalogue.find("<driver before_update=\"1\" replaced_by=\"");
     ASSERT_NE(entry, std::string::npos) << catalogue;
-    EXPECT_NE(catalogue.find(".zip)\">\r\n\t\t<file>\r\n\t\t\t<![CDATA[Norvale-GbE-Network-Adapter-NV-1021-before-update.zip]]>",
+    EXPECT_NE(catalogue.find(".zip)\">\r\n\t\t<file>\r\n\t\t\t<![CDATA[Norvale-GbE-Network-Adapter-NV-1021-3.0.0.0-before-update.zip]]>",
                              entry),
               std::string::npos)
         << catalogue;
@@ -549,21 +549,21 @@ TEST_F(ResultsView, TheRowOfAnUpdatedDeviceRollsBackToTheDriverBeforeTheUpdate)
     ASSERT_TRUE(pump_until([&] { return boxes_with(lang::restore_started) == 1; }, 30000))
         << "the roll-back did not say it ended";
     const fs::path backups = fs_path(u16(settings.backup_path));
-    const fs::path unpacked = backups / "Norvale-GbE-Network-Adapter-NV-1021-before-update";
+    const fs::path unpacked = backups / "Norvale-GbE-Network-Adapter-NV-1021-3.0.0.0-before-update";
     EXPECT_EQ(read_file(unpacked / "nvgbe.inf"), demo_store_c::norvale_inf);
     std::string line = wait_for_record(record.wstring());
     EXPECT_NE(line.find("/SH /F /PATH \""), std::string::npos) << line;
-    EXPECT_NE(line.find("\\backup\\Norvale-GbE-Network-Adapter-NV-1021-before-update\""), std::string::npos) << line;
+    EXPECT_NE(line.find("\\backup\\Norvale-GbE-Network-Adapter-NV-1021-3.0.0.0-before-update\""), std::string::npos) << line;
 
     // Its archive damaged: said, and no installer starts.
     fs::remove(record);
-    write_file(backups / "Norvale-GbE-Network-Adapter-NV-1021-before-update.zip", "PK\x03\x04 damaged");
+    write_file(backups / "Norvale-GbE-Network-Adapter-NV-1021-3.0.0.0-before-update.zip", "PK\x03\x04 damaged");
     ASSERT_TRUE(open_menu(norvale, static_cast<UINT>(row_menu_roll_back)).first);
     ASSERT_TRUE(pump_until([&] { return boxes_with(lang::rollback_damaged) == 1; }, 30000));
     pump_messages(500);
     EXPECT_FALSE(fs::exists(record));
     // Gone: no roll-back is offered any more.
-    fs::remove(backups / "Norvale-GbE-Network-Adapter-NV-1021-before-update.zip");
+    fs::remove(backups / "Norvale-GbE-Network-Adapter-NV-1021-3.0.0.0-before-update.zip");
     EXPECT_FALSE(open_menu(norvale, 0).first);
 }
 
