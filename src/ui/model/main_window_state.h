@@ -76,6 +76,14 @@ second_instance_action second_instance(const main_state_t& s, uintptr_t wparam);
 // normal one (an announced automatic scan has now been seen).
 bool window_shown(main_state_t& s);
 
+// A key pressed in the main window or one of its views (dialogs have their
+// own). F5 without Ctrl, Alt or Shift scans from the home and results views,
+// as their buttons do; elsewhere (a scan, a backup or a restore shows) and
+// while a scan waits it does nothing.
+constexpr uint32_t key_f5 = 0x74;  // VK_F5
+enum class key_action { nothing, start_scan };
+key_action key_pressed(const main_state_t& s, uint32_t virtual_key, bool modifier_down);
+
 // The navigation buttons of the caption band.
 enum class nav_button { home, download, backup, restore, settings };
 struct nav_outcome_t {

@@ -14,7 +14,7 @@
 #include "ui/skin/skin_ids.h"
 #include "ui/skin/skin_image.h"
 #include "ui/skin/wrapped_text.h"
-#include "ui/views/view_box.h"
+#include "ui/dialogs/view_box.h"
 #include "ui/win/memory_paint.h"
 
 #include <windowsx.h>
