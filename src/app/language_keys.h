@@ -45,7 +45,8 @@
     X(download_download_complete) X(download_download_error) X(download_download_paused) \
     X(download_downloading) X(download_error_digest) X(download_error_disk) X(download_error_not_found) \
     X(download_error_too_large) X(download_install_folder_opened) X(download_install_no_backup) X(download_install_no_restore_point) \
-    X(download_install_not_started) \
+    X(download_install_not_started) X(download_install_installed) X(download_install_restart) \
+    X(download_install_no_device) X(download_install_error_code) X(download_setup_restart) \
     X(download_install_not_unpacked) X(download_install_started) X(download_new_drivers_found1) \
     X(download_new_drivers_found2) \
     X(download_new_drivers_found3) X(download_not_download) X(download_setup_manual) \

@@ -131,7 +131,7 @@ int restore_job(restore_job_t& job, const backup_services_t& services, const sto
             set_last_error(error_stopped);
             outcome = restore_outcome_stopped;
         } else {
-            installer_start_t start = run_driver_installer(services.shell, services.environment, folder, true);
+            installer_start_t start = run_driver_installer(services.shell, nullptr, services.environment, folder, true);
             outcome = !start.started                                ? restore_outcome_not_started
                       : start.kind == installer_kind_t::open_folder ? restore_outcome_opened_folder
                                                                     : restore_outcome_started;

@@ -41,6 +41,21 @@ int console_install(uint32_t tick_ms, bool without_restore_point, bool without_b
         case install_outcome_started:
             std::printf("%s: installer started in %s\n", link.c_str(), where.c_str());
             continue;
+        case install_outcome_installed:
+            std::printf("%s: installed\n", link.c_str());
+            continue;
+        case install_outcome_restart_needed:
+            std::printf("%s: installed; restart Windows to finish the installation\n", link.c_str());
+            continue;
+        case install_outcome_no_device:
+            std::printf("%s: not installed, no device took the driver (pnputil exit code 259: no device matched, or "
+                        "none gains a newer driver)\n",
+                        link.c_str());
+            break;
+        case install_outcome_installer_error:
+            std::printf("%s: not installed, pnputil failed with exit code %s\n", link.c_str(),
+                        installer_exit_code_text(row.install_request()->exit_code.load()).c_str());
+            break;
         case install_outcome_refused:
             std::printf("%s: not installed, its SHA-256 is not the offered one\n", link.c_str());
             break;

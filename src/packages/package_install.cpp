@@ -65,7 +65,28 @@ void delete_top_level_htm(u16view folder)
 
 bool install_outcome_installs(int32_t outcome)
 {
-    return outcome == install_outcome_started;
+    return outcome == install_outcome_started || outcome == install_outcome_installed ||
+           outcome == install_outcome_restart_needed;
+}
+
+int32_t pnputil_install_outcome(uint32_t exit_code)
+{
+    switch (exit_code) {
+    case 0: return install_outcome_installed;
+    case 3010: return install_outcome_restart_needed;  // ERROR_SUCCESS_REBOOT_REQUIRED
+    case 259: return install_outcome_no_device;        // ERROR_NO_MORE_ITEMS
+    default: return install_outcome_installer_error;
+    }
+}
+
+std::string installer_exit_code_text(uint32_t exit_code)
+{
+    char text[16];
+    if (exit_code <= 0xFFFF)
+        std::snprintf(text, sizeof text, "%u", static_cast<unsigned>(exit_code));
+    else
+        std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(exit_code));
+    return text;
 }
 
 namespace {
@@ -76,8 +97,10 @@ int32_t outcome_of(const installer_start_t& start)
     switch (start.kind) {
     case installer_kind_t::open_folder: return install_outcome_opened_folder;
     case installer_kind_t::package_folder: return install_outcome_opened_package_folder;
-    case installer_kind_t::dpinst:
     case installer_kind_t::pnputil:
+        if (start.ended) return pnputil_install_outcome(start.exit_code);
+        break;
+    case installer_kind_t::dpinst:
     case installer_kind_t::package_own: break;
     }
     return install_outcome_started;
@@ -123,8 +146,8 @@ int32_t guarded_install(restore_point_run_c* restore_point, u16view package_name
     return outcome;
 }
 
-int install_package(install_request_t& request, shell_c& shell, const environment_t& env, const stop_flag_t* stop,
-                    restore_point_run_c* restore_point)
+int install_package(install_request_t& request, shell_c& shell, process_runner_c& processes, const environment_t& env,
+                    const stop_flag_t* stop, restore_point_run_c* restore_point)
 {
     u16 folder = package_folder_for(request.download_folder, request.package_path);
     std::string digest;
@@ -148,7 +171,10 @@ int install_package(install_request_t& request, shell_c& shell, const environmen
                 set_last_error(error_stopped);
                 outcome = install_outcome_stopped;
             } else {
-                outcome = outcome_of(start_package_installer(shell, env, folder, request.inf_names));
+                const installer_start_t start =
+                    start_package_installer(shell, &processes, env, folder, request.inf_names);
+                request.exit_code.store(start.exit_code);
+                outcome = outcome_of(start);
             }
         } else {
             const bool started = shell.execute(request.package_path, u"");
@@ -201,6 +227,7 @@ bool request_install(worker_c& worker, const std::shared_ptr<install_request_t>&
     if (services.backup && !request->without_backup && !order.device_ids.empty())
         request->backup = services.backup->prepare(order.device_ids, restore_point_package_name(*request));
     request->outcome.store(install_outcome_none);
+    request->exit_code.store(0);
     request->installing.store(1);
 
     // Recorded by the job once an installer was started for it.
@@ -208,10 +235,11 @@ bool request_install(worker_c& worker, const std::shared_ptr<install_request_t>&
 
     std::shared_ptr<install_request_t> shared = request;
     shell_c* shell = &services.shell;
+    process_runner_c* processes = &services.processes;
     const environment_t* env = &services.environment;
     restore_point_run_c* restore_point = services.restore_point;
-    auto job = [shared, shell, env, restore_point](const stop_flag_t& stop) {
-        return install_package(*shared, *shell, *env, &stop, restore_point);
+    auto job = [shared, shell, processes, env, restore_point](const stop_flag_t& stop) {
+        return install_package(*shared, *shell, *processes, *env, &stop, restore_point);
     };
     if (!worker.start(job)) {
         package_installs().end(folder);

@@ -1,15 +1,18 @@
 #pragma once
 // Installing a downloaded driver package: a worker unpacks it into a folder
 // of its own beside the download, removes its top-level "*.htm" files and
-// starts the installer (see driver_installer.h). Once an installer was
-// started for it, the worker records the package's link in "setup.dat" in
-// the program's folder, so the next scan no longer offers it; a package
-// that was only opened, or not unpacked, or not started, is not recorded.
+// starts the installer (see driver_installer.h); pnputil is waited for and
+// its exit code becomes the outcome. Once an installer was started for it
+// (and, for pnputil, installed it), the worker records the package's link in
+// "setup.dat" in the program's folder, so the next scan no longer offers
+// it; a package that was only opened, or not unpacked, or not started, or
+// that pnputil did not install, is not recorded.
 #include "app/environment.h"
 #include "app/run_host.h"
 #include "common/text.h"
 #include "common/worker.h"
 #include "packages/driver_installer.h"
+#include "packages/process_run.h"
 #include "packages/shell.h"
 #include "system/restore_point.h"
 
@@ -27,9 +30,10 @@ namespace tdu {
 // How the latest installation of a request ended.
 enum install_outcome_t : int32_t {
     install_outcome_none = 0,  // none has ended since the request was made
-    // An installer was started on it: the tool or pnputil on its INF
-    // folder, its own setup program, or the package itself when it is a
-    // program (".exe") that is no archive. The link is in "setup.dat".
+    // An installer was started on it: the tool on its INF folder, its own
+    // setup program, or the package itself when it is a program (".exe")
+    // that is no archive; or pnputil, which had not ended when the wait
+    // ran out. How it ends is not known. The link is in "setup.dat".
     install_outcome_started = 1,
     // Not unpacked (not an archive, or its folder could not be made or
     // emptied) and no program: the package file itself was opened with the
@@ -57,11 +61,32 @@ enum install_outcome_t : int32_t {
     // installation, and the user has not agreed to install without one:
     // unpacked, but no installer was started.
     install_outcome_no_restore_point = 9,
+    // pnputil installed it (exit code 0). The link is in "setup.dat".
+    install_outcome_installed = 10,
+    // pnputil installed it and Windows must be restarted to finish
+    // (3010, ERROR_SUCCESS_REBOOT_REQUIRED); the user is told. The link is
+    // in "setup.dat".
+    install_outcome_restart_needed = 11,
+    // pnputil added it to the driver store, but no device of this computer
+    // took it: none matched, or each already had a driver as good (259,
+    // ERROR_NO_MORE_ITEMS). Not installed.
+    install_outcome_no_device = 12,
+    // pnputil ended with another exit code (install_request_t::exit_code):
+    // not installed.
+    install_outcome_installer_error = 13,
     // A device of the row has an installed driver, and its package could
     // not be backed up before it would be replaced: unpacked or not, no
     // installer was started (the user may agree to install without).
-    install_outcome_no_backup = 10,
+    install_outcome_no_backup = 14,
 };
+
+// The outcome of an installation by pnputil that ended with `exit_code`.
+int32_t pnputil_install_outcome(uint32_t exit_code);
+
+// An installer's exit code as the row and the console name it: decimal up
+// to 65535, else "0x" and eight hexadecimal digits (the form of the
+// system's error codes, "0xE0000247").
+std::string installer_exit_code_text(uint32_t exit_code);
 
 // The backup of the driver-store packages that a row's devices use now,
 // taken before an installation replaces them (the program's is in
@@ -113,6 +138,9 @@ struct install_request_t {
     // Set by the worker before it clears `installing`; back to none when a
     // new installation is requested.
     std::atomic<int32_t> outcome{install_outcome_none};
+    // pnputil's exit code, for install_outcome_installer_error; stored
+    // before `outcome`.
+    std::atomic<uint32_t> exit_code{0};
 };
 
 // The packages being installed in this process, by package folder: one
@@ -148,6 +176,7 @@ struct install_order_t {
 // The process-wide services the installation uses.
 struct install_services_t {
     shell_c& shell;
+    process_runner_c& processes;  // runs pnputil and waits for its exit code
     thread_starter_c& threads;  // the row's installation worker starts its threads here
     const environment_t& environment;
     // The run's restore point around its first installation; none when null.
@@ -185,7 +214,7 @@ bool request_install(worker_c& worker, const std::shared_ptr<install_request_t>&
 // Records the
 // outcome, releases the package's claim in package_installs and clears
 // `installing` at its end. Returns 0 (installer started) or -1.
-int install_package(install_request_t& request, shell_c& shell, const environment_t& env,
+int install_package(install_request_t& request, shell_c& shell, process_runner_c& processes, const environment_t& env,
                     const stop_flag_t* stop = nullptr, restore_point_run_c* restore_point = nullptr);
 
 // The folder a package unpacks into: its file name without the last

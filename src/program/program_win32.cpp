@@ -17,6 +17,7 @@
 #include "devices/scan_share.h"
 #include "devices/setup_api.h"
 #include "packages/download_session.h"
+#include "packages/process_run.h"
 #include "packages/shell.h"
 #include "program/global_services.h"
 #include "service/offer_ranking.h"
@@ -142,7 +143,7 @@ install_services_t program_install_services()
     // The user's setting turns them off (before the run's first
     // installation; the settings are loaded at start-up).
     if (settings.restore_point == 0) run->turn_off();
-    install_services_t services{win32_shell(), system_threads(), environment};
+    install_services_t services{win32_shell(), win32_process_runner(), system_threads(), environment};
     services.restore_point = run;
     // The driver an installation replaces is archived first.
     static update_backup_run_c* const backup = new update_backup_run_c(&program_backup_services);

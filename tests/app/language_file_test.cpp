@@ -86,6 +86,7 @@ TEST(LanguageFile, FormatsCarryTheirPlaceholdersInEveryLanguage)
         {lang::download_date1, {u"%s", u"%s"}},
         {lang::download_date2, {u"%s", u"%s"}},
         {lang::download_date3, {u"%s"}},
+        {lang::download_install_error_code, {u"%s"}},
         {lang::error_network_error, {u"%d"}},
         {lang::error_network_failed, {u"%d"}},
         {lang::new_driver_notify, {u"%d"}},

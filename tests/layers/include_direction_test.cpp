@@ -30,7 +30,8 @@ namespace {
 //   (child windows) <- ui/dialogs (modal boxes and dialogs) <- ui/views (the
 //   main window's pages, which open dialogs) <- ui (the main window, the
 //   tray, the program's start). ui/resources (ids, scripts) and ui/model
-//   (the decisions) are below all of them.
+//   (the decisions, which name the menu commands by the scripts' ids) are
+//   below all of them.
 const std::set<std::string> core = {"common", "app", "system", "devices", "service", "packages", "backup", "results"};
 
 std::set<std::string> with(std::set<std::string> base, std::initializer_list<std::string> more)
@@ -49,7 +50,7 @@ const std::map<std::string, std::set<std::string>> allowed = {
     {"backup", {"common", "app", "system", "devices", "service", "packages"}},
     {"results", {"common", "app", "system", "devices", "service", "packages", "backup"}},
     {"program", core},
-    {"ui/model", core},
+    {"ui/model", with(core, {"ui/resources"})},
     {"ui/resources", {}},
     {"ui/win", {"common", "app", "system", "ui/model"}},
     {"ui/skin", {"common", "app", "system", "ui/model", "ui/win"}},

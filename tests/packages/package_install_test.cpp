@@ -32,9 +32,10 @@ struct install_fixture_t {
     fs::path program = dir.path() / "program";
     environment_t env;
     test::recording_shell_c shell;
+    test::recording_processes_c processes;
     test::recording_host_c host;
     test::refusing_threads_c no_threads;
-    install_services_t services{shell, no_threads, env};
+    install_services_t services{shell, processes, no_threads, env};
     worker_c installer{no_threads};  // the row's
 
     install_fixture_t()
@@ -80,7 +81,7 @@ TEST(InstallPackage, UnpacksBesideTheDownloadRemovesTopLevelPagesAndStartsTheIns
     request.installing = 1;
 
     pin_digest(request);
-    EXPECT_EQ(install_package(request, f.shell, f.env), 0);
+    EXPECT_EQ(install_package(request, f.shell, f.processes, f.env), 0);
 
     fs::path unpacked = f.downloads / "0123abcd";
     EXPECT_EQ(test::read_file(unpacked / "drv/x64/a.sys"), "sys");
@@ -126,7 +127,7 @@ TEST(InstallPackage, APackageThatIsNoArchiveIsOpenedAndRecordedOnlyWhenItIsAStar
         request.installing = 1;
 
         pin_digest(request);
-        EXPECT_EQ(install_package(request, f.shell, f.env), r.result) << r.what;
+        EXPECT_EQ(install_package(request, f.shell, f.processes, f.env), r.result) << r.what;
         EXPECT_EQ(f.shell.lines(), std::vector<std::string>{utf16_to_utf8(f.download(r.name)) + "|"}) << r.what;
         EXPECT_EQ(request.installing.load(), 0) << r.what;
         EXPECT_EQ(request.outcome.load(), r.outcome) << r.what;
@@ -176,7 +177,7 @@ TEST(InstallPackage, OnlyAStartedInstallerRecordsTheLink)
         request.installing = 1;
 
         pin_digest(request);
-        EXPECT_EQ(install_package(request, f.shell, f.env), r.recorded ? 0 : -1) << r.what;
+        EXPECT_EQ(install_package(request, f.shell, f.processes, f.env), r.recorded ? 0 : -1) << r.what;
         EXPECT_EQ(request.outcome.load(), r.outcome) << r.what;
         EXPECT_EQ(f.setup_dat(), r.recorded ? "http://127.0.0.1/pkg/driver.zip\n" : "<none>") << r.what;
         EXPECT_EQ(f.shell.calls().size(), 1u) << r.what;
@@ -203,7 +204,7 @@ TEST(InstallPackage, APackageOfALinkWithoutAnExtensionIsInstalled)
     request.inf_names = {u"drv\\a.inf"};
 
     pin_digest(request);
-    EXPECT_EQ(install_package(request, f.shell, f.env), 0);
+    EXPECT_EQ(install_package(request, f.shell, f.processes, f.env), 0);
     EXPECT_EQ(request.outcome.load(), install_outcome_started);
     EXPECT_EQ(test::read_file(f.downloads / "0123abcd_files/drv/a.inf"), "inf");
     EXPECT_TRUE(fs::is_regular_file(f.downloads / "0123abcd"));
@@ -226,7 +227,7 @@ TEST(InstallPackage, ARepublishedPackageInstallsNoFileOfTheEarlierOne)
     request.inf_names = {u"drv\\a.inf"};
 
     pin_digest(request);
-    EXPECT_EQ(install_package(request, f.shell, f.env), 0);
+    EXPECT_EQ(install_package(request, f.shell, f.processes, f.env), 0);
     EXPECT_EQ(test::read_file(f.downloads / "0123abcd/drv/a.inf"), "new inf");
     EXPECT_EQ(test::read_file(f.downloads / "0123abcd/drv/a.sys"), "new sys");
     EXPECT_FALSE(fs::exists(f.downloads / "0123abcd/drv/old.cat"));
@@ -306,7 +307,7 @@ TEST(RequestInstall, SetupDatThatCannotBeOpenedIsSkipped)
     direct.inf_names = {u"drv\\a.inf"};
     direct.link = "http://x/y.zip";
     pin_digest(direct);
-    EXPECT_EQ(install_package(direct, f.shell, f.env), 0);
+    EXPECT_EQ(install_package(direct, f.shell, f.processes, f.env), 0);
     EXPECT_EQ(direct.outcome.load(), install_outcome_started);
 }
 
@@ -357,7 +358,7 @@ TEST(InstallPackage, APackageWithoutTheOfferedDigestIsNeitherUnpackedNorOpened)
         request.link = "http://127.0.0.1/pkg/driver.zip";
         request.installing = 1;
 
-        EXPECT_EQ(install_package(request, f.shell, f.env), r.result) << r.what;
+        EXPECT_EQ(install_package(request, f.shell, f.processes, f.env), r.result) << r.what;
         EXPECT_EQ(request.outcome.load() == install_outcome_refused, r.refused) << r.what;
         if (r.sha256.empty()) EXPECT_EQ(request.outcome.load(), install_outcome_no_digest) << r.what;
         EXPECT_EQ(f.shell.calls().size(), r.shell_calls) << r.what;
@@ -414,7 +415,7 @@ TEST(InstallPackage, TheFirstInstallationOfTheRunIsMadeWithinARestorePoint)
         request.installing = 1;
         pin_digest(request);
 
-        EXPECT_EQ(install_package(request, f.shell, f.env, nullptr, &run), r.result) << r.what;
+        EXPECT_EQ(install_package(request, f.shell, f.processes, f.env, nullptr, &run), r.result) << r.what;
         EXPECT_EQ(f.shell.calls().size(), r.shell_calls) << r.what;
         EXPECT_EQ(system.lines(), r.calls) << r.what;
         EXPECT_EQ(request.outcome.load(), r.outcome) << r.what;
@@ -531,7 +532,7 @@ TEST(InstallPackage, AFailingBackupStartsNoInstallerUnlessTheUserAgreed)
         // No thread here: the request is made as the row makes it, and the
         // job it would have started is run directly.
         EXPECT_FALSE(request_install(f.installer, request, order, f.host, f.services));
-        install_package(*request, f.shell, f.env);
+        install_package(*request, f.shell, f.processes, f.env);
         if (agreed) {
             EXPECT_TRUE(backup.prepared.empty()) << "no backup is taken once the user agreed";
             EXPECT_EQ(request->outcome.load(), install_outcome_started);

@@ -1,6 +1,7 @@
 #include "ui/views/download_panel.h"
 
-#include "app/app_messages.h"
+#include "ui/model/main_window_state.h"
+#include "ui/views/results_messages.h"
 #include "app/language.h"
 #include "app/language_keys.h"
 #include "app/language_format.h"
@@ -174,7 +175,10 @@ RECT download_panel_c::button_rect() const
 
 u16 download_panel_c::state_text() const
 {
-    return row_ ? language_text(row_->status_text_key()) : u16();
+    if (!row_) return u16();
+    const row_status_t status = row_->status();
+    if (status.argument.empty()) return language_text(status.text);
+    return format_language_text(language_text(status.text), {utf8_to_utf16(status.argument)}, 127);
 }
 
 bool download_panel_c::process_message(UINT message, WPARAM w, LPARAM l, LRESULT& result)
@@ -337,7 +341,7 @@ void download_panel_c::run_command(UINT command)
         return;
     case row_menu_settings:
         // The main window opens its settings dialog, modal over itself.
-        SendMessageW(GetAncestor(hwnd(), GA_ROOT), WM_COMMAND, ID_MENU_SETTINGS, 0);
+        SendMessageW(GetAncestor(hwnd(), GA_ROOT), WM_COMMAND, menu_settings_id, 0);
         return;
     case row_menu_information:
         if (context_.show_information) context_.show_information(GetActiveWindow(), group_);

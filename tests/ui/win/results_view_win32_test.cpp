@@ -2,7 +2,9 @@
 // real scan of the demo machine against the stand-in update service with
 // the demo catalogue: the rows and counts, best against latest offers, a
 // download watched, paused, regrouped and resumed, the installation with a
-// stand-in "DPInst32.exe" (x64: "DPInst64.exe"), download all, the context menu.
+// stand-in "DPInst32.exe" (x64: "DPInst64.exe"), from Windows 10 on with a
+// stand-in pnputil.exe whose answer the row shows, download all, the context
+// menu.
 //
 // Like the program's own end-to-end test the scan runs as Windows XP (Wine
 // cannot tell an installed driver's rank; see tests/cli/demo_expectations.h),
@@ -42,6 +44,7 @@
 #include "win/screenshot_support.h"
 #include "window_test_support.h"
 #include "xp_copy_win32.h"
+#include "prefix_store_win32.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -567,6 +570,71 @@ TEST_F(ResultsView, TheRowOfAnUpdatedDeviceRollsBackToTheDriverBeforeTheUpdate)
     EXPECT_FALSE(open_menu(norvale, 0).first);
 }
 
+// From Windows 10 on the row installs with the system's pnputil (a stand-in:
+// this test program under that name in the system folder, since Wine has
+// none), waits for it on the row's worker and shows its answer: 3010 is an
+// installation that needs a restart, said once in a box; another code is a
+// failure that the row names. The copy runs as Windows XP, so the program's
+// start-up facts say Windows 10 for this test only.
+TEST_F(ResultsView, FromWindows10TheRowShowsWhatPnputilAnswered)
+{
+    const char* ostara = "ostara-usb3-1.4.zip";
+    ASSERT_NE(row_of(ostara), nullptr);
+    if (row_of(ostara)->row().session().state() != download_complete) click_row_button(*row_of(ostara));
+    ASSERT_TRUE(wait_for_state(ostara, download_complete));
+
+    BOOL wow64 = FALSE;
+    IsWow64Process(GetCurrentProcess(), &wow64);
+    const fs::path pnputil = fs::path(windows_folder()) / (wow64 ? "Sysnative" : "System32") / "pnputil.exe";
+    ASSERT_FALSE(fs::exists(pnputil)) << "the prefix has a pnputil of its own";
+    ASSERT_TRUE(CopyFileW(test::own_path().c_str(), pnputil.c_str(), TRUE));
+    const fs::path record = downloads->path() / "pnputil_calls.txt";
+    SetEnvironmentVariableW(pnputil_record_variable, record.wstring().c_str());
+    const os_version_t saved = environment.version_info;
+    environment.version_info = os_version_t{10, 0, 19045, ver_platform_win32_nt};
+
+    struct row {
+        const wchar_t* exit_code;
+        int32_t outcome;
+        u16 text;
+        bool failure;
+        size_t restart_boxes;  // "download_setup_restart" boxes seen by then
+    };
+    const row rows[] = {
+        {L"3010", install_outcome_restart_needed, language_text(lang::download_install_restart), false, 1},
+        {L"0xE0000247", install_outcome_installer_error,
+         format_language_text(language_text(lang::download_install_error_code), {u"0xE0000247"}, 127), true, 1},
+        {L"0", install_outcome_installed, language_text(lang::download_install_installed), false, 1},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(utf16_to_utf8(u16(reinterpret_cast<const char16_t*>(r.exit_code))));
+        std::error_code ec;
+        fs::remove(record, ec);
+        SetEnvironmentVariableW(pnputil_exit_code_variable, r.exit_code);
+        // A run that has not yet asked about the restore point asks now.
+        answers.push_back(box_result_t::accepted);
+        click_row_button(*row_of(ostara));
+        ASSERT_TRUE(pump_until([&] { return row_of(ostara)->row().install_outcome() != install_outcome_none &&
+                                            !row_of(ostara)->row().installing(); },
+                               30000));
+        EXPECT_EQ(row_of(ostara)->row().install_outcome(), r.outcome);
+        EXPECT_TRUE(pump_until([&] { return row_of(ostara)->state_text() == r.text; }, 5000))
+            << utf16_to_utf8(row_of(ostara)->state_text());
+        EXPECT_EQ(row_of(ostara)->row().status().failure, r.failure);
+        pump_messages(300);
+        EXPECT_EQ(boxes_with(lang::download_setup_restart), r.restart_boxes);
+        // pnputil was waited for: its record is there once the row knows.
+        const std::string call = read_file(record);
+        EXPECT_NE(call.find("pnputil.exe\" /add-driver \""), std::string::npos) << call;
+        EXPECT_NE(call.find("\\USB3\\Driver\\*.inf\" /install"), std::string::npos) << call;
+        answers.clear();
+    }
+    environment.version_info = saved;
+    SetEnvironmentVariableW(pnputil_exit_code_variable, nullptr);
+    SetEnvironmentVariableW(pnputil_record_variable, nullptr);
+    DeleteFileW(pnputil.c_str());
+}
+
 // Download all asks first: No starts nothing, Yes starts every ticked row.
 // Tick all leaves the rows that bring nothing newer unticked.
 TEST_F(ResultsView, DownloadAllAsksAndStartsEveryTickedRow)
@@ -842,6 +910,7 @@ int run_as_xp_copy()
 int main(int argc, char** argv)
 {
     const std::wstring name = fs::path(test::own_path()).filename().wstring();
+    if (_wcsicmp(name.c_str(), L"pnputil.exe") == 0) return run_pnputil_stand_in();
     if (_wcsicmp(name.c_str(), tdu::test::this_architecture().driver_installer) == 0) return test::record_command_line(program_folder() / dpinst_record);
     if (_wcsicmp(name.c_str(), xp_program_name) != 0) return run_as_xp_copy();
     testing::InitGoogleTest(&argc, argv);
