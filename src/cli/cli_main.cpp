@@ -7,11 +7,14 @@
 //   tdu-cli download       scan, then download the package of every group
 //                          that is out of date or has no driver into the
 //                          download folder
-//   tdu-cli install [--no-restore-point]
+//   tdu-cli install [--no-restore-point] [--no-backup]
 //                          the same, then install every complete package,
 //                          the first within a system restore point; where
 //                          none can be made nothing is installed unless
-//                          --no-restore-point allows it
+//                          --no-restore-point allows it. The driver a
+//                          package replaces is backed up first; where that
+//                          fails nothing is installed unless --no-backup
+//                          (no such backup) allows it
 //   tdu-cli backup         back up every driver-store package of the
 //                          devices into the backup folder and record it in
 //                          the catalogue
@@ -21,6 +24,9 @@
 //   tdu-cli restore ARCHIVE
 //                          unpack one archive of the catalogue and start
 //                          the driver package installer on it
+//   tdu-cli rollback DEVICE
+//                          restore the driver the device (its "id" in
+//                          scan --json) had before the program updated it
 //   tdu-cli cleanup --list list every package of the driver store with
 //                          the clean-up's verdict
 //   tdu-cli cleanup --remove [--no-backup] [PACKAGE...]
@@ -183,9 +189,10 @@ int usage()
     std::fprintf(stderr, "usage: tdu-cli environment\n"
                          "       tdu-cli scan [--json]\n"
                          "       tdu-cli download\n"
-                         "       tdu-cli install [--no-restore-point]\n"
+                         "       tdu-cli install [--no-restore-point] [--no-backup]\n"
                          "       tdu-cli backup\n"
                          "       tdu-cli restore ARCHIVE\n"
+                         "       tdu-cli rollback DEVICE\n"
                          "       tdu-cli ignore --list | --add HWID VERSION DATE [TITLE] | --remove HWID VERSION DATE\n"
                          "       tdu-cli cleanup --list\n"
                          "       tdu-cli cleanup --remove [--no-backup] [PACKAGE...]\n");
@@ -207,12 +214,20 @@ int wmain(int argc, wchar_t** argv)
         CoUninitialize();
         return status;
     }
-    const bool without_restore_point =
-        command == "install" && argc == 3 && tdu::utf16_to_utf8(tdu::u16ptr(argv[2])) == "--no-restore-point";
-    if ((command == "download" || command == "install") && (argc == 2 || without_restore_point)) {
+    bool without_restore_point = false, without_backup = false, switches_known = true;
+    for (int i = 2; command == "install" && i < argc; ++i) {
+        std::string word = tdu::utf16_to_utf8(tdu::u16ptr(argv[i]));
+        if (word == "--no-restore-point" && !without_restore_point)
+            without_restore_point = true;
+        else if (word == "--no-backup" && !without_backup)
+            without_backup = true;
+        else
+            switches_known = false;
+    }
+    if ((command == "download" && argc == 2) || (command == "install" && switches_known)) {
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        int status = scan_then([&command, without_restore_point](const tdu::console_scan_outcome_t&) {
-            return command == "install" ? tdu::console_install(console_tick_ms, without_restore_point)
+        int status = scan_then([&command, without_restore_point, without_backup](const tdu::console_scan_outcome_t&) {
+            return command == "install" ? tdu::console_install(console_tick_ms, without_restore_point, without_backup)
                                         : tdu::console_download(console_tick_ms);
         });
         CoUninitialize();
@@ -223,6 +238,13 @@ int wmain(int argc, wchar_t** argv)
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         int status = command == "backup" ? after_start_up([] { return tdu::console_backup(); })
                                          : after_start_up([&archive] { return tdu::console_restore(archive); });
+        CoUninitialize();
+        return status;
+    }
+    if (command == "rollback" && argc == 3) {
+        std::string device = tdu::utf16_to_utf8(tdu::u16ptr(argv[2]));
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        int status = after_start_up([&device] { return tdu::console_rollback(device); });
         CoUninitialize();
         return status;
     }

@@ -12,6 +12,7 @@ download_row_input_t download_row_input_for(const offer_group_t& group)
     input.sha256 = group.offer ? group.offer->sha256 : "";
     input.no_update = group.no_update;
     for (const device_t* device : group.devices) {
+        input.device_ids.push_back(u16(device->device_id, u16_length(device->device_id)));
         const driver_offer_t* offer = group.mode == grouping_by_best_offer     ? device->best_offer
                                       : group.mode == grouping_by_latest_offer ? device->latest_offer
                                                                                : nullptr;
@@ -66,6 +67,10 @@ row_status_t row_status(download_state_t state, download_failure_t failure, uint
         break;
     case install_outcome_no_restore_point:
         status.text = lang::download_install_no_restore_point;
+        status.failure = true;
+        break;
+    case install_outcome_no_backup:
+        status.text = lang::download_install_no_backup;
         status.failure = true;
         break;
     case install_outcome_installed: status.text = lang::download_install_installed; break;
@@ -145,6 +150,9 @@ void download_row_c::click()
         order.download_folder = session_->download_folder();
         order.inf_names = input_.inf_names;
         order.sha256 = input_.sha256;
+        order.device_ids = input_.device_ids;
+        order.without_backup = without_backup_next_;
+        without_backup_next_ = false;
         // The timer runs until the job has ended, so the row shows its
         // outcome as soon as it is in.
         if (request_install(installer_, install_, order, host_, services_)) {
@@ -194,6 +202,14 @@ void download_row_c::timer_tick()
                 host_.message_box(lang::download_setup_no_restore_point, box_style_t::yes_no) ==
                     box_result_t::accepted) {
                 run->allow_without();
+                click();
+            }
+        } else if (!told_install_outcome_ && outcome == install_outcome_no_backup) {
+            told_install_outcome_ = true;
+            // Asked each time: only Yes installs this once without the
+            // backup of the driver it replaces.
+            if (host_.message_box(lang::download_setup_no_backup, box_style_t::yes_no) == box_result_t::accepted) {
+                without_backup_next_ = true;
                 click();
             }
         }

@@ -26,6 +26,7 @@ struct download_row_input_t {
     std::string sha256;           // the offered package's digest; empty when the service gave none
     bool no_update = false;       // no device of the group gains a newer driver
     std::vector<u16> inf_names;   // each device's INF inside the package, for the group's offer kind
+    std::vector<u16> device_ids;  // the group's devices, whose installed drivers are backed up first
 };
 
 // A row's input from its group: the link and the offer's size, and the INF
@@ -115,6 +116,7 @@ private:
     std::shared_ptr<install_request_t> install_;
     worker_c installer_;
     bool told_install_outcome_ = false;
+    bool without_backup_next_ = false;  // the user agreed to install once without the backup
 };
 
 // Asked by the results list before it sends download all to every row:

@@ -124,6 +124,28 @@ u16 restore_point_package_name(const install_request_t& request)
 
 } // namespace
 
+int32_t guarded_install(restore_point_run_c* restore_point, u16view package_name,
+                        const std::function<bool()>& backup, bool without_backup,
+                        const std::function<int32_t()>& install)
+{
+    int32_t outcome = install_outcome_failed;
+    auto step = [&]() {
+        // Nothing is installed over a driver without its way back, unless
+        // the user said so.
+        if (backup && !without_backup && !backup()) {
+            outcome = install_outcome_no_backup;
+            return false;
+        }
+        outcome = install();
+        return install_outcome_installs(outcome);
+    };
+    if (!restore_point)
+        step();
+    else if (restore_point->guard(package_name, step) == restore_point_guard_t::no_restore_point)
+        outcome = install_outcome_no_restore_point;
+    return outcome;
+}
+
 int install_package(install_request_t& request, shell_c& shell, process_runner_c& processes, const environment_t& env,
                     const stop_flag_t* stop, restore_point_run_c* restore_point)
 {
@@ -139,8 +161,8 @@ int install_package(install_request_t& request, shell_c& shell, process_runner_c
         request.installing.store(0);
         return -1;
     }
-    int32_t outcome = install_outcome_failed;
     auto install = [&]() {
+        int32_t outcome = install_outcome_failed;
         // Into a made or emptied folder: files that an earlier extraction of
         // a re-published package left there must not be installed with it.
         if (extract_archive_afresh(request.package_path, folder) == 0) {
@@ -159,13 +181,10 @@ int install_package(install_request_t& request, shell_c& shell, process_runner_c
             if (package_is_program(request.package_path))
                 outcome = started ? install_outcome_started : install_outcome_not_started;
         }
-        return install_outcome_installs(outcome);
+        return outcome;
     };
-    if (!restore_point)
-        install();
-    else if (restore_point->guard(restore_point_package_name(request), install) ==
-             restore_point_guard_t::no_restore_point)
-        outcome = install_outcome_no_restore_point;
+    const int32_t outcome = guarded_install(restore_point, restore_point_package_name(request), request.backup,
+                                            request.without_backup, install);
     // Only a started installer makes the next scan leave the offer out.
     const int result = install_outcome_installs(outcome) ? 0 : -1;
     if (result == 0 && !request.link.empty()) append_installed_link(env.program_folder, request.link);
@@ -201,6 +220,12 @@ bool request_install(worker_c& worker, const std::shared_ptr<install_request_t>&
     request->inf_names.insert(order.inf_names.begin(), order.inf_names.end());
     request->sha256 = order.sha256;
     request->link.clear();
+    // What the installation replaces is archived first (the catalogue and
+    // the inventory are read here, on the interface thread).
+    request->without_backup = order.without_backup || services.without_backup;
+    request->backup = nullptr;
+    if (services.backup && !request->without_backup && !order.device_ids.empty())
+        request->backup = services.backup->prepare(order.device_ids, restore_point_package_name(*request));
     request->outcome.store(install_outcome_none);
     request->exit_code.store(0);
     request->installing.store(1);

@@ -17,6 +17,7 @@
 #include "system/restore_point.h"
 
 #include <atomic>
+#include <functional>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -73,6 +74,10 @@ enum install_outcome_t : int32_t {
     // pnputil ended with another exit code (install_request_t::exit_code):
     // not installed.
     install_outcome_installer_error = 13,
+    // A device of the row has an installed driver, and its package could
+    // not be backed up before it would be replaced: unpacked or not, no
+    // installer was started (the user may agree to install without).
+    install_outcome_no_backup = 14,
 };
 
 // The outcome of an installation by pnputil that ended with `exit_code`.
@@ -82,6 +87,33 @@ int32_t pnputil_install_outcome(uint32_t exit_code);
 // to 65535, else "0x" and eight hexadecimal digits (the form of the
 // system's error codes, "0xE0000247").
 std::string installer_exit_code_text(uint32_t exit_code);
+
+// The backup of the driver-store packages that a row's devices use now,
+// taken before an installation replaces them (the program's is in
+// backup/update_backup.h).
+class update_backup_c {
+public:
+    virtual ~update_backup_c() = default;
+    // Interface thread, when the installation is asked for: copies what the
+    // backup needs of the devices `device_ids`, since the inventory's
+    // records may go with the next scan. `replacing` names the package about
+    // to replace their drivers. An empty function when none of them has an
+    // installed driver; otherwise the worker calls it just before the
+    // installation: true when every package was archived and recorded.
+    virtual std::function<bool()> prepare(const std::vector<u16>& device_ids, u16view replacing) = 0;
+};
+
+// The order around one installation: the run's restore point begins (when
+// `restore_point`; see restore_point_run_c for the run's first installation
+// only), then the backup of the drivers it replaces is taken (when
+// `backup`), then `install` runs (its outcome, install_outcome_t), and the
+// restore point ends, as cancelled unless an installer was started. A
+// backup that fails stops there: `install` does not run and the outcome is
+// `no_backup`; `without_backup` (the user agreed) takes no backup at all.
+// `no_restore_point` when the restore point kept everything from running.
+int32_t guarded_install(restore_point_run_c* restore_point, u16view package_name,
+                        const std::function<bool()>& backup, bool without_backup,
+                        const std::function<int32_t()>& install);
 
 // Whether an outcome means an installer was started, so its link belongs in
 // "setup.dat".
@@ -95,6 +127,11 @@ struct install_request_t {
     u16 download_folder;       // where the package folder is made
     std::string sha256;        // the package's digest as offered; empty when none was
     std::string link;          // recorded in "setup.dat" by the worker once an installer was started
+    // The backup of the drivers the installation replaces (update_backup_c),
+    // run by the worker first; none when empty. `without_backup`: the user
+    // agreed to install without one.
+    std::function<bool()> backup;
+    bool without_backup = false;
     // 1 from the request until the worker has started an installer or given
     // up; further requests of the row are ignored meanwhile.
     std::atomic<int32_t> installing{0};
@@ -132,6 +169,8 @@ struct install_order_t {
     u16 download_folder;
     std::vector<u16> inf_names;  // the chosen offer's INF name of each device, in order
     std::string sha256;          // the offered package's digest; empty when none was given
+    std::vector<u16> device_ids; // the row's devices, whose installed drivers are backed up first
+    bool without_backup = false; // the user agreed to install this once without that backup
 };
 
 // The process-wide services the installation uses.
@@ -142,6 +181,10 @@ struct install_services_t {
     const environment_t& environment;
     // The run's restore point around its first installation; none when null.
     restore_point_run_c* restore_point = nullptr;
+    // The backup of the drivers an installation replaces; none when null.
+    update_backup_c* backup = nullptr;
+    // The console's "--no-backup": every installation of the run goes without it.
+    bool without_backup = false;
 };
 
 // The row's action in the download state `complete` (interface thread).

@@ -9,6 +9,7 @@
 #include "app/language.h"
 #include "app/settings.h"
 #include "backup/driver_store.h"
+#include "backup/update_backup.h"
 #include "common/program_title.h"
 #include "common/win32_text.h"
 #include "common/worker.h"
@@ -144,6 +145,9 @@ install_services_t program_install_services()
     if (settings.restore_point == 0) run->turn_off();
     install_services_t services{win32_shell(), win32_process_runner(), system_threads(), environment};
     services.restore_point = run;
+    // The driver an installation replaces is archived first.
+    static update_backup_run_c* const backup = new update_backup_run_c(&program_backup_services);
+    services.backup = backup;
     return services;
 }
 

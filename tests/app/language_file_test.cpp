@@ -90,6 +90,7 @@ TEST(LanguageFile, FormatsCarryTheirPlaceholdersInEveryLanguage)
         {lang::error_network_error, {u"%d"}},
         {lang::error_network_failed, {u"%d"}},
         {lang::new_driver_notify, {u"%d"}},
+        {lang::restore_before_update, {u"%s"}},
         {lang::ignored_link, {u"%d"}},
         {lang::sidebar_out_of_date, {u"%d"}},
         {lang::sidebar_no_driver, {u"%d"}},

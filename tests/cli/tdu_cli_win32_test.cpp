@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "cli/demo_expectations.h"
+#include "cli/demo_store_win32.h"
 #include "devices/machine_registry.h"
 #include "program_keys_win32.h"
 #include "support/architecture.h"
@@ -77,6 +78,7 @@ protected:
     static void SetUpTestSuite()
     {
         registry = std::make_unique<machine_registry_c>(load_machine(data_dir() / "devices" / "demo_machine.ini"));
+        store = std::make_unique<demo_store_c>();
         ASSERT_TRUE(tdu::test::set_wine_program_version(program_name, L"winxp"));
         reset_program_keys(true);
         // Every mirror is the service; the scan-share host is an address
@@ -127,6 +129,7 @@ protected:
         SetEnvironmentVariableA("TDU_ENDPOINTS", nullptr);
         tdu::test::set_wine_program_version(program_name, nullptr);
         reset_program_keys(false);
+        store.reset();
         registry.reset();
         suite_dir.reset();
     }
@@ -141,6 +144,7 @@ protected:
     }
 
     static std::unique_ptr<machine_registry_c> registry;
+    static std::unique_ptr<demo_store_c> store;
     static std::unique_ptr<temp_dir_c> suite_dir;
     static std::string demo_endpoints;
     static bool listed_key;
@@ -149,6 +153,7 @@ protected:
 };
 
 std::unique_ptr<machine_registry_c> TduCli::registry;
+std::unique_ptr<demo_store_c> TduCli::store;
 std::unique_ptr<temp_dir_c> TduCli::suite_dir;
 std::string TduCli::demo_endpoints;
 bool TduCli::listed_key = false;
@@ -355,10 +360,16 @@ TEST_F(TduCli, InstallStartsTheDriverInstallerOnEachDownloadedPackage)
     EXPECT_EQ(count_of(out, "--no-restore-point"), 3u) << out;
     EXPECT_FALSE(fs::exists(folder.path() / "setup.dat"));
     EXPECT_FALSE(fs::exists(folder.path() / installer_record));
+    EXPECT_FALSE(fs::exists(folder.path() / "backup.xml")) << "nothing was backed up for nothing installed";
 
     out = run_program(program, L"install --no-restore-point", &exit_code);
     EXPECT_EQ(exit_code, 0) << out;
     EXPECT_EQ(count_of(out, ": installer started in "), 3u) << out;
+    // The network adapter's and the printer's installed drivers were backed
+    // up first (the USB controller had none), as taken before an update.
+    EXPECT_TRUE(fs::exists(folder.path() / "backup" / "Norvale-GbE-Network-Adapter-NV-1021-3.0.0.0-before-update.zip"));
+    EXPECT_TRUE(fs::exists(folder.path() / "backup" / "Inkmere-P2100-1.0.0.4-before-update.zip"));
+    EXPECT_EQ(count_of(read_file(folder.path() / "backup.xml"), "<driver before_update=\"1\" replaced_by=\""), 2u);
     EXPECT_EQ(count_of(read_file(folder.path() / "setup.dat"), "\n"), 3u);
     // The packages and their unpacked folders are in this program's
     // download folder.
@@ -372,6 +383,35 @@ TEST_F(TduCli, InstallStartsTheDriverInstallerOnEachDownloadedPackage)
     for (const char* inf_folder : {"\\Norvale\\NDIS62\"\n", "\\USB3\\Driver\"\n", "\\Driver\"\n"})
         EXPECT_NE(started.find(inf_folder), std::string::npos) << inf_folder << " in " << started;
     EXPECT_EQ(count_of(started, " /SH /PATH \""), 3u) << started;
+}
+
+// A driver that cannot be backed up before it is replaced (the printer's
+// package gone from the store) is not replaced: its line says why and how
+// to go on, the others install; --no-backup installs it without.
+TEST_F(TduCli, APackageWhoseReplacedDriverCannotBeBackedUpIsNotInstalledWithoutTheSwitch)
+{
+    fs::copy_file(own_path(), folder.path() / tdu::test::this_architecture().driver_installer);
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    const fs::path package = fs::path(system) / "DRVSTORE" / "inkp2100_2b7e0c31";
+    const fs::path aside = folder.path() / "inkp2100_aside";
+    fs::rename(package, aside);
+    int exit_code = 0;
+    std::string out = run_program(program, L"install --no-restore-point", &exit_code);
+    const int exit_with = exit_code;
+    std::string out_without = run_program(program, L"install --no-backup --no-restore-point", &exit_code);
+    const int exit_without = exit_code;
+    fs::rename(aside, package);
+    EXPECT_EQ(exit_with, 1) << out;
+    EXPECT_EQ(count_of(out, ": installer started in "), 2u) << out;
+    EXPECT_EQ(count_of(out, "inkmere-p2100-2.0.zip: not installed, the driver it replaces could not be backed up"), 1u)
+        << out;
+    EXPECT_EQ(count_of(out, "\"tdu-cli install --no-backup\""), 1u) << out;
+    EXPECT_FALSE(fs::exists(folder.path() / "backup" / "Inkmere-P2100-1.0.0.4-before-update.zip"));
+    // The two installed before are no longer offered (see "setup.dat").
+    EXPECT_EQ(exit_without, 0) << out_without;
+    EXPECT_EQ(count_of(out_without, "inkmere-p2100-2.0.zip: installer started in "), 1u) << out_without;
+    EXPECT_EQ(count_of(out_without, ": installer started in "), 1u) << out_without;
 }
 
 // With a System Restore that makes restore points (a stand-in srclient.dll

@@ -413,3 +413,92 @@ TEST(InstallWorker, WithoutARestorePointTheRowAsksOnceARun)
             << r.what;
     }
 }
+
+namespace {
+
+// The program's backup seam: every backup fails; records the devices.
+class failing_backup_c final : public update_backup_c {
+public:
+    std::vector<std::vector<u16>> prepared;
+    std::atomic<int> runs{0};
+    std::function<bool()> prepare(const std::vector<u16>& device_ids, u16view) override
+    {
+        prepared.push_back(device_ids);
+        return [this] {
+            ++runs;
+            return false;
+        };
+    }
+};
+
+} // namespace
+
+// When the driver a package replaces cannot be backed up, the row installs
+// nothing and asks whether to install without that backup: No leaves it
+// uninstalled and says so; Yes installs at once, taking no backup. The
+// question comes again with the next failing installation.
+TEST(InstallWorker, WhenTheBackupFailsTheRowAsksBeforeInstallingWithoutIt)
+{
+    struct row {
+        const char* what;
+        box_result_t answer;
+        int32_t outcome;
+        const char* status;
+        size_t shell_calls;
+    };
+    const row rows[] = {
+        {"No", box_result_t::declined, install_outcome_no_backup, "download_install_no_backup", 0},
+        {"Yes", box_result_t::accepted, install_outcome_started, "download_install_started", 1},
+    };
+    for (const auto& r : rows) {
+        test::temp_dir_c dir;
+        fs::path downloads = dir.path() / "download", program = dir.path() / "program";
+        fs::create_directories(program);
+        test::write_file(program / "DPInst32.exe", "the installer tool");
+        environment_t env;
+        env.version_info = os_version_t{5, 1, 2600, ver_platform_win32_nt};
+        copy_field(env.program_folder, path_chars, test::program_path(program) + u"\\");
+        test::recording_shell_c shell;
+        test::recording_processes_c processes;
+        test::recording_host_c host;
+        host.answers = {r.answer, r.answer};
+        failing_backup_c backup;
+        install_services_t services{shell, processes, system_threads(), env};
+        services.backup = &backup;
+        download_session_list_c sessions;
+        sessions.settings.download_folder = test::program_path(downloads);
+        download_row_input_t input;
+        input.link = "http://127.0.0.1/drivers/pkg.zip";
+        input.expected_size = 5000;
+        input.inf_names = {u"drv\\a.inf"};
+        input.device_ids = {u"PCI\\VEN_1&DEV_2\\3"};
+        fs::path package = test::fs_path(download_names(input.link, sessions.settings.download_folder).final_path);
+        test::write_zip(package, {{"drv/a.inf", "inf"}});
+        input.sha256 = sha256_hex_of(test::read_file(package));
+        download_row_c download_row(input, sessions, services, host);
+        auto settle = [&] {
+            for (int i = 0; i < 30000 && host.timer_running; ++i) {
+                download_row.timer_tick();
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        };
+        download_row.click();
+        settle();
+        EXPECT_FALSE(host.timer_running) << r.what;
+        EXPECT_EQ(download_row.install_outcome(), r.outcome) << r.what;
+        EXPECT_STREQ(download_row.status_text_key().name, r.status) << r.what;
+        EXPECT_EQ(download_row.status().failure, r.shell_calls == 0) << r.what;
+        EXPECT_EQ(shell.calls().size(), r.shell_calls) << r.what;
+        EXPECT_EQ(host.boxes, std::vector<std::string>{"download_setup_no_backup/3"}) << r.what;
+        EXPECT_EQ(backup.runs.load(), 1) << r.what;
+        ASSERT_EQ(backup.prepared.size(), 1u) << r.what;
+        EXPECT_EQ(backup.prepared[0], input.device_ids) << r.what;
+        // The agreement was for that installation only: the next one backs
+        // up again, and asks again when that fails.
+        download_row.click();
+        settle();
+        EXPECT_EQ(backup.runs.load(), 2) << r.what;
+        EXPECT_EQ(host.boxes.size(), 2u) << r.what;
+        EXPECT_EQ(shell.calls().size(), 2 * r.shell_calls) << r.what;
+    }
+}

@@ -301,10 +301,15 @@ HMENU download_panel_c::make_context_menu(POINT client) const
         {row_menu_remove, language_text(lang::menu_remove)},
         {row_menu_open_location, language_text(lang::menu_open_location)},
         {row_menu_ignore, language_text(lang::menu_ignore_update)},
+        {row_menu_roll_back, language_text(lang::menu_roll_back)},
     };
     for (const label_t& label : labels)
         ModifyMenuW(popup, label.id, MF_BYCOMMAND | MF_STRING, label.id, wide(label.text.c_str()));
     if (row_ && !row_->remove_enabled()) EnableMenuItem(popup, row_menu_remove, MF_BYCOMMAND | MF_GRAYED);
+    // Only a row whose device the program updated (and backed up first)
+    // can be rolled back.
+    if (!context_.can_roll_back || !context_.roll_back || !context_.can_roll_back(group_))
+        DeleteMenu(popup, row_menu_roll_back, MF_BYCOMMAND);
     return popup;
 }
 
@@ -349,6 +354,9 @@ void download_panel_c::run_command(UINT command)
         return;
     case row_menu_ignore:
         if (context_.ignore_group) context_.ignore_group(group_);
+        return;
+    case row_menu_roll_back:
+        if (context_.roll_back) context_.roll_back(group_);
         return;
     default:
         return;
