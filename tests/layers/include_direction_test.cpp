@@ -16,7 +16,8 @@ namespace fs = std::filesystem;
 namespace {
 
 // Each layer and the layers it may include (besides itself), from the
-// bottom up:
+// bottom up ("offers", the catalogue code the update service builds too,
+// includes nothing of src/ and serves the service layer and above):
 //   common <- app, system <- devices <- service <- packages <- backup
 //   <- results <- program (the composition root) <- front ends
 // The front ends (the window program's decisions, the window program, the
@@ -24,17 +25,18 @@ namespace {
 // that the window program uses its own decisions.
 const std::map<std::string, std::set<std::string>> allowed = {
     {"common", {}},
+    {"offers", {}},
     {"app", {"common"}},
     {"system", {"common"}},
     {"devices", {"common", "app", "system"}},
-    {"service", {"common", "app", "system", "devices"}},
-    {"packages", {"common", "app", "system", "devices", "service"}},
-    {"backup", {"common", "app", "system", "devices", "service", "packages"}},
-    {"results", {"common", "app", "system", "devices", "service", "packages", "backup"}},
-    {"program", {"common", "app", "system", "devices", "service", "packages", "backup", "results"}},
-    {"ui/model", {"common", "app", "system", "devices", "service", "packages", "backup", "results"}},
-    {"ui", {"common", "app", "system", "devices", "service", "packages", "backup", "results", "program", "ui/model"}},
-    {"cli", {"common", "app", "system", "devices", "service", "packages", "backup", "results", "program"}},
+    {"service", {"common", "offers", "app", "system", "devices"}},
+    {"packages", {"common", "offers", "app", "system", "devices", "service"}},
+    {"backup", {"common", "offers", "app", "system", "devices", "service", "packages"}},
+    {"results", {"common", "offers", "app", "system", "devices", "service", "packages", "backup"}},
+    {"program", {"common", "offers", "app", "system", "devices", "service", "packages", "backup", "results"}},
+    {"ui/model", {"common", "offers", "app", "system", "devices", "service", "packages", "backup", "results"}},
+    {"ui", {"common", "offers", "app", "system", "devices", "service", "packages", "backup", "results", "program", "ui/model"}},
+    {"cli", {"common", "offers", "app", "system", "devices", "service", "packages", "backup", "results", "program"}},
 };
 
 // The layer of a path relative to src/ ("ui/model/score.h" is in
@@ -111,6 +113,9 @@ TEST(IncludeDirection, TheCheckCatchesAnArrowBackUp)
     EXPECT_FALSE(may_include("app", "system"));
     EXPECT_FALSE(may_include("system", "app"));
     EXPECT_FALSE(may_include("devices", "service"));
+    EXPECT_TRUE(may_include("service", "offers"));
+    EXPECT_FALSE(may_include("offers", "common"));
+    EXPECT_FALSE(may_include("devices", "offers"));
     EXPECT_TRUE(may_include("backup", "packages"));
     EXPECT_FALSE(may_include("packages", "backup"));
     EXPECT_FALSE(may_include("results", "program"));
