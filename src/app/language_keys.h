@@ -10,6 +10,7 @@
 //   download_date1/2     %s %s      installed driver's date, offered date
 //   download_date3       %s         installed driver's date
 //   error_network_error  %d         HTTP status
+//   error_driver_folder  %s         the driver folder
 //   error_network_failed %d         the transfer's error number
 //   new_driver_notify    %d         drivers out of date (30 characters at most)
 //   ignored_link         %d         ignored offers
@@ -52,7 +53,7 @@
     X(download_setup_no_digest) X(download_setup_no_restore_point) X(download_setup_package_folder) \
     X(download_setup_refused) \
     X(download_setup_require) X(download_setup_warning) \
-    X(error_answer_refused) X(error_internal_error) X(error_invalid_date) X(error_network_error) X(error_network_failed) \
+    X(error_answer_refused) X(error_driver_folder) X(error_internal_error) X(error_invalid_date) X(error_network_error) X(error_network_failed) \
     X(error_network_interrupted) X(error_network_timeout) \
     X(home_backup_msg) X(home_download) X(home_download_msg) X(home_install) \
     X(home_kelptone_automatically) X(home_restore_msg) X(home_scan_for_driver_updates) \

@@ -283,9 +283,11 @@ int transfer_download(http_transfer_t& transfer, const char* url, const char16_t
             curl_easy_setopt(h, CURLOPT_RANGE, static_cast<char*>(nullptr));
             transfer.file = open_file(path, "wb");
         }
-    } else if (starts_with_ignore_case(url, "ftp://")) {
+    } else if (starts_with_ignore_case(url, "ftp://") || starts_with_ignore_case(url, "file://")) {
         // An FTP download always starts from the first byte: the file is
-        // truncated, so the byte count starts again from 0 as well.
+        // truncated, so the byte count starts again from 0 as well. A local
+        // package (file://, offered from a driver folder) is copied the
+        // same way.
         reset_response(transfer.response);
         curl_easy_setopt(h, CURLOPT_RANGE, static_cast<char*>(nullptr));
         transfer.file = open_file(path, "wb");

@@ -4,6 +4,7 @@
 #include "service/builtin_answer_key.h"
 #include "common/text.h"
 #include "service/installed_links.h"
+#include "service/local_source.h"
 #include "service/offer_ranking.h"
 #include "service/request_document.h"
 #include "service/update_response.h"
@@ -82,6 +83,7 @@ void update_client_init(update_client_t& client, device_inventory_t& inventory)
 
 bool send_update_request(update_client_t& client, update_request_t& request)
 {
+    if (client.local_source) return answer_from_local_source(client, *client.local_source, request);
     device_inventory_t& inventory = *client.inventory;
     std::string document = build_update_request(inventory.devices.data(), inventory.devices.size(), request);
 

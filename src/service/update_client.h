@@ -10,6 +10,7 @@
 //    3  every mirror failed, the last with HTTP 504 or no answer at all
 //   20  every mirror failed otherwise (error_text may say why)
 //   21  the answer is not understood
+//   29  (a local driver folder) the folder cannot be used
 //   28  no answer came with a valid signature of a trusted key, bound to
 //       this request and in time (answer_signature.h); the request's
 //       signature_verdict says why the last one was refused
@@ -20,11 +21,14 @@
 #include "app/ignored_offers.h"
 
 #include <cstdint>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
 namespace tdu {
+
+struct local_source_t;
 
 // The input and outcome of one update request (held by the scan run).
 struct update_request_t {
@@ -66,6 +70,9 @@ struct update_client_t {
     // The clock an answer's time limit is held against, seconds since 1970
     // UTC; tests set their own.
     int64_t (*clock)() = nullptr;
+    // When set, offers come from this local driver folder and no service
+    // is asked (service/local_source.h).
+    std::shared_ptr<local_source_t> local_source;
 };
 
 // The built-in key (from the file the build names), then the keys of the
