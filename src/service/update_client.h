@@ -30,6 +30,13 @@ namespace tdu {
 
 struct local_source_t;
 
+// Where a scan's offers come from.
+enum class offers_source_t : int32_t {
+    service = 0,         // the update service
+    driver_folder = 1,   // the driver folder the user named (setting or --drivers)
+    beside_program = 2,  // the "drivers" folder beside the program: the service could not be reached
+};
+
 // The input and outcome of one update request (held by the scan run).
 struct update_request_t {
     std::string os_code;       // operating-system code, "WIN7", "WIN764", ...
@@ -44,6 +51,8 @@ struct update_request_t {
     // status of 400 or more), or when its answer did not fit (23); 0 when
     // none. The interface shows its own text for it, never libcurl's.
     int32_t transport_result = 0;
+    // Where the latest answer's offers came from.
+    offers_source_t offers_source = offers_source_t::service;
     // Why the latest refused answer was refused (valid when none was).
     signature_verdict_t signature_verdict = signature_verdict_t::valid;
 };
@@ -73,6 +82,9 @@ struct update_client_t {
     // When set, offers come from this local driver folder and no service
     // is asked (service/local_source.h).
     std::shared_ptr<local_source_t> local_source;
+    // Asked when every mirror failed (the stick the program runs from):
+    // the "drivers" folder beside the program, when there is one.
+    std::shared_ptr<local_source_t> fallback_source;
 };
 
 // The built-in key (from the file the build names), then the keys of the
