@@ -103,5 +103,29 @@ TEST_F(LocalSource, AStickPulledBeforeTheScanEndsItWithTheFoldersText)
         << utf16_to_utf8(*text);
 }
 
+// The stick pulled while its packages are read: the run ends with the
+// folder's message and keeps nothing half-read (the digest of the first
+// package is the moment the folder goes).
+TEST_F(LocalSource, AStickPulledDuringTheIndexRunEndsIt)
+{
+    offers::folder_catalogue_t catalogue;
+    offers::folder_index_options_t options;
+    options.folder = stick;
+    options.cache = dir.path() / "cache";
+    int digests = 0;
+    options.digest = [&](const fs::path& file, std::string& hex) {
+        bool ok = sha256_file_hex(file.u16string(), hex);
+        if (++digests == 1) fs::remove_all(stick);
+        return ok;
+    };
+    offers::folder_index_progress_t progress;
+    offers::folder_index_report_t report;
+    std::string error;
+    EXPECT_FALSE(catalogue.index(options, progress, report, error));
+    EXPECT_NE(error.find(" is gone"), std::string::npos) << error;
+    EXPECT_LT(progress.packages_done.load(), progress.packages_total.load());
+    EXPECT_TRUE(catalogue.packages().empty());
+}
+
 } // namespace
 } // namespace tdu
