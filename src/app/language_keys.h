@@ -11,6 +11,7 @@
 //   download_date3       %s         installed driver's date
 //   error_network_error  %d         HTTP status
 //   error_driver_folder  %s         the driver folder
+//   scan_driver_folder   %s %d %d   the driver folder, packages read, packages in all
 //   error_network_failed %d         the transfer's error number
 //   new_driver_notify    %d         drivers out of date (30 characters at most)
 //   ignored_link         %d         ignored offers
@@ -27,7 +28,7 @@
     X(cleanup_no_package) X(cleanup_none) \
     X(btn_backup) X(btn_cancel) X(btn_no) X(btn_ok) X(btn_restore) X(btn_retry) X(btn_yes) \
     X(config_backup_path) X(config_close_option) X(config_close_to_system_tray) \
-    X(config_download_path) X(config_enable_scheduled_automatic_scan) X(config_invalid_backup_path) \
+    X(config_download_path) X(config_enable_scheduled_automatic_scan) X(config_invalid_backup_path) X(config_invalid_driver_folder) X(config_driver_folder) X(config_choose_folder) \
     X(config_invalid_download_path) X(config_language) X(config_path_too_long) \
     X(config_language_change_notice) X(config_scan_non_present_devices) X(config_scan_option) \
     X(config_scheduled_task) X(config_start_when_windows_startup) X(config_startup_option) X(config_title) \
@@ -65,7 +66,7 @@
     X(new_driver_notify) X(quit_backup_confirm) X(quit_confirm) X(remove_confirm) \
     X(restore_failed) X(restore_no_backup) X(restore_no_driver) X(restore_settings) X(restore_started) \
     X(scan_item) X(scan_items_scanned) X(scan_scanning) X(scan_scanning_your_computer) \
-    X(scan_start_time) X(scan_status) X(scan_status1) X(scan_status2) X(scan_time_elapsed) \
+    X(scan_start_time) X(scan_status) X(scan_status1) X(scan_status2) X(scan_driver_folder) X(scan_time_elapsed) \
     X(scan_waiting) \
     X(sidebar_cpu) X(sidebar_display) X(sidebar_memory) X(sidebar_model) X(sidebar_no_driver) \
     X(sidebar_os) X(sidebar_out_of_date) X(sidebar_score) X(sidebar_see_faq) X(sidebar_sound) \

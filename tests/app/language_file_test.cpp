@@ -88,6 +88,8 @@ TEST(LanguageFile, FormatsCarryTheirPlaceholdersInEveryLanguage)
         {lang::download_date3, {u"%s"}},
         {lang::error_network_error, {u"%d"}},
         {lang::error_network_failed, {u"%d"}},
+        {lang::error_driver_folder, {u"%s"}},
+        {lang::scan_driver_folder, {u"%s", u"%d", u"%d"}},
         {lang::new_driver_notify, {u"%d"}},
         {lang::ignored_link, {u"%d"}},
         {lang::sidebar_out_of_date, {u"%d"}},
