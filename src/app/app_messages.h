@@ -15,10 +15,6 @@ constexpr uint32_t wm_show_home = wm_user_base + 4;
 // To the main window, from a second copy of the program: wParam 1 asks it to
 // show itself and start a scan unless one runs; wParam 0 asks for nothing.
 constexpr uint32_t wm_second_instance = wm_user_base + 5;
-// To the results view and its rows: tick every row, download every row.
-constexpr uint32_t wm_tick_all = wm_user_base + 7;
-constexpr uint32_t wm_download_all = wm_user_base + 8;
-// To the backup and restore views: advance the tree.
-constexpr uint32_t wm_tree_tick = wm_user_base + 100;
+// The views' own messages are declared beside them (ui/views).
 
 } // namespace tdu

@@ -8,7 +8,7 @@
 #include "app/startup_instance.h"
 #include "program/program.h"
 #include "devices/device.h"
-#include "ui/views/view_box.h"
+#include "ui/dialogs/view_box.h"
 
 #include <ctime>
 
@@ -18,6 +18,16 @@ void main_window_c::arm_idle_timer()
 {
     KillTimer(hwnd(), idle_scan_timer_id);
     SetTimer(hwnd(), idle_scan_timer_id, idle_scan_timer_ms, nullptr);
+}
+
+bool main_window_c::pre_translate_message(MSG& message)
+{
+    if (message.message != WM_KEYDOWN) return false;
+    if (message.hwnd != hwnd() && !IsChild(hwnd(), message.hwnd)) return false;
+    bool modifier = GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0 || GetKeyState(VK_SHIFT) < 0;
+    if (key_pressed(state_, static_cast<uint32_t>(message.wParam), modifier) != key_action::start_scan) return false;
+    start_scan();
+    return true;
 }
 
 void main_window_c::start_scan()

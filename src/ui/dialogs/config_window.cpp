@@ -7,7 +7,7 @@
 #include "ui/skin/colours.h"
 #include "ui/skin/fonts.h"
 #include "ui/skin/skin_ids.h"
-#include "ui/views/view_box.h"
+#include "ui/dialogs/view_box.h"
 
 #include <shlobj.h>
 #include <shlwapi.h>

@@ -27,6 +27,8 @@
 #define ID_MENU_ABOUT 32780
 #define ID_MENU_EXIT 32781
 #define ID_MENU_EULA 32782
+/* Only the tray menu has "Open"; it is added in code, not in the script. */
+#define ID_MENU_OPEN 32783
 
 /* A results row's context menu (its first sub-menu) and its commands. */
 #define IDR_ROW_MENU 336

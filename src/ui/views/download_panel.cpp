@@ -1,6 +1,7 @@
 #include "ui/views/download_panel.h"
 
-#include "app/app_messages.h"
+#include "ui/model/main_window_state.h"
+#include "ui/views/results_messages.h"
 #include "app/language.h"
 #include "app/language_keys.h"
 #include "app/language_format.h"
@@ -11,7 +12,7 @@
 #include "ui/skin/fonts.h"
 #include "ui/skin/skin_ids.h"
 #include "ui/skin/skin_image.h"
-#include "ui/views/view_box.h"
+#include "ui/dialogs/view_box.h"
 #include "ui/win/memory_paint.h"
 #include "ui/win/popup_menu.h"
 
@@ -332,7 +333,7 @@ void download_panel_c::run_command(UINT command)
         return;
     case row_menu_settings:
         // The main window opens its settings dialog, modal over itself.
-        SendMessageW(GetAncestor(hwnd(), GA_ROOT), WM_COMMAND, ID_MENU_SETTINGS, 0);
+        SendMessageW(GetAncestor(hwnd(), GA_ROOT), WM_COMMAND, menu_settings_id, 0);
         return;
     case row_menu_information:
         if (context_.show_information) context_.show_information(GetActiveWindow(), group_);

@@ -10,7 +10,7 @@
 #include "ui/views/view_run_host.h"
 #include "devices/offer_grouping.h"
 #include "packages/download_row.h"
-#include "ui/controls/button.h"
+#include "ui/skin/button.h"
 #include "ui/controls/progress_bar.h"
 #include "ui/model/results_view_model.h"
 #include "ui/resources/dialog_ids.h"

@@ -1,6 +1,6 @@
 #include "ui/views/download_window.h"
 
-#include "app/app_messages.h"
+#include "ui/views/results_messages.h"
 #include "app/language.h"
 #include "app/language_keys.h"
 #include "app/language_format.h"
@@ -13,7 +13,7 @@
 #include "ui/skin/skin_ids.h"
 #include "ui/skin/skin_image.h"
 #include "ui/skin/wrapped_text.h"
-#include "ui/views/view_box.h"
+#include "ui/dialogs/view_box.h"
 #include "ui/win/memory_paint.h"
 
 #include <windowsx.h>

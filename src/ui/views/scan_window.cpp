@@ -11,7 +11,7 @@
 #include "ui/skin/fonts.h"
 #include "ui/skin/skin_ids.h"
 #include "ui/views/side_bar.h"
-#include "ui/views/view_box.h"
+#include "ui/dialogs/view_box.h"
 #include "ui/win/memory_paint.h"
 
 #include <ctime>

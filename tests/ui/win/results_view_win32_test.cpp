@@ -35,7 +35,7 @@
 #include "ui/model/results_view_model.h"
 #include "ui/skin/fonts.h"
 #include "ui/views/download_window.h"
-#include "ui/views/view_box.h"
+#include "ui/dialogs/view_box.h"
 #include "win/screenshot_support.h"
 #include "window_test_support.h"
 #include "xp_copy_win32.h"

@@ -1,4 +1,4 @@
-#include "ui/views/view_box.h"
+#include "ui/dialogs/view_box.h"
 
 #include "ui/dialogs/message_window.h"
 
