@@ -6,6 +6,7 @@
 #include "devices/device.h"
 #include "offers/code_page.h"
 #include "offers/xml_bytes.h"
+#include "service/http_transfer.h"
 #include "service/installed_links.h"
 #include "service/offer_ranking.h"
 #include "service/update_client.h"
@@ -90,6 +91,9 @@ bool answer_from_local_source(update_client_t& client, local_source_t& source, u
         set_last_error(error_bad_response);
         return false;
     }
+    // Only the packages this folder offers may be copied through file:// links.
+    for (const offers::folder_package_t& package : source.catalogue.packages())
+        allow_local_package_link(offers::file_url(package.file));
     load_installed_links(client);
     for (device_t& device : inventory.devices) rank_device_offers(client, device, request);
     return true;

@@ -70,7 +70,13 @@ TEST_F(LocalSource, OffersTheFoldersDriversAndCopiesThePackageItsDigestNames)
     EXPECT_NE(link.find("norvale-gbe"), std::string::npos) << link;
     ASSERT_EQ(std::string(best.sha256).size(), 64u);
 
-    // The "download": the same transfer code as for the service's links.
+    // The "download": the same transfer code as for the service's links;
+    // a file:// link no driver folder offered is refused.
+    transfer_progress_t elsewhere;
+    std::string other_file = "file:///" + test::fs_path(test::program_path(dir.path() / "other.zip")).generic_string();
+    test::write_file(dir.path() / "other.zip", "x");
+    EXPECT_NE(download_with_retries(other_file, test::program_path(dir.path() / "got.zip").c_str(), elsewhere, 0), 0);
+    EXPECT_EQ(elsewhere.result_code.load(), CURLE_URL_MALFORMAT);
     fs::path copy = dir.path() / "package.zip";
     transfer_progress_t progress;
     progress.expected_size.store(best.size);
