@@ -21,6 +21,7 @@
 #include "packages/shell.h"
 #include "program/global_services.h"
 #include "service/offer_ranking.h"
+#include "service/local_source.h"
 #include "service/update_client.h"
 #include "service/os_description.h"
 #include "system/restore_point.h"
@@ -149,6 +150,19 @@ install_services_t program_install_services()
     static update_backup_run_c* const backup = new update_backup_run_c(&program_backup_services);
     services.backup = backup;
     return services;
+}
+
+void program_choose_offers_source(u16view drivers_folder)
+{
+    update_client_t& client = update_client();
+    client.local_source.reset();
+    client.fallback_source.reset();
+    u16 chosen = drivers_folder.empty() ? u16(settings.driver_folder) : u16(drivers_folder);
+    if (!chosen.empty())
+        client.local_source = make_local_source(chosen, settings.active_download_path);
+    else
+        client.fallback_source =
+            make_local_source(u16(environment.program_folder) + u"drivers", settings.active_download_path);
 }
 
 bool program_change_ignored_offers(const ignored_offers_t& list, const update_request_t& request)

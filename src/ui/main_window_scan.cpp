@@ -5,6 +5,8 @@
 
 #include "app/app_messages.h"
 #include "app/language.h"
+#include "app/startup_instance.h"
+#include "program/program.h"
 #include "devices/device.h"
 #include "ui/dialogs/view_box.h"
 
@@ -43,6 +45,9 @@ void main_window_c::begin_scan_now()
     results_->forget_scan();
     switch_view(main_view::scan);
     RedrawWindow(scan_->hwnd(), nullptr, nullptr, RDW_UPDATENOW | RDW_ERASE | RDW_INVALIDATE);
+    // The offers' source as the settings and the command line say now (no
+    // request runs between two scans).
+    program_choose_offers_source(startup_state.drivers_folder);
     scan_->restart(static_cast<int64_t>(std::time(nullptr)));
     scan_->start_timer();
 }

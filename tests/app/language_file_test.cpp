@@ -89,6 +89,8 @@ TEST(LanguageFile, FormatsCarryTheirPlaceholdersInEveryLanguage)
         {lang::download_install_error_code, {u"%s"}},
         {lang::error_network_error, {u"%d"}},
         {lang::error_network_failed, {u"%d"}},
+        {lang::error_driver_folder, {u"%s"}},
+        {lang::scan_driver_folder, {u"%s", u"%d", u"%d"}},
         {lang::new_driver_notify, {u"%d"}},
         {lang::restore_before_update, {u"%s"}},
         {lang::ignored_link, {u"%d"}},

@@ -213,6 +213,82 @@ TEST_F(TduCli, AnUnreachableServiceEndsWithTheLanguageFilesText)
     EXPECT_NE(out.find("The update service could not be reached."), std::string::npos) << out;
 }
 
+// The demo packages as a local driver folder (a stick), with no update
+// service to be reached: the scan finds what the service would offer, and
+// the installation takes the network adapter's driver from the folder.
+struct driver_folder_c {
+    fs::path stick;
+    explicit driver_folder_c(const fs::path& where) : stick(where)
+    {
+        fs::copy(fs::path(TDU_DEMO_SOURCE_PACKAGES), stick, fs::copy_options::recursive);
+    }
+};
+
+// The lines of a scan report, less the console's notes on where the offers
+// came from.
+std::vector<std::string> report_lines(const std::string& out)
+{
+    std::vector<std::string> kept;
+    for (const std::string& line : lines_of(out))
+        if (line.rfind("offers from the driver folder ", 0) != 0 && line.rfind("driver folder: ", 0) != 0)
+            kept.push_back(line);
+    return kept;
+}
+
+TEST_F(TduCli, ADriverFolderGivesTheServicesOffersAndInstallsWithNoService)
+{
+    driver_folder_c folder_of_packages(folder.path() / "stick");
+    write_file(folder.path() / "nowhere.ini", "mirror1 = http://127.0.0.1:1/\nmirror2 = http://127.0.0.1:1/\n"
+                                              "mirror3 = http://127.0.0.1:1/\nscan_share_host = 8.8.4.4\n");
+    SetEnvironmentVariableW(L"TDU_ENDPOINTS", (folder.path() / "nowhere.ini").wstring().c_str());
+    std::wstring drivers = L"--drivers \"" + folder_of_packages.stick.wstring() + L"\" ";
+    int exit_code = 0;
+    std::string out = run_program(program, (drivers + L"scan").c_str(), &exit_code);
+    EXPECT_EQ(exit_code, 0) << out;
+    EXPECT_NE(out.find("offers from the driver folder " + folder_of_packages.stick.string()), std::string::npos)
+        << out;
+    std::vector<std::string> lines = report_lines(out);
+    ASSERT_FALSE(lines.empty()) << out;
+    std::vector<std::string> expected(std::begin(demo_report_lines), std::end(demo_report_lines));
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 1, lines.end()), expected) << out;
+    // Only the index was written into the folder.
+    EXPECT_TRUE(fs::exists(folder_of_packages.stick / "tdu-drivers.index"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder_of_packages.stick), fs::directory_iterator()), 8)
+        << "seven packages and the index";
+
+    fs::copy_file(own_path(), folder.path() / tdu::test::this_architecture().driver_installer);
+    out = run_program(program, (drivers + L"install --no-restore-point").c_str(), &exit_code);
+    SetEnvironmentVariableA("TDU_ENDPOINTS", demo_endpoints.c_str());
+    EXPECT_EQ(exit_code, 0) << out;
+    EXPECT_EQ(count_of(out, ": installer started in "), 3u) << out;
+    fs::path record = folder.path() / installer_record;
+    for (int i = 0; i < 300 && count_of(read_file(record), "\n") < 3; ++i) Sleep(100);
+    std::string started = read_file(record);
+    EXPECT_NE(started.find("\\Norvale\\NDIS62\"\n"), std::string::npos) << "the network driver: " << started;
+}
+
+TEST_F(TduCli, TheDriversFolderBesideTheProgramServesWhenTheServiceCannotBeReached)
+{
+    driver_folder_c beside(folder.path() / "drivers");
+    write_file(folder.path() / "nowhere.ini", "mirror1 = http://127.0.0.1:1/\nmirror2 = http://127.0.0.1:1/\n"
+                                              "mirror3 = http://127.0.0.1:1/\nscan_share_host = 8.8.4.4\n");
+    SetEnvironmentVariableW(L"TDU_ENDPOINTS", (folder.path() / "nowhere.ini").wstring().c_str());
+    int exit_code = 0;
+    std::string out = run_program(program, L"scan", &exit_code);
+    SetEnvironmentVariableA("TDU_ENDPOINTS", demo_endpoints.c_str());
+    EXPECT_EQ(exit_code, 0) << out;
+    EXPECT_NE(out.find("(the update service cannot be reached)"), std::string::npos) << out;
+    std::vector<std::string> lines = report_lines(out);
+    ASSERT_FALSE(lines.empty()) << out;
+    std::vector<std::string> expected(std::begin(demo_report_lines), std::end(demo_report_lines));
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 1, lines.end()), expected) << out;
+
+    // With the service there, the folder beside the program is not asked.
+    out = run_program(program, L"scan", &exit_code);
+    EXPECT_EQ(exit_code, 0) << out;
+    EXPECT_EQ(out.find("offers from the driver folder"), std::string::npos) << out;
+}
+
 // A relay between the program and the service changes one offer's link and
 // digest to another package's: the signature no longer fits, so the answer
 // is refused before it is read. Nothing is offered or downloaded, the

@@ -17,7 +17,8 @@ namespace fs = std::filesystem;
 namespace {
 
 // Each layer and the layers it may include (besides itself), from the
-// bottom up:
+// bottom up ("offers", the catalogue code the update service builds too,
+// includes nothing of src/ and serves the service layer and above):
 //   common <- app, system <- devices <- service <- packages <- backup
 //   <- results <- program (the composition root) <- front ends
 // The front ends (the window program's decisions, the window program, the
@@ -32,7 +33,7 @@ namespace {
 //   tray, the program's start). ui/resources (ids, scripts) and ui/model
 //   (the decisions, which name the menu commands by the scripts' ids) are
 //   below all of them.
-const std::set<std::string> core = {"common", "app", "system", "devices", "service", "packages", "backup", "results"};
+const std::set<std::string> core = {"common", "offers", "app", "system", "devices", "service", "packages", "backup", "results"};
 
 std::set<std::string> with(std::set<std::string> base, std::initializer_list<std::string> more)
 {
@@ -42,13 +43,14 @@ std::set<std::string> with(std::set<std::string> base, std::initializer_list<std
 
 const std::map<std::string, std::set<std::string>> allowed = {
     {"common", {}},
+    {"offers", {}},
     {"app", {"common"}},
     {"system", {"common"}},
     {"devices", {"common", "app", "system"}},
-    {"service", {"common", "app", "system", "devices"}},
-    {"packages", {"common", "app", "system", "devices", "service"}},
-    {"backup", {"common", "app", "system", "devices", "service", "packages"}},
-    {"results", {"common", "app", "system", "devices", "service", "packages", "backup"}},
+    {"service", {"common", "offers", "app", "system", "devices"}},
+    {"packages", {"common", "offers", "app", "system", "devices", "service"}},
+    {"backup", {"common", "offers", "app", "system", "devices", "service", "packages"}},
+    {"results", {"common", "offers", "app", "system", "devices", "service", "packages", "backup"}},
     {"program", core},
     {"ui/model", with(core, {"ui/resources"})},
     {"ui/resources", {}},
@@ -145,6 +147,9 @@ TEST(IncludeDirection, TheCheckCatchesAnArrowBackUp)
     EXPECT_FALSE(may_include("app", "system"));
     EXPECT_FALSE(may_include("system", "app"));
     EXPECT_FALSE(may_include("devices", "service"));
+    EXPECT_TRUE(may_include("service", "offers"));
+    EXPECT_FALSE(may_include("offers", "common"));
+    EXPECT_FALSE(may_include("devices", "offers"));
     EXPECT_TRUE(may_include("backup", "packages"));
     EXPECT_FALSE(may_include("packages", "backup"));
     EXPECT_FALSE(may_include("results", "program"));

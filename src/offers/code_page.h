@@ -1,11 +1,12 @@
 #pragma once
 // Conversions between UTF-8 (the service's own text) and the 8-bit Windows
-// code pages its clients and INF files use. glibc's iconv does the work;
+// code pages its clients and INF files use. glibc's iconv does the work
+// natively, MultiByteToWideChar and WideCharToMultiByte on Windows;
 // bytes a code page cannot take are replaced, never dropped silently.
 #include <string>
 #include <string_view>
 
-namespace tdu::server {
+namespace tdu::offers {
 
 // Converts `input` from one iconv encoding to another. Input that cannot be
 // read and characters the target lacks become `replacement` (itself in the
@@ -28,4 +29,9 @@ std::string utf8_to_ansi(std::string_view text, unsigned code_page);
 
 bool is_valid_utf8(std::string_view text);
 
-} // namespace tdu::server
+} // namespace tdu::offers
+
+// The update service names these as its own.
+namespace tdu::server {
+using namespace tdu::offers;
+}

@@ -1,8 +1,8 @@
-#include "matching/identifier_score.h"
+#include "offers/identifier_score.h"
 
 #include <algorithm>
 
-namespace tdu::server {
+namespace tdu::offers {
 
 unsigned identifier_score(bool device_hardware, std::size_t device_position, std::size_t inf_position)
 {
@@ -14,4 +14,4 @@ unsigned identifier_score(bool device_hardware, std::size_t device_position, std
     return 0x3000u + 0x100u * c + std::min(d, 0xFFu);
 }
 
-} // namespace tdu::server
+} // namespace tdu::offers

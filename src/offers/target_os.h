@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-namespace tdu::server {
+namespace tdu::offers {
 
 struct target_os_t {
     bool decorated = false;   // false: the undecorated Models section
@@ -50,4 +50,9 @@ const os_profile_t* find_os_profile(std::string_view code);
 // Returns the index into `sections`, or -1.
 int choose_models_section(const std::vector<target_os_t>& sections, const os_profile_t& os);
 
-} // namespace tdu::server
+} // namespace tdu::offers
+
+// The update service names these as its own.
+namespace tdu::server {
+using namespace tdu::offers;
+}

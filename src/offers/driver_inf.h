@@ -2,13 +2,13 @@
 // What the catalogue records of one INF: the [Version] facts, every
 // manufacturer with its decorated Models sections, and each model line with
 // its IDs and the FeatureScore of its install section.
-#include "inf/inf_file.h"
-#include "inf/target_os.h"
+#include "offers/inf_file.h"
+#include "offers/target_os.h"
 
 #include <string>
 #include <vector>
 
-namespace tdu::server {
+namespace tdu::offers {
 
 // Feature score of an install section without a FeatureScore directive.
 constexpr unsigned default_feature_score = 0xFF;
@@ -68,4 +68,9 @@ bool parse_driver_date(std::string_view text, std::string& iso);
 // false when it is not one to four numbers of at most 65535.
 bool parse_driver_version(std::string_view text, std::string& version);
 
-} // namespace tdu::server
+} // namespace tdu::offers
+
+// The update service names these as its own.
+namespace tdu::server {
+using namespace tdu::offers;
+}

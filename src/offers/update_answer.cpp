@@ -1,13 +1,13 @@
-#include "protocol/update_answer.h"
+#include "offers/update_answer.h"
 
-#include "common/code_page.h"
-#include "protocol/xml_bytes.h"
+#include "offers/code_page.h"
+#include "offers/xml_bytes.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <string_view>
 
-namespace tdu::server {
+namespace tdu::offers {
 
 namespace {
 
@@ -98,7 +98,7 @@ template <class Sink> void put_item(Sink& sink, const offer_t& o, const answer_c
     put_field(sink, "ver", o.version);
     put_field(sink, "size", std::to_string(o.size));
     put_field(sink, "guid", ansi(o.guid));
-    put_field(sink, "link", package_link(context.base_url, o.package, o.sha256));
+    put_field(sink, "link", o.link.empty() ? package_link(context.base_url, o.package, o.sha256) : o.link);
     put_field(sink, "infpath", ansi(answer_inf_path(o.package, o.inf_path)));
     put_field(sink, "official_link", package_page_link(context.base_url, o.package));
     put_field(sink, "cp", std::to_string(o.cp));
@@ -270,4 +270,4 @@ std::string build_update_answer(const std::vector<answer_device_t>& devices, con
     return out;
 }
 
-} // namespace tdu::server
+} // namespace tdu::offers

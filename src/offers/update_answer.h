@@ -7,13 +7,13 @@
 // byte budget: each device keeps a few of its best offers, and when even
 // those would not fit, the devices lose their last offers in turns until the
 // document does. The size is worked out before the document is written.
-#include "matching/offer_finder.h"
+#include "offers/offer_order.h"
 
 #include <cstddef>
 #include <string>
 #include <vector>
 
-namespace tdu::server {
+namespace tdu::offers {
 
 struct answer_device_t {
     std::string id_bytes; // echoed as the request sent it, less any byte XML forbids
@@ -59,4 +59,9 @@ std::string build_update_answer(const std::vector<answer_device_t>& devices, con
 // Percent-encodes every byte but the unreserved ones of RFC 3986.
 std::string percent_encode(const std::string& text);
 
-} // namespace tdu::server
+} // namespace tdu::offers
+
+// The update service names these as its own.
+namespace tdu::server {
+using namespace tdu::offers;
+}

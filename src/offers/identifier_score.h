@@ -15,11 +15,16 @@
 // with c up to 0xF in the last form).
 #include <cstddef>
 
-namespace tdu::server {
+namespace tdu::offers {
 
 // `device_hardware`: the device's ID comes from its hardware ID list;
 // `inf_position`: 0 for the model line's hardware ID, 1.. for its
 // compatible IDs.
 unsigned identifier_score(bool device_hardware, std::size_t device_position, std::size_t inf_position);
 
-} // namespace tdu::server
+} // namespace tdu::offers
+
+// The update service names these as its own.
+namespace tdu::server {
+using namespace tdu::offers;
+}

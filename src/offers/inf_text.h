@@ -5,10 +5,15 @@
 #include <string>
 #include <string_view>
 
-namespace tdu::server {
+namespace tdu::offers {
 
 // Decodes `bytes`; 8-bit text that is not valid UTF-8 is read as Windows-1252.
 // False with a reason when the bytes cannot be INF text.
 bool decode_inf_bytes(std::string_view bytes, std::string& utf8, std::string& error);
 
-} // namespace tdu::server
+} // namespace tdu::offers
+
+// The update service names these as its own.
+namespace tdu::server {
+using namespace tdu::offers;
+}

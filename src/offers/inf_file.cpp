@@ -1,8 +1,8 @@
-#include "inf/inf_file.h"
+#include "offers/inf_file.h"
 
 #include <algorithm>
 
-namespace tdu::server {
+namespace tdu::offers {
 
 namespace {
 
@@ -298,4 +298,4 @@ std::string inf_file_t::value(const inf_line_t& line, size_t index) const
     return index < line.values.size() ? resolve(line.values[index]) : std::string();
 }
 
-} // namespace tdu::server
+} // namespace tdu::offers

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <string_view>
 
-namespace tdu::server {
+namespace tdu::offers {
 
 inline bool xml_forbids_byte(unsigned char c)
 {
@@ -20,4 +20,9 @@ inline std::size_t find_xml_forbidden_byte(std::string_view text)
     return std::string_view::npos;
 }
 
-} // namespace tdu::server
+} // namespace tdu::offers
+
+// The update service names these as its own.
+namespace tdu::server {
+using namespace tdu::offers;
+}

@@ -1,8 +1,8 @@
-#include "inf/inf_text.h"
+#include "offers/inf_text.h"
 
-#include "common/code_page.h"
+#include "offers/code_page.h"
 
-namespace tdu::server {
+namespace tdu::offers {
 
 bool decode_inf_bytes(std::string_view bytes, std::string& utf8, std::string& error)
 {
@@ -35,4 +35,4 @@ bool decode_inf_bytes(std::string_view bytes, std::string& utf8, std::string& er
     return true;
 }
 
-} // namespace tdu::server
+} // namespace tdu::offers

@@ -1,9 +1,9 @@
-#include "inf/driver_inf.h"
+#include "offers/driver_inf.h"
 
 #include <algorithm>
 #include <cstdlib>
 
-namespace tdu::server {
+namespace tdu::offers {
 
 namespace {
 
@@ -199,4 +199,4 @@ std::string catalog_for(const driver_inf_t& driver, std::string_view architectur
     return {};
 }
 
-} // namespace tdu::server
+} // namespace tdu::offers

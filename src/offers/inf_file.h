@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-namespace tdu::server {
+namespace tdu::offers {
 
 // One problem found in an INF, with its 1-based line number.
 struct inf_problem_t {
@@ -74,4 +74,9 @@ private:
 std::string ascii_upper(std::string_view s);
 bool iequals(std::string_view a, std::string_view b);
 
-} // namespace tdu::server
+} // namespace tdu::offers
+
+// The update service names these as its own.
+namespace tdu::server {
+using namespace tdu::offers;
+}

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace tdu::server {
+namespace tdu::offers {
 
 struct device_query_t {
     std::vector<std::string> hardware_ids;
@@ -25,6 +25,7 @@ struct offer_t {
     std::string class_name;
     std::string date;
     std::string sha256; // of the package file, 64 hexadecimal digits
+    std::string link;   // when set, the package's link as it stands (a local file's URL)
     std::uint64_t size = 0;
     unsigned cp = 0;
     unsigned sign = 0;
@@ -32,4 +33,9 @@ struct offer_t {
     unsigned target_os = 0;
 };
 
-} // namespace tdu::server
+} // namespace tdu::offers
+
+// The update service names these as its own.
+namespace tdu::server {
+using namespace tdu::offers;
+}

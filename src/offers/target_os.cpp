@@ -1,10 +1,10 @@
-#include "inf/target_os.h"
+#include "offers/target_os.h"
 
-#include "inf/inf_file.h"
+#include "offers/inf_file.h"
 
 #include <cstdlib>
 
-namespace tdu::server {
+namespace tdu::offers {
 
 namespace {
 
@@ -128,4 +128,4 @@ int choose_models_section(const std::vector<target_os_t>& sections, const os_pro
     return best;
 }
 
-} // namespace tdu::server
+} // namespace tdu::offers
