@@ -34,6 +34,8 @@ const std::map<std::string, std::set<std::string>> allowed = {
     {"program", {"common", "app", "system", "devices", "service", "packages", "backup", "results"}},
     {"ui/model", {"common", "app", "system", "devices", "service", "packages", "backup", "results"}},
     {"ui", {"common", "app", "system", "devices", "service", "packages", "backup", "results", "program", "ui/model"}},
+    {"updater", {"common", "app", "system", "devices", "service", "packages", "backup", "results", "program",
+                 "ui/model", "ui"}},
     {"cli", {"common", "app", "system", "devices", "service", "packages", "backup", "results", "program"}},
 };
 
