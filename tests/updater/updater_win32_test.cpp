@@ -8,6 +8,7 @@
 #include "installer/setup_machine_win32.h"
 
 #include <windows.h>
+#include <shlwapi.h>
 
 #include <gtest/gtest.h>
 
@@ -123,6 +124,23 @@ HWND wait_for_program_window(DWORD timeout_ms)
     return nullptr;
 }
 
+BOOL CALLBACK list_window(HWND w, LPARAM out)
+{
+    wchar_t title[128] = {}, cls[64] = {};
+    GetWindowTextW(w, title, 128);
+    GetClassNameW(w, cls, 64);
+    if (title[0]) *reinterpret_cast<std::string*>(out) += narrow(title) + " [" + narrow(cls) + "]\n";
+    return TRUE;
+}
+
+// The titled top-level windows, for the message of a failed check.
+std::string window_list()
+{
+    std::string out;
+    EnumWindows(list_window, reinterpret_cast<LPARAM>(&out));
+    return out;
+}
+
 bool program_running()
 {
     HANDLE m = OpenMutexW(SYNCHRONIZE, FALSE, L"Tavrill Driver Updater");
@@ -201,7 +219,7 @@ TEST_F(Updater, UpdatesTheRunningProgramToTheServedVersionKeepingSettingsAndData
     // The user's settings and data, which the update must keep.
     write_reg_dword(HKEY_CURRENT_USER, wide(settings_key_path), L"scan_offline", 1);
     write_reg_text(HKEY_CURRENT_USER, wide(settings_key_path), L"language", L"Deutsch");
-    std::ofstream(folder / L"setup.dat") << "http://127.0.0.1/a.zip\n";
+    std::ofstream(folder / L"setup.dat", std::ios::binary) << "http://127.0.0.1/a.zip\n";
 
     // A fixed time for the served setup, so that a changed byte keeps it.
     const fs::path next_setup = TDU_NEXT_SETUP_EXE;
@@ -234,7 +252,8 @@ TEST_F(Updater, UpdatesTheRunningProgramToTheServedVersionKeepingSettingsAndData
     PROCESS_INFORMATION program = start_process((folder / L"TavrillDriverUpdater.exe").wstring(), L"");
     ASSERT_TRUE(program.hProcess);
     CloseHandle(program.hProcess);
-    ASSERT_TRUE(wait_for_program_window(60000)) << "the installed program did not start";
+    ASSERT_TRUE(wait_for_program_window(60000)) << "the installed program did not start; windows:\n" << window_list()
+                                            << "mutex: " << program_running();
     run_t install = run_updater(L"--install");
     EXPECT_EQ(install.status, 0) << install.output;
     EXPECT_NE(install.output.find("state: the newer version was installed"), std::string::npos) << install.output;
@@ -245,7 +264,7 @@ TEST_F(Updater, UpdatesTheRunningProgramToTheServedVersionKeepingSettingsAndData
     EXPECT_EQ(read_reg_dword(HKEY_CURRENT_USER, wide(installer_key_path), L"language"), DWORD(2));
     EXPECT_EQ(read_text(folder / L"setup.dat"), "http://127.0.0.1/a.zip\n");
     EXPECT_TRUE(fs::exists(folder / L"update" / L"update.exe"));
-    EXPECT_TRUE(wait_for_program_window(60000)) << "the updated program was not started";
+    EXPECT_TRUE(wait_for_program_window(60000)) << "the updated program was not started; windows:\n" << window_list() << "mutex: " << program_running();
 
     // Now up to date: nothing more to install.
     close_program();
@@ -260,7 +279,7 @@ TEST_F(Updater, AnUnsignedVersionDocumentIsRefused)
     for (const wchar_t* mode : {L"--check", L"--install"}) {
         run_t r = run_updater(mode);
         EXPECT_EQ(r.status, 21) << narrow(mode) << "\n" << r.output;
-        EXPECT_NE(r.output.find("missing"), std::string::npos) << r.output;
+        EXPECT_NE(r.output.find("no signature"), std::string::npos) << r.output;
     }
     EXPECT_EQ(file_version(folder / L"TavrillDriverUpdater.exe"), TDU_CURRENT_VERSION);
 }
