@@ -6,6 +6,7 @@
 #include "app/settings.h"
 #include "common/win32_text.h"
 #include "installer/setup_machine_win32.h"
+#include "ui/win/screenshot_support.h"
 
 #include <windows.h>
 #include <shlwapi.h>
@@ -271,6 +272,49 @@ TEST_F(Updater, UpdatesTheRunningProgramToTheServedVersionKeepingSettingsAndData
     run_t again = run_updater(L"--check");
     EXPECT_EQ(again.status, 0) << again.output;
     EXPECT_NE(again.output.find("state: the program is up to date"), std::string::npos) << again.output;
+}
+
+// The window: waits for `ready` to hold for the dialog, up to `timeout_ms`.
+template <typename F>
+bool wait_until(F ready, DWORD timeout_ms)
+{
+    for (DWORD waited = 0; waited < timeout_ms; waited += 200) {
+        if (ready()) return true;
+        Sleep(200);
+    }
+    return false;
+}
+
+bool shown(HWND dialog, int id)
+{
+    HWND item = GetDlgItem(dialog, id);
+    return item && IsWindowVisible(item);
+}
+
+bool enabled(HWND dialog, int id)
+{
+    HWND item = GetDlgItem(dialog, id);
+    return item && IsWindowEnabled(item);
+}
+
+// The window the about dialog's button opens: the newer version offered
+// with "Update now" and "Close"; closed, it exits with the check's status.
+TEST_F(Updater, TheWindowOffersTheNewerVersion)
+{
+    point_mirrors_at(service_port_);
+    write_reg_text(HKEY_CURRENT_USER, wide(settings_key_path), L"language", L"English");
+    PROCESS_INFORMATION updater = start_process((folder / L"update" / L"update.exe").wstring(), L"");
+    ASSERT_TRUE(updater.hProcess);
+    HWND dialog = nullptr;
+    ASSERT_TRUE(wait_until([&] { return (dialog = FindWindowW(L"#32770", L"Program update")) != nullptr; }, 60000))
+        << window_list();
+    ASSERT_TRUE(wait_until([&] { return shown(dialog, IDOK); }, 60000)) << "no offer";
+    EXPECT_TRUE(enabled(dialog, IDCANCEL));
+    save_screenshot(dialog, L"updater_offer");
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_EQ(wait_for_exit(updater.hProcess, 30000), 10);
+    CloseHandle(updater.hProcess);
+    EXPECT_EQ(file_version(folder / L"TavrillDriverUpdater.exe"), TDU_CURRENT_VERSION);
 }
 
 TEST_F(Updater, AnUnsignedVersionDocumentIsRefused)
