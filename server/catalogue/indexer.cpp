@@ -4,8 +4,8 @@
 #include "catalogue/package_files.h"
 #include "catalogue/package_store.h"
 #include "catalogue/catalogue_db.h"
-#include "inf/driver_inf.h"
-#include "inf/inf_text.h"
+#include "offers/driver_inf.h"
+#include "offers/inf_text.h"
 
 #include <algorithm>
 #include <cstdlib>

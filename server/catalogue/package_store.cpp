@@ -1,7 +1,7 @@
 #include "catalogue/package_store.h"
 
 #include "catalogue/package_files.h"
-#include "protocol/update_answer.h"
+#include "offers/update_answer.h"
 
 #include <unistd.h>
 

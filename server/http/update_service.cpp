@@ -6,7 +6,7 @@
 #include "http/guarded_server.h"
 #include "http/package_download.h"
 #include "http/program_setups.h"
-#include "protocol/update_answer.h"
+#include "offers/update_answer.h"
 #include "service/answer_signature.h"
 
 #include <httplib.h>
@@ -24,8 +24,6 @@ namespace tdu::server {
 
 namespace {
 
-// Most offers gathered for one device before the best are kept.
-constexpr std::size_t max_offers_per_device = 500;
 // Parts a form may have; the program's has one.
 constexpr int max_form_parts = 16;
 

@@ -10,7 +10,7 @@
 //   share are looked up once, not once per request. At most
 //   `max_remembered_keys` keys are held (then the memory starts over), and
 //   a key that names a great many models is not held at all.
-#include "matching/offer.h"
+#include "offers/offer.h"
 
 #include <cstdint>
 #include <functional>

@@ -5,9 +5,10 @@
 // use on the request's system. The IDs of a whole request are looked up
 // ahead, many to a query: over PostgreSQL each query is a round trip.
 #include "catalogue/catalogue_db.h"
-#include "inf/target_os.h"
+#include "offers/target_os.h"
 #include "matching/catalogue_cache.h"
-#include "matching/offer.h"
+#include "offers/offer.h"
+#include "offers/offer_order.h"
 
 #include <cstdint>
 #include <map>
@@ -18,24 +19,6 @@
 #include <vector>
 
 namespace tdu::server {
-
-// The order offers are listed in, best first: lower signature class, lower
-// feature score, lower identifier score (the parts of a Windows driver rank),
-// then the newer date and the higher version.
-bool offer_ranks_before(const offer_t& a, const offer_t& b);
-
-// "a.b.c.d" compared number by number.
-int compare_driver_versions(const std::string& a, const std::string& b);
-
-// Cuts offers ranked best first down to the `keep` best, and keeps besides
-// the two the program picks from a device's offers, wherever they stand:
-// its best (nearest target system first, then the rank) and its latest
-// (newest date). The order stays best first.
-void keep_best_offers(std::vector<offer_t>& offers, const os_profile_t& os, std::size_t keep);
-
-// The largest package the program can take: it reads sizes as 32-bit
-// numbers, so a package of 4 GiB or more could never match its size.
-constexpr std::uint64_t max_offered_package_size = 0xFFFFFFFFu;
 
 class offer_finder_t {
 public:

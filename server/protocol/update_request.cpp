@@ -1,8 +1,8 @@
 #include "protocol/update_request.h"
 
-#include "common/code_page.h"
+#include "offers/code_page.h"
 #include "common/xml_depth.h"
-#include "protocol/xml_bytes.h"
+#include "offers/xml_bytes.h"
 
 #include <tinyxml.h>
 #include <zlib.h>

@@ -26,10 +26,6 @@ constexpr int32_t close_for_update_downloading = 2;  // a package download runs
 constexpr int32_t close_for_update_backup = 3;       // a backup or restore run works
 constexpr int32_t close_for_update_scanning = 4;     // a scan runs
 constexpr int32_t close_for_update_dialog = 5;       // a dialog or message box is open
-// To the results view and its rows: tick every row, download every row.
-constexpr uint32_t wm_tick_all = wm_user_base + 7;
-constexpr uint32_t wm_download_all = wm_user_base + 8;
-// To the backup and restore views: advance the tree.
-constexpr uint32_t wm_tree_tick = wm_user_base + 100;
+// The views' own messages are declared beside them (ui/views).
 
 } // namespace tdu

@@ -10,6 +10,8 @@
 //   download_date1/2     %s %s      installed driver's date, offered date
 //   download_date3       %s         installed driver's date
 //   error_network_error  %d         HTTP status
+//   error_driver_folder  %s         the driver folder
+//   scan_driver_folder   %s %d %d   the driver folder, packages read, packages in all
 //   error_network_failed %d         the transfer's error number
 //   new_driver_notify    %d         drivers out of date (30 characters at most)
 //   ignored_link         %d         ignored offers
@@ -29,7 +31,7 @@
     X(cleanup_no_package) X(cleanup_none) \
     X(btn_backup) X(btn_cancel) X(btn_no) X(btn_ok) X(btn_restore) X(btn_retry) X(btn_yes) \
     X(config_backup_path) X(config_close_option) X(config_close_to_system_tray) \
-    X(config_download_path) X(config_enable_scheduled_automatic_scan) X(config_invalid_backup_path) \
+    X(config_download_path) X(config_enable_scheduled_automatic_scan) X(config_invalid_backup_path) X(config_invalid_driver_folder) X(config_driver_folder) X(config_choose_folder) \
     X(config_invalid_download_path) X(config_language) X(config_path_too_long) \
     X(config_language_change_notice) X(config_scan_non_present_devices) X(config_scan_option) \
     X(config_scheduled_task) X(config_start_when_windows_startup) X(config_startup_option) X(config_title) \
@@ -47,15 +49,16 @@
     X(download_cbb_latest) X(download_date1) X(download_date2) X(download_date3) \
     X(download_download_complete) X(download_download_error) X(download_download_paused) \
     X(download_downloading) X(download_error_digest) X(download_error_disk) X(download_error_not_found) \
-    X(download_error_too_large) X(download_install_folder_opened) X(download_install_no_restore_point) \
-    X(download_install_not_started) \
+    X(download_error_too_large) X(download_install_folder_opened) X(download_install_no_backup) X(download_install_no_restore_point) \
+    X(download_install_not_started) X(download_install_installed) X(download_install_restart) \
+    X(download_install_no_device) X(download_install_error_code) X(download_setup_restart) \
     X(download_install_not_unpacked) X(download_install_started) X(download_new_drivers_found1) \
     X(download_new_drivers_found2) \
     X(download_new_drivers_found3) X(download_not_download) X(download_setup_manual) \
-    X(download_setup_no_digest) X(download_setup_no_restore_point) X(download_setup_package_folder) \
+    X(download_setup_no_backup) X(download_setup_no_digest) X(download_setup_no_restore_point) X(download_setup_package_folder) \
     X(download_setup_refused) \
     X(download_setup_require) X(download_setup_warning) \
-    X(error_answer_refused) X(error_internal_error) X(error_invalid_date) X(error_network_error) X(error_network_failed) \
+    X(error_answer_refused) X(error_driver_folder) X(error_internal_error) X(error_invalid_date) X(error_network_error) X(error_network_failed) \
     X(error_network_interrupted) X(error_network_timeout) \
     X(home_backup_msg) X(home_download) X(home_download_msg) X(home_install) \
     X(home_kelptone_automatically) X(home_restore_msg) X(home_scan_for_driver_updates) \
@@ -63,11 +66,12 @@
     X(ignored_column_date) X(ignored_column_driver) X(ignored_column_hardware_id) X(ignored_column_version) \
     X(ignored_link) X(ignored_stop) X(ignored_title) \
     X(menu_about) X(menu_eula) X(menu_exit) X(menu_help) X(menu_ignore_update) X(menu_information) X(menu_open) X(menu_open_location) \
-    X(menu_remove) X(menu_settings) \
+    X(menu_remove) X(menu_roll_back) X(menu_settings) \
     X(new_driver_notify) X(quit_backup_confirm) X(quit_confirm) X(remove_confirm) \
-    X(restore_failed) X(restore_no_backup) X(restore_no_driver) X(restore_settings) X(restore_started) \
+    X(restore_before_update) X(restore_failed) X(restore_no_backup) X(restore_no_driver) X(restore_settings) X(restore_started) \
+    X(rollback_damaged) X(rollback_none) \
     X(scan_item) X(scan_items_scanned) X(scan_scanning) X(scan_scanning_your_computer) \
-    X(scan_start_time) X(scan_status) X(scan_status1) X(scan_status2) X(scan_time_elapsed) \
+    X(scan_start_time) X(scan_status) X(scan_status1) X(scan_status2) X(scan_driver_folder) X(scan_time_elapsed) \
     X(scan_waiting) \
     X(sidebar_cpu) X(sidebar_display) X(sidebar_memory) X(sidebar_model) X(sidebar_no_driver) \
     X(sidebar_os) X(sidebar_out_of_date) X(sidebar_score) X(sidebar_see_faq) X(sidebar_sound) \

@@ -85,6 +85,7 @@ void settings_set_defaults(app_settings_t& s, u16view program_folder)
     copy_field(s.active_download_path, settings_path_chars, download);
     copy_field(s.download_path, settings_path_chars, download);
     copy_field(s.backup_path, settings_path_chars, u16(program_folder) + u"backup");
+    s.driver_folder[0] = u'\0';
     copy_field(s.language, settings_language_chars, u"English");
 }
 
@@ -120,6 +121,7 @@ bool settings_save(settings_store_t& store, const app_settings_t& s)
     auto check = [&](long rc) { all_written = all_written && rc == reg_ok; };
     check(reg_set_string(key, u"download_path", s.download_path));
     check(reg_set_string(key, u"backup_path", s.backup_path));
+    check(reg_set_string(key, u"driver_folder", s.driver_folder));
     check(reg_set_string(key, u"language", s.language));
     check(reg_set_string(key, u"install_date", s.install_date));
     for (const auto& n : number_values) check(reg_set_dword(key, n.name, static_cast<uint32_t>(s.*n.field)));
@@ -154,6 +156,7 @@ bool settings_load(settings_store_t& store, app_settings_t& s)
         if (reg_read_string(key, u"download_path", s.active_download_path, settings_path_chars))
             copy_field(s.download_path, settings_path_chars, s.active_download_path);
         reg_read_string(key, u"backup_path", s.backup_path, settings_path_chars);
+        reg_read_string(key, u"driver_folder", s.driver_folder, settings_path_chars);
         reg_read_string(key, u"language", s.language, settings_language_chars);
         reg_read_string(key, u"install_date", s.install_date, settings_date_chars);
         s.ignored_offers = load_ignored_offers(key);

@@ -47,6 +47,10 @@ struct app_settings_t {
     // change takes effect at the next start.
     char16_t download_path[settings_path_chars] = {};
     char16_t backup_path[settings_path_chars] = {};        // "backup_path", used at once
+    // "driver_folder": a local folder of driver packages the scans take
+    // their offers from instead of the update service; empty for the
+    // service. Used from the next scan on.
+    char16_t driver_folder[settings_path_chars] = {};
     char16_t language[settings_language_chars] = u"English";  // "language": a section of language.ini
     char16_t install_date[settings_date_chars] = u"0000-00-00";  // "install_date": first run, UTC
     ignored_offers_t ignored_offers;  // "ignored_updates": the offers the user ignores

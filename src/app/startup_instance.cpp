@@ -10,7 +10,9 @@ int single_instance_check(instance_platform_c& platform, startup_state_t& state)
 {
     // The mutex first: the answer must describe the moment of creation.
     bool another_runs = platform.create_instance_mutex();
-    startup_switch command_switch = parse_startup_switch(platform.command_line_arguments());
+    std::vector<u16> args = platform.command_line_arguments();
+    u16 drivers_folder = take_drivers_switch(args);
+    startup_switch command_switch = parse_startup_switch(args);
 
     if (another_runs) {
         if (command_switch == startup_switch::autorun || command_switch == startup_switch::boot) {
@@ -25,6 +27,7 @@ int single_instance_check(instance_platform_c& platform, startup_state_t& state)
     }
 
     state.command_switch = command_switch;
+    state.drivers_folder = drivers_folder;
     if (command_switch == startup_switch::boot)
         state.boot_mode = 1;
     else if (command_switch == startup_switch::autorun)

@@ -16,6 +16,7 @@ struct startup_state_t {
     startup_switch command_switch = startup_switch::none;
     int32_t boot_mode = 0;        // "--boot": the main window is created hidden
     int32_t autorun_pending = 0;  // "--autorun": reset when the scan it asks for starts
+    u16 drivers_folder;           // "--drivers FOLDER": offers from that folder
 };
 
 // The process-wide instance.

@@ -12,4 +12,12 @@ startup_switch parse_startup_switch(const std::vector<u16>& args)
     return startup_switch::none;
 }
 
+u16 take_drivers_switch(std::vector<u16>& args)
+{
+    if (args.size() < 3 || !equals_ignore_case_ascii(args[1], u"--drivers") || args[2].empty()) return {};
+    u16 folder = args[2];
+    args.erase(args.begin() + 1, args.begin() + 3);
+    return folder;
+}
+
 } // namespace tdu

@@ -20,4 +20,9 @@ enum class startup_switch {
 // is none.
 startup_switch parse_startup_switch(const std::vector<u16>& args);
 
+// "--drivers FOLDER" as the first two arguments (before any switch above):
+// the folder, with the two taken out of `args`; empty, and `args` as they
+// were, without it.
+u16 take_drivers_switch(std::vector<u16>& args);
+
 } // namespace tdu

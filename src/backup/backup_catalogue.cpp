@@ -2,6 +2,7 @@
 
 #include "common/ansi_text.h"
 #include "common/files.h"
+#include "common/ignore_case.h"
 
 #include <cstdio>
 #include <ctime>
@@ -109,7 +110,7 @@ int record_backup(backup_catalogue_t& catalogue, u16view archive_path, const dri
 }
 
 int record_backup(backup_catalogue_t& catalogue, u16view archive_path, const std::vector<backup_device_t>& devices,
-                  const std::string& today, u16view program_folder)
+                  const std::string& today, u16view program_folder, const backup_origin_t& origin)
 {
     std::string file = utf16_to_ansi(path_file_name(archive_path)).substr(0, backup_file_chars - 1);
 
@@ -127,6 +128,9 @@ int record_backup(backup_catalogue_t& catalogue, u16view archive_path, const std
     }
     entry->date = today.substr(0, backup_date_chars - 1);
     entry->devices = devices;
+    // The archive now holds what this backup wrote: a user's backup into an
+    // archive an update wrote before is no longer the way back from it.
+    entry->origin = origin;
     return save_locked(catalogue.entries, program_folder);
 }
 
@@ -176,6 +180,19 @@ std::vector<backup_entry_t> catalogue_entries(backup_catalogue_t& catalogue)
 {
     std::lock_guard<std::mutex> hold(catalogue.lock);
     return catalogue.entries;
+}
+
+const backup_entry_t* rollback_entry_for(const std::vector<backup_entry_t>& entries, u16view device_id)
+{
+    const backup_entry_t* chosen = nullptr;
+    for (const backup_entry_t& entry : entries) {
+        if (!entry.origin.before_update) continue;
+        bool holds = false;
+        for (const backup_device_t& d : entry.devices) holds = holds || equals_ignore_case(d.device_id, device_id);
+        // "%Y-%m-%d" dates order as text.
+        if (holds && (!chosen || entry.date >= chosen->date)) chosen = &entry;
+    }
+    return chosen;
 }
 
 std::string local_date_today()

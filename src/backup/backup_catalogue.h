@@ -54,11 +54,21 @@ struct backup_device_t {
     u16 archive_file;  // the archive file name of that entry (set by loading)
 };
 
-// One archive.
+// Why an archive was written: by the user (the backup view, tdu-cli
+// backup), or by an installation just before it replaced the package.
+struct backup_origin_t {
+    bool before_update = false;
+    std::string replaced_by;  // the package that replaced it, ANSI code page; empty for the user's backups
+};
+
+// One archive. An entry taken before an update carries two attributes on
+// its "driver" element, before_update="1" and replaced_by="...": older
+// versions of the program read past them and still list the entry.
 struct backup_entry_t {
     std::string file;  // archive file name without folder, ANSI code page
     std::string date;  // "%Y-%m-%d", local date of the last backup into it
     std::vector<backup_device_t> devices;
+    backup_origin_t origin = {};
 };
 
 // The catalogue. Its lock is held while the list changes or is copied, so
@@ -86,7 +96,7 @@ std::vector<backup_device_t> backup_devices_of(const driver_package_t& package);
 // and the package's device records, then saves the catalogue; returns the
 // result of saving.
 int record_backup(backup_catalogue_t& catalogue, u16view archive_path, const std::vector<backup_device_t>& devices,
-                  const std::string& today, u16view program_folder);
+                  const std::string& today, u16view program_folder, const backup_origin_t& origin = {});
 int record_backup(backup_catalogue_t& catalogue, u16view archive_path, const driver_package_t& package,
                   const std::string& today, u16view program_folder);
 
@@ -112,6 +122,11 @@ int load_catalogue(backup_catalogue_t& catalogue, u16view program_folder, u16vie
 
 // A copy of the entries, taken under the lock.
 std::vector<backup_entry_t> catalogue_entries(backup_catalogue_t& catalogue);
+
+// The entry to roll `device_id` back to: of the entries taken before an
+// update that hold the device, the one written last (the latest date; the
+// later in file order among equal dates). Null when there is none.
+const backup_entry_t* rollback_entry_for(const std::vector<backup_entry_t>& entries, u16view device_id);
 
 // Today's local date as "%Y-%m-%d".
 std::string local_date_today();

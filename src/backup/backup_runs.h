@@ -128,6 +128,10 @@ struct restore_item_t {
     backup_entry_t entry;
 };
 
+// The text of an item in the restore view's tree: its archive file name,
+// and for an entry taken before an update "restore_before_update" around it.
+u16 restore_item_label(const restore_item_t& item);
+
 // The restore view is shown: reloads the catalogue and fills `items`, one
 // per entry, sorted by their text. -1 when the catalogue is empty.
 int fill_restore_list(std::vector<restore_item_t>& items, backup_services_t& services);

@@ -19,7 +19,10 @@
 //   	</driver>
 //   </velmor>
 //
-// An entry without devices has "<devices />", an empty catalogue is
+// An entry an installation wrote just before it replaced the package has
+// two attributes on its element: <driver before_update="1"
+// replaced_by="netdemo.inf (netdemo-2.0.zip)">; older versions of the
+// program read past them. An entry without devices has "<devices />", an empty catalogue is
 // "<velmor />". Texts are 8-bit in the ANSI code page even though the
 // declaration says UTF-8, as older versions of the program wrote them.
 #include "backup/backup_catalogue.h"
@@ -147,6 +150,12 @@ bool read_entry(const TiXmlElement& driver, u16view backup_folder, device_invent
     if (!is_plain_file_name(file) || !is_regular_file(path_join(backup_folder, file))) return false;
     entry.date = readable_date(date->GetText());
     if (entry.date.empty()) return false;  // as good as missing, and written back as such
+    const char* before_update = driver.Attribute("before_update");
+    entry.origin.before_update = before_update && std::string(before_update) == "1";
+    if (entry.origin.before_update) {
+        const char* replaced_by = driver.Attribute("replaced_by");
+        entry.origin.replaced_by = replaced_by ? replaced_by : "";
+    }
 
     const TiXmlElement* devices = driver.FirstChildElement("devices");
     const TiXmlElement* device = devices ? devices->FirstChildElement("device") : nullptr;
@@ -167,6 +176,10 @@ std::string print_catalogue(const std::vector<backup_entry_t>& entries)
     TiXmlElement* root = add_element(document, "velmor");
     for (const backup_entry_t& entry : entries) {
         TiXmlElement* driver = add_element(*root, "driver");
+        if (entry.origin.before_update) {
+            driver->SetAttribute("before_update", "1");
+            driver->SetAttribute("replaced_by", entry.origin.replaced_by.c_str());
+        }
         add_cdata_element(*driver, "file", entry.file);
         add_text_element(*driver, "date", entry.date);
         TiXmlElement* devices = add_element(*driver, "devices");

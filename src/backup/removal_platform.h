@@ -1,8 +1,9 @@
 #pragma once
 // What removing a package from the driver store needs from the system:
 // starting the system's pnputil and waiting for its answer, and
-// SetupUninstallOEMInfW (Windows XP). Win32: CreateProcessW and the Setup
-// API function looked up at run time; native tests use a recording fake.
+// SetupUninstallOEMInfW (Windows XP). Win32: the process runner of the
+// installation (packages/process_run.h) and the Setup API function looked up
+// at run time; native tests use a recording fake.
 #include "common/text.h"
 
 #include <cstdint>

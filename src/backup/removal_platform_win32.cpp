@@ -2,8 +2,7 @@
 #include "backup/removal_platform.h"
 
 #include "common/win32_text.h"
-
-#include <vector>
+#include "packages/process_run.h"
 
 namespace tdu {
 namespace {
@@ -16,24 +15,9 @@ class win32_removal_platform_c final : public removal_platform_c {
 public:
     bool run_and_wait(u16view program, u16view arguments, uint32_t& exit_code) override
     {
-        u16 line = u"\"" + u16(program) + u"\"";
-        if (!arguments.empty()) line += u" " + u16(arguments);
-        u16 application(program);
-        std::vector<wchar_t> writable(line.size() + 1, 0);
-        for (size_t i = 0; i < line.size(); ++i) writable[i] = static_cast<wchar_t>(line[i]);
-        STARTUPINFOW startup = {};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION process = {};
-        if (!CreateProcessW(wide(application.c_str()), writable.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
-                            nullptr, nullptr, &startup, &process))
-            return false;
-        CloseHandle(process.hThread);
-        DWORD waited = WaitForSingleObject(process.hProcess, removal_wait_ms);
-        DWORD code = 0;
-        bool ended = waited == WAIT_OBJECT_0 && GetExitCodeProcess(process.hProcess, &code);
-        CloseHandle(process.hProcess);
-        exit_code = code;
-        return ended;
+        const process_result_t run = win32_process_runner().run_and_wait(program, arguments, removal_wait_ms);
+        exit_code = run.exit_code;
+        return run.end == process_end_t::ended;
     }
 
     bool uninstall_oem_inf(u16view published_name) override

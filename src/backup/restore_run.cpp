@@ -1,6 +1,8 @@
 // The restore view's side of the runs: its list, starting, and the worker.
 #include "backup/backup_runs.h"
 
+#include "app/language.h"
+#include "app/language_format.h"
 #include "common/ansi_text.h"
 #include "common/files.h"
 #include "common/last_error.h"
@@ -32,6 +34,13 @@ u16 restore_folder_for(u16view backup_folder, u16view archive_file)
     size_t dot = title.find_last_of(u'.');
     if (dot != u16::npos) title.resize(dot);
     return path_join(backup_folder, title);
+}
+
+u16 restore_item_label(const restore_item_t& item)
+{
+    const u16& format = language_text(lang::restore_before_update);
+    if (!item.entry.origin.before_update || format.empty()) return item.text;
+    return format_language_text(format, {item.text}, 1024);
 }
 
 int fill_restore_list(std::vector<restore_item_t>& items, backup_services_t& services)
@@ -122,7 +131,7 @@ int restore_job(restore_job_t& job, const backup_services_t& services, const sto
             set_last_error(error_stopped);
             outcome = restore_outcome_stopped;
         } else {
-            installer_start_t start = run_driver_installer(services.shell, services.environment, folder, true);
+            installer_start_t start = run_driver_installer(services.shell, nullptr, services.environment, folder, true);
             outcome = !start.started                                ? restore_outcome_not_started
                       : start.kind == installer_kind_t::open_folder ? restore_outcome_opened_folder
                                                                     : restore_outcome_started;

@@ -7,11 +7,14 @@
 //   tdu-cli download       scan, then download the package of every group
 //                          that is out of date or has no driver into the
 //                          download folder
-//   tdu-cli install [--no-restore-point]
+//   tdu-cli install [--no-restore-point] [--no-backup]
 //                          the same, then install every complete package,
 //                          the first within a system restore point; where
 //                          none can be made nothing is installed unless
-//                          --no-restore-point allows it
+//                          --no-restore-point allows it. The driver a
+//                          package replaces is backed up first; where that
+//                          fails nothing is installed unless --no-backup
+//                          (no such backup) allows it
 //   tdu-cli backup         back up every driver-store package of the
 //                          devices into the backup folder and record it in
 //                          the catalogue
@@ -21,11 +24,20 @@
 //   tdu-cli restore ARCHIVE
 //                          unpack one archive of the catalogue and start
 //                          the driver package installer on it
+//   tdu-cli rollback DEVICE
+//                          restore the driver the device (its "id" in
+//                          scan --json) had before the program updated it
 //   tdu-cli cleanup --list list every package of the driver store with
 //                          the clean-up's verdict
 //   tdu-cli cleanup --remove [--no-backup] [PACKAGE...]
 //                          back up and remove the superseded packages (or
 //                          those of them named by their oemN.inf names)
+//
+// Any command that scans takes "--drivers FOLDER" first
+// (tdu-cli --drivers E:\drivers install): the offers then come from that
+// local folder of driver packages instead of the update service. Without
+// it, a "drivers" folder beside the program is used when the service
+// cannot be reached.
 //
 // Exit status: 0 on success; 1 when the scan, a download, an installation,
 // the backup, the restore, the listing or a removal failed, 3 when start-up failed
@@ -46,6 +58,8 @@
 #include "common/text.h"
 #include "common/win32_text.h"
 #include "program/program.h"
+#include "service/local_source.h"
+#include "service/update_client.h"
 #include "system/system_info.h"
 
 #include <objbase.h>
@@ -62,6 +76,9 @@ constexpr int exit_scan_failed = 1;
 constexpr int exit_usage = 2;
 constexpr int exit_init_failed = 3;
 constexpr int exit_answer_refused = 4;
+
+// The driver folder of --drivers; empty for the update service.
+std::u16string drivers_switch;
 
 // The console polls faster than the scan view's 200 ms: nobody watches a
 // drawing here, and the answer is printed as soon as it is in.
@@ -113,8 +130,26 @@ void show_progress(const tdu::scan_result_t& run, tdu::scan_phase_t& shown_phase
     shown_phase = run.phase;
     if (run.phase == tdu::scan_phase_t::scanning_devices) std::fprintf(stderr, "scanning the device nodes...\n");
     if (run.phase == tdu::scan_phase_t::asking_service && run.device_scan.status == 0)
-        std::fprintf(stderr, "%d device nodes scanned; asking the update service...\n",
-                     static_cast<int>(run.progress->total_nodes.load()));
+        std::fprintf(stderr, "%d device nodes scanned; %s...\n", static_cast<int>(run.progress->total_nodes.load()),
+                     drivers_switch.empty() ? "asking the update service" : "reading the driver folder");
+}
+
+// Which source gave the offers, and what of a driver folder could not be
+// read, on standard error.
+void report_offers_source(const tdu::update_request_t& request)
+{
+    using namespace tdu;
+    const update_client_t& client = update_client();
+    const local_source_t* source = request.offers_source == offers_source_t::driver_folder ? client.local_source.get()
+                                   : request.offers_source == offers_source_t::beside_program
+                                       ? client.fallback_source.get()
+                                       : nullptr;
+    if (!source) return;
+    std::fprintf(stderr, "offers from the driver folder %s%s\n", utf16_to_utf8(source->folder).c_str(),
+                 request.offers_source == offers_source_t::beside_program ? " (the update service cannot be reached)"
+                                                                          : "");
+    if (!source->error.empty()) std::fprintf(stderr, "driver folder: %s\n", source->error.c_str());
+    for (const auto& problem : source->report.problems) std::fprintf(stderr, "driver folder: %s\n", problem.c_str());
 }
 
 // Starts up as the program does and scans; with a finished scan runs
@@ -129,6 +164,7 @@ int scan_then(Then then)
     init_hooks_t hooks;
     hooks.show_failure = [](u16view text) { print_line(stderr, text); };
     if (program_app_init(hooks) != 0) return exit_init_failed;
+    program_choose_offers_source(drivers_switch);
 
     scan_result_t run;
     scan_result_init(run, environment, system_info);
@@ -137,6 +173,7 @@ int scan_then(Then then)
         run_console_scan(run, program_scan_services(), static_cast<int64_t>(std::time(nullptr)), console_tick_ms,
                          [&shown_phase](const scan_result_t& r) { show_progress(r, shown_phase); });
 
+    report_offers_source(*run.request);
     int status = 0;
     if (outcome.finished) {
         status = then(outcome);
@@ -180,12 +217,14 @@ int after_start_up(Command command)
 
 int usage()
 {
-    std::fprintf(stderr, "usage: tdu-cli environment\n"
+    std::fprintf(stderr, "usage: tdu-cli [--drivers FOLDER] scan|download|install ...\n"
+                         "       tdu-cli environment\n"
                          "       tdu-cli scan [--json]\n"
                          "       tdu-cli download\n"
-                         "       tdu-cli install [--no-restore-point]\n"
+                         "       tdu-cli install [--no-restore-point] [--no-backup]\n"
                          "       tdu-cli backup\n"
                          "       tdu-cli restore ARCHIVE\n"
+                         "       tdu-cli rollback DEVICE\n"
                          "       tdu-cli ignore --list | --add HWID VERSION DATE [TITLE] | --remove HWID VERSION DATE\n"
                          "       tdu-cli cleanup --list\n"
                          "       tdu-cli cleanup --remove [--no-backup] [PACKAGE...]\n");
@@ -196,6 +235,13 @@ int usage()
 
 int wmain(int argc, wchar_t** argv)
 {
+    if (argc >= 2 && tdu::utf16_to_utf8(tdu::u16ptr(argv[1])) == "--drivers") {
+        if (argc < 4) return usage();
+        drivers_switch = tdu::u16ptr(argv[2]);
+        argv[2] = argv[0];
+        argv += 2;
+        argc -= 2;
+    }
     std::string command = argc >= 2 ? tdu::utf16_to_utf8(tdu::u16ptr(argv[1])) : "";
     if (command == "environment" && argc == 2) return print_environment();
     if (command == "scan" && argc <= 3) {
@@ -207,12 +253,20 @@ int wmain(int argc, wchar_t** argv)
         CoUninitialize();
         return status;
     }
-    const bool without_restore_point =
-        command == "install" && argc == 3 && tdu::utf16_to_utf8(tdu::u16ptr(argv[2])) == "--no-restore-point";
-    if ((command == "download" || command == "install") && (argc == 2 || without_restore_point)) {
+    bool without_restore_point = false, without_backup = false, switches_known = true;
+    for (int i = 2; command == "install" && i < argc; ++i) {
+        std::string word = tdu::utf16_to_utf8(tdu::u16ptr(argv[i]));
+        if (word == "--no-restore-point" && !without_restore_point)
+            without_restore_point = true;
+        else if (word == "--no-backup" && !without_backup)
+            without_backup = true;
+        else
+            switches_known = false;
+    }
+    if ((command == "download" && argc == 2) || (command == "install" && switches_known)) {
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        int status = scan_then([&command, without_restore_point](const tdu::console_scan_outcome_t&) {
-            return command == "install" ? tdu::console_install(console_tick_ms, without_restore_point)
+        int status = scan_then([&command, without_restore_point, without_backup](const tdu::console_scan_outcome_t&) {
+            return command == "install" ? tdu::console_install(console_tick_ms, without_restore_point, without_backup)
                                         : tdu::console_download(console_tick_ms);
         });
         CoUninitialize();
@@ -223,6 +277,13 @@ int wmain(int argc, wchar_t** argv)
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         int status = command == "backup" ? after_start_up([] { return tdu::console_backup(); })
                                          : after_start_up([&archive] { return tdu::console_restore(archive); });
+        CoUninitialize();
+        return status;
+    }
+    if (command == "rollback" && argc == 3) {
+        std::string device = tdu::utf16_to_utf8(tdu::u16ptr(argv[2]));
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        int status = after_start_up([&device] { return tdu::console_rollback(device); });
         CoUninitialize();
         return status;
     }

@@ -11,6 +11,7 @@
 #include "backup/backup_archive.h"
 #include "backup/backup_runs.h"
 #include "backup/store_platform.h"
+#include "backup/update_backup.h"
 #include "common/text.h"
 #include "devices/device.h"
 #include "devices/device_scan.h"
@@ -91,6 +92,22 @@ int console_restore(const std::string& archive_file)
     }
     std::printf("restored: %s\ninstaller started on: %s\n", utf16_to_utf8(chosen->text).c_str(),
                 utf16_to_utf8(folder).c_str());
+    return 0;
+}
+
+int console_rollback(const std::string& device_id)
+{
+    if (!scan_devices()) return 1;
+    backup_services_t services = program_backup_services();
+    console_host_c host(box_result_t::accepted, true);
+    restore_view_state_t view;
+    if (!start_rollback(view, {utf8_to_utf16(device_id)}, host, services)) return 1;
+    view.worker.wait();
+    // Says how it ended, as the results row's roll-back does.
+    rollback_tick(view, host);
+    if (view.job->outcome.load() != restore_outcome_started) return 1;
+    std::printf("rolled back: %s\ninstaller started on: %s\n", utf16_to_utf8(view.job->archive_file).c_str(),
+                utf16_to_utf8(restore_folder_for(services.backup_folder, view.job->archive_file)).c_str());
     return 0;
 }
 

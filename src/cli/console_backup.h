@@ -21,4 +21,12 @@ int console_backup();
 // archive cannot be unpacked.
 int console_restore(const std::string& archive_file);
 
+// Scans the devices and rolls the device `device_id` (its "id" in
+// "tdu-cli scan --json") back to the driver backed up before the program
+// last updated it: restores that archive as console_restore does. 0 when
+// the installer was started on it; 1 when there is no such backup (none
+// taken, or its archive missing) or its archive cannot be unpacked
+// (damaged): nothing is installed then.
+int console_rollback(const std::string& device_id);
+
 } // namespace tdu

@@ -37,8 +37,11 @@ int console_download(uint32_t tick_ms);
 // the installer its contents call for) and waits for each installation
 // job; prints one line per package. The first installation is made within
 // a system restore point; where none can be made, nothing is installed
-// unless `without_restore_point` allows it. 0 when every package was
-// downloaded and its installation started, 1 otherwise.
-int console_install(uint32_t tick_ms, bool without_restore_point = false);
+// unless `without_restore_point` allows it. Before a package installs over
+// a device's installed driver, that driver's store package is backed up
+// (recorded as taken before an update); when that fails the package is not
+// installed unless `without_backup` (which takes no such backup). 0 when
+// every package was downloaded and its installation started, 1 otherwise.
+int console_install(uint32_t tick_ms, bool without_restore_point = false, bool without_backup = false);
 
 } // namespace tdu

@@ -23,6 +23,7 @@
 //   25  a download grew larger than its expected size
 //   26  a worker's job ended with an exception (out of memory, for example)
 //   27  a worker's job stopped on request (at exit) before it was done
+//   29  the local driver folder cannot be used (the request's error_text says why)
 //   28  no answer of the update service came with a valid signature
 #include <cstdint>
 
@@ -45,6 +46,7 @@ enum last_error : int32_t {
     error_worker_exception = 26,
     error_stopped = 27,
     error_answer_refused = 28,
+    error_driver_folder = 29,
 };
 
 // This thread's code.

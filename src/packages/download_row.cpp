@@ -12,6 +12,7 @@ download_row_input_t download_row_input_for(const offer_group_t& group)
     input.sha256 = group.offer ? group.offer->sha256 : "";
     input.no_update = group.no_update;
     for (const device_t* device : group.devices) {
+        input.device_ids.push_back(u16(device->device_id, u16_length(device->device_id)));
         const driver_offer_t* offer = group.mode == grouping_by_best_offer     ? device->best_offer
                                       : group.mode == grouping_by_latest_offer ? device->latest_offer
                                                                                : nullptr;
@@ -21,12 +22,12 @@ download_row_input_t download_row_input_for(const offer_group_t& group)
 }
 
 row_status_t row_status(download_state_t state, download_failure_t failure, uint32_t bytes_done,
-                        int32_t install_outcome)
+                        int32_t install_outcome, uint32_t exit_code)
 {
-    row_status_t status{download_status_text_key(state), download_button_text_key(state), false};
+    row_status_t status{download_status_text_key(state), download_button_text_key(state), false, {}};
     if (failure == download_failure_t::digest && state != download_complete) {
         // The wrong file is gone: only a new download can help.
-        return {lang::download_error_digest, lang::download_btn_download, true};
+        return {lang::download_error_digest, lang::download_btn_download, true, {}};
     }
     if (state == download_failed) {
         status.failure = true;
@@ -68,6 +69,21 @@ row_status_t row_status(download_state_t state, download_failure_t failure, uint
         status.text = lang::download_install_no_restore_point;
         status.failure = true;
         break;
+    case install_outcome_no_backup:
+        status.text = lang::download_install_no_backup;
+        status.failure = true;
+        break;
+    case install_outcome_installed: status.text = lang::download_install_installed; break;
+    case install_outcome_restart_needed: status.text = lang::download_install_restart; break;
+    case install_outcome_no_device:
+        status.text = lang::download_install_no_device;
+        status.failure = true;
+        break;
+    case install_outcome_installer_error:
+        status.text = lang::download_install_error_code;
+        status.argument = installer_exit_code_text(exit_code);
+        status.failure = true;
+        break;
     default: break;  // none yet, or stopped before an installer started
     }
     return status;
@@ -77,7 +93,8 @@ row_status_t download_row_c::status() const
 {
     // While the row's installation runs, its earlier outcome is not shown.
     const int32_t outcome = install_->installing.load() != 0 ? install_outcome_none : install_->outcome.load();
-    return row_status(session_->state(), session_->failure(), session_->bytes_done(), outcome);
+    return row_status(session_->state(), session_->failure(), session_->bytes_done(), outcome,
+                      install_->exit_code.load());
 }
 
 row_action_t row_button_action(download_state_t state)
@@ -133,6 +150,9 @@ void download_row_c::click()
         order.download_folder = session_->download_folder();
         order.inf_names = input_.inf_names;
         order.sha256 = input_.sha256;
+        order.device_ids = input_.device_ids;
+        order.without_backup = without_backup_next_;
+        without_backup_next_ = false;
         // The timer runs until the job has ended, so the row shows its
         // outcome as soon as it is in.
         if (request_install(installer_, install_, order, host_, services_)) {
@@ -169,6 +189,9 @@ void download_row_c::timer_tick()
         } else if (!told_install_outcome_ && outcome == install_outcome_opened_package_folder) {
             told_install_outcome_ = true;
             host_.message_box(lang::download_setup_package_folder, box_style_t::information);
+        } else if (!told_install_outcome_ && outcome == install_outcome_restart_needed) {
+            told_install_outcome_ = true;
+            host_.message_box(lang::download_setup_restart, box_style_t::information);
         } else if (!told_install_outcome_ && outcome == install_outcome_no_restore_point) {
             told_install_outcome_ = true;
             // Asked once a run; only Yes installs (a box closed without an
@@ -179,6 +202,14 @@ void download_row_c::timer_tick()
                 host_.message_box(lang::download_setup_no_restore_point, box_style_t::yes_no) ==
                     box_result_t::accepted) {
                 run->allow_without();
+                click();
+            }
+        } else if (!told_install_outcome_ && outcome == install_outcome_no_backup) {
+            told_install_outcome_ = true;
+            // Asked each time: only Yes installs this once without the
+            // backup of the driver it replaces.
+            if (host_.message_box(lang::download_setup_no_backup, box_style_t::yes_no) == box_result_t::accepted) {
+                without_backup_next_ = true;
                 click();
             }
         }

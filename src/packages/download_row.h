@@ -26,6 +26,7 @@ struct download_row_input_t {
     std::string sha256;           // the offered package's digest; empty when the service gave none
     bool no_update = false;       // no device of the group gains a newer driver
     std::vector<u16> inf_names;   // each device's INF inside the package, for the group's offer kind
+    std::vector<u16> device_ids;  // the group's devices, whose installed drivers are backed up first
 };
 
 // A row's input from its group: the link and the offer's size, and the INF
@@ -39,13 +40,17 @@ download_row_input_t download_row_input_for(const offer_group_t& group);
 // A failed download says why; its button offers "Resume" only where bytes
 // on disk can be resumed, else a new download. A complete package says how
 // its latest installation ended (`install_outcome`, install_outcome_t).
+// An installer that failed is named by its exit code: the text is then a
+// format whose "%s" takes `argument` (installer_exit_code_text of
+// `exit_code`); other texts have no argument.
 struct row_status_t {
     language_key_t text;
     language_key_t button;
     bool failure = false;
+    std::string argument;  // empty when the text is no format
 };
 row_status_t row_status(download_state_t state, download_failure_t failure, uint32_t bytes_done,
-                        int32_t install_outcome);
+                        int32_t install_outcome, uint32_t exit_code = 0);
 
 // What a row does on a click of its button, by session state.
 enum class row_action_t { none, start, pause, install };
@@ -111,6 +116,7 @@ private:
     std::shared_ptr<install_request_t> install_;
     worker_c installer_;
     bool told_install_outcome_ = false;
+    bool without_backup_next_ = false;  // the user agreed to install once without the backup
 };
 
 // Asked by the results list before it sends download all to every row:

@@ -80,11 +80,19 @@ installer_choice_t choose_driver_installer(const environment_t& env, bool tool_p
     return choice;
 }
 
-installer_start_t run_driver_installer(shell_c& shell, const environment_t& env, u16view folder, bool force)
+installer_start_t run_driver_installer(shell_c& shell, process_runner_c* processes, const environment_t& env,
+                                       u16view folder, bool force)
 {
     installer_choice_t choice = choose_driver_installer(env, path_exists(driver_installer_path(env)), folder, force);
     installer_start_t start;
     start.kind = choice.kind;
+    if (choice.kind == installer_kind_t::pnputil && processes) {
+        const process_result_t run = processes->run_and_wait(choice.program, choice.arguments, installer_wait_ms);
+        start.started = run.end != process_end_t::not_started;
+        start.ended = run.end == process_end_t::ended;
+        start.exit_code = run.exit_code;
+        return start;
+    }
     start.started = shell.execute(choice.program, choice.arguments);
     return start;
 }
@@ -119,8 +127,8 @@ inf_name_set_t safe_inf_names(const inf_name_set_t& names)
     return safe;
 }
 
-installer_start_t start_package_installer(shell_c& shell, const environment_t& env, u16view package_folder,
-                                          const inf_name_set_t& requested_names)
+installer_start_t start_package_installer(shell_c& shell, process_runner_c* processes, const environment_t& env,
+                                          u16view package_folder, const inf_name_set_t& requested_names)
 {
     // Names from the update service's answer: one that could reach outside
     // the package (or names no file) takes no part in choosing the folder.
@@ -132,7 +140,7 @@ installer_start_t start_package_installer(shell_c& shell, const environment_t& e
     if (is_directory(inf_folder)) {
         for (const u16& name : inf_names) {
             if (path_exists(path_join(package_folder, name))) {
-                return run_driver_installer(shell, env, inf_folder, false);
+                return run_driver_installer(shell, processes, env, inf_folder, false);
             }
         }
     }

@@ -6,6 +6,7 @@
 // for what was started.
 #include "app/environment.h"
 #include "common/text.h"
+#include "packages/process_run.h"
 #include "packages/shell.h"
 
 #include <set>
@@ -49,10 +50,13 @@ enum class installer_kind_t {
     package_folder,
 };
 
-// What was started, and whether the shell started it.
+// What was started, and whether the shell (or the process runner) started
+// it; for pnputil run to its end, its exit code.
 struct installer_start_t {
     installer_kind_t kind = installer_kind_t::open_folder;
-    bool started = false;  // shell_c::execute's answer
+    bool started = false;  // shell_c::execute's answer, or a process was made
+    bool ended = false;    // pnputil ended within the wait: `exit_code` is its own
+    uint32_t exit_code = 0;
 };
 
 struct installer_choice_t {
@@ -74,10 +78,14 @@ struct installer_choice_t {
 installer_choice_t choose_driver_installer(const environment_t& env, bool tool_present, u16view folder, bool force);
 
 // Starts the chosen installer on `folder` (the tool when it lies in the
-// program's folder) and returns which it was and whether the shell started
-// it; open_folder means the user must be told to install from the opened
-// folder.
-installer_start_t run_driver_installer(shell_c& shell, const environment_t& env, u16view folder, bool force);
+// program's folder) and returns which it was and whether it started;
+// open_folder means the user must be told to install from the opened
+// folder. pnputil is run through `processes` and waited for (at most
+// installer_wait_ms), so its exit code comes back; without `processes`
+// (a restore, whose end nothing reports) the shell starts it as it starts
+// the others.
+installer_start_t run_driver_installer(shell_c& shell, process_runner_c* processes, const environment_t& env,
+                                       u16view folder, bool force);
 
 // Starts the setup program of `directory`: its only ".exe" file, or among
 // several the first named "setup.exe" or "autorun.exe" in any letter case.
@@ -95,7 +103,7 @@ inf_name_set_t safe_inf_names(const inf_name_set_t& names);
 // safe names (safe_inf_names) are looked at. Returns what
 // run_driver_installer returned, package_own for a setup program, or
 // package_folder when the folder was opened because it held neither.
-installer_start_t start_package_installer(shell_c& shell, const environment_t& env, u16view package_folder,
-                                          const inf_name_set_t& inf_names);
+installer_start_t start_package_installer(shell_c& shell, process_runner_c* processes, const environment_t& env,
+                                          u16view package_folder, const inf_name_set_t& inf_names);
 
 } // namespace tdu

@@ -65,7 +65,28 @@ void delete_top_level_htm(u16view folder)
 
 bool install_outcome_installs(int32_t outcome)
 {
-    return outcome == install_outcome_started;
+    return outcome == install_outcome_started || outcome == install_outcome_installed ||
+           outcome == install_outcome_restart_needed;
+}
+
+int32_t pnputil_install_outcome(uint32_t exit_code)
+{
+    switch (exit_code) {
+    case 0: return install_outcome_installed;
+    case 3010: return install_outcome_restart_needed;  // ERROR_SUCCESS_REBOOT_REQUIRED
+    case 259: return install_outcome_no_device;        // ERROR_NO_MORE_ITEMS
+    default: return install_outcome_installer_error;
+    }
+}
+
+std::string installer_exit_code_text(uint32_t exit_code)
+{
+    char text[16];
+    if (exit_code <= 0xFFFF)
+        std::snprintf(text, sizeof text, "%u", static_cast<unsigned>(exit_code));
+    else
+        std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(exit_code));
+    return text;
 }
 
 namespace {
@@ -76,8 +97,10 @@ int32_t outcome_of(const installer_start_t& start)
     switch (start.kind) {
     case installer_kind_t::open_folder: return install_outcome_opened_folder;
     case installer_kind_t::package_folder: return install_outcome_opened_package_folder;
-    case installer_kind_t::dpinst:
     case installer_kind_t::pnputil:
+        if (start.ended) return pnputil_install_outcome(start.exit_code);
+        break;
+    case installer_kind_t::dpinst:
     case installer_kind_t::package_own: break;
     }
     return install_outcome_started;
@@ -101,8 +124,30 @@ u16 restore_point_package_name(const install_request_t& request)
 
 } // namespace
 
-int install_package(install_request_t& request, shell_c& shell, const environment_t& env, const stop_flag_t* stop,
-                    restore_point_run_c* restore_point)
+int32_t guarded_install(restore_point_run_c* restore_point, u16view package_name,
+                        const std::function<bool()>& backup, bool without_backup,
+                        const std::function<int32_t()>& install)
+{
+    int32_t outcome = install_outcome_failed;
+    auto step = [&]() {
+        // Nothing is installed over a driver without its way back, unless
+        // the user said so.
+        if (backup && !without_backup && !backup()) {
+            outcome = install_outcome_no_backup;
+            return false;
+        }
+        outcome = install();
+        return install_outcome_installs(outcome);
+    };
+    if (!restore_point)
+        step();
+    else if (restore_point->guard(package_name, step) == restore_point_guard_t::no_restore_point)
+        outcome = install_outcome_no_restore_point;
+    return outcome;
+}
+
+int install_package(install_request_t& request, shell_c& shell, process_runner_c& processes, const environment_t& env,
+                    const stop_flag_t* stop, restore_point_run_c* restore_point)
 {
     u16 folder = package_folder_for(request.download_folder, request.package_path);
     std::string digest;
@@ -116,8 +161,8 @@ int install_package(install_request_t& request, shell_c& shell, const environmen
         request.installing.store(0);
         return -1;
     }
-    int32_t outcome = install_outcome_failed;
     auto install = [&]() {
+        int32_t outcome = install_outcome_failed;
         // Into a made or emptied folder: files that an earlier extraction of
         // a re-published package left there must not be installed with it.
         if (extract_archive_afresh(request.package_path, folder) == 0) {
@@ -126,20 +171,20 @@ int install_package(install_request_t& request, shell_c& shell, const environmen
                 set_last_error(error_stopped);
                 outcome = install_outcome_stopped;
             } else {
-                outcome = outcome_of(start_package_installer(shell, env, folder, request.inf_names));
+                const installer_start_t start =
+                    start_package_installer(shell, &processes, env, folder, request.inf_names);
+                request.exit_code.store(start.exit_code);
+                outcome = outcome_of(start);
             }
         } else {
             const bool started = shell.execute(request.package_path, u"");
             if (package_is_program(request.package_path))
                 outcome = started ? install_outcome_started : install_outcome_not_started;
         }
-        return install_outcome_installs(outcome);
+        return outcome;
     };
-    if (!restore_point)
-        install();
-    else if (restore_point->guard(restore_point_package_name(request), install) ==
-             restore_point_guard_t::no_restore_point)
-        outcome = install_outcome_no_restore_point;
+    const int32_t outcome = guarded_install(restore_point, restore_point_package_name(request), request.backup,
+                                            request.without_backup, install);
     // Only a started installer makes the next scan leave the offer out.
     const int result = install_outcome_installs(outcome) ? 0 : -1;
     if (result == 0 && !request.link.empty()) append_installed_link(env.program_folder, request.link);
@@ -175,7 +220,14 @@ bool request_install(worker_c& worker, const std::shared_ptr<install_request_t>&
     request->inf_names.insert(order.inf_names.begin(), order.inf_names.end());
     request->sha256 = order.sha256;
     request->link.clear();
+    // What the installation replaces is archived first (the catalogue and
+    // the inventory are read here, on the interface thread).
+    request->without_backup = order.without_backup || services.without_backup;
+    request->backup = nullptr;
+    if (services.backup && !request->without_backup && !order.device_ids.empty())
+        request->backup = services.backup->prepare(order.device_ids, restore_point_package_name(*request));
     request->outcome.store(install_outcome_none);
+    request->exit_code.store(0);
     request->installing.store(1);
 
     // Recorded by the job once an installer was started for it.
@@ -183,10 +235,11 @@ bool request_install(worker_c& worker, const std::shared_ptr<install_request_t>&
 
     std::shared_ptr<install_request_t> shared = request;
     shell_c* shell = &services.shell;
+    process_runner_c* processes = &services.processes;
     const environment_t* env = &services.environment;
     restore_point_run_c* restore_point = services.restore_point;
-    auto job = [shared, shell, env, restore_point](const stop_flag_t& stop) {
-        return install_package(*shared, *shell, *env, &stop, restore_point);
+    auto job = [shared, shell, processes, env, restore_point](const stop_flag_t& stop) {
+        return install_package(*shared, *shell, *processes, *env, &stop, restore_point);
     };
     if (!worker.start(job)) {
         package_installs().end(folder);

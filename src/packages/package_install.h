@@ -1,19 +1,23 @@
 #pragma once
 // Installing a downloaded driver package: a worker unpacks it into a folder
 // of its own beside the download, removes its top-level "*.htm" files and
-// starts the installer (see driver_installer.h). Once an installer was
-// started for it, the worker records the package's link in "setup.dat" in
-// the program's folder, so the next scan no longer offers it; a package
-// that was only opened, or not unpacked, or not started, is not recorded.
+// starts the installer (see driver_installer.h); pnputil is waited for and
+// its exit code becomes the outcome. Once an installer was started for it
+// (and, for pnputil, installed it), the worker records the package's link in
+// "setup.dat" in the program's folder, so the next scan no longer offers
+// it; a package that was only opened, or not unpacked, or not started, or
+// that pnputil did not install, is not recorded.
 #include "app/environment.h"
 #include "app/run_host.h"
 #include "common/text.h"
 #include "common/worker.h"
 #include "packages/driver_installer.h"
+#include "packages/process_run.h"
 #include "packages/shell.h"
 #include "system/restore_point.h"
 
 #include <atomic>
+#include <functional>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -26,9 +30,10 @@ namespace tdu {
 // How the latest installation of a request ended.
 enum install_outcome_t : int32_t {
     install_outcome_none = 0,  // none has ended since the request was made
-    // An installer was started on it: the tool or pnputil on its INF
-    // folder, its own setup program, or the package itself when it is a
-    // program (".exe") that is no archive. The link is in "setup.dat".
+    // An installer was started on it: the tool on its INF folder, its own
+    // setup program, or the package itself when it is a program (".exe")
+    // that is no archive; or pnputil, which had not ended when the wait
+    // ran out. How it ends is not known. The link is in "setup.dat".
     install_outcome_started = 1,
     // Not unpacked (not an archive, or its folder could not be made or
     // emptied) and no program: the package file itself was opened with the
@@ -56,7 +61,59 @@ enum install_outcome_t : int32_t {
     // installation, and the user has not agreed to install without one:
     // unpacked, but no installer was started.
     install_outcome_no_restore_point = 9,
+    // pnputil installed it (exit code 0). The link is in "setup.dat".
+    install_outcome_installed = 10,
+    // pnputil installed it and Windows must be restarted to finish
+    // (3010, ERROR_SUCCESS_REBOOT_REQUIRED); the user is told. The link is
+    // in "setup.dat".
+    install_outcome_restart_needed = 11,
+    // pnputil added it to the driver store, but no device of this computer
+    // took it: none matched, or each already had a driver as good (259,
+    // ERROR_NO_MORE_ITEMS). Not installed.
+    install_outcome_no_device = 12,
+    // pnputil ended with another exit code (install_request_t::exit_code):
+    // not installed.
+    install_outcome_installer_error = 13,
+    // A device of the row has an installed driver, and its package could
+    // not be backed up before it would be replaced: unpacked or not, no
+    // installer was started (the user may agree to install without).
+    install_outcome_no_backup = 14,
 };
+
+// The outcome of an installation by pnputil that ended with `exit_code`.
+int32_t pnputil_install_outcome(uint32_t exit_code);
+
+// An installer's exit code as the row and the console name it: decimal up
+// to 65535, else "0x" and eight hexadecimal digits (the form of the
+// system's error codes, "0xE0000247").
+std::string installer_exit_code_text(uint32_t exit_code);
+
+// The backup of the driver-store packages that a row's devices use now,
+// taken before an installation replaces them (the program's is in
+// backup/update_backup.h).
+class update_backup_c {
+public:
+    virtual ~update_backup_c() = default;
+    // Interface thread, when the installation is asked for: copies what the
+    // backup needs of the devices `device_ids`, since the inventory's
+    // records may go with the next scan. `replacing` names the package about
+    // to replace their drivers. An empty function when none of them has an
+    // installed driver; otherwise the worker calls it just before the
+    // installation: true when every package was archived and recorded.
+    virtual std::function<bool()> prepare(const std::vector<u16>& device_ids, u16view replacing) = 0;
+};
+
+// The order around one installation: the run's restore point begins (when
+// `restore_point`; see restore_point_run_c for the run's first installation
+// only), then the backup of the drivers it replaces is taken (when
+// `backup`), then `install` runs (its outcome, install_outcome_t), and the
+// restore point ends, as cancelled unless an installer was started. A
+// backup that fails stops there: `install` does not run and the outcome is
+// `no_backup`; `without_backup` (the user agreed) takes no backup at all.
+// `no_restore_point` when the restore point kept everything from running.
+int32_t guarded_install(restore_point_run_c* restore_point, u16view package_name,
+                        const std::function<bool()>& backup, bool without_backup,
+                        const std::function<int32_t()>& install);
 
 // Whether an outcome means an installer was started, so its link belongs in
 // "setup.dat".
@@ -70,12 +127,20 @@ struct install_request_t {
     u16 download_folder;       // where the package folder is made
     std::string sha256;        // the package's digest as offered; empty when none was
     std::string link;          // recorded in "setup.dat" by the worker once an installer was started
+    // The backup of the drivers the installation replaces (update_backup_c),
+    // run by the worker first; none when empty. `without_backup`: the user
+    // agreed to install without one.
+    std::function<bool()> backup;
+    bool without_backup = false;
     // 1 from the request until the worker has started an installer or given
     // up; further requests of the row are ignored meanwhile.
     std::atomic<int32_t> installing{0};
     // Set by the worker before it clears `installing`; back to none when a
     // new installation is requested.
     std::atomic<int32_t> outcome{install_outcome_none};
+    // pnputil's exit code, for install_outcome_installer_error; stored
+    // before `outcome`.
+    std::atomic<uint32_t> exit_code{0};
 };
 
 // The packages being installed in this process, by package folder: one
@@ -104,15 +169,22 @@ struct install_order_t {
     u16 download_folder;
     std::vector<u16> inf_names;  // the chosen offer's INF name of each device, in order
     std::string sha256;          // the offered package's digest; empty when none was given
+    std::vector<u16> device_ids; // the row's devices, whose installed drivers are backed up first
+    bool without_backup = false; // the user agreed to install this once without that backup
 };
 
 // The process-wide services the installation uses.
 struct install_services_t {
     shell_c& shell;
+    process_runner_c& processes;  // runs pnputil and waits for its exit code
     thread_starter_c& threads;  // the row's installation worker starts its threads here
     const environment_t& environment;
     // The run's restore point around its first installation; none when null.
     restore_point_run_c* restore_point = nullptr;
+    // The backup of the drivers an installation replaces; none when null.
+    update_backup_c* backup = nullptr;
+    // The console's "--no-backup": every installation of the run goes without it.
+    bool without_backup = false;
 };
 
 // The row's action in the download state `complete` (interface thread).
@@ -142,7 +214,7 @@ bool request_install(worker_c& worker, const std::shared_ptr<install_request_t>&
 // Records the
 // outcome, releases the package's claim in package_installs and clears
 // `installing` at its end. Returns 0 (installer started) or -1.
-int install_package(install_request_t& request, shell_c& shell, const environment_t& env,
+int install_package(install_request_t& request, shell_c& shell, process_runner_c& processes, const environment_t& env,
                     const stop_flag_t* stop = nullptr, restore_point_run_c* restore_point = nullptr);
 
 // The folder a package unpacks into: its file name without the last

@@ -47,6 +47,12 @@ scan_services_t program_scan_services();
 backup_services_t program_backup_services();
 install_services_t program_install_services();
 
+// Where the scans take their offers from: `drivers_folder` (a command
+// line's --drivers) when given, else the settings' driver folder, else the
+// update service, with the "drivers" folder beside the program asked when
+// the service cannot be reached. Called after start-up, before a scan.
+void program_choose_offers_source(u16view drivers_folder);
+
 // The user's ignore list changed: it becomes the settings' (and is saved),
 // the update client's, and the last answer is ranked again with it (the
 // scan's request gives the system version). False when it could not be

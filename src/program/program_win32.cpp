@@ -9,6 +9,7 @@
 #include "app/language.h"
 #include "app/settings.h"
 #include "backup/driver_store.h"
+#include "backup/update_backup.h"
 #include "common/program_title.h"
 #include "common/win32_text.h"
 #include "common/worker.h"
@@ -16,9 +17,11 @@
 #include "devices/scan_share.h"
 #include "devices/setup_api.h"
 #include "packages/download_session.h"
+#include "packages/process_run.h"
 #include "packages/shell.h"
 #include "program/global_services.h"
 #include "service/offer_ranking.h"
+#include "service/local_source.h"
 #include "service/update_client.h"
 #include "service/os_description.h"
 #include "system/restore_point.h"
@@ -141,9 +144,25 @@ install_services_t program_install_services()
     // The user's setting turns them off (before the run's first
     // installation; the settings are loaded at start-up).
     if (settings.restore_point == 0) run->turn_off();
-    install_services_t services{win32_shell(), system_threads(), environment};
+    install_services_t services{win32_shell(), win32_process_runner(), system_threads(), environment};
     services.restore_point = run;
+    // The driver an installation replaces is archived first.
+    static update_backup_run_c* const backup = new update_backup_run_c(&program_backup_services);
+    services.backup = backup;
     return services;
+}
+
+void program_choose_offers_source(u16view drivers_folder)
+{
+    update_client_t& client = update_client();
+    client.local_source.reset();
+    client.fallback_source.reset();
+    u16 chosen = drivers_folder.empty() ? u16(settings.driver_folder) : u16(drivers_folder);
+    if (!chosen.empty())
+        client.local_source = make_local_source(chosen, settings.active_download_path);
+    else
+        client.fallback_source =
+            make_local_source(u16(environment.program_folder) + u"drivers", settings.active_download_path);
 }
 
 bool program_change_ignored_offers(const ignored_offers_t& list, const update_request_t& request)

@@ -6,6 +6,8 @@
 #include "service/url_escape.h"
 
 #include <chrono>
+#include <mutex>
+#include <set>
 #include <cstring>
 #include <new>
 #include <string_view>
@@ -258,6 +260,25 @@ const http_response_t& transfer_request(http_transfer_t& transfer, const char* u
     return transfer.response;
 }
 
+namespace {
+
+std::mutex local_links_mutex;
+std::set<std::string, std::less<>> local_links;
+
+} // namespace
+
+void allow_local_package_link(const std::string& url)
+{
+    std::lock_guard<std::mutex> lock(local_links_mutex);
+    local_links.insert(url);
+}
+
+bool local_package_link_allowed(std::string_view url)
+{
+    std::lock_guard<std::mutex> lock(local_links_mutex);
+    return local_links.find(url) != local_links.end();
+}
+
 int transfer_download(http_transfer_t& transfer, const char* url, const char16_t* path, transfer_progress_t& progress)
 {
     CURL* h = transfer.handle;
@@ -283,9 +304,12 @@ int transfer_download(http_transfer_t& transfer, const char* url, const char16_t
             curl_easy_setopt(h, CURLOPT_RANGE, static_cast<char*>(nullptr));
             transfer.file = open_file(path, "wb");
         }
-    } else if (starts_with_ignore_case(url, "ftp://")) {
+    } else if (starts_with_ignore_case(url, "ftp://") ||
+               (starts_with_ignore_case(url, "file://") && local_package_link_allowed(url))) {
         // An FTP download always starts from the first byte: the file is
-        // truncated, so the byte count starts again from 0 as well.
+        // truncated, so the byte count starts again from 0 as well. A local
+        // package (file://, offered by a driver folder) is copied the same
+        // way.
         reset_response(transfer.response);
         curl_easy_setopt(h, CURLOPT_RANGE, static_cast<char*>(nullptr));
         transfer.file = open_file(path, "wb");

@@ -105,7 +105,8 @@ using transfer_ptr = std::unique_ptr<http_transfer_t, transfer_deleter_t>;
 // method. Returns the transfer's response.
 const http_response_t& transfer_request(http_transfer_t& transfer, const char* url, int method);
 
-// Downloads `url` (http:// or ftp://, scheme in any case) into the file at
+// Downloads `url` (http:// or ftp://, scheme in any case, or file:// of a
+// package a driver folder offered) into the file at
 // `path`. An http download with bytes_done above 0 resumes: it asks for the
 // range from bytes_done and appends; otherwise the file is truncated. The
 // outcome goes to the progress record (result 0 also when stop_requested
@@ -133,6 +134,12 @@ constexpr size_t download_link_max = 1024;
 // file: an empty one would read as a paused download at the next start.
 // Returns the last attempt's return value, or -1 (last-error code 7) when no
 // transfer could be made. Tests pass a shorter pause.
+// file:// links are downloaded (copied) only when a local driver folder
+// offered them in this process: an answer from the network can never make
+// the program fetch a file of this machine. Any thread.
+void allow_local_package_link(const std::string& url);
+bool local_package_link_allowed(std::string_view url);
+
 int download_with_retries(const std::string& link, const char16_t* temp_path, transfer_progress_t& progress,
                           uint32_t pause_ms = download_retry_pause_ms);
 

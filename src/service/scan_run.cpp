@@ -202,6 +202,10 @@ std::optional<u16> scan_error_text(int32_t code, const update_request_t& request
     case error_answer_refused:
         text = language_text(language, lang::error_answer_refused);
         break;
+    case error_driver_folder:
+        text = format_language_text(language_text(language, lang::error_driver_folder),
+                                    {utf8_to_utf16(request.error_text)}, network_error_text_max);
+        break;
     default:
         break;
     }

@@ -1,9 +1,11 @@
 #include "service/update_client.h"
 
+#include "common/files.h"
 #include "common/last_error.h"
 #include "service/builtin_answer_key.h"
 #include "common/text.h"
 #include "service/installed_links.h"
+#include "service/local_source.h"
 #include "service/offer_ranking.h"
 #include "service/request_document.h"
 #include "service/update_response.h"
@@ -82,6 +84,11 @@ void update_client_init(update_client_t& client, device_inventory_t& inventory)
 
 bool send_update_request(update_client_t& client, update_request_t& request)
 {
+    request.offers_source = offers_source_t::service;
+    if (client.local_source) {
+        request.offers_source = offers_source_t::driver_folder;
+        return answer_from_local_source(client, *client.local_source, request);
+    }
     device_inventory_t& inventory = *client.inventory;
     std::string document = build_update_request(inventory.devices.data(), inventory.devices.size(), request);
 
@@ -132,6 +139,14 @@ bool send_update_request(update_client_t& client, update_request_t& request)
     }
     if (!answer) {
         record_mirror_failure(transfer.response, request);
+        // The service cannot be reached: the folder beside the program, if
+        // it is there, gives the offers instead.
+        if (client.fallback_source && is_directory(client.fallback_source->folder)) {
+            request.offers_source = offers_source_t::beside_program;
+            request.error_text[0] = '\0';
+            request.transport_result = 0;
+            return answer_from_local_source(client, *client.fallback_source, request);
+        }
         return false;
     }
 

@@ -10,6 +10,7 @@
 //    3  every mirror failed, the last with HTTP 504 or no answer at all
 //   20  every mirror failed otherwise (error_text may say why)
 //   21  the answer is not understood
+//   29  (a local driver folder) the folder cannot be used
 //   28  no answer came with a valid signature of a trusted key, bound to
 //       this request and in time (answer_signature.h); the request's
 //       signature_verdict says why the last one was refused
@@ -20,11 +21,21 @@
 #include "app/ignored_offers.h"
 
 #include <cstdint>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
 namespace tdu {
+
+struct local_source_t;
+
+// Where a scan's offers come from.
+enum class offers_source_t : int32_t {
+    service = 0,         // the update service
+    driver_folder = 1,   // the driver folder the user named (setting or --drivers)
+    beside_program = 2,  // the "drivers" folder beside the program: the service could not be reached
+};
 
 // The input and outcome of one update request (held by the scan run).
 struct update_request_t {
@@ -40,6 +51,8 @@ struct update_request_t {
     // status of 400 or more), or when its answer did not fit (23); 0 when
     // none. The interface shows its own text for it, never libcurl's.
     int32_t transport_result = 0;
+    // Where the latest answer's offers came from.
+    offers_source_t offers_source = offers_source_t::service;
     // Why the latest refused answer was refused (valid when none was).
     signature_verdict_t signature_verdict = signature_verdict_t::valid;
 };
@@ -66,6 +79,12 @@ struct update_client_t {
     // The clock an answer's time limit is held against, seconds since 1970
     // UTC; tests set their own.
     int64_t (*clock)() = nullptr;
+    // When set, offers come from this local driver folder and no service
+    // is asked (service/local_source.h).
+    std::shared_ptr<local_source_t> local_source;
+    // Asked when every mirror failed (the stick the program runs from):
+    // the "drivers" folder beside the program, when there is one.
+    std::shared_ptr<local_source_t> fallback_source;
 };
 
 // The built-in key (from the file the build names), then the keys of the

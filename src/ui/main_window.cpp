@@ -249,7 +249,8 @@ bool main_window_c::on_create()
                                   &settings.ignored_offers, [this](const ignored_offers_t& list) {
                                       if (scan_->scanning()) return false;
                                       return program_change_ignored_offers(list, *scan_->run().request);
-                                  }};
+                                  },
+                                  [] { return program_backup_services(); }};
     });
     backup_ = std::make_unique<backup_window_c>([] { return program_backup_services(); });
     restore_ = std::make_unique<restore_window_c>([] { return program_backup_services(); });

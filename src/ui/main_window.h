@@ -41,7 +41,9 @@ public:
     void draw_band_content(HDC dc, const RECT& window);
 
     // message_filter_i, idle_handler_i: nothing to do, but in the loop.
-    bool pre_translate_message(MSG&) override { return false; }
+    // F5 in the window or its views scans (key_pressed); dialogs run their
+    // own loops and never reach this.
+    bool pre_translate_message(MSG& message) override;
     void on_idle() override {}
 
     const main_state_t& state() const { return state_; }

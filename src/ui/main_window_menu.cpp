@@ -10,7 +10,7 @@
 #include "system/scheduled_scan.h"
 #include "ui/dialogs/about_window.h"
 #include "ui/dialogs/config_window.h"
-#include "ui/views/view_box.h"
+#include "ui/dialogs/view_box.h"
 #include "ui/win/popup_menu.h"
 
 #include <shellapi.h>

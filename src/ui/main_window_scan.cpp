@@ -5,8 +5,10 @@
 
 #include "app/app_messages.h"
 #include "app/language.h"
+#include "app/startup_instance.h"
+#include "program/program.h"
 #include "devices/device.h"
-#include "ui/views/view_box.h"
+#include "ui/dialogs/view_box.h"
 
 #include <ctime>
 
@@ -16,6 +18,16 @@ void main_window_c::arm_idle_timer()
 {
     KillTimer(hwnd(), idle_scan_timer_id);
     SetTimer(hwnd(), idle_scan_timer_id, idle_scan_timer_ms, nullptr);
+}
+
+bool main_window_c::pre_translate_message(MSG& message)
+{
+    if (message.message != WM_KEYDOWN) return false;
+    if (message.hwnd != hwnd() && !IsChild(hwnd(), message.hwnd)) return false;
+    bool modifier = GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0 || GetKeyState(VK_SHIFT) < 0;
+    if (key_pressed(state_, static_cast<uint32_t>(message.wParam), modifier) != key_action::start_scan) return false;
+    start_scan();
+    return true;
 }
 
 void main_window_c::start_scan()
@@ -33,6 +45,9 @@ void main_window_c::begin_scan_now()
     results_->forget_scan();
     switch_view(main_view::scan);
     RedrawWindow(scan_->hwnd(), nullptr, nullptr, RDW_UPDATENOW | RDW_ERASE | RDW_INVALIDATE);
+    // The offers' source as the settings and the command line say now (no
+    // request runs between two scans).
+    program_choose_offers_source(startup_state.drivers_folder);
     scan_->restart(static_cast<int64_t>(std::time(nullptr)));
     scan_->start_timer();
 }

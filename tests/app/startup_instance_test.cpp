@@ -82,6 +82,23 @@ TEST(StartupSwitches, OnlyASingleArgumentCounts)
     }
 }
 
+TEST(StartupSwitches, DriversTakesAFolderBeforeTheOtherSwitch)
+{
+    struct row { std::vector<u16> args; u16 folder; startup_switch then; };
+    const row rows[] = {
+        {command_line({u"--drivers", u"E:\\drivers"}), u"E:\\drivers", startup_switch::none},
+        {command_line({u"--Drivers", u"E:\\drivers", u"--autoscan"}), u"E:\\drivers", startup_switch::autoscan},
+        {command_line({u"--autoscan", u"--drivers", u"E:\\drivers"}), u"", startup_switch::none},
+        {command_line({u"--drivers"}), u"", startup_switch::none},
+        {command_line({u"--drivers", u""}), u"", startup_switch::none},
+    };
+    for (auto r : rows) {
+        u16 folder = take_drivers_switch(r.args);
+        EXPECT_EQ(folder, r.folder) << utf16_to_utf8(r.folder);
+        EXPECT_EQ(parse_startup_switch(r.args), r.then) << utf16_to_utf8(r.folder);
+    }
+}
+
 TEST(SingleInstance, TheFirstInstanceKeepsItsSwitch)
 {
     struct row { std::vector<u16> args; startup_switch sw; int32_t boot_mode, autorun_pending; };

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <cwchar>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -28,11 +29,14 @@ inline std::wstring system_folder()
 }
 
 // The clean-up's fixture store (a Vista-style repository and its published
-// INFs), and the stand-in pnputil.exe the clean-up tests put in the
-// prefix's system folder: it appends its command line to the file the
-// variable names, then deletes the published INF it was given, as pnputil
-// does.
+// INFs), and the stand-in pnputil.exe that tests put in the prefix's
+// system folder (Wine has none): it appends its command line to the file
+// the first variable names; asked to delete a driver package ("/delete-driver
+// X" or "-d X") it deletes the published INF it was given, as pnputil does;
+// it exits with the code the second variable holds (decimal, or "0x" and
+// hexadecimal), else 0.
 constexpr wchar_t pnputil_record_variable[] = L"TDU_PNPUTIL_RECORD";
+constexpr wchar_t pnputil_exit_code_variable[] = L"TDU_PNPUTIL_EXIT_CODE";
 
 inline std::filesystem::path cleanup_fixture() { return data_dir() / "backup" / "cleanup_root"; }
 
@@ -48,9 +52,13 @@ inline int run_pnputil_stand_in()
     DWORD written = 0;
     WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
     CloseHandle(file);
-    std::wstring name = line.substr(line.find_last_of(L' ') + 1);
-    DeleteFileW((std::filesystem::path(windows_folder()) / "inf" / name).wstring().c_str());
-    return 0;
+    if (line.find(L" /delete-driver ") != std::wstring::npos || line.find(L" -d ") != std::wstring::npos) {
+        std::wstring name = line.substr(line.find_last_of(L' ') + 1);
+        DeleteFileW((std::filesystem::path(windows_folder()) / "inf" / name).wstring().c_str());
+    }
+    wchar_t code[32] = {};
+    if (!GetEnvironmentVariableW(pnputil_exit_code_variable, code, 32)) return 0;
+    return static_cast<int>(std::wcstoul(code, nullptr, 0));
 }
 
 class prefix_store_c {

@@ -167,6 +167,72 @@ TEST_F(TduCliBackup, WithNoPackageFoundTheBackupFailsAndWritesNothing)
     EXPECT_NE(out.find("No driver backups were found."), std::string::npos) << out;
 }
 
+// tdu-cli rollback DEVICE restores the backup taken before the program
+// updated the device (an entry marked so in the catalogue): unpacked beside
+// it, the installer forced on it. With its archive damaged or missing it
+// says so, exits with 1 and starts no installer.
+TEST_F(TduCliBackup, RollbackRestoresTheBackupTakenBeforeAnUpdateAndNothingWithoutItsArchive)
+{
+    fs::path program = install_program(xp_program_name);
+    int code = -1;
+    run_and_capture(program.wstring(), L"backup", &code);
+    ASSERT_EQ(code, 0);
+    fs::path backups = folder.path() / "backup";
+    // The first entry becomes one an installation took before it replaced
+    // the package, as the program writes it.
+    fs::rename(backups / "ACME-LAN--Gigabit.zip", backups / "ACME-LAN--Gigabit-2.1.0.7-before-update.zip");
+    std::string catalogue = read_file(folder.path() / "backup.xml");
+    const std::string first = "<driver>\r\n\t\t<file>\r\n\t\t\t<![CDATA[ACME-LAN--Gigabit.zip]]>";
+    const size_t at = catalogue.find(first);
+    ASSERT_NE(at, std::string::npos) << catalogue;
+    catalogue.replace(at, first.size(),
+                      "<driver before_update=\"1\" replaced_by=\"acmelan.inf (acme-3.0.zip)\">\r\n\t\t<file>\r\n"
+                      "\t\t\t<![CDATA[ACME-LAN--Gigabit-2.1.0.7-before-update.zip]]>");
+    write_file(folder.path() / "backup.xml", catalogue);
+    const std::wstring device = L"rollback PCI\\VEN_ACE1&DEV_0002&SUBSYS_00011AC3&REV_01";
+    const std::wstring port1 = L"rollback PCI\\VEN_ACE1&DEV_0001&SUBSYS_00011AC3&REV_01";
+
+    // Devices are named by their hardware ID, as "tdu-cli scan --json" gives
+    // it. A device the program never updated has nothing to roll back to.
+    std::string out = run_and_capture(program.wstring(), L"rollback PCI\\VEN_ACE2&DEV_0A10&SUBSYS_0A101AC3&REV_02", &code);
+    EXPECT_EQ(code, 1);
+    EXPECT_NE(out.find("There is no backup of this device's previous driver"), std::string::npos) << out;
+
+    // A damaged archive: said, no installer.
+    const std::string archive = read_file(backups / "ACME-LAN--Gigabit-2.1.0.7-before-update.zip");
+    write_file(backups / "ACME-LAN--Gigabit-2.1.0.7-before-update.zip", "PK\x03\x04 damaged");
+    out = run_and_capture(program.wstring(), port1, &code);
+    EXPECT_EQ(code, 1);
+    EXPECT_NE(out.find("its archive is damaged. Nothing was changed."), std::string::npos) << out;
+    Sleep(500);
+    EXPECT_FALSE(fs::exists(folder.path() / dpinst_record));
+
+    // Whole again: restored, the installer forced on the unpacked folder.
+    write_file(backups / "ACME-LAN--Gigabit-2.1.0.7-before-update.zip", archive);
+    out = run_and_capture(program.wstring(), port1, &code);
+    EXPECT_EQ(code, 0) << out;
+    EXPECT_NE(out.find("rolled back: ACME-LAN--Gigabit-2.1.0.7-before-update.zip"), std::string::npos) << out;
+    fs::path record = folder.path() / dpinst_record;
+    std::string command_line = wait_for_record(record.wstring());
+    EXPECT_NE(command_line.find("/SH /F /PATH \"" + (backups / "ACME-LAN--Gigabit-2.1.0.7-before-update").string() + "\""),
+              std::string::npos)
+        << command_line;
+    fs::path store_folder = fs::path(system_folder()) / "DRVSTORE" / "acmelan_4f1c2a90";
+    EXPECT_EQ(read_file(backups / "ACME-LAN--Gigabit-2.1.0.7-before-update" / "acmelan.inf"),
+              read_file(store_folder / "acmelan.inf"));
+
+    // The archive gone: the entry is no way back any more; nothing starts.
+    fs::remove(record);
+    fs::remove(backups / "ACME-LAN--Gigabit-2.1.0.7-before-update.zip");
+    out = run_and_capture(program.wstring(), device, &code);
+    EXPECT_EQ(code, 1);
+    EXPECT_NE(out.find("or its archive is missing. Nothing was changed."), std::string::npos) << out;
+    Sleep(500);
+    EXPECT_FALSE(fs::exists(record));
+    // The catalogue was not rewritten by the refusal.
+    EXPECT_NE(read_file(folder.path() / "backup.xml").find("before_update=\"1\""), std::string::npos);
+}
+
 } // namespace
 
 int main(int argc, char** argv)

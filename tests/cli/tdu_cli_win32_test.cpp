@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "cli/demo_expectations.h"
+#include "cli/demo_store_win32.h"
 #include "devices/machine_registry.h"
 #include "program_keys_win32.h"
 #include "support/architecture.h"
@@ -77,6 +78,7 @@ protected:
     static void SetUpTestSuite()
     {
         registry = std::make_unique<machine_registry_c>(load_machine(data_dir() / "devices" / "demo_machine.ini"));
+        store = std::make_unique<demo_store_c>();
         ASSERT_TRUE(tdu::test::set_wine_program_version(program_name, L"winxp"));
         reset_program_keys(true);
         // Every mirror is the service; the scan-share host is an address
@@ -127,6 +129,7 @@ protected:
         SetEnvironmentVariableA("TDU_ENDPOINTS", nullptr);
         tdu::test::set_wine_program_version(program_name, nullptr);
         reset_program_keys(false);
+        store.reset();
         registry.reset();
         suite_dir.reset();
     }
@@ -141,6 +144,7 @@ protected:
     }
 
     static std::unique_ptr<machine_registry_c> registry;
+    static std::unique_ptr<demo_store_c> store;
     static std::unique_ptr<temp_dir_c> suite_dir;
     static std::string demo_endpoints;
     static bool listed_key;
@@ -149,6 +153,7 @@ protected:
 };
 
 std::unique_ptr<machine_registry_c> TduCli::registry;
+std::unique_ptr<demo_store_c> TduCli::store;
 std::unique_ptr<temp_dir_c> TduCli::suite_dir;
 std::string TduCli::demo_endpoints;
 bool TduCli::listed_key = false;
@@ -206,6 +211,82 @@ TEST_F(TduCli, AnUnreachableServiceEndsWithTheLanguageFilesText)
     SetEnvironmentVariableA("TDU_ENDPOINTS", demo_endpoints.c_str());
     EXPECT_EQ(exit_code, 1) << out;
     EXPECT_NE(out.find("The update service could not be reached."), std::string::npos) << out;
+}
+
+// The demo packages as a local driver folder (a stick), with no update
+// service to be reached: the scan finds what the service would offer, and
+// the installation takes the network adapter's driver from the folder.
+struct driver_folder_c {
+    fs::path stick;
+    explicit driver_folder_c(const fs::path& where) : stick(where)
+    {
+        fs::copy(fs::path(TDU_DEMO_SOURCE_PACKAGES), stick, fs::copy_options::recursive);
+    }
+};
+
+// The lines of a scan report, less the console's notes on where the offers
+// came from.
+std::vector<std::string> report_lines(const std::string& out)
+{
+    std::vector<std::string> kept;
+    for (const std::string& line : lines_of(out))
+        if (line.rfind("offers from the driver folder ", 0) != 0 && line.rfind("driver folder: ", 0) != 0)
+            kept.push_back(line);
+    return kept;
+}
+
+TEST_F(TduCli, ADriverFolderGivesTheServicesOffersAndInstallsWithNoService)
+{
+    driver_folder_c folder_of_packages(folder.path() / "stick");
+    write_file(folder.path() / "nowhere.ini", "mirror1 = http://127.0.0.1:1/\nmirror2 = http://127.0.0.1:1/\n"
+                                              "mirror3 = http://127.0.0.1:1/\nscan_share_host = 8.8.4.4\n");
+    SetEnvironmentVariableW(L"TDU_ENDPOINTS", (folder.path() / "nowhere.ini").wstring().c_str());
+    std::wstring drivers = L"--drivers \"" + folder_of_packages.stick.wstring() + L"\" ";
+    int exit_code = 0;
+    std::string out = run_program(program, (drivers + L"scan").c_str(), &exit_code);
+    EXPECT_EQ(exit_code, 0) << out;
+    EXPECT_NE(out.find("offers from the driver folder " + folder_of_packages.stick.string()), std::string::npos)
+        << out;
+    std::vector<std::string> lines = report_lines(out);
+    ASSERT_FALSE(lines.empty()) << out;
+    std::vector<std::string> expected(std::begin(demo_report_lines), std::end(demo_report_lines));
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 1, lines.end()), expected) << out;
+    // Only the index was written into the folder.
+    EXPECT_TRUE(fs::exists(folder_of_packages.stick / "tdu-drivers.index"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder_of_packages.stick), fs::directory_iterator()), 8)
+        << "seven packages and the index";
+
+    fs::copy_file(own_path(), folder.path() / tdu::test::this_architecture().driver_installer);
+    out = run_program(program, (drivers + L"install --no-restore-point").c_str(), &exit_code);
+    SetEnvironmentVariableA("TDU_ENDPOINTS", demo_endpoints.c_str());
+    EXPECT_EQ(exit_code, 0) << out;
+    EXPECT_EQ(count_of(out, ": installer started in "), 3u) << out;
+    fs::path record = folder.path() / installer_record;
+    for (int i = 0; i < 300 && count_of(read_file(record), "\n") < 3; ++i) Sleep(100);
+    std::string started = read_file(record);
+    EXPECT_NE(started.find("\\Norvale\\NDIS62\"\n"), std::string::npos) << "the network driver: " << started;
+}
+
+TEST_F(TduCli, TheDriversFolderBesideTheProgramServesWhenTheServiceCannotBeReached)
+{
+    driver_folder_c beside(folder.path() / "drivers");
+    write_file(folder.path() / "nowhere.ini", "mirror1 = http://127.0.0.1:1/\nmirror2 = http://127.0.0.1:1/\n"
+                                              "mirror3 = http://127.0.0.1:1/\nscan_share_host = 8.8.4.4\n");
+    SetEnvironmentVariableW(L"TDU_ENDPOINTS", (folder.path() / "nowhere.ini").wstring().c_str());
+    int exit_code = 0;
+    std::string out = run_program(program, L"scan", &exit_code);
+    SetEnvironmentVariableA("TDU_ENDPOINTS", demo_endpoints.c_str());
+    EXPECT_EQ(exit_code, 0) << out;
+    EXPECT_NE(out.find("(the update service cannot be reached)"), std::string::npos) << out;
+    std::vector<std::string> lines = report_lines(out);
+    ASSERT_FALSE(lines.empty()) << out;
+    std::vector<std::string> expected(std::begin(demo_report_lines), std::end(demo_report_lines));
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 1, lines.end()), expected) << out;
+
+    // With the service there, the folder beside the program is not asked.
+    out = run_program(program, L"scan", &exit_code);
+    EXPECT_EQ(exit_code, 0) << out;
+    EXPECT_EQ(out.find("offers from the driver folder"), std::string::npos) << out;
 }
 
 // A relay between the program and the service changes one offer's link and
@@ -355,10 +436,16 @@ TEST_F(TduCli, InstallStartsTheDriverInstallerOnEachDownloadedPackage)
     EXPECT_EQ(count_of(out, "--no-restore-point"), 3u) << out;
     EXPECT_FALSE(fs::exists(folder.path() / "setup.dat"));
     EXPECT_FALSE(fs::exists(folder.path() / installer_record));
+    EXPECT_FALSE(fs::exists(folder.path() / "backup.xml")) << "nothing was backed up for nothing installed";
 
     out = run_program(program, L"install --no-restore-point", &exit_code);
     EXPECT_EQ(exit_code, 0) << out;
     EXPECT_EQ(count_of(out, ": installer started in "), 3u) << out;
+    // The network adapter's and the printer's installed drivers were backed
+    // up first (the USB controller had none), as taken before an update.
+    EXPECT_TRUE(fs::exists(folder.path() / "backup" / "Norvale-GbE-Network-Adapter-NV-1021-3.0.0.0-before-update.zip"));
+    EXPECT_TRUE(fs::exists(folder.path() / "backup" / "Inkmere-P2100-1.0.0.4-before-update.zip"));
+    EXPECT_EQ(count_of(read_file(folder.path() / "backup.xml"), "<driver before_update=\"1\" replaced_by=\""), 2u);
     EXPECT_EQ(count_of(read_file(folder.path() / "setup.dat"), "\n"), 3u);
     // The packages and their unpacked folders are in this program's
     // download folder.
@@ -372,6 +459,35 @@ TEST_F(TduCli, InstallStartsTheDriverInstallerOnEachDownloadedPackage)
     for (const char* inf_folder : {"\\Norvale\\NDIS62\"\n", "\\USB3\\Driver\"\n", "\\Driver\"\n"})
         EXPECT_NE(started.find(inf_folder), std::string::npos) << inf_folder << " in " << started;
     EXPECT_EQ(count_of(started, " /SH /PATH \""), 3u) << started;
+}
+
+// A driver that cannot be backed up before it is replaced (the printer's
+// package gone from the store) is not replaced: its line says why and how
+// to go on, the others install; --no-backup installs it without.
+TEST_F(TduCli, APackageWhoseReplacedDriverCannotBeBackedUpIsNotInstalledWithoutTheSwitch)
+{
+    fs::copy_file(own_path(), folder.path() / tdu::test::this_architecture().driver_installer);
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    const fs::path package = fs::path(system) / "DRVSTORE" / "inkp2100_2b7e0c31";
+    const fs::path aside = folder.path() / "inkp2100_aside";
+    fs::rename(package, aside);
+    int exit_code = 0;
+    std::string out = run_program(program, L"install --no-restore-point", &exit_code);
+    const int exit_with = exit_code;
+    std::string out_without = run_program(program, L"install --no-backup --no-restore-point", &exit_code);
+    const int exit_without = exit_code;
+    fs::rename(aside, package);
+    EXPECT_EQ(exit_with, 1) << out;
+    EXPECT_EQ(count_of(out, ": installer started in "), 2u) << out;
+    EXPECT_EQ(count_of(out, "inkmere-p2100-2.0.zip: not installed, the driver it replaces could not be backed up"), 1u)
+        << out;
+    EXPECT_EQ(count_of(out, "\"tdu-cli install --no-backup\""), 1u) << out;
+    EXPECT_FALSE(fs::exists(folder.path() / "backup" / "Inkmere-P2100-1.0.0.4-before-update.zip"));
+    // The two installed before are no longer offered (see "setup.dat").
+    EXPECT_EQ(exit_without, 0) << out_without;
+    EXPECT_EQ(count_of(out_without, "inkmere-p2100-2.0.zip: installer started in "), 1u) << out_without;
+    EXPECT_EQ(count_of(out_without, ": installer started in "), 1u) << out_without;
 }
 
 // With a System Restore that makes restore points (a stand-in srclient.dll

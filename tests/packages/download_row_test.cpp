@@ -25,7 +25,8 @@ struct row_fixture_t {
     download_session_list_c sessions;
     test::recording_shell_c shell;
     environment_t env;
-    install_services_t services{shell, no_threads, env};
+    test::recording_processes_c processes;
+    install_services_t services{shell, processes, no_threads, env};
     test::recording_host_c host;
 
     row_fixture_t()

@@ -309,7 +309,8 @@ TEST(DownloadRow, ARebuiltListFindsTheRunningTransferAndCompletesIt)
     transfer_fixture_t f;
     recording_shell_c shell;
     environment_t env;
-    install_services_t services{shell, system_threads(), env};
+    recording_processes_c processes;
+    install_services_t services{shell, processes, system_threads(), env};
     const std::string path = "/stall/9000/packages-rebuild/pkg.zip";
     download_row_input_t input;
     input.link = server_url(path);
@@ -362,7 +363,8 @@ TEST(DownloadRow, ButtonDownloadsAndTheTimerSettlesTheRow)
     transfer_fixture_t f;
     recording_shell_c shell;
     environment_t env;
-    install_services_t services{shell, system_threads(), env};
+    recording_processes_c processes;
+    install_services_t services{shell, processes, system_threads(), env};
     recording_host_c host;
     download_row_input_t input;
     input.link = server_url("/bytes/20000/packages-row/pkg.zip");
@@ -390,7 +392,8 @@ TEST(DownloadRow, DownloadAllStartsTickedRowsThatCanStart)
     transfer_fixture_t f;
     recording_shell_c shell;
     environment_t env;
-    install_services_t services{shell, system_threads(), env};
+    recording_processes_c processes;
+    install_services_t services{shell, processes, system_threads(), env};
     recording_host_c ticked_host, unticked_host;
     download_row_input_t a, b;
     a.link = server_url("/bytes/3000/packages-all/a.zip");

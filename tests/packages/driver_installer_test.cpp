@@ -170,7 +170,7 @@ TEST(DriverInstaller, ChoiceOverPackageLayouts)
         inf_name_set_t names(r.inf_names.begin(), r.inf_names.end());
         test::recording_shell_c shell;
 
-        start_package_installer(shell, env, package, names);
+        start_package_installer(shell, nullptr, env, package, names);
 
         std::vector<std::string> expected;
         for (const auto& c : r.calls) {
@@ -275,14 +275,14 @@ TEST(DriverInstaller, RunLooksForTheToolBesideTheProgram)
     env.version_info = os_version_t{5, 1, 2600, ver_platform_win32_nt};
     test::recording_shell_c shell;
 
-    EXPECT_EQ(run_driver_installer(shell, env, u"D:\\pkg\\", false).kind, installer_kind_t::open_folder);
+    EXPECT_EQ(run_driver_installer(shell, nullptr, env, u"D:\\pkg\\", false).kind, installer_kind_t::open_folder);
     test::write_file(dir.path() / "program" / "DPInst32.exe", "x");
-    installer_start_t start = run_driver_installer(shell, env, u"D:\\pkg\\", false);
+    installer_start_t start = run_driver_installer(shell, nullptr, env, u"D:\\pkg\\", false);
     EXPECT_EQ(start.kind, installer_kind_t::dpinst);
     EXPECT_TRUE(start.started);
     // What the shell answers is passed on: a start it refused is no start.
     shell.starts = false;
-    EXPECT_FALSE(run_driver_installer(shell, env, u"D:\\pkg\\", false).started);
+    EXPECT_FALSE(run_driver_installer(shell, nullptr, env, u"D:\\pkg\\", false).started);
     ASSERT_EQ(shell.calls().size(), 3u);
     EXPECT_EQ(shell.calls()[0].file, u"D:\\pkg\\");
     EXPECT_EQ(shell.calls()[1].file, driver_installer_path(env));

@@ -3,6 +3,7 @@
 // is the tests' run host, support/recording_host.h).
 #include "common/text.h"
 #include "common/thread_start.h"
+#include "packages/process_run.h"
 #include "packages/shell.h"
 #include "support/recording_host.h"
 
@@ -46,6 +47,38 @@ public:
 private:
     std::mutex mutex_;
     std::vector<call_t> calls_;
+};
+
+// Records every program it is asked to run and answers as set: ended with
+// `exit_code`, or not started, or still running when the wait ran out.
+class recording_processes_c final : public process_runner_c {
+public:
+    process_end_t end = process_end_t::ended;
+    uint32_t exit_code = 0;
+
+    process_result_t run_and_wait(u16view program, u16view arguments, uint32_t wait_ms) override
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        lines_.push_back(utf16_to_utf8(program) + "|" + utf16_to_utf8(arguments));
+        waits_.push_back(wait_ms);
+        return {end, exit_code};
+    }
+    // The runs as "program|arguments" lines.
+    std::vector<std::string> lines()
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return lines_;
+    }
+    std::vector<uint32_t> waits()
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return waits_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<std::string> lines_;
+    std::vector<uint32_t> waits_;
 };
 
 // A starter that makes no threads, as a system out of resources would.

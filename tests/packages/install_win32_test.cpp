@@ -62,7 +62,7 @@ struct wine_install_fixture_t {
     fs::path downloads = dir.path() / "download";
     fs::path program = dir.path() / "program";
     environment_t env;
-    install_services_t services{win32_shell(), system_threads(), env};
+    install_services_t services{win32_shell(), win32_process_runner(), system_threads(), env};
 
     wine_install_fixture_t()
     {
@@ -170,7 +170,7 @@ TEST(InstallWin32, AnInstallerTheShellCannotStartIsNotRecorded)
     int result = 0;
     std::thread worker([&] {
         sha256_file_hex(request.package_path, request.sha256);  // offered with its digest
-        result = install_package(request, f.services.shell, f.env);
+        result = install_package(request, f.services.shell, f.services.processes, f.env);
         done = true;
     });
     for (int waited = 0; !done && waited < 60000; waited += 20) {
@@ -207,7 +207,7 @@ TEST(InstallWin32, PackagesThatBringTheirOwnSetupProgram)
         request.installing = 1;
 
         sha256_file_hex(request.package_path, request.sha256);  // offered with its digest
-        EXPECT_EQ(install_package(request, f.services.shell, f.env), 0) << r.what;
+        EXPECT_EQ(install_package(request, f.services.shell, f.services.processes, f.env), 0) << r.what;
         fs::path started = f.downloads / "0badc0de" / r.started;
         std::string command_line = command_line_of(started);
         EXPECT_NE(command_line, "") << r.what;
@@ -234,7 +234,7 @@ TEST(InstallWin32, APackageThatIsAProgramIsStartedDirectly)
     // Started by the shell, the program is the package's installer: the
     // link is recorded.
     sha256_file_hex(request.package_path, request.sha256);  // offered with its digest
-    EXPECT_EQ(install_package(request, f.services.shell, f.env), 0);
+    EXPECT_EQ(install_package(request, f.services.shell, f.services.processes, f.env), 0);
     EXPECT_NE(command_line_of(f.downloads / "5eed.exe"), "");
     EXPECT_EQ(request.installing.load(), 0);
     EXPECT_EQ(request.outcome.load(), install_outcome_started);
@@ -253,23 +253,37 @@ TEST(InstallWin32, WithoutTheToolWindowsOwnPnputilInstallsTheInfFolder)
 {
     // A stand-in Windows folder whose system folders hold stand-in pnputil
     // programs: the 32-bit program on 64-bit Windows must take the one
-    // behind "Sysnative", which is the 64-bit one there.
+    // behind "Sysnative", which is the 64-bit one there. pnputil is waited
+    // for (its command line is written before it ends) and its exit code is
+    // the outcome; Windows 10 takes it even with the tool beside the program.
     struct row {
         const char* what;
         bool wow64;
         uint32_t major;
+        bool tool;
         const char* folder;     // the system folder whose pnputil runs
         const char* other;      // the one that must stay unstarted
         std::string arguments;  // after the program's name, {F} the INF folder
+        const wchar_t* exit_code;
+        int32_t outcome;
+        uint32_t recorded_code;
     };
     const row rows[] = {
-        {"Windows 7, 32-bit", false, 6, "System32", "Sysnative", "-i -a \"{F}\\*.inf\""},
-        {"Windows 10, 64-bit", true, 10, "Sysnative", "System32", "/add-driver \"{F}\\*.inf\" /install"},
+        {"Windows 7, 32-bit", false, 6, false, "System32", "Sysnative", "-i -a \"{F}\\*.inf\"", L"0",
+         install_outcome_installed, 0},
+        {"Windows 10, 64-bit", true, 10, false, "Sysnative", "System32", "/add-driver \"{F}\\*.inf\" /install", L"0",
+         install_outcome_installed, 0},
+        {"Windows 10 with the tool, restart needed", false, 10, true, "System32", "Sysnative",
+         "/add-driver \"{F}\\*.inf\" /install", L"3010", install_outcome_restart_needed, 3010},
+        {"Windows 10, no device took it", false, 10, false, "System32", "Sysnative",
+         "/add-driver \"{F}\\*.inf\" /install", L"259", install_outcome_no_device, 259},
+        {"Windows 10, a failure", false, 10, false, "System32", "Sysnative", "/add-driver \"{F}\\*.inf\" /install",
+         L"0xE0000247", install_outcome_installer_error, 0xE0000247u},
     };
     std::string stand_in = stand_in_bytes();
     for (const auto& r : rows) {
         wine_install_fixture_t f;
-        fs::remove(f.program / "DPInst32.exe");
+        if (!r.tool) fs::remove(f.program / "DPInst32.exe");
         fs::path windows = f.dir.path() / "windows";
         write_file(windows / "System32" / "pnputil.exe", stand_in);
         write_file(windows / "Sysnative" / "pnputil.exe", stand_in);
@@ -281,12 +295,22 @@ TEST(InstallWin32, WithoutTheToolWindowsOwnPnputilInstallsTheInfFolder)
         request.package_path = test::program_path(f.downloads / "c0ffee.zip");
         request.download_folder = test::program_path(f.downloads);
         request.inf_names = {u"drv\\x64\\a.inf"};
+        request.link = "http://127.0.0.1/c0ffee.zip";
         request.installing = 1;
 
         sha256_file_hex(request.package_path, request.sha256);  // offered with its digest
-        EXPECT_EQ(install_package(request, f.services.shell, f.env), 0) << r.what;
-        EXPECT_EQ(request.outcome.load(), install_outcome_started) << r.what;
-        std::string command_line = command_line_of(windows / r.folder / "pnputil.exe");
+        SetEnvironmentVariableW(L"TDU_STAND_IN_EXIT_CODE", r.exit_code);
+        const int result = install_package(request, f.services.shell, f.services.processes, f.env);
+        SetEnvironmentVariableW(L"TDU_STAND_IN_EXIT_CODE", nullptr);
+        const bool installs = install_outcome_installs(r.outcome);
+        EXPECT_EQ(result, installs ? 0 : -1) << r.what;
+        EXPECT_EQ(request.outcome.load(), r.outcome) << r.what;
+        EXPECT_EQ(request.exit_code.load(), r.recorded_code) << r.what;
+        EXPECT_EQ(fs::exists(f.program / "setup.dat"), installs) << r.what;
+        // Waited for: its record is there as soon as the installation ended.
+        fs::path record = windows / r.folder / "pnputil.exe.cmdline";
+        ASSERT_TRUE(fs::exists(record)) << r.what;
+        std::string command_line = read_file(record);
         std::string inf_folder = utf16_to_utf8(test::program_path(f.downloads / "c0ffee")) + "\\drv\\x64";
         std::string expected = r.arguments;
         expected.replace(expected.find("{F}"), 3, inf_folder);
@@ -295,6 +319,25 @@ TEST(InstallWin32, WithoutTheToolWindowsOwnPnputilInstallsTheInfFolder)
         std::printf("pnputil was started as: %s\n", command_line.c_str());
         EXPECT_FALSE(fs::exists(windows / r.other / "pnputil.exe.cmdline")) << r.what;
     }
+}
+
+// The process runner itself: a program that is not there is not started,
+// and one that ends is waited for with its exit code.
+TEST(InstallWin32, TheProcessRunnerWaitsForTheExitCode)
+{
+    temp_dir_c dir;
+    process_result_t missing =
+        win32_process_runner().run_and_wait(test::program_path(dir.path() / "missing.exe"), u"", 1000);
+    EXPECT_EQ(missing.end, process_end_t::not_started);
+    write_file(dir.path() / "tool.exe", stand_in_bytes());
+    SetEnvironmentVariableW(L"TDU_STAND_IN_EXIT_CODE", L"3010");
+    process_result_t ran =
+        win32_process_runner().run_and_wait(test::program_path(dir.path() / "tool.exe"), u"a \"b c\"", 60000);
+    SetEnvironmentVariableW(L"TDU_STAND_IN_EXIT_CODE", nullptr);
+    EXPECT_EQ(ran.end, process_end_t::ended);
+    EXPECT_EQ(ran.exit_code, 3010u);
+    EXPECT_TRUE(ends_with(read_file(dir.path() / "tool.exe.cmdline"), "tool.exe\" a \"b c\""))
+        << read_file(dir.path() / "tool.exe.cmdline");
 }
 
 TEST(InstallWin32, TheWindowsFolderOfTheRunningSystem)

@@ -32,9 +32,10 @@ struct install_fixture_t {
     fs::path program = dir.path() / "program";
     environment_t env;
     test::recording_shell_c shell;
+    test::recording_processes_c processes;
     test::recording_host_c host;
     test::refusing_threads_c no_threads;
-    install_services_t services{shell, no_threads, env};
+    install_services_t services{shell, processes, no_threads, env};
     worker_c installer{no_threads};  // the row's
 
     install_fixture_t()
@@ -80,7 +81,7 @@ TEST(InstallPackage, UnpacksBesideTheDownloadRemovesTopLevelPagesAndStartsTheIns
     request.installing = 1;
 
     pin_digest(request);
-    EXPECT_EQ(install_package(request, f.shell, f.env), 0);
+    EXPECT_EQ(install_package(request, f.shell, f.processes, f.env), 0);
 
     fs::path unpacked = f.downloads / "0123abcd";
     EXPECT_EQ(test::read_file(unpacked / "drv/x64/a.sys"), "sys");
@@ -126,7 +127,7 @@ TEST(InstallPackage, APackageThatIsNoArchiveIsOpenedAndRecordedOnlyWhenItIsAStar
         request.installing = 1;
 
         pin_digest(request);
-        EXPECT_EQ(install_package(request, f.shell, f.env), r.result) << r.what;
+        EXPECT_EQ(install_package(request, f.shell, f.processes, f.env), r.result) << r.what;
         EXPECT_EQ(f.shell.lines(), std::vector<std::string>{utf16_to_utf8(f.download(r.name)) + "|"}) << r.what;
         EXPECT_EQ(request.installing.load(), 0) << r.what;
         EXPECT_EQ(request.outcome.load(), r.outcome) << r.what;
@@ -176,7 +177,7 @@ TEST(InstallPackage, OnlyAStartedInstallerRecordsTheLink)
         request.installing = 1;
 
         pin_digest(request);
-        EXPECT_EQ(install_package(request, f.shell, f.env), r.recorded ? 0 : -1) << r.what;
+        EXPECT_EQ(install_package(request, f.shell, f.processes, f.env), r.recorded ? 0 : -1) << r.what;
         EXPECT_EQ(request.outcome.load(), r.outcome) << r.what;
         EXPECT_EQ(f.setup_dat(), r.recorded ? "http://127.0.0.1/pkg/driver.zip\n" : "<none>") << r.what;
         EXPECT_EQ(f.shell.calls().size(), 1u) << r.what;
@@ -203,7 +204,7 @@ TEST(InstallPackage, APackageOfALinkWithoutAnExtensionIsInstalled)
     request.inf_names = {u"drv\\a.inf"};
 
     pin_digest(request);
-    EXPECT_EQ(install_package(request, f.shell, f.env), 0);
+    EXPECT_EQ(install_package(request, f.shell, f.processes, f.env), 0);
     EXPECT_EQ(request.outcome.load(), install_outcome_started);
     EXPECT_EQ(test::read_file(f.downloads / "0123abcd_files/drv/a.inf"), "inf");
     EXPECT_TRUE(fs::is_regular_file(f.downloads / "0123abcd"));
@@ -226,7 +227,7 @@ TEST(InstallPackage, ARepublishedPackageInstallsNoFileOfTheEarlierOne)
     request.inf_names = {u"drv\\a.inf"};
 
     pin_digest(request);
-    EXPECT_EQ(install_package(request, f.shell, f.env), 0);
+    EXPECT_EQ(install_package(request, f.shell, f.processes, f.env), 0);
     EXPECT_EQ(test::read_file(f.downloads / "0123abcd/drv/a.inf"), "new inf");
     EXPECT_EQ(test::read_file(f.downloads / "0123abcd/drv/a.sys"), "new sys");
     EXPECT_FALSE(fs::exists(f.downloads / "0123abcd/drv/old.cat"));
@@ -306,7 +307,7 @@ TEST(RequestInstall, SetupDatThatCannotBeOpenedIsSkipped)
     direct.inf_names = {u"drv\\a.inf"};
     direct.link = "http://x/y.zip";
     pin_digest(direct);
-    EXPECT_EQ(install_package(direct, f.shell, f.env), 0);
+    EXPECT_EQ(install_package(direct, f.shell, f.processes, f.env), 0);
     EXPECT_EQ(direct.outcome.load(), install_outcome_started);
 }
 
@@ -357,7 +358,7 @@ TEST(InstallPackage, APackageWithoutTheOfferedDigestIsNeitherUnpackedNorOpened)
         request.link = "http://127.0.0.1/pkg/driver.zip";
         request.installing = 1;
 
-        EXPECT_EQ(install_package(request, f.shell, f.env), r.result) << r.what;
+        EXPECT_EQ(install_package(request, f.shell, f.processes, f.env), r.result) << r.what;
         EXPECT_EQ(request.outcome.load() == install_outcome_refused, r.refused) << r.what;
         if (r.sha256.empty()) EXPECT_EQ(request.outcome.load(), install_outcome_no_digest) << r.what;
         EXPECT_EQ(f.shell.calls().size(), r.shell_calls) << r.what;
@@ -414,11 +415,138 @@ TEST(InstallPackage, TheFirstInstallationOfTheRunIsMadeWithinARestorePoint)
         request.installing = 1;
         pin_digest(request);
 
-        EXPECT_EQ(install_package(request, f.shell, f.env, nullptr, &run), r.result) << r.what;
+        EXPECT_EQ(install_package(request, f.shell, f.processes, f.env, nullptr, &run), r.result) << r.what;
         EXPECT_EQ(f.shell.calls().size(), r.shell_calls) << r.what;
         EXPECT_EQ(system.lines(), r.calls) << r.what;
         EXPECT_EQ(request.outcome.load(), r.outcome) << r.what;
         EXPECT_EQ(f.setup_dat() == "<none>", r.result != 0) << r.what;
         EXPECT_EQ(request.installing.load(), 0) << r.what;
+    }
+}
+
+// The order around an installation: restore point, then the backup of the
+// driver it replaces, then the installer, then the restore point's end; a
+// failing backup stops it (and cancels the restore point) unless the user
+// agreed to go without, which takes none.
+TEST(GuardedInstall, RestorePointThenBackupThenInstallThenEnd)
+{
+    struct row {
+        const char* what;
+        bool begins;                // System Restore makes a restore point
+        int backup;                 // -1 none asked for, 0 fails, 1 succeeds
+        bool without_backup;
+        int32_t install_outcome;    // what the installer step comes to
+        int32_t outcome;
+        std::vector<std::string> calls;
+    };
+    const std::string begin = "begin Tavrill Driver Updater: a.inf (p.zip)";
+    const row rows[] = {
+        {"all goes well", true, 1, false, install_outcome_started, install_outcome_started,
+         {begin, "backup", "install", "end 7 installed"}},
+        {"no installed driver: no backup", true, -1, false, install_outcome_started, install_outcome_started,
+         {begin, "install", "end 7 installed"}},
+        {"the backup fails", true, 0, false, install_outcome_started, install_outcome_no_backup,
+         {begin, "backup", "end 7 cancelled"}},
+        {"the user agreed to go without", true, 0, true, install_outcome_started, install_outcome_started,
+         {begin, "install", "end 7 installed"}},
+        {"the installer fails", true, 1, false, install_outcome_not_started, install_outcome_not_started,
+         {begin, "backup", "install", "end 7 cancelled"}},
+        {"no restore point: nothing else", false, 1, false, install_outcome_started, install_outcome_no_restore_point,
+         {begin}},
+    };
+    for (const row& r : rows) {
+        test::recording_restore_point_c system;
+        system.begins = r.begins;
+        restore_point_run_c run(system);
+        std::function<bool()> backup;
+        if (r.backup >= 0)
+            backup = [&] {
+                system.note("backup");
+                return r.backup == 1;
+            };
+        auto install = [&] {
+            system.note("install");
+            return r.install_outcome;
+        };
+        EXPECT_EQ(guarded_install(&run, u"a.inf (p.zip)", backup, r.without_backup, install), r.outcome) << r.what;
+        EXPECT_EQ(system.lines(), r.calls) << r.what;
+    }
+
+    // Without a restore point (turned off): the backup still comes first and
+    // still stops the installation.
+    std::vector<std::string> calls;
+    auto install = [&] {
+        calls.push_back("install");
+        return int32_t(install_outcome_started);
+    };
+    auto failing = [&] {
+        calls.push_back("backup");
+        return false;
+    };
+    EXPECT_EQ(guarded_install(nullptr, u"", failing, false, install), install_outcome_no_backup);
+    EXPECT_EQ(calls, (std::vector<std::string>{"backup"}));
+}
+
+namespace {
+
+// The program's backup seam: records what it was given, and fails or not.
+class recording_backup_c final : public update_backup_c {
+public:
+    bool succeeds = true;
+    bool nothing_installed = false;
+    std::vector<std::vector<u16>> prepared;
+    std::vector<u16> replacing;
+    int runs = 0;
+    std::function<bool()> prepare(const std::vector<u16>& device_ids, u16view what) override
+    {
+        prepared.push_back(device_ids);
+        replacing.push_back(u16(what));
+        if (nothing_installed) return {};
+        return [this] {
+            ++runs;
+            return succeeds;
+        };
+    }
+};
+
+} // namespace
+
+// Through the worker's job: a failing backup starts no installer and
+// records no link; the row's devices reach the backup, which is prepared on
+// the requesting thread.
+TEST(InstallPackage, AFailingBackupStartsNoInstallerUnlessTheUserAgreed)
+{
+    for (bool agreed : {false, true}) {
+        install_fixture_t f;
+        test::write_zip(f.downloads / "0123abcd.zip", {{"drv/a.inf", "inf"}});
+        recording_backup_c backup;
+        backup.succeeds = false;
+        f.services.backup = &backup;
+        auto request = std::make_shared<install_request_t>();
+        install_order_t order = f.order("0123abcd.zip");
+        std::string digest;
+        ASSERT_TRUE(sha256_file_hex(order.package_path, digest));
+        order.sha256 = digest;
+        order.device_ids = {u"PCI\\VEN_1&DEV_2\\3", u"PCI\\VEN_1&DEV_4\\5"};
+        order.without_backup = agreed;
+        // No thread here: the request is made as the row makes it, and the
+        // job it would have started is run directly.
+        EXPECT_FALSE(request_install(f.installer, request, order, f.host, f.services));
+        install_package(*request, f.shell, f.processes, f.env);
+        if (agreed) {
+            EXPECT_TRUE(backup.prepared.empty()) << "no backup is taken once the user agreed";
+            EXPECT_EQ(request->outcome.load(), install_outcome_started);
+            EXPECT_EQ(f.shell.calls().size(), 1u);
+            EXPECT_NE(f.setup_dat(), "<none>");
+        } else {
+            ASSERT_EQ(backup.prepared.size(), 1u);
+            EXPECT_EQ(backup.prepared[0], order.device_ids);
+            EXPECT_EQ(backup.replacing[0], u"a.inf (0123abcd.zip)");
+            EXPECT_EQ(backup.runs, 1);
+            EXPECT_EQ(request->outcome.load(), install_outcome_no_backup);
+            EXPECT_TRUE(f.shell.calls().empty());
+            EXPECT_EQ(f.setup_dat(), "<none>");
+        }
+        EXPECT_EQ(request->installing.load(), 0);
     }
 }

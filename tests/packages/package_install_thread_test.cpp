@@ -78,7 +78,8 @@ TEST(InstallWorker, RequestOutlivesTheRowAndRepeatedRequestsWait)
     copy_field(env.program_folder, path_chars, test::program_path(program) + u"\\");
     gated_shell_c shell;
     test::recording_host_c host;
-    install_services_t services{shell, system_threads(), env};
+    test::recording_processes_c processes;
+    install_services_t services{shell, processes, system_threads(), env};
 
     install_order_t order;
     order.link = "http://127.0.0.1/d1.zip";
@@ -121,7 +122,8 @@ TEST(InstallWorker, APackageHasOneWorkerWhicheverRowAsks)
     copy_field(env.program_folder, path_chars, test::program_path(program) + u"\\");
     gated_shell_c shell;
     test::recording_host_c host;
-    install_services_t services{shell, system_threads(), env};
+    test::recording_processes_c processes;
+    install_services_t services{shell, processes, system_threads(), env};
     install_order_t order;
     order.link = "http://127.0.0.1/d2.zip";
     order.package_path = path_join(test::program_path(downloads), u"d2.zip");
@@ -176,8 +178,9 @@ TEST(InstallWorker, TheRowLearnsHowItsInstallationEnded)
          {}},
         {"a package that is no archive", false, true, 5, install_outcome_failed, "download_install_not_unpacked", true,
          false, {}},
-        {"no tool on Windows 7: pnputil", true, false, 6, install_outcome_started, "download_install_started", false,
-         true, {}},
+        // pnputil is waited for: its exit code 0 (the fake's) is an installation.
+        {"no tool on Windows 7: pnputil", true, false, 6, install_outcome_installed, "download_install_installed",
+         false, true, {}},
         // XP has no tool of its own: the folder is opened and the user told.
         {"no tool on XP", true, false, 5, install_outcome_opened_folder, "download_install_folder_opened", false,
          false, {"download_setup_manual/0"}},
@@ -204,7 +207,8 @@ TEST(InstallWorker, TheRowLearnsHowItsInstallationEnded)
         copy_field(env.program_folder, path_chars, test::program_path(program) + u"\\");
         test::recording_shell_c shell;
         test::recording_host_c host;
-        install_services_t services{shell, system_threads(), env};
+        test::recording_processes_c processes;
+    install_services_t services{shell, processes, system_threads(), env};
         download_session_list_c sessions;
         sessions.settings.download_folder = test::program_path(downloads);
         download_row_input_t input;
@@ -251,6 +255,94 @@ TEST(InstallWorker, TheRowLearnsHowItsInstallationEnded)
     }
 }
 
+// pnputil's exit code, waited for on the row's worker, is the row's outcome:
+// what the row shows, whether it is a failure, whether the link goes into
+// "setup.dat", and what the user is told. Windows 10 with the tool beside
+// the program still takes pnputil.
+TEST(InstallWorker, PnputilsExitCodeIsTheRowsOutcome)
+{
+    struct row {
+        const char* what;
+        process_end_t end;
+        uint32_t exit_code;
+        int32_t outcome;
+        const char* status;
+        std::string argument;  // the status text's "%s"
+        bool failure;
+        bool recorded;
+        std::vector<std::string> boxes;
+    };
+    const row rows[] = {
+        {"installed", process_end_t::ended, 0, install_outcome_installed, "download_install_installed", "", false,
+         true, {}},
+        {"installed, restart needed", process_end_t::ended, 3010, install_outcome_restart_needed,
+         "download_install_restart", "", false, true, {"download_setup_restart/0"}},
+        {"no device took it", process_end_t::ended, 259, install_outcome_no_device, "download_install_no_device", "",
+         true, false, {}},
+        {"access denied", process_end_t::ended, 5, install_outcome_installer_error, "download_install_error_code", "5",
+         true, false, {}},
+        {"a system error code", process_end_t::ended, 0xE0000247u, install_outcome_installer_error,
+         "download_install_error_code", "0xE0000247", true, false, {}},
+        {"not started", process_end_t::not_started, 0, install_outcome_not_started, "download_install_not_started",
+         "", true, false, {}},
+        // Still running when the wait ran out: started, its end unknown.
+        {"still running", process_end_t::still_running, 0, install_outcome_started, "download_install_started", "",
+         false, true, {}},
+    };
+    for (const auto& r : rows) {
+        test::temp_dir_c dir;
+        fs::path downloads = dir.path() / "download", program = dir.path() / "program";
+        fs::create_directories(program);
+        test::write_file(program / "DPInst32.exe", "the installer tool");
+        environment_t env;
+        env.version_info = os_version_t{10, 0, 19045, ver_platform_win32_nt};
+        copy_field(env.program_folder, path_chars, test::program_path(program) + u"\\");
+        copy_field(env.windows_folder, path_chars, u"C:\\Windows");
+        test::recording_shell_c shell;
+        test::recording_processes_c processes;
+        processes.end = r.end;
+        processes.exit_code = r.exit_code;
+        test::recording_host_c host;
+        install_services_t services{shell, processes, system_threads(), env};
+        download_session_list_c sessions;
+        sessions.settings.download_folder = test::program_path(downloads);
+        download_row_input_t input;
+        input.link = "http://127.0.0.1/drivers/pkg.zip";
+        input.expected_size = 5000;
+        input.inf_names = {u"drv\\a.inf"};
+        fs::path package = test::fs_path(download_names(input.link, sessions.settings.download_folder).final_path);
+        test::write_zip(package, {{"drv/a.inf", "inf"}});
+        input.sha256 = sha256_hex_of(test::read_file(package));
+        download_row_c download_row(input, sessions, services, host);
+        ASSERT_EQ(download_row.session().state(), download_complete) << r.what;
+
+        download_row.click();
+        for (int i = 0; i < 30000 && host.timer_running; ++i) {
+            download_row.timer_tick();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        ASSERT_FALSE(host.timer_running) << r.what;
+        download_row.timer_tick();  // a later tick says nothing more
+        const std::string folder =
+            utf16_to_utf8(package_folder_for(download_row.session().download_folder(),
+                                             download_row.session().final_path())) + "\\drv";
+        EXPECT_EQ(processes.lines(), std::vector<std::string>{"C:\\Windows\\System32\\pnputil.exe|/add-driver \"" +
+                                                              folder + "\\*.inf\" /install"})
+            << r.what;
+        EXPECT_EQ(processes.waits(), std::vector<uint32_t>{installer_wait_ms}) << r.what;
+        EXPECT_TRUE(shell.calls().empty()) << r.what;
+        EXPECT_EQ(download_row.install_outcome(), r.outcome) << r.what;
+        const row_status_t status = download_row.status();
+        EXPECT_STREQ(status.text.name, r.status) << r.what;
+        EXPECT_EQ(status.argument, r.argument) << r.what;
+        EXPECT_EQ(status.failure, r.failure) << r.what;
+        EXPECT_EQ(host.boxes, r.boxes) << r.what;
+        const bool recorded = fs::exists(program / "setup.dat") &&
+                              test::read_file(program / "setup.dat") == input.link + "\n";
+        EXPECT_EQ(recorded, r.recorded) << r.what;
+    }
+}
+
 // System Restore makes no restore point: the row asks once a run whether to
 // install without one. No leaves the driver uninstalled and says so, and a
 // later click asks no more; Yes installs at once, still without asking
@@ -282,7 +374,8 @@ TEST(InstallWorker, WithoutARestorePointTheRowAsksOnceARun)
         test::recording_restore_point_c system;
         system.begins = false;
         restore_point_run_c run(system);
-        install_services_t services{shell, system_threads(), env};
+        test::recording_processes_c processes;
+    install_services_t services{shell, processes, system_threads(), env};
         services.restore_point = &run;
         download_session_list_c sessions;
         sessions.settings.download_folder = test::program_path(downloads);
@@ -318,5 +411,94 @@ TEST(InstallWorker, WithoutARestorePointTheRowAsksOnceARun)
         EXPECT_EQ(system.lines(), std::vector<std::string>{"begin Tavrill Driver Updater: a.inf (" +
                                                            package.filename().string() + ")"})
             << r.what;
+    }
+}
+
+namespace {
+
+// The program's backup seam: every backup fails; records the devices.
+class failing_backup_c final : public update_backup_c {
+public:
+    std::vector<std::vector<u16>> prepared;
+    std::atomic<int> runs{0};
+    std::function<bool()> prepare(const std::vector<u16>& device_ids, u16view) override
+    {
+        prepared.push_back(device_ids);
+        return [this] {
+            ++runs;
+            return false;
+        };
+    }
+};
+
+} // namespace
+
+// When the driver a package replaces cannot be backed up, the row installs
+// nothing and asks whether to install without that backup: No leaves it
+// uninstalled and says so; Yes installs at once, taking no backup. The
+// question comes again with the next failing installation.
+TEST(InstallWorker, WhenTheBackupFailsTheRowAsksBeforeInstallingWithoutIt)
+{
+    struct row {
+        const char* what;
+        box_result_t answer;
+        int32_t outcome;
+        const char* status;
+        size_t shell_calls;
+    };
+    const row rows[] = {
+        {"No", box_result_t::declined, install_outcome_no_backup, "download_install_no_backup", 0},
+        {"Yes", box_result_t::accepted, install_outcome_started, "download_install_started", 1},
+    };
+    for (const auto& r : rows) {
+        test::temp_dir_c dir;
+        fs::path downloads = dir.path() / "download", program = dir.path() / "program";
+        fs::create_directories(program);
+        test::write_file(program / "DPInst32.exe", "the installer tool");
+        environment_t env;
+        env.version_info = os_version_t{5, 1, 2600, ver_platform_win32_nt};
+        copy_field(env.program_folder, path_chars, test::program_path(program) + u"\\");
+        test::recording_shell_c shell;
+        test::recording_processes_c processes;
+        test::recording_host_c host;
+        host.answers = {r.answer, r.answer};
+        failing_backup_c backup;
+        install_services_t services{shell, processes, system_threads(), env};
+        services.backup = &backup;
+        download_session_list_c sessions;
+        sessions.settings.download_folder = test::program_path(downloads);
+        download_row_input_t input;
+        input.link = "http://127.0.0.1/drivers/pkg.zip";
+        input.expected_size = 5000;
+        input.inf_names = {u"drv\\a.inf"};
+        input.device_ids = {u"PCI\\VEN_1&DEV_2\\3"};
+        fs::path package = test::fs_path(download_names(input.link, sessions.settings.download_folder).final_path);
+        test::write_zip(package, {{"drv/a.inf", "inf"}});
+        input.sha256 = sha256_hex_of(test::read_file(package));
+        download_row_c download_row(input, sessions, services, host);
+        auto settle = [&] {
+            for (int i = 0; i < 30000 && host.timer_running; ++i) {
+                download_row.timer_tick();
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        };
+        download_row.click();
+        settle();
+        EXPECT_FALSE(host.timer_running) << r.what;
+        EXPECT_EQ(download_row.install_outcome(), r.outcome) << r.what;
+        EXPECT_STREQ(download_row.status_text_key().name, r.status) << r.what;
+        EXPECT_EQ(download_row.status().failure, r.shell_calls == 0) << r.what;
+        EXPECT_EQ(shell.calls().size(), r.shell_calls) << r.what;
+        EXPECT_EQ(host.boxes, std::vector<std::string>{"download_setup_no_backup/3"}) << r.what;
+        EXPECT_EQ(backup.runs.load(), 1) << r.what;
+        ASSERT_EQ(backup.prepared.size(), 1u) << r.what;
+        EXPECT_EQ(backup.prepared[0], input.device_ids) << r.what;
+        // The agreement was for that installation only: the next one backs
+        // up again, and asks again when that fails.
+        download_row.click();
+        settle();
+        EXPECT_EQ(backup.runs.load(), 2) << r.what;
+        EXPECT_EQ(host.boxes.size(), 2u) << r.what;
+        EXPECT_EQ(shell.calls().size(), 2 * r.shell_calls) << r.what;
     }
 }

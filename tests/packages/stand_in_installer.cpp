@@ -1,10 +1,12 @@
 // A stand-in for the installer tools and setup programs the program starts:
 // it writes the command line it was started with, as UTF-8, to a file named
-// after itself with ".cmdline" appended, and exits. The file appears whole
-// (written beside and renamed), so a test that waits for it never reads
-// half of it.
+// after itself with ".cmdline" appended, and exits, with the code that the
+// variable TDU_STAND_IN_EXIT_CODE holds (decimal, or "0x" and hexadecimal)
+// or else 0. The file appears whole (written beside and renamed), so a test
+// that waits for it never reads half of it.
 #include <windows.h>
 
+#include <cwchar>
 #include <string>
 
 int wmain()
@@ -26,5 +28,8 @@ int wmain()
     BOOL ok = WriteFile(f, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
     CloseHandle(f);
     if (!ok || written != utf8.size()) return 3;
-    return MoveFileExW(partial.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) ? 0 : 4;
+    if (!MoveFileExW(partial.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) return 4;
+    wchar_t code[32] = {};
+    if (!GetEnvironmentVariableW(L"TDU_STAND_IN_EXIT_CODE", code, 32)) return 0;
+    return static_cast<int>(std::wcstoul(code, nullptr, 0));
 }

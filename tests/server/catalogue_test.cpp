@@ -1,7 +1,7 @@
 #include "catalogue/package_files.h"
 #include "catalogue/catalogue_db.h"
 #include "http/finder_pool.h"
-#include "matching/identifier_score.h"
+#include "offers/identifier_score.h"
 #include "matching/offer_finder.h"
 #include "server_test_support.h"
 

@@ -1,4 +1,4 @@
-#include "inf/driver_inf.h"
+#include "offers/driver_inf.h"
 
 #include <gtest/gtest.h>
 

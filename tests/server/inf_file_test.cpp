@@ -1,5 +1,5 @@
-#include "inf/inf_file.h"
-#include "inf/inf_text.h"
+#include "offers/inf_file.h"
+#include "offers/inf_text.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // costs a query per batch of keys instead of one per ID. Runs against the
 // SQLite catalogue and, in the PostgreSQL build of the service tests,
 // against PostgreSQL.
-#include "inf/inf_file.h"
+#include "offers/inf_file.h"
 #include "matching/catalogue_cache.h"
 #include "matching/offer_finder.h"
 #include "service_fixture.h"

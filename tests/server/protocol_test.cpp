@@ -1,4 +1,4 @@
-#include "protocol/update_answer.h"
+#include "offers/update_answer.h"
 #include "protocol/update_request.h"
 #include "server_test_support.h"
 

@@ -177,6 +177,12 @@ TEST_F(UpdateService, OffersFollowTheRequestedSystem)
     const row rows[] = {
         {"WIN764", {"3.2.1.0", "2.9.4.0"}, "61"},
         {"WINXP", {"3.2.1.0", "2.9.4.0"}, "0"}, // the 6.1 section is not for XP; the plain NTx86 one is
+        // The 10.0 package goes to Windows 10 and 11 before the 6.1 one; the
+        // package built for build 22000 and later only to Windows 11.
+        {"WIN10", {"3.6.0.0", "3.2.1.0", "2.9.4.0"}, "100"},
+        {"WIN1064", {"3.6.0.0", "3.2.1.0", "2.9.4.0"}, "100"},
+        {"WIN11", {"4.0.2.0", "3.6.0.0", "3.2.1.0", "2.9.4.0"}, "100"},
+        {"WIN1164", {"4.0.2.0", "3.6.0.0", "3.2.1.0", "2.9.4.0"}, "100"},
         {"NOT_SUPPORTED", {}, nullptr},
     };
     for (const auto& r : rows) {

@@ -4,7 +4,7 @@
 #include "app/language_format.h"
 #include "app/language_keys.h"
 #include "common/win32_text.h"
-#include "ui/views/view_box.h"
+#include "ui/dialogs/view_box.h"
 #include "ui/resources/dialog_ids.h"
 #include "ui/skin/colours.h"
 #include "ui/skin/fonts.h"

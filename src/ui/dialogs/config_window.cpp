@@ -7,7 +7,7 @@
 #include "ui/skin/colours.h"
 #include "ui/skin/fonts.h"
 #include "ui/skin/skin_ids.h"
-#include "ui/views/view_box.h"
+#include "ui/dialogs/view_box.h"
 
 #include <shlobj.h>
 #include <shlwapi.h>
@@ -28,7 +28,7 @@ const label_t labels[] = {
     {lang::config_download_path, 93, 32}, {lang::config_backup_path, 93, 86},
     {lang::config_close_option, 95, 150}, {lang::config_startup_option, 95, 210},
     {lang::config_scan_option, 340, 150}, {lang::config_scheduled_task, 340, 210},
-    {lang::config_language, 95, 268},
+    {lang::config_language, 95, 268},     {lang::config_driver_folder, 340, 268},
 };
 
 // French, Spanish and Portuguese labels are longer: their left column keeps
@@ -85,11 +85,12 @@ void config_window_c::set_up()
     const struct {
         int id;
         language_key_t key;
-    } buttons[4] = {{config_id::download_browse, lang::top_download},
+    } buttons[5] = {{config_id::download_browse, lang::top_download},
                     {config_id::backup_browse, lang::top_backup},
+                    {config_id::driver_folder_browse, lang::config_choose_folder},
                     {IDOK, lang::btn_ok},
                     {IDCANCEL, lang::btn_cancel}};
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 5; ++i) {
         HWND button = GetDlgItem(hwnd(), buttons[i].id);
         if (!button) continue;
         buttons_[i].attach(button);
@@ -123,11 +124,13 @@ void config_window_c::set_up()
     // 3. The folders; 4. the boxes (values outside 0 .. 2 reset first).
     config_form_t form = config_form_from(services_.settings);
     bool fields_set = true;
-    for (int id : {config_id::download_path, config_id::backup_path}) {
+    for (int id : {config_id::download_path, config_id::backup_path, config_id::driver_folder}) {
         HWND field = GetDlgItem(hwnd(), id);
         SendMessageW(field, WM_SETFONT, reinterpret_cast<WPARAM>(skin_font(font_verdana_8)), FALSE);
         SendMessageW(field, EM_LIMITTEXT, 0, 0);
-        const u16& text = id == config_id::download_path ? form.download_path : form.backup_path;
+        const u16& text = id == config_id::download_path ? form.download_path
+                          : id == config_id::backup_path ? form.backup_path
+                                                         : form.driver_folder;
         if (fields_set && !SetWindowTextW(field, wide(text.c_str()))) {
             MessageBeep(static_cast<UINT>(-1));
             SetFocus(field);
@@ -166,6 +169,7 @@ void config_window_c::place_controls()
         {config_id::scan_offline, 340, 170, 0, 0},      {config_id::scheduled_scan, 340, 230, 0, 0},
         {config_id::language, 95, 290, 205, 200},       {IDCANCEL, 155, 360, 80, 22},
         {IDOK, 375, 360, 80, 22},
+        {config_id::driver_folder, 345, 294, 160, 18},  {config_id::driver_folder_browse, 518, 290, 80, 22},
     };
     for (const auto& p : places) {
         HWND control = GetDlgItem(hwnd(), p.id);
@@ -214,6 +218,7 @@ bool config_window_c::process_message(UINT message, WPARAM w, LPARAM l, LRESULT&
         case IDCANCEL: on_cancel(); break;
         case config_id::download_browse: browse(config_id::download_path); break;
         case config_id::backup_browse: browse(config_id::backup_path); break;
+        case config_id::driver_folder_browse: browse(config_id::driver_folder); break;
         case config_id::scheduled_scan:
             if (HIWORD(w) == BN_CLICKED) on_scheduled_clicked();
             break;
@@ -227,7 +232,7 @@ bool config_window_c::process_message(UINT message, WPARAM w, LPARAM l, LRESULT&
 
 void config_window_c::paint(HDC dc)
 {
-    for (int id : {config_id::download_path, config_id::backup_path}) {
+    for (int id : {config_id::download_path, config_id::backup_path, config_id::driver_folder}) {
         HWND field = GetDlgItem(hwnd(), id);
         RECT r;
         if (!field || !GetWindowRect(field, &r)) continue;
@@ -275,6 +280,7 @@ void config_window_c::on_ok()
     config_form_t form;
     form.download_path = field_text(config_id::download_path);
     form.backup_path = field_text(config_id::backup_path);
+    form.driver_folder = field_text(config_id::driver_folder);
     form.close_to_tray = IsDlgButtonChecked(hwnd(), config_id::close_to_tray) == BST_CHECKED;
     form.autorun = IsDlgButtonChecked(hwnd(), config_id::autorun) == BST_CHECKED;
     form.scan_offline = IsDlgButtonChecked(hwnd(), config_id::scan_offline) == BST_CHECKED;

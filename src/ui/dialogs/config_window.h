@@ -53,7 +53,7 @@ private:
     config_services_t services_;
     brush_t frame_brush_;
     skin_image_c divider_;
-    bitmap_button_c buttons_[4];
+    bitmap_button_c buttons_[5];
     HIMAGELIST button_images_ = nullptr;
 };
 

@@ -26,6 +26,7 @@ config_form_t config_form_from(app_settings_t& s)
     config_form_t f;
     f.download_path = s.download_path;
     f.backup_path = s.backup_path;
+    f.driver_folder = s.driver_folder;
     f.autorun = checked_value(s.autorun) != 0;
     f.scan_offline = checked_value(s.scan_offline) != 0;
     f.scheduled_scan = checked_value(s.scheduled_scan) != 0;
@@ -46,7 +47,8 @@ config_ok_t config_ok(const config_form_t& form, const app_settings_t& current, 
     // A text too long for the setting is refused before it is looked up: it
     // could never be stored whole, and a cut path would name another folder.
     const std::pair<int, const u16*> fields[] = {{config_id::download_path, &form.download_path},
-                                                 {config_id::backup_path, &form.backup_path}};
+                                                 {config_id::backup_path, &form.backup_path},
+                                                 {config_id::driver_folder, &form.driver_folder}};
     for (const auto& [id, text] : fields) {
         if (text->size() > config_path_max_chars) {
             out.kind = config_ok_t::too_long;
@@ -54,11 +56,13 @@ config_ok_t config_ok(const config_form_t& form, const app_settings_t& current, 
             out.message = lang::config_path_too_long;
             return out;
         }
+        if (id == config_id::driver_folder && text->empty()) continue;
         if (text->empty() || !is_folder(*text)) {
             out.kind = config_ok_t::invalid_folder;
             out.field = id;
-            out.message =
-                id == config_id::download_path ? lang::config_invalid_download_path : lang::config_invalid_backup_path;
+            out.message = id == config_id::download_path ? lang::config_invalid_download_path
+                          : id == config_id::backup_path ? lang::config_invalid_backup_path
+                                                         : lang::config_invalid_driver_folder;
             return out;
         }
     }
@@ -67,6 +71,7 @@ config_ok_t config_ok(const config_form_t& form, const app_settings_t& current, 
     app_settings_t& s = out.settings;
     copy_text(s.download_path, settings_path_chars, form.download_path);
     copy_text(s.backup_path, settings_path_chars, form.backup_path);
+    copy_text(s.driver_folder, settings_path_chars, form.driver_folder);
     s.autorun = form.autorun ? 1 : 0;
     s.scan_offline = form.scan_offline ? 1 : 0;
     s.scheduled_scan = form.scheduled_scan ? 1 : 0;

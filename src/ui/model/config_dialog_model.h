@@ -24,6 +24,8 @@ constexpr int close_to_tray = 1005;
 constexpr int scheduled_scan = 1006;
 constexpr int language = 1007;
 constexpr int scan_offline = 1008;
+constexpr int driver_folder = 1009;
+constexpr int driver_folder_browse = 1010;
 } // namespace config_id
 
 // The longest folder a setting holds (its field keeps a terminating zero).
@@ -33,6 +35,7 @@ constexpr size_t config_path_max_chars = settings_path_chars - 1;
 struct config_form_t {
     u16 download_path;
     u16 backup_path;
+    u16 driver_folder;  // empty: offers from the update service
     bool close_to_tray = false;
     bool autorun = false;
     bool scan_offline = false;
@@ -57,8 +60,9 @@ struct config_ok_t {
     bool language_notice = false;  // show "config_language_change_notice" once
 };
 
-// OK: both fields must name existing folders (`is_folder`) of at most 259
-// characters; then every box is copied into a copy of `current`. The
+// OK: the download and backup fields must name existing folders
+// (`is_folder`) of at most 259 characters, and so must the driver folder
+// unless it is empty (offers from the update service); then every box is copied into a copy of `current`. The
 // language notice is due when `form.language_index` differs from
 // `current_language_index`, and then the language is the name at that
 // position of `language_names`. close_to_tray: clear is 0, ticked is 1

@@ -68,6 +68,14 @@ second_instance_action second_instance(const main_state_t& s, uintptr_t wparam)
     return second_instance_action::show_and_scan;
 }
 
+key_action key_pressed(const main_state_t& s, uint32_t virtual_key, bool modifier_down)
+{
+    if (virtual_key != key_f5 || modifier_down) return key_action::nothing;
+    if (s.view_state == view_state_scanning || s.scan_deferred) return key_action::nothing;
+    return s.current == main_view::home || s.current == main_view::results ? key_action::start_scan
+                                                                            : key_action::nothing;
+}
+
 bool window_shown(main_state_t& s)
 {
     if (s.background_phase != background_announced) return false;

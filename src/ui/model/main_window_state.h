@@ -5,6 +5,7 @@
 // feeds it the events and carries out the answers.
 #include "app/language_keys.h"
 #include "common/text.h"
+#include "ui/resources/dialog_ids.h"
 
 #include <cstdint>
 #include <optional>
@@ -76,6 +77,14 @@ second_instance_action second_instance(const main_state_t& s, uintptr_t wparam);
 // normal one (an announced automatic scan has now been seen).
 bool window_shown(main_state_t& s);
 
+// A key pressed in the main window or one of its views (dialogs have their
+// own). F5 without Ctrl, Alt or Shift scans from the home and results views,
+// as their buttons do; elsewhere (a scan, a backup or a restore shows) and
+// while a scan waits it does nothing.
+constexpr uint32_t key_f5 = 0x74;  // VK_F5
+enum class key_action { nothing, start_scan };
+key_action key_pressed(const main_state_t& s, uint32_t virtual_key, bool modifier_down);
+
 // The navigation buttons of the caption band.
 enum class nav_button { home, download, backup, restore, settings };
 struct nav_outcome_t {
@@ -116,12 +125,13 @@ int32_t close_for_update_answer(bool any_downloading, bool backup_or_restore_run
 std::optional<u16> announcement_text(const language_table_t& language, int32_t out_of_date);
 
 // The menu commands of menu 333 (the drop-down and the tray menu).
-constexpr uint32_t menu_settings_id = 32775;
-constexpr uint32_t menu_help_id = 32779;
-constexpr uint32_t menu_about_id = 32780;
-constexpr uint32_t menu_exit_id = 32781;
-constexpr uint32_t menu_eula_id = 32782;
-constexpr uint32_t menu_open_id = 32783;
+// The numbers are the menu script's (ui/resources/dialog_ids.h).
+constexpr uint32_t menu_settings_id = ID_MENU_SETTINGS;
+constexpr uint32_t menu_help_id = ID_MENU_HELP;
+constexpr uint32_t menu_about_id = ID_MENU_ABOUT;
+constexpr uint32_t menu_exit_id = ID_MENU_EXIT;
+constexpr uint32_t menu_eula_id = ID_MENU_EULA;
+constexpr uint32_t menu_open_id = ID_MENU_OPEN;
 struct menu_entry_t {
     uint32_t id;
     language_key_t label_key;

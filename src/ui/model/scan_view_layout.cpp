@@ -1,6 +1,7 @@
 #include "ui/model/scan_view_layout.h"
 
 #include "app/language.h"
+#include "app/language_format.h"
 #include "app/language_keys.h"
 #include "service/scan_run.h"
 
@@ -81,6 +82,14 @@ scan_lines_t scan_status_lines(const language_table_t& language, int32_t phase, 
     for (u16& line : out.lines)
         if (line.size() > 1023) line.resize(1023);
     return out;
+}
+
+u16 driver_folder_line(const language_table_t& language, const u16& folder, int32_t done, int32_t total)
+{
+    u16 line = format_language_text(language_text(language, lang::scan_driver_folder),
+                                    {folder, ascii_to_utf16(std::to_string(done)), ascii_to_utf16(std::to_string(total))},
+                                    1023);
+    return line;
 }
 
 float scan_fraction(int32_t processed, int32_t total)

@@ -50,6 +50,10 @@ scan_lines_t scan_status_lines(const language_table_t& language, int32_t phase, 
                                int64_t start_seconds, int64_t now_seconds, int32_t processed,
                                const u16& current_name);
 
+// The fifth line while a local driver folder gives the offers: "Drivers
+// from FOLDER: DONE of TOTAL packages read" (scan_driver_folder).
+u16 driver_folder_line(const language_table_t& language, const u16& folder, int32_t done, int32_t total);
+
 // The progress bar's fraction: processed of total, 0 while the total is 0
 // (and never more than 1).
 float scan_fraction(int32_t processed, int32_t total);

@@ -27,6 +27,8 @@
 #define ID_MENU_ABOUT 32780
 #define ID_MENU_EXIT 32781
 #define ID_MENU_EULA 32782
+/* Only the tray menu has "Open"; it is added in code, not in the script. */
+#define ID_MENU_OPEN 32783
 
 /* A results row's context menu (its first sub-menu) and its commands. */
 #define IDR_ROW_MENU 336
@@ -36,5 +38,6 @@
 #define ID_ROW_DOWNLOAD 32792
 #define ID_ROW_OPEN_LOCATION 32793
 #define ID_ROW_IGNORE 32794
+#define ID_ROW_ROLL_BACK 32795
 
 #endif

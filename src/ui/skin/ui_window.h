@@ -10,7 +10,7 @@
 //     void draw_band_content(HDC dc, const RECT& window);
 // to draw what belongs in the band after the buttons; the default draws the
 // window title at (10, 10).
-#include "ui/controls/button.h"
+#include "ui/skin/button.h"
 #include "ui/model/button_state.h"
 #include "ui/skin/colours.h"
 #include "ui/skin/fonts.h"

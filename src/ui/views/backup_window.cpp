@@ -8,7 +8,7 @@
 #include "ui/skin/fonts.h"
 #include "ui/skin/skin_ids.h"
 #include "ui/views/backup_panels.h"
-#include "ui/views/view_box.h"
+#include "ui/dialogs/view_box.h"
 #include "ui/win/memory_paint.h"
 #include "devices/device_class.h"
 

@@ -1,6 +1,6 @@
 #include "ui/views/download_all_window.h"
 
-#include "app/app_messages.h"
+#include "ui/views/results_messages.h"
 #include "app/language.h"
 #include "app/language_format.h"
 #include "app/language_keys.h"

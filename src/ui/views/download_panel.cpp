@@ -1,6 +1,7 @@
 #include "ui/views/download_panel.h"
 
-#include "app/app_messages.h"
+#include "ui/model/main_window_state.h"
+#include "ui/views/results_messages.h"
 #include "app/language.h"
 #include "app/language_keys.h"
 #include "app/language_format.h"
@@ -11,7 +12,7 @@
 #include "ui/skin/fonts.h"
 #include "ui/skin/skin_ids.h"
 #include "ui/skin/skin_image.h"
-#include "ui/views/view_box.h"
+#include "ui/dialogs/view_box.h"
 #include "ui/win/memory_paint.h"
 #include "ui/win/popup_menu.h"
 
@@ -174,7 +175,10 @@ RECT download_panel_c::button_rect() const
 
 u16 download_panel_c::state_text() const
 {
-    return row_ ? language_text(row_->status_text_key()) : u16();
+    if (!row_) return u16();
+    const row_status_t status = row_->status();
+    if (status.argument.empty()) return language_text(status.text);
+    return format_language_text(language_text(status.text), {utf8_to_utf16(status.argument)}, 127);
 }
 
 bool download_panel_c::process_message(UINT message, WPARAM w, LPARAM l, LRESULT& result)
@@ -297,10 +301,15 @@ HMENU download_panel_c::make_context_menu(POINT client) const
         {row_menu_remove, language_text(lang::menu_remove)},
         {row_menu_open_location, language_text(lang::menu_open_location)},
         {row_menu_ignore, language_text(lang::menu_ignore_update)},
+        {row_menu_roll_back, language_text(lang::menu_roll_back)},
     };
     for (const label_t& label : labels)
         ModifyMenuW(popup, label.id, MF_BYCOMMAND | MF_STRING, label.id, wide(label.text.c_str()));
     if (row_ && !row_->remove_enabled()) EnableMenuItem(popup, row_menu_remove, MF_BYCOMMAND | MF_GRAYED);
+    // Only a row whose device the program updated (and backed up first)
+    // can be rolled back.
+    if (!context_.can_roll_back || !context_.roll_back || !context_.can_roll_back(group_))
+        DeleteMenu(popup, row_menu_roll_back, MF_BYCOMMAND);
     return popup;
 }
 
@@ -332,7 +341,7 @@ void download_panel_c::run_command(UINT command)
         return;
     case row_menu_settings:
         // The main window opens its settings dialog, modal over itself.
-        SendMessageW(GetAncestor(hwnd(), GA_ROOT), WM_COMMAND, ID_MENU_SETTINGS, 0);
+        SendMessageW(GetAncestor(hwnd(), GA_ROOT), WM_COMMAND, menu_settings_id, 0);
         return;
     case row_menu_information:
         if (context_.show_information) context_.show_information(GetActiveWindow(), group_);
@@ -345,6 +354,9 @@ void download_panel_c::run_command(UINT command)
         return;
     case row_menu_ignore:
         if (context_.ignore_group) context_.ignore_group(group_);
+        return;
+    case row_menu_roll_back:
+        if (context_.roll_back) context_.roll_back(group_);
         return;
     default:
         return;

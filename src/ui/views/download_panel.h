@@ -10,7 +10,7 @@
 #include "ui/views/view_run_host.h"
 #include "devices/offer_grouping.h"
 #include "packages/download_row.h"
-#include "ui/controls/button.h"
+#include "ui/skin/button.h"
 #include "ui/controls/progress_bar.h"
 #include "ui/model/results_view_model.h"
 #include "ui/resources/dialog_ids.h"
@@ -42,6 +42,11 @@ struct panel_context_t {
     // onto the ignore list (after the row's command has returned, as the
     // row goes with the rebuilt list).
     std::function<void(const offer_group_t& group)> ignore_group;
+    // "Roll back" of a row: offered when `can_roll_back` says the program
+    // backed up a driver of the row's devices before it updated it; the
+    // results view restores that backup on a worker.
+    std::function<bool(const offer_group_t& group)> can_roll_back;
+    std::function<void(const offer_group_t& group)> roll_back;
 };
 
 // The context menu's commands (menu resource 336).
@@ -52,6 +57,7 @@ enum row_menu_command : UINT {
     row_menu_download = ID_ROW_DOWNLOAD,
     row_menu_open_location = ID_ROW_OPEN_LOCATION,
     row_menu_ignore = ID_ROW_IGNORE,
+    row_menu_roll_back = ID_ROW_ROLL_BACK,
 };
 
 class download_panel_c : public window_c<download_panel_c>, public view_run_host_c {

@@ -1,9 +1,10 @@
 #include "ui/views/download_window.h"
 
-#include "app/app_messages.h"
+#include "ui/views/results_messages.h"
 #include "app/language.h"
 #include "app/language_keys.h"
 #include "app/language_format.h"
+#include "backup/update_backup.h"
 #include "common/win32_text.h"
 #include "devices/device_class.h"
 #include "ui/dialogs/ignored_window.h"
@@ -13,7 +14,7 @@
 #include "ui/skin/skin_ids.h"
 #include "ui/skin/skin_image.h"
 #include "ui/skin/wrapped_text.h"
-#include "ui/views/view_box.h"
+#include "ui/dialogs/view_box.h"
 #include "ui/win/memory_paint.h"
 
 #include <windowsx.h>
@@ -58,10 +59,18 @@ HWND make_radio(HWND parent, int id, language_key_t label, DWORD extra)
     return radio;
 }
 
+// The IDs of a row's devices, as the backup records them.
+std::vector<u16> group_device_ids(const offer_group_t& group)
+{
+    std::vector<u16> ids;
+    for (const device_t* device : group.devices) ids.push_back(u16(device->device_id, u16_length(device->device_id)));
+    return ids;
+}
+
 } // namespace
 
 download_window_c::download_window_c(std::function<results_services_t()> services)
-    : services_factory_(std::move(services))
+    : view_run_host_c(rollback_timer_id), services_factory_(std::move(services))
 {
 }
 
@@ -90,6 +99,16 @@ void download_window_c::on_create()
         if (!services_ || !services_->ignored_offers) return;
         pending_ignore_ = list_with_row(group);
         PostMessageW(hwnd(), wm_apply_pending_ignore, 0, 0);
+    };
+    context_.can_roll_back = [this](const offer_group_t& group) {
+        if (!services_ || !services_->backup) return false;
+        backup_services_t backup = services_->backup();
+        return can_roll_back(backup, group_device_ids(group));
+    };
+    context_.roll_back = [this](const offer_group_t& group) {
+        if (!services_ || !services_->backup) return;
+        backup_services_t backup = services_->backup();
+        start_rollback(rollback_, group_device_ids(group), *this, backup);
     };
     {
         HDC dc = GetDC(hwnd());
@@ -332,6 +351,10 @@ bool download_window_c::process_message(UINT message, WPARAM w, LPARAM l, LRESUL
     }
     case wm_tick_all:
         forward_to_rows(wm_tick_all, w);
+        return true;
+    case WM_TIMER:
+        if (w != rollback_timer_id) return false;
+        rollback_tick(rollback_, *this);
         return true;
     case wm_download_all:
         on_download_all();

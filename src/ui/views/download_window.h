@@ -15,6 +15,7 @@
 // (the bottom bar's link) hand the new ignore list to the services, which
 // keep it and rank the same answer again; the rows, the counts and the
 // chart are then made anew.
+#include "backup/backup_runs.h"
 #include "devices/device.h"
 #include "devices/offer_grouping.h"
 #include "packages/download_session.h"
@@ -26,6 +27,7 @@
 #include "ui/controls/pie_chart.h"
 #include "ui/views/download_all_window.h"
 #include "ui/views/download_panel.h"
+#include "ui/views/view_run_host.h"
 #include "ui/skin/skin_image.h"
 #include "ui/win/gdi_handle.h"
 #include "ui/win/window.h"
@@ -51,11 +53,14 @@ struct results_services_t {
     // be saved (it holds for this run all the same).
     const ignored_offers_t* ignored_offers = nullptr;
     std::function<bool(const ignored_offers_t& list)> change_ignored_offers;
+    // The backup records a row's "Roll back" restores from; none when empty.
+    std::function<backup_services_t()> backup;
 };
 
-class download_window_c : public window_c<download_window_c> {
+class download_window_c : public window_c<download_window_c>, public view_run_host_c {
 public:
     static constexpr wchar_t class_name[] = L"TavrillResultsView";
+    static constexpr UINT_PTR rollback_timer_id = 1;  // watches a row's roll-back for its end
     static constexpr int list_id = 100;
     static constexpr int best_id = 1;
     static constexpr int latest_id = 2;
@@ -96,6 +101,8 @@ public:
     // Shared by the rows: the main window sets how the device information
     // opens; tests may answer the context menu.
     panel_context_t& panel_context() { return context_; }
+    // The rows' roll-back: its worker and how it ended.
+    const restore_view_state_t& rollback() const { return rollback_; }
 
 private:
     void on_create();
@@ -136,6 +143,11 @@ private:
     skin_image_c legend_icons_[4];
     // A row's "Ignore this update" waits here for the view's own message.
     std::optional<ignored_offers_t> pending_ignore_;
+    // A row's roll-back (the restore run), watched by the view's timer.
+    restore_view_state_t rollback_;
+
+protected:
+    HWND view_window() const override { return hwnd(); }
 };
 
 } // namespace tdu

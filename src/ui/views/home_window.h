@@ -4,7 +4,7 @@
 // scan button sends wm_start_scan to the main window, on a click or, while
 // the view has the focus, on Enter or Space; a focus rectangle shows on it
 // once the keyboard is used.
-#include "ui/controls/button.h"
+#include "ui/skin/button.h"
 #include "ui/skin/skin_image.h"
 #include "ui/win/gdi_handle.h"
 #include "ui/win/window.h"

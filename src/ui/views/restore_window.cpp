@@ -8,7 +8,7 @@
 #include "ui/skin/fonts.h"
 #include "ui/skin/skin_ids.h"
 #include "ui/views/backup_panels.h"
-#include "ui/views/view_box.h"
+#include "ui/dialogs/view_box.h"
 #include "ui/win/memory_paint.h"
 
 #include <algorithm>
@@ -113,7 +113,7 @@ void restore_window_c::fill_tree()
     const bool empty = fill_restore_list(items_, services) < 0;
     for (const restore_item_t& item : items_) {
         const int image = item.entry.devices.empty() ? 0 : class_image(services.inventory, item.entry.devices.front());
-        HTREEITEM root = tree_.add(nullptr, wide(item.text.c_str()), image, reinterpret_cast<LPARAM>(&item), true);
+        HTREEITEM root = tree_.add(nullptr, wide(restore_item_label(item).c_str()), image, reinterpret_cast<LPARAM>(&item), true);
         for (size_t i = 0; i < item.entry.devices.size() && i < item.device_names.size(); ++i)
             tree_.add(root, wide(item.device_names[i].c_str()), class_image(services.inventory, item.entry.devices[i]),
                       reinterpret_cast<LPARAM>(&item.entry.devices[i]), false);

@@ -4,12 +4,14 @@
 #include "app/language.h"
 #include "app/language_keys.h"
 #include "common/win32_text.h"
+#include "service/local_source.h"
+#include "service/update_client.h"
 #include "ui/model/scan_view_layout.h"
 #include "ui/skin/colours.h"
 #include "ui/skin/fonts.h"
 #include "ui/skin/skin_ids.h"
 #include "ui/views/side_bar.h"
-#include "ui/views/view_box.h"
+#include "ui/dialogs/view_box.h"
 #include "ui/win/memory_paint.h"
 
 #include <ctime>
@@ -124,6 +126,19 @@ void scan_window_c::paint(HDC dc, const RECT& client)
     const int32_t phase = static_cast<int32_t>(run_.phase);
     scan_lines_t lines = scan_status_lines(language_table, phase, local_clock(run_.start_time), run_.start_time, now,
                                            progress.processed_nodes.load(), progress.current_name().value_or(u16()));
+    // Offers from a driver folder: the last line says which and how far
+    // its index run is (the folder beside the program shows once the
+    // service could not be reached and its run began).
+    if (run_.phase == scan_phase_t::asking_service) {
+        const update_client_t& client = update_client();
+        const local_source_t* source = client.local_source ? client.local_source.get()
+                                       : client.fallback_source && client.fallback_source->progress.packages_total.load() > 0
+                                           ? client.fallback_source.get()
+                                           : nullptr;
+        if (source)
+            lines.lines[4] = driver_folder_line(language_table, source->folder, source->progress.packages_done.load(),
+                                                source->progress.packages_total.load());
+    }
     layout_rect_t block{block_.left, block_.top, block_.right, block_.bottom};
     layout_rect_t line5{};
     SetTextColor(dc, RGB(0, 0, 0));

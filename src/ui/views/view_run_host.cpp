@@ -1,7 +1,7 @@
 #include "ui/views/view_run_host.h"
 
 #include "app/language.h"
-#include "ui/views/view_box.h"
+#include "ui/dialogs/view_box.h"
 
 namespace tdu {
 

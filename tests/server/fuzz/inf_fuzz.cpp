@@ -1,7 +1,7 @@
 // libFuzzer target: any bytes as an INF file, through decoding, the syntax
 // and the driver facts, with every string resolved.
-#include "inf/driver_inf.h"
-#include "inf/inf_text.h"
+#include "offers/driver_inf.h"
+#include "offers/inf_text.h"
 
 #include <cstddef>
 #include <cstdint>

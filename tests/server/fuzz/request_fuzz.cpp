@@ -1,6 +1,6 @@
 // libFuzzer target: any bytes as the form field of an update request, both
 // as a zlib stream and as the document itself, then answered without offers.
-#include "protocol/update_answer.h"
+#include "offers/update_answer.h"
 #include "protocol/update_request.h"
 
 #include <cstddef>

@@ -4,7 +4,7 @@
 // pressed, disabled; row buttons; progress bars; links; a scrolled panel
 // list; a pie of three slices), for people to look at.
 #include "ui/controls/bitmap_button.h"
-#include "ui/controls/button.h"
+#include "ui/skin/button.h"
 #include "ui/controls/link.h"
 #include "ui/controls/panel_list.h"
 #include "ui/controls/pie_chart.h"

@@ -27,19 +27,17 @@ bool png_encoder(CLSID& clsid)
 
 } // namespace
 
-bool save_window_png(HWND window, const std::wstring& path)
+namespace {
+
+bool save_dc_png(HWND owner, HDC source, int x, int y, int width, int height, const std::wstring& path)
 {
-    RECT r{};
-    if (!GetWindowRect(window, &r)) return false;
-    int width = r.right - r.left, height = r.bottom - r.top;
-    HDC source = GetWindowDC(window);
     HDC memory = CreateCompatibleDC(source);
     HBITMAP bitmap = CreateCompatibleBitmap(source, width, height);
     HGDIOBJ previous = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, source, 0, 0, SRCCOPY);
+    BitBlt(memory, 0, 0, width, height, source, x, y, SRCCOPY);
     SelectObject(memory, previous);
     DeleteDC(memory);
-    ReleaseDC(window, source);
+    ReleaseDC(owner, source);
 
     bool saved = false;
     CLSID clsid;
@@ -49,6 +47,22 @@ bool save_window_png(HWND window, const std::wstring& path)
     }
     DeleteObject(bitmap);
     return saved;
+}
+
+} // namespace
+
+bool save_window_png(HWND window, const std::wstring& path)
+{
+    RECT r{};
+    if (!GetWindowRect(window, &r)) return false;
+    return save_dc_png(window, GetWindowDC(window), 0, 0, r.right - r.left, r.bottom - r.top, path);
+}
+
+bool save_screen_png(const RECT& area, const std::wstring& path)
+{
+    if (area.right <= area.left || area.bottom <= area.top) return false;
+    return save_dc_png(nullptr, GetDC(nullptr), area.left, area.top, area.right - area.left, area.bottom - area.top,
+                       path);
 }
 
 } // namespace tdu::gallery

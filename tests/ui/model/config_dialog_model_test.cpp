@@ -86,6 +86,35 @@ TEST(ConfigDialogModel, OkAppliesEveryBox)
     EXPECT_EQ(u16(out.settings.language), u"English");
 }
 
+TEST(ConfigDialogModel, TheDriverFolderIsEmptyForTheServiceOrAnExistingFolder)
+{
+    struct row {
+        u16 folder;
+        config_ok_t::kind_t kind;
+        std::string message;
+    };
+    const row rows[] = {
+        {u"", config_ok_t::apply, "btn_ok"},
+        {u"D:\\new", config_ok_t::apply, "btn_ok"},
+        {u"E:\\stick", config_ok_t::invalid_folder, "config_invalid_driver_folder"},
+        {u16(300, u'd'), config_ok_t::too_long, "config_path_too_long"},
+    };
+    for (const auto& r : rows) {
+        app_settings_t s = saved();
+        config_form_t f = config_form_from(s);
+        EXPECT_EQ(f.driver_folder, u"");
+        f.driver_folder = r.folder;
+        config_ok_t out = config_ok(f, s, 0, names, exists);
+        EXPECT_EQ(out.kind, r.kind) << utf16_to_utf8(r.folder);
+        EXPECT_EQ(std::string(out.message.name), r.message);
+        if (out.kind == config_ok_t::apply) {
+            EXPECT_EQ(u16(out.settings.driver_folder), r.folder);
+        } else {
+            EXPECT_EQ(out.field, config_id::driver_folder);
+        }
+    }
+}
+
 TEST(ConfigDialogModel, CloseToTrayKeepsTheNoticeState)
 {
     struct row {

@@ -140,6 +140,37 @@ TEST(MainWindowState, SecondInstance)
     EXPECT_EQ(second_instance(state(view_state_idle), 7), second_instance_action::show_and_scan);
 }
 
+// F5 scans where a scan button is (home, results), not while a scan runs or
+// waits, not from the backup and restore views, and not with a modifier.
+TEST(MainWindowState, F5ScansFromHomeAndResultsOnly)
+{
+    const struct {
+        int32_t view_state;
+        main_view current;
+        uint32_t key;
+        bool modifier;
+        bool deferred;
+        key_action expected;
+    } rows[] = {
+        {view_state_idle, main_view::home, key_f5, false, false, key_action::start_scan},
+        {view_state_results, main_view::home, key_f5, false, false, key_action::start_scan},
+        {view_state_results, main_view::results, key_f5, false, false, key_action::start_scan},
+        {view_state_scanning, main_view::scan, key_f5, false, false, key_action::nothing},
+        {view_state_results, main_view::backup, key_f5, false, false, key_action::nothing},
+        {view_state_results, main_view::restore, key_f5, false, false, key_action::nothing},
+        {view_state_results, main_view::results, key_f5, true, false, key_action::nothing},
+        {view_state_results, main_view::home, key_f5, false, true, key_action::nothing},
+        {view_state_idle, main_view::home, 0x74 + 1, false, false, key_action::nothing},  // F6
+        {view_state_idle, main_view::home, 0x0D, false, false, key_action::nothing},      // Enter
+    };
+    for (const auto& r : rows) {
+        main_state_t s = state(r.view_state, background_none, r.current);
+        s.scan_deferred = r.deferred;
+        EXPECT_EQ(key_pressed(s, r.key, r.modifier), r.expected)
+            << "state " << r.view_state << " view " << static_cast<int>(r.current) << " key " << r.key;
+    }
+}
+
 // A scan asked for while a backup or restore run works waits for its end,
 // whoever asks; asking again while it waits adds nothing.
 TEST(MainWindowState, NoScanUnderARunningBackup)

@@ -16,7 +16,8 @@ const char english[] =
     "scan_status1=\"Scanning devices\"\n"
     "scan_status2=\"Asking the update service\"\n"
     "scan_items_scanned=\"Items scanned: \"\n"
-    "scan_item=\"Item: \"\n";
+    "scan_item=\"Item: \"\n"
+    "scan_driver_folder=\"Drivers from %s: %d of %d packages read\"\n";
 
 language_table_t table()
 {
@@ -108,6 +109,8 @@ TEST(ScanViewLayout, StatusLines)
     scan_lines_t request = scan_status_lines(t, 2, u"14:02:03", start, start + 1, 40, u"");
     EXPECT_EQ(request.lines[2], u"Status: Asking the update service.");
     EXPECT_EQ(request.lines[4], u"Item: ") << "no device being examined: an empty value";
+
+    EXPECT_EQ(driver_folder_line(t, u"E:\\drivers", 120, 7000), u"Drivers from E:\\drivers: 120 of 7000 packages read");
 
     // Each line fits the view's buffer of 1024 characters.
     u16 long_name(3000, u'x');

@@ -5,7 +5,7 @@
 #include "app/language.h"
 #include "ui/dialogs/about_window.h"
 #include "ui/skin/fonts.h"
-#include "ui/views/view_box.h"
+#include "ui/dialogs/view_box.h"
 
 #include "support/child_process_win32.h"
 #include "support/test_support.h"

@@ -26,7 +26,7 @@
 #include "ui/main_window.h"
 #include "ui/views/backup_window.h"
 #include "ui/views/restore_window.h"
-#include "ui/views/view_box.h"
+#include "ui/dialogs/view_box.h"
 #include "window_test_support.h"
 #include "win/screenshot_support.h"
 #include "xp_copy_win32.h"

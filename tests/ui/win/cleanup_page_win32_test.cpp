@@ -23,7 +23,7 @@
 #include "support/test_support.h"
 #include "ui/views/backup_window.h"
 #include "ui/views/cleanup_page.h"
-#include "ui/views/view_box.h"
+#include "ui/dialogs/view_box.h"
 #include "win/screenshot_support.h"
 #include "window_test_support.h"
 

@@ -15,7 +15,7 @@
 #include "ui/dialogs/config_window.h"
 #include "ui/model/config_dialog_model.h"
 #include "ui/skin/fonts.h"
-#include "ui/views/view_box.h"
+#include "ui/dialogs/view_box.h"
 #include "window_test_support.h"
 #include "win/screenshot_support.h"
 

@@ -18,7 +18,7 @@
 #include "ui/model/main_window_layout.h"
 #include "ui/skin/fonts.h"
 #include "ui/skin/skin_ids.h"
-#include "ui/views/view_box.h"
+#include "ui/dialogs/view_box.h"
 #include "ui/win/message_loop.h"
 
 #include <algorithm>
@@ -108,6 +108,8 @@ protected:
                     quit_seen = true;
                     continue;
                 }
+                // As the program's loop does: the window's key filter first.
+                if (loop.pre_translate(msg)) continue;
                 TranslateMessage(&msg);
                 DispatchMessageW(&msg);
             }
@@ -162,6 +164,9 @@ protected:
     std::vector<box_seen_t> boxes;
     std::deque<box_result_t> answers;
     bool quit_seen = false;
+    // The window registers its key filter with the thread's loop when made;
+    // pump() offers each message to it as the program's loop does.
+    message_loop_c loop;
 };
 
 } // namespace
@@ -581,6 +586,26 @@ TEST_F(MainWindow, TheScanButtonTakesEnterAndSpaceAndShowsItsFocus)
     pump();
     RedrawWindow(home, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     EXPECT_EQ(focus_line(home), unfocused);
+}
+
+// F5 scans from the home view as its button does; with Ctrl held it does
+// not (the window's key filter, fed by pump() as by the program's loop).
+TEST_F(MainWindow, F5ScansFromTheHomeView)
+{
+    SetForegroundWindow(window->hwnd());
+    SetFocus(window->view_window(main_view::home));
+    pump();
+    boxes.clear();
+    press_keys({{VK_CONTROL, true}, {VK_F5, true}, {VK_F5, false}, {VK_CONTROL, false}});
+    pump();
+    EXPECT_EQ(window->state().view_state, view_state_idle) << "Ctrl+F5 starts nothing";
+    EXPECT_TRUE(shows(main_view::home));
+
+    answers = {box_result_t::declined};
+    press_keys({{VK_F5, true}, {VK_F5, false}});
+    ASSERT_TRUE(pump([&] { return !boxes.empty(); }, 60000)) << "F5 started no scan";
+    EXPECT_EQ(boxes[0].text, text(lang::error_network_timeout));
+    EXPECT_TRUE(pump([&] { return window->state().view_state == view_state_idle && shows(main_view::home); }, 10000));
 }
 
 // The tray menu starts with "Open", its default entry, which shows the

@@ -2,7 +2,9 @@
 // real scan of the demo machine against the stand-in update service with
 // the demo catalogue: the rows and counts, best against latest offers, a
 // download watched, paused, regrouped and resumed, the installation with a
-// stand-in "DPInst32.exe" (x64: "DPInst64.exe"), download all, the context menu.
+// stand-in "DPInst32.exe" (x64: "DPInst64.exe"), from Windows 10 on with a
+// stand-in pnputil.exe whose answer the row shows, download all, the context
+// menu.
 //
 // Like the program's own end-to-end test the scan runs as Windows XP (Wine
 // cannot tell an installed driver's rank; see tests/cli/demo_expectations.h),
@@ -14,9 +16,12 @@
 // The message boxes are watched instead of opened.
 #include "app/app_messages.h"
 #include "app/language.h"
+#include "backup/driver_store.h"
+#include "backup/store_platform.h"
 #include "app/language_keys.h"
 #include "common/win32_text.h"
 #include "demo_expectations.h"
+#include "demo_store_win32.h"
 #include "devices/machine_registry.h"
 #include "packages/download_session.h"
 #include "program/program.h"
@@ -35,10 +40,11 @@
 #include "ui/model/results_view_model.h"
 #include "ui/skin/fonts.h"
 #include "ui/views/download_window.h"
-#include "ui/views/view_box.h"
+#include "ui/dialogs/view_box.h"
 #include "win/screenshot_support.h"
 #include "window_test_support.h"
 #include "xp_copy_win32.h"
+#include "prefix_store_win32.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -87,7 +93,16 @@ class program_environment_t : public ::testing::Environment {
 public:
     void SetUp() override
     {
-        ASSERT_EQ(test::start_window_program(failure), 0) << failure;
+        // The driver store is indexed as the program does at start, so the
+        // installation finds the package it replaces (see demo_store_win32.h).
+        ASSERT_EQ(test::start_window_program(failure,
+                                             [] {
+                                                 init_driver_store(driver_store,
+                                                                   os_version_number(environment.version_info),
+                                                                   win32_store_platform());
+                                             }),
+                  0)
+            << failure;
         downloads = std::make_unique<temp_dir_c>();
         download_sessions.settings.download_folder = utf8_to_utf16(downloads->path().u8string());
     }
@@ -124,13 +139,7 @@ class ResultsView : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        set_box_observer([](u16view text, box_style_t style) {
-            boxes.push_back({u16(text), style});
-            if (answers.empty()) return box_result_t::declined;
-            box_result_t a = answers.front();
-            answers.pop_front();
-            return a;
-        });
+        set_box_observer(&observe_box);
         window = std::make_unique<main_window_c>();
         ASSERT_NE(window->create_main_window(), nullptr) << GetLastError();
         ShowWindow(window->hwnd(), SW_SHOWNORMAL);
@@ -151,6 +160,15 @@ protected:
         for (const box_seen_t& b : boxes) seen += utf16_to_utf8(b.text) + "\n";
         ASSERT_TRUE(reached) << "the scan did not reach the results view; boxes:\n" << seen;
         pump_messages(200);
+    }
+    // The boxes are watched and answered from `answers` (No when none is left).
+    static box_result_t observe_box(u16view text, box_style_t style)
+    {
+        boxes.push_back({u16(text), style});
+        if (answers.empty()) return box_result_t::declined;
+        box_result_t a = answers.front();
+        answers.pop_front();
+        return a;
     }
     static void TearDownTestSuite()
     {
@@ -387,6 +405,19 @@ TEST_F(ResultsView, ACompleteDownloadInstallsWithTheInstallerBesideTheProgram)
     EXPECT_EQ(boxes_with(lang::download_setup_warning), 0u) << "a newer driver installs without asking";
     ASSERT_TRUE(pump_until([&] { return !row_of(norvale)->row().installing(); }, 30000));
     EXPECT_EQ(row_of(norvale)->row().install_outcome(), install_outcome_started);
+    // Before it, the driver it replaces was archived from the driver store
+    // and recorded as taken before an update by the Norvale package.
+    const fs::path backups = fs_path(u16(settings.backup_path));
+    const fs::path archive = backups / "Norvale-GbE-Network-Adapter-NV-1021-3.0.0.0-before-update.zip";
+    EXPECT_TRUE(fs::exists(archive)) << archive.string();
+    const std::string catalogue = read_file(program_folder() / "backup.xml");
+    const size_t entry = catalogue.find("<driver before_update=\"1\" replaced_by=\"");
+    ASSERT_NE(entry, std::string::npos) << catalogue;
+    EXPECT_NE(catalogue.find(".zip)\">\r\n\t\t<file>\r\n\t\t\t<![CDATA[Norvale-GbE-Network-Adapter-NV-1021-3.0.0.0-before-update.zip]]>",
+                             entry),
+              std::string::npos)
+        << catalogue;
+    EXPECT_EQ(boxes_with(lang::download_setup_no_backup), 0u);
     // The row says what was started, and the link is recorded for the next
     // scan only now that an installer runs.
     ASSERT_TRUE(pump_until([&] { return row_of(norvale)->state_text() == language_text(lang::download_install_started); },
@@ -434,6 +465,174 @@ TEST_F(ResultsView, ACompleteDownloadInstallsWithTheInstallerBesideTheProgram)
         pump_messages(300);
         save_screenshot(window->hwnd(), L"results_install");
     }
+}
+
+namespace {
+
+// The README's picture of a row's menu with "Roll back": the real menu is
+// opened over the results view, and a timer takes the screen's part that
+// shows both, then closes it.
+HWND menu_shot_window = nullptr;
+bool menu_shot_saved = false;
+
+void CALLBACK shoot_open_menu(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    HWND menu = find_thread_window(L"#32768");
+    if (!menu || !IsWindowVisible(menu)) return;
+    KillTimer(nullptr, timer);
+    RECT view_rect{}, menu_rect{}, both{};
+    GetWindowRect(menu_shot_window, &view_rect);
+    GetWindowRect(menu, &menu_rect);
+    UnionRect(&both, &view_rect, &menu_rect);
+    menu_shot_saved = gallery::save_screen_png(both, screenshot_folder() + L"\\results_roll_back.png");
+    EndMenu();
+}
+
+void shoot_row_menu(HMENU menu, POINT screen, HWND owner, HWND shown)
+{
+    menu_shot_window = shown;
+    UINT_PTR timer = SetTimer(nullptr, 0, 400, &shoot_open_menu);
+    TrackPopupMenuEx(menu, TPM_RETURNCMD | TPM_NONOTIFY, screen.x, screen.y, owner, nullptr);
+    KillTimer(nullptr, timer);
+}
+
+} // namespace
+
+// The README's picture of the question asked when no restore point can be
+// made (only when asked, see screenshot_support.h).
+TEST_F(ResultsView, RestorePointQuestionScreenshot)
+{
+    if (screenshot_folder().empty()) GTEST_SKIP() << "TDU_SCREENSHOTS names no folder";
+    set_box_observer({});
+    bool saved = false;
+    while_dialog_up_t shoot([&](HWND box) {
+        pump_messages(200);
+        saved = save_screenshot(box, L"restore_point_question");
+        SendMessageW(box, WM_COMMAND, IDCANCEL, 0);
+    });
+    show_view_box(window->hwnd(), language_text(lang::download_setup_no_restore_point), box_style_t::yes_no);
+    set_box_observer(&observe_box);
+    EXPECT_TRUE(shoot.ran());
+    EXPECT_TRUE(saved);
+}
+
+// The row of the device just updated offers "Roll back" in its menu, which
+// restores the backup taken before the update as the restore view does: the
+// archive unpacked beside it and the installer forced on it. A row whose
+// device the program did not update offers no roll-back.
+TEST_F(ResultsView, TheRowOfAnUpdatedDeviceRollsBackToTheDriverBeforeTheUpdate)
+{
+    const char* norvale = "norvale-gbe-3.2.zip";
+    fs::path record = program_folder() / dpinst_record;
+    fs::remove(record);
+    auto open_menu = [&](const char* package, UINT answer) {
+        bool offered = false;
+        u16 label;
+        view().panel_context().track_menu = [&](HMENU menu, POINT screen, HWND owner) {
+            wchar_t text[64] = {};
+            offered = GetMenuStringW(menu, row_menu_roll_back, text, 64, MF_BYCOMMAND) > 0;
+            label = u16ptr(text);
+            if (offered && !screenshot_folder().empty()) shoot_row_menu(menu, screen, owner, window->hwnd());
+            return offered ? answer : 0u;
+        };
+        download_panel_c* row = row_of(package);
+        EXPECT_NE(row, nullptr) << package;
+        if (!row) return std::make_pair(false, label);
+        POINT in_row{40, 10};
+        ClientToScreen(row->hwnd(), &in_row);
+        SendMessageW(row->hwnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(row->hwnd()), MAKELPARAM(in_row.x, in_row.y));
+        view().panel_context().track_menu = nullptr;
+        return std::make_pair(offered, label);
+    };
+    EXPECT_FALSE(open_menu("kestrel-chipset-9.2.zip", 0).first) << "never updated: nothing to roll back";
+
+    auto [offered, label] = open_menu(norvale, static_cast<UINT>(row_menu_roll_back));
+    ASSERT_TRUE(offered);
+    EXPECT_EQ(label, language_text(lang::menu_roll_back));
+    ASSERT_TRUE(pump_until([&] { return boxes_with(lang::restore_started) == 1; }, 30000))
+        << "the roll-back did not say it ended";
+    const fs::path backups = fs_path(u16(settings.backup_path));
+    const fs::path unpacked = backups / "Norvale-GbE-Network-Adapter-NV-1021-3.0.0.0-before-update";
+    EXPECT_EQ(read_file(unpacked / "nvgbe.inf"), demo_store_c::norvale_inf);
+    std::string line = wait_for_record(record.wstring());
+    EXPECT_NE(line.find("/SH /F /PATH \""), std::string::npos) << line;
+    EXPECT_NE(line.find("\\backup\\Norvale-GbE-Network-Adapter-NV-1021-3.0.0.0-before-update\""), std::string::npos) << line;
+
+    // Its archive damaged: said, and no installer starts.
+    fs::remove(record);
+    write_file(backups / "Norvale-GbE-Network-Adapter-NV-1021-3.0.0.0-before-update.zip", "PK\x03\x04 damaged");
+    ASSERT_TRUE(open_menu(norvale, static_cast<UINT>(row_menu_roll_back)).first);
+    ASSERT_TRUE(pump_until([&] { return boxes_with(lang::rollback_damaged) == 1; }, 30000));
+    pump_messages(500);
+    EXPECT_FALSE(fs::exists(record));
+    // Gone: no roll-back is offered any more.
+    fs::remove(backups / "Norvale-GbE-Network-Adapter-NV-1021-3.0.0.0-before-update.zip");
+    EXPECT_FALSE(open_menu(norvale, 0).first);
+}
+
+// From Windows 10 on the row installs with the system's pnputil (a stand-in:
+// this test program under that name in the system folder, since Wine has
+// none), waits for it on the row's worker and shows its answer: 3010 is an
+// installation that needs a restart, said once in a box; another code is a
+// failure that the row names. The copy runs as Windows XP, so the program's
+// start-up facts say Windows 10 for this test only.
+TEST_F(ResultsView, FromWindows10TheRowShowsWhatPnputilAnswered)
+{
+    const char* ostara = "ostara-usb3-1.4.zip";
+    ASSERT_NE(row_of(ostara), nullptr);
+    if (row_of(ostara)->row().session().state() != download_complete) click_row_button(*row_of(ostara));
+    ASSERT_TRUE(wait_for_state(ostara, download_complete));
+
+    BOOL wow64 = FALSE;
+    IsWow64Process(GetCurrentProcess(), &wow64);
+    const fs::path pnputil = fs::path(windows_folder()) / (wow64 ? "Sysnative" : "System32") / "pnputil.exe";
+    ASSERT_FALSE(fs::exists(pnputil)) << "the prefix has a pnputil of its own";
+    ASSERT_TRUE(CopyFileW(test::own_path().c_str(), pnputil.c_str(), TRUE));
+    const fs::path record = downloads->path() / "pnputil_calls.txt";
+    SetEnvironmentVariableW(pnputil_record_variable, record.wstring().c_str());
+    const os_version_t saved = environment.version_info;
+    environment.version_info = os_version_t{10, 0, 19045, ver_platform_win32_nt};
+
+    struct row {
+        const wchar_t* exit_code;
+        int32_t outcome;
+        u16 text;
+        bool failure;
+        size_t restart_boxes;  // "download_setup_restart" boxes seen by then
+    };
+    const row rows[] = {
+        {L"3010", install_outcome_restart_needed, language_text(lang::download_install_restart), false, 1},
+        {L"0xE0000247", install_outcome_installer_error,
+         format_language_text(language_text(lang::download_install_error_code), {u"0xE0000247"}, 127), true, 1},
+        {L"0", install_outcome_installed, language_text(lang::download_install_installed), false, 1},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(utf16_to_utf8(u16(reinterpret_cast<const char16_t*>(r.exit_code))));
+        std::error_code ec;
+        fs::remove(record, ec);
+        SetEnvironmentVariableW(pnputil_exit_code_variable, r.exit_code);
+        // A run that has not yet asked about the restore point asks now.
+        answers.push_back(box_result_t::accepted);
+        click_row_button(*row_of(ostara));
+        ASSERT_TRUE(pump_until([&] { return row_of(ostara)->row().install_outcome() != install_outcome_none &&
+                                            !row_of(ostara)->row().installing(); },
+                               30000));
+        EXPECT_EQ(row_of(ostara)->row().install_outcome(), r.outcome);
+        EXPECT_TRUE(pump_until([&] { return row_of(ostara)->state_text() == r.text; }, 5000))
+            << utf16_to_utf8(row_of(ostara)->state_text());
+        EXPECT_EQ(row_of(ostara)->row().status().failure, r.failure);
+        pump_messages(300);
+        EXPECT_EQ(boxes_with(lang::download_setup_restart), r.restart_boxes);
+        // pnputil was waited for: its record is there once the row knows.
+        const std::string call = read_file(record);
+        EXPECT_NE(call.find("pnputil.exe\" /add-driver \""), std::string::npos) << call;
+        EXPECT_NE(call.find("\\USB3\\Driver\\*.inf\" /install"), std::string::npos) << call;
+        answers.clear();
+    }
+    environment.version_info = saved;
+    SetEnvironmentVariableW(pnputil_exit_code_variable, nullptr);
+    SetEnvironmentVariableW(pnputil_record_variable, nullptr);
+    DeleteFileW(pnputil.c_str());
 }
 
 // Download all asks first: No starts nothing, Yes starts every ticked row.
@@ -691,6 +890,7 @@ int run_as_xp_copy()
     if (relay.port() == 0) return 1;
     relay.start();
     machine_registry_c registry(load_machine(test::data_dir() / "devices" / "demo_machine.ini"));
+    demo_store_c demo_store;
     if (!registry.ok()) {
         std::fprintf(stderr, "machine not imported: %s\n", registry.error().c_str());
         return 1;
@@ -710,6 +910,7 @@ int run_as_xp_copy()
 int main(int argc, char** argv)
 {
     const std::wstring name = fs::path(test::own_path()).filename().wstring();
+    if (_wcsicmp(name.c_str(), L"pnputil.exe") == 0) return run_pnputil_stand_in();
     if (_wcsicmp(name.c_str(), tdu::test::this_architecture().driver_installer) == 0) return test::record_command_line(program_folder() / dpinst_record);
     if (_wcsicmp(name.c_str(), xp_program_name) != 0) return run_as_xp_copy();
     testing::InitGoogleTest(&argc, argv);

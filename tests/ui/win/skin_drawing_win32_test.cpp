@@ -1,7 +1,7 @@
 // Drawing into DIBs in-process and reading pixels back: alpha blending,
 // transparent copies, memory painting, the pie's slices, the progress bar,
 // and wrapped text that always ends.
-#include "ui/controls/button.h"
+#include "ui/skin/button.h"
 #include "ui/controls/pie_chart.h"
 #include "ui/controls/progress_bar.h"
 #include "ui/model/pie_geometry.h"
