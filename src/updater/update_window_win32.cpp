@@ -77,7 +77,7 @@ void update_window_c::set_up()
     const int image_ids[3] = {skin::about_button, skin::about_button_pushed, skin::about_button_hover};
     button_images_ = make_skin_image_list(image_ids, 3, 130, 24);
     const int ids[2] = {IDOK, IDCANCEL};
-    const POINT places[2] = {{200, 320}, {340, 320}};
+    const POINT places[2] = {{200, 215}, {340, 215}};
     const language_key_t labels[2] = {lang::update_btn_install, lang::update_btn_close};
     for (int i = 0; i < 2; ++i) {
         HWND button = GetDlgItem(hwnd(), ids[i]);
@@ -139,7 +139,7 @@ void update_window_c::show(const update_view_t& view)
     ShowWindow(GetDlgItem(hwnd(), IDOK), view.install_button ? SW_SHOW : SW_HIDE);
     EnableWindow(GetDlgItem(hwnd(), IDCANCEL), view.close_enabled);
     progress_.set_fraction(view.progress);
-    RECT box{15, 110, 485, 300};
+    RECT box{15, 10, 485, 195};
     InvalidateRect(hwnd(), &box, TRUE);
 }
 
@@ -170,7 +170,7 @@ bool update_window_c::process_message(UINT message, WPARAM w, LPARAM l, LRESULT&
         RECT client;
         GetClientRect(hwnd(), &client);
         FillRect(dc, &client, band_brush_.get());
-        RECT box{15, 110, 485, 300};
+        RECT box{15, 10, 485, 195};
         FillRect(dc, &box, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
         result = 1;
         return true;
@@ -199,11 +199,11 @@ void update_window_c::paint(HDC dc)
     SetBkMode(dc, TRANSPARENT);
     selected_object_t font(dc, skin_font(font_verdana_10));
     SetTextColor(dc, colour::message_text);
-    RECT box{15 + 10, 110 + 15, 485 - 10, 230};
+    RECT box{15 + 10, 10 + 15, 485 - 10, 140};
     draw_wrapped_text(dc, view_.text, box, 6, 0);
     if (view_.progress_shown) {
         selected_object_t small(dc, skin_font(font_verdana_8));
-        RECT bar{25, 250, 475, 272};
+        RECT bar{25, 155, 475, 177};
         progress_.draw(dc, bar);
     }
 }
