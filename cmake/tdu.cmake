@@ -79,6 +79,12 @@ function(tdu_windows_resources target description manifest)
     set(TDU_INTERNAL_NAME "${target}")
     set(TDU_VERSION_COMMAS
         "${PROJECT_VERSION_MAJOR},${PROJECT_VERSION_MINOR},${PROJECT_VERSION_PATCH},${PROJECT_VERSION_TWEAK}")
+    # An optional fourth argument: another version "a.b.c.d" (the updater's
+    # tests build a program of a higher version).
+    if(ARGC GREATER 3)
+        string(REPLACE "." "," TDU_VERSION_COMMAS "${ARGV3}")
+        set(PROJECT_VERSION "${ARGV3}")
+    endif()
     if(CMAKE_SIZEOF_VOID_P EQUAL 8)
         set(TDU_MANIFEST_ARCH amd64)
     else()

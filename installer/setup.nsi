@@ -26,6 +26,7 @@
 ;   WIZARD_BITMAP  the picture of the welcome and finish pages, 164 x 314
 ;   PROGRAM_EXE    TavrillDriverUpdater.exe of the build
 ;   CLI_EXE        tdu-cli.exe of the build
+;   UPDATER_EXE    update.exe of the build, installed into "update"
 ;   LANGUAGE_INI   the interface texts
 ;   PAYLOAD_NSH    the generated list of the packager's files
 ;
@@ -155,6 +156,14 @@ Section "${PRODUCT_NAME}" section_program
     File "/oname=${PROGRAM_FILE}" "${PROGRAM_EXE}"
     File "/oname=tdu-cli.exe" "${CLI_EXE}"
     File "/oname=language.ini" "${LANGUAGE_INI}"
+    ; The updater may be the program running this setup: a running
+    ; program's file cannot be overwritten, but it can be renamed out of the
+    ; way; the old copy goes now, or with the next setup once it has ended.
+    CreateDirectory "$INSTDIR\update"
+    Delete "$INSTDIR\update\update.exe.old"
+    Rename "$INSTDIR\update\update.exe" "$INSTDIR\update\update.exe.old"
+    File "/oname=$INSTDIR\update\update.exe" "${UPDATER_EXE}"
+    Delete "$INSTDIR\update\update.exe.old"
     !insertmacro tdu_install_packager_files
     SetOutPath "$INSTDIR"
 

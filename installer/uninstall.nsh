@@ -71,6 +71,9 @@ data_answered:
 
     Delete "$INSTDIR\tdu-cli.exe"
     Delete "$INSTDIR\language.ini"
+    Delete "$INSTDIR\update\update.exe"
+    Delete "$INSTDIR\update\update.exe.old"
+    RMDir "$INSTDIR\update"
     !insertmacro tdu_remove_packager_files
     Delete "$INSTDIR\${UNINSTALLER_FILE}"
 

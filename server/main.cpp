@@ -5,7 +5,10 @@
 //   tdu-update-service serve --catalogue CATALOGUE [--packages DIR] [--address A] [--port N]
 //                            [--base-url URL] [--port-file FILE] [--max-body BYTES]
 //                            [--max-inflated BYTES] --secret-key FILE
-//                            [--signature-lifetime SECONDS]
+//                            [--signature-lifetime SECONDS] [--setups DIR]
+//
+// --setups names a folder of the program's own setups: the service offers
+// the newest of each architecture to the updater (GET /program/x86|x64).
 //
 // serve signs every update answer with the secret key FILE names: an
 // unencrypted minisign secret key (minisign -G -W); its signatures hold for
@@ -39,7 +42,8 @@ int usage()
                  "       tdu-update-service serve --catalogue FILE [--packages DIR] [--address ADDRESS]\n"
                  "                                [--port N] [--base-url URL] [--port-file FILE]\n"
                  "                                [--max-body BYTES] [--max-inflated BYTES]\n"
-                 "                                --secret-key FILE [--signature-lifetime SECONDS]\n";
+                 "                                --secret-key FILE [--signature-lifetime SECONDS]\n"
+                 "                                [--setups DIR]\n";
     return 2;
 }
 
@@ -101,6 +105,7 @@ int run_serve(const std::map<std::string, std::string>& o)
     options.catalogue = o.at("catalogue");
     if (o.count("address")) options.address = o.at("address");
     if (o.count("base-url")) options.base_url = o.at("base-url");
+    if (o.count("setups")) options.setups_folder = o.at("setups");
     if (!options.base_url.empty() && options.base_url.back() != '/') options.base_url += '/';
     if (o.count("port")) {
         char* end = nullptr;

@@ -5,6 +5,7 @@
 #include "http/finder_pool.h"
 #include "http/guarded_server.h"
 #include "http/package_download.h"
+#include "http/program_setups.h"
 #include "offers/update_answer.h"
 #include "service/answer_signature.h"
 
@@ -139,6 +140,7 @@ struct update_service_t::impl_t {
     finder_pool_t finders;
     guarded_server_t http;
     work_slots_t workers;
+    program_setups_t setups;
     int port = 0;
     std::mutex log_mutex;
     // The HTTP library closes its socket on stop() only once its accept
@@ -150,7 +152,7 @@ struct update_service_t::impl_t {
 
     explicit impl_t(service_options_t o)
         : options(std::move(o)), finders(options.catalogue), http(connection_limits(options)),
-          workers(worker_count(options.update_workers))
+          workers(worker_count(options.update_workers)), setups(options.setups_folder)
     {
     }
 
@@ -297,6 +299,39 @@ struct update_service_t::impl_t {
         reply(res, 404, "no such package");
     }
 
+    // "/program/ARCH": the signed version document of the newest setup of
+    // that architecture (service/program_document.h).
+    void send_program_document(const httplib::Request& req, httplib::Response& res)
+    {
+        if (!setups.enabled()) return reply(res, 404, "this service offers no program setups");
+        std::string arch = req.matches[1];
+        program_setup_t setup;
+        std::string error;
+        if (!setups.newest(arch, setup, error)) return reply(res, 404, error);
+        program_document_t doc;
+        doc.arch = arch;
+        doc.version = setup.version;
+        doc.size = setup.size;
+        doc.sha256 = setup.sha256;
+        doc.link = base_url(req) + "setups/" + setup.name;
+        res.body = program_document_text(doc);
+        res.set_header("Content-Type", "text/plain");
+        int64_t now = std::chrono::duration_cast<std::chrono::seconds>(
+                          std::chrono::system_clock::now().time_since_epoch()).count();
+        std::string file = sign_data(*options.signing_key, res.body,
+                                     program_trusted_comment(arch, now + options.signature_lifetime));
+        res.set_header(answer_signature_header,
+                       base64_encode(reinterpret_cast<const uint8_t*>(file.data()), file.size()));
+    }
+
+    // "/setups/NAME": a setup of the folder, with Range support.
+    void send_setup(const httplib::Request& req, httplib::Response& res)
+    {
+        std::string path;
+        if (!setups.path_of(std::string(req.matches[1]), path)) return reply(res, 404, "no such setup");
+        send_package_file(req, res, path);
+    }
+
     void describe_package(const httplib::Request& req, httplib::Response& res)
     {
         std::string error;
@@ -395,6 +430,10 @@ struct update_service_t::impl_t {
                  [this](const httplib::Request& req, httplib::Response& res) { send_package(req, res); });
         http.Get("/packages/([0-9a-f]{16})/([^/]+)",
                  [this](const httplib::Request& req, httplib::Response& res) { send_package_version(req, res); });
+        http.Get("/program/(x86|x64)",
+                 [this](const httplib::Request& req, httplib::Response& res) { send_program_document(req, res); });
+        http.Get("/setups/([^/]+)",
+                 [this](const httplib::Request& req, httplib::Response& res) { send_setup(req, res); });
         http.Get("/drivers/([^/]+)",
                  [this](const httplib::Request& req, httplib::Response& res) { describe_package(req, res); });
         // Statuses the library sets by itself (413, 404 of unknown paths,

@@ -3,6 +3,10 @@
 //   POST /                 the update request (form field "kelptone"); the
 //                          answer is signed (header X-Tavrill-Signature)
 //   GET  /packages/<name>  a package, with Range support
+//   GET  /program/<arch>   the newest program setup of x86 or x64 in the
+//                          setups folder, as a signed version document
+//                          (service/program_document.h)
+//   GET  /setups/<name>    a setup of that folder, with Range support
 //   GET  /drivers/<name>   a plain-text page on a package's drivers
 //   GET  /                 one line on the catalogue, to see that it runs
 // Every request is logged as one line: method, path, status, bytes, ms.
@@ -23,6 +27,9 @@ struct service_options_t {
     int port = 8080; // 0: a free port chosen by the system
     // The links' base ("http://host:port/"); empty: from each request's Host.
     std::string base_url;
+    // The folder of the program's setups offered to the updater
+    // (http/program_setups.h); empty: none.
+    std::string setups_folder;
     std::size_t max_body = 8u << 20; // bytes of a posted request
     request_limits_t limits;
     // Time and size limits of a connection; max_body_bytes follows max_body.

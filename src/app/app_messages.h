@@ -15,6 +15,17 @@ constexpr uint32_t wm_show_home = wm_user_base + 4;
 // To the main window, from a second copy of the program: wParam 1 asks it to
 // show itself and start a scan unless one runs; wParam 0 asks for nothing.
 constexpr uint32_t wm_second_instance = wm_user_base + 5;
+// To the main window, from the updater (update.exe): close for an update
+// unless busy. The answer is one of close_for_update_* below; a window that
+// does not know the message answers 0. On 1 the window has posted itself
+// wm_exit_for_update and ends right after answering.
+constexpr uint32_t wm_close_for_update = wm_user_base + 6;
+constexpr uint32_t wm_exit_for_update = wm_user_base + 9;
+constexpr int32_t close_for_update_closing = 1;
+constexpr int32_t close_for_update_downloading = 2;  // a package download runs
+constexpr int32_t close_for_update_backup = 3;       // a backup or restore run works
+constexpr int32_t close_for_update_scanning = 4;     // a scan runs
+constexpr int32_t close_for_update_dialog = 5;       // a dialog or message box is open
 // The views' own messages are declared beside them (ui/views).
 
 } // namespace tdu

@@ -17,6 +17,9 @@
 //   ignored_link         %d         ignored offers
 //   sidebar_out_of_date, sidebar_no_driver, sidebar_up_to_date,
 //   sidebar_total        %d         the count
+//   update_downloading   %s %s      bytes done, the setup's size ("1.2 MB")
+//   update_installed, update_up_to_date %s   the program's version
+//   update_offer         %s %s %s   the offered version, its size, the installed version
 #include <string_view>
 
 #define TDU_LANGUAGE_KEYS(X) \
@@ -74,7 +77,11 @@
     X(sidebar_os) X(sidebar_out_of_date) X(sidebar_score) X(sidebar_see_faq) X(sidebar_sound) \
     X(sidebar_storage) X(sidebar_system_info) X(sidebar_total) X(sidebar_up_to_date) X(sidebar_whql) \
     X(system_close) X(system_dropdown) X(system_maximize) X(system_minimum) X(system_tray_warning) \
-    X(top_backup) X(top_download) X(top_home) X(top_restore) X(top_settings)
+    X(top_backup) X(top_download) X(top_home) X(top_restore) X(top_settings) \
+    X(update_btn_close) X(update_btn_install) X(update_checking) X(update_closing) X(update_downloading) \
+    X(update_fail_busy) X(update_fail_document) X(update_fail_download) X(update_fail_mismatch) \
+    X(update_fail_service) X(update_fail_setup) X(update_fail_version) X(update_installed) X(update_installing) \
+    X(update_offer) X(update_title) X(update_up_to_date) X(update_verifying)
 
 namespace tdu {
 

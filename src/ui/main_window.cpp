@@ -154,6 +154,15 @@ bool main_window_c::process_message(UINT message, WPARAM w, LPARAM l, LRESULT& r
     case wm_second_instance:
         on_second_instance(w);
         return true;
+    case wm_close_for_update:
+        result = close_for_update_answer(download_sessions.any_downloading(), backup_or_restore_running(),
+                                         state_.view_state == view_state_scanning, IsWindowEnabled(hwnd()) != FALSE);
+        // Ended after the answer has gone back to the updater.
+        if (result == close_for_update_closing) PostMessageW(hwnd(), wm_exit_for_update, 0, 0);
+        return true;
+    case wm_exit_for_update:
+        DestroyWindow(hwnd());
+        return true;
     default:
         return false;
     }

@@ -98,6 +98,10 @@ TEST(LanguageFile, FormatsCarryTheirPlaceholdersInEveryLanguage)
         {lang::sidebar_no_driver, {u"%d"}},
         {lang::sidebar_up_to_date, {u"%d"}},
         {lang::sidebar_total, {u"%d"}},
+        {lang::update_downloading, {u"%s", u"%s"}},
+        {lang::update_installed, {u"%s"}},
+        {lang::update_offer, {u"%s", u"%s", u"%s"}},
+        {lang::update_up_to_date, {u"%s"}},
     };
     auto english = section(u"English");
     for (language_key_t key : lang::all_keys) {

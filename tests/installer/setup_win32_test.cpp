@@ -85,6 +85,7 @@ const std::vector<std::pair<std::wstring, fs::path>> program_files = {
     {L"TavrillDriverUpdater.exe", TDU_PROGRAM_EXE},
     {L"tdu-cli.exe", TDU_CLI_EXE},
     {L"language.ini", TDU_LANGUAGE_INI},
+    {L"update\\update.exe", TDU_UPDATER_EXE},
 };
 
 class Setup : public testing::Test {
@@ -543,11 +544,11 @@ TEST_F(Setup, TheSetupAndItsEntryFollowWindowsConventions)
 }
 
 // A setup program made with a packager folder holding the driver package
-// installers and the updater (tests/installer/CMakeLists.txt).
+// installers and a tool in a subfolder (tests/installer/CMakeLists.txt).
 TEST_F(Setup, ThePackagersFilesAreInstalledBesideTheProgramAndRemovedWithIt)
 {
     const fs::path packager = TDU_PACKAGER_FIXTURE;
-    const std::vector<std::wstring> added = {L"DPInst32.exe", L"DPInst64.exe", L"update\\update.exe"};
+    const std::vector<std::wstring> added = {L"DPInst32.exe", L"DPInst64.exe", L"tools\\tool.exe"};
     ASSERT_EQ(run_and_wait(TDU_PACKAGED_SETUP_EXE, L"/S /LANG=1"), 0);
     for (const std::wstring& name : added) EXPECT_EQ(file_bytes(folder / name), file_bytes(packager / name)) << narrow(name);
     EXPECT_FALSE(fs::exists(folder / L"README.md"));

@@ -62,6 +62,8 @@ const std::map<std::string, std::set<std::string>> allowed = {
     {"ui", with(core, {"program", "ui/model", "ui/resources", "ui/win", "ui/skin", "ui/controls", "ui/dialogs",
                        "ui/views"})},
     {"cli", with(core, {"program"})},
+    {"updater", with(core, {"program", "ui/model", "ui/resources", "ui/win", "ui/skin", "ui/controls", "ui/dialogs",
+                            "ui/views", "ui"})},
 };
 
 // The layer of a path relative to src/: its first folder, or for the window

@@ -1,5 +1,6 @@
 #include "ui/model/main_window_state.h"
 
+#include "app/app_messages.h"
 #include "app/language.h"
 #include "app/language_format.h"
 #include "app/language_keys.h"
@@ -136,6 +137,16 @@ std::optional<language_key_t> exit_question(bool any_downloading, bool backup_ru
     if (backup_running) return lang::quit_backup_confirm;
     if (any_downloading) return lang::quit_confirm;
     return std::nullopt;
+}
+
+int32_t close_for_update_answer(bool any_downloading, bool backup_or_restore_running, bool scanning,
+                                bool window_enabled)
+{
+    if (backup_or_restore_running) return close_for_update_backup;
+    if (any_downloading) return close_for_update_downloading;
+    if (scanning) return close_for_update_scanning;
+    if (!window_enabled) return close_for_update_dialog;
+    return close_for_update_closing;
 }
 
 std::optional<u16> announcement_text(const language_table_t& language, int32_t out_of_date)

@@ -112,6 +112,13 @@ bool exit_confirmed(int box_result);
 // before a running download ("quit_confirm").
 std::optional<language_key_t> exit_question(bool any_downloading, bool backup_running);
 
+// The answer to the updater's request to close (wm_close_for_update, one of
+// the close_for_update_* codes of app/app_messages.h): the program closes
+// only when nothing it does would be cut off and no dialog waits for the
+// user (window disabled); otherwise it says what keeps it open.
+int32_t close_for_update_answer(bool any_downloading, bool backup_or_restore_running, bool scanning,
+                                bool window_enabled);
+
 // The balloon of an announced automatic scan: "new_driver_notify" with the
 // number of out-of-date drivers, at most 30 characters; none when nothing
 // is out of date.

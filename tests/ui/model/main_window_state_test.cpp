@@ -1,5 +1,6 @@
 #include "ui/model/main_window_state.h"
 
+#include "app/app_messages.h"
 #include "app/language.h"
 #include "app/language_keys.h"
 
@@ -257,4 +258,22 @@ TEST(MainWindowState, ExitAsksBeforeEndingABackupOrADownload)
     // A backup's archive would be left half-written: its question comes first.
     EXPECT_EQ(exit_question(false, true), lang::quit_backup_confirm);
     EXPECT_EQ(exit_question(true, true), lang::quit_backup_confirm);
+}
+
+TEST(MainWindowState, UpdaterMayCloseOnlyAnIdleProgram)
+{
+    struct row {
+        bool downloading, backup, scanning, enabled;
+        int32_t answer;
+    } rows[] = {
+        {false, false, false, true, close_for_update_closing},
+        {true, false, false, true, close_for_update_downloading},
+        {false, true, false, true, close_for_update_backup},
+        {true, true, true, false, close_for_update_backup},
+        {false, false, true, true, close_for_update_scanning},
+        {false, false, false, false, close_for_update_dialog},
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(close_for_update_answer(r.downloading, r.backup, r.scanning, r.enabled), r.answer)
+            << r.downloading << r.backup << r.scanning << r.enabled;
 }

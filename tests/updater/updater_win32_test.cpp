@@ -1,0 +1,340 @@
+// update.exe under Wine, for real: the build's setup installs the program,
+// the stand-in update service offers a setup of the next version, and the
+// installed updater checks, refuses what it must and installs the rest.
+#include "app/app_messages.h"
+#include "app/endpoints.h"
+#include "app/settings.h"
+#include "common/win32_text.h"
+#include "installer/setup_machine_win32.h"
+#include "ui/win/screenshot_support.h"
+
+#include <windows.h>
+#include <shlwapi.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+using namespace tdu;
+using namespace tdu::test;
+
+namespace {
+
+const fs::path folder = installed_folder();
+const std::wstring machine_key = wide(machine_endpoints_key);
+const std::wstring machine_value = wide(machine_endpoints_value);
+
+std::string read_text(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+int port_of(const char* variable)
+{
+    const char* file = std::getenv(variable);
+    if (!file) return 0;
+    std::string text = read_text(file);
+    return std::atoi(text.c_str());
+}
+
+// The program's version resource, "a.b.c.d"; empty when unreadable.
+std::wstring file_version(const fs::path& exe)
+{
+    DWORD ignored = 0;
+    DWORD size = GetFileVersionInfoSizeW(exe.c_str(), &ignored);
+    if (!size) return {};
+    std::string data(size, '\0');
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT length = 0;
+    if (!GetFileVersionInfoW(exe.c_str(), 0, size, data.data()) ||
+        !VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &length) || !info)
+        return {};
+    return std::to_wstring(HIWORD(info->dwFileVersionMS)) + L"." + std::to_wstring(LOWORD(info->dwFileVersionMS)) +
+           L"." + std::to_wstring(HIWORD(info->dwFileVersionLS)) + L"." + std::to_wstring(LOWORD(info->dwFileVersionLS));
+}
+
+struct run_t {
+    int status = -1;
+    std::string output;
+};
+
+// Runs the installed updater with `arguments`, its output into a file.
+run_t run_updater(const std::wstring& arguments, DWORD timeout_ms = 300000)
+{
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    fs::path out = fs::path(temp) / L"updater_test_output.txt";
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE file = CreateFileW(out.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, CREATE_ALWAYS,
+                              0, nullptr);
+    run_t r;
+    if (file == INVALID_HANDLE_VALUE) return r;
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = file;
+    si.hStdError = file;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    PROCESS_INFORMATION pi{};
+    std::wstring exe = (folder / L"update" / L"update.exe").wstring();
+    std::wstring line = L"\"" + exe + L"\" " + arguments;
+    if (CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
+        CloseHandle(pi.hThread);
+        r.status = wait_for_exit(pi.hProcess, timeout_ms);
+        if (r.status == -1) TerminateProcess(pi.hProcess, 1);
+        CloseHandle(pi.hProcess);
+    }
+    CloseHandle(file);
+    r.output = read_text(out);
+    return r;
+}
+
+// Every mirror at one loopback address (none of the shipped hosts is ever
+// asked).
+void point_mirrors_at(int port)
+{
+    std::wstring base = L"http://127.0.0.1:" + std::to_wstring(port) + L"/";
+    write_reg_text(HKEY_LOCAL_MACHINE, machine_key, machine_value,
+                   L"mirror1 = " + base + L"\nmirror2 = " + base + L"\nmirror3 = " + base);
+}
+
+// The program's main window (not a dialog of the same title).
+HWND program_window()
+{
+    HWND found = nullptr;
+    for (HWND w = FindWindowW(nullptr, L"Tavrill Driver Updater"); w;
+         w = FindWindowExW(nullptr, w, nullptr, L"Tavrill Driver Updater")) {
+        wchar_t cls[64] = {};
+        GetClassNameW(w, cls, 64);
+        if (std::wstring(cls) != L"#32770") found = w;
+    }
+    return found;
+}
+
+HWND wait_for_program_window(DWORD timeout_ms)
+{
+    for (DWORD waited = 0; waited < timeout_ms; waited += 200) {
+        if (HWND w = program_window()) return w;
+        Sleep(200);
+    }
+    return nullptr;
+}
+
+BOOL CALLBACK list_window(HWND w, LPARAM out)
+{
+    wchar_t title[128] = {}, cls[64] = {};
+    GetWindowTextW(w, title, 128);
+    GetClassNameW(w, cls, 64);
+    if (title[0]) *reinterpret_cast<std::string*>(out) += narrow(title) + " [" + narrow(cls) + "]\n";
+    return TRUE;
+}
+
+// The titled top-level windows, for the message of a failed check.
+std::string window_list()
+{
+    std::string out;
+    EnumWindows(list_window, reinterpret_cast<LPARAM>(&out));
+    return out;
+}
+
+bool program_running()
+{
+    HANDLE m = OpenMutexW(SYNCHRONIZE, FALSE, L"Tavrill Driver Updater");
+    if (!m) return false;
+    CloseHandle(m);
+    return true;
+}
+
+// Ends a running program the way the updater asks it to.
+void close_program()
+{
+    if (HWND w = program_window()) {
+        DWORD_PTR answer = 0;
+        SendMessageTimeoutW(w, wm_close_for_update, 0, 0, SMTO_ABORTIFHUNG, 10000, &answer);
+    }
+    for (int i = 0; i < 150 && program_running(); ++i) Sleep(200);
+}
+
+// One byte of the setup changed in place, keeping its size and its time,
+// as a mirror serving altered bytes would: the service still announces the
+// digest it computed for the real file.
+void flip_byte(const fs::path& file, const FILETIME& time)
+{
+    HANDLE h = CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    LARGE_INTEGER at{};
+    at.QuadPart = 4096;
+    unsigned char byte = 0;
+    DWORD n = 0;
+    SetFilePointerEx(h, at, nullptr, FILE_BEGIN);
+    ReadFile(h, &byte, 1, &n, nullptr);
+    byte ^= 0x5A;
+    SetFilePointerEx(h, at, nullptr, FILE_BEGIN);
+    WriteFile(h, &byte, 1, &n, nullptr);
+    SetFileTime(h, nullptr, nullptr, &time);
+    CloseHandle(h);
+}
+
+void set_time(const fs::path& file, const FILETIME& time)
+{
+    HANDLE h = CreateFileW(file.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    SetFileTime(h, nullptr, nullptr, &time);
+    CloseHandle(h);
+}
+
+class Updater : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        service_port_ = port_of("TDU_UPDATER_SERVICE_PORT_FILE");
+        relay_port_ = port_of("TDU_UPDATER_RELAY_PORT_FILE");
+        ASSERT_GT(service_port_, 0) << "no update service";
+        ASSERT_GT(relay_port_, 0) << "no relay";
+        close_program();
+        remove_every_trace();
+        // The German setup: the update must keep the language.
+        ASSERT_EQ(run_and_wait(TDU_SETUP_EXE, L"/S /LANG=2"), 0);
+        ASSERT_EQ(file_version(folder / L"TavrillDriverUpdater.exe"), TDU_CURRENT_VERSION);
+        ASSERT_TRUE(fs::exists(folder / L"update" / L"update.exe"));
+    }
+    void TearDown() override
+    {
+        close_program();
+        remove_every_trace();
+        SHDeleteValueW(HKEY_LOCAL_MACHINE, machine_key.c_str(), machine_value.c_str());
+    }
+
+    int service_port_ = 0;
+    int relay_port_ = 0;
+};
+
+TEST_F(Updater, UpdatesTheRunningProgramToTheServedVersionKeepingSettingsAndData_AndRefusesATamperedSetup)
+{
+    point_mirrors_at(service_port_);
+    // The user's settings and data, which the update must keep.
+    write_reg_dword(HKEY_CURRENT_USER, wide(settings_key_path), L"scan_offline", 1);
+    write_reg_text(HKEY_CURRENT_USER, wide(settings_key_path), L"language", L"Deutsch");
+    std::ofstream(folder / L"setup.dat", std::ios::binary) << "http://127.0.0.1/a.zip\n";
+
+    // A fixed time for the served setup, so that a changed byte keeps it.
+    const fs::path next_setup = TDU_NEXT_SETUP_EXE;
+    FILETIME fixed{};
+    SYSTEMTIME when{2026, 1, 4, 1, 12, 0, 0, 0};
+    SystemTimeToFileTime(&when, &fixed);
+    set_time(next_setup, fixed);
+    const std::string setup_bytes = file_bytes(next_setup);
+
+    run_t check = run_updater(L"--check");
+    EXPECT_EQ(check.status, 10) << check.output;
+    EXPECT_NE(check.output.find("installed version: " + narrow(TDU_CURRENT_VERSION)), std::string::npos) << check.output;
+    EXPECT_NE(check.output.find("newest version: " + narrow(TDU_NEXT_VERSION)), std::string::npos) << check.output;
+
+    // A setup whose bytes are not the signed ones is never run.
+    flip_byte(next_setup, fixed);
+    run_t tampered = run_updater(L"--install");
+    set_time(next_setup, fixed);
+    {
+        std::ofstream restore(next_setup, std::ios::binary | std::ios::trunc);
+        restore << setup_bytes;
+    }
+    set_time(next_setup, fixed);
+    EXPECT_EQ(tampered.status, 24) << tampered.output;
+    EXPECT_EQ(file_version(folder / L"TavrillDriverUpdater.exe"), TDU_CURRENT_VERSION);
+    EXPECT_EQ(read_reg_text(HKEY_LOCAL_MACHINE, uninstall_key, L"DisplayVersion"), std::wstring(TDU_CURRENT_VERSION));
+
+    // The running program is asked to close, the setup runs, the new
+    // program starts.
+    PROCESS_INFORMATION program = start_process((folder / L"TavrillDriverUpdater.exe").wstring(), L"");
+    ASSERT_TRUE(program.hProcess);
+    CloseHandle(program.hProcess);
+    ASSERT_TRUE(wait_for_program_window(60000)) << "the installed program did not start; windows:\n" << window_list()
+                                            << "mutex: " << program_running();
+    run_t install = run_updater(L"--install");
+    EXPECT_EQ(install.status, 0) << install.output;
+    EXPECT_NE(install.output.find("state: the newer version was installed"), std::string::npos) << install.output;
+    EXPECT_EQ(file_version(folder / L"TavrillDriverUpdater.exe"), TDU_NEXT_VERSION);
+    EXPECT_EQ(read_reg_text(HKEY_LOCAL_MACHINE, uninstall_key, L"DisplayVersion"), std::wstring(TDU_NEXT_VERSION));
+    EXPECT_EQ(read_reg_dword(HKEY_CURRENT_USER, wide(settings_key_path), L"scan_offline"), DWORD(1));
+    EXPECT_EQ(read_reg_text(HKEY_CURRENT_USER, wide(settings_key_path), L"language"), std::wstring(L"Deutsch"));
+    EXPECT_EQ(read_reg_dword(HKEY_CURRENT_USER, wide(installer_key_path), L"language"), DWORD(2));
+    EXPECT_EQ(read_text(folder / L"setup.dat"), "http://127.0.0.1/a.zip\n");
+    EXPECT_TRUE(fs::exists(folder / L"update" / L"update.exe"));
+    EXPECT_TRUE(wait_for_program_window(60000)) << "the updated program was not started; windows:\n" << window_list() << "mutex: " << program_running();
+
+    // Now up to date: nothing more to install.
+    close_program();
+    run_t again = run_updater(L"--check");
+    EXPECT_EQ(again.status, 0) << again.output;
+    EXPECT_NE(again.output.find("state: the program is up to date"), std::string::npos) << again.output;
+}
+
+// The window: waits for `ready` to hold for the dialog, up to `timeout_ms`.
+template <typename F>
+bool wait_until(F ready, DWORD timeout_ms)
+{
+    for (DWORD waited = 0; waited < timeout_ms; waited += 200) {
+        if (ready()) return true;
+        Sleep(200);
+    }
+    return false;
+}
+
+bool shown(HWND dialog, int id)
+{
+    HWND item = GetDlgItem(dialog, id);
+    return item && IsWindowVisible(item);
+}
+
+bool enabled(HWND dialog, int id)
+{
+    HWND item = GetDlgItem(dialog, id);
+    return item && IsWindowEnabled(item);
+}
+
+// The window the about dialog's button opens: the newer version offered
+// with "Update now" and "Close"; closed, it exits with the check's status.
+TEST_F(Updater, TheWindowOffersTheNewerVersion)
+{
+    point_mirrors_at(service_port_);
+    write_reg_text(HKEY_CURRENT_USER, wide(settings_key_path), L"language", L"English");
+    PROCESS_INFORMATION updater = start_process((folder / L"update" / L"update.exe").wstring(), L"");
+    ASSERT_TRUE(updater.hProcess);
+    HWND dialog = nullptr;
+    ASSERT_TRUE(wait_until([&] { return (dialog = FindWindowW(L"#32770", L"Program update")) != nullptr; }, 60000))
+        << window_list();
+    ASSERT_TRUE(wait_until([&] { return shown(dialog, IDOK); }, 60000)) << "no offer";
+    EXPECT_TRUE(enabled(dialog, IDCANCEL));
+    save_screenshot(dialog, L"updater_offer");
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_EQ(wait_for_exit(updater.hProcess, 30000), 10);
+    CloseHandle(updater.hProcess);
+    EXPECT_EQ(file_version(folder / L"TavrillDriverUpdater.exe"), TDU_CURRENT_VERSION);
+}
+
+TEST_F(Updater, AnUnsignedVersionDocumentIsRefused)
+{
+    point_mirrors_at(relay_port_);
+    for (const wchar_t* mode : {L"--check", L"--install"}) {
+        run_t r = run_updater(mode);
+        EXPECT_EQ(r.status, 21) << narrow(mode) << "\n" << r.output;
+        EXPECT_NE(r.output.find("no signature"), std::string::npos) << r.output;
+    }
+    EXPECT_EQ(file_version(folder / L"TavrillDriverUpdater.exe"), TDU_CURRENT_VERSION);
+}
+
+TEST_F(Updater, ServiceDownIsSaidAndChangesNothing)
+{
+    // Port 9 (discard): nothing listens there on loopback.
+    point_mirrors_at(9);
+    run_t r = run_updater(L"--install");
+    EXPECT_EQ(r.status, 20) << r.output;
+    EXPECT_EQ(file_version(folder / L"TavrillDriverUpdater.exe"), TDU_CURRENT_VERSION);
+}
+
+} // namespace
