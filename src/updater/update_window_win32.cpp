@@ -3,6 +3,7 @@
 #include "app/language.h"
 #include "app/language_keys.h"
 #include "common/win32_text.h"
+#include "ui/dialogs/dialog_parts.h"
 #include "ui/resources/dialog_ids.h"
 #include "ui/skin/colours.h"
 #include "ui/skin/fonts.h"
@@ -165,16 +166,10 @@ bool update_window_c::process_message(UINT message, WPARAM w, LPARAM l, LRESULT&
         set_up();
         result = TRUE;
         return true;
-    case WM_ERASEBKGND: {
-        HDC dc = reinterpret_cast<HDC>(w);
-        RECT client;
-        GetClientRect(hwnd(), &client);
-        FillRect(dc, &client, band_brush_.get());
-        RECT box{15, 10, 485, 195};
-        FillRect(dc, &box, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    case WM_ERASEBKGND:
+        erase_dialog_band_with_box(hwnd(), reinterpret_cast<HDC>(w), band_brush_.get(), RECT{15, 10, 485, 195});
         result = 1;
         return true;
-    }
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(hwnd(), &ps);

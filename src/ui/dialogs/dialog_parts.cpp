@@ -57,4 +57,12 @@ void erase_dialog_white(HWND dialog, HDC dc)
     FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
 }
 
+void erase_dialog_band_with_box(HWND dialog, HDC dc, HBRUSH band, const RECT& box)
+{
+    RECT client;
+    GetClientRect(dialog, &client);
+    FillRect(dc, &client, band);
+    FillRect(dc, &box, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+}
+
 } // namespace tdu

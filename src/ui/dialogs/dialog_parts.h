@@ -28,4 +28,8 @@ void centre_dialog_over_owner(HWND dialog, int width, int height);
 // WM_ERASEBKGND of a white dialog.
 void erase_dialog_white(HWND dialog, HDC dc);
 
+// WM_ERASEBKGND of a dialog in the caption band's colour with a white box
+// for its text (the about dialog, the updater).
+void erase_dialog_band_with_box(HWND dialog, HDC dc, HBRUSH band, const RECT& box);
+
 } // namespace tdu
