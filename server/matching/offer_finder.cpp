@@ -294,24 +294,28 @@ bool offer_finder_t::find(const device_query_t& device, const os_profile_t& os, 
                           std::vector<offer_t>& out, std::string& error)
 {
     out.clear();
-    std::map<std::int64_t, offer_t> by_model;
+    // Every row of the device's IDs; per model the one of the best (lowest)
+    // score counts, the first such in the IDs' order. Only those rows'
+    // offers are copied.
+    struct candidate_t {
+        std::int64_t model_id;
+        unsigned cp;
+        std::size_t order;
+        const id_row_t* row;
+    };
+    std::vector<candidate_t> candidates;
+    std::vector<id_rows_t> held; // keeps the rows alive while the candidates point into them
     auto add = [&](const std::string& id, bool hardware, std::size_t position) {
         if (id.empty()) return true;
         upper_into(key_, id);
         id_rows_t rows = next_ahead(key_, os);
         if (!rows) rows = look_up(key_, os);
         if (!rows) return false;
-        for (const auto& row : *rows) {
-            unsigned cp = identifier_score(hardware, position, row.position);
-            auto found = by_model.find(row.offer.model_id);
-            if (found == by_model.end()) {
-                offer_t& o = by_model.emplace(row.offer.model_id, row.offer).first->second;
-                o.cp = cp;
-            } else if (cp < found->second.cp) {
-                found->second.cp = cp;
-                found->second.hardid = row.offer.hardid;
-            }
-        }
+        if (rows->empty()) return true;
+        for (const auto& row : *rows)
+            candidates.push_back({row.offer.model_id, identifier_score(hardware, position, row.position),
+                                  candidates.size(), &row});
+        held.push_back(std::move(rows));
         return true;
     };
     bool ok = true;
@@ -321,7 +325,14 @@ bool offer_finder_t::find(const device_query_t& device, const os_profile_t& os, 
         error = "catalogue look-up failed: " + db_.last_error();
         return false;
     }
-    for (auto& [id, offer] : by_model) out.push_back(std::move(offer));
+    std::sort(candidates.begin(), candidates.end(), [](const candidate_t& a, const candidate_t& b) {
+        return std::tie(a.model_id, a.cp, a.order) < std::tie(b.model_id, b.cp, b.order);
+    });
+    for (std::size_t i = 0; i < candidates.size(); ++i) {
+        if (i > 0 && candidates[i].model_id == candidates[i - 1].model_id) continue;
+        offer_t& o = out.emplace_back(candidates[i].row->offer);
+        o.cp = candidates[i].cp;
+    }
     std::sort(out.begin(), out.end(), offer_ranks_before);
     if (out.size() > limit) out.resize(limit);
     return true;
