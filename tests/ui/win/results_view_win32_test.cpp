@@ -898,7 +898,7 @@ std::string installed_norvale_driver()
 // Puts back what the restore point test changed in the prefix and the
 // process.
 struct restore_point_prefix_t {
-    fs::path dll, aside, pnputil;
+    fs::path pnputil;
     os_version_t version = environment.version_info;
     ~restore_point_prefix_t()
     {
@@ -907,11 +907,38 @@ struct restore_point_prefix_t {
                                     pnputil_driver_key_variable})
             SetEnvironmentVariableW(name, nullptr);
         if (!pnputil.empty()) DeleteFileW(pnputil.c_str());
-        if (!aside.empty()) {
-            DeleteFileW(dll.c_str());
-            MoveFileExW(aside.c_str(), dll.c_str(), MOVEFILE_REPLACE_EXISTING);
-        }
     }
+};
+
+// The stand-in srclient.dll in the prefix's system folder, for the restore
+// point run: put there by the parent before the XP copy starts and taken
+// out once it has ended (the program keeps the System Restore library
+// loaded to its end, and a loaded library can be neither deleted nor
+// replaced).
+class stand_in_srclient_c {
+public:
+    stand_in_srclient_c()
+    {
+        if (!std::getenv("TDU_RESTORE_POINT_RUN")) return;
+        dll_ = fs::path(system_folder()) / "srclient.dll";
+        aside_ = dll_.wstring() + L".tdu-test";
+        if (!MoveFileExW(dll_.c_str(), aside_.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+            aside_.clear();
+            return;
+        }
+        placed_ = CopyFileW(L"" TDU_STAND_IN_SRCLIENT_W, dll_.c_str(), FALSE) != FALSE;
+    }
+    ~stand_in_srclient_c()
+    {
+        if (aside_.empty()) return;
+        DeleteFileW(dll_.c_str());
+        MoveFileExW(aside_.c_str(), dll_.c_str(), MOVEFILE_REPLACE_EXISTING);
+    }
+    bool ok() const { return !std::getenv("TDU_RESTORE_POINT_RUN") || placed_; }
+
+private:
+    fs::path dll_, aside_;
+    bool placed_ = false;
 };
 
 } // namespace
@@ -937,13 +964,10 @@ TEST_F(ResultsView, WithSystemRestoreTheNetworkDriverInstallsWithinARestorePoint
     if (row_of(norvale)->row().session().state() != download_complete) click_row_button(*row_of(norvale));
     ASSERT_TRUE(wait_for_state(norvale, download_complete));
 
+    // The stand-in srclient.dll is in place (see stand_in_srclient_c).
     restore_point_prefix_t prefix;
     BOOL wow64 = FALSE;
     IsWow64Process(GetCurrentProcess(), &wow64);
-    prefix.dll = fs::path(system_folder()) / "srclient.dll";
-    ASSERT_TRUE(MoveFileExW(prefix.dll.c_str(), (prefix.dll.wstring() + L".tdu-test").c_str(), MOVEFILE_REPLACE_EXISTING));
-    prefix.aside = prefix.dll.wstring() + L".tdu-test";
-    ASSERT_TRUE(CopyFileW(L"" TDU_STAND_IN_SRCLIENT_W, prefix.dll.c_str(), FALSE));
     const fs::path pnputil = fs::path(windows_folder()) / (wow64 ? "Sysnative" : "System32") / "pnputil.exe";
     ASSERT_FALSE(fs::exists(pnputil)) << "the prefix has a pnputil of its own";
     ASSERT_TRUE(CopyFileW(test::own_path().c_str(), pnputil.c_str(), TRUE));
@@ -1037,6 +1061,11 @@ int run_as_xp_copy()
     relay.start();
     machine_registry_c registry(load_machine(test::data_dir() / "devices" / "demo_machine.ini"));
     demo_store_c demo_store;
+    stand_in_srclient_c srclient;
+    if (!srclient.ok()) {
+        std::fprintf(stderr, "the stand-in srclient.dll could not be put in the system folder\n");
+        return 1;
+    }
     if (!registry.ok()) {
         std::fprintf(stderr, "machine not imported: %s\n", registry.error().c_str());
         return 1;
