@@ -22,7 +22,9 @@
 #include "common/win32_text.h"
 #include "demo_expectations.h"
 #include "demo_store_win32.h"
+#include "devices/device_scan.h"
 #include "devices/machine_registry.h"
+#include "devices/setup_api.h"
 #include "packages/download_session.h"
 #include "program/program.h"
 #include "program_start_win32.h"
@@ -876,6 +878,174 @@ TEST_F(ResultsView, IgnoringTheOfferOfARowTakesItOutUntilTheUserStopsIgnoringIt)
 
 namespace {
 
+// The network adapter's installed driver as the program's scan reads it
+// from the registry: version, date and INF.
+std::string installed_norvale_driver()
+{
+    device_inventory_t inventory;
+    scan_progress_t progress;
+    std::string found = "not found";
+    if (device_scan(inventory, win32_setup_api(), progress))
+        for (const device_t& d : inventory.devices)
+            if (u16(d.name, u16_length(d.name)) == u"Norvale GbE Network Adapter NV-1021")
+                found = utf16_to_utf8(u16(d.driver_version, u16_length(d.driver_version))) + " " +
+                        utf16_to_utf8(u16(d.driver_date, u16_length(d.driver_date))) + " " +
+                        utf16_to_utf8(u16(d.inf_path, u16_length(d.inf_path)));
+    inventory_clear(inventory);
+    return found;
+}
+
+// Puts back what the restore point test changed in the prefix and the
+// process.
+struct restore_point_prefix_t {
+    fs::path pnputil;
+    os_version_t version = environment.version_info;
+    ~restore_point_prefix_t()
+    {
+        environment.version_info = version;
+        for (const wchar_t* name : {L"TDU_SRCLIENT_LOG", pnputil_record_variable, pnputil_exit_code_variable,
+                                    pnputil_driver_key_variable})
+            SetEnvironmentVariableW(name, nullptr);
+        if (!pnputil.empty()) DeleteFileW(pnputil.c_str());
+    }
+};
+
+// The stand-in srclient.dll in the prefix's system folder, for the restore
+// point run: put there by the parent before the XP copy starts and taken
+// out once it has ended (the program keeps the System Restore library
+// loaded to its end, and a loaded library can be neither deleted nor
+// replaced).
+class stand_in_srclient_c {
+public:
+    stand_in_srclient_c()
+    {
+        if (!std::getenv("TDU_RESTORE_POINT_RUN")) return;
+        dll_ = fs::path(system_folder()) / "srclient.dll";
+        aside_ = dll_.wstring() + L".tdu-test";
+        if (!MoveFileExW(dll_.c_str(), aside_.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+            aside_.clear();
+            return;
+        }
+        placed_ = CopyFileW(L"" TDU_STAND_IN_SRCLIENT_W, dll_.c_str(), FALSE) != FALSE;
+    }
+    ~stand_in_srclient_c()
+    {
+        if (aside_.empty()) return;
+        DeleteFileW(dll_.c_str());
+        MoveFileExW(aside_.c_str(), dll_.c_str(), MOVEFILE_REPLACE_EXISTING);
+    }
+    bool ok() const { return !std::getenv("TDU_RESTORE_POINT_RUN") || placed_; }
+
+private:
+    fs::path dll_, aside_;
+    bool placed_ = false;
+};
+
+} // namespace
+
+// With a System Restore that makes restore points (a stand-in srclient.dll
+// in the system folder recording its calls) and Windows 10's pnputil (a
+// stand-in that records its command line into the same file and, having
+// "installed", writes the driver's record into the device's driver key as
+// Windows does): installing the network driver from its row is made within
+// a restore point (BEGIN, pnputil, END), archives the driver it replaces,
+// and the row's "Roll back" installs that archive again, after which the
+// program's scan reads the old driver's record. Run alone, as the run's
+// first installation (ui_results_view_restore_point_win32_test); skipped
+// in the suite's ordinary run, whose installations ask about Wine's own
+// refusing System Restore.
+TEST_F(ResultsView, WithSystemRestoreTheNetworkDriverInstallsWithinARestorePointAndRollsBack)
+{
+    if (!std::getenv("TDU_RESTORE_POINT_RUN")) GTEST_SKIP() << "run by ui_results_view_restore_point_win32_test";
+    ASSERT_EQ(program_install_services().restore_point->state(), restore_point_state_t::none)
+        << "an installation of this run came first";
+    const char* norvale = "norvale-gbe-3.2.zip";
+    ASSERT_NE(row_of(norvale), nullptr);
+    if (row_of(norvale)->row().session().state() != download_complete) click_row_button(*row_of(norvale));
+    ASSERT_TRUE(wait_for_state(norvale, download_complete));
+
+    // The stand-in srclient.dll is in place (see stand_in_srclient_c).
+    restore_point_prefix_t prefix;
+    BOOL wow64 = FALSE;
+    IsWow64Process(GetCurrentProcess(), &wow64);
+    const fs::path pnputil = fs::path(windows_folder()) / (wow64 ? "Sysnative" : "System32") / "pnputil.exe";
+    ASSERT_FALSE(fs::exists(pnputil)) << "the prefix has a pnputil of its own";
+    ASSERT_TRUE(CopyFileW(test::own_path().c_str(), pnputil.c_str(), TRUE));
+    prefix.pnputil = pnputil;
+    const fs::path record = downloads->path() / "restore_point_and_pnputil.txt";
+    SetEnvironmentVariableW(L"TDU_SRCLIENT_LOG", record.c_str());
+    SetEnvironmentVariableW(pnputil_record_variable, record.c_str());
+    SetEnvironmentVariableW(pnputil_driver_key_variable,
+                            L"SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E972-E325-11CE-BFC1-08002BE10318}\\0100");
+    environment.version_info = os_version_t{10, 0, 19045, ver_platform_win32_nt};
+
+    EXPECT_EQ(installed_norvale_driver(), "3.0.0.0 2012-02-10 oem7.inf");
+    click_row_button(*row_of(norvale));
+    ASSERT_TRUE(pump_until([&] { return row_of(norvale)->row().install_outcome() != install_outcome_none &&
+                                        !row_of(norvale)->row().installing(); },
+                           60000));
+    EXPECT_EQ(row_of(norvale)->row().install_outcome(), install_outcome_installed);
+    EXPECT_EQ(boxes_with(lang::download_setup_no_restore_point), 0u) << "a restore point was made: nothing to ask";
+    std::vector<std::string> calls = text_lines(read_file(record));
+    ASSERT_EQ(calls.size(), 3u) << read_file(record);
+    EXPECT_EQ(calls[0].rfind("BEGIN 10 0 ", 0), 0u) << calls[0];
+    // The program and the package: the INF and the download's file name.
+    EXPECT_NE(calls[0].find(" Tavrill Driver Updater: nvgbe62.inf ("), std::string::npos) << calls[0];
+    EXPECT_NE(calls[0].find(".zip)"), std::string::npos) << calls[0];
+    EXPECT_NE(calls[1].find("pnputil.exe\" /add-driver \""), std::string::npos) << calls[1];
+    EXPECT_NE(calls[1].find("\\Norvale\\NDIS62\\*.inf\" /install"), std::string::npos) << calls[1];
+    EXPECT_EQ(calls[2].rfind("END 10 42 ", 0), 0u) << calls[2];
+    // The driver it replaced was archived first and recorded so.
+    const fs::path backups = fs_path(u16(settings.backup_path));
+    EXPECT_TRUE(fs::exists(backups / "Norvale-GbE-Network-Adapter-NV-1021-3.0.0.0-before-update.zip"));
+    const std::string catalogue = read_file(program_folder() / "backup.xml");
+    EXPECT_NE(catalogue.find("<driver before_update=\"1\" replaced_by=\"nvgbe62.inf ("), std::string::npos) << catalogue;
+    EXPECT_EQ(installed_norvale_driver(), "3.2.1.0 2013-06-14 nvgbe62.inf");
+
+    // Roll back from the row's menu: pnputil on the unpacked archive, no
+    // second restore point in the run, and the old driver's record again.
+    auto roll_back = [&] {
+        view().panel_context().track_menu = [](HMENU menu, POINT, HWND) {
+            return GetMenuState(menu, row_menu_roll_back, MF_BYCOMMAND) == static_cast<UINT>(-1)
+                       ? 0u
+                       : static_cast<UINT>(row_menu_roll_back);
+        };
+        POINT in_row{40, 10};
+        ClientToScreen(row_of(norvale)->hwnd(), &in_row);
+        SendMessageW(row_of(norvale)->hwnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(row_of(norvale)->hwnd()),
+                     MAKELPARAM(in_row.x, in_row.y));
+        view().panel_context().track_menu = nullptr;
+    };
+    roll_back();
+    ASSERT_TRUE(pump_until([&] { return boxes_with(lang::restore_installed) == 1; }, 60000))
+        << "the roll-back did not say the driver was installed";
+    calls = text_lines(read_file(record));
+    ASSERT_EQ(calls.size(), 4u) << read_file(record);
+    EXPECT_NE(calls[3].find("\\Norvale-GbE-Network-Adapter-NV-1021-3.0.0.0-before-update\\*.inf\" /install"),
+              std::string::npos)
+        << calls[3];
+    EXPECT_EQ(installed_norvale_driver(), "3.0.0.0 2011-06-01 nvgbe.inf");
+
+    // pnputil failing a roll-back: said with its code, not as a success,
+    // and the record stays as it was.
+    SetEnvironmentVariableW(pnputil_exit_code_variable, L"0xE0000247");
+    const u16 failure = format_language_text(language_text(lang::restore_installer_error), {u"0xE0000247"}, 1024);
+    roll_back();
+    ASSERT_TRUE(pump_until(
+        [&] {
+            for (const box_seen_t& b : boxes)
+                if (b.text == failure) return true;
+            return false;
+        },
+        60000))
+        << "the failed roll-back was not said";
+    EXPECT_EQ(boxes_with(lang::restore_installed), 1u);
+    EXPECT_EQ(text_lines(read_file(record)).size(), 5u);
+    EXPECT_EQ(installed_norvale_driver(), "3.0.0.0 2011-06-01 nvgbe.inf");
+}
+
+namespace {
+
 // The parent: starts the relay, puts the demo machine into the prefix and
 // runs the XP copy (every mirror the relay), passing its result on.
 int run_as_xp_copy()
@@ -891,6 +1061,11 @@ int run_as_xp_copy()
     relay.start();
     machine_registry_c registry(load_machine(test::data_dir() / "devices" / "demo_machine.ini"));
     demo_store_c demo_store;
+    stand_in_srclient_c srclient;
+    if (!srclient.ok()) {
+        std::fprintf(stderr, "the stand-in srclient.dll could not be put in the system folder\n");
+        return 1;
+    }
     if (!registry.ok()) {
         std::fprintf(stderr, "machine not imported: %s\n", registry.error().c_str());
         return 1;
