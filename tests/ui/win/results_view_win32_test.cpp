@@ -894,7 +894,11 @@ protected:
         sticks = std::make_unique<temp_dir_c>();
         stick = sticks->path() / "stick";
         fs::copy(fs::path(TDU_DEMO_SOURCE_PACKAGES), stick, fs::copy_options::recursive);
-        stick_packages = entries_of(stick).size();
+        stick_packages = static_cast<size_t>(std::distance(fs::directory_iterator(stick), fs::directory_iterator()));
+        // A download folder of its own: ResultsView left the service's
+        // packages of the same names in the suite's.
+        own_downloads = std::make_unique<temp_dir_c>();
+        download_sessions.settings.download_folder = utf8_to_utf16(own_downloads->path().u8string());
         update_client_t& client = update_client();
         for (std::string& mirror : client.mirrors) {
             saved_mirrors.push_back(mirror);
@@ -917,6 +921,8 @@ protected:
         pump_messages(100);
         set_box_observer({});
         sticks.reset();
+        download_sessions.settings.download_folder = utf8_to_utf16(downloads->path().u8string());
+        own_downloads.reset();
     }
 
     // A scan from the main window's start message until the results show;
@@ -943,7 +949,7 @@ protected:
         return name;
     }
 
-    static std::unique_ptr<temp_dir_c> sticks;
+    static std::unique_ptr<temp_dir_c> sticks, own_downloads;
     static fs::path stick;
     static size_t stick_packages;
     static std::vector<std::string> saved_mirrors;
@@ -951,6 +957,7 @@ protected:
 };
 
 std::unique_ptr<temp_dir_c> DriverFolderScan::sticks;
+std::unique_ptr<temp_dir_c> DriverFolderScan::own_downloads;
 fs::path DriverFolderScan::stick;
 size_t DriverFolderScan::stick_packages = 0;
 std::vector<std::string> DriverFolderScan::saved_mirrors;
@@ -1024,6 +1031,7 @@ TEST_F(DriverFolderScan, AStickPulledWhileItIsIndexedEndsTheScanAndTheProgramGoe
     ASSERT_TRUE(reached);
     temp_dir_c slow;
     const fs::path drivers = slow.path() / "drivers", pulled = slow.path() / "pulled";
+    fs::create_directories(drivers);
     for (int i = 0; i < 120; ++i)
         for (const auto& package : fs::directory_iterator(fs::path(TDU_DEMO_SOURCE_PACKAGES)))
             fs::copy(package.path(), drivers / (package.path().filename().string() + "-" + std::to_string(i)),
