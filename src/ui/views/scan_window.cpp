@@ -162,9 +162,11 @@ void scan_window_c::paint(HDC dc, const RECT& client)
                                            progress.processed_nodes.load(), progress.current_name().value_or(u16()));
     // Offers from a driver folder: the last line says which and how far
     // its index run is.
+    bool folder_line = false;
     if (run_.phase == scan_phase_t::asking_service) {
         u16 line = source_line();
         if (!line.empty()) {
+            folder_line = true;
             lines.lines[4] = line;
             set_source_name(line);
         }
@@ -183,8 +185,11 @@ void scan_window_c::paint(HDC dc, const RECT& client)
             }
             RECT r{line.left, line.top, line.right, line.bottom};
             const u16& text = lines.lines[i - 1];
-            DrawTextW(dc, wide(text.c_str()), static_cast<int>(text.size()), &r,
-                      DT_SINGLELINE | DT_EXPANDTABS | DT_NOPREFIX);
+            // A folder's path too long for the line loses its middle folders
+            // ("C:\...\drivers"), so the count after it stays in sight.
+            UINT format = DT_SINGLELINE | DT_EXPANDTABS | DT_NOPREFIX;
+            if (i == 5 && folder_line) format |= DT_PATH_ELLIPSIS;
+            DrawTextW(dc, wide(text.c_str()), static_cast<int>(text.size()), &r, format);
             line5 = line;
         }
     }
