@@ -63,15 +63,24 @@ void scan_window_c::restart(int64_t now)
     set_source_name(u16());
 }
 
+namespace {
+
+// The driver folder the offers come from, if any: the folder beside the
+// program shows once the service could not be reached and its run began.
+const local_source_t* shown_source()
+{
+    const update_client_t& client = update_client();
+    return client.local_source ? client.local_source.get()
+           : client.fallback_source && client.fallback_source->progress.packages_total.load() > 0
+               ? client.fallback_source.get()
+               : nullptr;
+}
+
+} // namespace
+
 u16 scan_window_c::source_line() const
 {
-    // The folder beside the program shows once the service could not be
-    // reached and its run began.
-    const update_client_t& client = update_client();
-    const local_source_t* source = client.local_source ? client.local_source.get()
-                                   : client.fallback_source && client.fallback_source->progress.packages_total.load() > 0
-                                       ? client.fallback_source.get()
-                                       : nullptr;
+    const local_source_t* source = shown_source();
     if (!source) return {};
     return driver_folder_line(language_table, source->folder, source->progress.packages_done.load(),
                               source->progress.packages_total.load());
@@ -186,10 +195,21 @@ void scan_window_c::paint(HDC dc, const RECT& client)
             RECT r{line.left, line.top, line.right, line.bottom};
             const u16& text = lines.lines[i - 1];
             // A folder's path too long for the line loses its middle folders
-            // ("C:\...\drivers"), so the count after it stays in sight.
-            UINT format = DT_SINGLELINE | DT_EXPANDTABS | DT_NOPREFIX;
-            if (i == 5 && folder_line) format |= DT_PATH_ELLIPSIS;
-            DrawTextW(dc, wide(text.c_str()), static_cast<int>(text.size()), &r, format);
+            // ("C:\...\drivers"), so the counts stay in sight.
+            const local_source_t* source = i == 5 && folder_line ? shown_source() : nullptr;
+            const u16 fitted =
+                source ? fitting_driver_folder_line(
+                             language_table, source->folder, source->progress.packages_done.load(),
+                             source->progress.packages_total.load(),
+                             [dc](const u16& t) {
+                                 SIZE size{};
+                                 GetTextExtentPoint32W(dc, wide(t.c_str()), static_cast<int>(t.size()), &size);
+                                 return static_cast<int>(size.cx);
+                             },
+                             line.right - line.left)
+                       : text;
+            DrawTextW(dc, wide(fitted.c_str()), static_cast<int>(fitted.size()), &r,
+                      DT_SINGLELINE | DT_EXPANDTABS | DT_NOPREFIX);
             line5 = line;
         }
     }
