@@ -112,10 +112,9 @@ void download_window_c::on_create()
         start_rollback(rollback_, group_device_ids(group), *this, backup);
     };
     {
-        HDC dc = GetDC(hwnd());
-        context_.class_line = line_height(dc, font_verdana_9_bold);
-        context_.device_line = line_height(dc, font_arial_8);
-        ReleaseDC(hwnd(), dc);
+        client_dc_t dc(hwnd());
+        context_.class_line = line_height(dc.get(), font_verdana_9_bold);
+        context_.device_line = line_height(dc.get(), font_arial_8);
     }
 
     RECT client;
@@ -168,14 +167,16 @@ void download_window_c::layout(int width, int height)
     MoveWindow(bottom_.hwnd(), 0, height - download_all_window_c::height, list_width, download_all_window_c::height,
                TRUE);
 
-    HDC dc = GetDC(hwnd());
     // The radio circle and the gap before the label.
     const int circle = GetSystemMetrics(SM_CXMENUCHECK) + 6;
-    int best_text = text_width(dc, font_verdana_8, language_text(lang::download_cbb_best)) + circle;
-    int latest_text = text_width(dc, font_verdana_8, language_text(lang::download_cbb_latest)) + circle;
-    const int faq_width = std::min(side_bar - 20, text_width(dc, font_verdana_8,
-                                                            language_text(lang::sidebar_see_faq)) + 4);
-    ReleaseDC(hwnd(), dc);
+    int best_text = 0, latest_text = 0, faq_width = 0;
+    {
+        client_dc_t dc(hwnd());
+        best_text = text_width(dc.get(), font_verdana_8, language_text(lang::download_cbb_best)) + circle;
+        latest_text = text_width(dc.get(), font_verdana_8, language_text(lang::download_cbb_latest)) + circle;
+        faq_width = std::min(side_bar - 20,
+                             text_width(dc.get(), font_verdana_8, language_text(lang::sidebar_see_faq)) + 4);
+    }
     kind_selector_t k = kind_selector(width, best_text, latest_text,
                                       language_layout(context_.language_code).kind_selector_extra_left);
     MoveWindow(best_, k.best.left, k.best.top, k.best.right - k.best.left, k.best.bottom - k.best.top, TRUE);
@@ -347,7 +348,6 @@ bool download_window_c::process_message(UINT message, WPARAM w, LPARAM l, LRESUL
         HDC dc = reinterpret_cast<HDC>(w);
         SetTextColor(dc, selector_text_colour);
         SetBkMode(dc, TRANSPARENT);
-        SelectObject(dc, skin_font(font_verdana_8));
         result = reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
         return true;
     }

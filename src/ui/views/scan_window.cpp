@@ -130,15 +130,14 @@ bool scan_window_c::process_message(UINT message, WPARAM w, LPARAM l, LRESULT& r
 
 void scan_window_c::layout(int width, int height)
 {
-    HDC dc = GetDC(hwnd());
     RECT measured{0, 0, 0, 0};
     {
-        selected_object_t font(dc, skin_font(font_verdana_9_bold));
+        client_dc_t dc(hwnd());
+        selected_object_t font(dc.get(), skin_font(font_verdana_9_bold));
         const u16& widest = language_text(lang::scan_status2);
-        DrawTextW(dc, wide(widest.c_str()), static_cast<int>(widest.size()), &measured,
+        DrawTextW(dc.get(), wide(widest.c_str()), static_cast<int>(widest.size()), &measured,
                   DT_CALCRECT | DT_SINGLELINE | DT_EXPANDTABS);
     }
-    ReleaseDC(hwnd(), dc);
     line_height_ = measured.bottom > 0 ? measured.bottom : 14;
     layout_rect_t b = scan_text_block(width, height, measured.right, line_height_);
     block_ = RECT{b.left, b.top, b.right, b.bottom};
