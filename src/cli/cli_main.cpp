@@ -176,6 +176,8 @@ int scan_then(Then then)
     report_offers_source(*run.request);
     int status = 0;
     if (outcome.finished) {
+        // What the commands after the scan look devices up in.
+        set_latest_scan(outcome.result);
         status = then(outcome);
     } else {
         if (!outcome.error_text.empty())
@@ -196,8 +198,9 @@ int scan_then(Then then)
 int scan(bool json)
 {
     return scan_then([json](const tdu::console_scan_outcome_t& outcome) {
-        std::string report = json ? tdu::scan_report_json(tdu::device_inventory, outcome.total_nodes)
-                                  : tdu::scan_report_text(tdu::device_inventory, outcome.total_nodes);
+        const tdu::device_inventory_t& inventory = outcome.result->inventory;
+        std::string report = json ? tdu::scan_report_json(inventory, outcome.total_nodes)
+                                  : tdu::scan_report_text(inventory, outcome.total_nodes);
         std::fwrite(report.data(), 1, report.size(), stdout);
         return 0;
     });

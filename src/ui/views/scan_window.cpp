@@ -188,7 +188,11 @@ void scan_window_c::paint(HDC dc, const RECT& client)
     draw_side_bar(dc, width, style);
 }
 
-void scan_window_c::finished(uint32_t device_nodes) { PostMessageW(GetParent(hwnd()), wm_scan_finished, device_nodes, 0); }
+void scan_window_c::finished(std::shared_ptr<const scan_outcome_t> result)
+{
+    finished_ = std::move(result);
+    PostMessageW(GetParent(hwnd()), wm_scan_finished, 0, 0);
+}
 
 void scan_window_c::show_home() { PostMessageW(GetParent(hwnd()), wm_show_home, 0, 0); }
 
