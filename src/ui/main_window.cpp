@@ -15,6 +15,7 @@
 #include "packages/download_session.h"
 #include "system/system_info.h"
 #include "ui/dialogs/devinfo_window.h"
+#include "ui/model/language_layout.h"
 #include "ui/model/main_window_layout.h"
 #include "ui/resources/program_resources.h"
 #include "ui/skin/colours.h"
@@ -175,8 +176,9 @@ bool main_window_c::process_message(UINT message, WPARAM w, LPARAM l, LRESULT& r
 
 void main_window_c::create_buttons()
 {
-    HFONT label_font = skin_font(nav_labels_regular(language_code(language_table)) ? font_verdana_8
-                                                                                    : font_verdana_8_bold);
+    HFONT label_font = skin_font(language_layout(language_code(language_table)).nav_labels_regular
+                                     ? font_verdana_8
+                                     : font_verdana_8_bold);
     struct nav_t {
         int image;
         language_key_t key;

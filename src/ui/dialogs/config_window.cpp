@@ -3,6 +3,7 @@
 #include "app/language_keys.h"
 #include "common/win32_text.h"
 #include "ui/model/config_dialog_model.h"
+#include "ui/model/language_layout.h"
 #include "ui/resources/dialog_ids.h"
 #include "ui/skin/colours.h"
 #include "ui/skin/fonts.h"
@@ -31,12 +32,11 @@ const label_t labels[] = {
     {lang::config_language, 95, 268},     {lang::config_driver_folder, 340, 268},
 };
 
-// French, Spanish and Portuguese labels are longer: their left column keeps
-// the template's size and the divider moves right.
+// Languages with longer labels keep the left column at the template's size
+// and move the divider right.
 bool long_labels(const language_table_t& table)
 {
-    std::string_view code = language_code(table);
-    return code == "fr" || code == "es" || code == "pt";
+    return language_layout(language_code(table)).settings_long_labels;
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "ui/views/download_panel.h"
 
+#include "ui/model/language_layout.h"
 #include "ui/model/main_window_state.h"
 #include "ui/views/results_messages.h"
 #include "app/language.h"
@@ -122,7 +123,7 @@ row_layout_t download_panel_c::layout() const
     if (hwnd()) GetClientRect(hwnd(), &client);
     return row_layout(client.right, context_.class_line, context_.device_line,
                       static_cast<int32_t>(std::max<size_t>(group_.devices.size(), 1)),
-                      std::string_view(context_.language_code) == "fr");
+                      language_layout(context_.language_code).row_state_text_extra_left);
 }
 
 void download_panel_c::on_create()

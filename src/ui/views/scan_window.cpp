@@ -6,6 +6,7 @@
 #include "common/win32_text.h"
 #include "service/local_source.h"
 #include "service/update_client.h"
+#include "ui/model/language_layout.h"
 #include "ui/model/scan_view_layout.h"
 #include "ui/skin/colours.h"
 #include "ui/skin/fonts.h"
@@ -184,7 +185,7 @@ void scan_window_c::paint(HDC dc, const RECT& client)
     }
 
     side_bar_style_t style;
-    style.long_labels = std::string_view(language_code(language_table)) == "fr";
+    style.long_labels = language_layout(language_code(language_table)).scan_long_side_bar_labels;
     draw_side_bar(dc, width, style);
 }
 
