@@ -337,7 +337,7 @@ TEST_F(ScanRun, EachScanHandsOverANewResultAndTheHeldOneStaysAsItWas)
 
     // The second scan sees a device more (the offline headset) and another
     // answer.
-    const u16 headset = u"USB\VID_046D&PID_0A29";
+    const u16 headset = u"USB\\VID_046D&PID_0A29";
     settings.scan_offline = 1;
     mirrors(server_url("/update/echo/second-scan/"));
     scan_run_restart(run, 0);

@@ -190,7 +190,7 @@ TEST_F(RankDeviceOffers, TheIgnoreListRanksACopyAndLeavesTheShownResultAlone)
     set_offers(device, {make_offer(current), make_offer(newer)});
     device.device_class = &shown.classes[1];
     shown.devices.push_back(std::move(device));
-    shown.devices.push_back(make_device({u"PCI\VEN_10EC&DEV_8139", u"net", u"Net", u"PCI", {u"c"}, {}}));
+    shown.devices.push_back(make_device({u"PCI\\VEN_10EC&DEV_8139", u"net", u"Net", u"PCI", {u"c"}, {}}));
     shown.devices[1].device_class = &shown.classes[1];
     rank_inventory_offers(client, shown, request);
     const device_t& before = shown.devices[0];
