@@ -57,6 +57,7 @@
 #include "common/last_error.h"
 #include "common/text.h"
 #include "common/win32_text.h"
+#include "program/global_services.h"
 #include "program/program.h"
 #include "service/local_source.h"
 #include "service/update_client.h"
