@@ -13,8 +13,11 @@
 #include "common/text.h"
 
 #include <cstdint>
+#include <memory>
 
 namespace tdu {
+
+struct scan_outcome_t;  // devices/device.h
 
 // The message box's five styles: the icon and the buttons it shows.
 enum class box_style_t : int32_t {
@@ -63,8 +66,9 @@ public:
     virtual void redraw() = 0;
 
     // Outcomes of a scan run, for the main window (wm_scan_finished with
-    // the node count, wm_show_home, wm_start_scan).
-    virtual void finished(uint32_t device_nodes) = 0;
+    // the scan's result, wm_show_home, wm_start_scan). The result is the
+    // run's own, never changed after this call.
+    virtual void finished(std::shared_ptr<const scan_outcome_t> result) = 0;
     virtual void show_home() = 0;
     // The user asked to run the scan again from its start.
     virtual void retry() = 0;

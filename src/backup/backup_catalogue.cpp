@@ -163,7 +163,7 @@ int save_catalogue(backup_catalogue_t& catalogue, u16view program_folder)
 }
 
 int load_catalogue(backup_catalogue_t& catalogue, u16view program_folder, u16view backup_folder,
-                   device_inventory_t& inventory)
+                   const device_inventory_t& inventory)
 {
     // Held from reading to replacing: a save in between would otherwise be
     // undone by the older file's entries.

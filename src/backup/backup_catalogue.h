@@ -118,7 +118,7 @@ int save_catalogue(backup_catalogue_t& catalogue, u16view program_folder);
 // does not parse or has no "driver" element (the entries then stay as they
 // were).
 int load_catalogue(backup_catalogue_t& catalogue, u16view program_folder, u16view backup_folder,
-                   device_inventory_t& inventory);
+                   const device_inventory_t& inventory);
 
 // A copy of the entries, taken under the lock.
 std::vector<backup_entry_t> catalogue_entries(backup_catalogue_t& catalogue);
@@ -136,7 +136,7 @@ std::string print_catalogue(const std::vector<backup_entry_t>& entries);
 
 // Reads a document; false when it does not parse or has no "driver"
 // element. `entries` receives what the rules keep.
-bool parse_catalogue(std::string_view text, u16view backup_folder, device_inventory_t& inventory,
+bool parse_catalogue(std::string_view text, u16view backup_folder, const device_inventory_t& inventory,
                      std::vector<backup_entry_t>& entries);
 
 } // namespace tdu

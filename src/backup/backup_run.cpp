@@ -41,7 +41,7 @@ backup_item_t backup_item_for(const backup_services_t& services, const device_t*
 
 } // namespace
 
-bool start_backup(backup_view_state_t& view, const std::vector<device_t*>& ticked, run_host_c& host,
+bool start_backup(backup_view_state_t& view, const std::vector<const device_t*>& ticked, run_host_c& host,
                   const backup_services_t& services)
 {
     if (view.worker.held()) return false;

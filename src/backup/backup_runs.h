@@ -38,7 +38,7 @@ struct backup_services_t {
     driver_store_t& store;
     std::vector<driver_package_t>& packages;
     backup_catalogue_t& catalogue;
-    device_inventory_t& inventory;
+    const device_inventory_t& inventory;  // the devices of a finished scan
     const environment_t& environment;  // the program's folder, 64-bit or not
     shell_c& shell;
     u16 backup_folder;  // the backup_path setting as it stands
@@ -49,11 +49,14 @@ struct backup_services_t {
     // The run's restore point, which a roll-back takes as an installation
     // does; none when null.
     restore_point_run_c* restore_point = nullptr;
+    // Keeps the scan result `inventory` belongs to alive; none when the
+    // caller owns it.
+    std::shared_ptr<const scan_outcome_t> scan = nullptr;
 };
 
 // One ticked package as a backup run takes it: copied when the run starts,
-// since a scan frees the inventory's records (which the package list refers
-// to) at any time, and the worker must read nothing of them.
+// so the worker reads nothing of the device records the package list
+// refers to.
 struct backup_item_t {
     bool has_package = false;  // the ticked device belonged to a package
     u16 package_folder;        // the package's folder in the driver store
@@ -95,7 +98,7 @@ backup_groups_t backup_groups(const std::vector<driver_package_t>& packages);
 // package in tree order (the available group first). Does nothing while a
 // run is held; shows "backup_no_driver" when nothing is ticked; otherwise
 // starts the timer and the worker. True when a worker was started.
-bool start_backup(backup_view_state_t& view, const std::vector<device_t*>& ticked, run_host_c& host,
+bool start_backup(backup_view_state_t& view, const std::vector<const device_t*>& ticked, run_host_c& host,
                   const backup_services_t& services);
 
 // The job: archives and records each selected package in order, in an

@@ -76,7 +76,7 @@ u16 field(const std::string& ansi, size_t chars)
     return text;
 }
 
-bool read_device(const TiXmlElement& element, const backup_entry_t& entry, device_inventory_t& inventory,
+bool read_device(const TiXmlElement& element, const backup_entry_t& entry, const device_inventory_t& inventory,
                  backup_device_t& record)
 {
     std::string values[6];
@@ -139,7 +139,7 @@ std::string readable_date(const std::string& text)
     return date;
 }
 
-bool read_entry(const TiXmlElement& driver, u16view backup_folder, device_inventory_t& inventory,
+bool read_entry(const TiXmlElement& driver, u16view backup_folder, const device_inventory_t& inventory,
                 backup_entry_t& entry)
 {
     if (!element_text(driver.FirstChildElement("file"), entry.file)) return false;
@@ -188,7 +188,7 @@ std::string print_catalogue(const std::vector<backup_entry_t>& entries)
     return print_document(document);
 }
 
-bool parse_catalogue(std::string_view text, u16view backup_folder, device_inventory_t& inventory,
+bool parse_catalogue(std::string_view text, u16view backup_folder, const device_inventory_t& inventory,
                      std::vector<backup_entry_t>& entries)
 {
     // TinyXML parses nesting by recursion: refuse what could exhaust the stack.

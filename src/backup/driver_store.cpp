@@ -113,10 +113,10 @@ bool package_folder_name(const driver_store_t& store, u16view store_path, u16& f
 }
 
 void build_driver_packages(std::vector<driver_package_t>& packages, const driver_store_t& store,
-                           device_inventory_t& inventory)
+                           const device_inventory_t& inventory)
 {
     packages.clear();
-    for (device_t& device : inventory.devices) {
+    for (const device_t& device : inventory.devices) {
         if (!device.has_driver) continue;
         bool inbox = !is_oem_inf_name(device.inf_path);
         // The old store holds only the packages installed from outside.

@@ -42,7 +42,7 @@ struct driver_store_t {
 struct driver_package_t {
     bool inbox = false;     // the first device's INF name does not begin with "oem"
     u16 folder_name;        // the folder directly below the store root
-    std::vector<device_t*> devices;  // in inventory order; never empty
+    std::vector<const device_t*> devices;  // in inventory order; never empty
 };
 
 // The process-wide store facts and package list. The list is rebuilt (on
@@ -68,7 +68,7 @@ bool package_folder_name(const driver_store_t& store, u16view store_path, u16& f
 // Rebuilds `packages` from the devices of `inventory`. (The backup view
 // reloads the catalogue right after; see backup_view_shown.)
 void build_driver_packages(std::vector<driver_package_t>& packages, const driver_store_t& store,
-                           device_inventory_t& inventory);
+                           const device_inventory_t& inventory);
 
 // The index of the first package holding `device` (the same record), or -1;
 // -1 for a null device.

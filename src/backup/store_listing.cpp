@@ -168,7 +168,7 @@ uint64_t folder_size(u16view folder)
 }
 
 std::vector<store_package_t> list_store_packages(const driver_store_t& store, int32_t os_version,
-                                                 device_inventory_t& inventory)
+                                                 const device_inventory_t& inventory)
 {
     std::vector<store_package_t> packages =
         os_version < first_vista_version ? list_installed_oem_infs(store) : list_repository(store);

@@ -54,7 +54,7 @@ bool is_published_package(const store_package_t& package);
 // (before Vista by published name) without regard to letter case;
 // `inventory` supplies the devices that use them.
 std::vector<store_package_t> list_store_packages(const driver_store_t& store, int32_t os_version,
-                                                 device_inventory_t& inventory);
+                                                 const device_inventory_t& inventory);
 
 // The bytes of all files below `folder` (0 when there is none).
 uint64_t folder_size(u16view folder);

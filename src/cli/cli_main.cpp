@@ -58,6 +58,7 @@
 #include "common/last_error.h"
 #include "common/text.h"
 #include "common/win32_text.h"
+#include "program/global_services.h"
 #include "program/program.h"
 #include "service/local_source.h"
 #include "service/update_client.h"
@@ -177,6 +178,8 @@ int scan_then(Then then)
     report_offers_source(*run.request);
     int status = 0;
     if (outcome.finished) {
+        // What the commands after the scan look devices up in.
+        set_latest_scan(outcome.result);
         status = then(outcome);
     } else {
         if (!outcome.error_text.empty())
@@ -197,8 +200,9 @@ int scan_then(Then then)
 int scan(bool json)
 {
     return scan_then([json](const tdu::console_scan_outcome_t& outcome) {
-        std::string report = json ? tdu::scan_report_json(tdu::device_inventory, outcome.total_nodes)
-                                  : tdu::scan_report_text(tdu::device_inventory, outcome.total_nodes);
+        const tdu::device_inventory_t& inventory = outcome.result->inventory;
+        std::string report = json ? tdu::scan_report_json(inventory, outcome.total_nodes)
+                                  : tdu::scan_report_text(inventory, outcome.total_nodes);
         std::fwrite(report.data(), 1, report.size(), stdout);
         return 0;
     });

@@ -1,8 +1,9 @@
-// tdu-cli backup and restore: the views' runs over the process-wide device
-// inventory, driver store, package list and catalogue.
+// tdu-cli backup and restore: the views' runs over a device scan of their
+// own, the process-wide driver store, package list and catalogue.
 #include "cli/console_backup.h"
 
 #include "cli/console_host.h"
+#include "program/global_services.h"
 #include "program/program.h"
 
 #include "app/environment.h"
@@ -24,11 +25,17 @@ namespace tdu {
 namespace {
 
 // The catalogue keeps only entries whose devices are in the inventory, so
-// both commands scan the devices first.
+// both commands scan the devices first; the scan becomes the latest one,
+// which the backup services look devices up in.
 bool scan_devices()
 {
+    auto scanned = make_scan_outcome(class_images());
     scan_progress_t progress;
-    if (device_scan(device_inventory, win32_setup_api(), progress)) return true;
+    if (device_scan(scanned->inventory, win32_setup_api(), progress)) {
+        scanned->device_nodes = static_cast<uint32_t>(progress.total_nodes.load());
+        set_latest_scan(std::move(scanned));
+        return true;
+    }
     std::fprintf(stderr, "The devices cannot be scanned.\n");
     return false;
 }
@@ -50,7 +57,7 @@ int console_backup()
     backup_groups_t groups = backup_groups(driver_packages);
     std::vector<size_t> order = groups.available;
     order.insert(order.end(), groups.inbox.begin(), groups.inbox.end());
-    std::vector<device_t*> ticked;
+    std::vector<const device_t*> ticked;
     for (size_t i : order) ticked.push_back(driver_packages[i].devices.front());
 
     console_host_c host(box_result_t::accepted, true);

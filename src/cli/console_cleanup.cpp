@@ -1,7 +1,9 @@
 // tdu-cli cleanup: the store listing, the clean-up's choice and the removal
-// run over the process-wide device inventory, driver store and catalogue.
+// run over a device scan of its own, the process-wide driver store and
+// catalogue.
 #include "cli/console_cleanup.h"
 
+#include "program/global_services.h"
 #include "program/program.h"
 
 #include "app/environment.h"
@@ -32,17 +34,20 @@ std::string utf8(u16view text)
 // error) when either cannot be done.
 bool list_store(std::vector<store_package_t>& packages)
 {
+    auto scanned = make_scan_outcome(class_images());
     scan_progress_t progress;
-    if (!device_scan(device_inventory, win32_setup_api(), progress)) {
+    if (!device_scan(scanned->inventory, win32_setup_api(), progress)) {
         std::fprintf(stderr, "The devices cannot be scanned.\n");
         return false;
     }
+    scanned->device_nodes = static_cast<uint32_t>(progress.total_nodes.load());
+    set_latest_scan(scanned);
     int32_t os = os_version_number(environment.version_info);
     if (init_driver_store(driver_store, os, win32_store_platform()) != 0) {
         std::fprintf(stderr, "The driver store cannot be found.\n");
         return false;
     }
-    packages = list_store_packages(driver_store, os, device_inventory);
+    packages = list_store_packages(driver_store, os, scanned->inventory);
     return true;
 }
 
@@ -107,10 +112,10 @@ int console_cleanup_remove(bool back_up, const std::vector<std::string>& names)
     removal_job_t job;
     job.back_up = back_up;
     job.backup_folder = services.backup_folder;
-    for (size_t i : chosen) job.items.push_back(removal_item_for(packages[i], device_inventory));
+    for (size_t i : chosen) job.items.push_back(removal_item_for(packages[i], services.inventory));
     // The catalogue on disk is extended, not replaced.
     if (back_up)
-        load_catalogue(services.catalogue, environment.program_folder, services.backup_folder, device_inventory);
+        load_catalogue(services.catalogue, environment.program_folder, services.backup_folder, services.inventory);
     int status = removal_job(job, services, win32_removal_platform());
     for (const removal_item_t& item : job.items) {
         std::printf("%s\t%s", utf8(item.published_name).c_str(), result_text(item.result));

@@ -5,6 +5,7 @@
 #include "app/settings.h"
 #include "common/files.h"
 #include "common/text.h"
+#include "program/global_services.h"
 #include "program/program.h"
 #include "results/results_model.h"
 
@@ -19,7 +20,9 @@ int download_offered_packages(uint32_t tick_ms, install_services_t& services, st
     download_sessions.settings.download_folder = u16(settings.active_download_path);
     create_directories(download_sessions.settings.download_folder);  // a failure shows in the transfer
 
-    offer_grouping_t grouping = result_rows(device_inventory, offer_kind_t::best);
+    // The rows of the finished scan, held while they are worked through.
+    std::shared_ptr<const scan_outcome_t> scan = latest_scan();
+    offer_grouping_t grouping = result_rows(scan->inventory, offer_kind_t::best);
     int incomplete = 0;
     for (const offer_group_t& group : grouping.groups) {
         if (group_status(group) == group_status_t::up_to_date) continue;

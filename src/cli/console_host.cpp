@@ -22,11 +22,11 @@ box_result_t console_host_c::message_box_text(u16view text, box_style_t style)
     return answer_;
 }
 
-void console_host_c::finished(uint32_t device_nodes)
+void console_host_c::finished(std::shared_ptr<const scan_outcome_t> result)
 {
     ended_ = true;
     finished_ = true;
-    device_nodes_ = device_nodes;
+    result_ = std::move(result);
 }
 
 } // namespace tdu

@@ -8,6 +8,7 @@
 #include "common/text.h"
 
 #include <cstdint>
+#include <memory>
 
 namespace tdu {
 
@@ -23,7 +24,7 @@ public:
     void start_timer() override { timer_running_ = true; }
     void stop_timer() override { timer_running_ = false; }
     void redraw() override {}
-    void finished(uint32_t device_nodes) override;
+    void finished(std::shared_ptr<const scan_outcome_t> result) override;
     void show_home() override { ended_ = true; }
     void retry() override { ended_ = true; }
 
@@ -35,7 +36,8 @@ public:
     // Whether the scan run has reported its end, and whether it finished.
     bool ended() const { return ended_; }
     bool scan_finished() const { return finished_; }
-    uint32_t device_nodes() const { return device_nodes_; }
+    // The finished scan's result; none when the scan did not finish.
+    const std::shared_ptr<const scan_outcome_t>& result() const { return result_; }
 
 private:
     box_result_t answer_;
@@ -44,7 +46,7 @@ private:
     bool timer_running_ = false;
     bool ended_ = false;
     bool finished_ = false;
-    uint32_t device_nodes_ = 0;
+    std::shared_ptr<const scan_outcome_t> result_;
 };
 
 } // namespace tdu

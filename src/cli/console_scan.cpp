@@ -23,7 +23,8 @@ console_scan_outcome_t run_console_scan(scan_result_t& run, const scan_services_
     console_scan_outcome_t outcome;
     outcome.finished = host.scan_finished();
     if (outcome.finished) {
-        outcome.total_nodes = static_cast<int32_t>(host.device_nodes());
+        outcome.result = host.result();
+        outcome.total_nodes = static_cast<int32_t>(outcome.result->device_nodes);
     } else {
         outcome.error_text = host.last_box_text();
         outcome.error_code =

@@ -7,12 +7,14 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 namespace tdu {
 
 struct console_scan_outcome_t {
     bool finished = false;     // the run finished
     int32_t total_nodes = 0;   // the device nodes it scanned
+    std::shared_ptr<const scan_outcome_t> result;  // what it found; none when it failed
     u16 error_text;            // the box the run showed; empty when none
     int32_t error_code = 0;    // the failed worker's failure code
 };

@@ -34,7 +34,7 @@ const char* group_status_text(group_status_t status)
     return "up to date";
 }
 
-std::string scan_report_text(device_inventory_t& inventory, int32_t total_nodes)
+std::string scan_report_text(const device_inventory_t& inventory, int32_t total_nodes)
 {
     std::string out = "Scanned " + std::to_string(total_nodes) + " device nodes: " +
                       std::to_string(inventory.devices.size()) + " devices kept, " +
@@ -55,7 +55,7 @@ std::string scan_report_text(device_inventory_t& inventory, int32_t total_nodes)
     return out;
 }
 
-std::string scan_report_json(device_inventory_t& inventory, int32_t total_nodes)
+std::string scan_report_json(const device_inventory_t& inventory, int32_t total_nodes)
 {
     json_writer_c json;
     json.begin_object();

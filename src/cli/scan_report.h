@@ -14,7 +14,7 @@ namespace tdu {
 const char* group_status_text(group_status_t status);
 
 // `total_nodes`: the device nodes the scan went through.
-std::string scan_report_text(device_inventory_t& inventory, int32_t total_nodes);
-std::string scan_report_json(device_inventory_t& inventory, int32_t total_nodes);
+std::string scan_report_text(const device_inventory_t& inventory, int32_t total_nodes);
+std::string scan_report_json(const device_inventory_t& inventory, int32_t total_nodes);
 
 } // namespace tdu

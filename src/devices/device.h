@@ -1,6 +1,6 @@
 #pragma once
-// The device record, the process-wide device inventory and the progress
-// record of a scan.
+// The device record, the device inventory a scan builds, the scan's result
+// and the progress record of a scan.
 //
 // All text is UTF-16. A width is the buffer size in code units including the
 // terminating zero: a width of 200 holds at most 199 units; longer data is cut.
@@ -73,15 +73,31 @@ struct device_t {
     bool latest_offer_newer = false;  // the latest offer improves on the installed driver
 };
 
-// The device list and the class list of the last scan, and the class icons.
+// The device list and the class list of one scan, and the class icons.
 struct device_inventory_t {
     std::vector<device_t> devices;        // kept devices, in enumeration order
     std::vector<device_class_t> classes;  // setup classes, sorted by description
-    class_image_list_t class_image_list;  // obtained once at start
+    // A copy of the program's list, obtained once at start and released at
+    // exit by the program; an inventory never releases it.
+    class_image_list_t class_image_list;
 };
 
-// The process-wide inventory.
-extern device_inventory_t device_inventory;
+// What a finished scan hands on: its devices with their installed drivers
+// and offers, the class list they point into, and the number of device nodes
+// it went through. Shared and never changed once handed on: the next scan,
+// or a new ranking of the same answer, makes a new one, and whoever still
+// shows this one keeps it alive.
+struct scan_outcome_t {
+    device_inventory_t inventory;
+    uint32_t device_nodes = 0;
+};
+
+// A new, empty result that carries a copy of the class icons.
+std::shared_ptr<scan_outcome_t> make_scan_outcome(const class_image_list_t& class_images);
+
+// A deep copy of `from`: the offers copied, and each device's class, best
+// and latest offer pointing into the copy.
+device_inventory_t inventory_copy(const device_inventory_t& from);
 
 // The scan's input and progress. The scan thread writes it; the interface
 // reads it while the scan runs: the counters are atomic and the current name
@@ -105,6 +121,7 @@ private:
 device_t* inventory_devices(device_inventory_t& inventory, int32_t* count);
 // The record whose device_id equals `device_id` exactly, or null.
 device_t* inventory_find_device(device_inventory_t& inventory, u16view device_id);
+const device_t* inventory_find_device(const device_inventory_t& inventory, u16view device_id);
 // Frees every record's lists and offers and empties both lists (the device
 // list keeps its storage for the next scan).
 void inventory_clear(device_inventory_t& inventory);

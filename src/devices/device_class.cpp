@@ -87,18 +87,18 @@ bool guid_from_text(u16view text, guid_t& out)
     return true;
 }
 
-void class_image_list_init(device_inventory_t& inventory, setup_api_c& api)
+void class_image_list_init(class_image_list_t& list, setup_api_c& api)
 {
-    class_image_list_t list;
-    list.valid = api.get_class_image_list(list);
-    if (!list.valid) list = class_image_list_t{};
-    inventory.class_image_list = list;
+    class_image_list_t made;
+    made.valid = api.get_class_image_list(made);
+    if (!made.valid) made = class_image_list_t{};
+    list = made;
 }
 
-void class_image_list_release(device_inventory_t& inventory, setup_api_c& api)
+void class_image_list_release(class_image_list_t& list, setup_api_c& api)
 {
-    if (inventory.class_image_list.valid) api.destroy_class_image_list(inventory.class_image_list);
-    inventory.class_image_list = class_image_list_t{};
+    if (list.valid) api.destroy_class_image_list(list);
+    list = class_image_list_t{};
 }
 
 uintptr_t class_image_list(const device_inventory_t& inventory)

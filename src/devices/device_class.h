@@ -50,9 +50,9 @@ struct device_class_t {
 
 // Obtains the class image list once at start; a failure leaves it invalid
 // (icons then fall back to index 0), which is not an error.
-void class_image_list_init(device_inventory_t& inventory, setup_api_c& api);
+void class_image_list_init(class_image_list_t& list, setup_api_c& api);
 // Releases the list at exit.
-void class_image_list_release(device_inventory_t& inventory, setup_api_c& api);
+void class_image_list_release(class_image_list_t& list, setup_api_c& api);
 // The HIMAGELIST for list views that show device icons (0 when none).
 uintptr_t class_image_list(const device_inventory_t& inventory);
 

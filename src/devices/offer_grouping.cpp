@@ -81,7 +81,7 @@ void order_groups(std::vector<offer_group_t>& groups)
 
 } // namespace
 
-void offer_grouping_build(offer_grouping_t& grouping, device_t* devices, int32_t count, int32_t mode)
+void offer_grouping_build(offer_grouping_t& grouping, const device_t* devices, int32_t count, int32_t mode)
 {
     grouping.groups.clear();
     grouping.devices = devices;
@@ -92,7 +92,7 @@ void offer_grouping_build(offer_grouping_t& grouping, device_t* devices, int32_t
     // in the number of devices.
     std::unordered_map<std::string_view, size_t> group_by_link;
     for (int32_t i = 0; i < count; ++i) {
-        device_t& device = devices[i];
+        const device_t& device = devices[i];
         const driver_offer_t* offer = mode == grouping_by_latest_offer ? device.latest_offer : device.best_offer;
         bool needs_update = mode == grouping_by_latest_offer ? device.latest_offer_newer : device.best_offer_better;
         if (!offer || offer->link[0] == '\0') continue;

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 namespace tdu {
 
@@ -42,7 +43,9 @@ int program_collect_system_info();
 // environment captured them (first used after start-up's environment step).
 settings_store_t& program_settings_store();
 
-// The services each run works on, over the process-wide records.
+// The services each run works on, over the process-wide records. The
+// backup services look devices up in the latest scan's result
+// (global_services.h), which they hold while they live.
 scan_services_t program_scan_services();
 backup_services_t program_backup_services();
 install_services_t program_install_services();
@@ -53,11 +56,15 @@ install_services_t program_install_services();
 // the service cannot be reached. Called after start-up, before a scan.
 void program_choose_offers_source(u16view drivers_folder);
 
-// The user's ignore list changed: it becomes the settings' (and is saved),
-// the update client's, and the last answer is ranked again with it (the
-// scan's request gives the system version). False when it could not be
-// saved; it holds for this run all the same. Only while no scan runs.
-bool program_change_ignored_offers(const ignored_offers_t& list, const update_request_t& request);
+// The user's ignore list changed: it becomes the settings' (and is saved)
+// and the update client's, and `shown` (the answer of a finished scan) is
+// ranked again with it into a new result (the scan's request gives the
+// system version); `shown` itself stays as it is. The new result becomes
+// the latest scan's. `saved` is false when the list could not be saved; it
+// holds for this run all the same. Only while no scan runs.
+std::shared_ptr<const scan_outcome_t> program_change_ignored_offers(const ignored_offers_t& list,
+                                                                    const update_request_t& request,
+                                                                    const scan_outcome_t& shown, bool* saved = nullptr);
 
 // How long the exit waits for running workers to stop.
 constexpr uint32_t program_exit_wait_ms = 10000;
@@ -65,9 +72,8 @@ constexpr uint32_t program_exit_wait_ms = 10000;
 // The end of the process: asks every running worker to stop and waits up
 // to `wait_ms`, stops the download sessions, then frees the global services
 // in the reverse order of their making. When some worker is still running
-// after the wait, the records it may use (the update client, the device
-// inventory, libcurl) are left for the process's end instead of being freed
-// under it; false then.
+// after the wait, the records it may use (the update client, libcurl) are
+// left for the process's end instead of being freed under it; false then.
 bool program_exit(uint32_t wait_ms = program_exit_wait_ms);
 
 } // namespace tdu

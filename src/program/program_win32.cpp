@@ -123,7 +123,7 @@ int program_app_init(const init_hooks_t& hooks)
 
 scan_services_t program_scan_services()
 {
-    return scan_services_t{device_inventory, win32_setup_api(), update_client(), settings, language_table};
+    return scan_services_t{class_images(), win32_setup_api(), update_client(), settings, language_table};
 }
 
 namespace {
@@ -147,8 +147,10 @@ restore_point_run_c* program_restore_point_run()
 
 backup_services_t program_backup_services()
 {
-    backup_services_t services{driver_store,  driver_packages, backup_catalogue,      device_inventory,
-                               environment,   win32_shell(),   u16(settings.backup_path)};
+    std::shared_ptr<const scan_outcome_t> scan = latest_scan();
+    backup_services_t services{driver_store, driver_packages, backup_catalogue, scan->inventory,
+                               environment,  win32_shell(),   u16(settings.backup_path)};
+    services.scan = std::move(scan);
     // A restore waits for pnputil's answer as an installation does, and a
     // roll-back takes the run's restore point.
     services.processes = &win32_process_runner();
@@ -179,14 +181,21 @@ void program_choose_offers_source(u16view drivers_folder)
             make_local_source(u16(environment.program_folder) + u"drivers", settings.active_download_path);
 }
 
-bool program_change_ignored_offers(const ignored_offers_t& list, const update_request_t& request)
+std::shared_ptr<const scan_outcome_t> program_change_ignored_offers(const ignored_offers_t& list,
+                                                                    const update_request_t& request,
+                                                                    const scan_outcome_t& shown, bool* saved)
 {
     settings.ignored_offers = list;
-    bool saved = settings_save_ignored_offers(program_settings_store(), settings);
+    bool stored = settings_save_ignored_offers(program_settings_store(), settings);
+    if (saved) *saved = stored;
     update_client_t& client = update_client();
     client.ignored_offers = list;
-    rank_inventory_offers(client, device_inventory, request);
-    return saved;
+    auto ranked = std::make_shared<scan_outcome_t>();
+    ranked->inventory = inventory_copy(shown.inventory);
+    ranked->device_nodes = shown.device_nodes;
+    rank_inventory_offers(client, ranked->inventory, request);
+    set_latest_scan(ranked);
+    return ranked;
 }
 
 bool program_exit(uint32_t wait_ms)

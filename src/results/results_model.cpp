@@ -4,7 +4,7 @@
 
 namespace tdu {
 
-offer_grouping_t result_rows(device_inventory_t& inventory, offer_kind_t kind)
+offer_grouping_t result_rows(const device_inventory_t& inventory, offer_kind_t kind)
 {
     offer_grouping_t grouping;
     offer_grouping_build(grouping, inventory.devices.data(), static_cast<int32_t>(inventory.devices.size()),

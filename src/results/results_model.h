@@ -22,7 +22,7 @@ enum class offer_kind_t : int32_t {
 
 // The rows of `inventory`'s devices by the offers of `kind`, in the results
 // view's order.
-offer_grouping_t result_rows(device_inventory_t& inventory, offer_kind_t kind);
+offer_grouping_t result_rows(const device_inventory_t& inventory, offer_kind_t kind);
 
 // A row's state as the results show it, from its members' states
 // (device_offer_state, by the kind of offer the row shows): some member is

@@ -62,7 +62,8 @@ std::shared_ptr<local_source_t> make_local_source(u16view folder, u16view downlo
     return source;
 }
 
-bool answer_from_local_source(update_client_t& client, local_source_t& source, update_request_t& request)
+bool answer_from_local_source(update_client_t& client, local_source_t& source, device_inventory_t& inventory,
+                             update_request_t& request)
 {
     offers::folder_index_options_t options;
     options.folder = path_of(source.folder);
@@ -78,7 +79,6 @@ bool answer_from_local_source(update_client_t& client, local_source_t& source, u
         set_last_error(error == "stopped" ? error_stopped : error_driver_folder);
         return false;
     }
-    device_inventory_t& inventory = *client.inventory;
     std::vector<std::pair<std::string, offers::device_query_t>> devices;
     devices.reserve(inventory.devices.size());
     for (const device_t& device : inventory.devices)

@@ -21,6 +21,7 @@
 
 namespace tdu {
 
+struct device_inventory_t;
 struct update_client_t;
 struct update_request_t;
 
@@ -43,6 +44,7 @@ std::shared_ptr<local_source_t> make_local_source(u16view folder, u16view downlo
 // last-error code error_driver_folder and the reason in the request's
 // error_text when the folder cannot be used; error_bad_response when the
 // answer is not understood.
-bool answer_from_local_source(update_client_t& client, local_source_t& source, update_request_t& request);
+bool answer_from_local_source(update_client_t& client, local_source_t& source, device_inventory_t& inventory,
+                             update_request_t& request);
 
 } // namespace tdu

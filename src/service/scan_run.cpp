@@ -22,8 +22,8 @@ constexpr size_t network_error_text_max = 1023;
 
 // True while a worker of an earlier run is still running. The starters of a
 // scan never restart a running one; should one do so all the same, the new
-// run waits for the old worker instead of scanning the same inventory from
-// two threads at once. An ended worker that was never collected is let go.
+// run waits for the old worker, which still uses the run's record. An ended
+// worker that was never collected is let go.
 bool earlier_worker_running(scan_result_t& run)
 {
     for (worker_c* worker : {&run.scan_worker, &run.request_worker}) {
@@ -47,11 +47,13 @@ void start_device_scan(scan_result_t& run, const scan_services_t& services, run_
     progress.processed_nodes = 0;
     progress.clear_current_name();
 
-    device_inventory_t& inventory = services.inventory;
+    // A new result for every run: whoever shows the last one keeps it.
+    run.building = make_scan_outcome(services.class_images);
+    std::shared_ptr<scan_outcome_t> building = run.building;
     setup_api_c& api = services.setup_api;
     std::shared_ptr<scan_progress_t> shared_progress = run.progress;
-    bool started = run.scan_worker.start([&inventory, &api, shared_progress](const stop_flag_t& stop) {
-        return device_scan_job(inventory, api, *shared_progress, stop);
+    bool started = run.scan_worker.start([building, &api, shared_progress](const stop_flag_t& stop) {
+        return device_scan_job(building->inventory, api, *shared_progress, stop);
     });
     // No thread: the scan failed before it began.
     if (!started) device_scan_ended(run, worker_result_t{-1, 0}, host);
@@ -69,8 +71,10 @@ void start_update_request(scan_result_t& run, const scan_services_t& services, r
     // changes the client's copy only while no request runs.
     client.ignored_offers = services.settings.ignored_offers;
     std::shared_ptr<update_request_t> shared_request = run.request;
-    bool started = run.request_worker.start(
-        [&client, shared_request](const stop_flag_t&) { return update_request_job(client, *shared_request); });
+    std::shared_ptr<scan_outcome_t> building = run.building;
+    bool started = run.request_worker.start([&client, building, shared_request](const stop_flag_t&) {
+        return update_request_job(client, building->inventory, *shared_request);
+    });
     // No thread: reported as an internal error the user may retry.
     if (!started) update_request_ended(run, worker_result_t{-1, error_transfer_create}, services, host);
 }
@@ -83,6 +87,7 @@ void device_scan_ended(scan_result_t& run, worker_result_t result, run_host_c& h
     run.device_scan = result;
     run.phase = scan_phase_t::asking_service;
     if (result.status != 0) {
+        run.building.reset();
         host.message_box_text(scan_devices_error_text, box_style_t::error);
         host.show_home();
     }
@@ -94,9 +99,12 @@ void update_request_ended(scan_result_t& run, worker_result_t result, const scan
     run.update_request = result;
     host.stop_timer();
     if (result.status == 0) {
-        host.finished(static_cast<uint32_t>(run.progress->total_nodes.load()));
+        std::shared_ptr<scan_outcome_t> outcome = std::move(run.building);
+        outcome->device_nodes = static_cast<uint32_t>(run.progress->total_nodes.load());
+        host.finished(std::move(outcome));
         return;
     }
+    run.building.reset();
     // Retry starts the whole run again, from the device scan; Cancel, and a
     // box closed without an answer, go home.
     if (scan_error_box(result.error_code, *run.request, services.language, host) == box_result_t::accepted)
@@ -129,9 +137,9 @@ int32_t device_scan_job(device_inventory_t& inventory, setup_api_c& api, scan_pr
     return device_scan(inventory, api, progress, &stop) ? 0 : -1;
 }
 
-int32_t update_request_job(update_client_t& client, update_request_t& request)
+int32_t update_request_job(update_client_t& client, device_inventory_t& inventory, update_request_t& request)
 {
-    return send_update_request(client, request) ? 0 : -1;
+    return send_update_request(client, inventory, request) ? 0 : -1;
 }
 
 void scan_run_tick(scan_result_t& run, const scan_services_t& services, run_host_c& host)

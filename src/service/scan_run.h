@@ -46,12 +46,15 @@ struct scan_result_t {
     worker_result_t device_scan;   // how it ended: status 0 or -1, failure code
     worker_c request_worker;       // the update request
     worker_result_t update_request;  // how it ended
+    // The result the running workers build: new for every run, handed to
+    // the host when the run finishes and never touched by the run again.
+    std::shared_ptr<scan_outcome_t> building;
 };
 
 // What a run works on: the process-wide objects in the program, fakes and
 // loopback servers in tests. All of them outlive every run.
 struct scan_services_t {
-    device_inventory_t& inventory;
+    const class_image_list_t& class_images;  // copied into every run's result
     setup_api_c& setup_api;
     update_client_t& client;
     const app_settings_t& settings;     // scan_offline, read when a run starts
@@ -71,7 +74,7 @@ void scan_run_restart(scan_result_t& run, int64_t now);
 // at the next device node once `stop` is raised.
 int32_t device_scan_job(device_inventory_t& inventory, setup_api_c& api, scan_progress_t& progress,
                         const stop_flag_t& stop);
-int32_t update_request_job(update_client_t& client, update_request_t& request);
+int32_t update_request_job(update_client_t& client, device_inventory_t& inventory, update_request_t& request);
 
 // One tick of the view's timer.
 void scan_run_tick(scan_result_t& run, const scan_services_t& services, run_host_c& host);

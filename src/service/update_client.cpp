@@ -74,22 +74,20 @@ std::vector<answer_key_t> configured_answer_keys(std::string* problem)
     return keys;
 }
 
-void update_client_init(update_client_t& client, device_inventory_t& inventory)
+void update_client_init(update_client_t& client)
 {
-    client.inventory = &inventory;
     for (int i = 0; i < mirror_count; ++i) client.mirrors[i] = endpoints().mirrors[i];
     client.trusted_keys = configured_answer_keys();
     client.clock = system_clock_seconds;
 }
 
-bool send_update_request(update_client_t& client, update_request_t& request)
+bool send_update_request(update_client_t& client, device_inventory_t& inventory, update_request_t& request)
 {
     request.offers_source = offers_source_t::service;
     if (client.local_source) {
         request.offers_source = offers_source_t::driver_folder;
-        return answer_from_local_source(client, *client.local_source, request);
+        return answer_from_local_source(client, *client.local_source, inventory, request);
     }
-    device_inventory_t& inventory = *client.inventory;
     std::string document = build_update_request(inventory.devices.data(), inventory.devices.size(), request);
 
     if (!client.update_transfer) {
@@ -145,7 +143,7 @@ bool send_update_request(update_client_t& client, update_request_t& request)
             request.offers_source = offers_source_t::beside_program;
             request.error_text[0] = '\0';
             request.transport_result = 0;
-            return answer_from_local_source(client, *client.fallback_source, request);
+            return answer_from_local_source(client, *client.fallback_source, inventory, request);
         }
         return false;
     }
@@ -165,7 +163,7 @@ update_client_t& update_client()
 {
     if (!process_client) {
         process_client = std::make_unique<update_client_t>();
-        update_client_init(*process_client, device_inventory);
+        update_client_init(*process_client);
     }
     return *process_client;
 }

@@ -62,7 +62,6 @@ struct update_request_t {
 constexpr int32_t update_response_capacity = 5 * 1024 * 1024;
 
 struct update_client_t {
-    device_inventory_t* inventory = nullptr;  // borrowed
     // Made by the first request and reused by every later one.
     transfer_ptr update_transfer;
     // Download links whose installation was started here ("setup.dat").
@@ -92,15 +91,15 @@ struct update_client_t {
 // not a key is skipped and named in `problem` when given.
 std::vector<answer_key_t> configured_answer_keys(std::string* problem = nullptr);
 
-// A client for `inventory` with the configured mirrors (endpoints()) and
-// keys (configured_answer_keys) and the system clock.
-void update_client_init(update_client_t& client, device_inventory_t& inventory);
+// A client with the configured mirrors (endpoints()) and keys
+// (configured_answer_keys) and the system clock.
+void update_client_init(update_client_t& client);
 
 // Builds, compresses and posts the request, then parses and ranks the
 // answer into the inventory's devices. True when an answer was received and
 // understood; otherwise false with last-error code and the request's
 // response_status and error_text telling why.
-bool send_update_request(update_client_t& client, update_request_t& request);
+bool send_update_request(update_client_t& client, device_inventory_t& inventory, update_request_t& request);
 
 // The process-wide client, made at start-up and released at exit.
 update_client_t& update_client();

@@ -75,7 +75,7 @@ HWND main_window_c::view_window(main_view view) const
 
 bool main_window_c::scan_must_wait() const
 {
-    return backup_or_restore_running() || !IsWindowEnabled(hwnd());
+    return backup_or_restore_running();
 }
 
 bool main_window_c::backup_or_restore_running() const
@@ -138,7 +138,12 @@ bool main_window_c::process_message(UINT message, WPARAM w, LPARAM l, LRESULT& r
         if (w == idle_scan_timer_id) on_idle_timer();
         if (w == deferred_scan_timer_id && deferred_scan_due(state_, scan_must_wait())) {
             KillTimer(hwnd(), deferred_scan_timer_id);
+    KillTimer(hwnd(), held_result_timer_id);
             begin_scan_now();
+        }
+        if (w == held_result_timer_id && IsWindowEnabled(hwnd())) {
+            KillTimer(hwnd(), held_result_timer_id);
+            on_scan_finished();
         }
         return true;
     case WM_COMMAND:
@@ -148,7 +153,7 @@ bool main_window_c::process_message(UINT message, WPARAM w, LPARAM l, LRESULT& r
         start_scan();
         return true;
     case wm_scan_finished:
-        on_scan_finished(static_cast<uint32_t>(w));
+        on_scan_finished();
         return true;
     case wm_show_home:
         on_show_home();
@@ -241,15 +246,16 @@ bool main_window_c::on_create()
     home_ = std::make_unique<home_window_c>();
     scan_ = std::make_unique<scan_window_c>([] { return program_scan_services(); });
     results_ = std::make_unique<download_window_c>([this] {
-        // The ignore list is ranked again with the scan view's request; no
-        // scan runs while the results view shows rows (a scan takes them
-        // away first), and none may run under the ranking.
-        return results_services_t{&device_inventory, &download_sessions, program_install_services(),
+        // The ignore list is ranked again with the scan view's request, so
+        // not while a scan runs: its request reads the client's list.
+        return results_services_t{&download_sessions, program_install_services(),
                                   report_machine_t{system_info.os_description, system_info.processor_name,
                                                    system_info.memory_size, is_64bit_system(environment)},
-                                  &settings.ignored_offers, [this](const ignored_offers_t& list) {
-                                      if (scan_->scanning()) return false;
-                                      return program_change_ignored_offers(list, *scan_->run().request);
+                                  &settings.ignored_offers,
+                                  [this](const ignored_offers_t& list,
+                                         const scan_outcome_t& shown) -> std::shared_ptr<const scan_outcome_t> {
+                                      if (scan_->scanning()) return nullptr;
+                                      return program_change_ignored_offers(list, *scan_->run().request, shown);
                                   },
                                   [] { return program_backup_services(); }};
     });

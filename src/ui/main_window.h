@@ -31,6 +31,11 @@ public:
     // Timer 2 watches a scan that waits for a backup or restore run.
     static constexpr UINT_PTR deferred_scan_timer_id = 2;
     static constexpr UINT deferred_scan_timer_ms = 500;
+    // Timer 3 holds a finished scan's result back while a modal box or
+    // dialog is open over the window: the box may belong to a results row,
+    // which the new result's rows replace.
+    static constexpr UINT_PTR held_result_timer_id = 3;
+    static constexpr UINT held_result_timer_ms = 200;
 
     // `autoscan`: the command line asked for a scan while the window is made.
     explicit main_window_c(bool autoscan = false);
@@ -61,9 +66,8 @@ public:
     int maximise_images() const { return maximise_images_; }
     // Whether a backup or restore run works now (a scan then waits for it).
     bool backup_or_restore_running() const;
-    // A scan waits while a backup or restore runs, and while a modal box or
-    // dialog is open over the window (the window is disabled then): a box a
-    // results row asked lives on that row, which a new scan would destroy.
+    // A scan waits while a backup or restore runs. (It runs while a modal
+    // box is open; its result waits for the box to close.)
     bool scan_must_wait() const;
 
     // The navigation buttons' actions.
@@ -92,7 +96,7 @@ private:
     void navigate(nav_button button);
     void start_scan();
     void begin_scan_now();
-    void on_scan_finished(uint32_t device_nodes);
+    void on_scan_finished();
     void on_show_home();
     void on_second_instance(WPARAM flag);
     void on_idle_timer();

@@ -6,6 +6,7 @@
 #include "app/app_messages.h"
 #include "app/language.h"
 #include "app/startup_instance.h"
+#include "program/global_services.h"
 #include "program/program.h"
 #include "devices/device.h"
 #include "ui/dialogs/view_box.h"
@@ -41,8 +42,6 @@ void main_window_c::start_scan()
 
 void main_window_c::begin_scan_now()
 {
-    // The scan rewrites the device records the result rows show.
-    results_->forget_scan();
     switch_view(main_view::scan);
     RedrawWindow(scan_->hwnd(), nullptr, nullptr, RDW_UPDATENOW | RDW_ERASE | RDW_INVALIDATE);
     // The offers' source as the settings and the command line say now (no
@@ -52,12 +51,22 @@ void main_window_c::begin_scan_now()
     scan_->start_timer();
 }
 
-void main_window_c::on_scan_finished(uint32_t device_nodes)
+void main_window_c::on_scan_finished()
 {
+    // A modal box or dialog over the window (it is disabled then) may have
+    // been opened by a results row: the rows stay until it has closed.
+    if (!IsWindowEnabled(hwnd())) {
+        SetTimer(hwnd(), held_result_timer_id, held_result_timer_ms, nullptr);
+        return;
+    }
+    std::shared_ptr<const scan_outcome_t> result = scan_->take_finished();
+    if (!result) return;
     bool announce = scan_finished(state_);
     scan_->reset_phase();
-    // The scan's workers have ended: its device records may be read now.
-    results_->load_scan_result(device_nodes);
+    // The new result replaces the shown one and becomes what the backup
+    // views look devices up in; whoever holds the old one keeps it.
+    set_latest_scan(result);
+    results_->load_scan_result(std::move(result));
     switch_view(main_view::results);
     SetFocus(results_->hwnd());
     if (!announce) return;

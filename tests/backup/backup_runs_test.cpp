@@ -98,10 +98,10 @@ protected:
     }
 
     // The first device of each package of the group, as the tree ticks it.
-    std::vector<device_t*> ticked(bool available, bool inbox)
+    std::vector<const device_t*> ticked(bool available, bool inbox)
     {
         backup_groups_t groups = backup_groups(packages);
-        std::vector<device_t*> out;
+        std::vector<const device_t*> out;
         if (available)
             for (size_t i : groups.available) out.push_back(packages[i].devices.front());
         if (inbox)

@@ -63,7 +63,7 @@ int run_xp_probe(const std::wstring& backups)
     backup_services_t services{store, packages, catalogue, inventory, env, win32_shell(), u16(u16ptr(backups.c_str()))};
     backup_view_state_t view;
     backup_view_shown(view, services);
-    std::vector<device_t*> ticked;
+    std::vector<const device_t*> ticked;
     for (const driver_package_t& p : packages) {
         std::printf("package %s%s %d\n", utf16_to_utf8(p.folder_name).c_str(), p.inbox ? " inbox" : "",
                     static_cast<int>(p.devices.size()));

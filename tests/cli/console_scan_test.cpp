@@ -108,6 +108,8 @@ TEST_F(ConsoleScan, TheDemoMachineGetsTheDemoCataloguesOffers)
         console_scan_outcome_t outcome = run_console_scan(run, services, 0, 1);
         ASSERT_TRUE(outcome.finished) << utf16_to_utf8(outcome.error_text) << " (" << outcome.error_code << ")";
         EXPECT_EQ(outcome.total_nodes, static_cast<int32_t>(api.machine().devices.size()));
+        ASSERT_TRUE(outcome.result);
+        const device_inventory_t& inventory = outcome.result->inventory;
         EXPECT_EQ(static_cast<int>(inventory.devices.size()), demo_kept_devices);
 
         std::vector<std::string> lines = lines_of(scan_report_text(inventory, outcome.total_nodes));

@@ -29,7 +29,7 @@ TEST(ClassList, HoldsTheNamedClassesSortedByDescription)
 {
     fake_setup_api_c api(scan_machine());
     device_inventory_t inventory;
-    class_image_list_init(inventory, api);
+    class_image_list_init(inventory.class_image_list, api);
     ASSERT_TRUE(inventory.class_image_list.valid);
     ASSERT_TRUE(class_list_build(inventory, api));
     EXPECT_EQ(names_and_descriptions(inventory), expected_scan_classes());
@@ -38,7 +38,7 @@ TEST(ClassList, HoldsTheNamedClassesSortedByDescription)
         EXPECT_EQ(c.image_list, inventory.class_image_list.image_list);
         EXPECT_GT(c.image_index, 0);
     }
-    class_image_list_release(inventory, api);
+    class_image_list_release(inventory.class_image_list, api);
     EXPECT_EQ(class_image_list(inventory), 0u);
 }
 
@@ -49,7 +49,7 @@ TEST(ClassList, MissingDescriptionsAndIconsLeaveDefaults)
     api.class_description_fails.push_back(net);
     api.class_image_index_fails.push_back(net);
     device_inventory_t inventory;
-    class_image_list_init(inventory, api);
+    class_image_list_init(inventory.class_image_list, api);
     ASSERT_TRUE(class_list_build(inventory, api));
     // The class without description sorts first.
     ASSERT_FALSE(inventory.classes.empty());
@@ -61,7 +61,7 @@ TEST(ClassList, MissingDescriptionsAndIconsLeaveDefaults)
     fake_setup_api_c no_icons(scan_machine());
     no_icons.class_image_list_fails = true;
     device_inventory_t plain;
-    class_image_list_init(plain, no_icons);
+    class_image_list_init(plain.class_image_list, no_icons);
     EXPECT_FALSE(plain.class_image_list.valid);
     ASSERT_TRUE(class_list_build(plain, no_icons));
     for (const device_class_t& c : plain.classes) {

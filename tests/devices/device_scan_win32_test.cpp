@@ -127,12 +127,12 @@ TEST_F(DeviceScanWin32, WineHasNoClassImageListAndIndexesStayZero)
 {
     // SetupDiGetClassImageList is not implemented by Wine: the list stays
     // invalid, which the program tolerates, and every index is 0.
-    class_image_list_init(inventory, win32_setup_api());
+    class_image_list_init(inventory.class_image_list, win32_setup_api());
     EXPECT_FALSE(inventory.class_image_list.valid);
     EXPECT_EQ(class_image_list(inventory), 0u);
     ASSERT_TRUE(class_list_build(inventory, win32_setup_api()));
     for (const device_class_t& c : inventory.classes) EXPECT_EQ(c.image_index, 0);
-    class_image_list_release(inventory, win32_setup_api());
+    class_image_list_release(inventory.class_image_list, win32_setup_api());
 }
 
 TEST_F(DeviceScanWin32, TheEnumeratorIsTheFirstComponentOfTheInstanceId)

@@ -153,9 +153,33 @@ protected:
         ASSERT_FALSE(view.outcomes.empty()) << "the run did not end";
     }
 
+    // The devices of the last result the run handed over.
+    const device_inventory_t& result() const
+    {
+        EXPECT_FALSE(view.results.empty()) << "no result was handed over";
+        static const device_inventory_t none;
+        return view.results.empty() || !view.results.back() ? none : view.results.back()->inventory;
+    }
+
     recording_host_c view = scan_view();
     scan_result_t run;
 };
+
+// What a result says, as text: every device with its installed driver, its
+// class and its offers, best and latest.
+std::string result_text(const device_inventory_t& inventory)
+{
+    std::string text;
+    for (const device_t& d : inventory.devices) {
+        text += utf16_to_utf8(d.device_id) + "|" + utf16_to_utf8(d.name) + "|" + utf16_to_utf8(d.driver_version) +
+                "|" + (d.device_class ? utf16_to_utf8(d.device_class->class_name) : "-") + "|" +
+                std::to_string(d.offer_count);
+        for (int32_t i = 0; i < d.offer_count; ++i) text += "|" + std::string(d.offers[i].link);
+        text += std::string("|best ") + (d.best_offer ? d.best_offer->link : "-") + "|latest " +
+                (d.latest_offer ? d.latest_offer->link : "-") + (d.best_offer_better ? "|better" : "") + "\n";
+    }
+    return text;
+}
 
 } // namespace
 
@@ -188,12 +212,16 @@ TEST_F(ScanRun, ScansThenAsksThenReportsTheNodesCounted)
     // dropped).
     int32_t nodes = run.progress->total_nodes;
     EXPECT_EQ(view.outcomes, std::vector<std::string>{"finished " + std::to_string(nodes)});
-    EXPECT_GT(static_cast<size_t>(nodes), inventory.devices.size());
+    ASSERT_EQ(view.results.size(), 1u);
+    ASSERT_TRUE(view.results[0]);
+    EXPECT_EQ(view.results[0]->device_nodes, static_cast<uint32_t>(nodes));
+    EXPECT_GT(static_cast<size_t>(nodes), result().devices.size());
     EXPECT_EQ(run.request->response_status, 200);
+    EXPECT_FALSE(run.building) << "the run keeps nothing of the result it handed over";
 
-    // The answer reached the device records.
-    ASSERT_FALSE(inventory.devices.empty());
-    for (const device_t& d : inventory.devices) {
+    // The answer reached the result's device records.
+    ASSERT_FALSE(result().devices.empty());
+    for (const device_t& d : result().devices) {
         EXPECT_EQ(d.offer_count, 1) << utf16_to_utf8(d.device_id);
         EXPECT_NE(d.best_offer, nullptr) << utf16_to_utf8(d.device_id);
     }
@@ -208,7 +236,7 @@ TEST_F(ScanRun, TheOfflineSettingReachesTheDeviceScan)
         view = scan_view();
         run_to_end();
         EXPECT_EQ(run.progress->include_offline, offline);
-        EXPECT_EQ(inventory_find_device(inventory, headset) != nullptr, offline == 1) << offline;
+        EXPECT_EQ(inventory_find_device(result(), headset) != nullptr, offline == 1) << offline;
     }
 }
 
@@ -282,7 +310,6 @@ TEST_F(ScanRun, RetryRunsTheWholeScanAgain)
 
     // What the main window does on retry; meanwhile the service is back.
     mirrors(server_url("/update/echo/retry/"));
-    inventory_clear(inventory);
     scan_run_restart(run, 1234);
     view = scan_view();
     tick();
@@ -291,7 +318,63 @@ TEST_F(ScanRun, RetryRunsTheWholeScanAgain)
     run_to_end();
     ASSERT_EQ(view.outcomes.size(), 1u);
     EXPECT_EQ(view.outcomes[0].rfind("finished ", 0), 0u);
-    EXPECT_FALSE(inventory.devices.empty());
+    EXPECT_FALSE(result().devices.empty());
+}
+
+// A result is the scan's own: a second scan builds and hands over another
+// one, and the first, still held by whoever shows it, keeps every record,
+// class and offer as it was. A failed scan hands nothing over and leaves the
+// held one alone too.
+TEST_F(ScanRun, EachScanHandsOverANewResultAndTheHeldOneStaysAsItWas)
+{
+    run_to_end();
+    ASSERT_EQ(view.results.size(), 1u);
+    std::shared_ptr<const scan_outcome_t> first = view.results[0];
+    const std::string first_text = result_text(first->inventory);
+    ASSERT_NE(first_text.find("|best "), std::string::npos);
+    const device_t* first_record = first->inventory.devices.data();
+    const size_t first_count = first->inventory.devices.size();
+
+    // The second scan sees a device more (the offline headset) and another
+    // answer.
+    const u16 headset = u"USB\\VID_046D&PID_0A29";
+    settings.scan_offline = 1;
+    mirrors(server_url("/update/echo/second-scan/"));
+    scan_run_restart(run, 0);
+    view = scan_view();
+    run_to_end();
+    ASSERT_EQ(view.results.size(), 1u);
+    std::shared_ptr<const scan_outcome_t> second = view.results[0];
+    ASSERT_TRUE(second);
+    EXPECT_NE(second.get(), first.get());
+    EXPECT_NE(inventory_find_device(second->inventory, headset), nullptr);
+    EXPECT_NE(result_text(second->inventory), first_text);
+
+    EXPECT_EQ(inventory_find_device(first->inventory, headset), nullptr);
+    EXPECT_EQ(first->inventory.devices.size(), first_count);
+    EXPECT_EQ(first->inventory.devices.data(), first_record) << "the records were not moved";
+    EXPECT_EQ(result_text(first->inventory), first_text);
+    for (const device_t& d : first->inventory.devices) {
+        // Every pointer still leads into the first result's own arrays.
+        ASSERT_NE(d.device_class, nullptr);
+        EXPECT_GE(d.device_class, first->inventory.classes.data());
+        EXPECT_LT(d.device_class, first->inventory.classes.data() + first->inventory.classes.size());
+        if (d.best_offer) {
+            EXPECT_GE(d.best_offer, d.offers.get());
+            EXPECT_LT(d.best_offer, d.offers.get() + d.offer_count);
+        }
+    }
+
+    // A failed third scan: nothing new, the held results untouched.
+    api.class_list_error = win32_error::not_enough_memory;
+    scan_run_restart(run, 0);
+    view = scan_view();
+    run_to_end();
+    EXPECT_EQ(view.outcomes, std::vector<std::string>{"show_home"});
+    EXPECT_TRUE(view.results.empty());
+    EXPECT_FALSE(run.building);
+    EXPECT_EQ(result_text(first->inventory), first_text);
+    EXPECT_NE(inventory_find_device(second->inventory, headset), nullptr);
 }
 
 TEST_F(ScanRun, ADeviceScanFailureShowsTheFixedTextInEveryLanguageThenHome)
@@ -346,13 +429,13 @@ TEST_F(ScanRun, TicksWhileABoxIsOpenFindNothingToDo)
 TEST_F(ScanRun, AStartWhileTheLastWorkerStillRunsWaitsForIt)
 {
     gated_setup_api_c gated;
-    scan_services_t slow{inventory, gated, client, settings, language};
+    scan_services_t slow{class_images, gated, client, settings, language};
     scan_run_tick(run, slow, view);
     ASSERT_EQ(run.phase, scan_phase_t::scanning_devices);
     ASSERT_TRUE(run.scan_worker.running());
 
     // A new start arrives although the scan still runs: the next ticks do
-    // not start a second scan of the same inventory beside it.
+    // not start a second scan beside it on the same run record.
     scan_run_restart(run, 5);
     scan_run_tick(run, slow, view);
     scan_run_tick(run, slow, view);

@@ -50,12 +50,15 @@ TEST_F(GlobalServices, MakesTheInventoryAndTheClientAndLooksTheShareUp)
     EXPECT_EQ(resolver.asked, std::vector<std::string>{"scan-share.test"});
     EXPECT_EQ(scan_share_limit.load(), 3);
 
-    EXPECT_TRUE(device_inventory.class_image_list.valid);
-    EXPECT_NE(class_image_list(device_inventory), 0u);
-    EXPECT_TRUE(device_inventory.devices.empty());
+    EXPECT_TRUE(class_images().valid);
+    EXPECT_NE(class_images().image_list, 0u);
+    // Before the first scan the latest result is an empty one with the icons.
+    std::shared_ptr<const scan_outcome_t> latest = latest_scan();
+    ASSERT_TRUE(latest);
+    EXPECT_TRUE(latest->inventory.devices.empty());
+    EXPECT_EQ(class_image_list(latest->inventory), class_images().image_list);
 
     update_client_t& client = update_client();
-    EXPECT_EQ(client.inventory, &device_inventory);
     EXPECT_FALSE(client.update_transfer) << "made by the first request";
     EXPECT_TRUE(client.installed_links.empty());
     for (int i = 0; i < mirror_count; ++i) EXPECT_EQ(client.mirrors[i], endpoints().mirrors[i]);
@@ -65,22 +68,26 @@ TEST_F(GlobalServices, NeitherAMissingIconListNorAnUnansweredLookupIsAFailure)
 {
     api.class_image_list_fails = true;
     ASSERT_TRUE(global_init(resolver, "scan-share.test", api));
-    EXPECT_FALSE(device_inventory.class_image_list.valid);
-    EXPECT_EQ(class_image_list(device_inventory), 0u);
+    EXPECT_FALSE(class_images().valid);
+    EXPECT_EQ(class_image_list(latest_scan()->inventory), 0u);
     EXPECT_EQ(scan_share_limit.load(), scan_share_initial_limit);
 }
 
 TEST_F(GlobalServices, CleanupReleasesWhatTheRunLeftBehind)
 {
     ASSERT_TRUE(global_init(resolver, "scan-share.test", api));
-    device_inventory.devices.emplace_back();
-    device_inventory.classes.emplace_back();
+    auto scanned = std::make_shared<scan_outcome_t>();
+    scanned->inventory.devices.emplace_back();
+    scanned->inventory.classes.emplace_back();
+    std::weak_ptr<const scan_outcome_t> watched = scanned;
+    set_latest_scan(std::move(scanned));
+    EXPECT_EQ(latest_scan()->inventory.devices.size(), 1u);
     update_client().installed_links.insert("http://127.0.0.1/pkg.zip");
 
     app_cleanup(api);
-    EXPECT_TRUE(device_inventory.devices.empty());
-    EXPECT_TRUE(device_inventory.classes.empty());
-    EXPECT_FALSE(device_inventory.class_image_list.valid);
+    EXPECT_TRUE(watched.expired()) << "the latest result is let go";
+    EXPECT_TRUE(latest_scan()->inventory.devices.empty());
+    EXPECT_FALSE(class_images().valid);
     // The client is gone: asking for it again makes a fresh one.
     EXPECT_TRUE(update_client().installed_links.empty());
 }

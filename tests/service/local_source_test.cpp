@@ -42,7 +42,7 @@ struct local_source_fixture_c : ::testing::Test {
              u"PCI\\CC_0200"}}));
         inventory.devices.push_back(make_device(device_fields_t{u"USB\\VID_FFFF&PID_0001", u"Unknown", u"USB",
                                                                 u"USB", {u"USB\\VID_FFFF&PID_0001"}, {}}));
-        update_client_init(client, inventory);
+        update_client_init(client);
         for (auto& mirror : client.mirrors) mirror = "http://127.0.0.1:1/";
         client.local_source = make_local_source(test::program_path(stick), test::program_path(dir.path() / "downloads"));
         request.os_code = "WIN764";
@@ -61,7 +61,7 @@ TEST_F(LocalSource, OffersTheFoldersDriversAndCopiesThePackageItsDigestNames)
     int packages = 0;
     for (const auto& entry : fs::directory_iterator(stick)) packages += entry.is_directory() ? 1 : 0;
     ASSERT_GT(packages, 0);
-    ASSERT_TRUE(send_update_request(client, request)) << get_last_error();
+    ASSERT_TRUE(send_update_request(client, inventory, request)) << get_last_error();
     EXPECT_EQ(client.local_source->progress.packages_done.load(), packages);
     EXPECT_EQ(client.local_source->progress.packages_total.load(), packages);
     const device_t& adapter = inventory.devices[0];
@@ -92,7 +92,7 @@ TEST_F(LocalSource, OffersTheFoldersDriversAndCopiesThePackageItsDigestNames)
     EXPECT_EQ(fs::file_size(copy), best.size);
 
     // The second scan reads the index, not the packages.
-    ASSERT_TRUE(send_update_request(client, request)) << get_last_error();
+    ASSERT_TRUE(send_update_request(client, inventory, request)) << get_last_error();
     EXPECT_EQ(client.local_source->report.unchanged, packages);
     EXPECT_EQ(client.local_source->report.read, 0);
 }
@@ -100,7 +100,7 @@ TEST_F(LocalSource, OffersTheFoldersDriversAndCopiesThePackageItsDigestNames)
 TEST_F(LocalSource, AStickPulledBeforeTheScanEndsItWithTheFoldersText)
 {
     fs::remove_all(stick);
-    EXPECT_FALSE(send_update_request(client, request));
+    EXPECT_FALSE(send_update_request(client, inventory, request));
     EXPECT_EQ(get_last_error(), error_driver_folder);
     EXPECT_NE(client.local_source->error.find("cannot list the driver folder"), std::string::npos)
         << client.local_source->error;

@@ -172,6 +172,51 @@ TEST_F(RankDeviceOffers, PassesOverIgnoredOffersAndShowsANewerOneAgain)
     EXPECT_EQ(inventory.devices[0].best_offer, &inventory.devices[0].offers[2]);
 }
 
+// A changed ignore list ranks a copy of the shown result: the copy's
+// pointers lead into its own offers and classes, and the shown result keeps
+// its ranking, records and pointers.
+TEST_F(RankDeviceOffers, TheIgnoreListRanksACopyAndLeavesTheShownResultAlone)
+{
+    const offer_fields_t current;  // 2013-05-01, 1.0.0.0
+    const offer_fields_t newer = with(offer_fields_t{}, [](offer_fields_t& s) {
+        s.date = u"2014-02-02";
+        s.version = u"1.1.0.0";
+        s.link = "http://127.0.0.1/newer.zip";
+    });
+    device_inventory_t shown;
+    shown.classes.resize(2);
+    copy_field(shown.classes[1].class_name, class_name_chars, u"Net");
+    shown.class_image_list.image_list = 77;
+    set_offers(device, {make_offer(current), make_offer(newer)});
+    device.device_class = &shown.classes[1];
+    shown.devices.push_back(std::move(device));
+    shown.devices.push_back(make_device({u"PCI\\VEN_10EC&DEV_8139", u"net", u"Net", u"PCI", {u"c"}, {}}));
+    shown.devices[1].device_class = &shown.classes[1];
+    rank_inventory_offers(client, shown, request);
+    const device_t& before = shown.devices[0];
+    ASSERT_EQ(before.best_offer, &before.offers[1]);
+
+    device_inventory_t ranked = inventory_copy(shown);
+    client.ignored_offers = {ignored_entry_of(before.offers[1])};
+    rank_inventory_offers(client, ranked, request);
+
+    const device_t& after = ranked.devices[0];
+    EXPECT_EQ(after.best_offer, &after.offers[0]) << "the copy passes over the ignored offer";
+    EXPECT_EQ(before.best_offer, &before.offers[1]) << "the shown result keeps its ranking";
+    EXPECT_EQ(std::string(before.best_offer->link), "http://127.0.0.1/newer.zip");
+    EXPECT_NE(after.offers.get(), before.offers.get());
+    EXPECT_EQ(after.offer_count, 2);
+    EXPECT_EQ(ranked.devices[1].offers, nullptr);
+    EXPECT_EQ(ranked.devices[1].offer_count, 0);
+    for (size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(u16view(ranked.devices[i].device_id), u16view(shown.devices[i].device_id));
+        EXPECT_EQ(ranked.devices[i].hardware_ids, shown.devices[i].hardware_ids);
+        EXPECT_EQ(ranked.devices[i].device_class, &ranked.classes[1]) << "into the copy's classes";
+        EXPECT_EQ(shown.devices[i].device_class, &shown.classes[1]);
+    }
+    EXPECT_EQ(ranked.class_image_list.image_list, 77u);
+}
+
 TEST(BestOfferBetter, ComparesWithTheInstalledDriversRank)
 {
     struct row {

@@ -29,7 +29,7 @@ struct client_fixture_c : ::testing::Test {
 
     void SetUp() override
     {
-        update_client_init(client, inventory);
+        update_client_init(client);
         request.os_code = "WIN7";
         request.model = u"Test Machine";
         request.os_version = 61;
@@ -53,7 +53,7 @@ using SendUpdateRequest = client_fixture_c;
 TEST_F(SendUpdateRequest, FailsOverToTheNextMirrorAndReadsTheAnswer)
 {
     mirrors(refused_url("/"), server_url("/update/echo/failover-2/"), server_url("/update/echo/failover-3/"));
-    ASSERT_TRUE(send_update_request(client, request)) << get_last_error();
+    ASSERT_TRUE(send_update_request(client, inventory, request)) << get_last_error();
     EXPECT_EQ(request.response_status, 200);
     EXPECT_STREQ(request.error_text, "");
     EXPECT_EQ(server_seen("/update/echo/failover-3/", "hits"), "0") << "the third mirror is never asked";
@@ -115,7 +115,7 @@ TEST_F(SendUpdateRequest, ReportsHowTheLastMirrorFailed)
         request.error_text[0] = 0;
         request.transport_result = 0;
         set_last_error(0);
-        EXPECT_FALSE(send_update_request(client, request)) << r.what;
+        EXPECT_FALSE(send_update_request(client, inventory, request)) << r.what;
         EXPECT_EQ(get_last_error(), r.code) << r.what;
         EXPECT_EQ(request.response_status, r.status) << r.what;
         EXPECT_EQ(request.error_text[0] != 0, r.has_error_text) << r.what << ": " << request.error_text;
@@ -147,7 +147,7 @@ TEST_F(SendUpdateRequest, RefusesAnswersWithoutAValidSignatureBeforeReadingThem)
         std::string url = server_url(std::string("/update/") + r.mode + "/");
         mirrors(url, url, url);
         set_last_error(0);
-        EXPECT_FALSE(send_update_request(client, request)) << r.mode;
+        EXPECT_FALSE(send_update_request(client, inventory, request)) << r.mode;
         EXPECT_EQ(get_last_error(), error_answer_refused) << r.mode;
         EXPECT_EQ(request.signature_verdict, r.verdict) << r.mode;
         EXPECT_EQ(request.response_status, 200) << r.mode;
@@ -157,13 +157,13 @@ TEST_F(SendUpdateRequest, RefusesAnswersWithoutAValidSignatureBeforeReadingThem)
     // The first mirror's answer was altered on the way, the second's is
     // genuine.
     mirrors(server_url("/update/tampered/"), server_url("/update/echo/after-tampered/"), refused_url("/"));
-    ASSERT_TRUE(send_update_request(client, request)) << get_last_error();
+    ASSERT_TRUE(send_update_request(client, inventory, request)) << get_last_error();
     EXPECT_EQ(inventory.devices[0].offer_count, 1);
 
     // A client that trusts no key takes no answer at all.
     client.trusted_keys.clear();
     mirrors(server_url("/update/echo/"), server_url("/update/echo/"), server_url("/update/echo/"));
-    EXPECT_FALSE(send_update_request(client, request));
+    EXPECT_FALSE(send_update_request(client, inventory, request));
     EXPECT_EQ(get_last_error(), error_answer_refused);
     EXPECT_EQ(request.signature_verdict, signature_verdict_t::no_keys);
 }
@@ -173,16 +173,16 @@ TEST_F(SendUpdateRequest, HoldsTheTimeLimitAgainstItsClock)
 {
     mirrors(server_url("/update/echo/clock/"), refused_url("/"), refused_url("/"));
     client.clock = [] { return static_cast<int64_t>(std::time(nullptr)) + 2 * 3600; };
-    EXPECT_FALSE(send_update_request(client, request));
+    EXPECT_FALSE(send_update_request(client, inventory, request));
     EXPECT_EQ(request.signature_verdict, signature_verdict_t::expired);
     client.clock = [] { return static_cast<int64_t>(std::time(nullptr)); };
-    EXPECT_TRUE(send_update_request(client, request)) << get_last_error();
+    EXPECT_TRUE(send_update_request(client, inventory, request)) << get_last_error();
 }
 
 TEST_F(SendUpdateRequest, ReusesItsTransferAndSendsAnEmptyInventory)
 {
     mirrors(server_url("/update/echo/reuse/"), refused_url("/"), refused_url("/"));
-    ASSERT_TRUE(send_update_request(client, request));
+    ASSERT_TRUE(send_update_request(client, inventory, request));
     http_transfer_t* first = client.update_transfer.get();
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(first->response.body->capacity, update_response_capacity);
@@ -191,7 +191,7 @@ TEST_F(SendUpdateRequest, ReusesItsTransferAndSendsAnEmptyInventory)
     // empty "hardwares", and an answer without any "hardware" is refused.
     inventory.devices.clear();
     mirrors(server_url("/update/echo/empty/"), refused_url("/"), refused_url("/"));
-    EXPECT_FALSE(send_update_request(client, request));
+    EXPECT_FALSE(send_update_request(client, inventory, request));
     EXPECT_EQ(get_last_error(), error_bad_response);
     EXPECT_EQ(client.update_transfer.get(), first);
     EXPECT_NE(server_get("/_request/update/echo/empty/").find("<hardwares />"), std::string::npos);
@@ -201,7 +201,7 @@ TEST_F(SendUpdateRequest, AnOfferWhoseInstallationStartedIsNoUpdate)
 {
     write_file(folder.path() / "setup.dat", server_url("/bytes/100/pkg.zip") + "\n");
     mirrors(server_url("/update/echo/installed/"), refused_url("/"), refused_url("/"));
-    ASSERT_TRUE(send_update_request(client, request));
+    ASSERT_TRUE(send_update_request(client, inventory, request));
     EXPECT_EQ(client.installed_links.count(server_url("/bytes/100/pkg.zip")), 1u);
     for (size_t i = 0; i < 3; ++i) {
         EXPECT_FALSE(inventory.devices[i].best_offer_better) << i;
@@ -213,7 +213,7 @@ TEST_F(SendUpdateRequest, AModelOutsideTheCodePageStillGivesAWellFormedRequest)
 {
     request.model = u"\u4e2d\u6587 <PC> & \"Co\"";
     mirrors(server_url("/update/echo/model/"), refused_url("/"), refused_url("/"));
-    ASSERT_TRUE(send_update_request(client, request));
+    ASSERT_TRUE(send_update_request(client, inventory, request));
     EXPECT_NE(server_get("/_request/update/echo/model/").find("model='?? &lt;PC&gt; &amp; &quot;Co&quot;'"),
               std::string::npos);
 }

@@ -3,10 +3,12 @@
 // change, repaint and outcome, and answers boxes from a script.
 #include "app/run_host.h"
 #include "common/text.h"
+#include "devices/device.h"
 
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -28,6 +30,8 @@ public:
     int redraws = 0;
     // "finished <nodes>", "show_home", "retry", in order.
     std::vector<std::string> outcomes;
+    // The results handed over by "finished", in order.
+    std::vector<std::shared_ptr<const scan_outcome_t>> results;
 
     box_result_t message_box(language_key_t key, box_style_t style) override { return box(key.name, style); }
     box_result_t message_box_text(u16view text, box_style_t style) override
@@ -45,7 +49,11 @@ public:
         timer_running = false;
     }
     void redraw() override { ++redraws; }
-    void finished(uint32_t device_nodes) override { outcomes.push_back("finished " + std::to_string(device_nodes)); }
+    void finished(std::shared_ptr<const scan_outcome_t> result) override
+    {
+        outcomes.push_back("finished " + std::to_string(result ? result->device_nodes : 0));
+        results.push_back(std::move(result));
+    }
     void show_home() override { outcomes.push_back("show_home"); }
     void retry() override { outcomes.push_back("retry"); }
 

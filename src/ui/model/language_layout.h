@@ -37,7 +37,4 @@ struct language_layout_t {
 // gets the English row.
 const language_layout_t& language_layout(std::string_view code);
 
-// The codes the table holds, English first.
-const language_layout_t* language_layout_rows(size_t* count);
-
 } // namespace tdu

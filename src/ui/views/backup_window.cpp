@@ -131,6 +131,7 @@ void backup_window_c::fill_tree()
     // While a run reads the package list it is neither rebuilt nor shown
     // anew: the tree keeps what the run was started from.
     if (!backup_view_shown(view_, services)) return;
+    tree_scan_ = services.scan;
     selected_ = nullptr;
     tree_.clear();
     HTREEITEM available = tree_.add(nullptr, wide(language_text(lang::backup_available_drivers).c_str()), 0, 0, true);
@@ -188,9 +189,9 @@ void backup_window_c::on_start()
     if (view_.worker.held() || (cleanup_ && cleanup_->run_working())) return;
     std::vector<HTREEITEM> handles;
     std::vector<check_item_t> items = tree_.snapshot(handles);
-    std::vector<device_t*> ticked;
+    std::vector<const device_t*> ticked;
     for (size_t i : ticked_packages(items))
-        ticked.push_back(reinterpret_cast<device_t*>(tree_.reference(handles[i])));
+        ticked.push_back(reinterpret_cast<const device_t*>(tree_.reference(handles[i])));
     start_backup(view_, ticked, *this, services_());
     redraw();
 }

@@ -68,6 +68,8 @@ private:
     skin_image_c settings_icon_;
     tiled_progress_c progress_;
     const device_t* selected_ = nullptr;
+    // The scan result the tree's devices belong to, held while it shows them.
+    std::shared_ptr<const scan_outcome_t> tree_scan_;
     u16 inf_folder_;
     HWND cleanup_button_ = nullptr;
     std::unique_ptr<cleanup_page_c> cleanup_;

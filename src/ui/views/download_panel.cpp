@@ -85,8 +85,9 @@ UINT system_track_menu(HMENU menu, POINT screen, HWND owner)
 
 } // namespace
 
-download_panel_c::download_panel_c(const offer_group_t& group, panel_context_t& context)
-    : view_run_host_c(timer_id), group_(group), context_(context)
+download_panel_c::download_panel_c(const offer_group_t& group, panel_context_t& context,
+                                   std::shared_ptr<const scan_outcome_t> result)
+    : view_run_host_c(timer_id), result_(std::move(result)), group_(group), context_(context)
 {
     background_brush_.reset(CreateSolidBrush(background()));
     frame_brush_.reset(CreateSolidBrush(frame_colour));

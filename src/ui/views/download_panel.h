@@ -71,7 +71,10 @@ public:
     static constexpr UINT_PTR timer_id = 2;
     static constexpr int tick_box_id = 1;
 
-    download_panel_c(const offer_group_t& group, panel_context_t& context);
+    // `result` is the scan result the group's devices belong to: the row
+    // keeps it while it lives.
+    download_panel_c(const offer_group_t& group, panel_context_t& context,
+                     std::shared_ptr<const scan_outcome_t> result);
     ~download_panel_c() override;
 
     // Creates the row as a child of the list at (0, top).
@@ -82,6 +85,7 @@ public:
     bool process_message(UINT message, WPARAM w, LPARAM l, LRESULT& result);
 
     const offer_group_t& group() const { return group_; }
+    const std::shared_ptr<const scan_outcome_t>& result() const { return result_; }
     download_row_c& row() { return *row_; }
     const download_row_c& row() const { return *row_; }
     HWND tick_box() const { return tick_box_; }
@@ -113,6 +117,7 @@ private:
     COLORREF background() const;
     row_layout_t layout() const;
 
+    std::shared_ptr<const scan_outcome_t> result_;
     offer_group_t group_;
     panel_context_t& context_;
     std::unique_ptr<download_row_c> row_;

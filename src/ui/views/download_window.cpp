@@ -93,8 +93,6 @@ void download_window_c::on_create()
     services_.emplace(services_factory_());
     context_.sessions = services_->sessions;
     context_.install = &services_->install;
-    context_.class_images =
-        services_->inventory ? reinterpret_cast<HIMAGELIST>(class_image_list(*services_->inventory)) : nullptr;
     context_.language_code = language_code(language_table);
     context_.ignore_group = [this](const offer_group_t& group) {
         if (!services_ || !services_->ignored_offers) return;
@@ -190,10 +188,14 @@ void download_window_c::layout(int width, int height)
     InvalidateRect(hwnd(), nullptr, FALSE);
 }
 
-void download_window_c::load_scan_result(uint32_t device_nodes)
+void download_window_c::load_scan_result(std::shared_ptr<const scan_outcome_t> result)
 {
-    device_nodes_ = device_nodes;
-    loaded_ = true;
+    // The rows of the old result go first: they point into it.
+    list_.remove_all_rows();
+    grouping_.groups.clear();
+    result_ = std::move(result);
+    context_.class_images =
+        result_ ? reinterpret_cast<HIMAGELIST>(class_image_list(result_->inventory)) : nullptr;
     rebuild_rows();
     // Shown now: counted with the chart and the report; hidden: counted for
     // the main window's announcement, the rest follows on show.
@@ -203,22 +205,15 @@ void download_window_c::load_scan_result(uint32_t device_nodes)
         update_counts();
 }
 
-void download_window_c::forget_scan()
-{
-    list_.remove_all_rows();
-    grouping_.groups.clear();
-    loaded_ = false;
-}
-
 void download_window_c::rebuild_rows()
 {
     list_.remove_all_rows();
-    if (!services_ || !services_->inventory || !loaded_) return;
-    grouping_ = result_rows(*services_->inventory, kind_);
+    if (!services_ || !result_) return;
+    grouping_ = result_rows(result_->inventory, kind_);
     RECT client;
     GetClientRect(list_.hwnd(), &client);
     for (const offer_group_t& group : grouping_.groups) {
-        auto panel = std::make_unique<download_panel_c>(group, context_);
+        auto panel = std::make_unique<download_panel_c>(group, context_, result_);
         if (!panel->create_row(list_.hwnd(), list_.content_height(), client.right)) continue;
         int height = download_panel_c::height_for(context_, static_cast<int>(group.devices.size()));
         list_.add_row(std::move(panel), height);
@@ -247,10 +242,13 @@ void download_window_c::show_ignored_list()
 
 void download_window_c::apply_ignored_offers(const ignored_offers_t& list)
 {
-    if (!services_ || !services_->change_ignored_offers) return;
-    services_->change_ignored_offers(list);
+    if (!services_ || !services_->change_ignored_offers || !result_) return;
+    std::shared_ptr<const scan_outcome_t> ranked = services_->change_ignored_offers(list, *result_);
     bottom_.set_ignored_count(ignored_count());
-    if (!loaded_) return;
+    if (!ranked) return;
+    list_.remove_all_rows();
+    grouping_.groups.clear();
+    result_ = std::move(ranked);
     rebuild_rows();
     // The same answer counted again; the diagnostic report went with the
     // scan's first showing and is not sent again.
@@ -273,10 +271,10 @@ void download_window_c::select_kind(offer_kind_t kind)
 
 void download_window_c::on_show()
 {
-    if (!loaded_ || !services_ || !services_->inventory) return;
+    if (!result_ || !services_) return;
     update_counts();
     update_chart();
-    send_diagnostic_report(grouping_.groups, counts_, *services_->inventory, services_->machine);
+    send_diagnostic_report(grouping_.groups, counts_, result_->inventory, services_->machine);
     InvalidateRect(hwnd(), nullptr, FALSE);
 }
 
@@ -291,9 +289,9 @@ void download_window_c::update_chart()
 
 void download_window_c::update_counts()
 {
-    if (!services_ || !services_->inventory) return;
+    if (!result_) return;
     // Always over the best offers, whichever kind the rows show.
-    counts_ = result_counts(*services_->inventory);
+    counts_ = result_counts(result_->inventory);
     // The counts are also the view's name, for screen readers (and for the
     // tests and the demo that look at the program from outside).
     u16 name = count_text(lang::sidebar_out_of_date, counts_.out_of_date) + u"; " +
@@ -442,7 +440,7 @@ void download_window_c::paint_side_bar(HDC dc, int width)
     }
 
     // The legend under the chart.
-    legend_t legend = results_legend(counts_, static_cast<int32_t>(device_nodes_));
+    legend_t legend = results_legend(counts_, static_cast<int32_t>(device_nodes()));
     SetTextColor(dc, RGB(0, 0, 0));
     selected_object_t font(dc, skin_font(font_verdana_8));
     for (int i = 0; i < 4; ++i) {

@@ -6,10 +6,12 @@
 // counts, its legend, the FAQ link and the WHQL note; the bottom bar ticks
 // every row and downloads the ticked ones.
 //
-// The counts and the chart are renewed each time the view is shown, and
-// the diagnostic report is sent then. Rows are rebuilt for every scan and
-// every change of kind; their downloads live on in the session list, so a
-// running download carries on in the new row of its package.
+// The view and its rows hold the scan result they were made from; a new
+// scan's result replaces it, never changing the records under them. The
+// counts and the chart are renewed each time the view is shown, and the
+// diagnostic report is sent then. Rows are rebuilt for every scan and every
+// change of kind; their downloads live on in the session list, so a running
+// download carries on in the new row of its package.
 //
 // "Ignore this update" of a row and "Stop ignoring" of the ignored list
 // (the bottom bar's link) hand the new ignore list to the services, which
@@ -36,23 +38,23 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace tdu {
 
-// What the results view works on: the scan's device records, the download
-// sessions, the installation's services and the machine facts of the
-// diagnostic report.
+// What the results view works on: the download sessions, the
+// installation's services and the machine facts of the diagnostic report.
 struct results_services_t {
-    device_inventory_t* inventory = nullptr;
     download_session_list_c* sessions = nullptr;
     install_services_t install;
     report_machine_t machine;
     // The ignore list as it stands (the user's settings), and the change of
-    // it: kept, saved and the answer ranked again; false when it could not
-    // be saved (it holds for this run all the same).
+    // it: kept, saved and the shown result's answer ranked again into a new
+    // result; none when no ranking may run now.
     const ignored_offers_t* ignored_offers = nullptr;
-    std::function<bool(const ignored_offers_t& list)> change_ignored_offers;
+    std::function<std::shared_ptr<const scan_outcome_t>(const ignored_offers_t& list, const scan_outcome_t& shown)>
+        change_ignored_offers;
     // The backup records a row's "Roll back" restores from; none when empty.
     std::function<backup_services_t()> backup;
 };
@@ -74,20 +76,18 @@ public:
     HWND create_view(HWND parent, const RECT& rect);
     bool process_message(UINT message, WPARAM w, LPARAM l, LRESULT& result);
 
-    // A finished scan's result: the nodes it counted; the rows are made
-    // from the inventory's devices with the selected kind. Read only after
-    // the scan's workers ended.
-    void load_scan_result(uint32_t device_nodes);
-    // A new scan is about to rewrite the device records: the rows that
-    // show them go (their downloads carry on).
-    void forget_scan();
+    // A finished scan's result: it replaces the one shown, and the rows are
+    // made from its devices with the selected kind (running downloads
+    // carry on in the new rows).
+    void load_scan_result(std::shared_ptr<const scan_outcome_t> result);
+    const std::shared_ptr<const scan_outcome_t>& result() const { return result_; }
 
     offer_kind_t kind() const { return kind_; }
     // As a click on the selector's button of `kind`.
     void select_kind(offer_kind_t kind);
     const offer_counts_t& counts() const { return counts_; }
     int32_t score() const { return result_score(counts_); }
-    uint32_t device_nodes() const { return device_nodes_; }
+    uint32_t device_nodes() const { return result_ ? result_->device_nodes : 0; }
     int32_t row_count() const { return static_cast<int32_t>(list_.rows().size()); }
     const std::vector<std::unique_ptr<download_panel_c>>& rows() const { return list_.rows(); }
     const panel_list_c<download_panel_c>& list() const { return list_; }
@@ -128,8 +128,8 @@ private:
     panel_list_c<download_panel_c> list_;
     offer_grouping_t grouping_;
     offer_kind_t kind_ = offer_kind_t::best;
-    bool loaded_ = false;
-    uint32_t device_nodes_ = 0;
+    // The result shown; the groups point into it. None before a scan.
+    std::shared_ptr<const scan_outcome_t> result_;
     offer_counts_t counts_{};
     HWND best_ = nullptr;
     HWND latest_ = nullptr;

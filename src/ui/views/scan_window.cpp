@@ -245,10 +245,11 @@ void scan_window_c::paint(HDC dc, const RECT& client)
 
 // The view's name takes the driver folder line's last figures as the run
 // ends, however short its wait for the offers was.
-void scan_window_c::finished(uint32_t device_nodes)
+void scan_window_c::finished(std::shared_ptr<const scan_outcome_t> result)
 {
     update_source_name();
-    PostMessageW(GetParent(hwnd()), wm_scan_finished, device_nodes, 0);
+    finished_ = std::move(result);
+    PostMessageW(GetParent(hwnd()), wm_scan_finished, 0, 0);
 }
 
 void scan_window_c::show_home()

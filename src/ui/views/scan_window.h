@@ -14,6 +14,7 @@
 #include "ui/win/window.h"
 
 #include <functional>
+#include <memory>
 
 namespace tdu {
 
@@ -38,8 +39,11 @@ public:
     const tiled_progress_c& progress() const { return progress_; }
     bool scanning() const { return run_.phase != scan_phase_t::not_started; }
 
-    // The scan's outcomes go to the main window.
-    void finished(uint32_t device_nodes) override;
+    // The scan's outcomes go to the main window; a finished scan's result
+    // waits here until the main window takes it on wm_scan_finished.
+    void finished(std::shared_ptr<const scan_outcome_t> result) override;
+    std::shared_ptr<const scan_outcome_t> take_finished() { return std::move(finished_); }
+    bool result_waiting() const { return finished_ != nullptr; }
     void show_home() override;
     void retry() override;
 
@@ -54,6 +58,7 @@ private:
 
     std::function<scan_services_t()> services_;
     scan_result_t run_;
+    std::shared_ptr<const scan_outcome_t> finished_;
     RECT block_{};
     int line_height_ = 14;
     u16 source_name_; // the driver folder line last painted, also the view's name

@@ -19,7 +19,7 @@ public:
     void start_timer() override;
     void stop_timer() override;
     void redraw() override;
-    void finished(uint32_t) override {}
+    void finished(std::shared_ptr<const scan_outcome_t>) override {}
     void show_home() override {}
     void retry() override {}
 

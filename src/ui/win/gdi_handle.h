@@ -1,40 +1,22 @@
 #pragma once
 // Owners of GDI objects and device contexts: each frees what it holds when
 // it goes out of scope, so a return in the middle of painting leaks nothing.
-#include <windows.h>
+#include "ui/win/owned_handle.h"
 
-#include <utility>
+#include <windows.h>
 
 namespace tdu {
 
+// DeleteObject for one kind of GDI object, as an owned handle's `Free`.
+template <typename H>
+BOOL WINAPI delete_gdi_object(H handle)
+{
+    return DeleteObject(handle);
+}
+
 // One GDI object (font, brush, pen, bitmap, region), deleted with DeleteObject.
 template <typename H>
-class gdi_object_t {
-public:
-    gdi_object_t() = default;
-    explicit gdi_object_t(H handle) : handle_(handle) {}
-    ~gdi_object_t() { reset(); }
-    gdi_object_t(const gdi_object_t&) = delete;
-    gdi_object_t& operator=(const gdi_object_t&) = delete;
-    gdi_object_t(gdi_object_t&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-    gdi_object_t& operator=(gdi_object_t&& other) noexcept
-    {
-        if (this != &other) reset(std::exchange(other.handle_, nullptr));
-        return *this;
-    }
-
-    H get() const { return handle_; }
-    explicit operator bool() const { return handle_ != nullptr; }
-    void reset(H handle = nullptr)
-    {
-        if (handle_) DeleteObject(handle_);
-        handle_ = handle;
-    }
-    H release() { return std::exchange(handle_, nullptr); }
-
-private:
-    H handle_ = nullptr;
-};
+using gdi_object_t = owned_handle_t<H, delete_gdi_object<H>>;
 
 using font_t = gdi_object_t<HFONT>;
 using brush_t = gdi_object_t<HBRUSH>;

@@ -16,6 +16,7 @@
 #include "devices/device_scan.h"
 #include "devices/machine_registry.h"
 #include "prefix_store_win32.h"
+#include "program/global_services.h"
 #include "program/program.h"
 #include "program_keys_win32.h"
 #include "program_start_win32.h"
@@ -95,7 +96,10 @@ public:
                   0)
             << failure;
         scan_progress_t progress;
-        ASSERT_TRUE(device_scan(device_inventory, win32_setup_api(), progress));
+        // The views look devices up in the latest scan's result.
+        auto scanned = make_scan_outcome(class_images());
+        ASSERT_TRUE(device_scan(scanned->inventory, win32_setup_api(), progress));
+        set_latest_scan(std::move(scanned));
     }
     void TearDown() override
     {

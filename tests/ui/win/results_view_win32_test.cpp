@@ -95,6 +95,33 @@ void set_slow_answers(bool slow)
         ResetEvent(event);
 }
 
+// The parent's relay lets the downloads crawl, and the service's answers
+// pass at once, while its other event is set.
+void set_crawling_downloads(bool crawl)
+{
+    static HANDLE event = OpenEventW(EVENT_MODIFY_STATE, FALSE, slow_relay_c::crawl_event_name);
+    ASSERT_NE(event, nullptr);
+    if (crawl)
+        SetEvent(event);
+    else
+        ResetEvent(event);
+}
+
+// What a scan result says, as text: every device with its class, its
+// offers and the ones ranked best and latest.
+std::string result_text(const scan_outcome_t& result)
+{
+    std::string text = std::to_string(result.device_nodes) + "\n";
+    for (const device_t& d : result.inventory.devices) {
+        text += utf16_to_utf8(d.device_id) + "|" + utf16_to_utf8(d.driver_version) + "|" +
+                (d.device_class ? utf16_to_utf8(d.device_class->description) : "-");
+        for (int32_t i = 0; i < d.offer_count; ++i) text += "|" + std::string(d.offers[i].link);
+        text += std::string("|") + (d.best_offer ? d.best_offer->link : "-") + "|" +
+                (d.latest_offer ? d.latest_offer->link : "-") + "\n";
+    }
+    return text;
+}
+
 // Start-up as the window program does it (every mirror is the relay, see
 // run_as_xp_copy).
 class program_environment_t : public ::testing::Environment {
@@ -181,6 +208,7 @@ protected:
     static void TearDownTestSuite()
     {
         set_slow_answers(false);
+        set_crawling_downloads(false);
         window.reset();
         pump_messages(100);
         set_box_observer({});
@@ -354,6 +382,50 @@ TEST_F(ResultsView, BestAndLatestRegroupAndARunningDownloadKeepsItsProgress)
     EXPECT_FALSE(row_of("brightwave-hdaudio-6.0.zip")->group().no_update);
     ASSERT_TRUE(pump_until([&] { return row_of(norvale)->row().bytes_done > done_before; }, 20000))
         << "the new row's timer takes the progress over";
+
+    // A new scan while the download runs (crawling; the service answers at
+    // once), started and finished while a modal box is open (the window
+    // disabled, as a box does to its owner). The rows stay until the box
+    // has closed: it may be one of theirs. Then the new result's rows
+    // replace them, and the download carries on in its package's new row.
+    // The first result, still held here, is as it was.
+    set_crawling_downloads(true);
+    std::shared_ptr<const scan_outcome_t> first = view().result();
+    ASSERT_TRUE(first);
+    EXPECT_EQ(row_of(norvale)->result(), first) << "a row holds the result it was made from";
+    const std::string first_text = result_text(*first);
+    const size_t first_rows = view().rows().size();
+    HWND row_before_scan = row_of(norvale)->hwnd();
+    EnableWindow(window->hwnd(), FALSE);
+    SendMessageW(window->hwnd(), wm_start_scan, 0, 0);
+    EXPECT_EQ(window->current_view(), window->scan_view().hwnd()) << "the scan starts under the box";
+    ASSERT_TRUE(pump_until([] { return window->scan_view().result_waiting(); }, 120000)) << "the scan did not finish";
+    pump_messages(600);  // three times the held result's 200 ms poll
+    EXPECT_EQ(view().result(), first) << "the result waits for the box";
+    EXPECT_TRUE(IsWindow(row_before_scan));
+    ASSERT_NE(row_of(norvale), nullptr);
+    EXPECT_EQ(row_of(norvale)->row().session().state(), download_downloading);
+    const uint32_t done_at_scan = row_of(norvale)->row().bytes_done;
+    EnableWindow(window->hwnd(), TRUE);
+    ASSERT_TRUE(pump_until([] { return window->current_view() == view().hwnd(); }, 10000))
+        << "the result is shown once the box has closed";
+    ASSERT_TRUE(view().result());
+    EXPECT_NE(view().result(), first);
+    EXPECT_FALSE(IsWindow(row_before_scan)) << "the rows were made anew";
+    EXPECT_EQ(view().rows().size(), first_rows);
+    EXPECT_EQ(view().kind(), offer_kind_t::latest);
+    row = row_of(norvale);
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(row->result(), view().result());
+    EXPECT_EQ(row->row().session().state(), download_downloading);
+    EXPECT_GE(row->row().bytes_done, done_at_scan);
+    EXPECT_EQ(row->button_label(), language_text(lang::download_btn_pause));
+    EXPECT_NE(row->progress_text().find(u'/'), u16::npos) << "done/expected while it runs";
+    EXPECT_EQ(result_text(*first), first_text);
+    EXPECT_EQ(result_text(*view().result()), first_text) << "the same machine and answer";
+    set_crawling_downloads(false);
+    ASSERT_TRUE(pump_until([&] { return row_of(norvale)->row().bytes_done > done_at_scan; }, 20000))
+        << "the new row follows the running download";
 
     // Clicking the kind already selected changes nothing.
     HWND kept = row_of(norvale)->hwnd();

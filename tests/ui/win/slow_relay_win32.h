@@ -8,13 +8,19 @@
 // header, so packages offered through the relay are downloaded through it
 // too.
 //
+// While the named event `crawl_event_name` is set, the answers to GET
+// requests (the package downloads) crawl at one byte every `crawl_ms`, and
+// every other answer (the update service's) passes at once: a download
+// then stays running while a new scan asks the service.
+//
 // The tests run it in their parent process, apart from the program under
-// test, and switch it with the event.
+// test, and switch it with the events.
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
 #include <atomic>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -27,6 +33,8 @@ public:
     static constexpr wchar_t slow_event_name[] = L"tdu_test_relay_slow";
     int trickle_bytes = 16;
     int trickle_ms = 100;
+    static constexpr wchar_t crawl_event_name[] = L"tdu_test_relay_crawl";
+    int crawl_ms = 500;
 
     // Listens on a free loopback port and relays to `target_port`.
     explicit slow_relay_c(uint16_t target_port) : target_port_(target_port)
@@ -34,6 +42,7 @@ public:
         WSADATA data;
         WSAStartup(MAKEWORD(2, 2), &data);
         slow_ = CreateEventW(nullptr, TRUE, FALSE, slow_event_name);
+        crawl_ = CreateEventW(nullptr, TRUE, FALSE, crawl_event_name);
         listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
         sockaddr_in at{};
         at.sin_family = AF_INET;
@@ -56,6 +65,7 @@ public:
         }
         for (auto& t : pumps_) t.join();
         if (slow_) CloseHandle(slow_);
+        if (crawl_) CloseHandle(crawl_);
         WSACleanup();
     }
     slow_relay_c(const slow_relay_c&) = delete;
@@ -96,21 +106,30 @@ private:
             std::lock_guard<std::mutex> lock(mutex_);
             open_.push_back(client);
             open_.push_back(service);
-            pumps_.emplace_back([this, client, service] { pump(client, service, false); });
-            pumps_.emplace_back([this, client, service] { pump(service, client, true); });
+            auto get = std::make_shared<std::atomic<bool>>(false);
+            pumps_.emplace_back([this, client, service, get] { pump(client, service, false, *get); });
+            pumps_.emplace_back([this, client, service, get] { pump(service, client, true, *get); });
         }
     }
 
-    // Copies until either side closes, then shuts both down.
-    void pump(SOCKET from, SOCKET to, bool answers)
+    // Copies until either side closes, then shuts both down. `get` tells
+    // whether the connection's latest request is a GET.
+    void pump(SOCKET from, SOCKET to, bool answers, std::atomic<bool>& get)
     {
         std::vector<char> buffer(16384);
         for (;;) {
-            const bool trickle = answers && slow_ && WaitForSingleObject(slow_, 0) == WAIT_OBJECT_0;
-            int wanted = trickle ? trickle_bytes : static_cast<int>(buffer.size());
+            const bool crawl = answers && crawl_ && WaitForSingleObject(crawl_, 0) == WAIT_OBJECT_0;
+            const bool crawling = crawl && get.load();
+            const bool trickle = !crawl && answers && slow_ && WaitForSingleObject(slow_, 0) == WAIT_OBJECT_0;
+            int wanted = crawling ? 1 : trickle ? trickle_bytes : static_cast<int>(buffer.size());
             int n = recv(from, buffer.data(), wanted, 0);
             if (n <= 0) break;
+            if (!answers && n >= 4) {
+                if (std::memcmp(buffer.data(), "GET ", 4) == 0) get = true;
+                if (std::memcmp(buffer.data(), "POST", 4) == 0) get = false;
+            }
             if (send(to, buffer.data(), n, 0) != n) break;
+            if (crawling) Sleep(static_cast<DWORD>(crawl_ms));
             if (trickle) Sleep(static_cast<DWORD>(trickle_ms));
         }
         shutdown(to, SD_BOTH);
@@ -118,6 +137,7 @@ private:
     }
 
     HANDLE slow_ = nullptr;
+    HANDLE crawl_ = nullptr;
     uint16_t target_port_;
     uint16_t port_ = 0;
     SOCKET listener_ = INVALID_SOCKET;
