@@ -134,7 +134,7 @@ TEST(ResultsModel, CountsHoldOnlyTheDevicesTheRowsShow)
         SCOPED_TRACE(c.what);
         device_inventory_t inventory;
         device_fields_t fields;
-        fields.id = u"PCI\BARE";
+        fields.id = u"PCI\\BARE";
         fields.has_driver = false;  // any offer brings it a driver
         fields.instance_count = 2;
         inventory.devices.push_back(make_device(fields));
