@@ -377,18 +377,16 @@ void end_left_updaters()
     }
 }
 
-// The language of the updater's texts: the screenshots' language when one
-// is asked for (the installer's choice, which the program's settings do not
-// override), else English.
+// The language of the program's and the updater's texts (the settings'
+// "language"): the screenshots' language when one is asked for (an
+// installer code, TDU_SCREENSHOT_LANGUAGE), else English.
 void choose_window_language()
 {
     wchar_t code[16] = {};
-    if (GetEnvironmentVariableW(L"TDU_SCREENSHOT_LANGUAGE", code, 16)) {
-        SHDeleteValueW(HKEY_CURRENT_USER, wide(settings_key_path), L"language");
-        apply_screenshot_language();
-    } else {
-        write_reg_text(HKEY_CURRENT_USER, wide(settings_key_path), L"language", L"English");
-    }
+    const char16_t* name = nullptr;
+    if (GetEnvironmentVariableW(L"TDU_SCREENSHOT_LANGUAGE", code, 16))
+        name = installer_language_name(static_cast<uint32_t>(_wtoi(code)));
+    write_reg_text(HKEY_CURRENT_USER, wide(settings_key_path), L"language", name ? wide(name) : L"English");
 }
 
 // The updater as the user reaches it: the running program's menu command
@@ -546,7 +544,8 @@ TEST_F(Updater, AfterAScanTheResultsHeaderSaysANewerVersionIsAvailable_UnlessThe
     point_mirrors_at(service_port_);
     choose_window_language();
     const std::wstring key = wide(settings_key_path);
-    const std::wstring notice = L"Version " + std::wstring(TDU_NEXT_VERSION);
+    // The notice names the version in every language; the counts never do.
+    const std::wstring notice = TDU_NEXT_VERSION;
 
     // Off: the scan's results, no look, no stamp.
     write_reg_dword(HKEY_CURRENT_USER, key, L"update_check", 0);
