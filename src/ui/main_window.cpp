@@ -15,11 +15,13 @@
 #include "packages/download_session.h"
 #include "system/system_info.h"
 #include "ui/dialogs/devinfo_window.h"
+#include "ui/model/language_layout.h"
 #include "ui/model/main_window_layout.h"
 #include "ui/resources/program_resources.h"
 #include "ui/skin/colours.h"
 #include "ui/skin/fonts.h"
 #include "ui/skin/skin_ids.h"
+#include "ui/win/gdi_handle.h"
 #include "tdu_version.h"
 
 #include <shellapi.h>
@@ -113,9 +115,9 @@ bool main_window_c::process_message(UINT message, WPARAM w, LPARAM l, LRESULT& r
         if (HWND view = current_view()) SetFocus(view);
         return true;
     case WM_PAINT: {
-        PAINTSTRUCT ps;
-        BeginPaint(hwnd(), &ps);
-        EndPaint(hwnd(), &ps);
+        // The views cover the client area and paint themselves; the frame
+        // is painted with the caption band.
+        paint_dc_t validate(hwnd());
         return true;
     }
     case WM_ERASEBKGND: {
@@ -130,7 +132,7 @@ bool main_window_c::process_message(UINT message, WPARAM w, LPARAM l, LRESULT& r
         close_procedure();
         return true;
     case WM_SHOWWINDOW:
-        if (w && window_shown(state_)) tray_.set_icon(small_icon_);
+        if (w && window_shown(state_)) tray_.set_icon(small_icon_.get());
         return false;
     case WM_TIMER:
         if (w == idle_scan_timer_id) on_idle_timer();
@@ -171,8 +173,9 @@ bool main_window_c::process_message(UINT message, WPARAM w, LPARAM l, LRESULT& r
 
 void main_window_c::create_buttons()
 {
-    HFONT label_font = skin_font(nav_labels_regular(language_code(language_table)) ? font_verdana_8
-                                                                                    : font_verdana_8_bold);
+    HFONT label_font = skin_font(language_layout(language_code(language_table)).nav_labels_regular
+                                     ? font_verdana_8
+                                     : font_verdana_8_bold);
     struct nav_t {
         int image;
         language_key_t key;
@@ -187,18 +190,16 @@ void main_window_c::create_buttons()
     };
     // A label wider than its button (German "Wiederherstellen") takes the
     // narrower Arial, so it does not run into its neighbour's.
-    HDC dc = GetDC(hwnd());
+    client_dc_t dc(hwnd());
     for (int i = 0; i < 5; ++i) {
         layout_rect_t r = nav_button_rect(i, frame_width, frame_height);
         auto* b = add_button<top_button_c<main_window_c>>(*this, navs[i].image, r, language_text(navs[i].key),
                                                           navs[i].action);
         SIZE size{};
-        HGDIOBJ old = SelectObject(dc, label_font);
-        GetTextExtentPoint32W(dc, wide(b->text.c_str()), static_cast<int>(b->text.size()), &size);
-        SelectObject(dc, old);
+        selected_object_t font(dc.get(), label_font);
+        GetTextExtentPoint32W(dc.get(), wide(b->text.c_str()), static_cast<int>(b->text.size()), &size);
         b->font = size.cx > r.width() - 4 ? skin_font(font_arial_8) : label_font;
     }
-    ReleaseDC(hwnd(), dc);
     struct caption_t {
         int image;
         language_key_t key;
@@ -268,19 +269,20 @@ bool main_window_c::on_create()
     ShowWindow(home_->hwnd(), SW_SHOW);
     shown_ = home_->hwnd();
 
-    menu_ = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(menu_resource_id));
+    menu_.reset(LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(menu_resource_id)));
 
     HINSTANCE instance = GetModuleHandleW(nullptr);
-    large_icon_ = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(app_icon_id), IMAGE_ICON,
-                                                GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
-    small_icon_ = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(app_icon_id), IMAGE_ICON,
-                                                GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
-    attention_icon_ = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(attention_icon_id), IMAGE_ICON,
-                                                    GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
-    SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(large_icon_));
-    SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon_));
+    auto load_icon = [instance](int id, int width_metric, int height_metric) {
+        return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_ICON,
+                                             GetSystemMetrics(width_metric), GetSystemMetrics(height_metric), 0));
+    };
+    large_icon_.reset(load_icon(app_icon_id, SM_CXICON, SM_CYICON));
+    small_icon_.reset(load_icon(app_icon_id, SM_CXSMICON, SM_CYSMICON));
+    attention_icon_.reset(load_icon(attention_icon_id, SM_CXSMICON, SM_CYSMICON));
+    SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(large_icon_.get()));
+    SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon_.get()));
 
-    tray_.add(hwnd(), small_icon_, program_title);
+    tray_.add(hwnd(), small_icon_.get(), program_title);
     apply_window_region();
 
     layout_rect_t logo_at = logo_rect(frame_width, frame_height);
@@ -307,17 +309,13 @@ void main_window_c::on_destroy()
     KillTimer(hwnd(), idle_scan_timer_id);
     KillTimer(hwnd(), deferred_scan_timer_id);
     tray_.remove();
-    if (menu_) DestroyMenu(menu_);
-    menu_ = nullptr;
+    menu_.reset();
     // The views go in the reverse order of their making.
     shown_ = nullptr;
     for (HWND view : {view_window(main_view::restore), view_window(main_view::backup),
                       view_window(main_view::results), view_window(main_view::scan), view_window(main_view::home)})
         if (view) DestroyWindow(view);
-    for (HICON* icon : {&large_icon_, &small_icon_, &attention_icon_}) {
-        if (*icon) DestroyIcon(*icon);
-        *icon = nullptr;
-    }
+    for (icon_t* icon : {&large_icon_, &small_icon_, &attention_icon_}) icon->reset();
     PostQuitMessage(0);
 }
 
@@ -340,7 +338,7 @@ void main_window_c::on_size(WPARAM kind)
 void main_window_c::draw_band_content(HDC dc, const RECT&)
 {
     if (GetWindowTextLengthW(hwnd()) <= 0) return;
-    if (small_icon_) DrawIconEx(dc, 5, 5, small_icon_, 20, 20, 0, nullptr, DI_NORMAL);
+    if (small_icon_) DrawIconEx(dc, 5, 5, small_icon_.get(), 20, 20, 0, nullptr, DI_NORMAL);
     draw_window_title(dc, 30, 8);
     selected_object_t font(dc, skin_font(font_verdana_8_bold));
     int old_mode = SetBkMode(dc, TRANSPARENT);

@@ -17,6 +17,7 @@
 #include "ui/win/gdi_handle.h"
 #include "ui/win/message_loop.h"
 #include "ui/win/window.h"
+#include "ui/win/user_handle.h"
 
 #include <memory>
 
@@ -59,7 +60,7 @@ public:
     backup_window_c& backup_view() { return *backup_; }
     restore_window_c& restore_view() { return *restore_; }
     const tray_icon_c& tray() const { return tray_; }
-    HMENU menu() const { return menu_; }
+    HMENU menu() const { return menu_.get(); }
     // The first image id the maximise button shows (maximise or restore).
     int maximise_images() const { return maximise_images_; }
     // Whether a backup or restore run works now (a scan then waits for it).
@@ -121,10 +122,10 @@ private:
     skin_image_c band_tile_image_;
     skin_image_c logo_;
     brush_t band_tile_;
-    HICON large_icon_ = nullptr;
-    HICON small_icon_ = nullptr;
-    HICON attention_icon_ = nullptr;
-    HMENU menu_ = nullptr;
+    icon_t large_icon_;
+    icon_t small_icon_;
+    icon_t attention_icon_;
+    menu_t menu_;
     button_c<main_window_c>* maximise_ = nullptr;
     HWND shown_ = nullptr;
     int maximise_images_ = 0;

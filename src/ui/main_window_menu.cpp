@@ -79,7 +79,7 @@ void main_window_c::exit_procedure()
 
 void main_window_c::open_menu(int x, int y, UINT flags, bool from_tray)
 {
-    HMENU popup = menu_ ? GetSubMenu(menu_, 0) : nullptr;
+    HMENU popup = menu_ ? GetSubMenu(menu_.get(), 0) : nullptr;
     if (!popup) return;
     for (const menu_entry_t& entry : menu_entries) {
         const u16& label = language_text(entry.label_key);

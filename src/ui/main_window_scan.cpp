@@ -68,7 +68,7 @@ void main_window_c::on_scan_finished(uint32_t device_nodes)
     look_for_program_update();
     if (!announce) return;
     if (std::optional<u16> text = announcement_text(language_table, results_->counts().out_of_date)) {
-        tray_.set_icon(attention_icon_);
+        tray_.set_icon(attention_icon_.get());
         tray_.show_balloon(*text);
     }
 }

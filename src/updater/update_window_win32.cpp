@@ -53,7 +53,7 @@ update_window_c::update_window_c(u16 program_folder, std::vector<answer_key_t> k
 
 update_window_c::~update_window_c()
 {
-    if (button_images_) ImageList_Destroy(button_images_);
+    button_images_.reset();
 }
 
 int update_window_c::run()
@@ -77,7 +77,7 @@ void update_window_c::set_up()
     progress_.set_background(colour::white);
     progress_.set_tile(skin_image_c(skin::scan_progress_tile).make_pattern_brush());
     const int image_ids[3] = {skin::about_button, skin::about_button_pushed, skin::about_button_hover};
-    button_images_ = make_skin_image_list(image_ids, 3, 130, 24);
+    button_images_.reset(make_skin_image_list(image_ids, 3, 130, 24));
     const int ids[2] = {IDOK, IDCANCEL};
     const POINT places[2] = {{200, 215}, {340, 215}};
     const language_key_t labels[2] = {lang::update_btn_install, lang::update_btn_close};
@@ -85,7 +85,7 @@ void update_window_c::set_up()
         HWND button = GetDlgItem(hwnd(), ids[i]);
         if (!button) continue;
         buttons_[i].attach(button);
-        buttons_[i].set_image_list(button_images_);
+        buttons_[i].set_image_list(button_images_.get());
         buttons_[i].set_images(0, 1, 2);
         buttons_[i].set_font(skin_font(font_verdana_8));
         buttons_[i].set_text_colour(colour::white);
@@ -172,10 +172,8 @@ bool update_window_c::process_message(UINT message, WPARAM w, LPARAM l, LRESULT&
         result = 1;
         return true;
     case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd(), &ps);
-        paint(dc);
-        EndPaint(hwnd(), &ps);
+        paint_dc_t dc(hwnd());
+        paint(dc.get());
         return true;
     }
     case WM_TIMER:

@@ -16,6 +16,7 @@
 #include "ui/skin/ui_window.h"
 #include "ui/win/dialog.h"
 #include "updater/update_actions_win32.h"
+#include "ui/win/user_handle.h"
 
 #include <memory>
 
@@ -68,7 +69,7 @@ private:
     brush_t band_brush_;
     tiled_progress_c progress_;
     bitmap_button_c buttons_[2];
-    HIMAGELIST button_images_ = nullptr;
+    image_list_t button_images_;
 };
 
 } // namespace tdu

@@ -56,7 +56,7 @@ about_window_c::about_window_c(u16 program_folder)
 
 about_window_c::~about_window_c()
 {
-    if (button_images_) ImageList_Destroy(button_images_);
+    button_images_.reset();
 }
 
 int about_window_c::run(HWND owner)
@@ -78,14 +78,14 @@ void about_window_c::set_up()
     icon_.load(skin::about_icon);
     separator_.reset(skin_image_c(skin::about_separator).make_pattern_brush());
     const int image_ids[3] = {skin::about_button, skin::about_button_pushed, skin::about_button_hover};
-    button_images_ = make_skin_image_list(image_ids, 3, 130, 24);
+    button_images_.reset(make_skin_image_list(image_ids, 3, 130, 24));
     const int ids[2] = {IDOK, IDCANCEL};
     const POINT places[2] = {{340, 210}, {340, 250}};
     for (int i = 0; i < 2; ++i) {
         HWND button = GetDlgItem(hwnd(), ids[i]);
         if (!button) continue;
         buttons_[i].attach(button);
-        buttons_[i].set_image_list(button_images_);
+        buttons_[i].set_image_list(button_images_.get());
         buttons_[i].set_images(0, 1, 2);
         buttons_[i].set_font(skin_font(font_verdana_8));
         buttons_[i].set_text_colour(colour::white);
@@ -132,10 +132,8 @@ bool about_window_c::process_message(UINT message, WPARAM w, LPARAM l, LRESULT& 
         result = 1;
         return true;
     case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd(), &ps);
-        paint(dc);
-        EndPaint(hwnd(), &ps);
+        paint_dc_t dc(hwnd());
+        paint(dc.get());
         return true;
     }
     case WM_COMMAND:

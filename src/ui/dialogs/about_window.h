@@ -9,6 +9,7 @@
 #include "ui/skin/skin_image.h"
 #include "ui/skin/ui_window.h"
 #include "ui/win/dialog.h"
+#include "ui/win/user_handle.h"
 
 namespace tdu {
 
@@ -43,7 +44,7 @@ private:
     brush_t separator_;
     brush_t band_brush_;
     bitmap_button_c buttons_[2];
-    HIMAGELIST button_images_ = nullptr;
+    image_list_t button_images_;
 };
 
 // Shown when the updater is missing.

@@ -3,10 +3,12 @@
 #include "app/language_keys.h"
 #include "common/win32_text.h"
 #include "ui/model/config_dialog_model.h"
+#include "ui/model/language_layout.h"
 #include "ui/resources/dialog_ids.h"
 #include "ui/skin/colours.h"
 #include "ui/skin/fonts.h"
 #include "ui/skin/skin_ids.h"
+#include "ui/win/gdi_handle.h"
 #include "ui/dialogs/view_box.h"
 
 #include <shlobj.h>
@@ -31,12 +33,11 @@ const label_t labels[] = {
     {lang::config_language, 95, 268},     {lang::config_driver_folder, 340, 268},
 };
 
-// French, Spanish and Portuguese labels are longer: their left column keeps
-// the template's size and the divider moves right.
+// Languages with longer labels keep the left column at the template's size
+// and move the divider right.
 bool long_labels(const language_table_t& table)
 {
-    std::string_view code = language_code(table);
-    return code == "fr" || code == "es" || code == "pt";
+    return language_layout(language_code(table)).settings_long_labels;
 }
 
 } // namespace
@@ -48,7 +49,7 @@ config_window_c::config_window_c(config_services_t services)
 
 config_window_c::~config_window_c()
 {
-    if (button_images_) ImageList_Destroy(button_images_);
+    button_images_.reset();
 }
 
 int config_window_c::run(HWND owner)
@@ -81,7 +82,7 @@ void config_window_c::set_up()
 
     // 1. The four bitmap buttons and their texts.
     const int image_ids[3] = {skin::settings_button, skin::settings_button_pushed, skin::settings_button_hover};
-    button_images_ = make_skin_image_list(image_ids, 3, 80, 22);
+    button_images_.reset(make_skin_image_list(image_ids, 3, 80, 22));
     const struct {
         int id;
         language_key_t key;
@@ -94,7 +95,7 @@ void config_window_c::set_up()
         HWND button = GetDlgItem(hwnd(), buttons[i].id);
         if (!button) continue;
         buttons_[i].attach(button);
-        buttons_[i].set_image_list(button_images_);
+        buttons_[i].set_image_list(button_images_.get());
         buttons_[i].set_images(0, 1, 2);
         buttons_[i].set_font(skin_font(font_verdana_8));
         buttons_[i].set_text_colour(colour::white);
@@ -200,10 +201,8 @@ bool config_window_c::process_message(UINT message, WPARAM w, LPARAM l, LRESULT&
         return true;
     }
     case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd(), &ps);
-        paint(dc);
-        EndPaint(hwnd(), &ps);
+        paint_dc_t dc(hwnd());
+        paint(dc.get());
         return true;
     }
     case WM_CTLCOLOREDIT:
@@ -211,7 +210,6 @@ bool config_window_c::process_message(UINT message, WPARAM w, LPARAM l, LRESULT&
     case WM_CTLCOLORSTATIC: {
         HDC dc = reinterpret_cast<HDC>(w);
         SetBkMode(dc, TRANSPARENT);
-        SelectObject(dc, skin_font(font_verdana_8));
         result = reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
         return true;
     }

@@ -14,6 +14,7 @@
 #include "ui/skin/skin_image.h"
 #include "ui/skin/ui_window.h"
 #include "ui/win/dialog.h"
+#include "ui/win/user_handle.h"
 
 namespace tdu {
 
@@ -54,7 +55,7 @@ private:
     brush_t frame_brush_;
     skin_image_c divider_;
     bitmap_button_c buttons_[5];
-    HIMAGELIST button_images_ = nullptr;
+    image_list_t button_images_;
 };
 
 } // namespace tdu

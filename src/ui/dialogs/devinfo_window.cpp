@@ -42,7 +42,7 @@ devinfo_window_c::devinfo_window_c(const offer_group_t& group) : ui_window_c(30)
 
 devinfo_window_c::~devinfo_window_c()
 {
-    if (button_images_) ImageList_Destroy(button_images_);
+    button_images_.reset();
 }
 
 int devinfo_window_c::run(HWND owner)
@@ -74,7 +74,7 @@ void devinfo_window_c::set_up()
     show_device_details(0);
 
     SetWindowPos(hwnd(), nullptr, 0, 0, dialog_width, dialog_height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    button_images_ = skin_dialog_ok_button(hwnd(), ok_button_, 290, 400);
+    button_images_.reset(skin_dialog_ok_button(hwnd(), ok_button_, 290, 400));
     centre_dialog_over_owner(hwnd(), dialog_width, dialog_height);
     apply_window_region();
     SetFocus(detail_list_);

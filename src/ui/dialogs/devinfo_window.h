@@ -13,6 +13,7 @@
 #include "ui/controls/list_cell_tip.h"
 #include "ui/skin/ui_window.h"
 #include "ui/win/dialog.h"
+#include "ui/win/user_handle.h"
 
 namespace tdu {
 
@@ -49,7 +50,7 @@ private:
     HWND detail_list_ = nullptr;
     list_cell_tip_c detail_tip_;  // the whole text of a cell its column cuts
     bitmap_button_c ok_button_;
-    HIMAGELIST button_images_ = nullptr;
+    image_list_t button_images_;
 };
 
 // The entry point of a results row's "menu_information": runs the dialog for

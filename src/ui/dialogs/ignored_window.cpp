@@ -26,9 +26,7 @@ constexpr int button_height = 22;
 // The width of `text` in the dialog's font, with a push button's margins.
 int button_width_for(HWND window, const u16& text)
 {
-    HDC dc = GetDC(window);
-    SIZE size = skin_text_size(dc, font_verdana_8, text);
-    ReleaseDC(window, dc);
+    SIZE size = skin_text_size(client_dc_t(window).get(), font_verdana_8, text);
     return std::max(80, static_cast<int>(size.cx) + 24);
 }
 
@@ -38,7 +36,7 @@ ignored_window_c::ignored_window_c(ignored_offers_t list) : ui_window_c(30), lis
 
 ignored_window_c::~ignored_window_c()
 {
-    if (button_images_) ImageList_Destroy(button_images_);
+    button_images_.reset();
 }
 
 int ignored_window_c::run(HWND owner)
@@ -71,8 +69,8 @@ void ignored_window_c::set_up()
     fill_list();
     RECT client;
     GetClientRect(hwnd(), &client);
-    button_images_ = skin_dialog_ok_button(hwnd(), ok_button_, client.right - margin - 80,
-                                           client.bottom - margin - button_height);
+    button_images_.reset(
+        skin_dialog_ok_button(hwnd(), ok_button_, client.right - margin - 80, client.bottom - margin - button_height));
     centre_dialog_over_owner(hwnd(), dialog_width, dialog_height);
     apply_window_region();
     SetFocus(list_view_);

@@ -8,6 +8,7 @@
 #include "ui/controls/bitmap_button.h"
 #include "ui/skin/ui_window.h"
 #include "ui/win/dialog.h"
+#include "ui/win/user_handle.h"
 
 #include <optional>
 
@@ -49,7 +50,7 @@ private:
     HWND list_view_ = nullptr;
     HWND stop_button_ = nullptr;
     bitmap_button_c ok_button_;
-    HIMAGELIST button_images_ = nullptr;
+    image_list_t button_images_;
 };
 
 // The entry point of the link: runs the dialog over `owner` with `list`;

@@ -38,7 +38,7 @@ message_window_c::message_window_c(u16view text, unsigned style)
 
 message_window_c::~message_window_c()
 {
-    if (button_images_) ImageList_Destroy(button_images_);
+    button_images_.reset();
 }
 
 int message_window_c::run(HWND owner)
@@ -60,7 +60,7 @@ void message_window_c::set_up()
     if (layout_.icon_bitmap) icon_.load(layout_.icon_bitmap);
 
     const int image_ids[3] = {skin::box_button, skin::box_button_pushed, skin::box_button_hover};
-    button_images_ = make_skin_image_list(image_ids, 3, 70, 24);
+    button_images_.reset(make_skin_image_list(image_ids, 3, 70, 24));
     const int ids[2] = {IDOK, IDCANCEL};
     const language_key_t keys[2] = {layout_.first_key, layout_.second_key};
     // The box's size for its text, measured in the font it is drawn in.
@@ -79,14 +79,12 @@ void message_window_c::set_up()
         RECT window{}, client{};
         GetWindowRect(hwnd_, &window);
         GetClientRect(hwnd_, &client);
-        HDC dc = GetDC(hwnd_);
-        HGDIOBJ old = SelectObject(dc, skin_font(font_verdana_10));
-        dc_text_measure_c measure(dc);
+        client_dc_t dc(hwnd_);
+        selected_object_t font(dc.get(), skin_font(font_verdana_10));
+        dc_text_measure_c measure(dc.get());
         geometry_ = message_box_geometry(layout_, text_, measure, (window.right - window.left) - client.right,
                                          (window.bottom - window.top) - client.bottom, work.right - work.left,
                                          work.bottom - work.top);
-        SelectObject(dc, old);
-        ReleaseDC(hwnd_, dc);
     }
     const POINT places[2] = {{geometry_.first_x, geometry_.first_y}, {geometry_.second_x, geometry_.second_y}};
     for (int i = 0; i < 2; ++i) {
@@ -97,7 +95,7 @@ void message_window_c::set_up()
             continue;
         }
         buttons_[i].attach(button);
-        buttons_[i].set_image_list(button_images_);
+        buttons_[i].set_image_list(button_images_.get());
         buttons_[i].set_images(0, 1, 2);
         buttons_[i].set_font(skin_font(font_verdana_9_bold));
         buttons_[i].set_text_colour(colour::white);

@@ -13,6 +13,7 @@
 #include "ui/skin/skin_image.h"
 #include "ui/skin/ui_window.h"
 #include "ui/win/dialog.h"
+#include "ui/win/user_handle.h"
 
 namespace tdu {
 
@@ -48,7 +49,7 @@ private:
     message_box_geometry_t geometry_;
     skin_image_c icon_;
     bitmap_button_c buttons_[2];
-    HIMAGELIST button_images_ = nullptr;
+    image_list_t button_images_;
     brush_t body_brush_;
     brush_t strip_brush_;
 };

@@ -27,10 +27,6 @@ home_layout_t home_layout(int32_t width, int32_t height)
     return l;
 }
 
-bool home_small_step_labels(std::string_view code) { return code == "fr" || code == "it" || code == "es"; }
-bool home_small_side_bar_title(std::string_view code) { return code == "it" || code == "pt"; }
-bool home_long_side_bar_labels(std::string_view code) { return code == "fr" || code == "nl"; }
-
 home_button_outcome_t home_button_event(int32_t& state, pointer_event event, bool over_button)
 {
     // The one pointer rule of every owner-drawn button.

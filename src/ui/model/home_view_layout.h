@@ -1,11 +1,9 @@
 #pragma once
 // The home view's arithmetic, free of any window: where the step picture,
-// its labels, the scan button and the banner sit, which fonts the language
-// asks for, and what the scan button does with the mouse.
+// its labels, the scan button and the banner sit, and what the scan button does with the mouse.
 #include "ui/model/layout_rect.h"
 
 #include <cstdint>
-#include <string_view>
 
 namespace tdu {
 
@@ -29,12 +27,6 @@ constexpr int32_t home_focus_inset = 10;
 // For a client area of `width` by `height`: everything centred in the area
 // left of the 250-pixel side bar, around b = (height - 150) / 2.
 home_layout_t home_layout(int32_t width, int32_t height);
-
-// Language choices by the interface language's code ("fr", "de", ...):
-// smaller step labels, a smaller side-bar title, a wider label column.
-bool home_small_step_labels(std::string_view code);    // fr, it, es
-bool home_small_side_bar_title(std::string_view code); // it, pt
-bool home_long_side_bar_labels(std::string_view code); // fr, nl
 
 // The scan button: 0 normal, 1 hover, 2 pressed. A release over the button
 // starts a scan only when the press happened there too.

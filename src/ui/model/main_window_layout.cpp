@@ -19,6 +19,4 @@ layout_rect_t logo_rect(int32_t frame_x, int32_t frame_y)
     return {frame_x + 20, frame_y + 40, frame_x + 20 + 184, frame_y + 40 + 50};
 }
 
-bool nav_labels_regular(std::string_view code) { return code == "de" || code == "it" || code == "es" || code == "pt"; }
-
 } // namespace tdu

@@ -1,11 +1,10 @@
 #pragma once
 // The main window's caption band, free of any window: the navigation
 // buttons on the left, the caption buttons and the logo measured from the
-// right edge, and the label font the language asks for.
+// right edge.
 #include "ui/model/layout_rect.h"
 
 #include <cstdint>
-#include <string_view>
 
 namespace tdu {
 
@@ -26,9 +25,5 @@ layout_rect_t caption_button_rect(int index, int32_t frame_x, int32_t frame_y);
 // The logo (184 by 50), measured from the right edge the same way: 20
 // pixels in from the right frame edge, 40 below the top frame edge.
 layout_rect_t logo_rect(int32_t frame_x, int32_t frame_y);
-
-// The navigation labels are regular for the languages with long words
-// (de, it, es, pt) and bold otherwise.
-bool nav_labels_regular(std::string_view code);
 
 } // namespace tdu

@@ -1,8 +1,5 @@
 #include "ui/model/results_view_model.h"
 
-#include <cstring>
-#include <initializer_list>
-
 namespace tdu {
 
 results_header_t results_header(int32_t out_of_date)
@@ -50,7 +47,8 @@ int32_t row_layout_t::date_top(int32_t device) const
     return name_top(device) + device_line + 8;
 }
 
-row_layout_t row_layout(int32_t width, int32_t class_line, int32_t device_line, int32_t devices, bool french)
+row_layout_t row_layout(int32_t width, int32_t class_line, int32_t device_line, int32_t devices,
+                        int32_t state_text_extra_left)
 {
     row_layout_t l;
     l.class_line = class_line;
@@ -60,7 +58,7 @@ row_layout_t row_layout(int32_t width, int32_t class_line, int32_t device_line, 
     l.button = {width - 100, lines + 8, width - 20, lines + 30};
     l.tick = {10, lines + 16, 23, lines + 29};
     l.progress = {width - 430, l.bottom_line, width - 280, l.bottom_line + 13};
-    l.state_text_left = width - (french ? 260 : 250);
+    l.state_text_left = width - 250 - state_text_extra_left;
     return l;
 }
 
@@ -77,21 +75,6 @@ bool score_is_low(int32_t score)
     return score < 70;
 }
 
-namespace {
-bool code_is_one_of(const char* code, std::initializer_list<const char*> codes)
-{
-    if (!code) return false;
-    for (const char* c : codes)
-        if (std::strcmp(code, c) == 0) return true;
-    return false;
-}
-} // namespace
-
-bool results_header_small_font(const char* language_code)
-{
-    return code_is_one_of(language_code, {"it", "es", "nl"});
-}
-
 row_icon_t device_status_icon(const device_t& device, int32_t mode)
 {
     switch (device_offer_state(device, mode == grouping_by_latest_offer)) {
@@ -103,13 +86,12 @@ row_icon_t device_status_icon(const device_t& device, int32_t mode)
     return row_icon_t::up_to_date;
 }
 
-kind_selector_t kind_selector(int32_t width, int32_t best_text, int32_t latest_text, const char* language_code)
+kind_selector_t kind_selector(int32_t width, int32_t best_text, int32_t latest_text, int32_t extra_left)
 {
-    const int32_t wider = code_is_one_of(language_code, {"fr", "es", "pt", "nl"}) ? 30 : 0;
     kind_selector_t k;
-    k.latest = {width - 340 - wider, 45, width - 260, 65};
+    k.latest = {width - 340 - extra_left, 45, width - 260, 65};
     if (k.latest.right - k.latest.left < latest_text) k.latest.left = k.latest.right - latest_text;
-    k.best = {width - 460 - wider, 45, width - 350, 65};
+    k.best = {width - 460 - extra_left, 45, width - 350, 65};
     // Best ends 10 pixels before latest begins.
     int32_t shift = k.best.right - (k.latest.left - 10);
     if (shift > 0) {

@@ -57,8 +57,10 @@ struct row_layout_t {
     int32_t state_text_left = 0;
     int32_t class_line = 0, device_line = 0;
 };
-// `french` moves the state text 10 pixels left for its longer words.
-row_layout_t row_layout(int32_t width, int32_t class_line, int32_t device_line, int32_t devices, bool french);
+// The state text starts `state_text_extra_left` pixels further left for a
+// language with longer words (the language's layout row says how many).
+row_layout_t row_layout(int32_t width, int32_t class_line, int32_t device_line, int32_t devices,
+                        int32_t state_text_extra_left);
 
 // The legend beside the pie chart: out of date, no driver, up to date and
 // the examined total, in that order, each with its icon and text key.
@@ -74,10 +76,6 @@ legend_t results_legend(const offer_counts_t& counts, int32_t examined);
 // The score's colour: red below 70, else green.
 bool score_is_low(int32_t score);
 
-// The header's font: 12 pt for the languages whose header texts run long
-// ("it", "es", "nl"), else 14 pt.
-bool results_header_small_font(const char* language_code);
-
 // The status icon beside each device of a row: the device's own state
 // (device_offer_state) by the kind of offer the row shows (the group's
 // `mode`), so the icons agree with the legend's counts; a device of a row
@@ -87,13 +85,14 @@ row_icon_t device_status_icon(const device_t& device, int32_t mode);
 
 // The best/latest selector above the list, left of the 250-pixel side bar
 // in a view `width` pixels wide: the two radio buttons' places. Each keeps
-// its usual place (best 110, latest 80 pixels wide, 30 more each and
-// starting further left for "fr", "es", "pt" and "nl") and grows leftwards
+// its usual place (best 110, latest 80 pixels wide, each `extra_left` more
+// and starting that much further left for a language with long labels) and
+// grows leftwards
 // when its label (`*_text` pixels, the radio circle included) needs more,
 // so that a long label is never cut; latest keeps its right edge.
 struct kind_selector_t {
     row_rect_t best, latest;
 };
-kind_selector_t kind_selector(int32_t width, int32_t best_text, int32_t latest_text, const char* language_code);
+kind_selector_t kind_selector(int32_t width, int32_t best_text, int32_t latest_text, int32_t extra_left);
 
 } // namespace tdu

@@ -80,11 +80,10 @@ void draw_backup_panels(HDC dc, const RECT& client, const backup_panels_t& p)
 
 HFONT action_button_font(HWND button, const wchar_t* label, int button_width)
 {
-    HDC dc = GetDC(button);
-    skin_font_t chosen =
-        first_fitting_font(dc, {font_verdana_22, font_verdana_18, font_verdana_16, font_verdana_14, font_verdana_12},
-                           {{u16view(u16ptr(label)), button_width - 16}});
-    ReleaseDC(button, dc);
+    client_dc_t dc(button);
+    skin_font_t chosen = first_fitting_font(
+        dc.get(), {font_verdana_22, font_verdana_18, font_verdana_16, font_verdana_14, font_verdana_12},
+        {{u16view(u16ptr(label)), button_width - 16}});
     return skin_font(chosen);
 }
 

@@ -35,7 +35,7 @@ backup_window_c::backup_window_c(std::function<backup_services_t()> services)
 
 backup_window_c::~backup_window_c()
 {
-    if (button_images_) ImageList_Destroy(button_images_);
+    button_images_.reset();
 }
 
 HWND backup_window_c::create_view(HWND parent, const RECT& rect)
@@ -57,7 +57,7 @@ bool backup_window_c::process_message(UINT message, WPARAM w, LPARAM l, LRESULT&
         backup_services_t services = services_();
         inf_folder_ = services.store.inf_folder;
         tree_.create(hwnd(), reinterpret_cast<HIMAGELIST>(class_image_list(services.inventory)));
-        button_images_ = create_action_button(button_, hwnd(), button_id, lang::btn_backup);
+        button_images_.reset(create_action_button(button_, hwnd(), button_id, lang::btn_backup));
         details_icon_.load(skin::backup_details_icon);
         settings_icon_.load(skin::backup_settings_icon);
         progress_.set_background(colour::band);

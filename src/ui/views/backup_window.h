@@ -12,6 +12,7 @@
 #include "ui/controls/progress_bar.h"
 #include "ui/skin/skin_image.h"
 #include "ui/win/window.h"
+#include "ui/win/user_handle.h"
 
 #include <functional>
 #include <memory>
@@ -62,7 +63,7 @@ private:
     backup_view_state_t view_;
     check_tree_c tree_;
     bitmap_button_c button_;
-    HIMAGELIST button_images_ = nullptr;
+    image_list_t button_images_;
     skin_image_c details_icon_;
     skin_image_c settings_icon_;
     tiled_progress_c progress_;

@@ -23,7 +23,7 @@ constexpr COLORREF check_text_colour = RGB(0x47, 0x83, 0xC3);
 
 download_all_window_c::~download_all_window_c()
 {
-    if (button_images_) ImageList_Destroy(button_images_);
+    button_images_.reset();
 }
 
 HWND download_all_window_c::create_bar(HWND view, int x, int y, int width)
@@ -42,12 +42,12 @@ void download_all_window_c::on_create()
     SendMessageW(check_, WM_SETFONT, reinterpret_cast<WPARAM>(skin_font(font_verdana_9_bold)), FALSE);
 
     const int ids[3] = {skin::download_all_button, skin::download_all_button_hover, skin::download_all_button_pushed};
-    button_images_ = make_skin_image_list(ids, 3, 106, 27);
+    button_images_.reset(make_skin_image_list(ids, 3, 106, 27));
     RECT client;
     GetClientRect(hwnd(), &client);
     const u16& label = language_text(lang::download_all_button);
     button_.create(hwnd(), button_id, client.right - 136, 8, 106, 27, wide(label.c_str()));
-    button_.set_image_list(button_images_);
+    button_.set_image_list(button_images_.get());
     button_.set_images(0, 2, 1);
     button_.set_font(skin_font(font_verdana_9_bold));
     button_.set_text_colour(colour::white);
@@ -64,9 +64,7 @@ void download_all_window_c::set_ignored_count(size_t count)
     u16 label = format_language_text(language_text(lang::ignored_link), {decimal_text(static_cast<int64_t>(count))}, 63);
     ignored_.set_label(label);
     SetWindowTextW(ignored_.hwnd(), wide(label.c_str()));
-    HDC dc = GetDC(hwnd());
-    ignored_width_ = skin_text_size(dc, font_verdana_8, label).cx + 4;
-    ReleaseDC(hwnd(), dc);
+    ignored_width_ = skin_text_size(client_dc_t(hwnd()).get(), font_verdana_8, label).cx + 4;
     RECT client;
     GetClientRect(hwnd(), &client);
     place_ignored_link(client.right);

@@ -10,6 +10,7 @@
 #include "ui/controls/link.h"
 #include "ui/win/gdi_handle.h"
 #include "ui/win/window.h"
+#include "ui/win/user_handle.h"
 
 namespace tdu {
 
@@ -38,7 +39,7 @@ private:
 
     HWND check_ = nullptr;
     bitmap_button_c button_;
-    HIMAGELIST button_images_ = nullptr;
+    image_list_t button_images_;
     pen_t line_;
     link_c ignored_;
     int ignored_width_ = 0;

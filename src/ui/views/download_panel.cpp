@@ -1,5 +1,6 @@
 #include "ui/views/download_panel.h"
 
+#include "ui/model/language_layout.h"
 #include "ui/model/main_window_state.h"
 #include "ui/views/results_messages.h"
 #include "app/language.h"
@@ -70,9 +71,9 @@ void draw_text_in(HDC dc, const u16& text, RECT r, UINT format)
 // skin font in which the label fits the 80-pixel button ("Herunterladen").
 HFONT button_font_for(HWND window, const u16& label)
 {
-    HDC dc = GetDC(window);
-    skin_font_t chosen = first_fitting_font(dc, {font_verdana_8_bold, font_verdana_8, font_arial_8}, {{label, 74}});
-    ReleaseDC(window, dc);
+    client_dc_t dc(window);
+    skin_font_t chosen =
+        first_fitting_font(dc.get(), {font_verdana_8_bold, font_verdana_8, font_arial_8}, {{label, 74}});
     return skin_font(chosen);
 }
 
@@ -121,7 +122,7 @@ row_layout_t download_panel_c::layout() const
     if (hwnd()) GetClientRect(hwnd(), &client);
     return row_layout(client.right, context_.class_line, context_.device_line,
                       static_cast<int32_t>(std::max<size_t>(group_.devices.size(), 1)),
-                      std::string_view(context_.language_code) == "fr");
+                      language_layout(context_.language_code).row_state_text_extra_left);
 }
 
 void download_panel_c::on_create()
@@ -278,17 +279,17 @@ void download_panel_c::on_tick_all(bool ticked)
     Button_SetCheck(tick_box_, ticked ? BST_CHECKED : BST_UNCHECKED);
 }
 
-HMENU download_panel_c::make_context_menu(POINT client) const
+menu_t download_panel_c::make_context_menu(POINT client) const
 {
     RECT button = button_rect();
-    if (PtInRect(&button, client)) return nullptr;
-    HMENU menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_ROW_MENU));
-    if (!menu) return nullptr;
-    HMENU popup = GetSubMenu(menu, 0);
+    if (PtInRect(&button, client)) return {};
+    menu_t bar(LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_ROW_MENU)));
+    if (!bar) return {};
     // The popup outlives the menu bar it came from.
-    RemoveMenu(menu, 0, MF_BYPOSITION);
-    DestroyMenu(menu);
-    if (!popup) return nullptr;
+    menu_t owned(GetSubMenu(bar.get(), 0));
+    if (!owned) return {};
+    RemoveMenu(bar.get(), 0, MF_BYPOSITION);
+    HMENU popup = owned.get();
     u16 download = button_.text.substr(0, 31);
     struct label_t {
         UINT id;
@@ -310,7 +311,7 @@ HMENU download_panel_c::make_context_menu(POINT client) const
     // can be rolled back.
     if (!context_.can_roll_back || !context_.roll_back || !context_.can_roll_back(group_))
         DeleteMenu(popup, row_menu_roll_back, MF_BYCOMMAND);
-    return popup;
+    return owned;
 }
 
 void download_panel_c::on_context_menu(LPARAM l)
@@ -323,12 +324,11 @@ void download_panel_c::on_context_menu(LPARAM l)
     }
     POINT client = screen;
     ScreenToClient(hwnd(), &client);
-    HMENU popup = make_context_menu(client);
+    menu_t popup = make_context_menu(client);
     if (!popup) return;
     screen.x = popup_menu_x(screen);
-    UINT command = context_.track_menu ? context_.track_menu(popup, screen, hwnd())
-                                       : system_track_menu(popup, screen, hwnd());
-    DestroyMenu(popup);
+    UINT command = context_.track_menu ? context_.track_menu(popup.get(), screen, hwnd())
+                                       : system_track_menu(popup.get(), screen, hwnd());
     if (command) run_command(command);
 }
 

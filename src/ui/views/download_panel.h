@@ -15,6 +15,7 @@
 #include "ui/model/results_view_model.h"
 #include "ui/resources/dialog_ids.h"
 #include "ui/win/gdi_handle.h"
+#include "ui/win/user_handle.h"
 #include "ui/win/window.h"
 
 #include <functional>
@@ -93,7 +94,7 @@ public:
     // The context menu as it opens now (loaded, relabelled, Remove greyed
     // when there is nothing to remove); the caller destroys it. Null at a
     // point on the row button, where no menu opens.
-    HMENU make_context_menu(POINT client) const;
+    menu_t make_context_menu(POINT client) const;
     // Runs a context menu command.
     void run_command(UINT command);
 

@@ -8,6 +8,7 @@
 #include "common/win32_text.h"
 #include "devices/device_class.h"
 #include "ui/dialogs/ignored_window.h"
+#include "ui/model/language_layout.h"
 #include "ui/model/results_view_model.h"
 #include "ui/skin/colours.h"
 #include "ui/skin/fonts.h"
@@ -111,10 +112,9 @@ void download_window_c::on_create()
         start_rollback(rollback_, group_device_ids(group), *this, backup);
     };
     {
-        HDC dc = GetDC(hwnd());
-        context_.class_line = line_height(dc, font_verdana_9_bold);
-        context_.device_line = line_height(dc, font_arial_8);
-        ReleaseDC(hwnd(), dc);
+        client_dc_t dc(hwnd());
+        context_.class_line = line_height(dc.get(), font_verdana_9_bold);
+        context_.device_line = line_height(dc.get(), font_arial_8);
     }
 
     RECT client;
@@ -167,15 +167,18 @@ void download_window_c::layout(int width, int height)
     MoveWindow(bottom_.hwnd(), 0, height - download_all_window_c::height, list_width, download_all_window_c::height,
                TRUE);
 
-    HDC dc = GetDC(hwnd());
     // The radio circle and the gap before the label.
     const int circle = GetSystemMetrics(SM_CXMENUCHECK) + 6;
-    int best_text = text_width(dc, font_verdana_8, language_text(lang::download_cbb_best)) + circle;
-    int latest_text = text_width(dc, font_verdana_8, language_text(lang::download_cbb_latest)) + circle;
-    const int faq_width = std::min(side_bar - 20, text_width(dc, font_verdana_8,
-                                                            language_text(lang::sidebar_see_faq)) + 4);
-    ReleaseDC(hwnd(), dc);
-    kind_selector_t k = kind_selector(width, best_text, latest_text, context_.language_code);
+    int best_text = 0, latest_text = 0, faq_width = 0;
+    {
+        client_dc_t dc(hwnd());
+        best_text = text_width(dc.get(), font_verdana_8, language_text(lang::download_cbb_best)) + circle;
+        latest_text = text_width(dc.get(), font_verdana_8, language_text(lang::download_cbb_latest)) + circle;
+        faq_width = std::min(side_bar - 20,
+                             text_width(dc.get(), font_verdana_8, language_text(lang::sidebar_see_faq)) + 4);
+    }
+    kind_selector_t k = kind_selector(width, best_text, latest_text,
+                                      language_layout(context_.language_code).kind_selector_extra_left);
     MoveWindow(best_, k.best.left, k.best.top, k.best.right - k.best.left, k.best.bottom - k.best.top, TRUE);
     MoveWindow(latest_, k.latest.left, k.latest.top, k.latest.right - k.latest.left,
                k.latest.bottom - k.latest.top, TRUE);
@@ -362,7 +365,6 @@ bool download_window_c::process_message(UINT message, WPARAM w, LPARAM l, LRESUL
         HDC dc = reinterpret_cast<HDC>(w);
         SetTextColor(dc, selector_text_colour);
         SetBkMode(dc, TRANSPARENT);
-        SelectObject(dc, skin_font(font_verdana_8));
         result = reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
         return true;
     }
@@ -430,7 +432,8 @@ void download_window_c::paint(HDC dc, const RECT& client)
     header_icon.draw_at(dc, 15, 4);
     results_header_t h = results_header(counts_.out_of_date);
     const u16& headline = language_text(h.key);
-    const skin_font_t header_font = results_header_small_font(context_.language_code) ? font_verdana_12 : font_verdana_14;
+    const skin_font_t header_font =
+        language_layout(context_.language_code).results_small_header ? font_verdana_12 : font_verdana_14;
     SetTextColor(dc, colour::white);
     {
         selected_object_t font(dc, skin_font(header_font));
@@ -463,10 +466,10 @@ void download_window_c::paint_side_bar(HDC dc, int width)
     framed_box(RECT{width - 240, 120, width - 10, 370});
 
     // The score: its title, and the number below in red or green.
-    const bool german = std::string_view(context_.language_code) == "de";
+    const bool small_title = language_layout(context_.language_code).results_small_score_title;
     SetTextColor(dc, RGB(0, 0, 0));
     {
-        selected_object_t font(dc, skin_font(german ? font_verdana_8 : font_verdana_10));
+        selected_object_t font(dc, skin_font(small_title ? font_verdana_8 : font_verdana_10));
         RECT title{width - 250, 58, width, 75};
         DrawTextW(dc, wide(language_text(lang::sidebar_score).c_str()), -1, &title,
                   DT_CENTER | DT_SINGLELINE | DT_NOPREFIX);

@@ -5,6 +5,7 @@
 #include "app/language_keys.h"
 #include "common/win32_text.h"
 #include "ui/model/home_view_layout.h"
+#include "ui/model/language_layout.h"
 #include "ui/model/scan_view_layout.h"
 #include "ui/skin/colours.h"
 #include "ui/skin/fonts.h"
@@ -144,7 +145,7 @@ void home_window_c::paint(HDC dc, const RECT& client)
 
     steps_.draw_at(dc, l.step_picture.left, l.step_picture.top);
     // The step labels' and the automatic-scan line's font for the language.
-    const skin_font_t usual = home_small_step_labels(code) ? font_verdana_10_bold : font_verdana_12_bold;
+    const skin_font_t usual = language_layout(code).home_small_step_labels ? font_verdana_10_bold : font_verdana_12_bold;
     {
         // The labels stay on the picture: each ends before the next step's
         // number, the last before the picture's end. A language whose labels
@@ -191,8 +192,8 @@ void home_window_c::paint(HDC dc, const RECT& client)
     if (separator_tile_) FillRect(dc, &separator, separator_tile_.get());
 
     side_bar_style_t style;
-    style.title_font = home_small_side_bar_title(code) ? font_verdana_10_bold : font_verdana_12_bold;
-    style.long_labels = home_long_side_bar_labels(code);
+    style.title_font = language_layout(code).home_small_side_bar_title ? font_verdana_10_bold : font_verdana_12_bold;
+    style.long_labels = language_layout(code).home_long_side_bar_labels;
     draw_side_bar(dc, width, style);
 }
 

@@ -37,7 +37,7 @@ restore_window_c::restore_window_c(std::function<backup_services_t()> services)
 
 restore_window_c::~restore_window_c()
 {
-    if (button_images_) ImageList_Destroy(button_images_);
+    button_images_.reset();
 }
 
 HWND restore_window_c::create_view(HWND parent, const RECT& rect)
@@ -59,7 +59,7 @@ bool restore_window_c::process_message(UINT message, WPARAM w, LPARAM l, LRESULT
         backup_services_t services = services_();
         inf_folder_ = services.store.inf_folder;
         tree_.create(hwnd(), reinterpret_cast<HIMAGELIST>(class_image_list(services.inventory)));
-        button_images_ = create_action_button(button_, hwnd(), button_id, lang::btn_restore);
+        button_images_.reset(create_action_button(button_, hwnd(), button_id, lang::btn_restore));
         details_icon_.load(skin::backup_details_icon);
         settings_icon_.load(skin::restore_settings_icon);
         result = 0;

@@ -10,6 +10,7 @@
 #include "ui/controls/check_tree.h"
 #include "ui/skin/skin_image.h"
 #include "ui/win/window.h"
+#include "ui/win/user_handle.h"
 
 #include <functional>
 #include <vector>
@@ -54,7 +55,7 @@ private:
     std::vector<restore_item_t> items_;
     check_tree_c tree_;
     bitmap_button_c button_;
-    HIMAGELIST button_images_ = nullptr;
+    image_list_t button_images_;
     skin_image_c details_icon_;
     skin_image_c settings_icon_;
     const backup_device_t* selected_ = nullptr;

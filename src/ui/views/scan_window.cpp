@@ -6,6 +6,7 @@
 #include "common/win32_text.h"
 #include "service/local_source.h"
 #include "service/update_client.h"
+#include "ui/model/language_layout.h"
 #include "ui/model/scan_view_layout.h"
 #include "ui/skin/colours.h"
 #include "ui/skin/fonts.h"
@@ -86,15 +87,14 @@ bool scan_window_c::process_message(UINT message, WPARAM w, LPARAM l, LRESULT& r
 
 void scan_window_c::layout(int width, int height)
 {
-    HDC dc = GetDC(hwnd());
     RECT measured{0, 0, 0, 0};
     {
-        selected_object_t font(dc, skin_font(font_verdana_9_bold));
+        client_dc_t dc(hwnd());
+        selected_object_t font(dc.get(), skin_font(font_verdana_9_bold));
         const u16& widest = language_text(lang::scan_status2);
-        DrawTextW(dc, wide(widest.c_str()), static_cast<int>(widest.size()), &measured,
+        DrawTextW(dc.get(), wide(widest.c_str()), static_cast<int>(widest.size()), &measured,
                   DT_CALCRECT | DT_SINGLELINE | DT_EXPANDTABS);
     }
-    ReleaseDC(hwnd(), dc);
     line_height_ = measured.bottom > 0 ? measured.bottom : 14;
     layout_rect_t b = scan_text_block(width, height, measured.right, line_height_);
     block_ = RECT{b.left, b.top, b.right, b.bottom};
@@ -184,7 +184,7 @@ void scan_window_c::paint(HDC dc, const RECT& client)
     }
 
     side_bar_style_t style;
-    style.long_labels = std::string_view(language_code(language_table)) == "fr";
+    style.long_labels = language_layout(language_code(language_table)).scan_long_side_bar_labels;
     draw_side_bar(dc, width, style);
 }
 

@@ -35,26 +35,6 @@ TEST(HomeViewLayout, PlacesAroundTheAreaLeftOfTheSideBar)
     }
 }
 
-TEST(HomeViewLayout, LanguageChoices)
-{
-    struct row_t {
-        const char* code;
-        bool small_labels, small_title, long_labels, regular_nav;
-    };
-    const row_t rows[] = {
-        {"en", false, false, false, false}, {"de", false, false, false, true}, {"fr", true, false, true, false},
-        {"it", true, true, false, true},    {"es", true, false, false, true},  {"pt", false, true, false, true},
-        {"nl", false, false, true, false},  {"jp", false, false, false, false},
-    };
-    for (const row_t& r : rows) {
-        SCOPED_TRACE(r.code);
-        EXPECT_EQ(home_small_step_labels(r.code), r.small_labels);
-        EXPECT_EQ(home_small_side_bar_title(r.code), r.small_title);
-        EXPECT_EQ(home_long_side_bar_labels(r.code), r.long_labels);
-        EXPECT_EQ(nav_labels_regular(r.code), r.regular_nav);
-    }
-}
-
 // Sequences of pointer events: where the button's state ends, and whether
 // the sequence started a scan.
 TEST(HomeViewLayout, ScanButton)

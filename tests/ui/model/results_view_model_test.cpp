@@ -1,5 +1,6 @@
 // The results view's texts, sizes and places, decided without a window.
 #include "ui/model/results_view_model.h"
+#include "ui/model/language_layout.h"
 
 #include "results/results_model.h"
 
@@ -66,7 +67,7 @@ TEST(ResultsRow, HeightAndPlacesGrowWithTheDevices)
     };
     for (const auto& r : rows) {
         EXPECT_EQ(row_height(14, 13, r.devices), r.height) << r.devices;
-        row_layout_t l = row_layout(700, 14, 13, r.devices, false);
+        row_layout_t l = row_layout(700, 14, 13, r.devices, 0);
         EXPECT_EQ(l.bottom_line, r.bottom_line);
         // Everything lies inside the row.
         EXPECT_LE(l.button.bottom, r.height);
@@ -75,7 +76,7 @@ TEST(ResultsRow, HeightAndPlacesGrowWithTheDevices)
         // The last device's date line ends above the bottom line.
         EXPECT_LE(l.date_top(r.devices - 1) + 13, l.bottom_line);
     }
-    row_layout_t l = row_layout(700, 14, 13, 2, false);
+    row_layout_t l = row_layout(700, 14, 13, 2, 0);
     EXPECT_EQ(l.name_top(0), 30);
     EXPECT_EQ(l.date_top(0), 51);
     EXPECT_EQ(l.name_top(1), 72);
@@ -85,7 +86,7 @@ TEST(ResultsRow, HeightAndPlacesGrowWithTheDevices)
     EXPECT_FALSE(l.button.contains(599, l.bottom_line));
     EXPECT_FALSE(l.button.contains(650, 5));              // the class line is no button
     EXPECT_EQ(l.state_text_left, 450);
-    EXPECT_EQ(row_layout(700, 14, 13, 2, true).state_text_left, 440);
+    EXPECT_EQ(row_layout(700, 14, 13, 2, 10).state_text_left, 440);
 }
 
 TEST(ResultsSideBar, LegendAndScore)
@@ -140,13 +141,6 @@ TEST(ResultsRow, EachDevicesIconIsItsOwnStateByTheRowsKindOfOffer)
     }
 }
 
-TEST(ResultsHeader, SmallerFontForTheLongHeaderLanguages)
-{
-    for (const char* code : {"it", "es", "nl"}) EXPECT_TRUE(results_header_small_font(code)) << code;
-    for (const char* code : {"en", "de", "fr", "jp", ""}) EXPECT_FALSE(results_header_small_font(code)) << code;
-    EXPECT_FALSE(results_header_small_font(nullptr));
-}
-
 TEST(ResultsSelector, PlacesTheTwoKindsWithoutCuttingOrOverlapping)
 {
     struct row { const char* code; int32_t best_text, latest_text; int32_t best_left, best_right, latest_left; };
@@ -160,7 +154,7 @@ TEST(ResultsSelector, PlacesTheTwoKindsWithoutCuttingOrOverlapping)
         {"de", 150, 120, 795 - 390 - 150, 795 - 390, 795 - 380},
     };
     for (const auto& r : rows) {
-        kind_selector_t k = kind_selector(795, r.best_text, r.latest_text, r.code);
+        kind_selector_t k = kind_selector(795, r.best_text, r.latest_text, language_layout(r.code).kind_selector_extra_left);
         EXPECT_EQ(k.best.left, r.best_left) << r.code << r.latest_text;
         EXPECT_EQ(k.best.right, r.best_right) << r.code << r.latest_text;
         EXPECT_EQ(k.latest.left, r.latest_left) << r.code << r.latest_text;
