@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -51,6 +52,29 @@ struct id_row_t {
 };
 using id_rows_t = std::shared_ptr<const std::vector<id_row_t>>;
 
+// The rows remembered for one system, by ID key: open addressing on the key
+// set's hash of the key (which the look-ahead has already worked out), the
+// key's text compared only where the hash agrees.
+class remembered_rows_t {
+public:
+    // The rows of `key` (whose hash is `hash`); null when not held.
+    const id_rows_t* find(std::uint64_t hash, std::string_view key) const;
+    // Asks the processor for the slot of `hash` ahead of find().
+    void prefetch(std::uint64_t hash) const;
+    // Holds `rows` for `key` unless it is held already.
+    void insert(std::uint64_t hash, std::string_view key, id_rows_t rows);
+    std::size_t size() const { return count_; }
+
+private:
+    struct entry_t {
+        std::uint64_t hash = 0; // 0: free
+        std::string key;
+        id_rows_t rows;
+    };
+    std::vector<entry_t> slots_;
+    std::size_t count_ = 0;
+};
+
 class catalogue_generation_t {
 public:
     static constexpr std::size_t max_remembered_keys = 200000;
@@ -62,13 +86,15 @@ public:
     id_rows_t find(const std::string& os, const std::string& key) const;
     void remember(const std::string& os, const std::string& key, id_rows_t rows) const;
     // find() of several keys under one lock: `rows` gets one entry per key.
+    // `hashes` are the keys' id_key_set_t::hash(), one per key.
     void find_each(const std::string& os, const std::vector<std::string_view>& keys,
-                   std::vector<id_rows_t>& rows) const;
+                   const std::vector<std::uint64_t>& hashes, std::vector<id_rows_t>& rows) const;
 
 private:
     // Read by every request, written only for IDs not remembered yet.
     mutable std::shared_mutex mutex_;
-    mutable std::unordered_map<std::string, id_rows_t> rows_;
+    mutable std::map<std::string, remembered_rows_t, std::less<>> by_os_;
+    mutable std::size_t remembered_ = 0; // keys, over all systems
 };
 
 class catalogue_cache_t {

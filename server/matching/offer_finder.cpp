@@ -200,12 +200,6 @@ bool offer_finder_t::fetch_ahead(const std::vector<std::string_view>& ids, const
     ahead_keys_.clear();
     ahead_next_ = 0;
     std::vector<std::string> wanted;
-    // Keys not in this request's rows yet, to be looked for in the memory.
-    struct remembered_t {
-        ahead_t* next;
-        id_rows_t* slot; // in `mine`, whose elements stay where they are
-    };
-    std::vector<remembered_t> remembered;
     // The keys of the whole request first, their slots in the key set
     // asked for as they come; then the look-ups.
     for (std::string_view id : ids) {
@@ -221,32 +215,40 @@ bool offer_finder_t::fetch_ahead(const std::vector<std::string_view>& ids, const
             generation_->keys.prefetch(next.hash);
         }
     }
+    // The keys the catalogue may hold, looked for in the service's memory
+    // together (one lock); the request's own rows are made only for the
+    // keys it does not hold.
+    std::vector<ahead_t*> held;
+    std::vector<std::string_view> held_keys;
+    std::vector<std::uint64_t> held_hashes;
     for (auto& next : ahead_) {
-        key_.assign(ahead_keys_, next.offset, next.length);
         if (generation_ && !generation_->keys.may_hold_hash(next.hash)) {
             next.rows = none_;
             continue;
         }
-        auto [slot, fresh] = mine->try_emplace(key_);
-        if (!fresh) {
-            next.rows = slot->second; // null while its fetch is due
-        } else if (generation_) {
-            remembered.push_back({&next, &slot->second});
+        if (generation_) {
+            held.push_back(&next);
+            held_keys.push_back(std::string_view(ahead_keys_).substr(next.offset, next.length));
+            held_hashes.push_back(next.hash);
         } else {
-            wanted.push_back(key_);
+            key_.assign(ahead_keys_, next.offset, next.length);
+            auto [slot, fresh] = mine->try_emplace(key_);
+            if (!fresh) next.rows = slot->second; // null while its fetch is due
+            else wanted.push_back(key_);
         }
     }
-    // The rows the service remembers, looked up together (one lock).
-    if (!remembered.empty()) {
-        std::vector<std::string_view> keys;
-        keys.reserve(remembered.size());
-        for (const auto& r : remembered)
-            keys.push_back(std::string_view(ahead_keys_).substr(r.next->offset, r.next->length));
+    if (!held.empty()) {
         std::vector<id_rows_t> rows;
-        generation_->find_each(std::string(os.code), keys, rows);
-        for (std::size_t i = 0; i < remembered.size(); ++i) {
-            if (rows[i]) *remembered[i].slot = remembered[i].next->rows = std::move(rows[i]);
-            else wanted.emplace_back(keys[i]);
+        generation_->find_each(std::string(os.code), held_keys, held_hashes, rows);
+        for (std::size_t i = 0; i < held.size(); ++i) {
+            if (rows[i]) {
+                held[i]->rows = std::move(rows[i]);
+                continue;
+            }
+            key_.assign(held_keys[i]);
+            auto [slot, fresh] = mine->try_emplace(key_);
+            if (!fresh) held[i]->rows = slot->second; // null while its fetch is due
+            else wanted.push_back(key_);
         }
     }
     std::vector<std::string> batch;
@@ -292,24 +294,28 @@ bool offer_finder_t::find(const device_query_t& device, const os_profile_t& os, 
                           std::vector<offer_t>& out, std::string& error)
 {
     out.clear();
-    std::map<std::int64_t, offer_t> by_model;
+    // Every row of the device's IDs; per model the one of the best (lowest)
+    // score counts, the first such in the IDs' order. Only those rows'
+    // offers are copied.
+    struct candidate_t {
+        std::int64_t model_id;
+        unsigned cp;
+        std::size_t order;
+        const id_row_t* row;
+    };
+    std::vector<candidate_t> candidates;
+    std::vector<id_rows_t> held; // keeps the rows alive while the candidates point into them
     auto add = [&](const std::string& id, bool hardware, std::size_t position) {
         if (id.empty()) return true;
         upper_into(key_, id);
         id_rows_t rows = next_ahead(key_, os);
         if (!rows) rows = look_up(key_, os);
         if (!rows) return false;
-        for (const auto& row : *rows) {
-            unsigned cp = identifier_score(hardware, position, row.position);
-            auto found = by_model.find(row.offer.model_id);
-            if (found == by_model.end()) {
-                offer_t& o = by_model.emplace(row.offer.model_id, row.offer).first->second;
-                o.cp = cp;
-            } else if (cp < found->second.cp) {
-                found->second.cp = cp;
-                found->second.hardid = row.offer.hardid;
-            }
-        }
+        if (rows->empty()) return true;
+        for (const auto& row : *rows)
+            candidates.push_back({row.offer.model_id, identifier_score(hardware, position, row.position),
+                                  candidates.size(), &row});
+        held.push_back(std::move(rows));
         return true;
     };
     bool ok = true;
@@ -319,7 +325,14 @@ bool offer_finder_t::find(const device_query_t& device, const os_profile_t& os, 
         error = "catalogue look-up failed: " + db_.last_error();
         return false;
     }
-    for (auto& [id, offer] : by_model) out.push_back(std::move(offer));
+    std::sort(candidates.begin(), candidates.end(), [](const candidate_t& a, const candidate_t& b) {
+        return std::tie(a.model_id, a.cp, a.order) < std::tie(b.model_id, b.cp, b.order);
+    });
+    for (std::size_t i = 0; i < candidates.size(); ++i) {
+        if (i > 0 && candidates[i].model_id == candidates[i - 1].model_id) continue;
+        offer_t& o = out.emplace_back(candidates[i].row->offer);
+        o.cp = candidates[i].cp;
+    }
     std::sort(out.begin(), out.end(), offer_ranks_before);
     if (out.size() > limit) out.resize(limit);
     return true;

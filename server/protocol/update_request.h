@@ -50,9 +50,15 @@ struct update_request_t {
 // is no zlib stream, is cut short or has bytes after its end.
 bool inflate_request(std::string_view compressed, std::size_t limit, std::string& out, request_failure_t& failure);
 
+// Which reader read a request document: the plain form the program sends
+// is read by a reader of just that form (protocol/plain_xml.h), any other
+// document by TinyXML; both give the same request.
+enum class request_reader_t { plain, general };
+
 // Reads the request document; 400 with a reason when it is not well-formed
-// or not the update request.
+// or not the update request. `used` learns which reader read it;
+// `general_only` leaves it to TinyXML (tests compare the two).
 bool parse_update_request(std::string_view document, const request_limits_t& limits, update_request_t& request,
-                          request_failure_t& failure);
+                          request_failure_t& failure, request_reader_t* used = nullptr, bool general_only = false);
 
 } // namespace tdu::server

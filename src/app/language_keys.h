@@ -15,6 +15,7 @@
 //   error_network_failed %d         the transfer's error number
 //   new_driver_notify    %d         drivers out of date (30 characters at most)
 //   ignored_link         %d         ignored offers
+//   restore_installer_error %s      the installer's exit code ("0xE0000247")
 //   sidebar_out_of_date, sidebar_no_driver, sidebar_up_to_date,
 //   sidebar_total        %d         the count
 //   update_downloading   %s %s      bytes done, the setup's size ("1.2 MB")
@@ -70,7 +71,8 @@
     X(menu_remove) X(menu_roll_back) X(menu_settings) \
     X(new_driver_notify) X(quit_backup_confirm) X(quit_confirm) X(remove_confirm) \
     X(restore_before_update) X(restore_failed) X(restore_no_backup) X(restore_no_driver) X(restore_settings) X(restore_started) \
-    X(rollback_damaged) X(rollback_none) \
+    X(restore_installed) X(restore_installer_error) \
+    X(rollback_damaged) X(rollback_none) X(rollback_no_restore_point) \
     X(scan_item) X(scan_items_scanned) X(scan_scanning) X(scan_scanning_your_computer) \
     X(scan_start_time) X(scan_status) X(scan_status1) X(scan_status2) X(scan_driver_folder) X(scan_time_elapsed) \
     X(scan_waiting) \

@@ -9,7 +9,10 @@
 // it in the catalogue, which saves "backup.xml"; the view polls it with its
 // 200 ms timer. A restore unpacks one archive into a folder of the same
 // title beside it and starts the driver package installer with forced
-// installation on that folder; nothing reports its end.
+// installation on that folder; pnputil (Windows 10 on) is waited for and its
+// exit code says whether the driver went in, as for an installation. A
+// roll-back is an installation too: it is made within the run's restore
+// point.
 #include "app/environment.h"
 #include "app/run_host.h"
 #include "backup/backup_catalogue.h"
@@ -17,7 +20,9 @@
 #include "common/text.h"
 #include "common/worker.h"
 #include "devices/device.h"
+#include "packages/process_run.h"
 #include "packages/shell.h"
+#include "system/restore_point.h"
 
 #include <atomic>
 #include <cstdint>
@@ -38,6 +43,12 @@ struct backup_services_t {
     shell_c& shell;
     u16 backup_folder;  // the backup_path setting as it stands
     std::string (*today)() = local_date_today;
+    // Runs pnputil and waits for its exit code; without it the shell starts
+    // pnputil and nothing waits.
+    process_runner_c* processes = nullptr;
+    // The run's restore point, which a roll-back takes as an installation
+    // does; none when null.
+    restore_point_run_c* restore_point = nullptr;
 };
 
 // One ticked package as a backup run takes it: copied when the run starts,
@@ -106,7 +117,19 @@ enum restore_outcome_t : int32_t {
     restore_outcome_opened_folder = 3,  // no installer on this Windows (XP): its folder was opened
     restore_outcome_not_started = 4,    // the shell could not start the installer
     restore_outcome_stopped = 5,        // the process was ending: nothing started
+    restore_outcome_installed = 6,      // pnputil installed it (exit code 0)
+    restore_outcome_restart_needed = 7, // pnputil installed it; Windows must restart (3010)
+    // pnputil ended with another exit code (restore_job_t::exit_code): the
+    // driver of the backup was not installed.
+    restore_outcome_installer_error = 8,
+    // A roll-back for which no restore point could be made, and the user has
+    // not agreed to go on without one: unpacked, nothing started.
+    restore_outcome_no_restore_point = 9,
 };
+
+// Whether a restore that ended so installed the backup or started an
+// installer on it (restore_outcome_started, installed, restart_needed).
+bool restore_outcome_restores(int32_t outcome);
 
 // One restore run.
 struct restore_job_t {
@@ -114,11 +137,16 @@ struct restore_job_t {
     u16 backup_folder;
     std::atomic<int32_t> busy{0};  // 1 from the start until the worker is done
     std::atomic<int32_t> outcome{restore_outcome_none};  // set by the worker before it clears `busy`
+    std::atomic<uint32_t> exit_code{0};  // pnputil's, for installer_error; stored before `outcome`
+    // A roll-back's: the run's restore point, which the installer's start
+    // is made within; null for a restore from the restore view.
+    restore_point_run_c* restore_point = nullptr;
 };
 
 struct restore_view_state_t {
     std::shared_ptr<restore_job_t> job = std::make_shared<restore_job_t>();
     worker_c worker;  // held until the next start collects it
+    std::vector<u16> rollback_devices;  // the devices of the latest roll-back, to ask again for
 };
 
 // One top-level item of the restore view's tree.
@@ -143,23 +171,30 @@ int restore_view_shown(std::vector<restore_item_t>& items, run_host_c& host, bac
 // from the top, or null. Does nothing while a restore runs; waits for an
 // earlier worker that is still held; shows "restore_no_driver" when nothing
 // is ticked. True when a worker was started; the run's timer then runs
-// until restore_tick has said how it ended.
+// until restore_tick has said how it ended. `restore_point` (a roll-back):
+// the installer starts within the run's restore point (see restore_job).
 bool start_restore(restore_view_state_t& view, const restore_item_t* ticked, run_host_c& host,
-                   const backup_services_t& services);
+                   const backup_services_t& services, restore_point_run_c* restore_point = nullptr);
 
 // The job: unpacks the archive into the folder of its title in the backup
-// folder (files there are kept) and, when that succeeded and `stop` was not
+// folder (made or emptied first) and, when that succeeded and `stop` was not
 // raised meanwhile, starts the driver package installer with "/F" on the
-// folder. 0 or -1; clears `busy`.
+// folder; pnputil is waited for through `services.processes`. With the job's
+// `restore_point` the start is made within the run's restore point (after
+// the unpacking: an archive that cannot be unpacked changes nothing, not
+// even a restore point). 0 when restore_outcome_restores, else -1; clears
+// `busy`.
 int restore_job(restore_job_t& job, const backup_services_t& services, const stop_flag_t* stop = nullptr);
 
 // The restore view's timer: once the worker has ended, stops the timer and
 // says how the run ended: "restore_started" (style 0) when the installer
-// was started on the unpacked backup, "download_setup_manual" (style 0)
-// when this Windows has none and the folder was opened, "restore_failed"
-// (style 2) when the archive could not be unpacked or the installer not
-// started; nothing for a run stopped at exit. False while it runs or when
-// none ran.
+// was started on the unpacked backup, "restore_installed" (style 0) when
+// pnputil installed it, "download_setup_restart" (style 0) when that needs a
+// restart, "restore_installer_error" with pnputil's code (style 2) when it
+// did not install it, "download_setup_manual" (style 0) when this Windows
+// has none and the folder was opened, "restore_failed" (style 2) when the
+// archive could not be unpacked or the installer not started; nothing for a
+// run stopped at exit. False while it runs or when none ran.
 bool restore_tick(restore_view_state_t& view, run_host_c& host);
 
 // The folder a restore unpacks `archive_file` into.

@@ -8,6 +8,7 @@
 #include "common/last_error.h"
 #include "packages/archive_extract.h"
 #include "packages/driver_installer.h"
+#include "packages/package_install.h"
 
 #include <algorithm>
 
@@ -26,7 +27,27 @@ bool text_before(const restore_item_t& a, const restore_item_t& b)
                                         [](char16_t x, char16_t y) { return fold(x) < fold(y); });
 }
 
+// How a restore ended once its installer was asked to start: pnputil run to
+// its end answers with its exit code, as for an installation.
+int32_t restore_outcome_of(const installer_start_t& start)
+{
+    if (!start.started) return restore_outcome_not_started;
+    if (start.kind == installer_kind_t::open_folder) return restore_outcome_opened_folder;
+    if (start.kind != installer_kind_t::pnputil || !start.ended) return restore_outcome_started;
+    switch (pnputil_install_outcome(start.exit_code)) {
+    case install_outcome_installed: return restore_outcome_installed;
+    case install_outcome_restart_needed: return restore_outcome_restart_needed;
+    default: return restore_outcome_installer_error;
+    }
+}
+
 } // namespace
+
+bool restore_outcome_restores(int32_t outcome)
+{
+    return outcome == restore_outcome_started || outcome == restore_outcome_installed ||
+           outcome == restore_outcome_restart_needed;
+}
 
 u16 restore_folder_for(u16view backup_folder, u16view archive_file)
 {
@@ -69,7 +90,7 @@ int restore_view_shown(std::vector<restore_item_t>& items, run_host_c& host, bac
 }
 
 bool start_restore(restore_view_state_t& view, const restore_item_t* ticked, run_host_c& host,
-                   const backup_services_t& services)
+                   const backup_services_t& services, restore_point_run_c* restore_point)
 {
     restore_job_t& job = *view.job;
     if (job.busy.load() == 1) return false;
@@ -85,6 +106,8 @@ bool start_restore(restore_view_state_t& view, const restore_item_t* ticked, run
     job.archive_file = entry.devices.empty() ? ansi_to_utf16(entry.file) : entry.devices.front().archive_file;
     job.backup_folder = services.backup_folder;
     job.outcome.store(restore_outcome_none);
+    job.exit_code.store(0);
+    job.restore_point = restore_point;
     job.busy.store(1);
     std::shared_ptr<restore_job_t> shared = view.job;
     backup_services_t copy = services;
@@ -107,6 +130,17 @@ bool restore_tick(restore_view_state_t& view, run_host_c& host)
     host.stop_timer();
     switch (view.job->outcome.load()) {
     case restore_outcome_started: host.message_box(lang::restore_started, box_style_t::information); break;
+    case restore_outcome_installed: host.message_box(lang::restore_installed, box_style_t::information); break;
+    case restore_outcome_restart_needed:
+        host.message_box(lang::download_setup_restart, box_style_t::information);
+        break;
+    case restore_outcome_installer_error: {
+        const std::string code = installer_exit_code_text(view.job->exit_code.load());
+        host.message_box_text(format_language_text(language_text(lang::restore_installer_error),
+                                                   {utf8_to_utf16(code)}, 1024),
+                              box_style_t::error);
+        break;
+    }
     case restore_outcome_opened_folder:
         host.message_box(lang::download_setup_manual, box_style_t::information);
         break;
@@ -124,23 +158,33 @@ int restore_job(restore_job_t& job, const backup_services_t& services, const sto
     // current directory alone, so nothing needs setting back afterwards. The
     // folder is made or emptied first: the installer is forced, and files of
     // an earlier restore of an older archive of that name must not go with it.
-    int result = -1;
     int32_t outcome = restore_outcome_not_unpacked;
     if (extract_archive_afresh(path_join(job.backup_folder, path_file_name(job.archive_file)), folder) == 0) {
-        if (stop && stop->load() != 0) {
-            set_last_error(error_stopped);
-            outcome = restore_outcome_stopped;
-        } else {
-            installer_start_t start = run_driver_installer(services.shell, nullptr, services.environment, folder, true);
-            outcome = !start.started                                ? restore_outcome_not_started
-                      : start.kind == installer_kind_t::open_folder ? restore_outcome_opened_folder
-                                                                    : restore_outcome_started;
-            result = outcome == restore_outcome_started ? 0 : -1;
-        }
+        auto install = [&]() -> int32_t {
+            if (stop && stop->load() != 0) {
+                set_last_error(error_stopped);
+                outcome = restore_outcome_stopped;
+                return install_outcome_stopped;
+            }
+            installer_start_t start =
+                run_driver_installer(services.shell, services.processes, services.environment, folder, true);
+            job.exit_code.store(start.exit_code);
+            outcome = restore_outcome_of(start);
+            return restore_outcome_restores(outcome) ? install_outcome_started : install_outcome_failed;
+        };
+        // A roll-back is an installation: the run's restore point (its
+        // first installation's) is made around it, and where none can be
+        // made nothing starts until the user agrees. It needs no backup of
+        // its own: it puts back a driver that was backed up.
+        if (!job.restore_point)
+            install();
+        else if (guarded_install(job.restore_point, path_file_name(job.archive_file), nullptr, true, install) ==
+                 install_outcome_no_restore_point)
+            outcome = restore_outcome_no_restore_point;
     }
     job.outcome.store(outcome);
     job.busy.store(0);
-    return result;
+    return restore_outcome_restores(outcome) ? 0 : -1;
 }
 
 } // namespace tdu

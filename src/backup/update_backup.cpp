@@ -111,7 +111,8 @@ bool start_rollback(restore_view_state_t& view, const std::vector<u16>& device_i
         host.message_box(lang::rollback_none, box_style_t::error);
         return false;
     }
-    return start_restore(view, &item, host, services);
+    view.rollback_devices = device_ids;
+    return start_restore(view, &item, host, services, services.restore_point);
 }
 
 bool can_roll_back(backup_services_t& services, const std::vector<u16>& device_ids)
@@ -124,20 +125,35 @@ bool can_roll_back(backup_services_t& services, const std::vector<u16>& device_i
     return false;
 }
 
-bool rollback_tick(restore_view_state_t& view, run_host_c& host)
+bool rollback_tick(restore_view_state_t& view, run_host_c& host, backup_services_t& services)
 {
     if (!view.worker.held()) {
         host.stop_timer();
         return false;
     }
     if (view.job->busy.load() == 1) return false;
-    if (view.job->outcome.load() == restore_outcome_not_unpacked) {
-        if (!view.worker.take_result()) return false;
-        host.stop_timer();
+    const int32_t outcome = view.job->outcome.load();
+    if (outcome != restore_outcome_not_unpacked && outcome != restore_outcome_no_restore_point)
+        return restore_tick(view, host);
+    if (!view.worker.take_result()) return false;
+    host.stop_timer();
+    if (outcome == restore_outcome_not_unpacked) {
         host.message_box(lang::rollback_damaged, box_style_t::error);
         return true;
     }
-    return restore_tick(view, host);
+    // No restore point: asked once a run, as for an installation; Yes rolls
+    // back without one. Asked before, nothing is rolled back and that is said.
+    restore_point_run_c* run = services.restore_point;
+    if (run && run->take_question()) {
+        if (host.message_box(lang::download_setup_no_restore_point, box_style_t::yes_no) == box_result_t::accepted) {
+            run->allow_without();
+            const std::vector<u16> devices = view.rollback_devices;
+            start_rollback(view, devices, host, services);
+        }
+    } else {
+        host.message_box(lang::rollback_no_restore_point, box_style_t::error);
+    }
+    return true;
 }
 
 } // namespace tdu

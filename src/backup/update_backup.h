@@ -55,9 +55,11 @@ bool rollback_item_for(backup_catalogue_t& catalogue, u16view device_id, restore
 
 // A roll-back: reloads the catalogue (an entry whose archive is gone is
 // dropped by loading), finds the entry of the first of `device_ids` that has
-// one and starts its restore on `view`'s worker (start_restore). Without
-// one it shows "rollback_none" (style 2) and changes nothing. True when the
-// worker was started; rollback_tick says how it ended.
+// one and starts its restore on `view`'s worker (start_restore), within the
+// run's restore point `services.restore_point` as an installation is (no
+// backup is taken first: it puts back a driver that was backed up). Without
+// an entry it shows "rollback_none" (style 2) and changes nothing. True when
+// the worker was started; rollback_tick says how it ended.
 bool start_rollback(restore_view_state_t& view, const std::vector<u16>& device_ids, run_host_c& host,
                     backup_services_t& services);
 
@@ -68,7 +70,11 @@ bool can_roll_back(backup_services_t& services, const std::vector<u16>& device_i
 
 // The roll-back's timer, as restore_tick, except that an archive that could
 // not be unpacked (damaged) says "rollback_damaged": the installer was not
-// started, nothing changed.
-bool rollback_tick(restore_view_state_t& view, run_host_c& host);
+// started, nothing changed. Where no restore point could be made (the
+// roll-back took the run's, see start_rollback) the user is asked once a
+// run, as for an installation ("download_setup_no_restore_point"): Yes
+// starts the roll-back again without one; asked before,
+// "rollback_no_restore_point" (style 2) says nothing was rolled back.
+bool rollback_tick(restore_view_state_t& view, run_host_c& host, backup_services_t& services);
 
 } // namespace tdu

@@ -24,9 +24,10 @@
 //   tdu-cli restore ARCHIVE
 //                          unpack one archive of the catalogue and start
 //                          the driver package installer on it
-//   tdu-cli rollback DEVICE
+//   tdu-cli rollback [--no-restore-point] DEVICE
 //                          restore the driver the device (its "id" in
-//                          scan --json) had before the program updated it
+//                          scan --json) had before the program updated it,
+//                          within a system restore point as install does
 //   tdu-cli cleanup --list list every package of the driver store with
 //                          the clean-up's verdict
 //   tdu-cli cleanup --remove [--no-backup] [PACKAGE...]
@@ -224,7 +225,7 @@ int usage()
                          "       tdu-cli install [--no-restore-point] [--no-backup]\n"
                          "       tdu-cli backup\n"
                          "       tdu-cli restore ARCHIVE\n"
-                         "       tdu-cli rollback DEVICE\n"
+                         "       tdu-cli rollback [--no-restore-point] DEVICE\n"
                          "       tdu-cli ignore --list | --add HWID VERSION DATE [TITLE] | --remove HWID VERSION DATE\n"
                          "       tdu-cli cleanup --list\n"
                          "       tdu-cli cleanup --remove [--no-backup] [PACKAGE...]\n");
@@ -280,10 +281,11 @@ int wmain(int argc, wchar_t** argv)
         CoUninitialize();
         return status;
     }
-    if (command == "rollback" && argc == 3) {
-        std::string device = tdu::utf16_to_utf8(tdu::u16ptr(argv[2]));
+    const bool rollback_switch = argc == 4 && std::string(tdu::utf16_to_utf8(tdu::u16ptr(argv[2]))) == "--no-restore-point";
+    if (command == "rollback" && (argc == 3 || rollback_switch)) {
+        std::string device = tdu::utf16_to_utf8(tdu::u16ptr(argv[argc - 1]));
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        int status = after_start_up([&device] { return tdu::console_rollback(device); });
+        int status = after_start_up([&device, rollback_switch] { return tdu::console_rollback(device, rollback_switch); });
         CoUninitialize();
         return status;
     }

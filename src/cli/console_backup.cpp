@@ -85,27 +85,43 @@ int console_restore(const std::string& archive_file)
     }
     view.worker.wait();
     u16 folder = restore_folder_for(services.backup_folder, chosen->text);
-    std::optional<worker_result_t> ended = view.worker.take_result();
-    if (!ended || ended->status != 0) {
+    const int32_t outcome = view.job->outcome.load();
+    if (outcome == restore_outcome_not_unpacked) {
+        view.worker.take_result();
         std::fprintf(stderr, "The archive cannot be unpacked into %s.\n", utf16_to_utf8(folder).c_str());
         return 1;
     }
+    // Says how it ended, as the restore view does (pnputil's failure with
+    // its code).
+    restore_tick(view, host);
+    if (!restore_outcome_restores(outcome)) return 1;
     std::printf("restored: %s\ninstaller started on: %s\n", utf16_to_utf8(chosen->text).c_str(),
                 utf16_to_utf8(folder).c_str());
     return 0;
 }
 
-int console_rollback(const std::string& device_id)
+int console_rollback(const std::string& device_id, bool without_restore_point)
 {
     if (!scan_devices()) return 1;
     backup_services_t services = program_backup_services();
+    if (without_restore_point && services.restore_point) services.restore_point->allow_without();
     console_host_c host(box_result_t::accepted, true);
     restore_view_state_t view;
     if (!start_rollback(view, {utf8_to_utf16(device_id)}, host, services)) return 1;
     view.worker.wait();
+    const int32_t outcome = view.job->outcome.load();
+    if (outcome == restore_outcome_no_restore_point) {
+        // The console asks nothing: the switch is its answer.
+        view.worker.take_result();
+        std::fprintf(stderr,
+                     "%s: not rolled back, no system restore point could be made (System Restore is off or not "
+                     "available); run \"tdu-cli rollback --no-restore-point DEVICE\" to roll back without one\n",
+                     device_id.c_str());
+        return 1;
+    }
     // Says how it ended, as the results row's roll-back does.
-    rollback_tick(view, host);
-    if (view.job->outcome.load() != restore_outcome_started) return 1;
+    rollback_tick(view, host, services);
+    if (!restore_outcome_restores(outcome)) return 1;
     std::printf("rolled back: %s\ninstaller started on: %s\n", utf16_to_utf8(view.job->archive_file).c_str(),
                 utf16_to_utf8(restore_folder_for(services.backup_folder, view.job->archive_file)).c_str());
     return 0;

@@ -23,10 +23,13 @@ int console_restore(const std::string& archive_file);
 
 // Scans the devices and rolls the device `device_id` (its "id" in
 // "tdu-cli scan --json") back to the driver backed up before the program
-// last updated it: restores that archive as console_restore does. 0 when
-// the installer was started on it; 1 when there is no such backup (none
-// taken, or its archive missing) or its archive cannot be unpacked
-// (damaged): nothing is installed then.
-int console_rollback(const std::string& device_id);
+// last updated it: restores that archive as console_restore does, within
+// the run's restore point as an installation is. 0 when the installer was
+// started on it (pnputil: and installed it); 1 when there is no such backup
+// (none taken, or its archive missing), its archive cannot be unpacked
+// (damaged), no restore point could be made and `without_restore_point`
+// does not allow going on without one: nothing is installed then; also 1
+// when pnputil did not install it (its code is said).
+int console_rollback(const std::string& device_id, bool without_restore_point);
 
 } // namespace tdu

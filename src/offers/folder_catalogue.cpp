@@ -12,6 +12,7 @@
 #include <map>
 #include <set>
 #include <sstream>
+#include <unordered_set>
 
 namespace fs = std::filesystem;
 
@@ -414,11 +415,15 @@ bool folder_catalogue_t::index(const folder_index_options_t& options, folder_ind
         packages.push_back(std::move(p));
         progress.packages_done.fetch_add(1);
     }
-    // Folder packages zipped by an earlier run for folders since removed.
+    // Folder packages zipped by an earlier run for folders since removed
+    // (a set of the kept files: a search of the list for each known
+    // package made a later run over many packages quadratic).
+    std::unordered_set<std::string> kept;
+    kept.reserve(packages.size());
+    for (const auto& p : packages) kept.insert(p.file.u8string());
     for (const auto& [source, old] : known) {
-        bool still = std::any_of(packages.begin(), packages.end(),
-                                 [&](const folder_package_t& p) { return p.file == old.file; });
-        if (old.is_folder && !still && old.file.parent_path() == options.cache) fs::remove(old.file, ec);
+        if (old.is_folder && !kept.count(old.file.u8string()) && old.file.parent_path() == options.cache)
+            fs::remove(old.file, ec);
     }
     if (folder_gone(folder)) {
         error = "the driver folder " + folder.u8string() + " is gone";

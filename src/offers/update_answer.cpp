@@ -88,27 +88,45 @@ template <class Sink> void put_field(Sink& sink, const char* name, std::string_v
     sink.put(">\n");
 }
 
+bool plain_ascii(std::string_view text)
+{
+    for (char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
+// A field whose text is UTF-8 in the catalogue, in the answer's code page:
+// plain ASCII (most text) goes out as it is, without a converted copy.
+template <class Sink> void put_ansi_field(Sink& sink, const char* name, std::string_view utf8, unsigned cp)
+{
+    if (plain_ascii(utf8)) return put_field(sink, name, utf8);
+    put_field(sink, name, utf8_to_ansi(utf8, cp));
+}
+
 template <class Sink> void put_item(Sink& sink, const offer_t& o, const answer_context_t& context)
 {
     unsigned cp = context.ansi_code_page;
-    auto ansi = [cp](const std::string& utf8) { return utf8_to_ansi(utf8, cp); };
     sink.put("\t\t\t<item>\n");
-    put_field(sink, "hardid", ansi(o.hardid));
-    put_field(sink, "title", ansi(o.title));
+    put_ansi_field(sink, "hardid", o.hardid, cp);
+    put_ansi_field(sink, "title", o.title, cp);
     put_field(sink, "ver", o.version);
     put_field(sink, "size", std::to_string(o.size));
-    put_field(sink, "guid", ansi(o.guid));
+    put_ansi_field(sink, "guid", o.guid, cp);
     put_field(sink, "link", o.link.empty() ? package_link(context.base_url, o.package, o.sha256) : o.link);
-    put_field(sink, "infpath", ansi(answer_inf_path(o.package, o.inf_path)));
+    put_ansi_field(sink, "infpath", answer_inf_path(o.package, o.inf_path), cp);
     put_field(sink, "official_link", package_page_link(context.base_url, o.package));
     put_field(sink, "cp", std::to_string(o.cp));
-    put_field(sink, "manu", ansi(o.manufacturer));
+    put_ansi_field(sink, "manu", o.manufacturer, cp);
     put_field(sink, "sign", std::to_string(o.sign));
     put_field(sink, "feature", hex(o.feature));
     put_field(sink, "targetos", std::to_string(o.target_os));
     put_field(sink, "date", o.date);
-    put_field(sink, "desc", ansi(o.title + ": " + o.class_name + " driver " + o.version + " of " + o.date +
-                                 " from " + o.provider));
+    // Made in one buffer sized for it, not in a chain of temporaries.
+    std::string desc;
+    desc.reserve(o.title.size() + o.class_name.size() + o.version.size() + o.date.size() + o.provider.size() + 24);
+    desc.assign(o.title).append(": ").append(o.class_name).append(" driver ").append(o.version);
+    desc.append(" of ").append(o.date).append(" from ").append(o.provider);
+    put_ansi_field(sink, "desc", desc, cp);
     if (!o.sha256.empty()) put_field(sink, "sha256", o.sha256);
     sink.put("\t\t\t</item>\n");
 }

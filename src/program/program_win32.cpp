@@ -126,26 +126,40 @@ scan_services_t program_scan_services()
     return scan_services_t{device_inventory, win32_setup_api(), update_client(), settings, language_table};
 }
 
-backup_services_t program_backup_services()
-{
-    return backup_services_t{driver_store,  driver_packages, backup_catalogue,      device_inventory,
-                             environment,   win32_shell(),   u16(settings.backup_path)};
-}
+namespace {
 
-install_services_t program_install_services()
+// One restore point per run, before its first installation (a roll-back is
+// one too). Never destroyed: a detached worker may still end an
+// installation while the process exits. Windows 8 and later limit restore
+// points to one a day unless told otherwise for the call.
+restore_point_run_c* program_restore_point_run()
 {
-    // One restore point per run, before its first installation. Never
-    // destroyed: a detached worker may still end an installation while the
-    // process exits. Windows 8 and later limit restore points to one a day
-    // unless told otherwise for the call.
     const os_version_t& v = environment.version_info;
     static restore_point_c* const system = make_win32_restore_point(v.major > 6 || (v.major == 6 && v.minor >= 2)).release();
     static restore_point_run_c* const run = new restore_point_run_c(*system);
     // The user's setting turns them off (before the run's first
     // installation; the settings are loaded at start-up).
     if (settings.restore_point == 0) run->turn_off();
+    return run;
+}
+
+} // namespace
+
+backup_services_t program_backup_services()
+{
+    backup_services_t services{driver_store,  driver_packages, backup_catalogue,      device_inventory,
+                               environment,   win32_shell(),   u16(settings.backup_path)};
+    // A restore waits for pnputil's answer as an installation does, and a
+    // roll-back takes the run's restore point.
+    services.processes = &win32_process_runner();
+    services.restore_point = program_restore_point_run();
+    return services;
+}
+
+install_services_t program_install_services()
+{
     install_services_t services{win32_shell(), win32_process_runner(), system_threads(), environment};
-    services.restore_point = run;
+    services.restore_point = program_restore_point_run();
     // The driver an installation replaces is archived first.
     static update_backup_run_c* const backup = new update_backup_run_c(&program_backup_services);
     services.backup = backup;

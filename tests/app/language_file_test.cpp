@@ -93,6 +93,7 @@ TEST(LanguageFile, FormatsCarryTheirPlaceholdersInEveryLanguage)
         {lang::scan_driver_folder, {u"%s", u"%d", u"%d"}},
         {lang::new_driver_notify, {u"%d"}},
         {lang::restore_before_update, {u"%s"}},
+        {lang::restore_installer_error, {u"%s"}},
         {lang::ignored_link, {u"%d"}},
         {lang::sidebar_out_of_date, {u"%d"}},
         {lang::sidebar_no_driver, {u"%d"}},

@@ -8,6 +8,7 @@
 #include "backup_fixture.h"
 #include "packages/fakes.h"
 #include "support/test_support.h"
+#include "system/restore_point_fake.h"
 
 #include <gtest/gtest.h>
 
@@ -18,6 +19,26 @@ namespace fs = std::filesystem;
 namespace {
 
 std::string fixed_today() { return "2026-12-11"; }
+
+// pnputil run through the process runner: each run noted in the order of
+// the restore point's own calls (when given), answered as set.
+class noting_processes_c final : public process_runner_c {
+public:
+    explicit noting_processes_c(test::recording_restore_point_c* order = nullptr) : order_(order) {}
+    process_end_t end = process_end_t::ended;
+    uint32_t exit_code = 0;
+    std::vector<std::string> runs;
+
+    process_result_t run_and_wait(u16view program, u16view arguments, uint32_t) override
+    {
+        runs.push_back(utf16_to_utf8(program) + "|" + utf16_to_utf8(arguments));
+        if (order_) order_->note("pnputil");
+        return {end, exit_code};
+    }
+
+private:
+    test::recording_restore_point_c* order_;
+};
 
 class UpdateBackupTest : public ::testing::Test {
 protected:
@@ -44,6 +65,23 @@ protected:
     u16 sound() { return id("PCI\\VEN_ACE2"); }
     u16 old_adapter() { return id("PCI\\VEN_ACE4"); }
     u16 no_driver() { return id("PCI\\VEN_ACE5"); }
+
+    // Windows 10: restores install with pnputil.
+    void as_windows_10()
+    {
+        environment.version_info = os_version_t{10, 0, 19045, ver_platform_win32_nt};
+        copy_field(environment.windows_folder, path_chars, u"C:\\Windows");
+    }
+    // A roll-back of `ids` run to its end, and what its timer said.
+    std::vector<std::string> roll_back(restore_view_state_t& view, const std::vector<u16>& ids)
+    {
+        host.boxes.clear();
+        if (!start_rollback(view, ids, host, services)) return host.boxes;
+        view.worker.wait();
+        // A Yes to the restore point question starts it again.
+        while (rollback_tick(view, host, services) && view.worker.held()) view.worker.wait();
+        return host.boxes;
+    }
 
     // The backup before an installation of `replacing` over `ids`, run as the worker runs it.
     bool back_up(const std::vector<u16>& ids, const char16_t* replacing = u"acmelan.inf (acme-3.0.zip)")
@@ -168,7 +206,7 @@ TEST_F(UpdateBackupTest, RollingBackRestoresTheArchiveTakenBeforeTheUpdate)
     restore_view_state_t view;
     ASSERT_TRUE(start_rollback(view, {sound(), port2()}, host, services));
     view.worker.wait();
-    EXPECT_TRUE(rollback_tick(view, host));
+    EXPECT_TRUE(rollback_tick(view, host, services));
     EXPECT_EQ(host.boxes, (std::vector<std::string>{"restore_started/0"}));
     EXPECT_FALSE(host.timer_running);
     fs::path target = dir.path() / "backups" / "ACME-LAN--Gigabit-2.1.0.7-before-update";
@@ -200,15 +238,188 @@ TEST_F(UpdateBackupTest, ARollBackWithoutAnIntactArchiveChangesNothing)
     host.boxes.clear();
     ASSERT_TRUE(start_rollback(view, {port1()}, host, services));
     view.worker.wait();
-    EXPECT_TRUE(rollback_tick(view, host));
+    EXPECT_TRUE(rollback_tick(view, host, services));
     EXPECT_EQ(host.boxes, (std::vector<std::string>{"rollback_damaged/2"}));
-    EXPECT_FALSE(rollback_tick(view, host));
+    EXPECT_FALSE(rollback_tick(view, host, services));
 
     fs::remove(backup_file("ACME-LAN--Gigabit-2.1.0.7-before-update.zip"));
     host.boxes.clear();
     EXPECT_FALSE(start_rollback(view, {port1()}, host, services));
     EXPECT_EQ(host.boxes, (std::vector<std::string>{"rollback_none/2"}));
     EXPECT_TRUE(shell.calls().empty());
+}
+
+// From Windows 10 on a restore and a roll-back install through pnputil as
+// an installation does, wait for it and say what it answered: a failure is
+// said with its code, never as a success.
+TEST_F(UpdateBackupTest, FromWindows10RestoreAndRollBackSayWhatPnputilAnswered)
+{
+    language_load_text(language_table,
+                       "[English]\nrestore_installer_error=\"Not installed (code %s).\"\n", u"English", true);
+    as_windows_10();
+    noting_processes_c processes;
+    services.processes = &processes;
+    ASSERT_TRUE(back_up({port1()}));
+    std::vector<restore_item_t> items;
+    ASSERT_EQ(fill_restore_list(items, services), 0);
+    ASSERT_EQ(items.size(), 1u);
+
+    struct row_t {
+        const char* name;
+        process_end_t end;
+        uint32_t exit_code;
+        int32_t outcome;
+        std::string box;
+    };
+    const row_t rows[] = {
+        {"installed", process_end_t::ended, 0, restore_outcome_installed, "restore_installed/0"},
+        {"installed, restart needed", process_end_t::ended, 3010, restore_outcome_restart_needed,
+         "download_setup_restart/0"},
+        {"a failure code", process_end_t::ended, 0xE0000247u, restore_outcome_installer_error,
+         "Not installed (code 0xE0000247)./2"},
+        {"no device took it", process_end_t::ended, 259, restore_outcome_installer_error, "Not installed (code 259)./2"},
+        {"still running when the wait ran out", process_end_t::still_running, 0, restore_outcome_started,
+         "restore_started/0"},
+        {"not started", process_end_t::not_started, 0, restore_outcome_not_started, "restore_failed/2"},
+    };
+    const std::string pnputil = "C:\\Windows\\System32\\pnputil.exe|/add-driver \"" +
+                                utf16_to_utf8(services.backup_folder) +
+                                "\\ACME-LAN--Gigabit-2.1.0.7-before-update\\*.inf\" /install";
+    for (const row_t& r : rows) {
+        SCOPED_TRACE(r.name);
+        processes.end = r.end;
+        processes.exit_code = r.exit_code;
+        processes.runs.clear();
+        restore_view_state_t rollback;
+        EXPECT_EQ(roll_back(rollback, {port1()}), std::vector<std::string>{r.box});
+        EXPECT_EQ(rollback.job->outcome.load(), r.outcome);
+        EXPECT_EQ(processes.runs, std::vector<std::string>{pnputil});
+
+        processes.runs.clear();
+        host.boxes.clear();
+        restore_view_state_t restore;
+        ASSERT_TRUE(start_restore(restore, &items[0], host, services));
+        restore.worker.wait();
+        EXPECT_TRUE(restore_tick(restore, host));
+        EXPECT_EQ(host.boxes, std::vector<std::string>{r.box});
+        EXPECT_EQ(restore.job->outcome.load(), r.outcome);
+        EXPECT_EQ(processes.runs, std::vector<std::string>{pnputil});
+    }
+    EXPECT_TRUE(shell.calls().empty()) << "pnputil is run and waited for, not handed to the shell";
+}
+
+// A roll-back is an installation: the run's first is made within the run's
+// restore point (BEGIN, the installer, END; cancelled when pnputil did not
+// install it), later ones run alone; no restore point for an archive that
+// cannot be unpacked. Where none can be made the user is asked once a run,
+// as for an installation, and only Yes rolls back.
+TEST_F(UpdateBackupTest, ARollBackIsMadeWithinTheRunsRestorePoint)
+{
+    as_windows_10();
+    ASSERT_TRUE(back_up({port1()}));
+    const std::string begin = "begin Tavrill Driver Updater: ACME-LAN--Gigabit-2.1.0.7-before-update.zip";
+    {
+        test::recording_restore_point_c system;
+        restore_point_run_c run(system);
+        noting_processes_c processes(&system);
+        services.processes = &processes;
+        services.restore_point = &run;
+        restore_view_state_t view;
+        EXPECT_EQ(roll_back(view, {port1()}), std::vector<std::string>{"restore_installed/0"});
+        EXPECT_EQ(system.lines(), (std::vector<std::string>{begin, "pnputil", "end 7 installed"}));
+        system.clear();
+        EXPECT_EQ(roll_back(view, {port1()}), std::vector<std::string>{"restore_installed/0"});
+        EXPECT_EQ(system.lines(), std::vector<std::string>{"pnputil"}) << "one restore point a run";
+    }
+    {
+        // The first of the run fails: its restore point ends cancelled.
+        test::recording_restore_point_c system;
+        restore_point_run_c run(system);
+        noting_processes_c processes(&system);
+        processes.exit_code = 0xE0000247u;
+        services.processes = &processes;
+        services.restore_point = &run;
+        restore_view_state_t view;
+        roll_back(view, {port1()});
+        EXPECT_EQ(view.job->outcome.load(), restore_outcome_installer_error);
+        EXPECT_EQ(system.lines(), (std::vector<std::string>{begin, "pnputil", "end 7 cancelled"}));
+    }
+    const std::string archive = read_file(backup_file("ACME-LAN--Gigabit-2.1.0.7-before-update.zip"));
+    {
+        // A damaged archive: said, and not even a restore point is made.
+        test::recording_restore_point_c system;
+        restore_point_run_c run(system);
+        noting_processes_c processes(&system);
+        services.processes = &processes;
+        services.restore_point = &run;
+        write_file(backup_file("ACME-LAN--Gigabit-2.1.0.7-before-update.zip"), "PK\x03\x04 damaged");
+        restore_view_state_t view;
+        EXPECT_EQ(roll_back(view, {port1()}), std::vector<std::string>{"rollback_damaged/2"});
+        EXPECT_TRUE(system.lines().empty());
+        EXPECT_EQ(run.state(), restore_point_state_t::none);
+        write_file(backup_file("ACME-LAN--Gigabit-2.1.0.7-before-update.zip"), archive);
+    }
+    {
+        // System Restore makes none: asked, and Yes rolls back without one;
+        // the run does not ask again.
+        test::recording_restore_point_c system;
+        system.begins = false;
+        restore_point_run_c run(system);
+        noting_processes_c processes(&system);
+        services.processes = &processes;
+        services.restore_point = &run;
+        restore_view_state_t view;
+        host.answers = {box_result_t::accepted};
+        EXPECT_EQ(roll_back(view, {port1()}),
+                  (std::vector<std::string>{"download_setup_no_restore_point/3", "restore_installed/0"}));
+        EXPECT_EQ(system.lines(), (std::vector<std::string>{begin, "pnputil"}));
+        EXPECT_EQ(roll_back(view, {port1()}), std::vector<std::string>{"restore_installed/0"});
+    }
+    {
+        // No: nothing starts, and the next roll-back of the run says why
+        // instead of asking again.
+        test::recording_restore_point_c system;
+        system.begins = false;
+        restore_point_run_c run(system);
+        noting_processes_c processes(&system);
+        services.processes = &processes;
+        services.restore_point = &run;
+        restore_view_state_t view;
+        host.answers = {box_result_t::declined};
+        EXPECT_EQ(roll_back(view, {port1()}), std::vector<std::string>{"download_setup_no_restore_point/3"});
+        EXPECT_EQ(view.job->outcome.load(), restore_outcome_no_restore_point);
+        EXPECT_EQ(roll_back(view, {port1()}), std::vector<std::string>{"rollback_no_restore_point/2"});
+        EXPECT_TRUE(processes.runs.empty());
+        EXPECT_EQ(system.lines(), std::vector<std::string>{begin});
+        EXPECT_FALSE(host.timer_running);
+    }
+    {
+        // Turned off by the user's setting: none is asked for.
+        test::recording_restore_point_c system;
+        restore_point_run_c run(system);
+        run.turn_off();
+        noting_processes_c processes(&system);
+        services.processes = &processes;
+        services.restore_point = &run;
+        restore_view_state_t view;
+        EXPECT_EQ(roll_back(view, {port1()}), std::vector<std::string>{"restore_installed/0"});
+        EXPECT_EQ(system.lines(), std::vector<std::string>{"pnputil"});
+    }
+    {
+        // A restore from the restore view takes none.
+        test::recording_restore_point_c system;
+        restore_point_run_c run(system);
+        noting_processes_c processes(&system);
+        services.processes = &processes;
+        services.restore_point = &run;
+        std::vector<restore_item_t> items;
+        ASSERT_EQ(fill_restore_list(items, services), 0);
+        restore_view_state_t view;
+        ASSERT_TRUE(start_restore(view, &items[0], host, services));
+        view.worker.wait();
+        EXPECT_EQ(system.lines(), std::vector<std::string>{"pnputil"});
+        EXPECT_EQ(run.state(), restore_point_state_t::none);
+    }
 }
 
 // A second installation over a device (the same package again, or a later

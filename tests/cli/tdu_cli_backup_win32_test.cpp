@@ -89,6 +89,24 @@ protected:
         return program;
     }
 
+    // The first entry of the catalogue a backup run wrote becomes one an
+    // installation took before it replaced the package, as the program
+    // writes it.
+    bool mark_first_entry_before_update()
+    {
+        fs::path backups = folder.path() / "backup";
+        fs::rename(backups / "ACME-LAN--Gigabit.zip", backups / "ACME-LAN--Gigabit-2.1.0.7-before-update.zip");
+        std::string catalogue = read_file(folder.path() / "backup.xml");
+        const std::string first = "<driver>\r\n\t\t<file>\r\n\t\t\t<![CDATA[ACME-LAN--Gigabit.zip]]>";
+        const size_t at = catalogue.find(first);
+        if (at == std::string::npos) return false;
+        catalogue.replace(at, first.size(),
+                          "<driver before_update=\"1\" replaced_by=\"acmelan.inf (acme-3.0.zip)\">\r\n\t\t<file>\r\n"
+                          "\t\t\t<![CDATA[ACME-LAN--Gigabit-2.1.0.7-before-update.zip]]>");
+        write_file(folder.path() / "backup.xml", catalogue);
+        return true;
+    }
+
     static std::unique_ptr<machine_registry_c> registry;
     static std::unique_ptr<prefix_store_c> store;
     static std::unique_ptr<temp_dir_c> suite_dir;
@@ -178,17 +196,7 @@ TEST_F(TduCliBackup, RollbackRestoresTheBackupTakenBeforeAnUpdateAndNothingWitho
     run_and_capture(program.wstring(), L"backup", &code);
     ASSERT_EQ(code, 0);
     fs::path backups = folder.path() / "backup";
-    // The first entry becomes one an installation took before it replaced
-    // the package, as the program writes it.
-    fs::rename(backups / "ACME-LAN--Gigabit.zip", backups / "ACME-LAN--Gigabit-2.1.0.7-before-update.zip");
-    std::string catalogue = read_file(folder.path() / "backup.xml");
-    const std::string first = "<driver>\r\n\t\t<file>\r\n\t\t\t<![CDATA[ACME-LAN--Gigabit.zip]]>";
-    const size_t at = catalogue.find(first);
-    ASSERT_NE(at, std::string::npos) << catalogue;
-    catalogue.replace(at, first.size(),
-                      "<driver before_update=\"1\" replaced_by=\"acmelan.inf (acme-3.0.zip)\">\r\n\t\t<file>\r\n"
-                      "\t\t\t<![CDATA[ACME-LAN--Gigabit-2.1.0.7-before-update.zip]]>");
-    write_file(folder.path() / "backup.xml", catalogue);
+    ASSERT_TRUE(mark_first_entry_before_update());
     const std::wstring device = L"rollback PCI\\VEN_ACE1&DEV_0002&SUBSYS_00011AC3&REV_01";
     const std::wstring port1 = L"rollback PCI\\VEN_ACE1&DEV_0001&SUBSYS_00011AC3&REV_01";
 
@@ -207,9 +215,20 @@ TEST_F(TduCliBackup, RollbackRestoresTheBackupTakenBeforeAnUpdateAndNothingWitho
     Sleep(500);
     EXPECT_FALSE(fs::exists(folder.path() / dpinst_record));
 
-    // Whole again: restored, the installer forced on the unpacked folder.
+    // Whole again, but a roll-back is an installation: where no restore
+    // point can be made (Wine's System Restore makes none) nothing starts
+    // without the switch.
     write_file(backups / "ACME-LAN--Gigabit-2.1.0.7-before-update.zip", archive);
     out = run_and_capture(program.wstring(), port1, &code);
+    EXPECT_EQ(code, 1) << out;
+    EXPECT_NE(out.find(": not rolled back, no system restore point could be made"), std::string::npos) << out;
+    EXPECT_NE(out.find("\"tdu-cli rollback --no-restore-point DEVICE\""), std::string::npos) << out;
+    Sleep(500);
+    EXPECT_FALSE(fs::exists(folder.path() / dpinst_record));
+
+    // With it: restored, the installer forced on the unpacked folder.
+    out = run_and_capture(program.wstring(), L"rollback --no-restore-point PCI\\VEN_ACE1&DEV_0001&SUBSYS_00011AC3&REV_01",
+                          &code);
     EXPECT_EQ(code, 0) << out;
     EXPECT_NE(out.find("rolled back: ACME-LAN--Gigabit-2.1.0.7-before-update.zip"), std::string::npos) << out;
     fs::path record = folder.path() / dpinst_record;
@@ -233,11 +252,63 @@ TEST_F(TduCliBackup, RollbackRestoresTheBackupTakenBeforeAnUpdateAndNothingWitho
     EXPECT_NE(read_file(folder.path() / "backup.xml").find("before_update=\"1\""), std::string::npos);
 }
 
+// From Windows 10 on the roll-back installs through the system's pnputil
+// (a stand-in: this test program under that name in the system folder,
+// since Wine has none), waits for it and says what it answered: a failure
+// with its code and exit code 1, never as a success.
+TEST_F(TduCliBackup, FromWindows10ARollBackSaysWhatPnputilAnswered)
+{
+    fs::path program = install_program(xp_program_name);
+    int code = -1;
+    run_and_capture(program.wstring(), L"backup", &code);
+    ASSERT_EQ(code, 0);
+    ASSERT_TRUE(mark_first_entry_before_update());
+    // The same program as Windows 10, in the same folder (catalogue and
+    // backups are the same).
+    const wchar_t* win10_name = L"tdu_cli_backup_win10.exe";
+    fs::copy_file(program, folder.path() / win10_name);
+    ASSERT_TRUE(set_wine_program_version(win10_name, L"win10"));
+    const fs::path pnputil = fs::path(system_folder()) / "pnputil.exe";
+    ASSERT_FALSE(fs::exists(pnputil)) << "the prefix has a pnputil of its own";
+    fs::copy_file(own_path(), pnputil);
+    const fs::path record = folder.path() / "pnputil_calls.txt";
+    SetEnvironmentVariableW(pnputil_record_variable, record.wstring().c_str());
+    const std::wstring rollback = L"rollback --no-restore-point PCI\\VEN_ACE1&DEV_0001&SUBSYS_00011AC3&REV_01";
+
+    SetEnvironmentVariableW(pnputil_exit_code_variable, L"0xE0000247");
+    const std::string failed = run_and_capture((folder.path() / win10_name).wstring(), rollback, &code);
+    const int failed_code = code;
+    const std::string failed_calls = read_file(record);
+    SetEnvironmentVariableW(pnputil_exit_code_variable, L"0");
+    const std::string installed = run_and_capture((folder.path() / win10_name).wstring(), rollback, &code);
+    const int installed_code = code;
+    const std::string calls = read_file(record);
+
+    SetEnvironmentVariableW(pnputil_exit_code_variable, nullptr);
+    SetEnvironmentVariableW(pnputil_record_variable, nullptr);
+    fs::remove(pnputil);
+    set_wine_program_version(win10_name, nullptr);
+
+    EXPECT_EQ(failed_code, 1) << failed;
+    EXPECT_NE(failed.find("its driver was not installed: the installer failed (code 0xE0000247)."), std::string::npos)
+        << failed;
+    EXPECT_EQ(failed.find("rolled back:"), std::string::npos) << failed;
+    const std::string unpacked = (folder.path() / "backup" / "ACME-LAN--Gigabit-2.1.0.7-before-update").string();
+    EXPECT_NE(failed_calls.find("pnputil.exe\" /add-driver \"" + unpacked + "\\*.inf\" /install"), std::string::npos)
+        << failed_calls;
+    EXPECT_EQ(installed_code, 0) << installed;
+    EXPECT_NE(installed.find("The driver from the backup has been installed."), std::string::npos) << installed;
+    EXPECT_NE(installed.find("rolled back: ACME-LAN--Gigabit-2.1.0.7-before-update.zip"), std::string::npos) << installed;
+    EXPECT_EQ(text_lines(calls).size(), 2u) << calls;
+    EXPECT_FALSE(fs::exists(folder.path() / dpinst_record)) << "Windows 10 installs with pnputil";
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     if (_wcsicmp(fs::path(own_path()).filename().wstring().c_str(), tdu::test::this_architecture().driver_installer) == 0) return run_dpinst_stand_in();
+    if (_wcsicmp(fs::path(own_path()).filename().wstring().c_str(), L"pnputil.exe") == 0) return run_pnputil_stand_in();
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

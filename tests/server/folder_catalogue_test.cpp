@@ -227,6 +227,14 @@ TEST_F(FolderIndex, KeepsItsIndexBesideTheFolderAndReadsOnlyWhatChanged)
     offers = catalogue.find({{"PCI\\VEN_2&DEV_2"}, {}}, win7, 10);
     ASSERT_EQ(offers.size(), 1u);
     EXPECT_EQ(offers[0].version, "2.5.0.0");
+    EXPECT_TRUE(fs::exists(cache / "b.zip")) << "the zip of a package read again is kept";
+
+    // A folder package taken away: its zip leaves the cache, the rest is kept.
+    fs::remove_all(folder / "b");
+    ASSERT_TRUE(index()) << error;
+    EXPECT_EQ(report.unchanged, 1);
+    EXPECT_FALSE(fs::exists(cache / "b.zip"));
+    EXPECT_TRUE(catalogue.find({{"PCI\\VEN_2&DEV_2"}, {}}, win7, 10).empty());
 }
 
 TEST_F(FolderIndex, LeavesOutWhatCannotBeReadAndSaysWhy)

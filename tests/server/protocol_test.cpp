@@ -81,6 +81,91 @@ TEST(UpdateRequest, ReadsDevicesInTheClientsCodePage)
     EXPECT_TRUE(r.devices[1].hardware_ids.empty());
 }
 
+// The plain form the program sends is read by the service's own reader,
+// anything else by TinyXML; either way the request (or the refusal) is the
+// one TinyXML alone gives. Each document is read both ways and compared.
+TEST(UpdateRequest, PlainReaderReadsWhatTinyXmlReads)
+{
+    const std::string device = "<hardware><id><![CDATA[PCI\\VEN_1&DEV_2\\3&0]]></id><matchid><![CDATA[]]></matchid>"
+                               "<hardids><![CDATA[PCI\\VEN_1&DEV_2&SUBSYS_3\r\nPCI\\VEN_1&DEV_2]]></hardids>"
+                               "<compids><![CDATA[PCI\\CC_0200\nPCI\\CC_02]]></compids></hardware>";
+    using reader = request_reader_t;
+    struct row {
+        const char* name;
+        std::string doc;
+        reader expected;
+    };
+    const row rows[] = {
+        {"the program's form", request_doc("\n\t\t" + device + "\n\t\t" + device + "\n\t"), reader::plain},
+        {"no declaration, single quotes", "<kelptone><action>ACTION_UPDATE_DRIVER</action><client os='WIN7' "
+                                          "lang='866' model='\xCF\xCA'/><hardwares>" + device + "</hardwares></kelptone>",
+         reader::plain},
+        {"text trimmed, entities", request_doc("<hardware><id>\n  A&amp;B&lt;C&gt;&quot;&apos;  \n</id>"
+                                               "<hardids>X&amp;Y</hardids></hardware>"), reader::plain},
+        {"attribute keeps white space and entities", request_doc(device, "os=\" WIN7\t\" lang=\"437\" x=\"a&amp;b>c\""),
+         reader::plain},
+        {"spaces around = and in the end tag", request_doc(device, "os = \"WIN7\" lang=\"437\"") + "  \n",
+         reader::plain},
+        {"CDATA between white space, CR kept", request_doc("<hardware><id>\n <![CDATA[ A\r\nB\rC ]]>\n </id></hardware>"),
+         reader::plain},
+        {"white space only and empty elements", request_doc("<hardware><id>X</id><matchid> \n </matchid><hardids/>"
+                                                            "<compids></compids></hardware>"), reader::plain},
+        {"an ID of white space only", request_doc("<hardware><id> \n\t </id></hardware>"), reader::plain},
+        {"first of two ids, unknown elements kept out", request_doc("<hardware><x a=\"1\"><y/></x><id>A</id><id>B</id>"
+                                                                   "</hardware>"), reader::plain},
+        {"bytes above 127 in text", request_doc("<hardware><id>\xCF\xCA\xFF</id><hardids>\xE9</hardids></hardware>",
+                                                "os=\"WIN7\" lang=\"866\""), reader::plain},
+        {"control byte in an ID", request_doc("<hardware><id><![CDATA[A\x1b]]></id></hardware>"), reader::plain},
+        {"no action", "<kelptone><client os=\"WIN7\"/><hardwares/></kelptone>", reader::plain},
+        {"other root", "<?xml version=\"1.0\"?><other/>", reader::plain},
+        // left to TinyXML
+        {"text with white space inside", request_doc("<hardware><id>A B\nC</id><hardids>X\nY</hardids></hardware>"),
+         reader::general},
+        {"comment", request_doc("<!-- c -->" + device), reader::general},
+        {"comment before the text", request_doc("<hardware><id><!-- c -->X</id></hardware>"), reader::general},
+        {"CDATA then text", request_doc("<hardware><id><![CDATA[A]]>B</id></hardware>"), reader::general},
+        {"text then element", request_doc("<hardware><id>A<b/>C</id></hardware>"), reader::general},
+        {"character reference", request_doc("<hardware><id>A&#65;&#xe9;</id></hardware>"), reader::general},
+        {"unknown entity", request_doc("<hardware><id>A&foo;B</id></hardware>"), reader::general},
+        {"bare ampersand", request_doc("<hardware><id>A&B</id></hardware>"), reader::general},
+        {"unquoted attribute", "<kelptone><action>ACTION_UPDATE_DRIVER</action><client os=WIN7 lang=437/>"
+                               "<hardwares>" + device + "</hardwares></kelptone>", reader::general},
+        {"attribute twice", request_doc(device, "os=\"WIN7\" os=\"WIN8\""), reader::general},
+        {"end tag of another element", request_doc("<hardware><id>A</idx></hardware>"), reader::general},
+        {"cut short", request_doc(device).substr(0, 200), reader::general},
+        {"bytes after the root", request_doc(device) + "junk", reader::general},
+        {"element after the root", request_doc(device) + "<more/>", reader::general},
+        {"declaration with markup", "<?xml version=\"1.0\" x=\"<\" ?>" + request_doc(device), reader::general},
+        {"declaration cut", "<?xml version=\"1.0 ?>" + request_doc(device).substr(39), reader::general},
+        {"doctype", "<!DOCTYPE kelptone>" + request_doc(device).substr(39), reader::general},
+        {"byte order mark", "\xEF\xBB\xBF" + request_doc(device), reader::general},
+        {"name not ASCII", request_doc("<hardware><\xE9t>A</\xE9t><id>B</id></hardware>"), reader::general},
+        {"empty", "", reader::general},
+    };
+    auto describe = [](bool ok, const update_request_t& r, const request_failure_t& f) {
+        if (!ok) return "refused " + std::to_string(f.status) + ": " + f.reason;
+        std::string out = r.os_code + "|" + r.client_version + "|" + r.model + "|" + std::to_string(r.oem_code_page) +
+                          "|" + std::to_string(r.ansi_code_page) + "\n";
+        for (const auto& d : r.devices) {
+            out += "[" + d.id_bytes + "][" + d.match_id + "]";
+            for (const auto& id : d.hardware_ids) out += " h:" + id;
+            for (const auto& id : d.compatible_ids) out += " c:" + id;
+            out += "\n";
+        }
+        return out;
+    };
+    for (const auto& r : rows) {
+        update_request_t by_tinyxml, by_default;
+        request_failure_t f1, f2;
+        reader used_tinyxml, used;
+        bool ok1 = parse_update_request(r.doc, {}, by_tinyxml, f1, &used_tinyxml, true);
+        bool ok2 = parse_update_request(r.doc, {}, by_default, f2, &used);
+        EXPECT_EQ(used_tinyxml, reader::general) << r.name;
+        EXPECT_EQ(used, r.expected) << r.name;
+        EXPECT_EQ(describe(ok2, by_default, f2), describe(ok1, by_tinyxml, f1)) << r.name;
+    }
+}
+
 TEST(UpdateRequest, RefusesDocumentsThatAreNotTheRequest)
 {
     const std::string device = "<hardware><id>X</id></hardware>";

@@ -6,6 +6,7 @@
 #include "service/scan_run.h"
 
 #include <cstdio>
+#include <vector>
 
 namespace tdu {
 
@@ -90,6 +91,33 @@ u16 driver_folder_line(const language_table_t& language, const u16& folder, int3
                                     {folder, ascii_to_utf16(std::to_string(done)), ascii_to_utf16(std::to_string(total))},
                                     1023);
     return line;
+}
+
+u16 fitting_driver_folder_line(const language_table_t& language, const u16& folder, int32_t done, int32_t total,
+                               const std::function<int(const u16&)>& width, int max_width)
+{
+    u16 line = driver_folder_line(language, folder, done, total);
+    if (width(line) <= max_width) return line;
+    // The path's parts between separators; the first (a drive, or empty
+    // before a share's "\\") is kept as long as anything before the last is.
+    std::vector<u16> parts;
+    size_t start = 0;
+    for (size_t i = 0; i <= folder.size(); ++i) {
+        if (i == folder.size() || folder[i] == u'\\' || folder[i] == u'/') {
+            parts.push_back(folder.substr(start, i - start));
+            start = i + 1;
+        }
+    }
+    while (parts.size() > 1 && parts.back().empty()) parts.pop_back();  // "E:\drivers\"
+    if (parts.size() < 3) return line;
+    const size_t last = parts.size() - 1;
+    for (size_t from = 2; from <= last; ++from) {
+        u16 shorter = parts[0] + u"\\...";
+        for (size_t i = from; i <= last; ++i) shorter += u"\\" + parts[i];
+        u16 candidate = driver_folder_line(language, shorter, done, total);
+        if (width(candidate) <= max_width) return candidate;
+    }
+    return driver_folder_line(language, u"...\\" + parts[last], done, total);
 }
 
 float scan_fraction(int32_t processed, int32_t total)

@@ -6,6 +6,7 @@
 #include "ui/model/layout_rect.h"
 
 #include <cstdint>
+#include <functional>
 
 namespace tdu {
 
@@ -53,6 +54,13 @@ scan_lines_t scan_status_lines(const language_table_t& language, int32_t phase, 
 // The fifth line while a local driver folder gives the offers: "Drivers
 // from FOLDER: DONE of TOTAL packages read" (scan_driver_folder).
 u16 driver_folder_line(const language_table_t& language, const u16& folder, int32_t done, int32_t total);
+
+// The same line within `max_width` as `width` measures text: when the whole
+// path does not fit, its middle folders give way to "..." ("C:\...\stick"),
+// from the first on, so the counts stay in sight; at the least the last
+// folder's name is kept ("...\stick"), whatever then still overflows.
+u16 fitting_driver_folder_line(const language_table_t& language, const u16& folder, int32_t done, int32_t total,
+                               const std::function<int(const u16&)>& width, int max_width);
 
 // The progress bar's fraction: processed of total, 0 while the total is 0
 // (and never more than 1).

@@ -373,7 +373,12 @@ bool download_window_c::process_message(UINT message, WPARAM w, LPARAM l, LRESUL
         return true;
     case WM_TIMER:
         if (w != rollback_timer_id) return false;
-        rollback_tick(rollback_, *this);
+        if (services_ && services_->backup) {
+            backup_services_t backup = services_->backup();
+            rollback_tick(rollback_, *this, backup);
+        } else {
+            stop_timer();
+        }
         return true;
     case wm_download_all:
         on_download_all();

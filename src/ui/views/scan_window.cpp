@@ -58,7 +58,47 @@ HWND scan_window_c::create_view(HWND parent, const RECT& rect)
                   rect.right - rect.left, rect.bottom - rect.top);
 }
 
-void scan_window_c::restart(int64_t now) { scan_run_restart(run_, now); }
+void scan_window_c::restart(int64_t now)
+{
+    scan_run_restart(run_, now);
+    set_source_name(u16());
+}
+
+namespace {
+
+// The driver folder the offers come from, if any: the folder beside the
+// program shows once the service could not be reached and its run began.
+const local_source_t* shown_source()
+{
+    const update_client_t& client = update_client();
+    return client.local_source ? client.local_source.get()
+           : client.fallback_source && client.fallback_source->progress.packages_total.load() > 0
+               ? client.fallback_source.get()
+               : nullptr;
+}
+
+} // namespace
+
+u16 scan_window_c::source_line() const
+{
+    const local_source_t* source = shown_source();
+    if (!source) return {};
+    return driver_folder_line(language_table, source->folder, source->progress.packages_done.load(),
+                              source->progress.packages_total.load());
+}
+
+void scan_window_c::update_source_name()
+{
+    u16 line = source_line();
+    if (!line.empty()) set_source_name(line);
+}
+
+void scan_window_c::set_source_name(const u16& name)
+{
+    if (name == source_name_) return;
+    source_name_ = name;
+    SetWindowTextW(hwnd(), wide(name.c_str()));
+}
 
 void scan_window_c::reset_phase() { run_.phase = scan_phase_t::not_started; }
 
@@ -78,7 +118,10 @@ bool scan_window_c::process_message(UINT message, WPARAM w, LPARAM l, LRESULT& r
         paint_window_buffered(hwnd(), [this](HDC dc, const RECT& client) { paint(dc, client); });
         return true;
     case WM_TIMER:
-        if (w == timer_id) scan_run_tick(run_, services_(), *this);
+        if (w == timer_id) {
+            scan_run_tick(run_, services_(), *this);
+            if (scanning()) update_source_name();
+        }
         return true;
     default:
         return false;
@@ -127,17 +170,15 @@ void scan_window_c::paint(HDC dc, const RECT& client)
     scan_lines_t lines = scan_status_lines(language_table, phase, local_clock(run_.start_time), run_.start_time, now,
                                            progress.processed_nodes.load(), progress.current_name().value_or(u16()));
     // Offers from a driver folder: the last line says which and how far
-    // its index run is (the folder beside the program shows once the
-    // service could not be reached and its run began).
+    // its index run is.
+    bool folder_line = false;
     if (run_.phase == scan_phase_t::asking_service) {
-        const update_client_t& client = update_client();
-        const local_source_t* source = client.local_source ? client.local_source.get()
-                                       : client.fallback_source && client.fallback_source->progress.packages_total.load() > 0
-                                           ? client.fallback_source.get()
-                                           : nullptr;
-        if (source)
-            lines.lines[4] = driver_folder_line(language_table, source->folder, source->progress.packages_done.load(),
-                                                source->progress.packages_total.load());
+        u16 line = source_line();
+        if (!line.empty()) {
+            folder_line = true;
+            lines.lines[4] = line;
+            set_source_name(line);
+        }
     }
     layout_rect_t block{block_.left, block_.top, block_.right, block_.bottom};
     layout_rect_t line5{};
@@ -153,7 +194,21 @@ void scan_window_c::paint(HDC dc, const RECT& client)
             }
             RECT r{line.left, line.top, line.right, line.bottom};
             const u16& text = lines.lines[i - 1];
-            DrawTextW(dc, wide(text.c_str()), static_cast<int>(text.size()), &r,
+            // A folder's path too long for the line loses its middle folders
+            // ("C:\...\drivers"), so the counts stay in sight.
+            const local_source_t* source = i == 5 && folder_line ? shown_source() : nullptr;
+            const u16 fitted =
+                source ? fitting_driver_folder_line(
+                             language_table, source->folder, source->progress.packages_done.load(),
+                             source->progress.packages_total.load(),
+                             [dc](const u16& t) {
+                                 SIZE size{};
+                                 GetTextExtentPoint32W(dc, wide(t.c_str()), static_cast<int>(t.size()), &size);
+                                 return static_cast<int>(size.cx);
+                             },
+                             line.right - line.left)
+                       : text;
+            DrawTextW(dc, wide(fitted.c_str()), static_cast<int>(fitted.size()), &r,
                       DT_SINGLELINE | DT_EXPANDTABS | DT_NOPREFIX);
             line5 = line;
         }
@@ -188,9 +243,19 @@ void scan_window_c::paint(HDC dc, const RECT& client)
     draw_side_bar(dc, width, style);
 }
 
-void scan_window_c::finished(uint32_t device_nodes) { PostMessageW(GetParent(hwnd()), wm_scan_finished, device_nodes, 0); }
+// The view's name takes the driver folder line's last figures as the run
+// ends, however short its wait for the offers was.
+void scan_window_c::finished(uint32_t device_nodes)
+{
+    update_source_name();
+    PostMessageW(GetParent(hwnd()), wm_scan_finished, device_nodes, 0);
+}
 
-void scan_window_c::show_home() { PostMessageW(GetParent(hwnd()), wm_show_home, 0, 0); }
+void scan_window_c::show_home()
+{
+    update_source_name();
+    PostMessageW(GetParent(hwnd()), wm_show_home, 0, 0);
+}
 
 void scan_window_c::retry() { PostMessageW(GetParent(hwnd()), wm_start_scan, 0, 0); }
 

@@ -3,8 +3,10 @@
 // and paints its progress: the start and elapsed times, the status, the
 // devices examined, the device being examined, a waiting box while the
 // update service is asked, a progress bar and the system-information side
-// bar. The run's outcomes go to the main window as its wm_* messages.
+// bar. With offers from a driver folder its line naming the folder is also
+// the view's window text. The run's outcomes go to the main window as its wm_* messages.
 #include "ui/views/view_run_host.h"
+#include "common/text.h"
 #include "service/scan_run.h"
 #include "ui/controls/progress_bar.h"
 #include "ui/skin/skin_image.h"
@@ -45,11 +47,16 @@ private:
     HWND view_window() const override { return hwnd(); }
     void layout(int width, int height);
     void paint(HDC dc, const RECT& client);
+    // The driver folder line (empty when the offers come from the service).
+    u16 source_line() const;
+    void update_source_name();
+    void set_source_name(const u16& name);
 
     std::function<scan_services_t()> services_;
     scan_result_t run_;
     RECT block_{};
     int line_height_ = 14;
+    u16 source_name_; // the driver folder line last painted, also the view's name
     skin_image_c picture_;
     skin_image_c header_;
     tiled_progress_c progress_;

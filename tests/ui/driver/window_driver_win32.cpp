@@ -9,6 +9,9 @@
 //       state before and after, and ends the program through its menu's
 //       Exit. Exit status 0, or 1 with the
 //       step that failed on standard error.
+//   tdu-window-driver demo FOLDER offline   the same with the offers from
+//       a driver folder: scan.bmp is saved as soon as the scan view names
+//       the folder (its window text), and that line is printed too.
 //   tdu-window-driver shot FILE     saves the main window as it is now.
 //   tdu-window-driver menu ID       gives the main window its menu command
 //       ID (32780 opens the about dialog, 32781 exits).
@@ -101,7 +104,7 @@ int fail(const char* step)
     return 1;
 }
 
-int demo(const std::wstring& folder)
+int demo(const std::wstring& folder, bool offline)
 {
     HWND main = nullptr;
     if (!wait_for([&] { return (main = main_window()) != nullptr && IsWindowVisible(main); }, 60000))
@@ -120,10 +123,21 @@ int demo(const std::wstring& folder)
     SendMessageW(home, WM_LBUTTONDOWN, MK_LBUTTON, at);
     SendMessageW(home, WM_LBUTTONUP, 0, at);
     if (!shown(main, L"TavrillScanView")) return fail("the scan button did not start a scan");
-    // Mid-scan: the devices have been examined and the service is asked.
-    Sleep(1500);
-    if (shown(main, L"TavrillScanView") && !save_window(main, folder + L"\\scan.bmp"))
-        return fail("cannot save scan.bmp");
+    wchar_t source[1024] = {};
+    if (offline) {
+        // While the folder is indexed: the view's name is its line naming
+        // the folder.
+        HWND scan = view(main, L"TavrillScanView");
+        if (!wait_for([&] { return GetWindowTextW(scan, source, 1024) > 0; }, 120000))
+            return fail("the scan view never named a driver folder");
+        if (shown(main, L"TavrillScanView") && !save_window(main, folder + L"\\scan.bmp"))
+            return fail("cannot save scan.bmp");
+    } else {
+        // Mid-scan: the devices have been examined and the service is asked.
+        Sleep(1500);
+        if (shown(main, L"TavrillScanView") && !save_window(main, folder + L"\\scan.bmp"))
+            return fail("cannot save scan.bmp");
+    }
 
     if (!wait_for([&] { return shown(main, L"TavrillResultsView"); }, 180000))
         return fail("the scan did not reach the results view");
@@ -151,6 +165,10 @@ int demo(const std::wstring& folder)
     if (!save_window(main, folder + L"\\results.bmp")) return fail("cannot save results.bmp");
     wchar_t counts[512] = {};
     GetWindowTextW(view(main, L"TavrillResultsView"), counts, 512);
+    if (offline) {
+        GetWindowTextW(view(main, L"TavrillScanView"), source, 1024);
+        std::printf("%s\n", utf8(source).c_str());
+    }
     std::printf("%s\n", utf8(counts).c_str());
     std::printf("%s -> %s\n", utf8(before).c_str(), utf8(after).c_str());
 
@@ -163,7 +181,9 @@ int demo(const std::wstring& folder)
 
 int wmain(int argc, wchar_t** argv)
 {
-    if (argc == 3 && std::wstring(argv[1]) == L"demo") return demo(argv[2]);
+    if (argc == 3 && std::wstring(argv[1]) == L"demo") return demo(argv[2], false);
+    if (argc == 4 && std::wstring(argv[1]) == L"demo" && std::wstring(argv[3]) == L"offline")
+        return demo(argv[2], true);
     if (argc == 3 && std::wstring(argv[1]) == L"shot") {
         HWND main = main_window();
         if (!main) return fail("no main window");
@@ -175,6 +195,6 @@ int wmain(int argc, wchar_t** argv)
         PostMessageW(main, WM_COMMAND, static_cast<WPARAM>(_wtoi(argv[2])), 0);
         return 0;
     }
-    std::fprintf(stderr, "usage: tdu-window-driver demo FOLDER | shot FILE | menu ID\n");
+    std::fprintf(stderr, "usage: tdu-window-driver demo FOLDER [offline] | shot FILE | menu ID\n");
     return 2;
 }

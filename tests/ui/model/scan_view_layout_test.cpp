@@ -112,6 +112,28 @@ TEST(ScanViewLayout, StatusLines)
 
     EXPECT_EQ(driver_folder_line(t, u"E:\\drivers", 120, 7000), u"Drivers from E:\\drivers: 120 of 7000 packages read");
 
+    // Too long for the line: the path's middle folders give way, from the
+    // first on, until it fits; the counts always stay. One unit per
+    // character here.
+    auto chars = [](const u16& text) { return static_cast<int>(text.size()); };
+    const u16 deep = u"C:\\Users\\ann\\Temp\\stick";
+    const struct {
+        const char16_t* folder;
+        int max_width;
+        const char16_t* shown;
+    } cases[] = {
+        {deep.c_str(), 200, u"Drivers from C:\\Users\\ann\\Temp\\stick: 3 of 9 packages read"},
+        {deep.c_str(), 56, u"Drivers from C:\\...\\ann\\Temp\\stick: 3 of 9 packages read"},
+        {deep.c_str(), 52, u"Drivers from C:\\...\\Temp\\stick: 3 of 9 packages read"},
+        {deep.c_str(), 47, u"Drivers from C:\\...\\stick: 3 of 9 packages read"},
+        {deep.c_str(), 10, u"Drivers from ...\\stick: 3 of 9 packages read"},
+        {u"C:\\Users\\ann\\Temp\\stick\\", 47, u"Drivers from C:\\...\\stick: 3 of 9 packages read"},
+        {u"E:\\drivers", 10, u"Drivers from E:\\drivers: 3 of 9 packages read"},  // nothing to drop
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(fitting_driver_folder_line(t, c.folder, 3, 9, chars, c.max_width), c.shown)
+            << utf16_to_utf8(c.folder) << " in " << c.max_width;
+
     // Each line fits the view's buffer of 1024 characters.
     u16 long_name(3000, u'x');
     EXPECT_EQ(scan_status_lines(t, 1, u"", start, start, 0, long_name).lines[4].size(), 1023u);

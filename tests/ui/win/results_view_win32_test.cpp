@@ -22,19 +22,26 @@
 #include "common/win32_text.h"
 #include "demo_expectations.h"
 #include "demo_store_win32.h"
+#include "devices/device_scan.h"
 #include "devices/machine_registry.h"
+#include "devices/setup_api.h"
 #include "packages/download_session.h"
 #include "program/program.h"
 #include "program_start_win32.h"
 #include "program_keys_win32.h"
 #include "results/results_model.h"
 #include "service/diagnostic_report.h"
+#include "service/local_source.h"
 #include "slow_relay_win32.h"
 #include "support/architecture.h"
 #include "support/child_process_win32.h"
 #include "support/test_support.h"
 #include "app/language_format.h"
 #include "app/settings.h"
+#include "app/startup_instance.h"
+#include "common/sha256.h"
+#include "service/update_client.h"
+#include "ui/model/scan_view_layout.h"
 #include "ui/dialogs/ignored_window.h"
 #include "ui/main_window.h"
 #include "ui/model/results_view_model.h"
@@ -53,6 +60,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
@@ -876,6 +884,382 @@ TEST_F(ResultsView, IgnoringTheOfferOfARowTakesItOutUntilTheUserStopsIgnoringIt)
 
 namespace {
 
+// The network adapter's installed driver as the program's scan reads it
+// from the registry: version, date and INF.
+std::string installed_norvale_driver()
+{
+    device_inventory_t inventory;
+    scan_progress_t progress;
+    std::string found = "not found";
+    if (device_scan(inventory, win32_setup_api(), progress))
+        for (const device_t& d : inventory.devices)
+            if (u16(d.name, u16_length(d.name)) == u"Norvale GbE Network Adapter NV-1021")
+                found = utf16_to_utf8(u16(d.driver_version, u16_length(d.driver_version))) + " " +
+                        utf16_to_utf8(u16(d.driver_date, u16_length(d.driver_date))) + " " +
+                        utf16_to_utf8(u16(d.inf_path, u16_length(d.inf_path)));
+    inventory_clear(inventory);
+    return found;
+}
+
+// Puts back what the restore point test changed in the prefix and the
+// process.
+struct restore_point_prefix_t {
+    fs::path pnputil;
+    os_version_t version = environment.version_info;
+    ~restore_point_prefix_t()
+    {
+        environment.version_info = version;
+        for (const wchar_t* name : {L"TDU_SRCLIENT_LOG", pnputil_record_variable, pnputil_exit_code_variable,
+                                    pnputil_driver_key_variable})
+            SetEnvironmentVariableW(name, nullptr);
+        if (!pnputil.empty()) DeleteFileW(pnputil.c_str());
+    }
+};
+
+// The stand-in srclient.dll in the prefix's system folder, for the restore
+// point run: put there by the parent before the XP copy starts and taken
+// out once it has ended (the program keeps the System Restore library
+// loaded to its end, and a loaded library can be neither deleted nor
+// replaced).
+class stand_in_srclient_c {
+public:
+    stand_in_srclient_c()
+    {
+        if (!std::getenv("TDU_RESTORE_POINT_RUN")) return;
+        dll_ = fs::path(system_folder()) / "srclient.dll";
+        aside_ = dll_.wstring() + L".tdu-test";
+        if (!MoveFileExW(dll_.c_str(), aside_.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+            aside_.clear();
+            return;
+        }
+        placed_ = CopyFileW(L"" TDU_STAND_IN_SRCLIENT_W, dll_.c_str(), FALSE) != FALSE;
+    }
+    ~stand_in_srclient_c()
+    {
+        if (aside_.empty()) return;
+        DeleteFileW(dll_.c_str());
+        MoveFileExW(aside_.c_str(), dll_.c_str(), MOVEFILE_REPLACE_EXISTING);
+    }
+    bool ok() const { return !std::getenv("TDU_RESTORE_POINT_RUN") || placed_; }
+
+private:
+    fs::path dll_, aside_;
+    bool placed_ = false;
+};
+
+} // namespace
+
+// With a System Restore that makes restore points (a stand-in srclient.dll
+// in the system folder recording its calls) and Windows 10's pnputil (a
+// stand-in that records its command line into the same file and, having
+// "installed", writes the driver's record into the device's driver key as
+// Windows does): installing the network driver from its row is made within
+// a restore point (BEGIN, pnputil, END), archives the driver it replaces,
+// and the row's "Roll back" installs that archive again, after which the
+// program's scan reads the old driver's record. Run alone, as the run's
+// first installation (ui_results_view_restore_point_win32_test); skipped
+// in the suite's ordinary run, whose installations ask about Wine's own
+// refusing System Restore.
+TEST_F(ResultsView, WithSystemRestoreTheNetworkDriverInstallsWithinARestorePointAndRollsBack)
+{
+    if (!std::getenv("TDU_RESTORE_POINT_RUN")) GTEST_SKIP() << "run by ui_results_view_restore_point_win32_test";
+    ASSERT_EQ(program_install_services().restore_point->state(), restore_point_state_t::none)
+        << "an installation of this run came first";
+    const char* norvale = "norvale-gbe-3.2.zip";
+    ASSERT_NE(row_of(norvale), nullptr);
+    if (row_of(norvale)->row().session().state() != download_complete) click_row_button(*row_of(norvale));
+    ASSERT_TRUE(wait_for_state(norvale, download_complete));
+
+    // The stand-in srclient.dll is in place (see stand_in_srclient_c).
+    restore_point_prefix_t prefix;
+    BOOL wow64 = FALSE;
+    IsWow64Process(GetCurrentProcess(), &wow64);
+    const fs::path pnputil = fs::path(windows_folder()) / (wow64 ? "Sysnative" : "System32") / "pnputil.exe";
+    ASSERT_FALSE(fs::exists(pnputil)) << "the prefix has a pnputil of its own";
+    ASSERT_TRUE(CopyFileW(test::own_path().c_str(), pnputil.c_str(), TRUE));
+    prefix.pnputil = pnputil;
+    const fs::path record = downloads->path() / "restore_point_and_pnputil.txt";
+    SetEnvironmentVariableW(L"TDU_SRCLIENT_LOG", record.c_str());
+    SetEnvironmentVariableW(pnputil_record_variable, record.c_str());
+    SetEnvironmentVariableW(pnputil_driver_key_variable,
+                            L"SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E972-E325-11CE-BFC1-08002BE10318}\\0100");
+    environment.version_info = os_version_t{10, 0, 19045, ver_platform_win32_nt};
+
+    EXPECT_EQ(installed_norvale_driver(), "3.0.0.0 2012-02-10 oem7.inf");
+    click_row_button(*row_of(norvale));
+    ASSERT_TRUE(pump_until([&] { return row_of(norvale)->row().install_outcome() != install_outcome_none &&
+                                        !row_of(norvale)->row().installing(); },
+                           60000));
+    EXPECT_EQ(row_of(norvale)->row().install_outcome(), install_outcome_installed);
+    EXPECT_EQ(boxes_with(lang::download_setup_no_restore_point), 0u) << "a restore point was made: nothing to ask";
+    std::vector<std::string> calls = text_lines(read_file(record));
+    ASSERT_EQ(calls.size(), 3u) << read_file(record);
+    EXPECT_EQ(calls[0].rfind("BEGIN 10 0 ", 0), 0u) << calls[0];
+    // The program and the package: the INF and the download's file name.
+    EXPECT_NE(calls[0].find(" Tavrill Driver Updater: nvgbe62.inf ("), std::string::npos) << calls[0];
+    EXPECT_NE(calls[0].find(".zip)"), std::string::npos) << calls[0];
+    EXPECT_NE(calls[1].find("pnputil.exe\" /add-driver \""), std::string::npos) << calls[1];
+    EXPECT_NE(calls[1].find("\\Norvale\\NDIS62\\*.inf\" /install"), std::string::npos) << calls[1];
+    EXPECT_EQ(calls[2].rfind("END 10 42 ", 0), 0u) << calls[2];
+    // The driver it replaced was archived first and recorded so.
+    const fs::path backups = fs_path(u16(settings.backup_path));
+    EXPECT_TRUE(fs::exists(backups / "Norvale-GbE-Network-Adapter-NV-1021-3.0.0.0-before-update.zip"));
+    const std::string catalogue = read_file(program_folder() / "backup.xml");
+    EXPECT_NE(catalogue.find("<driver before_update=\"1\" replaced_by=\"nvgbe62.inf ("), std::string::npos) << catalogue;
+    EXPECT_EQ(installed_norvale_driver(), "3.2.1.0 2013-06-14 nvgbe62.inf");
+
+    // Roll back from the row's menu: pnputil on the unpacked archive, no
+    // second restore point in the run, and the old driver's record again.
+    auto roll_back = [&] {
+        view().panel_context().track_menu = [](HMENU menu, POINT, HWND) {
+            return GetMenuState(menu, row_menu_roll_back, MF_BYCOMMAND) == static_cast<UINT>(-1)
+                       ? 0u
+                       : static_cast<UINT>(row_menu_roll_back);
+        };
+        POINT in_row{40, 10};
+        ClientToScreen(row_of(norvale)->hwnd(), &in_row);
+        SendMessageW(row_of(norvale)->hwnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(row_of(norvale)->hwnd()),
+                     MAKELPARAM(in_row.x, in_row.y));
+        view().panel_context().track_menu = nullptr;
+    };
+    roll_back();
+    ASSERT_TRUE(pump_until([&] { return boxes_with(lang::restore_installed) == 1; }, 60000))
+        << "the roll-back did not say the driver was installed";
+    calls = text_lines(read_file(record));
+    ASSERT_EQ(calls.size(), 4u) << read_file(record);
+    EXPECT_NE(calls[3].find("\\Norvale-GbE-Network-Adapter-NV-1021-3.0.0.0-before-update\\*.inf\" /install"),
+              std::string::npos)
+        << calls[3];
+    EXPECT_EQ(installed_norvale_driver(), "3.0.0.0 2011-06-01 nvgbe.inf");
+
+    // pnputil failing a roll-back: said with its code, not as a success,
+    // and the record stays as it was.
+    SetEnvironmentVariableW(pnputil_exit_code_variable, L"0xE0000247");
+    const u16 failure = format_language_text(language_text(lang::restore_installer_error), {u"0xE0000247"}, 1024);
+    roll_back();
+    ASSERT_TRUE(pump_until(
+        [&] {
+            for (const box_seen_t& b : boxes)
+                if (b.text == failure) return true;
+            return false;
+        },
+        60000))
+        << "the failed roll-back was not said";
+    EXPECT_EQ(boxes_with(lang::restore_installed), 1u);
+    EXPECT_EQ(text_lines(read_file(record)).size(), 5u);
+    EXPECT_EQ(installed_norvale_driver(), "3.0.0.0 2011-06-01 nvgbe.inf");
+}
+
+namespace {
+
+// The same window program taking its offers from the demo packages copied
+// to a folder (a stick) named as "--drivers" names one, with every mirror a
+// closed port: no update service is reached or needed. The suite follows
+// ResultsView in the same process, with a main window and scan of its own.
+class DriverFolderScan : public ResultsView {
+protected:
+    static void SetUpTestSuite()
+    {
+        set_box_observer(&observe_box);
+        sticks = std::make_unique<temp_dir_c>();
+        stick = sticks->path() / "stick";
+        fs::copy(fs::path(TDU_DEMO_SOURCE_PACKAGES), stick, fs::copy_options::recursive);
+        stick_packages = static_cast<size_t>(std::distance(fs::directory_iterator(stick), fs::directory_iterator()));
+        // A download folder of its own: ResultsView left the service's
+        // packages of the same names in the suite's.
+        own_downloads = std::make_unique<temp_dir_c>();
+        download_sessions.settings.download_folder = utf8_to_utf16(own_downloads->path().u8string());
+        update_client_t& client = update_client();
+        for (std::string& mirror : client.mirrors) {
+            saved_mirrors.push_back(mirror);
+            mirror = "http://127.0.0.1:1/";
+        }
+        startup_state.drivers_folder = stick.u16string();
+        window = std::make_unique<main_window_c>();
+        ASSERT_NE(window->create_main_window(), nullptr) << GetLastError();
+        ShowWindow(window->hwnd(), SW_SHOWNORMAL);
+        UpdateWindow(window->hwnd());
+        pump_messages(100);
+        reached = scan_to_results();
+    }
+    static void TearDownTestSuite()
+    {
+        startup_state.drivers_folder.clear();
+        update_client_t& client = update_client();
+        for (size_t i = 0; i < saved_mirrors.size(); ++i) client.mirrors[i] = saved_mirrors[i];
+        window.reset();
+        pump_messages(100);
+        set_box_observer({});
+        sticks.reset();
+        download_sessions.settings.download_folder = utf8_to_utf16(downloads->path().u8string());
+        own_downloads.reset();
+    }
+
+    // A scan from the main window's start message until the results show;
+    // false when it ended anywhere else.
+    static bool scan_to_results()
+    {
+        SendMessageW(window->hwnd(), wm_start_scan, 0, 0);
+        return pump_until([] { return window->current_view() == window->results_view().hwnd(); }, 120000);
+    }
+
+    static std::vector<fs::path> entries_of(const fs::path& folder)
+    {
+        std::vector<fs::path> names;
+        for (const auto& entry : fs::recursive_directory_iterator(folder))
+            names.push_back(fs::relative(entry.path(), folder));
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    static std::wstring scan_view_name()
+    {
+        wchar_t name[1024] = {};
+        GetWindowTextW(window->scan_view().hwnd(), name, 1024);
+        return name;
+    }
+
+    static std::unique_ptr<temp_dir_c> sticks, own_downloads;
+    static fs::path stick;
+    static size_t stick_packages;
+    static std::vector<std::string> saved_mirrors;
+    static bool reached;
+};
+
+std::unique_ptr<temp_dir_c> DriverFolderScan::sticks;
+std::unique_ptr<temp_dir_c> DriverFolderScan::own_downloads;
+fs::path DriverFolderScan::stick;
+size_t DriverFolderScan::stick_packages = 0;
+std::vector<std::string> DriverFolderScan::saved_mirrors;
+bool DriverFolderScan::reached = false;
+
+} // namespace
+
+// The folder's offers are the service's: the same six rows and counts; the
+// scan view named the folder with every package read; on the stick only the
+// index was written.
+TEST_F(DriverFolderScan, FindsTheDemosOffersAndNamesTheFolder)
+{
+    std::string seen;
+    for (const box_seen_t& b : boxes) seen += utf16_to_utf8(b.text) + "\n";
+    ASSERT_TRUE(reached) << "the scan did not reach the results view; boxes:\n" << seen;
+    EXPECT_EQ(view().row_count(), 6);
+    for (const char* package : demo_offered_packages) EXPECT_NE(row_of(package), nullptr) << package;
+    EXPECT_EQ(view().counts().out_of_date, 2);
+    EXPECT_EQ(view().counts().no_driver, 1);
+    EXPECT_EQ(view().counts().up_to_date, 4);
+    for (const auto& row : view().rows())
+        EXPECT_EQ(row->row().input().link.rfind("file:///", 0), 0u) << row->row().input().link;
+
+    const int32_t packages = static_cast<int32_t>(stick_packages);
+    EXPECT_EQ(scan_view_name(), std::wstring(wide(driver_folder_line(language_table, stick.u16string(), packages,
+                                                                      packages).c_str())));
+    EXPECT_NE(scan_view_name().find(stick.wstring()), std::wstring::npos) << scan_view_name();
+
+    std::vector<fs::path> on_stick;
+    for (const auto& entry : fs::directory_iterator(stick)) on_stick.push_back(entry.path().filename());
+    EXPECT_EQ(on_stick.size(), stick_packages + 1) << "the packages and the index";
+    EXPECT_TRUE(fs::exists(stick / "tdu-drivers.index"));
+    save_screenshot(window->hwnd(), L"offline_results");
+}
+
+// The network driver from the folder: "downloaded" (copied) with its
+// digest checked against the one the index computed, then installed with
+// the stand-in installer beside the program as from the service.
+TEST_F(DriverFolderScan, TheNetworkDriverFromTheFolderInstalls)
+{
+    ASSERT_TRUE(reached);
+    const char* norvale = "norvale-gbe-3.2.zip";
+    ASSERT_NE(row_of(norvale), nullptr);
+    const download_row_input_t input = row_of(norvale)->row().input();
+    ASSERT_EQ(input.sha256.size(), 64u) << "the offer pins its package by digest";
+    click_row_button(*row_of(norvale));
+    ASSERT_TRUE(wait_for_state(norvale, download_complete));
+    std::string copied;
+    ASSERT_TRUE(sha256_file_hex(row_of(norvale)->row().session().final_path(), copied));
+    EXPECT_EQ(copied, input.sha256);
+
+    fs::path record = program_folder() / dpinst_record;
+    fs::remove(record);
+    answers.assign(3, box_result_t::accepted);  // install without a restore point, over the kept backup
+    click_row_button(*row_of(norvale));
+    // The stand-in writes its command line while the row is watched: the
+    // whole line, ending in the network INF's folder, is waited for.
+    EXPECT_TRUE(pump_until([&] { return fs::exists(record) && read_file(record).find("\\Norvale\\NDIS62\"") != std::string::npos; },
+                           30000))
+        << "the installer was not started on the network driver's folder: "
+        << (fs::exists(record) ? read_file(record) : std::string());
+    ASSERT_TRUE(pump_until([&] { return !row_of(norvale)->row().installing(); }, 30000));
+    EXPECT_EQ(row_of(norvale)->row().install_outcome(), install_outcome_started);
+    EXPECT_EQ(boxes_with(lang::download_setup_warning), 0u) << "a newer driver installs without asking";
+}
+
+// The stick pulled (its folder renamed away) while its index runs: the
+// scan ends in its box naming the folder, nothing was written into the
+// pulled folder or beside it, and the next scan, with the stick back, runs
+// to the results. A stick of many packages keeps the index run long enough
+// to be caught half-way (270 packages).
+TEST_F(DriverFolderScan, AStickPulledWhileItIsIndexedEndsTheScanAndTheProgramGoesOn)
+{
+    ASSERT_TRUE(reached);
+    temp_dir_c slow;
+    const fs::path drivers = slow.path() / "drivers", pulled = slow.path() / "pulled";
+    fs::create_directories(drivers);
+    for (int i = 0; i < 30; ++i)
+        for (const auto& package : fs::directory_iterator(fs::path(TDU_DEMO_SOURCE_PACKAGES)))
+            fs::copy(package.path(), drivers / (package.path().filename().string() + "-" + std::to_string(i)),
+                     fs::copy_options::recursive);
+    const std::vector<fs::path> before = entries_of(drivers);
+    startup_state.drivers_folder = drivers.u16string();
+
+    SendMessageW(window->hwnd(), wm_start_scan, 0, 0);
+    auto source = [] { return update_client().local_source; };
+    ASSERT_TRUE(pump_until(
+        [&] {
+            auto s = source();
+            return s && s->progress.packages_done.load() >= 3;
+        },
+        120000))
+        << "the index run was not seen";
+    const auto seen = source();
+    EXPECT_LT(seen->progress.packages_done.load(), seen->progress.packages_total.load());
+    // The README's picture of the scan view naming the folder it reads.
+    RedrawWindow(window->scan_view().hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    EXPECT_NE(scan_view_name().find(drivers.wstring()), std::wstring::npos) << scan_view_name();
+    save_screenshot(window->hwnd(), L"offline_scan");
+    bool moved = false;
+    for (int i = 0; i < 200 && !moved; ++i) {
+        moved = MoveFileW(drivers.wstring().c_str(), pulled.wstring().c_str()) != FALSE;
+        if (!moved) pump_messages(20);
+    }
+    ASSERT_TRUE(moved) << "the folder could not be pulled: " << GetLastError();
+    const u16 message = format_language_text(language_text(lang::error_driver_folder), {drivers.u16string()}, 1023);
+    ASSERT_TRUE(pump_until([&] { return !boxes.empty(); }, 120000)) << "no box";
+    EXPECT_EQ(boxes.front().text, message);
+    EXPECT_EQ(boxes.front().style, box_style_t::retry_cancel);
+    ASSERT_TRUE(pump_until([] { return window->current_view() == window->view_window(main_view::home); }, 20000))
+        << "Cancel goes home";
+    EXPECT_NE(window->current_view(), window->results_view().hwnd());
+
+    // Nothing written on the stick (the index is written only by a whole
+    // run), nothing beside it.
+    EXPECT_EQ(entries_of(pulled), before);
+    std::vector<fs::path> beside;
+    for (const auto& entry : fs::directory_iterator(slow.path())) beside.push_back(entry.path().filename());
+    EXPECT_EQ(beside, std::vector<fs::path>{"pulled"});
+
+    // The stick back: the program scans it to the results.
+    ASSERT_TRUE(MoveFileW(pulled.wstring().c_str(), drivers.wstring().c_str()));
+    boxes.clear();
+    EXPECT_TRUE(scan_to_results()) << (boxes.empty() ? std::string() : utf16_to_utf8(boxes.front().text));
+    EXPECT_EQ(view().counts().out_of_date, 2);
+    EXPECT_EQ(view().counts().no_driver, 1);
+    EXPECT_EQ(view().counts().up_to_date, 4);
+    startup_state.drivers_folder = stick.u16string();
+}
+
+namespace {
+
 // The parent: starts the relay, puts the demo machine into the prefix and
 // runs the XP copy (every mirror the relay), passing its result on.
 int run_as_xp_copy()
@@ -891,6 +1275,11 @@ int run_as_xp_copy()
     relay.start();
     machine_registry_c registry(load_machine(test::data_dir() / "devices" / "demo_machine.ini"));
     demo_store_c demo_store;
+    stand_in_srclient_c srclient;
+    if (!srclient.ok()) {
+        std::fprintf(stderr, "the stand-in srclient.dll could not be put in the system folder\n");
+        return 1;
+    }
     if (!registry.ok()) {
         std::fprintf(stderr, "machine not imported: %s\n", registry.error().c_str());
         return 1;
