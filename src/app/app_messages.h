@@ -26,6 +26,16 @@ constexpr int32_t close_for_update_downloading = 2;  // a package download runs
 constexpr int32_t close_for_update_backup = 3;       // a backup or restore run works
 constexpr int32_t close_for_update_scanning = 4;     // a scan runs
 constexpr int32_t close_for_update_dialog = 5;       // a dialog or message box is open
+// To the updater's window (update.exe), from scripts and tests: its state.
+// The answer's low word is 1 + its phase (1 checking, 2 checked, 3 the
+// update runs, 4 the update ended), its high word update.exe's exit status
+// for the last outcome (once checked); 0 from a window that does not know
+// the message.
+constexpr uint32_t wm_update_window_state = wm_user_base + 10;
+constexpr uint32_t update_window_checking = 1;
+constexpr uint32_t update_window_checked = 2;
+constexpr uint32_t update_window_installing = 3;
+constexpr uint32_t update_window_finished = 4;
 // The views' own messages are declared beside them (ui/views).
 
 } // namespace tdu

@@ -21,6 +21,7 @@
 //   update_downloading   %s %s      bytes done, the setup's size ("1.2 MB")
 //   update_installed, update_up_to_date %s   the program's version
 //   update_offer         %s %s %s   the offered version, its size, the installed version
+//   update_notice        %s         the offered version (the results view's header)
 #include <string_view>
 
 #define TDU_LANGUAGE_KEYS(X) \
@@ -35,7 +36,7 @@
     X(config_download_path) X(config_enable_scheduled_automatic_scan) X(config_invalid_backup_path) X(config_invalid_driver_folder) X(config_driver_folder) X(config_choose_folder) \
     X(config_invalid_download_path) X(config_language) X(config_path_too_long) \
     X(config_language_change_notice) X(config_scan_non_present_devices) X(config_scan_option) \
-    X(config_scheduled_task) X(config_start_when_windows_startup) X(config_startup_option) X(config_title) \
+    X(config_scheduled_task) X(config_start_when_windows_startup) X(config_startup_option) X(config_title) X(config_update_check) \
     X(device_detail_blank) \
     X(device_detail_current_driver) X(device_detail_description) X(device_detail_driver_information) \
     X(device_detail_list_class_desc) X(device_detail_list_class_name) \
@@ -83,7 +84,7 @@
     X(update_btn_close) X(update_btn_install) X(update_checking) X(update_closing) X(update_downloading) \
     X(update_fail_busy) X(update_fail_document) X(update_fail_download) X(update_fail_mismatch) \
     X(update_fail_service) X(update_fail_setup) X(update_fail_version) X(update_installed) X(update_installing) \
-    X(update_offer) X(update_title) X(update_up_to_date) X(update_verifying)
+    X(update_notice) X(update_offer) X(update_title) X(update_up_to_date) X(update_verifying)
 
 namespace tdu {
 

@@ -25,7 +25,30 @@ const number_value_t number_values[] = {
     {u"close_to_tray", &app_settings_t::close_to_tray},
     {u"scheduled_scan", &app_settings_t::scheduled_scan},
     {u"restore_point", &app_settings_t::restore_point},
+    {u"update_check", &app_settings_t::update_check},
 };
+
+constexpr size_t time_chars = 24;
+
+long write_update_check_time(registry_key_c& key, int64_t seconds)
+{
+    return reg_set_string(key, u"update_check_time", ascii_to_utf16(std::to_string(seconds)));
+}
+
+// A value that is not a plain non-negative decimal number reads as 0
+// (never looked), so the next scan looks.
+int64_t read_update_check_time(registry_key_c& key)
+{
+    char16_t text[time_chars] = {};
+    if (!reg_read_string(key, u"update_check_time", text, time_chars)) return 0;
+    int64_t value = 0;
+    size_t digits = 0;
+    for (const char16_t* c = text; *c; ++c, ++digits) {
+        if (*c < u'0' || *c > u'9' || digits >= 18) return 0;
+        value = value * 10 + (*c - u'0');
+    }
+    return value;
+}
 
 // The installer code taken when the Init key holds no usable "language"
 // value: "Nederlands".
@@ -81,6 +104,8 @@ void settings_set_defaults(app_settings_t& s, u16view program_folder)
     s.scheduled_scan = 0;
     s.close_to_tray = 1;
     s.restore_point = 1;
+    s.update_check = 1;
+    s.update_check_time = 0;
     u16 download = u16(program_folder) + u"download";
     copy_field(s.active_download_path, settings_path_chars, download);
     copy_field(s.download_path, settings_path_chars, download);
@@ -126,6 +151,7 @@ bool settings_save(settings_store_t& store, const app_settings_t& s)
     check(reg_set_string(key, u"install_date", s.install_date));
     for (const auto& n : number_values) check(reg_set_dword(key, n.name, static_cast<uint32_t>(s.*n.field)));
     check(save_ignored_offers(key, s.ignored_offers));
+    check(write_update_check_time(key, s.update_check_time));
     settings_set_run_entry(store, s.autorun != 0);
     return all_written;
 }
@@ -135,6 +161,13 @@ bool settings_save_ignored_offers(settings_store_t& store, const app_settings_t&
     if (!store.key && store.registry.create_key(store.keys.settings, key_read_write, store.key, nullptr) != reg_ok)
         return false;
     return save_ignored_offers(*store.key, s.ignored_offers) == reg_ok;
+}
+
+bool settings_save_update_check_time(settings_store_t& store, const app_settings_t& s)
+{
+    if (!store.key && store.registry.create_key(store.keys.settings, key_read_write, store.key, nullptr) != reg_ok)
+        return false;
+    return write_update_check_time(*store.key, s.update_check_time) == reg_ok;
 }
 
 bool settings_load(settings_store_t& store, app_settings_t& s)
@@ -160,6 +193,7 @@ bool settings_load(settings_store_t& store, app_settings_t& s)
         reg_read_string(key, u"language", s.language, settings_language_chars);
         reg_read_string(key, u"install_date", s.install_date, settings_date_chars);
         s.ignored_offers = load_ignored_offers(key);
+        s.update_check_time = read_update_check_time(key);
         if (u16view(s.install_date) == u"0000-00-00") {
             settings_stamp_install_date(s, store.utc_now());
             reg_set_string(key, u"install_date", s.install_date);

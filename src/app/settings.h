@@ -40,6 +40,12 @@ struct app_settings_t {
     // installation of a run; 0 none is (no dialog sets it; the user sets the
     // value in the registry).
     int32_t restore_point = 1;
+    // "update_check": after a scan the program looks for a newer version of
+    // itself once a week (and says so in the results view's header); 0 off.
+    int32_t update_check = 1;
+    // "update_check_time": the last such look that got an answer, seconds
+    // since 1970-01-01 UTC as decimal text (REG_SZ); 0 never.
+    int64_t update_check_time = 0;
     // Where this run downloads and unpacks packages: "download_path" as
     // loaded at start, never changed while the program runs.
     char16_t active_download_path[settings_path_chars] = {};
@@ -102,6 +108,10 @@ bool settings_save(settings_store_t& store, const app_settings_t& s);
 // Writes the ignore list alone (the row's "Ignore this update", the ignored
 // list's "Stop ignoring", the console); false when it could not be written.
 bool settings_save_ignored_offers(settings_store_t& store, const app_settings_t& s);
+
+// Writes update_check_time alone (the weekly look's answer); false when it
+// could not be written.
+bool settings_save_update_check_time(settings_store_t& store, const app_settings_t& s);
 
 // Sets (enabled) or deletes the Run entry; false if the Run key cannot be
 // created or opened.

@@ -38,7 +38,7 @@ const char* update_outcome_text(update_outcome_t outcome)
     return "?";
 }
 
-update_result_t check_for_update(update_actions_i& actions, std::string_view arch,
+update_result_t check_for_update(program_check_actions_i& actions, std::string_view arch,
                                  const std::vector<answer_key_t>& keys)
 {
     update_result_t r;

@@ -69,9 +69,10 @@ enum class close_answer_t : int32_t {
     no_answer,    // it did not answer, or did not end in time
 };
 
-class update_actions_i {
+// What a check needs (update.exe's, and the window program's weekly look).
+class program_check_actions_i {
 public:
-    virtual ~update_actions_i() = default;
+    virtual ~program_check_actions_i() = default;
     // The version of the installed program (the version resource of the
     // program beside the updater); false when it cannot be read.
     virtual bool installed_version(program_version_t& out) = 0;
@@ -82,6 +83,11 @@ public:
     // Seconds since 1970 UTC.
     virtual int64_t now() = 0;
     virtual void step(update_step_t step) = 0;
+};
+
+// What an update needs besides.
+class update_actions_i : public program_check_actions_i {
+public:
     // Downloads the setup of `doc`, resuming what an earlier run left, and
     // waits for the end. `path` is the file's path when complete.
     virtual setup_download_t download_setup(const program_document_t& doc, u16& path, std::string& error) = 0;
@@ -110,7 +116,7 @@ struct update_result_t {
 
 // The check: installed version, document, signature, version comparison.
 // newer_available only for a document offering a higher version.
-update_result_t check_for_update(update_actions_i& actions, std::string_view arch,
+update_result_t check_for_update(program_check_actions_i& actions, std::string_view arch,
                                  const std::vector<answer_key_t>& keys);
 
 // The update after a check that found a newer version (`checked`):

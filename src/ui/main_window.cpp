@@ -136,9 +136,9 @@ bool main_window_c::process_message(UINT message, WPARAM w, LPARAM l, LRESULT& r
         return false;
     case WM_TIMER:
         if (w == idle_scan_timer_id) on_idle_timer();
+        if (w == update_look_timer_id) on_update_look_timer();
         if (w == deferred_scan_timer_id && deferred_scan_due(state_, scan_must_wait())) {
             KillTimer(hwnd(), deferred_scan_timer_id);
-    KillTimer(hwnd(), held_result_timer_id);
             begin_scan_now();
         }
         if (w == held_result_timer_id && IsWindowEnabled(hwnd())) {
@@ -262,6 +262,7 @@ bool main_window_c::on_create()
     backup_ = std::make_unique<backup_window_c>([] { return program_backup_services(); });
     restore_ = std::make_unique<restore_window_c>([] { return program_backup_services(); });
     // A row's "menu_information": the device information dialog of its group.
+    results_->on_update_notice_click = [this] { start_updater(); };
     results_->panel_context().show_information = [](HWND owner, const offer_group_t& group) {
         show_device_information(owner, group);
     };
@@ -312,6 +313,8 @@ void main_window_c::on_destroy()
     }
     KillTimer(hwnd(), idle_scan_timer_id);
     KillTimer(hwnd(), deferred_scan_timer_id);
+    KillTimer(hwnd(), held_result_timer_id);
+    KillTimer(hwnd(), update_look_timer_id);
     tray_.remove();
     menu_.reset();
     // The views go in the reverse order of their making.

@@ -8,6 +8,7 @@
 #include "ui/skin/skin_image.h"
 #include "ui/skin/ui_window.h"
 #include "ui/tray_icon.h"
+#include "ui/update_look.h"
 #include "ui/views/home_window.h"
 #include "ui/views/backup_window.h"
 #include "ui/views/restore_window.h"
@@ -36,6 +37,9 @@ public:
     // which the new result's rows replace.
     static constexpr UINT_PTR held_result_timer_id = 3;
     static constexpr UINT held_result_timer_ms = 200;
+    // Timer 4 watches the weekly look for a newer program version.
+    static constexpr UINT_PTR update_look_timer_id = 4;
+    static constexpr UINT update_look_timer_ms = 500;
 
     // `autoscan`: the command line asked for a scan while the window is made.
     explicit main_window_c(bool autoscan = false);
@@ -97,6 +101,11 @@ private:
     void start_scan();
     void begin_scan_now();
     void on_scan_finished();
+    // After a scan: the weekly look for a newer version, when due.
+    void look_for_program_update();
+    void on_update_look_timer();
+    // A click on the results header's notice: the updater, which asks.
+    void start_updater();
     void on_show_home();
     void on_second_instance(WPARAM flag);
     void on_idle_timer();
@@ -130,6 +139,7 @@ private:
     std::unique_ptr<download_window_c> results_;
     std::unique_ptr<backup_window_c> backup_;
     std::unique_ptr<restore_window_c> restore_;
+    update_look_c update_look_;
 };
 
 } // namespace tdu

@@ -9,7 +9,12 @@
 #include "program/global_services.h"
 #include "program/program.h"
 #include "devices/device.h"
+#include "common/win32_text.h"
+#include "ui/dialogs/about_window.h"
 #include "ui/dialogs/view_box.h"
+#include "ui/model/update_check_model.h"
+
+#include <shellapi.h>
 
 #include <ctime>
 
@@ -69,11 +74,44 @@ void main_window_c::on_scan_finished()
     results_->load_scan_result(std::move(result));
     switch_view(main_view::results);
     SetFocus(results_->hwnd());
+    look_for_program_update();
     if (!announce) return;
     if (std::optional<u16> text = announcement_text(language_table, results_->counts().out_of_date)) {
         tray_.set_icon(attention_icon_.get());
         tray_.show_balloon(*text);
     }
+}
+
+void main_window_c::look_for_program_update()
+{
+    if (update_look_.running() ||
+        !update_check_due(settings.update_check, settings.update_check_time, system_utc_now()))
+        return;
+    update_look_.start(running_program_file());
+    SetTimer(hwnd(), update_look_timer_id, update_look_timer_ms, nullptr);
+}
+
+void main_window_c::on_update_look_timer()
+{
+    update_result_t result;
+    if (!update_look_.finished(result)) return;
+    KillTimer(hwnd(), update_look_timer_id);
+    // A failure (the service down, a refused document) says nothing and is
+    // not the week's look: the next scan looks again.
+    if (!update_check_answered(result.outcome)) return;
+    settings.update_check_time = system_utc_now();
+    settings_save_update_check_time(program_settings_store(), settings);
+    results_->set_update_notice(update_notice_text(language_table, result));
+}
+
+void main_window_c::start_updater()
+{
+    u16 path = updater_file();
+    if (GetFileAttributesW(wide(path.c_str())) == INVALID_FILE_ATTRIBUTES) {
+        show_view_box(hwnd(), updater_missing_text, box_style_t::error);
+        return;
+    }
+    ShellExecuteW(hwnd(), nullptr, wide(path.c_str()), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 void main_window_c::on_show_home()

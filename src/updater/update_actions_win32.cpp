@@ -1,7 +1,6 @@
 #include "updater/update_actions_win32.h"
 
 #include "app/app_messages.h"
-#include "app/endpoints.h"
 #include "app/settings.h"
 #include "app/startup_instance_win32.h"
 #include "common/ignore_case.h"
@@ -9,7 +8,7 @@
 #include "common/sha256.h"
 #include "common/win32_text.h"
 #include "packages/download_session.h"
-#include "service/http_transfer.h"
+#include "packages/program_check_win32.h"
 
 #include <windows.h>
 
@@ -83,7 +82,7 @@ BOOL CALLBACK find_program_window(HWND window, LPARAM found)
 
 const char* updater_arch()
 {
-    return sizeof(void*) == 8 ? "x64" : "x86";
+    return program_arch();
 }
 
 u16 updater_program_folder()
@@ -132,48 +131,12 @@ win32_update_actions_c::win32_update_actions_c(u16 program_folder, update_progre
 
 bool win32_update_actions_c::installed_version(program_version_t& out)
 {
-    u16 path = program_folder_ + program_file;
-    DWORD ignored = 0;
-    DWORD size = GetFileVersionInfoSizeW(wide(path.c_str()), &ignored);
-    if (size == 0) return false;
-    std::vector<uint8_t> data(size);
-    if (!GetFileVersionInfoW(wide(path.c_str()), 0, size, data.data())) return false;
-    VS_FIXEDFILEINFO* info = nullptr;
-    UINT length = 0;
-    if (!VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &length) || !info ||
-        length < sizeof *info)
-        return false;
-    out.parts[0] = HIWORD(info->dwFileVersionMS);
-    out.parts[1] = LOWORD(info->dwFileVersionMS);
-    out.parts[2] = HIWORD(info->dwFileVersionLS);
-    out.parts[3] = LOWORD(info->dwFileVersionLS);
-    return true;
+    return program_file_version(program_folder_ + program_file, out);
 }
 
 bool win32_update_actions_c::fetch_document(std::string& body, std::string& signature, std::string& error)
 {
-    error.clear();
-    for (const std::string& mirror : endpoints().mirrors) {
-        if (mirror.empty()) continue;
-        std::string url = mirror + "program/" + updater_arch();
-        transfer_ptr transfer(transfer_create(static_cast<int32_t>(program_document_max_bytes) + 2));
-        if (!transfer) {
-            error = "no HTTP transfer could be made";
-            return false;
-        }
-        const http_response_t& response = transfer_request(*transfer, url.c_str(), transfer_method_get);
-        if (response.result == 0 && response.status == 200 && response.body) {
-            body.assign(response.body->data.get(), static_cast<size_t>(response.body->used));
-            signature = response.signature;
-            return true;
-        }
-        if (!error.empty()) error += "; ";
-        error += url + ": ";
-        if (response.status >= 400) error += "HTTP status " + std::to_string(response.status);
-        else error += response.error_text[0] ? response.error_text : "no answer";
-    }
-    if (error.empty()) error = "no update service address is configured";
-    return false;
+    return fetch_program_document(body, signature, error);
 }
 
 int64_t win32_update_actions_c::now()

@@ -1,5 +1,6 @@
 #include "updater/update_window_win32.h"
 
+#include "app/app_messages.h"
 #include "app/language.h"
 #include "app/language_keys.h"
 #include "common/win32_text.h"
@@ -177,6 +178,10 @@ bool update_window_c::process_message(UINT message, WPARAM w, LPARAM l, LRESULT&
     }
     case WM_TIMER:
         if (w == poll_timer_id) poll();
+        return true;
+    case wm_update_window_state:
+        result = MAKELRESULT(static_cast<WORD>(update_window_checking + static_cast<int>(phase_)),
+                             static_cast<WORD>(exit_code_));
         return true;
     case WM_COMMAND:
         if (LOWORD(w) == IDOK) install_clicked();

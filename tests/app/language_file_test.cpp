@@ -101,6 +101,7 @@ TEST(LanguageFile, FormatsCarryTheirPlaceholdersInEveryLanguage)
         {lang::sidebar_total, {u"%d"}},
         {lang::update_downloading, {u"%s", u"%s"}},
         {lang::update_installed, {u"%s"}},
+        {lang::update_notice, {u"%s"}},
         {lang::update_offer, {u"%s", u"%s", u"%s"}},
         {lang::update_up_to_date, {u"%s"}},
     };

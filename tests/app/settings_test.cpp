@@ -332,6 +332,38 @@ TEST_P(SettingsTest, IgnoreListSurvivesARestartAndBadStoredFormsLoseNothingElse)
     EXPECT_EQ(u16(u.language), u"Deutsch");
 }
 
+TEST_P(SettingsTest, WeeklyUpdateLookIsOnByDefaultAndItsTimeSurvivesARestart)
+{
+    {
+        auto store = make_store();
+        app_settings_t s;
+        ASSERT_TRUE(settings_load(*store, s));
+        EXPECT_EQ(s.update_check, 1);
+        EXPECT_EQ(s.update_check_time, 0);
+        EXPECT_EQ(stored(store->keys.settings, u"update_check"), dword_value(1));
+        // A time past 2038 (more than 32 bits), written alone.
+        s.update_check_time = 4'102'444'800;
+        ASSERT_TRUE(settings_save_update_check_time(*store, s));
+        s.update_check = 0;
+        ASSERT_TRUE(settings_save(*store, s));
+    }
+    auto store = make_store();
+    app_settings_t s;
+    ASSERT_TRUE(settings_load(*store, s));
+    EXPECT_EQ(s.update_check, 0);
+    EXPECT_EQ(s.update_check_time, 4'102'444'800);
+
+    // A stored time that is not a plain number means "never": the next
+    // scan looks.
+    for (const char16_t* bad : {u"-5", u"12x", u"", u"99999999999999999999"}) {
+        reg_set_string(*key(store->keys.settings), u"update_check_time", bad);
+        auto again = make_store();
+        ASSERT_TRUE(settings_load(*again, s));
+        EXPECT_EQ(s.update_check_time, 0) << utf16_to_utf8(bad);
+        EXPECT_EQ(s.update_check, 0);
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Registries, SettingsTest, testing::ValuesIn(test::registry_targets()),
                          [](const testing::TestParamInfo<registry_target_t>& info) { return info.param.name; });
 

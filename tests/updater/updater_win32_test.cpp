@@ -6,9 +6,11 @@
 #include "app/settings.h"
 #include "common/win32_text.h"
 #include "installer/setup_machine_win32.h"
+#include "ui/resources/dialog_ids.h"
 #include "ui/win/screenshot_support.h"
 
 #include <windows.h>
+#include <psapi.h>
 #include <shlwapi.h>
 
 #include <gtest/gtest.h>
@@ -188,6 +190,8 @@ void set_time(const fs::path& file, const FILETIME& time)
     CloseHandle(h);
 }
 
+void end_left_updaters();
+
 class Updater : public testing::Test {
 protected:
     void SetUp() override
@@ -205,6 +209,7 @@ protected:
     }
     void TearDown() override
     {
+        end_left_updaters();
         close_program();
         remove_every_trace();
         SHDeleteValueW(HKEY_LOCAL_MACHINE, machine_key.c_str(), machine_value.c_str());
@@ -274,7 +279,7 @@ TEST_F(Updater, UpdatesTheRunningProgramToTheServedVersionKeepingSettingsAndData
     EXPECT_NE(again.output.find("state: the program is up to date"), std::string::npos) << again.output;
 }
 
-// The window: waits for `ready` to hold for the dialog, up to `timeout_ms`.
+// Waits for `ready` to hold, up to `timeout_ms`.
 template <typename F>
 bool wait_until(F ready, DWORD timeout_ms)
 {
@@ -297,23 +302,282 @@ bool enabled(HWND dialog, int id)
     return item && IsWindowEnabled(item);
 }
 
+// A dialog's button pressed as a click reports it to the dialog.
+void press(HWND dialog, int id)
+{
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+struct dialog_search_t {
+    HWND owner = nullptr;       // a dialog owned by this window, or
+    const wchar_t* exe = nullptr;  // a dialog of a process of this file name
+    HWND found = nullptr;
+};
+
+std::wstring process_file_name(HWND window)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+    if (!process) return {};
+    wchar_t path[MAX_PATH] = {};
+    std::wstring name;
+    if (GetModuleFileNameExW(process, nullptr, path, MAX_PATH)) name = PathFindFileNameW(path);
+    CloseHandle(process);
+    return name;
+}
+
+BOOL CALLBACK find_dialog(HWND w, LPARAM data)
+{
+    auto* search = reinterpret_cast<dialog_search_t*>(data);
+    wchar_t cls[64] = {};
+    GetClassNameW(w, cls, 64);
+    if (std::wstring(cls) != L"#32770" || !IsWindowVisible(w)) return TRUE;
+    if (search->owner && GetWindow(w, GW_OWNER) != search->owner) return TRUE;
+    if (search->exe && _wcsicmp(process_file_name(w).c_str(), search->exe) != 0) return TRUE;
+    search->found = w;
+    return FALSE;
+}
+
+// The updater's window (its title is in the user's language).
+HWND updater_window()
+{
+    dialog_search_t search;
+    search.exe = L"update.exe";
+    EnumWindows(find_dialog, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// The updater window's phase (update_window_* of app/app_messages.h) and
+// its exit status so far; 0 when it does not answer.
+DWORD updater_state(HWND window)
+{
+    DWORD_PTR answer = 0;
+    if (!SendMessageTimeoutW(window, wm_update_window_state, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer)) return 0;
+    return static_cast<DWORD>(answer);
+}
+
+bool update_ended(HWND window)
+{
+    return LOWORD(updater_state(window)) == update_window_finished;
+}
+
+// An updater window a failed test left open is ended with its process: it
+// holds the standard handles the test run waits on.
+void end_left_updaters()
+{
+    while (HWND w = updater_window()) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(w, &pid);
+        HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+        if (!process) return;
+        TerminateProcess(process, 1);
+        WaitForSingleObject(process, 10000);
+        CloseHandle(process);
+    }
+}
+
+// The language of the program's and the updater's texts (the settings'
+// "language"): the screenshots' language when one is asked for (an
+// installer code, TDU_SCREENSHOT_LANGUAGE), else English.
+void choose_window_language()
+{
+    wchar_t code[16] = {};
+    const char16_t* name = nullptr;
+    if (GetEnvironmentVariableW(L"TDU_SCREENSHOT_LANGUAGE", code, 16))
+        name = installer_language_name(static_cast<uint32_t>(_wtoi(code)));
+    write_reg_text(HKEY_CURRENT_USER, wide(settings_key_path), L"language", name ? wide(name) : L"English");
+}
+
+// The updater as the user reaches it: the running program's menu command
+// "About", then the about dialog's "Check for updates". Its window and
+// process (to read its exit status).
+struct opened_updater_t {
+    HWND window = nullptr;
+    HANDLE process = nullptr;
+};
+
+opened_updater_t open_updater_from_about(HWND program)
+{
+    opened_updater_t out;
+    PostMessageW(program, WM_COMMAND, ID_MENU_ABOUT, 0);
+    HWND about = nullptr;
+    dialog_search_t search;
+    search.owner = program;
+    if (!wait_until([&] {
+            search.found = nullptr;
+            EnumWindows(find_dialog, reinterpret_cast<LPARAM>(&search));
+            return (about = search.found) != nullptr;
+        }, 30000))
+        return out;
+    // The about dialog needs its first messages handled before a click counts.
+    Sleep(500);
+    press(about, IDOK);
+    if (!wait_until([&] { return (out.window = updater_window()) != nullptr; }, 60000)) return out;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(out.window, &pid);
+    out.process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pid);
+    return out;
+}
+
 // The window the about dialog's button opens: the newer version offered
 // with "Update now" and "Close"; closed, it exits with the check's status.
 TEST_F(Updater, TheWindowOffersTheNewerVersion)
 {
     point_mirrors_at(service_port_);
-    write_reg_text(HKEY_CURRENT_USER, wide(settings_key_path), L"language", L"English");
+    choose_window_language();
     PROCESS_INFORMATION updater = start_process((folder / L"update" / L"update.exe").wstring(), L"");
     ASSERT_TRUE(updater.hProcess);
     HWND dialog = nullptr;
-    ASSERT_TRUE(wait_until([&] { return (dialog = FindWindowW(L"#32770", L"Program update")) != nullptr; }, 60000))
-        << window_list();
+    ASSERT_TRUE(wait_until([&] { return (dialog = updater_window()) != nullptr; }, 60000)) << window_list();
     ASSERT_TRUE(wait_until([&] { return shown(dialog, IDOK); }, 60000)) << "no offer";
     EXPECT_TRUE(enabled(dialog, IDCANCEL));
     save_screenshot(dialog, L"updater_offer");
-    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    press(dialog, IDCANCEL);
     EXPECT_EQ(wait_for_exit(updater.hProcess, 30000), 10);
     CloseHandle(updater.hProcess);
+    EXPECT_EQ(file_version(folder / L"TavrillDriverUpdater.exe"), TDU_CURRENT_VERSION);
+}
+
+// The whole way a user takes: the running program's about dialog starts the
+// updater, whose "Update now" refuses a tampered setup (the program keeps
+// running, unchanged) and installs the signed one: the program is asked to
+// close, the setup runs silently and the updated program starts.
+TEST_F(Updater, TheAboutDialogsButtonUpdatesTheRunningProgram_AndATamperedSetupIsRefused)
+{
+    point_mirrors_at(service_port_);
+    choose_window_language();
+    const fs::path next_setup = TDU_NEXT_SETUP_EXE;
+    FILETIME fixed{};
+    SYSTEMTIME when{2026, 1, 4, 1, 12, 0, 0, 0};
+    SystemTimeToFileTime(&when, &fixed);
+    set_time(next_setup, fixed);
+    const std::string setup_bytes = file_bytes(next_setup);
+
+    // The service has looked at the real setup: a byte changed later keeps
+    // the digest it announces.
+    run_t check = run_updater(L"--check");
+    ASSERT_EQ(check.status, 10) << check.output;
+
+    PROCESS_INFORMATION program = start_process((folder / L"TavrillDriverUpdater.exe").wstring(), L"");
+    ASSERT_TRUE(program.hProcess);
+    CloseHandle(program.hProcess);
+    HWND window = wait_for_program_window(60000);
+    ASSERT_TRUE(window) << window_list();
+
+    flip_byte(next_setup, fixed);
+    opened_updater_t tampered = open_updater_from_about(window);
+    ASSERT_TRUE(tampered.window && tampered.process) << "no updater window; windows:\n" << window_list();
+    ASSERT_TRUE(wait_until([&] { return shown(tampered.window, IDOK); }, 60000)) << "no offer";
+    press(tampered.window, IDOK);
+    bool ended = wait_until([&] { return update_ended(tampered.window); }, 120000);
+    {
+        std::ofstream restore(next_setup, std::ios::binary | std::ios::trunc);
+        restore << setup_bytes;
+    }
+    set_time(next_setup, fixed);
+    ASSERT_TRUE(ended) << "the tampered setup's update did not end";
+    EXPECT_FALSE(shown(tampered.window, IDOK));
+    EXPECT_TRUE(enabled(tampered.window, IDCANCEL));
+    EXPECT_EQ(HIWORD(updater_state(tampered.window)), 24);
+    save_screenshot(tampered.window, L"updater_refused");
+    press(tampered.window, IDCANCEL);
+    EXPECT_EQ(wait_for_exit(tampered.process, 30000), 24);
+    CloseHandle(tampered.process);
+    EXPECT_EQ(file_version(folder / L"TavrillDriverUpdater.exe"), TDU_CURRENT_VERSION);
+    EXPECT_EQ(program_window(), window) << "the program was closed for a setup that was never run";
+
+    opened_updater_t updater = open_updater_from_about(window);
+    ASSERT_TRUE(updater.window && updater.process) << "no updater window; windows:\n" << window_list();
+    ASSERT_TRUE(wait_until([&] { return shown(updater.window, IDOK); }, 60000)) << "no offer";
+    press(updater.window, IDOK);
+    ASSERT_TRUE(wait_until([&] { return update_ended(updater.window); }, 300000))
+        << "the update did not end; windows:\n" << window_list();
+    EXPECT_EQ(HIWORD(updater_state(updater.window)), 0);
+    EXPECT_FALSE(shown(updater.window, IDOK));
+    save_screenshot(updater.window, L"updater_done");
+    EXPECT_EQ(file_version(folder / L"TavrillDriverUpdater.exe"), TDU_NEXT_VERSION);
+    EXPECT_EQ(read_reg_text(HKEY_LOCAL_MACHINE, uninstall_key, L"DisplayVersion"), std::wstring(TDU_NEXT_VERSION));
+    HWND updated = wait_for_program_window(60000);
+    EXPECT_TRUE(updated && updated != window) << "the updated program was not started; windows:\n" << window_list();
+    press(updater.window, IDCANCEL);
+    EXPECT_EQ(wait_for_exit(updater.process, 30000), 0);
+    CloseHandle(updater.process);
+}
+
+// The results view of the program's main window and its name (the counts,
+// then the header's notice of a newer version when there is one).
+HWND results_view(HWND program)
+{
+    return program ? FindWindowExW(program, nullptr, L"TavrillResultsView", nullptr) : nullptr;
+}
+
+std::wstring text_of(HWND window)
+{
+    wchar_t text[512] = {};
+    SendMessageTimeoutW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, nullptr);
+    return text;
+}
+
+// Starts the installed program, has it scan, and waits for the results.
+HWND program_after_scan()
+{
+    PROCESS_INFORMATION program = start_process((folder / L"TavrillDriverUpdater.exe").wstring(), L"");
+    if (!program.hProcess) return nullptr;
+    CloseHandle(program.hProcess);
+    HWND window = wait_for_program_window(60000);
+    if (!window) return nullptr;
+    PostMessageW(window, wm_start_scan, 0, 0);
+    if (!wait_until([&] {
+            HWND v = results_view(window);
+            return v && IsWindowVisible(v) && !text_of(v).empty();
+        }, 180000))
+        return nullptr;
+    return window;
+}
+
+// After a scan the program looks for a newer version of itself once a week:
+// the results header says so, and a click on it opens the updater, which
+// asks first. With the setting off nothing is asked.
+TEST_F(Updater, AfterAScanTheResultsHeaderSaysANewerVersionIsAvailable_UnlessTheWeeklyLookIsOff)
+{
+    point_mirrors_at(service_port_);
+    choose_window_language();
+    const std::wstring key = wide(settings_key_path);
+    // The notice names the version in every language; the counts never do.
+    const std::wstring notice = TDU_NEXT_VERSION;
+
+    // Off: the scan's results, no look, no stamp.
+    write_reg_dword(HKEY_CURRENT_USER, key, L"update_check", 0);
+    HWND window = program_after_scan();
+    ASSERT_TRUE(window) << "no results; windows:\n" << window_list();
+    Sleep(5000);
+    EXPECT_EQ(text_of(results_view(window)).find(notice), std::wstring::npos) << narrow(text_of(results_view(window)));
+    EXPECT_FALSE(read_reg_text(HKEY_CURRENT_USER, key, L"update_check_time").has_value());
+    close_program();
+
+    // On (as by default): the look runs after the scan.
+    SHDeleteValueW(HKEY_CURRENT_USER, key.c_str(), L"update_check");
+    window = program_after_scan();
+    ASSERT_TRUE(window) << "no results; windows:\n" << window_list();
+    HWND view = results_view(window);
+    ASSERT_TRUE(wait_until([&] { return text_of(view).find(notice) != std::wstring::npos; }, 60000))
+        << narrow(text_of(view));
+    EXPECT_TRUE(read_reg_text(HKEY_CURRENT_USER, key, L"update_check_time").has_value());
+    EXPECT_EQ(file_version(folder / L"TavrillDriverUpdater.exe"), TDU_CURRENT_VERSION) << "never without a Yes";
+    save_screenshot(window, L"results_update_notice");
+
+    // A click on the notice opens the updater with its offer.
+    RECT client{};
+    GetClientRect(view, &client);
+    PostMessageW(view, WM_LBUTTONUP, 0, MAKELPARAM(client.right - 120, 20));
+    HWND updater = nullptr;
+    ASSERT_TRUE(wait_until([&] { return (updater = updater_window()) != nullptr; }, 60000)) << window_list();
+    ASSERT_TRUE(wait_until([&] { return LOWORD(updater_state(updater)) == update_window_checked; }, 60000));
+    EXPECT_EQ(HIWORD(updater_state(updater)), 10);
+    EXPECT_TRUE(shown(updater, IDOK));
+    press(updater, IDCANCEL);
+    EXPECT_TRUE(wait_until([&] { return !IsWindow(updater); }, 30000));
     EXPECT_EQ(file_version(folder / L"TavrillDriverUpdater.exe"), TDU_CURRENT_VERSION);
 }
 

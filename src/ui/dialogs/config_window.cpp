@@ -108,10 +108,11 @@ void config_window_c::set_up()
     const struct {
         int id;
         language_key_t key;
-    } boxes[4] = {{config_id::close_to_tray, lang::config_close_to_system_tray},
+    } boxes[5] = {{config_id::close_to_tray, lang::config_close_to_system_tray},
                   {config_id::autorun, lang::config_start_when_windows_startup},
                   {config_id::scan_offline, lang::config_scan_non_present_devices},
-                  {config_id::scheduled_scan, lang::config_enable_scheduled_automatic_scan}};
+                  {config_id::scheduled_scan, lang::config_enable_scheduled_automatic_scan},
+                  {config_id::update_check, lang::config_update_check}};
     for (const auto& b : boxes) {
         SetDlgItemTextW(hwnd(), b.id, wide(language_text(services_.language, b.key).c_str()));
         SendDlgItemMessageW(hwnd(), b.id, WM_SETFONT, reinterpret_cast<WPARAM>(skin_font(font_verdana_8)), FALSE);
@@ -142,6 +143,7 @@ void config_window_c::set_up()
         CheckDlgButton(hwnd(), config_id::autorun, form.autorun ? BST_CHECKED : BST_UNCHECKED);
         CheckDlgButton(hwnd(), config_id::scan_offline, form.scan_offline ? BST_CHECKED : BST_UNCHECKED);
         CheckDlgButton(hwnd(), config_id::scheduled_scan, form.scheduled_scan ? BST_CHECKED : BST_UNCHECKED);
+        CheckDlgButton(hwnd(), config_id::update_check, form.update_check ? BST_CHECKED : BST_UNCHECKED);
     }
     CheckDlgButton(hwnd(), config_id::close_to_tray, form.close_to_tray ? BST_CHECKED : BST_UNCHECKED);
 
@@ -168,6 +170,7 @@ void config_window_c::place_controls()
         {config_id::download_browse, 468, 54, 80, 22},  {config_id::backup_browse, 468, 105, 80, 22},
         {config_id::close_to_tray, 95, 170, 205, 16},   {config_id::autorun, 95, 230, 205, 16},
         {config_id::scan_offline, 340, 170, 0, 0},      {config_id::scheduled_scan, 340, 230, 0, 0},
+        {config_id::update_check, 340, 248, 0, 0},
         {config_id::language, 95, 290, 205, 200},       {IDCANCEL, 155, 360, 80, 22},
         {IDOK, 375, 360, 80, 22},
         {config_id::driver_folder, 345, 294, 160, 18},  {config_id::driver_folder_browse, 518, 290, 80, 22},
@@ -283,6 +286,7 @@ void config_window_c::on_ok()
     form.autorun = IsDlgButtonChecked(hwnd(), config_id::autorun) == BST_CHECKED;
     form.scan_offline = IsDlgButtonChecked(hwnd(), config_id::scan_offline) == BST_CHECKED;
     form.scheduled_scan = IsDlgButtonChecked(hwnd(), config_id::scheduled_scan) == BST_CHECKED;
+    form.update_check = IsDlgButtonChecked(hwnd(), config_id::update_check) == BST_CHECKED;
     LRESULT selected = SendDlgItemMessageW(hwnd(), config_id::language, CB_GETCURSEL, 0, 0);
     form.language_index = selected == CB_ERR ? services_.language.current_index : static_cast<int32_t>(selected);
 

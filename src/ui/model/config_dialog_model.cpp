@@ -30,6 +30,7 @@ config_form_t config_form_from(app_settings_t& s)
     f.autorun = checked_value(s.autorun) != 0;
     f.scan_offline = checked_value(s.scan_offline) != 0;
     f.scheduled_scan = checked_value(s.scheduled_scan) != 0;
+    f.update_check = s.update_check != 0;
     f.close_to_tray = s.close_to_tray != 0;
     return f;
 }
@@ -75,6 +76,7 @@ config_ok_t config_ok(const config_form_t& form, const app_settings_t& current, 
     s.autorun = form.autorun ? 1 : 0;
     s.scan_offline = form.scan_offline ? 1 : 0;
     s.scheduled_scan = form.scheduled_scan ? 1 : 0;
+    s.update_check = form.update_check ? 1 : 0;
     if (form.language_index != current_language_index && form.language_index >= 0 &&
         static_cast<size_t>(form.language_index) < language_names.size()) {
         copy_text(s.language, settings_language_chars, language_names[static_cast<size_t>(form.language_index)]);

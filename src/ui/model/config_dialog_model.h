@@ -26,6 +26,7 @@ constexpr int language = 1007;
 constexpr int scan_offline = 1008;
 constexpr int driver_folder = 1009;
 constexpr int driver_folder_browse = 1010;
+constexpr int update_check = 1011;
 } // namespace config_id
 
 // The longest folder a setting holds (its field keeps a terminating zero).
@@ -40,6 +41,7 @@ struct config_form_t {
     bool autorun = false;
     bool scan_offline = false;
     bool scheduled_scan = false;
+    bool update_check = false;  // the weekly look for a newer program version
     int32_t language_index = 0;  // position in the language list
 };
 

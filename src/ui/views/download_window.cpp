@@ -294,10 +294,27 @@ void download_window_c::update_counts()
     counts_ = result_counts(result_->inventory);
     // The counts are also the view's name, for screen readers (and for the
     // tests and the demo that look at the program from outside).
-    u16 name = count_text(lang::sidebar_out_of_date, counts_.out_of_date) + u"; " +
-               count_text(lang::sidebar_no_driver, counts_.no_driver) + u"; " +
-               count_text(lang::sidebar_up_to_date, counts_.up_to_date);
+    counts_name_ = count_text(lang::sidebar_out_of_date, counts_.out_of_date) + u"; " +
+                   count_text(lang::sidebar_no_driver, counts_.no_driver) + u"; " +
+                   count_text(lang::sidebar_up_to_date, counts_.up_to_date);
+    u16 name = update_notice_.empty() ? counts_name_ : counts_name_ + u"; " + update_notice_;
     SetWindowTextW(hwnd(), wide(name.c_str()));
+}
+
+void download_window_c::set_update_notice(u16 text)
+{
+    update_notice_ = std::move(text);
+    u16 name = update_notice_.empty() ? counts_name_ : counts_name_ + u"; " + update_notice_;
+    SetWindowTextW(hwnd(), wide(name.c_str()));
+    RECT client;
+    GetClientRect(hwnd(), &client);
+    RECT header{0, 0, client.right, header_height};
+    InvalidateRect(hwnd(), &header, FALSE);
+}
+
+RECT download_window_c::update_notice_rect(int width)
+{
+    return RECT{width - side_bar + 10, 4, width - 10, header_height - 4};
 }
 
 void download_window_c::forward_to_rows(UINT message, WPARAM w)
@@ -364,6 +381,28 @@ bool download_window_c::process_message(UINT message, WPARAM w, LPARAM l, LRESUL
     case wm_download_all:
         on_download_all();
         return true;
+    case WM_LBUTTONUP: {
+        RECT client;
+        GetClientRect(hwnd(), &client);
+        RECT notice = update_notice_rect(client.right);
+        POINT at{GET_X_LPARAM(l), GET_Y_LPARAM(l)};
+        if (update_notice_.empty() || !PtInRect(&notice, at)) return false;
+        if (on_update_notice_click) on_update_notice_click();
+        return true;
+    }
+    case WM_SETCURSOR: {
+        if (update_notice_.empty() || LOWORD(l) != HTCLIENT) return false;
+        POINT at;
+        GetCursorPos(&at);
+        ScreenToClient(hwnd(), &at);
+        RECT client;
+        GetClientRect(hwnd(), &client);
+        RECT notice = update_notice_rect(client.right);
+        if (!PtInRect(&notice, at)) return false;
+        SetCursor(LoadCursorW(nullptr, IDC_HAND));
+        result = TRUE;
+        return true;
+    }
     case wm_apply_pending_ignore:
         if (pending_ignore_) {
             ignored_offers_t list = std::move(*pending_ignore_);
@@ -408,6 +447,14 @@ void download_window_c::paint(HDC dc, const RECT& client)
         selected_object_t font(dc, skin_font(font_verdana_14));
         SetTextColor(dc, RGB(0xFF, 0xFF, 0x00));
         text_at(dc, x, 7, decimal_text(counts_.out_of_date));
+    }
+    if (!update_notice_.empty()) {
+        // Two lines at most, in the header's part above the side bar, as
+        // a link: in the number's yellow.
+        selected_object_t font(dc, skin_font(font_verdana_8));
+        SetTextColor(dc, RGB(0xFF, 0xFF, 0x00));
+        RECT notice = update_notice_rect(width);
+        draw_wrapped_text(dc, update_notice_, notice, 0, DT_LEFT | DT_NOPREFIX);
     }
     paint_side_bar(dc, width);
 }

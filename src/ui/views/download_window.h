@@ -98,6 +98,17 @@ public:
     void show_ignored_list();
     size_t ignored_count() const;
 
+    // The header's notice of a newer program version (the weekly look);
+    // empty hides it. It also ends the view's name, for those who read the
+    // view from outside.
+    void set_update_notice(u16 text);
+    const u16& update_notice() const { return update_notice_; }
+    // Where the notice lies in a view `width` pixels wide (the header above
+    // the side bar).
+    static RECT update_notice_rect(int width);
+    // A click on the notice (the main window opens the updater).
+    std::function<void()> on_update_notice_click;
+
     // Shared by the rows: the main window sets how the device information
     // opens; tests may answer the context menu.
     panel_context_t& panel_context() { return context_; }
@@ -145,6 +156,8 @@ private:
     std::optional<ignored_offers_t> pending_ignore_;
     // A row's roll-back (the restore run), watched by the view's timer.
     restore_view_state_t rollback_;
+    u16 update_notice_;
+    u16 counts_name_;
 
 protected:
     HWND view_window() const override { return hwnd(); }

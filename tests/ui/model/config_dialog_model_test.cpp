@@ -74,6 +74,8 @@ TEST(ConfigDialogModel, OkAppliesEveryBox)
     f.autorun = true;
     f.scan_offline = true;
     f.scheduled_scan = true;
+    EXPECT_TRUE(f.update_check) << "the weekly version look is on by default";
+    f.update_check = false;
     config_ok_t out = config_ok(f, s, 0, names, exists);
     ASSERT_EQ(out.kind, config_ok_t::apply);
     EXPECT_EQ(u16(out.settings.download_path), u"D:\\new");
@@ -83,6 +85,7 @@ TEST(ConfigDialogModel, OkAppliesEveryBox)
     EXPECT_EQ(out.settings.autorun, 1);
     EXPECT_EQ(out.settings.scan_offline, 1);
     EXPECT_EQ(out.settings.scheduled_scan, 1);
+    EXPECT_EQ(out.settings.update_check, 0);
     EXPECT_EQ(u16(out.settings.language), u"English");
 }
 
