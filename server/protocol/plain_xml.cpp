@@ -75,6 +75,24 @@ bool plain_xml_t::decode(std::string_view raw, std::string_view& out)
     return true;
 }
 
+// `name="value"` (or in single quotes) from the current place, white space
+// allowed around '='; `raw` is the value as written, entities not read.
+bool plain_xml_t::read_attribute(std::string_view& name, std::string_view& raw)
+{
+    if (!read_name(name)) return false;
+    skip_space();
+    if (at_ >= doc_.size() || doc_[at_] != '=') return false;
+    ++at_;
+    skip_space();
+    if (at_ >= doc_.size() || (doc_[at_] != '"' && doc_[at_] != '\'')) return false;
+    const char quote = doc_[at_++];
+    const std::size_t end = doc_.find(quote, at_);
+    if (end == std::string_view::npos) return false;
+    raw = doc_.substr(at_, end - at_);
+    at_ = end + 1;
+    return true;
+}
+
 bool plain_xml_t::read_element(element_t parent, std::size_t depth)
 {
     if (depth > max_plain_depth) return false;
@@ -103,17 +121,8 @@ bool plain_xml_t::read_element(element_t parent, std::size_t depth)
         char c = doc_[at_];
         if (c == '/' || c == '>') break;
         if (at_ == before) return false; // an attribute must follow white space
-        std::string_view attribute;
-        if (!read_name(attribute)) return false;
-        skip_space();
-        if (at_ >= doc_.size() || doc_[at_] != '=') return false;
-        ++at_;
-        skip_space();
-        if (at_ >= doc_.size() || (doc_[at_] != '"' && doc_[at_] != '\'')) return false;
-        char quote = doc_[at_++];
-        std::size_t end = doc_.find(quote, at_);
-        if (end == std::string_view::npos) return false;
-        std::string_view raw = doc_.substr(at_, end - at_);
+        std::string_view attribute, raw;
+        if (!read_attribute(attribute, raw)) return false;
         if (raw.find('<') != std::string_view::npos) return false;
         std::string_view value;
         if (!decode(raw, value)) return false;
@@ -122,7 +131,6 @@ bool plain_xml_t::read_element(element_t parent, std::size_t depth)
             if (attributes_[i].name == attribute) return false;
         attributes_.push_back({attribute, value});
         ++rec.attributes;
-        at_ = end + 1;
     }
     if (doc_[at_] == '/') {
         if (at_ + 1 >= doc_.size() || doc_[at_ + 1] != '>') return false;
@@ -193,18 +201,9 @@ bool plain_xml_t::read(std::string_view document)
             std::size_t before = at_;
             skip_space();
             if (doc_.substr(at_, 2) == "?>") break;
-            std::string_view attribute;
-            if (at_ == before || !read_name(attribute)) return false;
-            skip_space();
-            if (at_ >= doc_.size() || doc_[at_] != '=') return false;
-            ++at_;
-            skip_space();
-            if (at_ >= doc_.size() || (doc_[at_] != '"' && doc_[at_] != '\'')) return false;
-            char quote = doc_[at_++];
-            std::size_t end = doc_.find(quote, at_);
-            if (end == std::string_view::npos) return false;
-            if (doc_.substr(at_, end - at_).find_first_of("<>") != std::string_view::npos) return false;
-            at_ = end + 1;
+            std::string_view attribute, raw;
+            if (at_ == before || !read_attribute(attribute, raw)) return false;
+            if (raw.find_first_of("<>") != std::string_view::npos) return false;
         }
         at_ += 2;
         skip_space();

@@ -47,6 +47,7 @@ private:
     };
     bool read_element(element_t parent, std::size_t depth);
     bool read_name(std::string_view& out);
+    bool read_attribute(std::string_view& name, std::string_view& raw);
     // Text with the five named entities read; false on any other '&'.
     bool decode(std::string_view raw, std::string_view& out);
     void skip_space();
