@@ -190,6 +190,47 @@ void set_time(const fs::path& file, const FILETIME& time)
     CloseHandle(h);
 }
 
+// The served newer setup with a fixed file time, so that a byte changed in
+// place keeps the time and size the service remembers its digest by.
+// tamper() changes one byte; restore() (and the end of the scope, should a
+// test stop in between) puts the real bytes and the time back, so a later
+// test never meets a tampered setup.
+class served_setup_c {
+public:
+    served_setup_c() : path_(TDU_NEXT_SETUP_EXE)
+    {
+        SYSTEMTIME when{2026, 1, 4, 1, 12, 0, 0, 0};
+        SystemTimeToFileTime(&when, &time_);
+        set_time(path_, time_);
+        bytes_ = file_bytes(path_);
+    }
+    ~served_setup_c() { restore(); }
+    served_setup_c(const served_setup_c&) = delete;
+    served_setup_c& operator=(const served_setup_c&) = delete;
+
+    void tamper()
+    {
+        flip_byte(path_, time_);
+        tampered_ = true;
+    }
+    void restore()
+    {
+        if (!tampered_) return;
+        {
+            std::ofstream out(path_, std::ios::binary | std::ios::trunc);
+            out << bytes_;
+        }
+        set_time(path_, time_);
+        tampered_ = false;
+    }
+
+private:
+    fs::path path_;
+    FILETIME time_{};
+    std::string bytes_;
+    bool tampered_ = false;
+};
+
 void end_left_updaters();
 
 class Updater : public testing::Test {
@@ -227,13 +268,7 @@ TEST_F(Updater, UpdatesTheRunningProgramToTheServedVersionKeepingSettingsAndData
     write_reg_text(HKEY_CURRENT_USER, wide(settings_key_path), L"language", L"Deutsch");
     std::ofstream(folder / L"setup.dat", std::ios::binary) << "http://127.0.0.1/a.zip\n";
 
-    // A fixed time for the served setup, so that a changed byte keeps it.
-    const fs::path next_setup = TDU_NEXT_SETUP_EXE;
-    FILETIME fixed{};
-    SYSTEMTIME when{2026, 1, 4, 1, 12, 0, 0, 0};
-    SystemTimeToFileTime(&when, &fixed);
-    set_time(next_setup, fixed);
-    const std::string setup_bytes = file_bytes(next_setup);
+    served_setup_c served;
 
     run_t check = run_updater(L"--check");
     EXPECT_EQ(check.status, 10) << check.output;
@@ -241,14 +276,9 @@ TEST_F(Updater, UpdatesTheRunningProgramToTheServedVersionKeepingSettingsAndData
     EXPECT_NE(check.output.find("newest version: " + narrow(TDU_NEXT_VERSION)), std::string::npos) << check.output;
 
     // A setup whose bytes are not the signed ones is never run.
-    flip_byte(next_setup, fixed);
+    served.tamper();
     run_t tampered = run_updater(L"--install");
-    set_time(next_setup, fixed);
-    {
-        std::ofstream restore(next_setup, std::ios::binary | std::ios::trunc);
-        restore << setup_bytes;
-    }
-    set_time(next_setup, fixed);
+    served.restore();
     EXPECT_EQ(tampered.status, 24) << tampered.output;
     EXPECT_EQ(file_version(folder / L"TavrillDriverUpdater.exe"), TDU_CURRENT_VERSION);
     EXPECT_EQ(read_reg_text(HKEY_LOCAL_MACHINE, uninstall_key, L"DisplayVersion"), std::wstring(TDU_CURRENT_VERSION));
@@ -447,12 +477,7 @@ TEST_F(Updater, TheAboutDialogsButtonUpdatesTheRunningProgram_AndATamperedSetupI
 {
     point_mirrors_at(service_port_);
     choose_window_language();
-    const fs::path next_setup = TDU_NEXT_SETUP_EXE;
-    FILETIME fixed{};
-    SYSTEMTIME when{2026, 1, 4, 1, 12, 0, 0, 0};
-    SystemTimeToFileTime(&when, &fixed);
-    set_time(next_setup, fixed);
-    const std::string setup_bytes = file_bytes(next_setup);
+    served_setup_c served;
 
     // The service has looked at the real setup: a byte changed later keeps
     // the digest it announces.
@@ -465,17 +490,13 @@ TEST_F(Updater, TheAboutDialogsButtonUpdatesTheRunningProgram_AndATamperedSetupI
     HWND window = wait_for_program_window(60000);
     ASSERT_TRUE(window) << window_list();
 
-    flip_byte(next_setup, fixed);
+    served.tamper();
     opened_updater_t tampered = open_updater_from_about(window);
     ASSERT_TRUE(tampered.window && tampered.process) << "no updater window; windows:\n" << window_list();
     ASSERT_TRUE(wait_until([&] { return shown(tampered.window, IDOK); }, 60000)) << "no offer";
     press(tampered.window, IDOK);
     bool ended = wait_until([&] { return update_ended(tampered.window); }, 120000);
-    {
-        std::ofstream restore(next_setup, std::ios::binary | std::ios::trunc);
-        restore << setup_bytes;
-    }
-    set_time(next_setup, fixed);
+    served.restore();
     ASSERT_TRUE(ended) << "the tampered setup's update did not end";
     EXPECT_FALSE(shown(tampered.window, IDOK));
     EXPECT_TRUE(enabled(tampered.window, IDCANCEL));
