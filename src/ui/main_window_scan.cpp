@@ -9,12 +9,9 @@
 #include "program/global_services.h"
 #include "program/program.h"
 #include "devices/device.h"
-#include "common/win32_text.h"
 #include "ui/dialogs/about_window.h"
 #include "ui/dialogs/view_box.h"
 #include "ui/model/update_check_model.h"
-
-#include <shellapi.h>
 
 #include <ctime>
 
@@ -87,7 +84,7 @@ void main_window_c::look_for_program_update()
     if (update_look_.running() ||
         !update_check_due(settings.update_check, settings.update_check_time, system_utc_now()))
         return;
-    update_look_.start(running_program_file());
+    update_look_.start(u16(environment.program_path));
     SetTimer(hwnd(), update_look_timer_id, update_look_timer_ms, nullptr);
 }
 
@@ -106,12 +103,7 @@ void main_window_c::on_update_look_timer()
 
 void main_window_c::start_updater()
 {
-    u16 path = updater_file();
-    if (GetFileAttributesW(wide(path.c_str())) == INVALID_FILE_ATTRIBUTES) {
-        show_view_box(hwnd(), updater_missing_text, box_style_t::error);
-        return;
-    }
-    ShellExecuteW(hwnd(), nullptr, wide(path.c_str()), nullptr, nullptr, SW_SHOWNORMAL);
+    open_updater(hwnd(), running_program_folder());
 }
 
 void main_window_c::on_show_home()

@@ -36,20 +36,4 @@ bool update_look_c::finished(update_result_t& result)
     return true;
 }
 
-u16 running_program_file()
-{
-    wchar_t path[MAX_PATH] = {};
-    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) return {};
-    return u16(u16ptr(path), n);
-}
-
-u16 updater_file()
-{
-    u16 exe = running_program_file();
-    size_t slash = exe.find_last_of(u'\\');
-    if (slash == u16::npos) return {};
-    return exe.substr(0, slash + 1) + u"update\\update.exe";
-}
-
 } // namespace tdu

@@ -30,9 +30,4 @@ private:
     std::shared_ptr<update_look_job_t> job_;
 };
 
-// The running program's file (TavrillDriverUpdater.exe) and the updater
-// beside it (update\update.exe).
-u16 running_program_file();
-u16 updater_file();
-
 } // namespace tdu

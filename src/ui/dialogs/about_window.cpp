@@ -22,16 +22,6 @@ namespace {
 
 constexpr char16_t version_text[] = u"" TDU_VERSION_TEXT;
 
-u16 running_program_folder()
-{
-    wchar_t path[MAX_PATH];
-    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) return {};
-    u16 folder(reinterpret_cast<const char16_t*>(path), n);
-    size_t slash = folder.find_last_of(u'\\');
-    return slash == u16::npos ? u16() : folder.substr(0, slash + 1);
-}
-
 void text_at(HDC dc, int x, int y, const u16& text)
 {
     TextOutW(dc, x, y, wide(text.c_str()), static_cast<int>(text.size()));
@@ -108,15 +98,30 @@ void about_window_c::set_up()
 
 void about_window_c::check_for_updates()
 {
-    u16 path = updater_path();
+    // Closing as if it had started would leave the user waiting for an
+    // updater that never comes.
+    if (open_updater(hwnd(), program_folder_)) end_dialog(1);
+}
+
+u16 running_program_folder()
+{
+    wchar_t path[MAX_PATH];
+    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return {};
+    u16 folder(reinterpret_cast<const char16_t*>(path), n);
+    size_t slash = folder.find_last_of(u'\\');
+    return slash == u16::npos ? u16() : folder.substr(0, slash + 1);
+}
+
+bool open_updater(HWND owner, const u16& program_folder)
+{
+    const u16 path = program_folder + u"update\\update.exe";
     if (GetFileAttributesW(wide(path.c_str())) == INVALID_FILE_ATTRIBUTES) {
-        // Closing as if it had started would leave the user waiting for an
-        // updater that never comes.
-        show_view_box(hwnd(), updater_missing_text, box_style_t::error);
-        return;
+        show_view_box(owner, updater_missing_text, box_style_t::error);
+        return false;
     }
-    ShellExecuteW(hwnd(), nullptr, wide(path.c_str()), nullptr, nullptr, SW_SHOWNORMAL);
-    end_dialog(1);
+    ShellExecuteW(owner, nullptr, wide(path.c_str()), nullptr, nullptr, SW_SHOWNORMAL);
+    return true;
 }
 
 bool about_window_c::process_message(UINT message, WPARAM w, LPARAM l, LRESULT& result)

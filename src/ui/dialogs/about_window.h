@@ -50,6 +50,15 @@ private:
 // Shown when the updater is missing.
 extern const char16_t updater_missing_text[];
 
+// The folder of the running program, with a trailing backslash.
+u16 running_program_folder();
+
+// Starts update\update.exe from `program_folder` (with a trailing
+// backslash) over `owner`; when it is not there, says so in a box and
+// returns false. The about dialog's button and the results header's notice
+// both open the updater through this.
+bool open_updater(HWND owner, const u16& program_folder);
+
 // The about text's version and build stamp: "about_info1" with the
 // version, the build date ("Apr  7 2015") and time ("08:40:25").
 u16 about_information_text();
